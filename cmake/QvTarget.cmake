@@ -1,0 +1,46 @@
+# Common flags for every target of the project.
+function(qv_common target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(QV_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined)
+        target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+endfunction()
+
+# One static library per source folder; sources are picked up from the folder itself
+# so that adding a file never needs a CMake edit.
+function(qv_folder_library target)
+    cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(ex IN LISTS ARG_EXCLUDE)
+        list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${ex})
+    endforeach()
+    list(FILTER sources INCLUDE REGEX ".*")
+    set(cpps ${sources})
+    list(FILTER cpps INCLUDE REGEX "\\.cpp$")
+    if(NOT cpps)
+        # A folder still being written: keep the target valid so every other folder builds.
+        set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
+        file(WRITE ${stub} "namespace { [[maybe_unused]] int qvEmptyLibrary = 0; }\n")
+        list(APPEND sources ${stub})
+    endif()
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${ARG_LINK})
+    qv_common(${target})
+endfunction()
+
+# A GoogleTest executable made of every .cpp in the calling folder.
+function(qv_test_folder target)
+    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${target} ${sources})
+    target_link_libraries(${target} PRIVATE qv_test_support ${ARG_LINK} GTest::gtest)
+    qv_common(${target})
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "storage/Result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// The one door through which storage touches the disk. Tests put a wrapper in front of the
+// system implementation to fail the n-th operation of a kind or to stop the process at a step.
+class FileIo {
+public:
+    enum class Mode {
+        Read, // existing file, read only
+        ReadWrite, // existing file, read and write in place
+        CreateTruncate, // created when missing, emptied when present, write only
+        Append, // created when missing, every write goes to the end
+    };
+    using Handle = int;
+
+    struct DirEntry {
+        std::string name;
+        bool isDirectory = false;
+    };
+
+    virtual ~FileIo() = default;
+
+    virtual Result<Handle> open(const std::string& path, Mode mode) = 0;
+    // Reads up to size bytes at offset; fewer only at the end of the file.
+    virtual Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) = 0;
+    // Writes all bytes at offset (ignored in Append mode).
+    virtual Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) = 0;
+    virtual Result<uint64_t> size(Handle h) = 0;
+    // Flushes the file's data to the device (fsync).
+    virtual Result<void> sync(Handle h) = 0;
+    virtual Result<void> close(Handle h) = 0;
+
+    // Atomic replacement of `to` by `from` on the same file system.
+    virtual Result<void> rename(const std::string& from, const std::string& to) = 0;
+    virtual Result<void> remove(const std::string& path) = 0;
+    // Makes renames and creations inside a directory durable.
+    virtual Result<void> syncDirectory(const std::string& path) = 0;
+    virtual Result<void> makeDirectory(const std::string& path) = 0;
+
+    virtual bool exists(const std::string& path) = 0;
+    virtual bool isDirectory(const std::string& path) = 0;
+    virtual Result<uint64_t> fileSize(const std::string& path) = 0;
+    virtual Result<std::vector<DirEntry>> list(const std::string& directory) = 0;
+};
+
+// The process-wide implementation on POSIX calls.
+FileIo& systemFileIo();
+
+// Closes a handle when it goes out of scope (errors on this path are already being reported).
+class ScopedHandle {
+public:
+    ScopedHandle(FileIo& io, FileIo::Handle h) : m_io(&io), m_handle(h) { }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ~ScopedHandle()
+    {
+        if (m_handle >= 0)
+            (void)m_io->close(m_handle);
+    }
+    FileIo::Handle get() const { return m_handle; }
+    // Closes now and reports the result; the destructor then does nothing.
+    Result<void> close()
+    {
+        FileIo::Handle h = m_handle;
+        m_handle = -1;
+        return m_io->close(h);
+    }
+
+private:
+    FileIo* m_io;
+    FileIo::Handle m_handle;
+};
+
+// Reads a whole file, refusing files larger than limit bytes.
+Result<std::vector<uint8_t>> readWholeFile(FileIo& io, const std::string& path, uint64_t limit);
+
+} // namespace qv

@@ -1,0 +1,198 @@
+#include "storage/FileIo.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+Error errnoError(const char* op, const std::string& path)
+{
+    int code = errno;
+    return Error { code, std::string(op) + " " + path + ": " + std::strerror(code) };
+}
+
+class PosixFileIo final : public FileIo {
+public:
+    Result<Handle> open(const std::string& path, Mode mode) override
+    {
+        int flags = O_CLOEXEC;
+        switch (mode) {
+        case Mode::Read: flags |= O_RDONLY; break;
+        case Mode::ReadWrite: flags |= O_RDWR; break;
+        case Mode::CreateTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+        }
+        int fd = ::open(path.c_str(), flags, 0644);
+        if (fd < 0)
+            return errnoError("open", path);
+        return fd;
+    }
+
+    Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override
+    {
+        size_t done = 0;
+        auto* out = static_cast<char*>(buffer);
+        while (done < size) {
+            ssize_t n = ::pread(h, out + done, size - done, static_cast<off_t>(offset + done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errnoError("read", "#" + std::to_string(h));
+            }
+            if (n == 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        return done;
+    }
+
+    Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override
+    {
+        int fl = ::fcntl(h, F_GETFL);
+        bool append = fl >= 0 && (fl & O_APPEND);
+        size_t done = 0;
+        const auto* in = static_cast<const char*>(buffer);
+        while (done < size) {
+            ssize_t n = append ? ::write(h, in + done, size - done)
+                               : ::pwrite(h, in + done, size - done, static_cast<off_t>(offset + done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errnoError("write", "#" + std::to_string(h));
+            }
+            done += static_cast<size_t>(n);
+        }
+        return {};
+    }
+
+    Result<uint64_t> size(Handle h) override
+    {
+        struct stat st {};
+        if (::fstat(h, &st) != 0)
+            return errnoError("stat", "#" + std::to_string(h));
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    Result<void> sync(Handle h) override
+    {
+        if (::fsync(h) != 0)
+            return errnoError("fsync", "#" + std::to_string(h));
+        return {};
+    }
+
+    Result<void> close(Handle h) override
+    {
+        if (::close(h) != 0 && errno != EINTR)
+            return errnoError("close", "#" + std::to_string(h));
+        return {};
+    }
+
+    Result<void> rename(const std::string& from, const std::string& to) override
+    {
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            return errnoError("rename", from + " -> " + to);
+        return {};
+    }
+
+    Result<void> remove(const std::string& path) override
+    {
+        if (::unlink(path.c_str()) != 0)
+            return errnoError("delete", path);
+        return {};
+    }
+
+    Result<void> syncDirectory(const std::string& path) override
+    {
+        int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return errnoError("open", path);
+        int rc = ::fsync(fd);
+        Error err;
+        if (rc != 0)
+            err = errnoError("fsync", path);
+        ::close(fd);
+        if (rc != 0)
+            return err;
+        return {};
+    }
+
+    Result<void> makeDirectory(const std::string& path) override
+    {
+        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+            return errnoError("mkdir", path);
+        return {};
+    }
+
+    bool exists(const std::string& path) override
+    {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0;
+    }
+
+    bool isDirectory(const std::string& path) override
+    {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    Result<uint64_t> fileSize(const std::string& path) override
+    {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return errnoError("stat", path);
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    Result<std::vector<DirEntry>> list(const std::string& directory) override
+    {
+        DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+        if (!dir)
+            return errnoError("list", directory);
+        std::vector<DirEntry> entries;
+        while (dirent* e = ::readdir(dir)) {
+            std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            bool isDir = e->d_type == DT_DIR;
+            if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK)
+                isDir = isDirectory(directory + "/" + name);
+            entries.push_back({ std::move(name), isDir });
+        }
+        ::closedir(dir);
+        return entries;
+    }
+};
+
+} // namespace
+
+FileIo& systemFileIo()
+{
+    static PosixFileIo io;
+    return io;
+}
+
+Result<std::vector<uint8_t>> readWholeFile(FileIo& io, const std::string& path, uint64_t limit)
+{
+    auto h = io.open(path, FileIo::Mode::Read);
+    if (!h)
+        return h.error();
+    ScopedHandle file(io, *h);
+    auto length = io.size(*h);
+    if (!length)
+        return length.error();
+    if (*length > limit)
+        return Error { EFBIG, path + " is larger than " + std::to_string(limit) + " bytes" };
+    std::vector<uint8_t> bytes(static_cast<size_t>(*length));
+    auto got = io.readAt(*h, 0, bytes.data(), bytes.size());
+    if (!got)
+        return got.error();
+    bytes.resize(*got);
+    return bytes;
+}
+
+} // namespace qv

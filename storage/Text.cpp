@@ -1,0 +1,61 @@
+#include "storage/Text.h"
+
+namespace qv::text {
+
+namespace {
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string toUpper(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = upper(c);
+    return r;
+}
+
+std::string toLower(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = lower(c);
+    return r;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+std::string capitalise(std::string_view s)
+{
+    std::string r(s);
+    for (size_t i = 1; i < r.size(); ++i)
+        r[i] = lower(r[i]);
+    return r;
+}
+
+std::string displayName(std::string_view headerName, std::string_view longName)
+{
+    if (trim(headerName).empty())
+        return std::string(kCommentRowText);
+    return capitalise(trim(longName).empty() ? headerName : longName);
+}
+
+} // namespace qv::text

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Byte-string helpers for board text (8-bit code page; only ASCII letters change case).
+namespace qv::text {
+
+std::string_view trim(std::string_view s); // blanks (space, tab) at both ends
+std::string toUpper(std::string_view s);
+std::string toLower(std::string_view s);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// The file list's capitalisation: the first character kept, every later one in lower case.
+std::string capitalise(std::string_view s);
+
+// Row text of a comment line in the file list.
+inline constexpr std::string_view kCommentRowText = " (Comment)";
+
+// The display name: the long name when it is not blank after trimming, else the header name,
+// then capitalised; a blank header name makes the comment row text.
+std::string displayName(std::string_view headerName, std::string_view longName);
+
+} // namespace qv::text
