@@ -1,0 +1,95 @@
+#include "browser/AreaTreeView.h"
+
+#include "browser/FileIcons.h"
+#include "platform/CodePage.h"
+#include "storage/AreaConfiguration.h"
+
+#include <QHeaderView>
+
+namespace qv {
+
+namespace {
+    constexpr int kKeyRole = Qt::UserRole + 1;
+}
+
+AreaTreeView::AreaTreeView(QWidget* parent)
+    : QTreeWidget(parent)
+{
+    setObjectName("TreeView1");
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (m_clicksIgnored)
+            return;
+        const QString key = keyOf(item);
+        if (key.size() >= 5 && key.contains("Area"))
+            emit areaNodeClicked(areaNumberOfKey(key));
+    });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        item->setIcon(0, FileIcons::folderIcon(true));
+        scrollToItem(item);
+    });
+    connect(this, &QTreeWidget::itemCollapsed, this,
+            [](QTreeWidgetItem* item) { item->setIcon(0, FileIcons::folderIcon(false)); });
+}
+
+QTreeWidgetItem* AreaTreeView::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text)
+{
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+    item->setText(0, text);
+    item->setData(0, kKeyRole, key);
+    item->setIcon(0, FileIcons::folderIcon(false));
+    m_byKey.insert(key, item);
+    return item;
+}
+
+void AreaTreeView::populate(const AreaConfiguration& config, const CodePage& codePage)
+{
+    clear();
+    m_byKey.clear();
+    if (!config.filesRaExists())
+        return;
+    QTreeWidgetItem* root = addNode(nullptr, "r", codePage.decode(config.boardName()));
+    for (const GroupInfo& g : config.groups()) {
+        const QString key = QStringLiteral("Group%1").arg(g.number);
+        if (!m_byKey.contains(key))
+            addNode(root, key, codePage.decode(g.name));
+    }
+    QTreeWidgetItem* undefined = addNode(root, "Undefined", QStringLiteral("Undefined/All Groups's"));
+    for (const AreaInfo& a : config.areas()) {
+        QString key = QStringLiteral("Area%1").arg(a.number);
+        if (m_byKey.contains(key))
+            key = QStringLiteral("Area0%1").arg(a.number);
+        QTreeWidgetItem* parent = m_byKey.value(QStringLiteral("Group%1").arg(a.group), undefined);
+        addNode(parent, key, codePage.decode(a.name));
+    }
+    root->setExpanded(true);
+}
+
+QString AreaTreeView::keyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kKeyRole).toString() : QString(); }
+
+QTreeWidgetItem* AreaTreeView::itemOfKey(const QString& key) const { return m_byKey.value(key); }
+
+int AreaTreeView::areaNumberOfKey(const QString& key)
+{
+    if (key.size() < 5 || !key.contains("Area"))
+        return 0;
+    return key.mid(4).toInt();
+}
+
+void AreaTreeView::bringInLine(int area, int previousArea)
+{
+    QTreeWidgetItem* node = itemOfKey(QStringLiteral("Area%1").arg(area));
+    if (!node)
+        return;
+    QTreeWidgetItem* previous = itemOfKey(QStringLiteral("Area%1").arg(previousArea));
+    if (previous && previous->parent() && previous->parent() != node->parent() && previous->parent()->parent())
+        previous->parent()->setExpanded(false);
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    scrollToItem(node);
+}
+
+} // namespace qv

@@ -1,0 +1,125 @@
+#include "browser/FileListModel.h"
+
+#include "browser/FileIcons.h"
+#include "platform/CodePage.h"
+#include "storage/Text.h"
+
+#include <QDate>
+#include <QFont>
+#include <QLocale>
+
+namespace qv {
+
+FileListModel::FileListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void FileListModel::setRows(std::vector<LoadedRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void FileListModel::clear() { setRows({}); }
+
+uint64_t FileListModel::totalSize() const
+{
+    uint64_t total = 0;
+    for (const LoadedRow& r : m_rows)
+        total += uint64_t(uint32_t(r.size));
+    return total;
+}
+
+int FileListModel::smallIconIndexOf(int row) const
+{
+    const LoadedRow& r = m_rows[size_t(row)];
+    return FileIcons::smallIconIndex(text(r.name), r.comment, m_archivers);
+}
+
+int FileListModel::columnWidthTwips(int column, const QFont& listFont)
+{
+    static const int kWidths[] = { 2649, 1061, 0, 0, 0, 294, 3522 };
+    if (column == FileDate || column == UploadDate || column == DownloadDate)
+        return dateColumnWidthTwips(listFont);
+    return column >= 0 && column < ColumnCount ? kWidths[column] : 0;
+}
+
+int FileListModel::dateColumnWidthTwips(const QFont& listFont)
+{
+    const int points = listFont.pointSize() > 0 ? listFont.pointSize() : 9;
+    return 10 * points * int(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).size());
+}
+
+QString FileListModel::dateText(int32_t packed)
+{
+    const auto v = uint32_t(packed);
+    const int day = int((v >> 16) & 31);
+    const int month = int((v >> 21) & 15);
+    const int year = 1980 + int(v >> 25);
+    if (day == 0)
+        return QStringLiteral("Invalid");
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return QStringLiteral("%1-%2-%3").arg(day, 2, 10, QChar('0')).arg(month, 2, 10, QChar('0')).arg(year);
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+QString FileListModel::text(const std::string& bytes) const
+{
+    return m_codePage ? m_codePage->decode(bytes) : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
+int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const LoadedRow& r = m_rows[size_t(index.row())];
+    const int column = index.column();
+    if (role == Qt::DisplayRole) {
+        if (column == Name)
+            return text(r.name);
+        if (r.comment)
+            return QString();
+        switch (column) {
+        case Size:
+            return QString::number(r.size);
+        case FileDate:
+            return dateText(r.fileDate);
+        case UploadDate:
+            return dateText(r.uploadDate);
+        case DownloadDate:
+            return dateText(r.lastDownloadDate);
+        case Downloads:
+            return QString::number(r.downloads);
+        case Uploader:
+            return text::trim(r.uploader).empty() ? QStringLiteral("(Unknown)") : text(r.uploader);
+        }
+    } else if (role == Qt::DecorationRole && column == Name) {
+        return FileIcons::smallIcon(smallIconIndexOf(index.row()));
+    } else if (role == Qt::TextAlignmentRole) {
+        const bool right = column == Size || column == Downloads;
+        return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    }
+    return {};
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char* const kCaptions[] = { "Name", "Size", "FLDate", "ULDate", "DLDate", "TD", "Uploader" };
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kCaptions[section]);
+    if (role == Qt::TextAlignmentRole) {
+        const bool right = section == Size || section == Downloads;
+        return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    }
+    return {};
+}
+
+} // namespace qv

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "storage/AreaStore.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <vector>
+
+class QFont;
+
+namespace qv {
+
+class CodePage;
+
+// The rows of the current area for both views of the file list; cells are computed on demand.
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Name, Size, FileDate, UploadDate, DownloadDate, Downloads, Uploader, ColumnCount };
+
+    explicit FileListModel(QObject* parent = nullptr);
+
+    void setCodePage(const CodePage* codePage) { m_codePage = codePage; }
+    void setArchiverExtensions(const QStringList& extensions) { m_archivers = extensions; }
+
+    void setRows(std::vector<LoadedRow> rows);
+    void clear();
+    const std::vector<LoadedRow>& rows() const { return m_rows; }
+    uint64_t totalSize() const;
+    int smallIconIndexOf(int row) const;
+
+    static int columnWidthTwips(int column, const QFont& listFont);
+    // 10 x font size in points x the length of today's date in the short format.
+    static int dateColumnWidthTwips(const QFont& listFont);
+    static QString dateText(int32_t packed);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QString text(const std::string& bytes) const;
+
+    std::vector<LoadedRow> m_rows;
+    const CodePage* m_codePage = nullptr;
+    QStringList m_archivers;
+};
+
+} // namespace qv
