@@ -1,0 +1,73 @@
+#pragma once
+
+#include "browser/BrowserServices.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace qv {
+
+class AlphabeticAreaSelector;
+class NumericAreaSelector;
+class AreaStore;
+class AreaTreeView;
+class CommandTable;
+class DescriptionPane;
+class FileListModel;
+
+// ReadArea in the window and everything that chooses an area: the tree, the two selectors, the
+// start-up rule and the two order commands. Holds CurrentArea.
+class AreaController : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        QWidget* window;
+        CommandTable* commands;
+        AreaTreeView* tree;
+        AlphabeticAreaSelector* byName;
+        NumericAreaSelector* byNumber;
+        FileListModel* model;
+        DescriptionPane* description;
+        QLabel* objectsPanel;
+        QLabel* sizePanel;
+        QProgressBar* progress;
+    };
+
+    AreaController(BrowserServices& services, Parts parts, QObject* parent = nullptr);
+    ~AreaController() override;
+
+    int currentArea() const { return m_current; }
+    bool orderByName() const { return m_orderByName; }
+
+    // Clears the list and loads the area; false after a fatal error was reported.
+    bool readArea(int area);
+    // The start-up area from DefaultArea, or the first area with a message; false when there
+    // is no area at all (reported) or the load failed.
+    bool loadInitialArea();
+    void setOrderByName(bool byName);
+
+    static QString titleFor(const QString& version, int area, const QString& areaName);
+
+signals:
+    void areaLoaded(int area);
+    // A message has been shown; the run must end without writing settings.
+    void fatalError();
+
+private:
+    void onNodeClicked(int area);
+    void showCounts();
+
+    BrowserServices& m_services;
+    Parts m_parts;
+    std::unique_ptr<AreaStore> m_store;
+    int m_current = 0;
+    bool m_orderByName = true;
+};
+
+} // namespace qv

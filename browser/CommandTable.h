@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <initializer_list>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QWidget;
+
+namespace qv {
+
+// Every command of the main window, created once from one table: the menu bar, the file list's
+// right-button menu "fp" and the toolbar. Each QAction carries its identifier as objectName.
+// Toolbar buttons are actions of their own (their captions differ from the menu's) and are routed
+// by key to the menu command they stand for.
+class CommandTable : public QObject {
+    Q_OBJECT
+public:
+    explicit CommandTable(QWidget* owner);
+
+    void buildMenuBar(QMenuBar* bar);
+    void buildToolBar(QToolBar* bar);
+
+    // A menu bar or right-button menu item (nullptr when no such identifier exists).
+    QAction* action(const QString& id) const;
+    QMenu* menu(const QString& id) const;
+    QAction* toolAction(const QString& key) const;
+    QMenu* popupMenu() const { return m_popup; }
+
+    // Commands whose work has not been built yet stay disabled whatever is asked for them; the
+    // state asked for is kept, so a command shows it as soon as it is made available.
+    static const QSet<QString>& commandsNotYetAvailable();
+    bool isAvailable(const QString& id) const;
+    void makeAvailable(const QString& id);
+
+    // Enables menu items, right-button items and toolbar buttons of these identifiers alike.
+    void setEnabled(std::initializer_list<const char*> ids, bool enabled);
+    void setEnabled(const QString& id, bool enabled);
+    bool wantsEnabled(const QString& id) const { return m_wanted.value(id, true); }
+
+private:
+    QAction* makeAction(const QString& id, const QString& caption, const QString& shortcut);
+    void apply(const QString& id);
+
+    QWidget* m_owner;
+    QHash<QString, QAction*> m_actions;
+    QHash<QString, QMenu*> m_menus;
+    QHash<QString, QAction*> m_tools;
+    QHash<QString, bool> m_wanted;
+    QSet<QString> m_available;
+    QMenu* m_popup = nullptr;
+};
+
+} // namespace qv

@@ -1,0 +1,119 @@
+#include "browser/FileListView.h"
+
+#include <QHeaderView>
+#include <QListView>
+#include <QMouseEvent>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace qv {
+
+FileListView::FileListView(QWidget* parent)
+    : QStackedWidget(parent)
+    , m_details(new QTreeView(this))
+    , m_list(new QListView(this))
+{
+    setObjectName("ListView1");
+    m_details->setObjectName("ListView1Details");
+    m_list->setObjectName("ListView1List");
+
+    // Large areas stay fast only with uniform rows: the views never measure every entry.
+    m_details->setRootIsDecorated(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setItemsExpandable(false);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setSortingEnabled(false);
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setSectionsMovable(false);
+
+    m_list->setViewMode(QListView::ListMode);
+    m_list->setFlow(QListView::TopToBottom);
+    m_list->setWrapping(true);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setUniformItemSizes(true);
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setBatchSize(2000);
+    m_list->setMovement(QListView::Static);
+
+    for (QAbstractItemView* view : { static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list) }) {
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::NoContextMenu);
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+            if (index.isValid())
+                emit rowClicked(index.row());
+        });
+        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+            if (index.isValid())
+                emit rowDoubleClicked(index.row());
+        });
+        addWidget(view);
+    }
+    setCurrentWidget(m_details);
+}
+
+void FileListView::setModel(QAbstractItemModel* model)
+{
+    m_details->setModel(model);
+    m_list->setModel(model);
+    // One selection for both views, so switching views keeps what the user selected.
+    QItemSelectionModel* old = m_list->selectionModel();
+    m_list->setSelectionModel(m_details->selectionModel());
+    delete old;
+}
+
+void FileListView::setMode(Mode mode)
+{
+    m_mode = mode;
+    QAbstractItemView* view = currentView();
+    const QModelIndex current = selectionModel() ? selectionModel()->currentIndex() : QModelIndex();
+    setCurrentWidget(view);
+    if (current.isValid())
+        view->scrollTo(current);
+    view->viewport()->update();
+}
+
+QAbstractItemView* FileListView::currentView() const
+{
+    if (m_mode == Mode::List)
+        return m_list;
+    return m_details;
+}
+
+QItemSelectionModel* FileListView::selectionModel() const { return m_details->selectionModel(); }
+
+QList<int> FileListView::selectedRows() const
+{
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int FileListView::currentRow() const
+{
+    if (!selectionModel())
+        return -1;
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void FileListView::setColumnWidth(int column, int pixels) { m_details->setColumnWidth(column, pixels); }
+
+bool FileListView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && (watched == m_details->viewport() || watched == m_list->viewport())) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton)
+            emit contextRequested(mouse->globalPosition().toPoint());
+    }
+    return QStackedWidget::eventFilter(watched, event);
+}
+
+} // namespace qv

@@ -1,0 +1,327 @@
+#include "browser/MainWindow.h"
+
+#include "browser/AreaController.h"
+#include "browser/AreaSelectors.h"
+#include "browser/AreaTreeView.h"
+#include "browser/CommandTable.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "platform/widgets/Dialogs.h"
+#include "settings/Settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace qv {
+
+namespace {
+    // Limits of the two splitters, in twips.
+    constexpr int kPanelMinTwips = 500;
+    constexpr int kListMinWidthTwips = 1000;
+    constexpr int kListMinHeightTwips = 500;
+    constexpr int kDescMinTwips = 540;
+}
+
+MainWindow::MainWindow(BrowserServices services, QWidget* parent)
+    : QMainWindow(parent)
+    , m_services(std::move(services))
+{
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Quorvex"));
+    m_commands = new CommandTable(this);
+    buildRegions();
+
+    m_tree->populate(m_services.config, m_services.codePage);
+    m_byNumber->populate(m_services.config, m_services.codePage);
+    m_byName->populate(m_services.config, m_services.codePage, m_byNumber);
+    m_model->setCodePage(&m_services.codePage);
+    QStringList archivers;
+    for (const ArchiverSlot& slot : m_services.settings.archivers)
+        archivers.append(QString::fromStdString(slot.extension));
+    m_model->setArchiverExtensions(archivers);
+
+    m_areas = new AreaController(m_services,
+                                 { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel,
+                                   m_sizePanel, m_progress },
+                                 this);
+    m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
+    connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
+    routeCommands();
+    applyStoredGeometry();
+    m_files->applyDescriptionFont();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildRegions()
+{
+    m_commands->buildMenuBar(menuBar());
+
+    // Band bar: the toolbar band and the "Area " band; Qt's tool bar area lets the user move
+    // and wrap them.
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName("Toolbar1");
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_commands->buildToolBar(m_toolBar);
+
+    m_areaBand = addToolBar(QStringLiteral("Area "));
+    m_areaBand->setObjectName("picArea");
+    auto* band = new QWidget(m_areaBand);
+    auto* bandLayout = new QHBoxLayout(band);
+    bandLayout->setContentsMargins(4, 0, 4, 0);
+    auto* bandText = new QLabel(QStringLiteral("Area "), band);
+    bandText->setObjectName("picAreaText");
+    m_byName = new AlphabeticAreaSelector(band);
+    m_byNumber = new NumericAreaSelector(band);
+    for (QWidget* combo : { static_cast<QWidget*>(m_byName), static_cast<QWidget*>(m_byNumber) })
+        combo->setMinimumWidth(260);
+    bandLayout->addWidget(bandText);
+    bandLayout->addWidget(m_byName);
+    bandLayout->addWidget(m_byNumber);
+    m_byNumber->hide();
+    m_areaBand->addWidget(band);
+
+    // Area panel: caption bar with its close button above the tree.
+    m_panel = new QWidget(this);
+    m_panel->setObjectName("TVF");
+    auto* panelLayout = new QVBoxLayout(m_panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    auto* caption = new QWidget(m_panel);
+    caption->setObjectName("labAllFoldersBar");
+    caption->setAutoFillBackground(true);
+    caption->setBackgroundRole(QPalette::Mid);
+    auto* captionLayout = new QHBoxLayout(caption);
+    captionLayout->setContentsMargins(4, 1, 1, 1);
+    auto* captionText = new QLabel(QStringLiteral("All Folders"), caption);
+    captionText->setObjectName("labAllFolders");
+    m_panelClose = new QToolButton(caption);
+    m_panelClose->setObjectName("tlbClose");
+    m_panelClose->setToolTip(QStringLiteral("Close"));
+    m_panelClose->setAutoRaise(true);
+    m_panelClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    m_panelClose->setIconSize(QSize(10, 10));
+    captionLayout->addWidget(captionText, 1);
+    captionLayout->addWidget(m_panelClose);
+    m_tree = new AreaTreeView(m_panel);
+    panelLayout->addWidget(caption);
+    panelLayout->addWidget(m_tree, 1);
+
+    // Right side: the list over the description pane.
+    m_model = new FileListModel(this);
+    m_list = new FileListView(this);
+    m_list->setModel(m_model);
+    m_desc = new DescriptionPane(this);
+    m_descSplitter = new QSplitter(Qt::Vertical, this);
+    m_descSplitter->setObjectName("Picture2");
+    m_descSplitter->addWidget(m_list);
+    m_descSplitter->addWidget(m_desc);
+    m_descSplitter->setStretchFactor(0, 1);
+    m_descSplitter->setStretchFactor(1, 0);
+    m_descSplitter->setChildrenCollapsible(false);
+
+    m_treeSplitter = new QSplitter(Qt::Horizontal, this);
+    m_treeSplitter->setObjectName("Picture3");
+    m_treeSplitter->addWidget(m_panel);
+    m_treeSplitter->addWidget(m_descSplitter);
+    m_treeSplitter->setStretchFactor(0, 0);
+    m_treeSplitter->setStretchFactor(1, 1);
+    m_treeSplitter->setChildrenCollapsible(false);
+    setCentralWidget(m_treeSplitter);
+
+    // The splitter limits are minimum sizes of the panes next to each bar, so a drag stops there.
+    const int dpi = logicalDpiX();
+    auto px = [dpi](int twips) { return twips * dpi / kTwipsPerInch; };
+    m_panel->setMinimumWidth(px(kPanelMinTwips));
+    m_list->setMinimumSize(px(kListMinWidthTwips), px(kListMinHeightTwips));
+    m_desc->setMinimumHeight(px(kDescMinTwips));
+
+    QStatusBar* status = statusBar();
+    status->setObjectName("StatusBar1");
+    m_objectsPanel = new QLabel(status);
+    m_objectsPanel->setObjectName("StatusPanel1");
+    m_objectsPanel->setMinimumWidth(120);
+    m_sizePanel = new QLabel(status);
+    m_sizePanel->setObjectName("StatusPanel2");
+    m_sizePanel->setMinimumWidth(120);
+    m_progress = new QProgressBar(status);
+    m_progress->setObjectName("ProgressBar1");
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    status->addWidget(m_objectsPanel);
+    status->addWidget(m_sizePanel);
+    status->addWidget(m_progress, 1);
+}
+
+void MainWindow::routeCommands()
+{
+    CommandTable* c = m_commands;
+    connect(c->action("exit"), &QAction::triggered, this, &QWidget::close);
+    connect(c->action("AExp"), &QAction::triggered, this, &MainWindow::setAreaPanelShown);
+    connect(m_panelClose, &QToolButton::clicked, this, [this] { setAreaPanelShown(false); });
+    connect(c->action("about"), &QAction::triggered, this, [this] {
+        m_services.dialogs.message(this, QStringLiteral("About QRVX"),
+                                   QStringLiteral("Quorvex ") + QString::fromStdString(m_services.settings.version),
+                                   Dialogs::Icon::Information);
+    });
+    connect(c->action("contents"), &QAction::triggered, this, [] {
+        const QString readme = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("README.md");
+        if (QFileInfo::exists(readme))
+            QDesktopServices::openUrl(QUrl::fromLocalFile(readme));
+    });
+}
+
+bool MainWindow::areaPanelShown() const { return !m_panel->isHidden(); }
+
+void MainWindow::setAreaPanelShown(bool shown)
+{
+    if (shown == areaPanelShown()) {
+        m_commands->action("AExp")->setChecked(shown);
+        return;
+    }
+    if (!shown) {
+        m_panelWidthPx = m_panel->width();
+        m_panel->hide();
+    } else {
+        m_panel->show();
+        const int total = m_treeSplitter->width();
+        m_treeSplitter->setSizes({ m_panelWidthPx, std::max(0, total - m_panelWidthPx) });
+    }
+    m_commands->action("AExp")->setChecked(shown);
+}
+
+int MainWindow::areaPanelWidthTwips() const
+{
+    const int px = areaPanelShown() ? m_treeSplitter->sizes().value(0) : m_panelWidthPx;
+    return px * kTwipsPerInch / logicalDpiX();
+}
+
+int MainWindow::descriptionHeightTwips() const
+{
+    return m_descSplitter->sizes().value(1) * kTwipsPerInch / logicalDpiY();
+}
+
+void MainWindow::setDescriptionHeightTwips(int twips)
+{
+    const int px = twips * logicalDpiY() / kTwipsPerInch;
+    const int total = m_descSplitter->height();
+    m_descSplitter->setSizes({ std::max(0, total - px), px });
+}
+
+void MainWindow::applyStoredGeometry()
+{
+    const Settings& s = m_services.settings;
+    const int w = s.windowWidth * logicalDpiX() / kTwipsPerInch;
+    const int h = s.windowHeight * logicalDpiY() / kTwipsPerInch;
+    resize(w, h);
+    const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect();
+    const int x = s.windowX ? *s.windowX * logicalDpiX() / kTwipsPerInch : screen.x() + (screen.width() - w) / 2;
+    const int y = s.windowY ? *s.windowY * logicalDpiY() / kTwipsPerInch : screen.y() + (screen.height() - h) / 2;
+    move(x, y);
+    if (s.windowState == 2)
+        setWindowState(Qt::WindowMaximized);
+    else if (s.windowState == 1)
+        setWindowState(Qt::WindowMinimized);
+
+    m_commands->action("mnuDispLFN")->setChecked(s.useLfn);
+    m_files->setListView(s.viewList);
+    m_panelWidthPx = s.areaListWidth * logicalDpiX() / kTwipsPerInch;
+    m_treeSplitter->setSizes({ m_panelWidthPx, std::max(0, w - m_panelWidthPx) });
+    m_panel->setVisible(s.areaListEnabled);
+    m_commands->action("AExp")->setChecked(s.areaListEnabled);
+    m_areas->setOrderByName(!s.originalOrder);
+}
+
+bool MainWindow::start()
+{
+    if (!m_areas->loadInitialArea())
+        return false;
+    setDescriptionHeightTwips(m_services.settings.descHeight);
+    return true;
+}
+
+void MainWindow::ensureFirstActivation()
+{
+    if (!m_activatedOnce)
+        onActivated();
+}
+
+void MainWindow::onActivated()
+{
+    if (!m_activatedOnce) {
+        m_activatedOnce = true;
+        m_areas->setOrderByName(!m_services.settings.originalOrder);
+    }
+    // Date columns follow today's date in the short format, whatever the user made of them.
+    for (int column : { 2, 3, 4 })
+        m_list->setColumnWidth(column, m_model->dateColumnWidthTwips(m_list->font()) * logicalDpiX() / kTwipsPerInch);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        onActivated();
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::endFatally()
+{
+    m_endedFatally = true;
+    hide();
+    QCoreApplication::exit(1);
+}
+
+void MainWindow::storeWindowValues(bool windowNormal)
+{
+    Settings& s = m_services.settings;
+    if (windowNormal) {
+        const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+        s.windowWidth = g.width() * kTwipsPerInch / logicalDpiX();
+        s.windowHeight = g.height() * kTwipsPerInch / logicalDpiY();
+        s.windowX = g.x() * kTwipsPerInch / logicalDpiX();
+        s.windowY = g.y() * kTwipsPerInch / logicalDpiY();
+    }
+    s.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    s.descHeight = descriptionHeightTwips();
+    s.areaListWidth = areaPanelWidthTwips();
+    s.areaListEnabled = areaPanelShown();
+    s.viewList = m_files->listView();
+    s.useLfn = m_commands->action("mnuDispLFN")->isChecked();
+    s.originalOrder = m_commands->toolAction("numsort")->isChecked();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closing || m_endedFatally) {
+        event->accept();
+        return;
+    }
+    m_closing = true;
+    const bool normal = !isMinimized() && !isMaximized() && !isFullScreen();
+    storeWindowValues(normal);
+    if (m_services.writeSettings)
+        m_services.writeSettings(m_services.settings, normal);
+    event->accept();
+}
+
+} // namespace qv
