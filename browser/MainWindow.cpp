@@ -154,7 +154,7 @@ void MainWindow::buildRegions()
     auto px = [dpi](int twips) { return twips * dpi / kTwipsPerInch; };
     m_panel->setMinimumWidth(px(kPanelMinTwips));
     m_list->setMinimumSize(px(kListMinWidthTwips), px(kListMinHeightTwips));
-    m_desc->setMinimumHeight(px(kDescMinTwips));
+    m_desc->setMinimumSize(px(kListMinWidthTwips), px(kDescMinTwips));
 
     QStatusBar* status = statusBar();
     status->setObjectName("StatusBar1");
