@@ -35,6 +35,7 @@ FileListView::FileListView(QWidget* parent)
     m_list->setLayoutMode(QListView::Batched);
     m_list->setBatchSize(2000);
     m_list->setMovement(QListView::Static);
+    m_list->setIconSize(QSize(16, 16));
 
     for (QAbstractItemView* view : { static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list) }) {
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -55,8 +56,36 @@ FileListView::FileListView(QWidget* parent)
     setCurrentWidget(m_details);
 }
 
+void FileListView::fitListColumns()
+{
+    // Uniform items take their size from one item; make it the longest name, found by length
+    // alone so that a large area is not measured entry by entry.
+    QAbstractItemModel* model = m_list->model();
+    if (!model)
+        return;
+    int longest = -1;
+    qsizetype longestLength = -1;
+    const int rows = model->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const qsizetype length = model->index(row, 0).data().toString().size();
+        if (length > longestLength) {
+            longestLength = length;
+            longest = row;
+        }
+    }
+    if (longest < 0) {
+        m_list->setGridSize(QSize());
+        return;
+    }
+    const QString text = model->index(longest, 0).data().toString();
+    const int width = m_list->fontMetrics().horizontalAdvance(text) + m_list->iconSize().width() + 24;
+    const int height = std::max(m_list->fontMetrics().height(), m_list->iconSize().height()) + 4;
+    m_list->setGridSize(QSize(width, height));
+}
+
 void FileListView::setModel(QAbstractItemModel* model)
 {
+    connect(model, &QAbstractItemModel::modelReset, this, &FileListView::fitListColumns);
     m_details->setModel(model);
     m_list->setModel(model);
     // One selection for both views, so switching views keeps what the user selected.

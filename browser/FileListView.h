@@ -33,6 +33,8 @@ public:
     QList<int> selectedRows() const;
     int currentRow() const;
 
+    // Sizes the columns of the List view to the longest name of the area.
+    void fitListColumns();
     // Column widths in pixels; column 0 is the name.
     void setColumnWidth(int column, int pixels);
 

@@ -14,7 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDesktopServices>
+#include <QLocale>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -27,6 +29,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -68,6 +71,9 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     routeCommands();
     applyStoredGeometry();
     m_files->applyDescriptionFont();
+    for (int column = 0; column < FileListModel::ColumnCount; ++column)
+        m_list->setColumnWidth(column, FileListModel::columnWidthTwips(column, m_list->font()) * logicalDpiX() / kTwipsPerInch);
+    setDateColumnWidths();
 }
 
 MainWindow::~MainWindow() = default;
@@ -84,6 +90,8 @@ void MainWindow::buildRegions()
     m_toolBar->setIconSize(QSize(16, 16));
     m_commands->buildToolBar(m_toolBar);
 
+    // The narrow default window cannot hold both bands on one row; the user may join them.
+    addToolBarBreak();
     m_areaBand = addToolBar(QStringLiteral("Area "));
     m_areaBand->setObjectName("picArea");
     auto* band = new QWidget(m_areaBand);
@@ -272,9 +280,18 @@ void MainWindow::onActivated()
         m_activatedOnce = true;
         m_areas->setOrderByName(!m_services.settings.originalOrder);
     }
-    // Date columns follow today's date in the short format, whatever the user made of them.
-    for (int column : { 2, 3, 4 })
-        m_list->setColumnWidth(column, m_model->dateColumnWidthTwips(m_list->font()) * logicalDpiX() / kTwipsPerInch);
+    setDateColumnWidths();
+}
+
+void MainWindow::setDateColumnWidths()
+{
+    // Date columns follow today's date in the short format, whatever the user made of them. The
+    // twip rule assumes a narrow DOS-era face; never go below what the list font needs.
+    const int rule = m_model->dateColumnWidthTwips(m_list->font()) * logicalDpiX() / kTwipsPerInch;
+    const QString sample = QLocale::system().toString(QDate(2000, 12, 28), QLocale::ShortFormat);
+    const int needed = m_list->detailsView()->fontMetrics().horizontalAdvance(sample) + 16;
+    for (int column : { FileListModel::FileDate, FileListModel::UploadDate, FileListModel::DownloadDate })
+        m_list->setColumnWidth(column, std::max(rule, needed));
 }
 
 void MainWindow::changeEvent(QEvent* event)

@@ -68,6 +68,7 @@ private:
     void routeCommands();
     void applyStoredGeometry();
     void onActivated();
+    void setDateColumnWidths();
     void endFatally();
     void storeWindowValues(bool windowNormal);
 

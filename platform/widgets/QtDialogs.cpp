@@ -1,0 +1,93 @@
+#include "platform/widgets/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+
+namespace qv {
+
+namespace {
+    QMessageBox::Icon boxIcon(Dialogs::Icon icon)
+    {
+        switch (icon) {
+        case Dialogs::Icon::Information:
+            return QMessageBox::Information;
+        case Dialogs::Icon::Warning:
+        case Dialogs::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Dialogs::Icon::Critical:
+            return QMessageBox::Critical;
+        case Dialogs::Icon::Question:
+            return QMessageBox::Question;
+        case Dialogs::Icon::None:
+            break;
+        }
+        return QMessageBox::NoIcon;
+    }
+}
+
+void QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                    Buttons buttons, Answer defaultAnswer)
+{
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    switch (buttons) {
+    case Buttons::Ok:
+        break;
+    case Buttons::YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case Buttons::YesNoCancel:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case Buttons::OkCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    }
+    auto toButton = [](Answer a) {
+        switch (a) {
+        case Answer::Ok:
+            return QMessageBox::Ok;
+        case Answer::Cancel:
+            return QMessageBox::Cancel;
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::No:
+            return QMessageBox::No;
+        }
+        return QMessageBox::Ok;
+    };
+    QMessageBox box(boxIcon(icon), title, text, set, parent);
+    box.setDefaultButton(toButton(defaultAnswer));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Ok;
+    }
+}
+
+QString QtDialogs::pickFolder(QWidget* parent, const QString& title, const QString& start)
+{
+    return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
+std::optional<QFont> QtDialogs::pickFont(QWidget* parent, const QFont& initial)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+} // namespace qv
