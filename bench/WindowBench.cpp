@@ -35,7 +35,7 @@ struct Fixture {
             char name[16];
             std::snprintf(name, sizeof name, "F%07d.ZIP", i);
             rows.push_back({ name, 1000 + i, i % 3 ? "Ann Lee" : "", i % 5 ? "" : std::string(name) + " long.zip",
-                             "Description " + std::to_string(i) });
+                "Description " + std::to_string(i) });
         }
         board.writeArea(kArea, rows);
         settings.fileBasePath = "C:\\RA\\FDB";
@@ -95,8 +95,14 @@ void WindowReadAreaToPaintedList(benchmark::State& state, bool list)
     }
 }
 
-void WindowDetails(benchmark::State& state) { WindowReadAreaToPaintedList(state, false); }
-void WindowList(benchmark::State& state) { WindowReadAreaToPaintedList(state, true); }
+void WindowDetails(benchmark::State& state)
+{
+    WindowReadAreaToPaintedList(state, false);
+}
+void WindowList(benchmark::State& state)
+{
+    WindowReadAreaToPaintedList(state, true);
+}
 
 BENCHMARK(StoreLoad)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WindowDetails)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -20,11 +20,14 @@
 namespace qv {
 
 namespace {
-    // Painting the progress bar between records is what the user sees of a long load; doing it
-    // more often than this would cost more than the load itself.
-    constexpr int kProgressPaintMs = 50;
+// Painting the progress bar between records is what the user sees of a long load; doing it
+// more often than this would cost more than the load itself.
+constexpr int kProgressPaintMs = 50;
 
-    QString withLeadingBlank(int n) { return n >= 0 ? QStringLiteral(" %1").arg(n) : QString::number(n); }
+QString withLeadingBlank(int n)
+{
+    return n >= 0 ? QStringLiteral(" %1").arg(n) : QString::number(n);
+}
 }
 
 AreaController::AreaController(BrowserServices& services, Parts parts, QObject* parent)
@@ -120,7 +123,8 @@ void AreaController::showCounts()
 {
     const auto& rows = m_parts.model->rows();
     m_parts.objectsPanel->setText(QString::fromStdString(objectCountText(rows.size())));
-    m_parts.sizePanel->setText(QString::fromStdString(megabyteText(m_parts.model->totalSize())) + QStringLiteral(" MB"));
+    m_parts.sizePanel->setText(
+        QString::fromStdString(megabyteText(m_parts.model->totalSize())) + QStringLiteral(" MB"));
     const bool hasRows = !rows.empty();
     m_parts.commands->setEnabled({ "remov", "props", "prop", "filecut", "filecop", "filedelete", "del" }, hasRows);
 }

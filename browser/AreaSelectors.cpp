@@ -15,7 +15,8 @@ NumericAreaSelector::NumericAreaSelector(QWidget* parent)
 {
     setObjectName("Combo3");
     setEditable(false);
-    connect(this, &QComboBox::activated, this, [this](int index) { emit areaChosen(areaNumberOfItem(itemText(index))); });
+    connect(
+        this, &QComboBox::activated, this, [this](int index) { emit areaChosen(areaNumberOfItem(itemText(index))); });
 }
 
 void NumericAreaSelector::populate(const AreaConfiguration& config, const CodePage& codePage)
@@ -30,9 +31,15 @@ void NumericAreaSelector::populate(const AreaConfiguration& config, const CodePa
     }
 }
 
-void NumericAreaSelector::setCurrentArea(int area) { setCurrentIndex(m_indexOfArea.value(area, -1)); }
+void NumericAreaSelector::setCurrentArea(int area)
+{
+    setCurrentIndex(m_indexOfArea.value(area, -1));
+}
 
-int NumericAreaSelector::firstAreaNumber() const { return count() ? areaNumberOfItem(itemText(0)) : 0; }
+int NumericAreaSelector::firstAreaNumber() const
+{
+    return count() ? areaNumberOfItem(itemText(0)) : 0;
+}
 
 QString NumericAreaSelector::itemTextOf(int area) const
 {
@@ -58,8 +65,8 @@ AlphabeticAreaSelector::AlphabeticAreaSelector(QWidget* parent)
     });
 }
 
-void AlphabeticAreaSelector::populate(const AreaConfiguration& config, const CodePage& codePage,
-                                      const NumericAreaSelector* numeric)
+void AlphabeticAreaSelector::populate(
+    const AreaConfiguration& config, const CodePage& codePage, const NumericAreaSelector* numeric)
 {
     m_numeric = numeric;
     clear();
@@ -68,7 +75,7 @@ void AlphabeticAreaSelector::populate(const AreaConfiguration& config, const Cod
         if (!text::trim(a.name).empty())
             names.append(codePage.decode(a.name));
     std::sort(names.begin(), names.end(),
-              [](const QString& l, const QString& r) { return QString::compare(l, r, Qt::CaseInsensitive) < 0; });
+        [](const QString& l, const QString& r) { return QString::compare(l, r, Qt::CaseInsensitive) < 0; });
     addItems(names);
 }
 

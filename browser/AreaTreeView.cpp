@@ -9,7 +9,7 @@
 namespace qv {
 
 namespace {
-    constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kKeyRole = Qt::UserRole + 1;
 }
 
 AreaTreeView::AreaTreeView(QWidget* parent)
@@ -32,7 +32,7 @@ AreaTreeView::AreaTreeView(QWidget* parent)
         scrollToItem(item);
     });
     connect(this, &QTreeWidget::itemCollapsed, this,
-            [](QTreeWidgetItem* item) { item->setIcon(0, FileIcons::folderIcon(false)); });
+        [](QTreeWidgetItem* item) { item->setIcon(0, FileIcons::folderIcon(false)); });
 }
 
 QTreeWidgetItem* AreaTreeView::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text)
@@ -68,9 +68,15 @@ void AreaTreeView::populate(const AreaConfiguration& config, const CodePage& cod
     root->setExpanded(true);
 }
 
-QString AreaTreeView::keyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kKeyRole).toString() : QString(); }
+QString AreaTreeView::keyOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, kKeyRole).toString() : QString();
+}
 
-QTreeWidgetItem* AreaTreeView::itemOfKey(const QString& key) const { return m_byKey.value(key); }
+QTreeWidgetItem* AreaTreeView::itemOfKey(const QString& key) const
+{
+    return m_byKey.value(key);
+}
 
 int AreaTreeView::areaNumberOfKey(const QString& key)
 {

@@ -15,121 +15,121 @@ namespace qv {
 
 namespace {
 
-    // depth 0 = a menu of the menu bar (or the right-button menu), deeper rows belong to the
-    // nearest shallower row above them. A row without an identifier is a separator.
-    struct Row {
-        int depth;
-        const char* id;
-        const char* caption;
-        const char* shortcut;
-    };
+// depth 0 = a menu of the menu bar (or the right-button menu), deeper rows belong to the
+// nearest shallower row above them. A row without an identifier is a separator.
+struct Row {
+    int depth;
+    const char* id;
+    const char* caption;
+    const char* shortcut;
+};
 
-    const std::vector<Row> kMenuBar = {
-        { 0, "file", "&File", "" },
-        { 1, "open", "&Open", "" },
-        { 1, "dasf", "&Add", "" },
-        { 2, "adopt", "&File(s)...", "Ctrl+I" },
-        { 2, "icom", "&Comment", "Shift+Insert" },
-        { 1, "remov", "&Remove", "Delete" },
-        { 1, "update", "&Update", "Ctrl+U" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "fbbs", "Export FILES.BBS...", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "explore", "E&xplore Directory...", "Ctrl+D" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "pref", "&Preferences...", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "exit", "&Exit", "" },
-        { 0, "ee", "&Edit", "" },
-        { 1, "eddesc", "&Edit Description...", "F2" },
-        { 1, "xdesc", "E&xtract Description", "" },
-        { 1, "mnuGlobDesc", "&Global Description...", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "cut", "Cu&t", "Ctrl+X" },
-        { 1, "copy", "&Copy", "Ctrl+C" },
-        { 1, "paste", "&Paste", "Ctrl+V" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "dcopy", "&Direct Copy...", "Ctrl+J" },
-        { 1, "dmove", "Direct &Move...", "Ctrl+A" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "SelSort", "&Sort Selection...", "Ctrl+S" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "ffind", "&Find...", "Ctrl+F" },
-        { 0, "vv", "&View", "" },
-        { 1, "intclip", "Internal &Clipboard...", "Ctrl+B" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "ViewList", "&List", "" },
-        { 1, "ViewDetails", "&Details", "" },
-        { 1, "mnuDispLFN", "&Long Filenames", "Ctrl+L" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "AExp", "Area&Explorer", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "ao", "Arealist &Properties", "" },
-        { 2, "alph", "&Alphabetic Order", "Ctrl+O" },
-        { 2, "num", "&Numeric Order", "Ctrl+N" },
-        { 1, "props", "&File Properties...", "F4" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "df", "&Description Font...", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "refr", "&Refresh", "F5" },
-        { 0, "hh", "&Help", "" },
-        { 1, "contents", "&Contents", "F1" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "about", "&About QRVX...", "" },
-    };
+const std::vector<Row> kMenuBar = {
+    { 0, "file", "&File", "" },
+    { 1, "open", "&Open", "" },
+    { 1, "dasf", "&Add", "" },
+    { 2, "adopt", "&File(s)...", "Ctrl+I" },
+    { 2, "icom", "&Comment", "Shift+Insert" },
+    { 1, "remov", "&Remove", "Delete" },
+    { 1, "update", "&Update", "Ctrl+U" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "fbbs", "Export FILES.BBS...", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "explore", "E&xplore Directory...", "Ctrl+D" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "pref", "&Preferences...", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "exit", "&Exit", "" },
+    { 0, "ee", "&Edit", "" },
+    { 1, "eddesc", "&Edit Description...", "F2" },
+    { 1, "xdesc", "E&xtract Description", "" },
+    { 1, "mnuGlobDesc", "&Global Description...", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "cut", "Cu&t", "Ctrl+X" },
+    { 1, "copy", "&Copy", "Ctrl+C" },
+    { 1, "paste", "&Paste", "Ctrl+V" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "dcopy", "&Direct Copy...", "Ctrl+J" },
+    { 1, "dmove", "Direct &Move...", "Ctrl+A" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "SelSort", "&Sort Selection...", "Ctrl+S" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "ffind", "&Find...", "Ctrl+F" },
+    { 0, "vv", "&View", "" },
+    { 1, "intclip", "Internal &Clipboard...", "Ctrl+B" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "ViewList", "&List", "" },
+    { 1, "ViewDetails", "&Details", "" },
+    { 1, "mnuDispLFN", "&Long Filenames", "Ctrl+L" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "AExp", "Area&Explorer", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "ao", "Arealist &Properties", "" },
+    { 2, "alph", "&Alphabetic Order", "Ctrl+O" },
+    { 2, "num", "&Numeric Order", "Ctrl+N" },
+    { 1, "props", "&File Properties...", "F4" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "df", "&Description Font...", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "refr", "&Refresh", "F5" },
+    { 0, "hh", "&Help", "" },
+    { 1, "contents", "&Contents", "F1" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "about", "&About QRVX...", "" },
+};
 
-    const std::vector<Row> kPopup = {
-        { 0, "fp", "Fileprops", "" },
-        { 1, "mnuFileopen", "&Open", "" },
-        { 1, "RmView", "&View", "" },
-        { 2, "RmViewList", "&List", "" },
-        { 2, "RmViewDetails", "&Details", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "adsf", "&Add", "" },
-        { 2, "addfile", "&File(s)...", "" },
-        { 2, "icom2", "&Comment", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "filecut", "Cu&t", "" },
-        { 1, "filecop", "&Copy", "" },
-        { 1, "fpaste", "&Paste", "" },
-        { 2, "filepaste", "&Behind Current File", "" },
-        { 2, "behall", "Behind &All Files", "" },
-        { 1, "filedelete", "Re&move", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "dc", "&Direct Copy", "" },
-        { 1, "dm", "Direct &Move", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "ExDesc", "&Extract Description", "" },
-        { 1, "Sortsel", "&Sort...", "" },
-        { 1, "udate", "&Update", "" },
-        { 1, nullptr, nullptr, nullptr },
-        { 1, "prop", "P&roperties", "" },
-    };
+const std::vector<Row> kPopup = {
+    { 0, "fp", "Fileprops", "" },
+    { 1, "mnuFileopen", "&Open", "" },
+    { 1, "RmView", "&View", "" },
+    { 2, "RmViewList", "&List", "" },
+    { 2, "RmViewDetails", "&Details", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "adsf", "&Add", "" },
+    { 2, "addfile", "&File(s)...", "" },
+    { 2, "icom2", "&Comment", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "filecut", "Cu&t", "" },
+    { 1, "filecop", "&Copy", "" },
+    { 1, "fpaste", "&Paste", "" },
+    { 2, "filepaste", "&Behind Current File", "" },
+    { 2, "behall", "Behind &All Files", "" },
+    { 1, "filedelete", "Re&move", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "dc", "&Direct Copy", "" },
+    { 1, "dm", "Direct &Move", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "ExDesc", "&Extract Description", "" },
+    { 1, "Sortsel", "&Sort...", "" },
+    { 1, "udate", "&Update", "" },
+    { 1, nullptr, nullptr, nullptr },
+    { 1, "prop", "P&roperties", "" },
+};
 
-    struct Tool {
-        const char* key; // nullptr: separator
-        const char* caption;
-        const char* tooltip;
-        const char* routesTo; // the menu command the button stands for
-        QStyle::StandardPixmap icon;
-    };
+struct Tool {
+    const char* key; // nullptr: separator
+    const char* caption;
+    const char* tooltip;
+    const char* routesTo; // the menu command the button stands for
+    QStyle::StandardPixmap icon;
+};
 
-    const std::vector<Tool> kToolBar = {
-        { "insert", "New", "Insert New File", "adopt", QStyle::SP_FileIcon },
-        { "props", " Properties ", "Properties", "props", QStyle::SP_FileDialogDetailedView },
-        { "del", " Remove ", "Remove File", "remov", QStyle::SP_TrashIcon },
-        { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
-        { "findfile", "Find", "Find Files", "ffind", QStyle::SP_FileDialogContentsView },
-        { "namesort", "Sort A-Z", "Sort Area's by name", "alph", QStyle::SP_ArrowDown },
-        { "numsort", "Sort 1-9", "Sort Area's by number", "num", QStyle::SP_ArrowUp },
-        { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
-        { "reread", "Refresh", "Refresh Area", "refr", QStyle::SP_BrowserReload },
-        { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
-        { "explore", "Explore", "Explore Area's Path", "explore", QStyle::SP_DirOpenIcon },
-    };
+const std::vector<Tool> kToolBar = {
+    { "insert", "New", "Insert New File", "adopt", QStyle::SP_FileIcon },
+    { "props", " Properties ", "Properties", "props", QStyle::SP_FileDialogDetailedView },
+    { "del", " Remove ", "Remove File", "remov", QStyle::SP_TrashIcon },
+    { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
+    { "findfile", "Find", "Find Files", "ffind", QStyle::SP_FileDialogContentsView },
+    { "namesort", "Sort A-Z", "Sort Area's by name", "alph", QStyle::SP_ArrowDown },
+    { "numsort", "Sort 1-9", "Sort Area's by number", "num", QStyle::SP_ArrowUp },
+    { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
+    { "reread", "Refresh", "Refresh Area", "refr", QStyle::SP_BrowserReload },
+    { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
+    { "explore", "Explore", "Explore Area's Path", "explore", QStyle::SP_DirOpenIcon },
+};
 
-    const char* const kCheckable[] = { "ViewList", "ViewDetails", "RmViewList", "RmViewDetails", "mnuDispLFN",
-        "AExp", "alph", "num" };
+const char* const kCheckable[]
+    = { "ViewList", "ViewDetails", "RmViewList", "RmViewDetails", "mnuDispLFN", "AExp", "alph", "num" };
 
 } // namespace
 
@@ -139,13 +139,43 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
     // stay disabled until the work behind them exists. Toolbar keys share the menu's names.
     static const QSet<QString> kLater = {
         // menu bar
-        "adopt", "icom", "remov", "update", "fbbs", "pref", "eddesc", "xdesc", "mnuGlobDesc", "cut", "copy",
-        "paste", "dcopy", "dmove", "SelSort", "ffind", "intclip", "props",
+        "adopt",
+        "icom",
+        "remov",
+        "update",
+        "fbbs",
+        "pref",
+        "eddesc",
+        "xdesc",
+        "mnuGlobDesc",
+        "cut",
+        "copy",
+        "paste",
+        "dcopy",
+        "dmove",
+        "SelSort",
+        "ffind",
+        "intclip",
+        "props",
         // right-button menu
-        "addfile", "icom2", "filecut", "filecop", "fpaste", "filepaste", "behall", "filedelete", "dc", "dm",
-        "ExDesc", "Sortsel", "udate", "prop",
+        "addfile",
+        "icom2",
+        "filecut",
+        "filecop",
+        "fpaste",
+        "filepaste",
+        "behall",
+        "filedelete",
+        "dc",
+        "dm",
+        "ExDesc",
+        "Sortsel",
+        "udate",
+        "prop",
         // toolbar
-        "insert", "del", "findfile",
+        "insert",
+        "del",
+        "findfile",
     };
     return kLater;
 }
@@ -177,8 +207,8 @@ CommandTable::CommandTable(QWidget* owner)
                     m_popup = menu;
                 stack.push_back(menu);
             } else {
-                stack.back()->addAction(makeAction(QString::fromLatin1(row.id), QString::fromLatin1(row.caption),
-                                                   QString::fromLatin1(row.shortcut)));
+                stack.back()->addAction(makeAction(
+                    QString::fromLatin1(row.id), QString::fromLatin1(row.caption), QString::fromLatin1(row.shortcut)));
             }
         }
     };
@@ -252,9 +282,18 @@ void CommandTable::buildToolBar(QToolBar* bar)
     }
 }
 
-QAction* CommandTable::action(const QString& id) const { return m_actions.value(id); }
-QMenu* CommandTable::menu(const QString& id) const { return m_menus.value(id); }
-QAction* CommandTable::toolAction(const QString& key) const { return m_tools.value(key); }
+QAction* CommandTable::action(const QString& id) const
+{
+    return m_actions.value(id);
+}
+QMenu* CommandTable::menu(const QString& id) const
+{
+    return m_menus.value(id);
+}
+QAction* CommandTable::toolAction(const QString& key) const
+{
+    return m_tools.value(key);
+}
 
 bool CommandTable::isAvailable(const QString& id) const
 {

@@ -35,7 +35,10 @@ void DescriptionPane::showDescription(const QString& text)
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     setPlainText(lines);
 }
-void DescriptionPane::clearDescription() { clear(); }
+void DescriptionPane::clearDescription()
+{
+    clear();
+}
 
 void DescriptionPane::focusInEvent(QFocusEvent* event)
 {

@@ -21,11 +21,31 @@ int smallIconIndex(const QString& displayName, bool comment, const QStringList& 
             return 3;
     }
     static const QHash<QString, int> kFixed = {
-        { "TXT", 5 }, { "ASC", 5 }, { "ANS", 5 },
-        { "EXE", 4 }, { "COM", 4 }, { "BAT", 4 },
-        { "GIF", 6 }, { "BMP", 6 }, { "JPG", 6 }, { "JPEG", 6 }, { "IMG", 6 }, { "PNG", 6 }, { "PCX", 6 }, { "TIF", 6 },
-        { "MP3", 7 }, { "MP2", 7 }, { "WAV", 7 }, { "VOC", 7 }, { "IFF", 7 }, { "SMP", 7 },
-        { "MID", 8 }, { "XM", 8 }, { "S3M", 8 }, { "RMI", 8 }, { "MOD", 8 },
+        { "TXT", 5 },
+        { "ASC", 5 },
+        { "ANS", 5 },
+        { "EXE", 4 },
+        { "COM", 4 },
+        { "BAT", 4 },
+        { "GIF", 6 },
+        { "BMP", 6 },
+        { "JPG", 6 },
+        { "JPEG", 6 },
+        { "IMG", 6 },
+        { "PNG", 6 },
+        { "PCX", 6 },
+        { "TIF", 6 },
+        { "MP3", 7 },
+        { "MP2", 7 },
+        { "WAV", 7 },
+        { "VOC", 7 },
+        { "IFF", 7 },
+        { "SMP", 7 },
+        { "MID", 8 },
+        { "XM", 8 },
+        { "S3M", 8 },
+        { "RMI", 8 },
+        { "MOD", 8 },
     };
     return kFixed.value(ext, 1);
 }

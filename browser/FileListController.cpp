@@ -41,14 +41,21 @@ FileListController::FileListController(BrowserServices& services, Parts parts, Q
     });
     connect(c->action("df"), &QAction::triggered, this, &FileListController::chooseDescriptionFont);
     // While the pane has the focus, Ctrl+X and Ctrl+C belong to its text.
-    connect(m_parts.description, &DescriptionPane::focusEntered, this,
-            [c] { c->setEnabled({ "cut", "copy" }, false); });
+    connect(m_parts.description, &DescriptionPane::focusEntered, this, [c] {
+        c->setEnabled({ "cut", "copy" }, false);
+    });
     connect(m_parts.description, &DescriptionPane::focusLeft, this, [c] { c->setEnabled({ "cut", "copy" }, true); });
 }
 
-void FileListController::onAreaLoaded() { m_lastDescribed = -1; }
+void FileListController::onAreaLoaded()
+{
+    m_lastDescribed = -1;
+}
 
-bool FileListController::listView() const { return m_parts.list->mode() == FileListView::Mode::List; }
+bool FileListController::listView() const
+{
+    return m_parts.list->mode() == FileListView::Mode::List;
+}
 
 void FileListController::setListView(bool list)
 {
@@ -63,8 +70,8 @@ void FileListController::setListView(bool list)
 void FileListController::applyDescriptionFont()
 {
     const Settings& s = m_services.settings;
-    m_parts.description->setDescriptionFont(QString::fromStdString(s.cfName), QString::fromStdString(s.cfSize),
-                                            s.cfBold, s.cfItalic);
+    m_parts.description->setDescriptionFont(
+        QString::fromStdString(s.cfName), QString::fromStdString(s.cfSize), s.cfBold, s.cfItalic);
 }
 
 void FileListController::describeRow(int row)
@@ -116,15 +123,18 @@ void FileListController::openCurrent()
     QApplication::restoreOverrideCursor();
     if (result == Desktop::OpenResult::NoApplication)
         m_services.dialogs.message(m_parts.window, QStringLiteral("Open..."),
-                                   QStringLiteral("No application linked to this extension"), Dialogs::Icon::Warning);
+            QStringLiteral("No application linked to this extension"), Dialogs::Icon::Warning);
     else if (result == Desktop::OpenResult::NotFound)
         m_services.dialogs.message(m_parts.window, QStringLiteral("Open..."),
-                                   QStringLiteral("Could not open file, file or path not found: '") + areaDosDirectory()
-                                       + QStringLiteral("\\") + rowText + QStringLiteral("' !"),
-                                   Dialogs::Icon::Warning);
+            QStringLiteral("Could not open file, file or path not found: '") + areaDosDirectory() + QStringLiteral("\\")
+                + rowText + QStringLiteral("' !"),
+            Dialogs::Icon::Warning);
 }
 
-void FileListController::explore() { m_services.desktop.exploreDirectory(areaHostDirectory()); }
+void FileListController::explore()
+{
+    m_services.desktop.exploreDirectory(areaHostDirectory());
+}
 
 void FileListController::chooseDescriptionFont()
 {

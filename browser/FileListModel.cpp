@@ -22,7 +22,10 @@ void FileListModel::setRows(std::vector<LoadedRow> rows)
     endResetModel();
 }
 
-void FileListModel::clear() { setRows({}); }
+void FileListModel::clear()
+{
+    setRows({});
+}
 
 uint64_t FileListModel::totalSize() const
 {
@@ -71,8 +74,14 @@ QString FileListModel::text(const std::string& bytes) const
     return m_codePage ? m_codePage->decode(bytes) : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
 }
 
-int FileListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
-int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int FileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+int FileListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {

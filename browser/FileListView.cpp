@@ -37,7 +37,8 @@ FileListView::FileListView(QWidget* parent)
     m_list->setMovement(QListView::Static);
     m_list->setIconSize(QSize(16, 16));
 
-    for (QAbstractItemView* view : { static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list) }) {
+    for (QAbstractItemView* view :
+        { static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list) }) {
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -112,7 +113,10 @@ QAbstractItemView* FileListView::currentView() const
     return m_details;
 }
 
-QItemSelectionModel* FileListView::selectionModel() const { return m_details->selectionModel(); }
+QItemSelectionModel* FileListView::selectionModel() const
+{
+    return m_details->selectionModel();
+}
 
 QList<int> FileListView::selectedRows() const
 {
@@ -133,11 +137,15 @@ int FileListView::currentRow() const
     return current.isValid() ? current.row() : -1;
 }
 
-void FileListView::setColumnWidth(int column, int pixels) { m_details->setColumnWidth(column, pixels); }
+void FileListView::setColumnWidth(int column, int pixels)
+{
+    m_details->setColumnWidth(column, pixels);
+}
 
 bool FileListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && (watched == m_details->viewport() || watched == m_list->viewport())) {
+    if (event->type() == QEvent::MouseButtonRelease
+        && (watched == m_details->viewport() || watched == m_list->viewport())) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton)
             emit contextRequested(mouse->globalPosition().toPoint());

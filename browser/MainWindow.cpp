@@ -37,11 +37,11 @@
 namespace qv {
 
 namespace {
-    // Limits of the two splitters, in twips.
-    constexpr int kPanelMinTwips = 500;
-    constexpr int kListMinWidthTwips = 1000;
-    constexpr int kListMinHeightTwips = 500;
-    constexpr int kDescMinTwips = 540;
+// Limits of the two splitters, in twips.
+constexpr int kPanelMinTwips = 500;
+constexpr int kListMinWidthTwips = 1000;
+constexpr int kListMinHeightTwips = 500;
+constexpr int kDescMinTwips = 540;
 }
 
 MainWindow::MainWindow(BrowserServices services, QWidget* parent)
@@ -63,16 +63,16 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_model->setArchiverExtensions(archivers);
 
     m_areas = new AreaController(m_services,
-                                 { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel,
-                                   m_sizePanel, m_progress },
-                                 this);
+        { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel, m_sizePanel, m_progress },
+        this);
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     applyStoredGeometry();
     m_files->applyDescriptionFont();
     for (int column = 0; column < FileListModel::ColumnCount; ++column)
-        m_list->setColumnWidth(column, FileListModel::columnWidthTwips(column, m_list->font()) * logicalDpiX() / kTwipsPerInch);
+        m_list->setColumnWidth(
+            column, FileListModel::columnWidthTwips(column, m_list->font()) * logicalDpiX() / kTwipsPerInch);
     setDateColumnWidths();
 }
 
@@ -189,8 +189,8 @@ void MainWindow::routeCommands()
     connect(m_panelClose, &QToolButton::clicked, this, [this] { setAreaPanelShown(false); });
     connect(c->action("about"), &QAction::triggered, this, [this] {
         m_services.dialogs.message(this, QStringLiteral("About QRVX"),
-                                   QStringLiteral("Quorvex ") + QString::fromStdString(m_services.settings.version),
-                                   Dialogs::Icon::Information);
+            QStringLiteral("Quorvex ") + QString::fromStdString(m_services.settings.version),
+            Dialogs::Icon::Information);
     });
     connect(c->action("contents"), &QAction::triggered, this, [] {
         const QString readme = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("README.md");
@@ -199,7 +199,10 @@ void MainWindow::routeCommands()
     });
 }
 
-bool MainWindow::areaPanelShown() const { return !m_panel->isHidden(); }
+bool MainWindow::areaPanelShown() const
+{
+    return !m_panel->isHidden();
+}
 
 void MainWindow::setAreaPanelShown(bool shown)
 {

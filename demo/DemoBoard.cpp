@@ -11,50 +11,50 @@
 namespace qv {
 
 namespace {
-    struct DemoEntry {
-        std::string name;
-        int32_t size;
-        std::string uploader;
-        std::string longName;
-        std::string description;
-    };
-    struct DemoArea {
-        int number;
-        const char* name;
-        int group;
-        const char* dir;
-        std::vector<DemoEntry> entries;
-    };
+struct DemoEntry {
+    std::string name;
+    int32_t size;
+    std::string uploader;
+    std::string longName;
+    std::string description;
+};
+struct DemoArea {
+    int number;
+    const char* name;
+    int group;
+    const char* dir;
+    std::vector<DemoEntry> entries;
+};
 
-    int32_t packedDate(int year, int month, int day)
-    {
-        return int32_t(uint32_t(year - 1980) << 25 | uint32_t(month) << 21 | uint32_t(day) << 16);
-    }
+int32_t packedDate(int year, int month, int day)
+{
+    return int32_t(uint32_t(year - 1980) << 25 | uint32_t(month) << 21 | uint32_t(day) << 16);
+}
 
-    bool write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (!out) {
-            error = "cannot write " + path.string();
-            return false;
-        }
-        return true;
+bool write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) {
+        error = "cannot write " + path.string();
+        return false;
     }
+    return true;
+}
 
-    std::vector<DemoEntry> largeArea()
-    {
-        static const char* const kExt[] = { "ZIP", "TXT", "EXE", "GIF", "MOD", "ARJ", "WAV", "DOC" };
-        static const char* const kWho[] = { "Ann Lee", "Bo Vikander", "", "Sysop", "Carla Moss" };
-        std::vector<DemoEntry> entries;
-        for (int i = 1; i <= 3000; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "FILE%04d.%s", i, kExt[i % 8]);
-            entries.push_back({ name, int32_t(1000 + (i * 7919) % 900000), kWho[i % 5], "",
-                "Demo file number " + std::to_string(i) + "\r\nA line of description." });
-        }
-        return entries;
+std::vector<DemoEntry> largeArea()
+{
+    static const char* const kExt[] = { "ZIP", "TXT", "EXE", "GIF", "MOD", "ARJ", "WAV", "DOC" };
+    static const char* const kWho[] = { "Ann Lee", "Bo Vikander", "", "Sysop", "Carla Moss" };
+    std::vector<DemoEntry> entries;
+    for (int i = 1; i <= 3000; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "FILE%04d.%s", i, kExt[i % 8]);
+        entries.push_back({ name, int32_t(1000 + (i * 7919) % 900000), kWho[i % 5], "",
+            "Demo file number " + std::to_string(i) + "\r\nA line of description." });
     }
+    return entries;
+}
 }
 
 bool writeDemoBoard(const std::string& dir, std::string& error)

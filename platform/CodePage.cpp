@@ -7,7 +7,10 @@ CodePage::CodePage(const QByteArray& name)
 {
 }
 
-bool CodePage::isValid() const { return QStringDecoder(m_name.constData()).isValid(); }
+bool CodePage::isValid() const
+{
+    return QStringDecoder(m_name.constData()).isValid();
+}
 
 QString CodePage::decode(std::string_view bytes) const
 {

@@ -41,7 +41,13 @@ struct Settings {
 };
 
 constexpr int kTwipsPerInch = 1440;
-inline int twipsToPixels(int twips, int dpi) { return twips * dpi / kTwipsPerInch; }
-inline int pixelsToTwips(int pixels, int dpi) { return pixels * kTwipsPerInch / dpi; }
+inline int twipsToPixels(int twips, int dpi)
+{
+    return twips * dpi / kTwipsPerInch;
+}
+inline int pixelsToTwips(int pixels, int dpi)
+{
+    return pixels * kTwipsPerInch / dpi;
+}
 
 } // namespace qv

@@ -7,28 +7,28 @@
 namespace qv {
 
 namespace {
-    constexpr uint64_t kConfigLimit = 1 << 20;
-    constexpr uint64_t kListLimit = 64ull << 20;
+constexpr uint64_t kConfigLimit = 1 << 20;
+constexpr uint64_t kListLimit = 64ull << 20;
 
-    std::string boardFile(FileIo& io, const std::string& boardDir, const char* name)
-    {
-        return resolveCaseInsensitive(io, boardDir + "/" + name);
-    }
-
-    std::vector<int> readInverse(FileIo& io, const std::string& path)
-    {
-        std::vector<int> inverse(65536, 0);
-        auto bytes = readWholeFile(io, path, 1 << 20);
-        if (!bytes)
-            return inverse;
-        for (size_t j = 1; j * 2 <= bytes->size(); ++j)
-            inverse[size_t(enc::getWord(bytes->data() + (j - 1) * 2)) & 0xFFFF] = int(j);
-        return inverse;
-    }
+std::string boardFile(FileIo& io, const std::string& boardDir, const char* name)
+{
+    return resolveCaseInsensitive(io, boardDir + "/" + name);
 }
 
-AreaConfiguration AreaConfiguration::read(FileIo& io, const std::string& boardDir, bool sendToMode,
-                                          const std::function<void(int)>& progress)
+std::vector<int> readInverse(FileIo& io, const std::string& path)
+{
+    std::vector<int> inverse(65536, 0);
+    auto bytes = readWholeFile(io, path, 1 << 20);
+    if (!bytes)
+        return inverse;
+    for (size_t j = 1; j * 2 <= bytes->size(); ++j)
+        inverse[size_t(enc::getWord(bytes->data() + (j - 1) * 2)) & 0xFFFF] = int(j);
+    return inverse;
+}
+}
+
+AreaConfiguration AreaConfiguration::read(
+    FileIo& io, const std::string& boardDir, bool sendToMode, const std::function<void(int)>& progress)
 {
     AreaConfiguration c;
     c.m_io = &io;
@@ -50,7 +50,8 @@ AreaConfiguration AreaConfiguration::read(FileIo& io, const std::string& boardDi
     if (!sendToMode) {
         if (auto groups = readWholeFile(io, boardFile(io, boardDir, "FGROUPS.RA"), kListLimit)) {
             for (size_t i = 0; (i + 1) * kGroupRecordSize <= groups->size(); ++i) {
-                const std::string name = enc::getText(groups->data() + i * kGroupRecordSize + kGroupNameOffset, kTextWidth);
+                const std::string name
+                    = enc::getText(groups->data() + i * kGroupRecordSize + kGroupNameOffset, kTextWidth);
                 if (text::trim(name).empty())
                     continue;
                 c.m_groups.push_back({ c.groupNumberOfRecord(int(i) + 1), name });
@@ -130,7 +131,8 @@ std::string AreaConfiguration::areaFilePath(int area) const
         return {};
     ScopedHandle handle(*m_io, *h);
     uint8_t field[kTextWidth + 1] = {};
-    auto got = m_io->readAt(handle.get(), uint64_t(*record - 1) * kAreaRecordSize + kAreaPathOffset, field, sizeof field);
+    auto got
+        = m_io->readAt(handle.get(), uint64_t(*record - 1) * kAreaRecordSize + kAreaPathOffset, field, sizeof field);
     if (!got || *got != sizeof field)
         return {};
     return enc::getText(field, kTextWidth);

@@ -18,11 +18,11 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
 {
     LoadOutcome outcome;
     auto fail = [&](const Error& e) {
-        const bool missing = e.code == ENOENT || e.code == ENOTDIR || e.code == EACCES || e.code == EIO
-            || e.code == ENAMETOOLONG;
+        const bool missing
+            = e.code == ENOENT || e.code == ENOTDIR || e.code == EACCES || e.code == EIO || e.code == ENAMETOOLONG;
         outcome.rows.clear();
         outcome.error = LoadError { missing ? LoadError::Kind::FileBasePathNotFound : LoadError::Kind::Unexpected,
-                                    e.code, e.message };
+            e.code, e.message };
         return outcome;
     };
     auto hdr = m_io->open(areaFilePath(*m_io, m_fileBaseDir, area, AreaFileKind::Header), FileIo::Mode::Read);
@@ -44,17 +44,16 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
     for (int first = 0; first < count; first += kBlock) {
         const int n = std::min(kBlock, count - first);
-        auto got = m_io->readAt(header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(),
-                                size_t(n) * HeaderRecord::kSize);
+        auto got = m_io->readAt(
+            header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
         if (!got)
             return fail(got.error());
         for (int k = 0; k < n && size_t(k + 1) * HeaderRecord::kSize <= *got; ++k) {
             const int i = first + k + 1;
             if (progress && i % 10 == 0)
                 progress(i, count);
-            const auto record = HeaderRecord::decode(
-                std::span<const uint8_t, HeaderRecord::kSize>(block.data() + size_t(k) * HeaderRecord::kSize,
-                                                              HeaderRecord::kSize));
+            const auto record = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
+                block.data() + size_t(k) * HeaderRecord::kSize, HeaderRecord::kSize));
             std::string longName;
             if (longNames) {
                 uint8_t field[256] = {};

@@ -6,7 +6,10 @@
 namespace qv {
 
 // Status bar panel 1: the row count, then " Object(s)".
-inline std::string objectCountText(uint64_t rows) { return std::to_string(rows) + " Object(s)"; }
+inline std::string objectCountText(uint64_t rows)
+{
+    return std::to_string(rows) + " Object(s)";
+}
 
 // Status bar panel 2 without its " MB": the total in megabytes truncated to three and then to one
 // decimal, a period as separator, "0" for zero.

@@ -15,7 +15,7 @@ Desktop::OpenResult QtDesktop::openWithAssociatedApplication(const QString& path
     if (QMimeDatabase().mimeTypeForFile(info).isDefault())
         return OpenResult::NoApplication;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? OpenResult::Ok
-                                                                                  : OpenResult::NoApplication;
+                                                                                   : OpenResult::NoApplication;
 }
 
 bool QtDesktop::exploreDirectory(const QString& directory)

@@ -7,23 +7,23 @@
 namespace qv {
 
 namespace {
-    QMessageBox::Icon boxIcon(Dialogs::Icon icon)
-    {
-        switch (icon) {
-        case Dialogs::Icon::Information:
-            return QMessageBox::Information;
-        case Dialogs::Icon::Warning:
-        case Dialogs::Icon::Exclamation:
-            return QMessageBox::Warning;
-        case Dialogs::Icon::Critical:
-            return QMessageBox::Critical;
-        case Dialogs::Icon::Question:
-            return QMessageBox::Question;
-        case Dialogs::Icon::None:
-            break;
-        }
-        return QMessageBox::NoIcon;
+QMessageBox::Icon boxIcon(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Warning:
+    case Dialogs::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Critical:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    case Dialogs::Icon::None:
+        break;
     }
+    return QMessageBox::NoIcon;
+}
 }
 
 void QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon)
@@ -32,8 +32,8 @@ void QtDialogs::message(QWidget* parent, const QString& title, const QString& te
     box.exec();
 }
 
-Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                    Buttons buttons, Answer defaultAnswer)
+Dialogs::Answer QtDialogs::question(
+    QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer)
 {
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     switch (buttons) {

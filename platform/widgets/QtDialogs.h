@@ -9,7 +9,7 @@ class QtDialogs : public Dialogs {
 public:
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
     Answer question(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons,
-                    Answer defaultAnswer) override;
+        Answer defaultAnswer) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
     std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
 };

@@ -29,7 +29,10 @@
 #include <ostream>
 
 // Readable failures for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace qv;
 using Board = qv::test::MainWindowTestBoard;
@@ -46,12 +49,13 @@ protected:
         board.writeGroups({ "Utility group", "Game group" });
         board.writeAreas({ { "Utilities", 1, "" }, { "Games", 2, "" }, { "Orphans", 9, "" }, { "Games", 2, "" } });
         board.writeFilesRdx({ 0, 0, 2, 4, 3, 0, 0, 0, 0, 0, 0, 1 });
-        board.writeArea(12, {
-                                { "FOO.ZIP", 500000, "Ann Lee", "", "Foo archive" },
-                                { "README.TXT", 1048576, "", "My Long Name.txt", "Read me first" },
-                                { "", 0, "", "", "-- a comment --" },
-                                { "PICTURE.JPG", 100, "Bo", "", "", true },
-                            });
+        board.writeArea(12,
+            {
+                { "FOO.ZIP", 500000, "Ann Lee", "", "Foo archive" },
+                { "README.TXT", 1048576, "", "My Long Name.txt", "Read me first" },
+                { "", 0, "", "", "-- a comment --" },
+                { "PICTURE.JPG", 100, "Bo", "", "", true },
+            });
         board.writeArea(3, {});
         board.writeArea(5, { { "ORPHAN.EXE", 42, "", "", "orphaned" } });
         board.writeArea(4, { { "A.TXT", 1, "", "", "" }, { "B.TXT", 2, "", "", "" } });
@@ -65,12 +69,10 @@ protected:
     bool open()
     {
         config = AreaConfiguration::read(systemFileIo(), board.boardDir());
-        BrowserServices services { settings, *config, dialogs, desktop, systemFileIo(), board.fileBaseDir(),
-            CodePage(),
+        BrowserServices services { settings, *config, dialogs, desktop, systemFileIo(), board.fileBaseDir(), CodePage(),
             [](const std::string& dos) { return QString::fromStdString(dos); },
             [](const QString& dir, const QString& row) {
-                return QString::fromStdString(
-                    resolveCaseInsensitive(systemFileIo(), (dir + "/" + row).toStdString()));
+                return QString::fromStdString(resolveCaseInsensitive(systemFileIo(), (dir + "/" + row).toStdString()));
             },
             [this](const Settings& s, bool normal) {
                 written.push_back(s);
@@ -115,7 +117,8 @@ protected:
         ASSERT_GE(index, 0) << text.toStdString();
         box->showPopup();
         QAbstractItemView* view = box->view();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
+        QTest::mouseClick(
+            view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
         QCoreApplication::processEvents();
     }
 
@@ -212,10 +215,12 @@ TEST_P(MainWindowFatalTest, EndsTheRunWithoutWritingSettings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fatal, MainWindowFatalTest,
-    ::testing::Values(
-        FatalCase { "NoAreas", [](Board& b) { b.writeAreas({ { "   ", 1, "" } }); },
-            { "Quorvex|Area 12 does not exist, using first area instead.",
-                "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
+    ::testing::Values(FatalCase { "NoAreas",
+                          [](Board& b) {
+                              b.writeAreas({ { "   ", 1, "" } });
+                          },
+                          { "Quorvex|Area 12 does not exist, using first area instead.",
+                              "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
         FatalCase { "NoFilesRa", [](Board& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
             { "Quorvex|Area 12 does not exist, using first area instead.",
                 "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
@@ -336,7 +341,7 @@ TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad
     EXPECT_EQ(window->files().lastDescribedRow(), 0);
     // The same text moved elsewhere: a second click on the row does not read it again.
     Board::write(board.fileBaseDir() + "/txt/fdb12.txt",
-                 { 'N', 'e', 'w', 0, 'R', 'e', 'a', 'd', ' ', 'm', 'e', ' ', 'f', 'i', 'r', 's', 't', 0 });
+        { 'N', 'e', 'w', 0, 'R', 'e', 'a', 'd', ' ', 'm', 'e', ' ', 'f', 'i', 'r', 's', 't', 0 });
     pane->setPlainText("typed");
     clickRow(0);
     EXPECT_EQ(pane->toPlainText(), "typed");
@@ -367,8 +372,9 @@ TEST_F(MainWindowTest, OpenAndExploreGoThroughTheDesktop)
     act("mnuFileopen")->trigger();
     desktop.openResult = Desktop::OpenResult::Failed;
     act("open")->trigger();
-    EXPECT_EQ(messages(), QStringList({ "Open...|Could not open file, file or path not found: '" + dir + "\\Picture.jpg' !",
-                              "Open...|No application linked to this extension" }));
+    EXPECT_EQ(messages(),
+        QStringList({ "Open...|Could not open file, file or path not found: '" + dir + "\\Picture.jpg' !",
+            "Open...|No application linked to this extension" }));
 
     const qsizetype before = desktop.opened.size();
     clickRow(2, true); // a comment line is never opened as a file
@@ -567,9 +573,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, MainWindowSizeTest,
 
 TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
 {
-    board.writeArea(12, { { "FOO.ZIP", 1, "", "", "" }, { "README.TXT", 1, "", "ReadMe.TXT", "" },
-                            { "PIC.ZIP", 1, "", "PICTURE.JPG.ZIP", "" }, { "", 0, "", "", "" },
-                            { "SONG.MOD", 1, "", "", "" }, { "NOEXT", 1, "", "", "" } });
+    board.writeArea(12,
+        { { "FOO.ZIP", 1, "", "", "" }, { "README.TXT", 1, "", "ReadMe.TXT", "" },
+            { "PIC.ZIP", 1, "", "PICTURE.JPG.ZIP", "" }, { "", 0, "", "", "" }, { "SONG.MOD", 1, "", "", "" },
+            { "NOEXT", 1, "", "", "" } });
     ASSERT_TRUE(open());
     FileListModel* model = window->model();
     EXPECT_EQ(model->index(1, 0).data().toString(), "Readme.txt");
@@ -577,6 +584,50 @@ TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
     const std::vector<int> expected = { 3, 5, 1, 2, 8, 1 };
     for (int row = 0; row < int(expected.size()); ++row)
         EXPECT_EQ(model->smallIconIndexOf(row), expected[size_t(row)]) << row;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ProgressCountsRecordsInTensAndGivesWayToThePanels)
+{
+    std::vector<Board::Entry> entries(25, Board::Entry { "X.ZIP", 1, "", "", "" });
+    board.writeArea(12, entries);
+    ASSERT_TRUE(open());
+    EXPECT_EQ(window->progressBar()->maximum(), 25);
+    EXPECT_EQ(window->progressBar()->value(), 20);
+    EXPECT_FALSE(window->progressBar()->isVisible());
+    EXPECT_TRUE(window->objectsPanel()->isVisible());
+    EXPECT_EQ(objects(), "25 Object(s)");
+}
+
+TEST_F(MainWindowTest, TreeClicksDoNothingWhileIgnored)
+{
+    ASSERT_TRUE(open());
+    window->tree()->setClicksIgnored(true);
+    clickNode("Area5");
+    EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
+    window->tree()->setClicksIgnored(false);
+    clickNode("Area5");
+    EXPECT_EQ(title(), "Quorvex 1.5 - 5: Orphans");
+}
+
+TEST_F(MainWindowTest, ADuplicateAreaNumberGetsTheKeyWithTheInsertedZeroAndLoadsTheSameArea)
+{
+    // Record 5 is not listed in FILES.RDX, so it takes its record number, 5, which record 3 has too.
+    board.writeAreas({ { "Utilities", 1, "" }, { "Games", 2, "" }, { "Orphans", 9, "" }, { "Games", 2, "" },
+        { "Orphans again", 1, "" } });
+    ASSERT_TRUE(open());
+    ASSERT_NE(window->tree()->itemOfKey("Area05"), nullptr);
+    EXPECT_EQ(window->tree()->itemOfKey("Area05")->text(0), "Orphans again");
+    clickNode("Area05");
+    EXPECT_EQ(window->areas().currentArea(), 5);
+    EXPECT_EQ(objects(), "1 Object(s)");
+    // The plain key names the same area, which is now shown: no reload.
+    board.writeArea(5, {});
+    clickNode("Area5");
+    EXPECT_EQ(objects(), "1 Object(s)");
 }
 
 } // namespace

@@ -23,7 +23,8 @@ public:
     {
         calls.append({ "message", title, text, icon });
     }
-    Answer question(QWidget*, const QString& title, const QString& text, Icon icon, Buttons, Answer defaultAnswer) override
+    Answer question(
+        QWidget*, const QString& title, const QString& text, Icon icon, Buttons, Answer defaultAnswer) override
     {
         calls.append({ "question", title, text, icon });
         if (answers.empty())
