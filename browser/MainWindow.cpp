@@ -193,9 +193,15 @@ void MainWindow::routeCommands()
             Dialogs::Icon::Information);
     });
     connect(c->action("contents"), &QAction::triggered, this, [] {
-        const QString readme = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("README.md");
-        if (QFileInfo::exists(readme))
-            QDesktopServices::openUrl(QUrl::fromLocalFile(readme));
+        // The README beside the program, or in the source tree above a build directory.
+        const QDir bin(QCoreApplication::applicationDirPath());
+        for (const char* relative : { "README.md", "../README.md", "../../README.md" }) {
+            const QString readme = bin.absoluteFilePath(QString::fromLatin1(relative));
+            if (QFileInfo::exists(readme)) {
+                QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(readme).canonicalFilePath()));
+                return;
+            }
+        }
     });
 }
 
