@@ -1,0 +1,141 @@
+#include "platform/ShortName.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace qv::shortname {
+namespace {
+
+bool isLegal(QChar c)
+{
+    if (c.unicode() >= 0x80)
+        return false;
+    const char a = char(c.unicode());
+    if ((a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z') || (a >= '0' && a <= '9'))
+        return true;
+    return QByteArrayView("!#$%&'()-@^_`{}~").contains(a);
+}
+
+QString legalUpper(QStringView s, qsizetype limit)
+{
+    QString out;
+    for (QChar c : s) {
+        if (out.size() >= limit)
+            break;
+        if (isLegal(c))
+            out += c.toUpper();
+        else if (c != ' ' && c != '.')
+            out += '_'; // characters DOS names cannot hold still occupy a place, as on DOS-era systems
+    }
+    return out;
+}
+
+QString aliasFor(const QString& name, const QSet<QString>& taken)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    QString basis = legalUpper(dot > 0 ? QStringView(name).left(dot) : QStringView(name), 8);
+    QString ext = dot > 0 ? legalUpper(QStringView(name).mid(dot + 1), 3) : QString();
+    if (basis.isEmpty()) { // ".profile" and the like: the text after the dot is the basis
+        basis = legalUpper(QStringView(name).mid(dot + 1), 8);
+        ext.clear();
+    }
+    if (basis.isEmpty())
+        basis = "_";
+    for (int n = 1; n < 1000000; ++n) {
+        const QString tail = "~" + QString::number(n);
+        const QString candidate
+            = basis.left(std::min<qsizetype>(6, 8 - tail.size())) + tail + (ext.isEmpty() ? QString() : "." + ext);
+        if (!taken.contains(candidate))
+            return candidate;
+    }
+    return basis.left(8);
+}
+
+} // namespace
+
+bool isValid83(const QString& name)
+{
+    if (name.isEmpty() || name.count('.') > 1)
+        return false;
+    const qsizetype dot = name.indexOf('.');
+    const QStringView base = dot < 0 ? QStringView(name) : QStringView(name).left(dot);
+    const QStringView ext = dot < 0 ? QStringView() : QStringView(name).mid(dot + 1);
+    if (base.isEmpty() || base.size() > 8 || ext.size() > 3 || (dot >= 0 && ext.isEmpty()))
+        return false;
+    return std::all_of(base.begin(), base.end(), isLegal) && std::all_of(ext.begin(), ext.end(), isLegal);
+}
+
+QHash<QString, QString> shortNamesFor(QStringList names)
+{
+    names.sort();
+    QHash<QString, QString> result;
+    QSet<QString> taken;
+    for (const QString& n : names)
+        if (isValid83(n)) {
+            result.insert(n, n.toUpper());
+            taken.insert(n.toUpper());
+        }
+    for (const QString& n : names) {
+        if (result.contains(n))
+            continue;
+        const QString alias = aliasFor(n, taken);
+        taken.insert(alias);
+        result.insert(n, alias);
+    }
+    return result;
+}
+
+QString shortNameInDirectory(const QString& directory, const QString& fileName)
+{
+    if (isValid83(fileName))
+        return fileName.toUpper();
+    QStringList names
+        = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    if (!names.contains(fileName))
+        names << fileName;
+    return shortNamesFor(names).value(fileName);
+}
+
+QString shortPathOf(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const QStringList parts = clean.split('/', Qt::SkipEmptyParts);
+    QString dir = clean.startsWith('/') ? QStringLiteral("/") : QString();
+    QString out = dir;
+    for (const QString& part : parts) {
+        const QString shortPart = shortNameInDirectory(dir.isEmpty() ? QStringLiteral(".") : dir, part);
+        if (!out.isEmpty() && !out.endsWith('/'))
+            out += '/';
+        out += shortPart;
+        if (!dir.isEmpty() && !dir.endsWith('/'))
+            dir += '/';
+        dir += part;
+    }
+    return out;
+}
+
+QString findEntryFile(const QString& directory, const QString& rowText)
+{
+    const QString wanted = rowText.trimmed();
+    if (wanted.isEmpty())
+        return {};
+    const QDir dir(directory);
+    if (QFileInfo(dir.filePath(wanted)).isFile())
+        return dir.filePath(wanted);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& n : files)
+        if (n.compare(wanted, Qt::CaseInsensitive) == 0)
+            return dir.filePath(n);
+    // Aliases are numbered over every entry of the directory, folders included.
+    const QHash<QString, QString> shorts
+        = shortNamesFor(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    for (const QString& n : files)
+        if (shorts.value(n).compare(wanted, Qt::CaseInsensitive) == 0)
+            return dir.filePath(n);
+    return {};
+}
+
+} // namespace qv::shortname
