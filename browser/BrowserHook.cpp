@@ -1,6 +1,7 @@
 #include "browser/BrowserHook.h"
 
 #include "browser/MainWindow.h"
+#include "platform/ShortName.h"
 #include "settings/Settings.h"
 #include "storage/AreaFiles.h"
 #include "storage/Text.h"
@@ -43,7 +44,10 @@ int runBrowserWindow(BrowserLaunch& launch)
         hostPathOf(s.fileBasePath, boardDir).toStdString(), CodePage(QByteArray::fromStdString(s.codePage)),
         [boardDir](const std::string& dos) { return hostPathOf(dos, boardDir); },
         [](const QString& dir, const QString& row) {
-            return QString::fromStdString(resolveCaseInsensitive(systemFileIo(), (dir + "/" + row).toStdString()));
+            // Row texts may be long names or 8.3 names in any case; fall back to the plain path
+            // so that messages still name the file the sysop expects.
+            const QString found = shortname::findEntryFile(dir, row);
+            return found.isEmpty() ? dir + "/" + row : found;
         },
         launch.screenshotFile.isEmpty() ? launch.writeSettings : nullptr };
     MainWindow window(services);
