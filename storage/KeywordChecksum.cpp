@@ -1,0 +1,17 @@
+#include "storage/KeywordChecksum.h"
+
+#include "storage/Text.h"
+
+#include <zlib.h>
+
+namespace qv {
+
+int32_t keywordChecksum(std::string_view keyword)
+{
+    const std::string folded = text::toLower(text::trim(keyword));
+    // zlib's crc32 applies the final inversion the board's register leaves out, so undo it.
+    const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(folded.data()), static_cast<uInt>(folded.size()));
+    return static_cast<int32_t>(~static_cast<uint32_t>(crc));
+}
+
+} // namespace qv

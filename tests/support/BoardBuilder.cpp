@@ -1,0 +1,286 @@
+#include "tests/support/BoardBuilder.h"
+
+#include "storage/Encoding.h"
+#include "storage/KeywordChecksum.h"
+#include "storage/Text.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace qv::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir()
+{
+    std::string templ = (fs::temp_directory_path() / "qvtest-XXXXXX").string();
+    if (!::mkdtemp(templ.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = templ;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void writeFile(const std::string& path, std::string_view bytes)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty())
+        fs::create_directories(parent);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string& path)
+{
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+std::vector<uint8_t> bytesOf(std::string_view text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+namespace {
+void putWordAny(uint8_t* p, int value)
+{
+    if (!enc::putWord(p, value)) {
+        p[0] = uint8_t(value);
+        p[1] = uint8_t(value >> 8);
+    }
+}
+
+void applyRaw(std::vector<uint8_t>& bytes, const std::vector<std::pair<size_t, uint8_t>>& raw)
+{
+    for (const auto& [offset, value] : raw)
+        if (offset < bytes.size())
+            bytes[offset] = value;
+}
+}
+
+std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& spec)
+{
+    std::vector<uint8_t> r(168, 0);
+    putWordAny(r.data(), spec.storedNumber);
+    enc::putText(r.data() + 4, 40, spec.name);
+    enc::putText(r.data() + 46, 40, spec.path);
+    putWordAny(r.data() + 111, spec.group);
+    applyRaw(r, spec.raw);
+    return r;
+}
+
+std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& spec)
+{
+    std::vector<uint8_t> r(153, 0);
+    putWordAny(r.data(), spec.storedNumber);
+    enc::putText(r.data() + 2, 40, spec.name);
+    applyRaw(r, spec.raw);
+    return r;
+}
+
+std::vector<uint8_t> wordBytes(const std::vector<int>& words)
+{
+    std::vector<uint8_t> bytes(words.size() * 2, 0);
+    for (size_t j = 0; j < words.size(); ++j)
+        putWordAny(bytes.data() + j * 2, words[j]);
+    return bytes;
+}
+
+std::vector<uint8_t> rawWordBytes(const std::vector<uint16_t>& words)
+{
+    std::vector<uint8_t> bytes;
+    for (uint16_t w : words) {
+        bytes.push_back(uint8_t(w));
+        bytes.push_back(uint8_t(w >> 8));
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> configBytes(std::string_view boardName, std::string_view fileBasePath, size_t minSize)
+{
+    const size_t pathLength = fileBasePath.size() > 255 ? 255 : fileBasePath.size();
+    std::vector<uint8_t> bytes(std::max(minSize, size_t(3090) + pathLength), 0);
+    enc::putText(bytes.data() + 1258, 35, boardName);
+    bytes[3089] = uint8_t(pathLength);
+    std::copy_n(fileBasePath.begin(), pathLength, bytes.begin() + 3090);
+    return bytes;
+}
+
+HeaderRecord headerOf(const Entry& e, int32_t descriptionPointer)
+{
+    HeaderRecord h;
+    h.setName(e.name);
+    h.setSize(e.size);
+    h.setChecksum(e.checksum);
+    h.setUploader(e.uploader);
+    h.setUploadDate(e.uploadDate);
+    h.setFileDate(e.fileDate);
+    h.setLastDownloadDate(e.lastDownloadDate);
+    putWordAny(h.bytes().data() + HeaderRecord::kDownloadsOffset, e.downloads);
+    h.setAttributes(e.attributes);
+    h.setPassword(e.password);
+    for (size_t k = 0; k < e.keywords.size() && k < HeaderRecord::kKeywordCount; ++k)
+        h.setKeyword(k, e.keywords[k]);
+    putWordAny(h.bytes().data() + HeaderRecord::kCostOffset, e.cost);
+    h.setDescriptionPointer(descriptionPointer);
+    return h;
+}
+
+IndexRecord indexOf(const Entry& e, int32_t descriptionPointer)
+{
+    IndexRecord r;
+    r.setName(text::toUpper(e.name));
+    r.setUploadDate(e.uploadDate);
+    if (e.keywordChecksums)
+        for (size_t k = 0; k < IndexRecord::kChecksumCount; ++k)
+            r.setKeywordChecksum(k, keywordChecksum(k < e.keywords.size() ? e.keywords[k] : std::string()));
+    r.setDescriptionPointer(descriptionPointer);
+    return r;
+}
+
+LongNameRecord longNameOf(const Entry& e)
+{
+    LongNameRecord r;
+    r.setName(e.longName);
+    return r;
+}
+
+BoardBuilder::BoardBuilder(const std::string& root)
+    : BoardBuilder(root + "/ra", root + "/fdb")
+{
+}
+
+BoardBuilder::BoardBuilder(const std::string& boardDir, const std::string& fileBaseDir)
+    : m_boardDir(boardDir)
+    , m_fileBaseDir(fileBaseDir)
+{
+    fs::create_directories(m_boardDir);
+    fs::create_directories(m_fileBaseDir);
+}
+
+std::string BoardBuilder::writeConfig(
+    std::string_view boardName, std::string_view fileBasePath, const std::string& fileName)
+{
+    return writeBoardFile(fileName, configBytes(boardName, fileBasePath));
+}
+
+std::string BoardBuilder::writeAreas(const std::vector<AreaRecordSpec>& records, const std::string& fileName)
+{
+    std::vector<uint8_t> bytes;
+    for (const auto& r : records) {
+        const auto rec = areaRecordBytes(r);
+        bytes.insert(bytes.end(), rec.begin(), rec.end());
+    }
+    return writeBoardFile(fileName, bytes);
+}
+
+std::string BoardBuilder::writeGroups(const std::vector<GroupRecordSpec>& records, const std::string& fileName)
+{
+    std::vector<uint8_t> bytes;
+    for (const auto& r : records) {
+        const auto rec = groupRecordBytes(r);
+        bytes.insert(bytes.end(), rec.begin(), rec.end());
+    }
+    return writeBoardFile(fileName, bytes);
+}
+
+std::string BoardBuilder::writeFilesRdx(const std::vector<int>& words, const std::string& fileName)
+{
+    return writeBoardFile(fileName, wordBytes(words));
+}
+
+std::string BoardBuilder::writeGroupsRdx(const std::vector<int>& words, const std::string& fileName)
+{
+    return writeBoardFile(fileName, wordBytes(words));
+}
+
+std::string BoardBuilder::writeBoardFile(const std::string& fileName, const std::vector<uint8_t>& bytes)
+{
+    const std::string path = m_boardDir + "/" + fileName;
+    writeFile(path, bytes);
+    return path;
+}
+
+std::string BoardBuilder::areaPath(const char* dir, int area, const char* ext) const
+{
+    std::string rel = std::string(dir) + "/fdb" + std::to_string(area) + ext;
+    return m_fileBaseDir + "/" + (m_upper ? text::toUpper(rel) : rel);
+}
+
+std::string BoardBuilder::headerPath(int area) const
+{
+    return areaPath("hdr", area, ".hdr");
+}
+std::string BoardBuilder::indexPath(int area) const
+{
+    return areaPath("idx", area, ".idx");
+}
+std::string BoardBuilder::descriptionPath(int area) const
+{
+    return areaPath("txt", area, ".txt");
+}
+std::string BoardBuilder::longNamePath(int area) const
+{
+    return areaPath("hdr", area, ".lfn");
+}
+
+void BoardBuilder::writeAreaFiles(int area, const std::vector<HeaderRecord>& headers,
+    const std::vector<IndexRecord>& indexes, const std::optional<std::vector<LongNameRecord>>& longNames,
+    const std::vector<uint8_t>& descriptions)
+{
+    std::vector<uint8_t> hdr, idx, lfn;
+    for (const auto& h : headers)
+        hdr.insert(hdr.end(), h.encode().begin(), h.encode().end());
+    for (const auto& i : indexes)
+        idx.insert(idx.end(), i.encode().begin(), i.encode().end());
+    writeFile(headerPath(area), hdr);
+    writeFile(indexPath(area), idx);
+    writeFile(descriptionPath(area), descriptions);
+    if (longNames) {
+        for (const auto& l : *longNames)
+            lfn.insert(lfn.end(), l.encode().begin(), l.encode().end());
+        writeFile(longNamePath(area), lfn);
+    }
+}
+
+AreaFiles BoardBuilder::writeEntries(int area, const std::vector<Entry>& entries, bool withLongNames)
+{
+    AreaFiles files;
+    for (const Entry& e : entries) {
+        int32_t pointer = -1;
+        if (e.description) {
+            pointer = int32_t(files.descriptions.size());
+            files.descriptions.insert(files.descriptions.end(), e.description->begin(), e.description->end());
+            files.descriptions.push_back(0);
+        }
+        files.headers.push_back(headerOf(e, pointer));
+        files.indexes.push_back(indexOf(e, pointer));
+        files.longNames.push_back(longNameOf(e));
+    }
+    writeAreaFiles(area, files.headers, files.indexes, withLongNames ? std::optional(files.longNames) : std::nullopt,
+        files.descriptions);
+    return files;
+}
+
+} // namespace qv::test
