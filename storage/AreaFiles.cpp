@@ -1,5 +1,7 @@
 #include "storage/AreaFiles.h"
 
+#include "storage/HeaderRecord.h"
+#include "storage/IndexRecord.h"
 #include "storage/Text.h"
 
 namespace qv {
@@ -8,11 +10,11 @@ size_t recordSize(AreaFileKind kind)
 {
     switch (kind) {
     case AreaFileKind::Header:
-        return 194;
+        return HeaderRecord::kSize;
     case AreaFileKind::Index:
-        return 41;
+        return IndexRecord::kSize;
     case AreaFileKind::LongName:
-        return 256;
+        return LongNameRecord::kSize;
     case AreaFileKind::Description:
         return 0;
     }
@@ -25,38 +27,49 @@ uint64_t recordCount(uint64_t fileLength, AreaFileKind kind)
     return size ? fileLength / size : 0;
 }
 
+namespace {
+std::string join(const std::string& dir, const std::string& name)
+{
+    if (dir.empty())
+        return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+}
+
 std::string resolveCaseInsensitive(FileIo& io, const std::string& path)
 {
-    if (path.empty() || path[0] != '/')
+    if (path.empty())
         return path;
-    std::string resolved;
-    size_t pos = 1;
+    std::string resolved = path[0] == '/' ? "/" : "";
+    // Once a component is missing nothing below it can exist, so the rest is kept as given.
     bool missing = false;
-    while (pos <= path.size()) {
+    size_t pos = 0;
+    while (pos < path.size()) {
         size_t next = path.find('/', pos);
         if (next == std::string::npos)
             next = path.size();
-        std::string part = path.substr(pos, next - pos);
+        const std::string part = path.substr(pos, next - pos);
         pos = next + 1;
         if (part.empty())
             continue;
-        const std::string dir = resolved.empty() ? "/" : resolved;
-        if (!missing && !io.exists(dir + (resolved.empty() ? "" : "/") + part)) {
-            bool found = false;
-            if (auto entries = io.list(dir)) {
-                for (const auto& e : *entries) {
-                    if (text::equalsIgnoreCase(e.name, part)) {
-                        part = e.name;
-                        found = true;
-                        break;
-                    }
-                }
+        std::string candidate = join(resolved, part);
+        if (!missing && part != "." && part != ".." && !io.exists(candidate)) {
+            // Several spellings may exist side by side; take the smallest so the choice is stable.
+            const std::string* best = nullptr;
+            auto entries = io.list(resolved.empty() ? "." : resolved);
+            if (entries) {
+                for (const auto& e : *entries)
+                    if (text::equalsIgnoreCase(e.name, part) && (!best || e.name < *best))
+                        best = &e.name;
             }
-            missing = !found;
+            if (best)
+                candidate = join(resolved, *best);
+            else
+                missing = true;
         }
-        resolved += "/" + part;
+        resolved = std::move(candidate);
     }
-    return resolved.empty() ? "/" : resolved;
+    return resolved;
 }
 
 std::string areaFilePath(FileIo& io, const std::string& fileBaseDir, int area, AreaFileKind kind)
@@ -78,7 +91,8 @@ std::string areaFilePath(FileIo& io, const std::string& fileBaseDir, int area, A
         ext = ".lfn";
         break;
     }
-    return resolveCaseInsensitive(io, fileBaseDir + "/" + dir + "/fdb" + std::to_string(area) + ext);
+    const std::string base = fileBaseDir.empty() ? std::string(".") : fileBaseDir;
+    return resolveCaseInsensitive(io, join(base, std::string(dir) + "/fdb" + std::to_string(area) + ext));
 }
 
 } // namespace qv

@@ -1,11 +1,15 @@
 #include "storage/Description.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace qv {
 
 namespace {
-// Reads from pointer up to the zero byte; found tells whether one was met within limit.
+constexpr size_t kChunk = 4096;
+
+// Reads from pointer up to the zero byte; found tells whether one was met within limit bytes.
 std::string readUpToZero(FileIo& io, const std::string& path, int32_t pointer, size_t limit, bool& found)
 {
     found = false;
@@ -16,22 +20,29 @@ std::string readUpToZero(FileIo& io, const std::string& path, int32_t pointer, s
     if (!h)
         return text;
     ScopedHandle handle(io, *h);
-    std::vector<char> chunk(4096);
+    char chunk[kChunk];
     uint64_t offset = uint64_t(pointer);
-    while (text.size() < limit) {
-        auto got = io.readAt(handle.get(), offset, chunk.data(), chunk.size());
+    // One byte past the limit tells a text of exactly limit bytes from a longer one.
+    while (text.size() <= limit) {
+        const size_t remaining = limit - text.size();
+        const size_t want = remaining >= kChunk ? kChunk : remaining + 1;
+        auto got = io.readAt(handle.get(), offset, chunk, want);
         if (!got || *got == 0)
             break;
-        for (size_t i = 0; i < *got; ++i) {
-            if (chunk[i] == 0) {
-                found = true;
-                return text;
-            }
-            text.push_back(chunk[i]);
-            if (text.size() >= limit)
-                return text;
+        const size_t n = std::min(*got, want);
+        if (const void* zero = std::memchr(chunk, 0, n)) {
+            text.append(chunk, size_t(static_cast<const char*>(zero) - chunk));
+            found = text.size() <= limit;
+            break;
         }
-        offset += *got;
+        text.append(chunk, n);
+        offset += n;
+        if (n < want)
+            break;
+    }
+    if (text.size() > limit) {
+        text.resize(limit);
+        found = false;
     }
     return text;
 }

@@ -1,0 +1,263 @@
+#include "storage/AreaConfiguration.h"
+#include "storage/MemoryFileIo.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qv {
+namespace {
+
+using test::AreaRecordSpec;
+using test::BoardBuilder;
+using test::TempDir;
+
+struct Listed {
+    int number;
+    std::string name;
+    int group;
+    int record;
+    friend bool operator==(const Listed&, const Listed&) = default;
+};
+
+std::vector<Listed> listed(const AreaConfiguration& c)
+{
+    std::vector<Listed> out;
+    for (const AreaInfo& a : c.areas())
+        out.push_back({ a.number, a.name, a.group, a.record });
+    return out;
+}
+
+void PrintTo(const Listed& l, std::ostream* os)
+{
+    *os << l.number << ":" << l.name << "@" << l.record;
+}
+
+class AreaConfigurationTest : public testing::Test {
+protected:
+    TempDir tmp;
+    BoardBuilder board { tmp.path() };
+    AreaConfiguration read(bool sendTo = false)
+    {
+        return AreaConfiguration::read(systemFileIo(), board.boardDir(), sendTo);
+    }
+};
+
+TEST_F(AreaConfigurationTest, RdxWordsMapRecordsToAreaNumbers)
+{
+    board.writeAreas({ { "One", "/a1" }, { "Two", "/a2" }, { "Three", "/a3" } });
+    board.writeFilesRdx({ 3, 1, 2 });
+    const auto c = read();
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 2, "One", 0, 1 }, { 3, "Two", 0, 2 }, { 1, "Three", 0, 3 } }));
+    EXPECT_EQ(c.areaRecordOf(1), 3);
+    EXPECT_EQ(c.areaRecordOf(2), 1);
+    EXPECT_EQ(c.areaRecordOf(3), 2);
+    EXPECT_FALSE(c.areaExists(4));
+    EXPECT_FALSE(c.areaExists(0));
+    EXPECT_FALSE(c.areaExists(-1));
+    EXPECT_FALSE(c.areaExists(70000));
+    EXPECT_EQ(c.area(1)->name, "Three");
+    EXPECT_EQ(c.areaFilePath(1), "/a3");
+}
+
+TEST_F(AreaConfigurationTest, BlankRecordsAreSkippedButKeepTheirNumber)
+{
+    board.writeAreas({ { "  " }, { "Second", "/s" }, { "", "/x" }, { " Fourth ", "/f", 9 } });
+    const auto c = read();
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 2, "Second", 0, 2 }, { 4, " Fourth ", 9, 4 } }));
+    EXPECT_FALSE(c.areaExists(1));
+    EXPECT_FALSE(c.areaExists(3));
+    EXPECT_EQ(c.areaFilePath(4), "/f");
+}
+
+TEST_F(AreaConfigurationTest, RemaindersAreIgnored)
+{
+    auto bytes = test::areaRecordBytes({ "A", "/a" });
+    const auto second = test::areaRecordBytes({ "B", "/b" });
+    bytes.insert(bytes.end(), second.begin(), second.end());
+    bytes.insert(bytes.end(), { 1, 2, 3, 4 });
+    ASSERT_EQ(bytes.size(), 340u);
+    board.writeBoardFile("FILES.RA", bytes);
+    // Three words and one stray byte: area 3 gets record 1.
+    board.writeBoardFile("FILES.RDX", { 2, 0, 9, 0, 1, 0, 7 });
+    const auto c = read();
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 3, "A", 0, 1 }, { 1, "B", 0, 2 } }));
+}
+
+TEST_F(AreaConfigurationTest, RdxEdgeWords)
+{
+    std::vector<AreaRecordSpec> areas(3, AreaRecordSpec { "x" });
+    areas[2].name = "Third";
+    board.writeAreas(areas);
+    // Word 32768 (FF FF) names record 32768, which does not exist; 00 80 reads as 65535; zero names
+    // no record; a later word for the same record overrides an earlier one.
+    board.writeBoardFile("FILES.RDX", test::rawWordBytes({ 0xFFFF, 0x8000, 0, 3, 1, 3 }));
+    const auto c = read();
+    EXPECT_EQ(c.areaNumberOfRecord(32768), 1);
+    EXPECT_EQ(c.areaNumberOfRecord(65535), 2);
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 5, "x", 0, 1 }, { 2, "x", 0, 2 }, { 6, "Third", 0, 3 } }));
+}
+
+TEST_F(AreaConfigurationTest, ALaterDuplicateAreaNumberWins)
+{
+    board.writeAreas({ { "Old", "/old" }, { "New", "/new" } });
+    board.writeFilesRdx({ 1, 2, 1 });
+    const auto c = read();
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 3, "Old", 0, 1 }, { 2, "New", 0, 2 } }));
+
+    board.writeAreas({ { "Old", "/old" }, { "New", "/new" }, { "Later", "/later" } });
+    // Record 2 is area 2 (no word names it), record 3 is area 2 as well: both listed, the later wins.
+    board.writeBoardFile("FILES.RDX", test::wordBytes({ 1, 3, 0 }));
+    const auto d = read();
+    EXPECT_EQ(listed(d), (std::vector<Listed> { { 1, "Old", 0, 1 }, { 2, "New", 0, 2 }, { 2, "Later", 0, 3 } }));
+    EXPECT_EQ(d.areaRecordOf(2), 3);
+    EXPECT_EQ(d.area(2)->name, "Later");
+    EXPECT_EQ(d.areaFilePath(2), "/later");
+}
+
+TEST_F(AreaConfigurationTest, GroupsBoardNameAndSendToMode)
+{
+    board.writeConfig("The Board", "C:\\RA\\FDB\\");
+    board.writeAreas({ { "A", "/a", 2 } });
+    board.writeGroups({ { "First" }, { "" }, { "Third" } });
+    board.writeGroupsRdx({ 3, 1 });
+    const auto c = read();
+    EXPECT_EQ(c.boardName(), "The Board");
+    ASSERT_EQ(c.groups().size(), 2u);
+    EXPECT_EQ(c.groups()[0].number, 2);
+    EXPECT_EQ(c.groups()[0].name, "First");
+    EXPECT_EQ(c.groups()[1].number, 1);
+    EXPECT_EQ(c.groupNumberOfRecord(2), 2);
+    EXPECT_EQ(c.areas()[0].group, 2);
+    EXPECT_TRUE(read(true).groups().empty());
+    EXPECT_EQ(read(true).areas().size(), 1u);
+}
+
+TEST_F(AreaConfigurationTest, FileBasePathTakesExactlyItsLengthByte)
+{
+    const std::string base = board.boardDir();
+    board.writeConfig("B", "D:\\FILES\\");
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "D:\\FILES");
+    board.writeConfig("B", "D:\\FILES\\\\");
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "D:\\FILES\\") << "only one backslash goes";
+    board.writeConfig("B", "");
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
+
+    // Bytes after the path belong to other fields and must not leak in.
+    auto bytes = test::configBytes("B", "C:\\FDB");
+    bytes[3096] = 'Z';
+    board.writeBoardFile("CONFIG.RA", bytes);
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "C:\\FDB");
+
+    // A length byte promising more than the file holds gives what is there.
+    bytes.assign(3094, 0);
+    bytes[3089] = 200;
+    std::copy_n("C:\\X", 4, bytes.begin() + 3090);
+    board.writeBoardFile("CONFIG.RA", bytes);
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "C:\\X");
+
+    bytes.resize(3089);
+    board.writeBoardFile("CONFIG.RA", bytes);
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
+    board.writeBoardFile("CONFIG.RA", {});
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
+    std::filesystem::remove(base + "/CONFIG.RA");
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
+}
+
+TEST_F(AreaConfigurationTest, MissingAndDamagedFiles)
+{
+    // No FILES.RA: nothing at all, even with the other files present.
+    board.writeConfig("Name", "C:\\F");
+    board.writeGroups({ { "G" } });
+    auto c = read();
+    EXPECT_FALSE(c.filesRaExists());
+    EXPECT_TRUE(c.areas().empty());
+    EXPECT_TRUE(c.groups().empty());
+    EXPECT_EQ(c.boardName(), "");
+
+    // Zero-length FILES.RA, truncated CONFIG.RA (board name cut off mid-field).
+    board.writeAreas({});
+    auto config = test::configBytes("A long board name", "");
+    config.resize(1258 + 1 + 6);
+    board.writeBoardFile("CONFIG.RA", config);
+    c = read();
+    EXPECT_TRUE(c.filesRaExists());
+    EXPECT_TRUE(c.areas().empty());
+    EXPECT_EQ(c.boardName(), "A long");
+    EXPECT_EQ(c.groups().size(), 1u);
+
+    // Missing CONFIG.RA and FGROUPS.RA.
+    std::filesystem::remove(board.boardDir() + "/CONFIG.RA");
+    std::filesystem::remove(board.boardDir() + "/FGROUPS.RA");
+    board.writeAreas({ { "A", "/a" } });
+    c = read();
+    EXPECT_EQ(c.boardName(), "");
+    EXPECT_TRUE(c.groups().empty());
+    EXPECT_EQ(c.areas().size(), 1u);
+
+    // FILES.RA cut inside the record's path field after reading: the path is what remains.
+    auto rec = test::areaRecordBytes({ "A", "/abcdef" });
+    rec.resize(46 + 1 + 4);
+    const auto path = board.writeBoardFile("FILES.RA", rec);
+    EXPECT_EQ(c.areaFilePath(1), "/abc");
+    std::filesystem::remove(path);
+    EXPECT_EQ(c.areaFilePath(1), "");
+}
+
+TEST_F(AreaConfigurationTest, AreaFilePathIsReadAfreshEachTime)
+{
+    board.writeAreas({ { "A", "/first" } });
+    const auto c = read();
+    EXPECT_EQ(c.areaFilePath(1), "/first");
+    board.writeAreas({ { "A", "/second" } });
+    EXPECT_EQ(c.areaFilePath(1), "/second");
+    EXPECT_EQ(c.areas()[0].name, "A");
+}
+
+TEST_F(AreaConfigurationTest, NamesMatchWithoutCaseAndNothingIsWritten)
+{
+    board.writeConfig("Lower", "x", "config.ra");
+    board.writeAreas({ { "A" }, { "B" } }, "Files.Ra");
+    board.writeFilesRdx({ 2, 1 }, "files.rdx");
+    board.writeGroups({ { "G" } }, "fgroups.ra");
+    const auto c = read();
+    EXPECT_EQ(c.boardName(), "Lower");
+    EXPECT_EQ(listed(c), (std::vector<Listed> { { 2, "A", 0, 1 }, { 1, "B", 0, 2 } }));
+    EXPECT_EQ(c.groups().size(), 1u);
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), board.boardDir()), "x");
+
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(board.boardDir()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "Files.Ra", "config.ra", "fgroups.ra", "files.rdx" }));
+    EXPECT_EQ(test::readFile(board.boardDir() + "/files.rdx"), test::wordBytes({ 2, 1 }));
+}
+
+TEST(AreaConfigurationLarge, ProgressAndRecordsBeyondTheTablesOnAHugeFile)
+{
+    // 70000 records: those past 65535 cannot carry an area number and would otherwise wrap onto
+    // area 1..4465.
+    MemoryFileIo io;
+    std::vector<uint8_t> bytes(size_t(70000) * 168, 0);
+    for (size_t i = 0; i < 70000; ++i)
+        enc::putText(bytes.data() + i * 168 + 4, 40, "Area");
+    io.setFile("/ra/FILES.RA", std::move(bytes));
+    int calls = 0;
+    int last = 0;
+    const auto c = AreaConfiguration::read(io, "/ra", false, [&](int record) {
+        ++calls;
+        last = record;
+    });
+    EXPECT_EQ(c.areas().size(), 65535u);
+    EXPECT_EQ(c.areaRecordOf(1), 1);
+    EXPECT_EQ(c.areaRecordOf(65535), 65535);
+    EXPECT_EQ(calls, 13107);
+    EXPECT_EQ(last, 65535);
+    EXPECT_EQ(io.openHandles(), 0u);
+}
+
+} // namespace
+} // namespace qv

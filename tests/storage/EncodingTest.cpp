@@ -1,0 +1,212 @@
+#include "storage/Encoding.h"
+#include "storage/HeaderRecord.h"
+#include "storage/IndexRecord.h"
+#include "storage/KeywordChecksum.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <array>
+#include <random>
+
+namespace qv {
+namespace {
+
+struct WordCase {
+    uint8_t lo, hi;
+    int value;
+};
+
+class WordEncoding : public testing::TestWithParam<WordCase> { };
+
+TEST_P(WordEncoding, ReadsAndWritesTheBoardsOwnSixteenBits)
+{
+    const WordCase c = GetParam();
+    const uint8_t stored[2] = { c.lo, c.hi };
+    EXPECT_EQ(enc::getWord(stored), c.value);
+    uint8_t written[2] = { 0xAA, 0xAA };
+    ASSERT_TRUE(enc::putWord(written, c.value));
+    EXPECT_EQ(written[0], c.lo);
+    EXPECT_EQ(written[1], c.hi);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, WordEncoding,
+    testing::Values(WordCase { 0x00, 0x00, 0 }, WordCase { 0x01, 0x00, 1 }, WordCase { 0xFF, 0x7F, 32767 },
+        WordCase { 0xFF, 0xFF, 32768 }, WordCase { 0xFE, 0xFF, 32769 }, WordCase { 0xFF, 0x85, 64000 },
+        WordCase { 0x01, 0x80, 65534 }));
+
+TEST(WordEncodingEdges, OutOfRangeAndTheUnwritableBytes)
+{
+    uint8_t w[2] = { 0x12, 0x34 };
+    EXPECT_FALSE(enc::putWord(w, 65535));
+    EXPECT_FALSE(enc::putWord(w, -1));
+    EXPECT_EQ(w[0], 0x12) << "a refused value writes nothing";
+    EXPECT_EQ(w[1], 0x34);
+    const uint8_t minimum[2] = { 0x00, 0x80 };
+    EXPECT_EQ(enc::getWord(minimum), 65535);
+    ASSERT_TRUE(enc::putWord(w, 65534));
+    EXPECT_EQ(w[0], 0x01);
+    EXPECT_EQ(w[1], 0x80);
+    ASSERT_TRUE(enc::putWord(w, 64000));
+    EXPECT_EQ(enc::getWord(w), 64000);
+}
+
+TEST(WordEncodingEdges, EveryValueRoundTrips)
+{
+    for (int v = 0; v <= enc::kWordMax; ++v) {
+        uint8_t w[2];
+        ASSERT_TRUE(enc::putWord(w, v));
+        ASSERT_EQ(enc::getWord(w), v) << v;
+    }
+}
+
+TEST(TextEncoding, LengthByteBeyondWidthYieldsTheWholeField)
+{
+    std::array<uint8_t, 14> field {};
+    field[0] = 20;
+    for (size_t i = 1; i < field.size(); ++i)
+        field[i] = uint8_t('A' + i - 1);
+    EXPECT_EQ(enc::getText(field.data(), 12), "ABCDEFGHIJKL");
+    field[0] = 3;
+    EXPECT_EQ(enc::getText(field.data(), 12), "ABC");
+    // The header's next field starts 13 bytes in, whatever the length byte said.
+    HeaderRecord::Bytes bytes {};
+    bytes[0] = 20;
+    enc::putLong(bytes.data() + HeaderRecord::kSizeOffset, 0x01020304);
+    EXPECT_EQ(HeaderRecord::decode(bytes).size(), 0x01020304);
+}
+
+TEST(TextEncoding, WritingPadsWithZerosAndNeverSpills)
+{
+    std::array<uint8_t, 15> field;
+    field.fill(0xEE);
+    EXPECT_TRUE(enc::putText(field.data(), 12, "ab"));
+    EXPECT_EQ(field[0], 2);
+    EXPECT_EQ(field[1], 'a');
+    for (size_t i = 3; i < 13; ++i)
+        EXPECT_EQ(field[i], 0);
+    EXPECT_EQ(field[13], 0xEE);
+    EXPECT_FALSE(enc::putText(field.data(), 12, "0123456789ABCDEF"));
+    EXPECT_EQ(field[0], 12);
+    EXPECT_EQ(field[13], 0xEE);
+}
+
+struct DateCase {
+    uint32_t value;
+    const char* text;
+};
+
+class DateDecoding : public testing::TestWithParam<DateCase> { };
+
+TEST_P(DateDecoding, ShowsDayMonthYearOrInvalid)
+{
+    EXPECT_EQ(enc::dateText(int32_t(GetParam().value)), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, DateDecoding,
+    testing::Values(DateCase { 18u << 25 | 11u << 21 | 5u << 16, "05-11-1998" },
+        DateCase { 18u << 25 | 11u << 21 | 5u << 16 | 0xBEEF, "05-11-1998" },
+        DateCase { 18u << 25 | 11u << 21, "Invalid" }, DateCase { 0, "Invalid" },
+        DateCase { 127u << 25 | 15u << 21 | 31u << 16, "31-15-2107" }, DateCase { 0xFFFFFFFFu, "31-15-2107" },
+        DateCase { 1u << 16, "01-00-1980" }));
+
+TEST(DateEncoding, PlacesFieldsAndClampsYearsOutsideTheRange)
+{
+    EXPECT_EQ(uint32_t(enc::encodeDate({ 1998, 11, 5 })), 18u << 25 | 11u << 21 | 5u << 16);
+    EXPECT_EQ(uint32_t(enc::encodeDate({ 2110, 3, 1 })), 3u << 21 | 1u << 16);
+    EXPECT_EQ(uint32_t(enc::encodeDate({ 1979, 12, 31 })), 12u << 21 | 31u << 16);
+    EXPECT_EQ(enc::decodeDate(enc::encodeDate({ 2107, 12, 31 })), (enc::CalendarDate { 2107, 12, 31 }));
+    EXPECT_EQ(enc::dateText(enc::encodeDate({ 2024, 2, 29 })), "29-02-2024");
+}
+
+TEST(KeywordChecksum, IsTheComplementedCrcOfTheTrimmedLowerCasedKeyword)
+{
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>("abc"), 3));
+    EXPECT_EQ(crc, 0x352441C2u);
+    EXPECT_EQ(keywordChecksum(" Abc "), int32_t(~crc));
+    EXPECT_EQ(keywordChecksum("abc"), int32_t(0xCADBBE3Du));
+    EXPECT_EQ(keywordChecksum(""), -1);
+    EXPECT_EQ(keywordChecksum("   "), -1);
+    EXPECT_NE(keywordChecksum("a bc"), keywordChecksum("abc"));
+}
+
+// Every byte of a record survives decode and encode, and each setter touches only its field.
+TEST(Records, RoundTripEveryByteAndSettersStayInTheirField)
+{
+    std::mt19937 rng(7);
+    HeaderRecord::Bytes raw;
+    for (auto& b : raw)
+        b = uint8_t(rng());
+    HeaderRecord h = HeaderRecord::decode(raw);
+    EXPECT_EQ(h.encode(), raw);
+    EXPECT_TRUE(std::equal(h.reserved().begin(), h.reserved().end(), raw.begin() + 174));
+
+    struct Edit {
+        size_t offset, size;
+        void (*apply)(HeaderRecord&);
+    };
+    const Edit edits[] = {
+        { 0, 13, [](HeaderRecord& r) { r.setName("X.ZIP"); } },
+        { 13, 4, [](HeaderRecord& r) { r.setSize(5); } },
+        { 17, 4, [](HeaderRecord& r) { r.setChecksum(5); } },
+        { 21, 36, [](HeaderRecord& r) { r.setUploader("Sysop"); } },
+        { 57, 4, [](HeaderRecord& r) { r.setUploadDate(1); } },
+        { 61, 4, [](HeaderRecord& r) { r.setFileDate(1); } },
+        { 65, 4, [](HeaderRecord& r) { r.setLastDownloadDate(1); } },
+        { 69, 2, [](HeaderRecord& r) { r.setDownloads(64000); } },
+        { 71, 1, [](HeaderRecord& r) { r.setAttributes(0x41); } },
+        { 72, 16, [](HeaderRecord& r) { r.setPassword("pw"); } },
+        { 88 + 3 * 16, 16, [](HeaderRecord& r) { r.setKeyword(3, "kw"); } },
+        { 168, 2, [](HeaderRecord& r) { r.setCost(32768); } },
+        { 170, 4, [](HeaderRecord& r) { r.setDescriptionPointer(-1); } },
+    };
+    for (const Edit& e : edits) {
+        HeaderRecord r = HeaderRecord::decode(raw);
+        e.apply(r);
+        for (size_t i = 0; i < HeaderRecord::kSize; ++i) {
+            if (i < e.offset || i >= e.offset + e.size) {
+                ASSERT_EQ(r.encode()[i], raw[i]) << "edit at " << e.offset << " touched byte " << i;
+            }
+        }
+    }
+
+    IndexRecord::Bytes idxRaw;
+    for (auto& b : idxRaw)
+        b = uint8_t(rng());
+    IndexRecord idx = IndexRecord::decode(idxRaw);
+    EXPECT_EQ(idx.encode(), idxRaw);
+    idx.setKeywordChecksum(4, -1);
+    EXPECT_TRUE(std::equal(idxRaw.begin(), idxRaw.begin() + 33, idx.encode().begin()));
+    EXPECT_TRUE(std::equal(idxRaw.begin() + 37, idxRaw.end(), idx.encode().begin() + 37));
+    EXPECT_EQ(idx.keywordChecksum(4), -1);
+
+    LongNameRecord::Bytes lfnRaw;
+    for (auto& b : lfnRaw)
+        b = uint8_t(rng());
+    EXPECT_EQ(LongNameRecord::decode(lfnRaw).encode(), lfnRaw);
+}
+
+TEST(Records, FieldsReadAtTheirOffsets)
+{
+    HeaderRecord::Bytes raw {};
+    raw[0] = 5;
+    std::copy_n("A.ZIP", 5, raw.begin() + 1);
+    raw[69] = 0xFF;
+    raw[70] = 0xFF;
+    raw[71] = 0x21;
+    enc::putLong(raw.data() + 170, 1234);
+    const HeaderRecord h = HeaderRecord::decode(raw);
+    EXPECT_EQ(h.name(), "A.ZIP");
+    EXPECT_EQ(h.downloads(), 32768);
+    EXPECT_TRUE(h.hasAttribute(Attribute::Deleted));
+    EXPECT_TRUE(h.hasAttribute(Attribute::MissingOffline));
+    EXPECT_FALSE(h.hasAttribute(Attribute::Locked));
+    EXPECT_EQ(h.descriptionPointer(), 1234);
+    EXPECT_FALSE(h.isComment());
+    HeaderRecord blank;
+    blank.setName("   ");
+    EXPECT_TRUE(blank.isComment());
+}
+
+} // namespace
+} // namespace qv
