@@ -1,0 +1,289 @@
+#include "storage/Encoding.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using qv::test::BoardBuilder;
+using qv::test::Entry;
+
+struct ToolRun {
+    int code = -1;
+    QString out;
+    QString err;
+    QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
+};
+
+// Runs qvtool with a private XDG_CONFIG_HOME so the user's own QV.INI is never read.
+ToolRun qvtool(const QStringList& args, const QString& configHome)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", configHome);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QVTOOL_PATH), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError()) };
+}
+
+int32_t date(int y, int m, int d)
+{
+    return qv::enc::encodeDate({ y, m, d });
+}
+
+// A board that stores DOS paths, as real ones do: C:\RA\FDB resolves through the board dir
+// <root>/ra, D: needs a mapping. FILES.RDX turns record 3 into area 1 and record 1 into area 2.
+class SmallBoard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = QString::fromStdString(tmp.path());
+        board = std::make_unique<BoardBuilder>(tmp.path() + "/ra", tmp.path() + "/ra/FDB");
+        board->setUpperCaseAreaFiles(true);
+        board->writeConfig("Test Board", "C:\\RA\\FDB\\");
+        board->writeAreas({ { "Utilities", "C:\\RA\\FILES\\UTIL", 1 }, { "" }, { "Downloads", "D:\\DL", 2 } });
+        board->writeGroups({ { "Tools" }, { "Misc" } });
+        board->writeFilesRdx({ 3, 1 });
+        board->writeEntries(2,
+            { Entry { .name = "FOO.ZIP",
+                  .size = 1234,
+                  .checksum = 77,
+                  .uploader = "Ann",
+                  .uploadDate = date(1998, 11, 5),
+                  .fileDate = date(1996, 3, 14),
+                  .lastDownloadDate = 0,
+                  .downloads = 5,
+                  .attributes = 5,
+                  .password = "pw",
+                  .keywords = { "one", "two", "", "", "five" },
+                  .cost = 3,
+                  .description = std::string("Hello \x81") + "ber",
+                  .longName = "My File.ZIP" },
+                Entry { .name = "", .description = "-- tools --" } });
+        QDir(root).mkpath("ra/files/util");
+        QDir(root).mkpath("dl");
+    }
+    ToolRun run(QStringList args) const
+    {
+        args.prepend(root + "/ra");
+        args.prepend("--board");
+        return qvtool(args, root + "/config");
+    }
+
+    qv::test::TempDir tmp;
+    QString root;
+    std::unique_ptr<BoardBuilder> board;
+};
+
+TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
+{
+    const ToolRun info = run({ "info", "--json" });
+    ASSERT_EQ(info.code, 0) << info.err.toStdString();
+    EXPECT_EQ(info.json().object(),
+        (QJsonObject { { "board_name", "Test Board" }, { "file_base_path", "C:\\RA\\FDB" },
+            { "file_base_dir", root + "/ra/FDB" }, { "areas", 2 }, { "groups", 2 } }));
+
+    const ToolRun groups = run({ "groups", "--json" });
+    EXPECT_EQ(groups.json().array(),
+        (QJsonArray { QJsonObject { { "number", 1 }, { "name", "Tools" } },
+            QJsonObject { { "number", 2 }, { "name", "Misc" } } }));
+
+    const ToolRun areas = run({ "--drive", "d=" + root, "areas", "--json" });
+    EXPECT_EQ(areas.json().array(),
+        (QJsonArray { QJsonObject { { "number", 2 }, { "record", 1 }, { "name", "Utilities" }, { "group", 1 },
+                          { "path", "C:\\RA\\FILES\\UTIL" }, { "dir", root + "/ra/files/util" } },
+            QJsonObject { { "number", 1 }, { "record", 3 }, { "name", "Downloads" }, { "group", 2 },
+                { "path", "D:\\DL" }, { "dir", root + "/dl" } } }));
+    // Without a mapping for D: the area is still listed, with no host directory.
+    EXPECT_TRUE(run({ "areas", "--json" }).json().array()[1].toObject()["dir"].isNull());
+}
+
+TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePage)
+{
+    const ToolRun list = run({ "list", "2", "--json" });
+    ASSERT_EQ(list.code, 0) << list.err.toStdString();
+    const QJsonObject o = list.json().object();
+    EXPECT_EQ(o["area"].toInt(), 2);
+    const QJsonArray entries = o["entries"].toArray();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].toObject(),
+        (QJsonObject { { "position", 1 }, { "name", "FOO.ZIP" }, { "long_name", "My File.ZIP" },
+            { "row_text", "My file.zip" }, { "comment", false }, { "size", 1234 }, { "checksum", 77 },
+            { "uploader", "Ann" }, { "upload_date", "05-11-1998" }, { "file_date", "14-03-1996" },
+            { "last_download", "Invalid" }, { "downloads", 5 }, { "attributes", 5 }, { "password", "pw" },
+            { "keywords", QJsonArray { "one", "two", "", "", "five" } }, { "cost", 3 }, { "description_pointer", 0 },
+            { "description",
+                QString::fromUtf8("Hello \xC3\xBC"
+                                  "ber") } }));
+    const QJsonObject comment = entries[1].toObject();
+    EXPECT_EQ(comment["row_text"].toString(), " (Comment)");
+    EXPECT_TRUE(comment["comment"].toBool());
+    EXPECT_EQ(comment["description_pointer"].toInt(), 11);
+    EXPECT_EQ(comment["description"].toString(), "-- tools --");
+
+    const ToolRun text = run({ "list", "2" });
+    EXPECT_EQ(text.code, 0);
+    EXPECT_TRUE(text.out.contains("My file.zip")) << text.out.toStdString();
+}
+
+TEST_F(SmallBoard, StatAndCheckOnASoundArea)
+{
+    const ToolRun stat = run({ "stat", "2" });
+    EXPECT_EQ(stat.code, 0);
+    EXPECT_EQ(stat.out, "2 Object(s)\n0 MB\n");
+    const ToolRun check = run({ "check", "2" });
+    EXPECT_EQ(check.code, 0) << check.out.toStdString();
+    EXPECT_TRUE(check.out.startsWith("OK")) << check.out.toStdString();
+}
+
+struct Damage {
+    const char* label;
+    std::function<void(BoardBuilder&)> apply;
+    const char* reported;
+};
+
+class DamagedBoard : public SmallBoard, public ::testing::WithParamInterface<Damage> { };
+
+TEST_P(DamagedBoard, CheckReportsTheProblemAndFails)
+{
+    GetParam().apply(*board);
+    const ToolRun check = run({ "check", "2" });
+    EXPECT_EQ(check.code, 1);
+    EXPECT_TRUE(check.out.contains(GetParam().reported)) << check.out.toStdString();
+    const ToolRun json = run({ "check", "--json" });
+    EXPECT_EQ(json.code, 1);
+    EXPECT_FALSE(json.json().object()["problems"].toArray().isEmpty());
+}
+
+void patch(const std::string& path, size_t offset, std::vector<uint8_t> bytes)
+{
+    auto content = qv::test::readFile(path);
+    std::copy(bytes.begin(), bytes.end(), content.begin() + std::ptrdiff_t(offset));
+    qv::test::writeFile(path, content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
+    ::testing::Values(Damage { "indexShort",
+                          [](BoardBuilder& b) {
+                              auto idx = qv::test::readFile(b.indexPath(2));
+                              idx.resize(41);
+                              qv::test::writeFile(b.indexPath(2), idx);
+                          },
+                          "Area 2: index file holds 1 records, header file 2" },
+        Damage { "pointerPastEnd",
+            [](BoardBuilder& b) {
+                patch(b.headerPath(2), 194 + 170, { 200, 0, 0, 0 });
+                patch(b.indexPath(2), 41 + 37, { 200, 0, 0, 0 });
+            },
+            "record 2: header description pointer 200 is past the end" },
+        Damage { "pointersDisagree",
+            [](BoardBuilder& b) {
+                patch(b.indexPath(2), 37, { 11, 0, 0, 0 });
+            },
+            "record 1: index description pointer 11 differs from the header's 0" },
+        Damage { "staleTemporary",
+            [](BoardBuilder& b) { qv::test::writeFile(b.fileBaseDir() + "/HDR/FDB2.$$$", std::string(194, 'x')); },
+            "FDB2.$$$ from an interrupted rewrite" },
+        Damage { "indexNameMismatch",
+            [](BoardBuilder& b) {
+                patch(b.indexPath(2), 1, { 'B', 'A', 'R' });
+            },
+            "index name \"BAR.ZIP\" does not match header name \"FOO.ZIP\"" },
+        Damage { "longNamesLonger",
+            [](BoardBuilder& b) {
+                auto lfn = qv::test::readFile(b.longNamePath(2));
+                lfn.resize(3 * 256);
+                qv::test::writeFile(b.longNamePath(2), lfn);
+            },
+            "long-name file holds 3 records, header file 2" }),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SmallBoard, FailuresGoToStderrWithExitOne)
+{
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        { { "list", "9" }, "Area 9 does not exist\n" },
+        { { "stat", "9" }, "Area 9 does not exist\n" },
+        // Area 1 has no files at all.
+        { { "list", "1" }, "File database path C:\\RA\\FDB not found!\n" },
+        { { "stat", "1" }, "File database path C:\\RA\\FDB not found!\n" },
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err, c.message) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST_F(SmallBoard, UsageErrorsExitTwo)
+{
+    const QStringList cases[] = { {}, { "frobnicate" }, { "list" }, { "list", "abc" }, { "stat", "1", "2" },
+        { "info", "extra" }, { "--drive", "D", "info" }, { "--colour", "info" } };
+    for (const QStringList& args : cases) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage: qvtool")) << args.join(' ').toStdString();
+    }
+    const ToolRun noBoard = qvtool({ "info" }, root + "/config");
+    EXPECT_EQ(noBoard.code, 2);
+}
+
+TEST_F(SmallBoard, SettingsFileGivesBoardAndDrives)
+{
+    QDir(root).mkpath("config/quorvex");
+    qv::test::writeFile((root + "/config/quorvex/QV.INI").toStdString(),
+        "[Veltrano FE]\r\nRaDir=" + (root + "/ra").toStdString() + "\r\n[Drives]\r\nD=" + root.toStdString() + "\r\n");
+    const ToolRun areas = qvtool({ "areas", "--json" }, root + "/config");
+    ASSERT_EQ(areas.code, 0) << areas.err.toStdString();
+    EXPECT_EQ(areas.json().array()[1].toObject()["dir"].toString().toStdString(), (root + "/dl").toStdString());
+
+    qv::test::writeFile(
+        (root + "/other.ini").toStdString(), "[veltrano fe]\nradir=" + (root + "/ra").toStdString() + "\n");
+    const ToolRun other = qvtool({ "--settings", root + "/other.ini", "info", "--json" }, root + "/none");
+    EXPECT_EQ(other.json().object()["board_name"].toString(), "Test Board");
+}
+
+TEST(DemoBoard, EveryCommandWorksOnIt)
+{
+    qv::test::TempDir tmp;
+    const QString dir = QString::fromStdString(tmp.path()) + "/demo";
+    const QString config = QString::fromStdString(tmp.path()) + "/config";
+    ASSERT_EQ(qvtool({ "make-demo", dir }, config).code, 0);
+    const QStringList board { "--board", dir + "/RA" };
+
+    const ToolRun info = qvtool(board + QStringList { "info", "--json" }, config);
+    ASSERT_EQ(info.code, 0) << info.err.toStdString();
+    const QJsonObject o = info.json().object();
+    EXPECT_GT(o["areas"].toInt(), 0);
+    EXPECT_GT(o["groups"].toInt(), 0);
+    EXPECT_FALSE(o["file_base_dir"].isNull());
+
+    const QJsonArray areas = qvtool(board + QStringList { "areas", "--json" }, config).json().array();
+    ASSERT_EQ(areas.size(), o["areas"].toInt());
+    EXPECT_EQ(qvtool(board + QStringList { "groups" }, config).code, 0);
+    for (const QJsonValue& a : areas) {
+        const QString n = QString::number(a.toObject()["number"].toInt());
+        const ToolRun list = qvtool(board + QStringList { "list", n, "--json" }, config);
+        ASSERT_EQ(list.code, 0) << list.err.toStdString();
+        const ToolRun stat = qvtool(board + QStringList { "stat", n, "--json" }, config);
+        ASSERT_EQ(stat.code, 0) << stat.err.toStdString();
+        EXPECT_EQ(stat.json().object()["objects"].toInt(), list.json().object()["entries"].toArray().size());
+    }
+    const ToolRun check = qvtool(board + QStringList { "check" }, config);
+    EXPECT_EQ(check.code, 0) << check.out.toStdString();
+}
+
+} // namespace
