@@ -1,0 +1,78 @@
+#include "storage/AreaCheck.h"
+
+#include "tests/support/BoardBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using qv::test::BoardBuilder;
+using qv::test::Entry;
+
+struct CheckCase {
+    const char* label;
+    std::function<void(BoardBuilder&)> apply;
+    std::vector<std::string> problems; // with <fdb> standing for the file base directory
+};
+
+class AreaCheckCases : public ::testing::TestWithParam<CheckCase> { };
+
+void resize(const std::string& path, size_t size)
+{
+    auto bytes = qv::test::readFile(path);
+    bytes.resize(size);
+    qv::test::writeFile(path, bytes);
+}
+
+TEST_P(AreaCheckCases, ReportsExactlyTheProblems)
+{
+    qv::test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    board.writeEntries(4,
+        { Entry { .name = "ONE.ZIP", .description = "first" }, Entry { .name = "", .description = std::nullopt },
+            Entry { .name = "three.txt", .description = "third" } });
+    GetParam().apply(board);
+    std::vector<std::string> expected;
+    for (std::string p : GetParam().problems) {
+        if (auto at = p.find("<fdb>"); at != std::string::npos)
+            p.replace(at, 5, board.fileBaseDir());
+        expected.push_back(p);
+    }
+    EXPECT_EQ(qv::AreaCheck::run(qv::systemFileIo(), board.fileBaseDir(), 4), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
+    ::testing::Values(
+        // The comment line has pointer -1 and a lower-case header name is upper-cased in the index.
+        CheckCase { "sound", [](BoardBuilder&) {}, {} },
+        CheckCase { "shortLongNameFileIsNormal", [](BoardBuilder& b) { resize(b.longNamePath(4), 256); }, {} },
+        CheckCase { "noLongNameFile", [](BoardBuilder& b) { std::remove(b.longNamePath(4).c_str()); }, {} },
+        CheckCase { "trailingHeaderBytes", [](BoardBuilder& b) { resize(b.headerPath(4), 3 * 194 + 6); },
+            { "header file has 6 trailing bytes after its 3 records" } },
+        CheckCase { "indexMissing", [](BoardBuilder& b) { std::remove(b.indexPath(4).c_str()); },
+            { "index file is missing for 3 header records" } },
+        CheckCase { "indexLonger", [](BoardBuilder& b) { resize(b.indexPath(4), 4 * 41); },
+            { "index file holds 4 records, header file 3" } },
+        CheckCase { "descriptionFileGone", [](BoardBuilder& b) { std::remove(b.descriptionPath(4).c_str()); },
+            { "record 1: header description pointer 0 is past the end of the description file (0 bytes)",
+                "record 1: index description pointer 0 is past the end of the description file (0 bytes)",
+                "record 3: header description pointer 6 is past the end of the description file (0 bytes)",
+                "record 3: index description pointer 6 is past the end of the description file (0 bytes)" } },
+        CheckCase { "journalAndLongNameTemporary",
+            [](BoardBuilder& b) {
+                qv::test::writeFile(b.fileBaseDir() + "/hdr/fdb4.jnl", std::string("j"));
+                qv::test::writeFile(b.fileBaseDir() + "/hdr/fdb4.l$$", std::string());
+                qv::test::writeFile(b.fileBaseDir() + "/idx/fdb4.$$$", std::string());
+                qv::test::writeFile(b.fileBaseDir() + "/hdr/fdb5.$$$", std::string()); // another area's
+            },
+            { "leftover file <fdb>/idx/fdb4.$$$ from an interrupted rewrite",
+                "leftover file <fdb>/hdr/fdb4.l$$ from an interrupted rewrite",
+                "leftover file <fdb>/hdr/fdb4.jnl from an interrupted rewrite" } },
+        CheckCase { "headerMissing", [](BoardBuilder& b) { std::remove(b.headerPath(4).c_str()); },
+            { "header file <fdb>/hdr/fdb4.hdr not found" } }),
+    [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace
