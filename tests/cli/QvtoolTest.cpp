@@ -228,6 +228,22 @@ TEST_F(SmallBoard, FailuresGoToStderrWithExitOne)
     }
 }
 
+TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
+{
+    board->writeConfig("Test Board", "E:\\FDB\\");
+    const ToolRun list = run({ "list", "2" });
+    EXPECT_EQ(list.code, 1);
+    EXPECT_EQ(list.err.toStdString(),
+        "Drive E: is not mapped; add E=/path to the [Drives] section of QV.INI or pass --drive E=/path\n");
+    EXPECT_TRUE(run({ "info", "--json" }).json().object()["file_base_dir"].isNull());
+    // The mapping on the command line is all it takes.
+    QDir(root).mkpath("e");
+    QDir(root).rename("ra/FDB", "e/fdb");
+    const ToolRun mapped = run({ "--drive", "E=" + root + "/e", "stat", "2" });
+    EXPECT_EQ(mapped.code, 0) << mapped.err.toStdString();
+    EXPECT_EQ(mapped.out, "2 Object(s)\n0 MB\n");
+}
+
 TEST_F(SmallBoard, UsageErrorsExitTwo)
 {
     const QStringList cases[] = { {}, { "frobnicate" }, { "list" }, { "list", "abc" }, { "stat", "1", "2" },
