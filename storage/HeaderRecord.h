@@ -78,9 +78,15 @@ public:
     bool hasAttribute(Attribute a) const { return attributes() & uint8_t(a); }
     std::string password() const { return enc::getText(p(kPasswordOffset), kPasswordWidth); }
     bool setPassword(std::string_view v) { return enc::putText(p(kPasswordOffset), kPasswordWidth, v); }
-    // k in 0..4
-    std::string keyword(size_t k) const { return enc::getText(p(keywordOffset(k)), kKeywordWidth); }
-    bool setKeyword(size_t k, std::string_view v) { return enc::putText(p(keywordOffset(k)), kKeywordWidth, v); }
+    // k in 0..4; other k read as empty and write nothing
+    std::string keyword(size_t k) const
+    {
+        return k < kKeywordCount ? enc::getText(p(keywordOffset(k)), kKeywordWidth) : std::string();
+    }
+    bool setKeyword(size_t k, std::string_view v)
+    {
+        return k < kKeywordCount && enc::putText(p(keywordOffset(k)), kKeywordWidth, v);
+    }
     int cost() const { return enc::getWord(p(kCostOffset)); }
     bool setCost(int v) { return enc::putWord(p(kCostOffset), v); }
     int32_t descriptionPointer() const { return enc::getLong(p(kDescriptionPointerOffset)); }

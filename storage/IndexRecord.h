@@ -35,9 +35,16 @@ public:
     bool setName(std::string_view v) { return enc::putText(m_bytes.data() + kNameOffset, kNameWidth, v); }
     int32_t uploadDate() const { return enc::getLong(m_bytes.data() + kUploadDateOffset); }
     void setUploadDate(int32_t v) { enc::putLong(m_bytes.data() + kUploadDateOffset, v); }
-    // k in 0..4
-    int32_t keywordChecksum(size_t k) const { return enc::getLong(m_bytes.data() + kChecksumsOffset + 4 * k); }
-    void setKeywordChecksum(size_t k, int32_t v) { enc::putLong(m_bytes.data() + kChecksumsOffset + 4 * k, v); }
+    // k in 0..4; other k read as 0 and write nothing
+    int32_t keywordChecksum(size_t k) const
+    {
+        return k < kChecksumCount ? enc::getLong(m_bytes.data() + kChecksumsOffset + 4 * k) : 0;
+    }
+    void setKeywordChecksum(size_t k, int32_t v)
+    {
+        if (k < kChecksumCount)
+            enc::putLong(m_bytes.data() + kChecksumsOffset + 4 * k, v);
+    }
     int32_t descriptionPointer() const { return enc::getLong(m_bytes.data() + kDescriptionPointerOffset); }
     void setDescriptionPointer(int32_t v) { enc::putLong(m_bytes.data() + kDescriptionPointerOffset, v); }
 

@@ -180,6 +180,16 @@ TEST(Records, RoundTripEveryByteAndSettersStayInTheirField)
     EXPECT_TRUE(std::equal(idxRaw.begin() + 37, idxRaw.end(), idx.encode().begin() + 37));
     EXPECT_EQ(idx.keywordChecksum(4), -1);
 
+    // Keyword numbers past the fifth must not reach the cost, pointer or reserved bytes.
+    HeaderRecord guarded = HeaderRecord::decode(raw);
+    EXPECT_EQ(guarded.keyword(5), "");
+    EXPECT_FALSE(guarded.setKeyword(6, "x"));
+    EXPECT_EQ(guarded.encode(), raw);
+    IndexRecord idxGuarded = IndexRecord::decode(idxRaw);
+    idxGuarded.setKeywordChecksum(5, 1);
+    EXPECT_EQ(idxGuarded.encode(), idxRaw);
+    EXPECT_EQ(idxGuarded.keywordChecksum(9), 0);
+
     LongNameRecord::Bytes lfnRaw;
     for (auto& b : lfnRaw)
         b = uint8_t(rng());
