@@ -1,172 +1,249 @@
 #include "demo/DemoBoard.h"
 
+#include "demo/DemoContent.h"
+#include "platform/ShortName.h"
+#include "storage/AreaConfiguration.h"
 #include "storage/Encoding.h"
+#include "storage/FileIo.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/KeywordChecksum.h"
+#include "storage/Text.h"
 
+#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <vector>
+#include <string_view>
 
 namespace qv {
 
 namespace {
-struct DemoEntry {
-    std::string name;
-    int32_t size;
-    std::string uploader;
-    std::string longName;
-    std::string description;
-};
-struct DemoArea {
-    int number;
-    const char* name;
-    int group;
-    const char* dir;
-    std::vector<DemoEntry> entries;
-};
 
-int32_t packedDate(int year, int month, int day)
-{
-    return int32_t(uint32_t(year - 1980) << 25 | uint32_t(month) << 21 | uint32_t(day) << 16);
-}
+namespace fs = std::filesystem;
 
-bool write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) {
-        error = "cannot write " + path.string();
+// The board's own view of where things are: drive C: is the demo directory.
+constexpr std::string_view kStoredFileBase = "C:\\RA\\FDB\\";
+constexpr std::string_view kStoredFilesRoot = "C:\\RA\\FILES\\";
+constexpr size_t kConfigSize = 4096;
+
+class Writer {
+public:
+    explicit Writer(std::string* error)
+        : m_error(error)
+    {
+    }
+
+    bool file(const fs::path& path, std::string_view bytes)
+    {
+        FileIo& io = systemFileIo();
+        auto h = io.open(path.string(), FileIo::Mode::CreateTruncate);
+        if (!h)
+            return fail(path, h.error().message);
+        ScopedHandle handle(io, *h);
+        if (!bytes.empty()) {
+            if (auto w = io.writeAt(handle.get(), 0, bytes.data(), bytes.size()); !w)
+                return fail(path, w.error().message);
+        }
+        if (auto c = handle.close(); !c)
+            return fail(path, c.error().message);
+        return true;
+    }
+
+    bool file(const fs::path& path, const std::vector<uint8_t>& bytes)
+    {
+        return file(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+
+    bool directory(const fs::path& path)
+    {
+        std::error_code ec;
+        fs::create_directories(path, ec);
+        return ec ? fail(path, ec.message()) : true;
+    }
+
+    bool fail(const fs::path& path, const std::string& why)
+    {
+        if (m_error)
+            *m_error = path.string() + ": " + why;
         return false;
     }
+
+private:
+    std::string* m_error;
+};
+
+template <size_t N> void append(std::vector<uint8_t>& out, const std::array<uint8_t, N>& bytes)
+{
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// Files carry their entry's date, so updating an entry from the disk changes nothing.
+void setFileTime(const fs::path& path, int32_t packed)
+{
+    auto d = enc::decodeDate(packed);
+    if (!d)
+        return;
+    using namespace std::chrono;
+    const sys_days day { year { d->year } / month { unsigned(d->month) } / unsigned(d->day) };
+    std::error_code ec;
+    fs::last_write_time(path, file_clock::from_sys(sys_seconds { day } + hours { 12 }), ec);
+}
+
+// The header names of long-named entries are the aliases the directory's listing gives them.
+void assignShortNames(DemoArea& area)
+{
+    QStringList names;
+    for (const DemoEntry& e : area.entries) {
+        if (!e.longName.empty())
+            names << QString::fromLatin1(e.longName.data(), qsizetype(e.longName.size()));
+        else if (!e.name.empty())
+            names << QString::fromLatin1(e.name.data(), qsizetype(e.name.size()));
+    }
+    const QHash<QString, QString> shortNames = shortname::shortNamesFor(names);
+    for (DemoEntry& e : area.entries)
+        if (!e.longName.empty())
+            e.name = shortNames.value(QString::fromLatin1(e.longName.data(), qsizetype(e.longName.size())))
+                         .toUpper()
+                         .toStdString();
+}
+
+bool writeArea(Writer& w, const fs::path& fileBase, const fs::path& areaDir, DemoArea& area)
+{
+    assignShortNames(area);
+    if (!w.directory(areaDir))
+        return false;
+    std::vector<uint8_t> hdr, idx, lfn, txt;
+    for (const DemoEntry& e : area.entries) {
+        int32_t pointer = -1;
+        if (e.description) {
+            pointer = int32_t(txt.size());
+            txt.insert(txt.end(), e.description->begin(), e.description->end());
+            txt.push_back(0);
+        }
+        HeaderRecord h;
+        h.setName(e.name);
+        h.setSize(int32_t(e.content.size()));
+        h.setChecksum(e.checksum);
+        h.setUploader(e.uploader);
+        h.setUploadDate(e.uploadDate);
+        h.setFileDate(e.fileDate);
+        h.setLastDownloadDate(e.lastDownloadDate);
+        h.setDownloads(e.downloads);
+        h.setAttributes(e.attributes);
+        h.setPassword(e.password);
+        for (size_t k = 0; k < HeaderRecord::kKeywordCount; ++k)
+            h.setKeyword(k, e.keywords[k]);
+        h.setCost(e.cost);
+        h.setDescriptionPointer(pointer);
+        append(hdr, h.encode());
+
+        IndexRecord i;
+        i.setName(text::toUpper(e.name));
+        i.setUploadDate(e.uploadDate);
+        // Keywords set through the Properties dialog carry all five checksums; others carry 0.
+        bool keyed = false;
+        for (const std::string& k : e.keywords)
+            keyed = keyed || !k.empty();
+        for (size_t k = 0; keyed && k < IndexRecord::kChecksumCount; ++k)
+            i.setKeywordChecksum(k, keywordChecksum(e.keywords[k]));
+        i.setDescriptionPointer(pointer);
+        append(idx, i.encode());
+
+        LongNameRecord l;
+        l.setName(e.longName);
+        append(lfn, l.encode());
+
+        if (!e.name.empty() && e.onDisk) {
+            const fs::path path = areaDir / (e.longName.empty() ? e.name : e.longName);
+            if (!w.file(path, e.content))
+                return false;
+            setFileTime(path, e.fileDate);
+        }
+    }
+    const std::string stem = "fdb" + std::to_string(area.number);
+    return w.file(fileBase / "hdr" / (stem + ".hdr"), hdr) && w.file(fileBase / "idx" / (stem + ".idx"), idx)
+        && w.file(fileBase / "txt" / (stem + ".txt"), txt)
+        && (!area.longNameFile || w.file(fileBase / "hdr" / (stem + ".lfn"), lfn));
+}
+
+// Refuses anything that is not missing, empty or an earlier demo board; clears an earlier one.
+bool prepareDirectory(Writer& w, const fs::path& root)
+{
+    std::error_code ec;
+    if (!fs::exists(root, ec))
+        return w.directory(root);
+    if (!fs::is_directory(root, ec))
+        return w.fail(root, "not a directory");
+    if (fs::exists(root / kDemoMarkerName, ec)) {
+        fs::remove_all(root / "RA", ec);
+        return ec ? w.fail(root / "RA", ec.message()) : true;
+    }
+    if (!fs::is_empty(root, ec))
+        return w.fail(root, "the directory is not empty and holds no demo board; choose another directory");
     return true;
 }
 
-std::vector<DemoEntry> largeArea()
-{
-    static const char* const kExt[] = { "ZIP", "TXT", "EXE", "GIF", "MOD", "ARJ", "WAV", "DOC" };
-    static const char* const kWho[] = { "Ann Lee", "Bo Vikander", "", "Sysop", "Carla Moss" };
-    std::vector<DemoEntry> entries;
-    for (int i = 1; i <= 3000; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "FILE%04d.%s", i, kExt[i % 8]);
-        entries.push_back({ name, int32_t(1000 + (i * 7919) % 900000), kWho[i % 5], "",
-            "Demo file number " + std::to_string(i) + "\r\nA line of description." });
-    }
-    return entries;
-}
 }
 
-bool writeDemoBoard(const std::string& dir, std::string& error)
+bool writeDemoBoard(const std::string& dir, std::string* error)
 {
-    namespace fs = std::filesystem;
-    const fs::path root(dir);
-    std::error_code ec;
-    for (const char* sub : { "RA", "FDB/hdr", "FDB/idx", "FDB/txt" })
-        fs::create_directories(root / sub, ec);
-    if (ec) {
-        error = ec.message();
+    Writer w(error);
+    if (dir.empty())
+        return w.fail(dir, "no directory given");
+    const fs::path root = fs::absolute(fs::path(dir));
+    if (!prepareDirectory(w, root) || !w.file(root / kDemoMarkerName, "Demo board written by Quorvex.\n"))
         return false;
+    const fs::path board = root / "RA";
+    const fs::path fileBase = board / "FDB";
+    for (const char* sub : { "hdr", "idx", "txt" })
+        if (!w.directory(fileBase / sub))
+            return false;
+
+    DemoLayout layout = demoLayout();
+
+    std::vector<uint8_t> config(kConfigSize, 0);
+    enc::putText(
+        config.data() + AreaConfiguration::kBoardNameOffset, AreaConfiguration::kBoardNameWidth, layout.boardName);
+    config[AreaConfiguration::kFileBasePathOffset] = uint8_t(kStoredFileBase.size());
+    std::copy(
+        kStoredFileBase.begin(), kStoredFileBase.end(), config.begin() + AreaConfiguration::kFileBasePathOffset + 1);
+    if (!w.file(board / "CONFIG.RA", config))
+        return false;
+
+    std::vector<uint8_t> groups(layout.groups.size() * AreaConfiguration::kGroupRecordSize, 0);
+    std::vector<uint8_t> groupIndex;
+    int groupMax = 0;
+    for (const DemoGroup& g : layout.groups)
+        groupMax = std::max(groupMax, g.number);
+    groupIndex.resize(size_t(groupMax) * 2, 0);
+    for (size_t i = 0; i < layout.groups.size(); ++i) {
+        uint8_t* r = groups.data() + i * AreaConfiguration::kGroupRecordSize;
+        enc::putWord(r, layout.groups[i].number);
+        enc::putText(r + AreaConfiguration::kGroupNameOffset, AreaConfiguration::kTextWidth, layout.groups[i].name);
+        enc::putWord(groupIndex.data() + size_t(layout.groups[i].number - 1) * 2, int(i + 1));
     }
-
-    const std::vector<std::string> groups = { "Utilities and Tools", "Games", "Pictures and Sound" };
-    std::vector<DemoArea> areas = {
-        { 12, "Utilities", 1, "UTIL",
-            {
-                { "PKZ204G.EXE", 202574, "Sysop", "", "PKZIP 2.04g compression utilities\r\nShareware." },
-                { "LIST92.ZIP", 118340, "Ann Lee", "", "LIST 9.2 - file viewer for text and hex" },
-                { "", 0, "", "", "---- Disk tools ----" },
-                { "README.TXT", 2310, "", "ReadMe first.TXT", "How to use the utilities area." },
-                { "DISKED.ARJ", 75102, "Bo Vikander", "", "Sector editor for floppies and hard disks" },
-                { "QEDIT3.ZIP", 1048576, "", "", "A fast text editor." },
-            } },
-        { 3, "Games", 2, "GAMES",
-            {
-                { "DOOMSW.ZIP", 2411018, "Carla Moss", "", "Shareware episode of a famous shooter." },
-                { "CHESS.EXE", 81200, "", "", "Chess with a simple opponent." },
-                { "TETRIS.COM", 9870, "Sysop", "", "Falling blocks." },
-            } },
-        { 4, "Pictures", 3, "PICS",
-            {
-                { "SUNSET.GIF", 184200, "Ann Lee", "", "A sunset over the lake." },
-                { "LOGO.PCX", 40210, "", "", "Board logo." },
-                { "BEACH.JPG", 301111, "", "Summer Beach.JPG", "Photo of a beach." },
-            } },
-        { 5, "Sounds and Modules", 3, "SOUND",
-            {
-                { "SPACE.MOD", 120000, "", "", "Four-channel module." },
-                { "HELLO.WAV", 22050, "", "", "Greeting for new callers." },
-            } },
-        { 7, "Large archive", 1, "LARGE", largeArea() },
-        { 9, "New uploads", 99, "NEW", {} },
-    };
-
-    // CONFIG.RA: board name and file base path (a host path, used as it is).
-    std::vector<uint8_t> config(4096, 0);
-    enc::putText(config.data() + 1258, 35, "Kestrel Demo BBS");
-    const std::string fileBase = (root / "FDB").string();
-    if (fileBase.size() > 255) {
-        error = "demo directory path too long";
-        return false;
-    }
-    config[3089] = uint8_t(fileBase.size());
-    std::copy(fileBase.begin(), fileBase.end(), config.begin() + 3090);
-    if (!write(root / "RA" / "CONFIG.RA", config, error))
+    if (!w.file(board / "FGROUPS.RA", groups) || !w.file(board / "FGROUPS.RDX", groupIndex))
         return false;
 
-    std::vector<uint8_t> groupBytes(groups.size() * 153, 0);
-    for (size_t i = 0; i < groups.size(); ++i)
-        enc::putText(groupBytes.data() + i * 153 + 2, 40, groups[i]);
-    if (!write(root / "RA" / "FGROUPS.RA", groupBytes, error))
-        return false;
-
-    std::vector<uint8_t> files(areas.size() * 168, 0);
-    std::vector<uint8_t> rdx(2 * 12, 0);
-    const int32_t date = packedDate(1998, 11, 5);
-    for (size_t i = 0; i < areas.size(); ++i) {
-        const DemoArea& a = areas[i];
-        const fs::path areaDir = root / "FILES" / a.dir;
-        fs::create_directories(areaDir, ec);
-        uint8_t* r = files.data() + i * 168;
-        enc::putText(r + 4, 40, a.name);
-        enc::putText(r + 46, 40, areaDir.string());
-        enc::putWord(r + 111, a.group);
-        enc::putWord(rdx.data() + (a.number - 1) * 2, int(i) + 1);
-
-        std::vector<uint8_t> hdr, idx, lfn, txt;
-        for (const DemoEntry& e : a.entries) {
-            HeaderRecord h;
-            h.setName(e.name);
-            h.setSize(e.size);
-            h.setUploader(e.uploader);
-            h.setUploadDate(date);
-            h.setFileDate(packedDate(1996, 3, 14));
-            h.setLastDownloadDate(date);
-            h.setDownloads(int(e.size % 97));
-            h.setDescriptionPointer(int32_t(txt.size()));
-            IndexRecord::Bytes index {};
-            enc::putLong(index.data() + IndexRecord::kDescriptionPointerOffset, int32_t(txt.size()));
-            txt.insert(txt.end(), e.description.begin(), e.description.end());
-            txt.push_back(0);
-            hdr.insert(hdr.end(), h.encode().begin(), h.encode().end());
-            idx.insert(idx.end(), index.begin(), index.end());
-            std::vector<uint8_t> longName(256, 0);
-            enc::putText(longName.data(), 255, e.longName);
-            lfn.insert(lfn.end(), longName.begin(), longName.end());
-            if (!e.name.empty() && a.entries.size() < 100) {
-                std::vector<uint8_t> content(size_t(std::min<int32_t>(e.size, 4096)), 'x');
-                if (!write(areaDir / e.name, content, error))
-                    return false;
-            }
-        }
-        const std::string n = std::to_string(a.number);
-        if (!write(root / "FDB" / "hdr" / ("fdb" + n + ".hdr"), hdr, error)
-            || !write(root / "FDB" / "idx" / ("fdb" + n + ".idx"), idx, error)
-            || !write(root / "FDB" / "txt" / ("fdb" + n + ".txt"), txt, error)
-            || !write(root / "FDB" / "hdr" / ("fdb" + n + ".lfn"), lfn, error))
+    std::vector<uint8_t> files(layout.records.size() * AreaConfiguration::kAreaRecordSize, 0);
+    int areaMax = 0;
+    for (const auto& a : layout.records)
+        areaMax = a ? std::max(areaMax, a->number) : areaMax;
+    std::vector<uint8_t> areaIndex(size_t(areaMax) * 2, 0);
+    for (size_t i = 0; i < layout.records.size(); ++i) {
+        if (!layout.records[i])
+            continue;
+        DemoArea& area = *layout.records[i];
+        uint8_t* r = files.data() + i * AreaConfiguration::kAreaRecordSize;
+        enc::putWord(r, area.number);
+        enc::putText(r + AreaConfiguration::kAreaNameOffset, AreaConfiguration::kTextWidth, area.name);
+        enc::putText(r + AreaConfiguration::kAreaPathOffset, AreaConfiguration::kTextWidth,
+            std::string(kStoredFilesRoot) + area.dir);
+        enc::putWord(r + AreaConfiguration::kAreaGroupOffset, area.group);
+        enc::putWord(areaIndex.data() + size_t(area.number - 1) * 2, int(i + 1));
+        if (!writeArea(w, fileBase, board / "FILES" / area.dir, area))
             return false;
     }
-    return write(root / "RA" / "FILES.RA", files, error) && write(root / "RA" / "FILES.RDX", rdx, error);
+    return w.file(board / "FILES.RA", files) && w.file(board / "FILES.RDX", areaIndex);
 }
 
 } // namespace qv

@@ -4,8 +4,20 @@
 
 namespace qv {
 
-// Writes a small board with a few groups and areas (one of them large) into dir:
-// dir/RA holds the configuration, dir/FDB the file base, dir/FILES/<name> the areas' files.
-bool writeDemoBoard(const std::string& dir, std::string& error);
+// Writes a complete demo board under dir: dir/RA holds CONFIG.RA, FILES.RA, FILES.RDX, FGROUPS.RA
+// and FGROUPS.RDX, dir/RA/FDB the file base, dir/RA/FILES/<AREA> the areas' files. The board
+// stores DOS paths (C:\RA\FDB\, C:\RA\FILES\UTIL), which resolve to dir through drive inference.
+//
+// dir must be missing, empty or a demo board written earlier (which is replaced); anything else
+// is refused, so a mistyped directory never loses a real board.
+bool writeDemoBoard(const std::string& dir, std::string* error);
+
+inline bool writeDemoBoard(const std::string& dir, std::string& error)
+{
+    return writeDemoBoard(dir, &error);
+}
+
+// Name of the marker file that tells a demo board from a real one.
+inline constexpr const char* kDemoMarkerName = ".quorvex-demo";
 
 } // namespace qv
