@@ -45,11 +45,10 @@ template <class Visit> void forEachRecord(FileIo& io, const std::string& path, s
     }
 }
 
-std::vector<int> readInverse(FileIo& io, const std::string& path)
+void readInverse(FileIo& io, const std::string& path, std::vector<uint16_t>& inverse)
 {
-    std::vector<int> inverse(kTableSize, 0);
-    forEachRecord(io, path, 2, [&](int j, const uint8_t* word) { inverse[size_t(enc::getWord(word))] = j; });
-    return inverse;
+    inverse.assign(kTableSize, 0);
+    forEachRecord(io, path, 2, [&](int j, const uint8_t* word) { inverse[size_t(enc::getWord(word))] = uint16_t(j); });
 }
 
 // A Text[width] field at offset of a file that may end anywhere: only the bytes present count.
@@ -74,22 +73,20 @@ AreaConfiguration AreaConfiguration::read(
     AreaConfiguration c;
     c.m_io = &io;
     c.m_boardDir = boardDir;
-    c.m_areaRecordOf.assign(kTableSize, 0);
-    c.m_areaInverse.assign(kTableSize, 0);
-    c.m_groupInverse.assign(kTableSize, 0);
 
     const std::string filesRdx = boardFile(io, boardDir, "FILES.RDX");
     if (io.exists(filesRdx))
-        c.m_areaInverse = readInverse(io, filesRdx);
+        readInverse(io, filesRdx, c.m_areaInverse);
     const std::string groupsRdx = boardFile(io, boardDir, "FGROUPS.RDX");
     if (io.exists(groupsRdx))
-        c.m_groupInverse = readInverse(io, groupsRdx);
+        readInverse(io, groupsRdx, c.m_groupInverse);
 
     c.m_filesRaPath = boardFile(io, boardDir, "FILES.RA");
     c.m_filesRaExists = io.exists(c.m_filesRaPath) && !io.isDirectory(c.m_filesRaPath);
     if (!c.m_filesRaExists)
         return c;
 
+    c.m_areaRecordOf.assign(kTableSize, 0);
     c.m_boardName = readTextAt(io, boardFile(io, boardDir, "CONFIG.RA"), kBoardNameOffset, kBoardNameWidth);
 
     if (!sendToMode) {
@@ -107,7 +104,7 @@ AreaConfiguration AreaConfiguration::read(
         if (text::trim(name).empty())
             return;
         const int number = c.areaNumberOfRecord(record);
-        c.m_areaRecordOf[size_t(number)] = record;
+        c.m_areaRecordOf[size_t(number)] = uint16_t(record);
         c.m_areas.push_back({ number, std::move(name), enc::getWord(r + kAreaGroupOffset), record });
     });
     return c;

@@ -2,6 +2,7 @@
 
 #include "storage/FileIo.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,7 +40,7 @@ public:
     // Reads the configuration in the board's order. Groups are skipped in send-to mode.
     // progress(record) is called at every fifth FILES.RA record.
     static AreaConfiguration read(FileIo& io, const std::string& boardDir, bool sendToMode = false,
-                                  const std::function<void(int)>& progress = {});
+        const std::function<void(int)>& progress = {});
 
     // The file database path as stored in CONFIG.RA, one trailing backslash removed; "" when
     // CONFIG.RA does not exist.
@@ -73,9 +74,11 @@ private:
     std::string m_boardName;
     std::vector<AreaInfo> m_areas;
     std::vector<GroupInfo> m_groups;
-    std::vector<int> m_areaRecordOf; // 65536 entries, 0 = empty
-    std::vector<int> m_areaInverse; // 65536 entries, 0 = empty
-    std::vector<int> m_groupInverse;
+    // 65536 entries each, 0 = empty; records and numbers never exceed 65535. An inverse table
+    // stays empty when its RDX file is missing.
+    std::vector<uint16_t> m_areaRecordOf;
+    std::vector<uint16_t> m_areaInverse;
+    std::vector<uint16_t> m_groupInverse;
 };
 
 } // namespace qv
