@@ -79,23 +79,23 @@ void applyRaw(std::vector<uint8_t>& bytes, const std::vector<std::pair<size_t, u
 }
 }
 
-std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& spec)
+std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& fields)
 {
     std::vector<uint8_t> r(168, 0);
-    putWordAny(r.data(), spec.storedNumber);
-    enc::putText(r.data() + 4, 40, spec.name);
-    enc::putText(r.data() + 46, 40, spec.path);
-    putWordAny(r.data() + 111, spec.group);
-    applyRaw(r, spec.raw);
+    putWordAny(r.data(), fields.storedNumber);
+    enc::putText(r.data() + 4, 40, fields.name);
+    enc::putText(r.data() + 46, 40, fields.path);
+    putWordAny(r.data() + 111, fields.group);
+    applyRaw(r, fields.raw);
     return r;
 }
 
-std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& spec)
+std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& fields)
 {
     std::vector<uint8_t> r(153, 0);
-    putWordAny(r.data(), spec.storedNumber);
-    enc::putText(r.data() + 2, 40, spec.name);
-    applyRaw(r, spec.raw);
+    putWordAny(r.data(), fields.storedNumber);
+    enc::putText(r.data() + 2, 40, fields.name);
+    applyRaw(r, fields.raw);
     return r;
 }
 
