@@ -14,6 +14,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cstdio>
 #include <set>
@@ -27,12 +29,36 @@ QString number(long long n)
 {
     return QString::number(n);
 }
+
+// The attribute bits as letters in bit order (D U F N L M T), "-" for a clear bit, and 8 for the
+// unnamed top bit.
+QString attributeLetters(uint8_t attributes)
+{
+    static const char kLetters[] = "DUFNLMT8";
+    QString s;
+    for (int bit = 0; bit < 8; ++bit)
+        if (bit < 7 || (attributes & 0x80))
+            s += (attributes >> bit & 1) ? QLatin1Char(kLetters[bit]) : QLatin1Char('-');
+    return s;
+}
+
+// Problem lines mix host paths (UTF-8) with board names (code page bytes).
+QString problemText(const std::string& line, const CodePage& page)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(QByteArrayView(line.data(), qsizetype(line.size())));
+    return utf8.hasError() ? page.decode(line) : text;
+}
 }
 
 QvTool::QvTool(ToolOptions options)
     : m_options(std::move(options))
     , m_mapper(m_options.boardDir, m_options.drives)
+    , m_codePage(m_options.codePage.isEmpty() ? QByteArray(CodePage::kDefaultName) : m_options.codePage.toLatin1())
 {
+    if (!m_codePage.isValid())
+        fail(QStringLiteral("qvtool: code page %1 is not a single-byte code page; showing CP437")
+                 .arg(m_options.codePage));
 }
 
 void QvTool::out(const QString& text)
@@ -82,6 +108,18 @@ bool QvTool::requireArea(int area)
     if (m_config.areaExists(area))
         return true;
     fail(QStringLiteral("Area %1 does not exist").arg(area));
+    return false;
+}
+
+bool QvTool::load(int area, const std::string& fileBaseDir, LoadOutcome& outcome)
+{
+    outcome = AreaStore(systemFileIo(), fileBaseDir).load(area, true);
+    if (!outcome.error)
+        return true;
+    if (outcome.error->kind == LoadError::Kind::FileBasePathNotFound)
+        fail(QStringLiteral("File database path ") + decode(m_fileBasePath) + QStringLiteral(" not found!"));
+    else
+        fail(QStringLiteral("Unexpected error (%1) in ReadArea, please contact Kestrelwick!").arg(outcome.error->code));
     return false;
 }
 
@@ -157,12 +195,14 @@ int QvTool::areas()
 int QvTool::list(int area)
 {
     std::string base;
-    if (!readConfiguration() || !requireArea(area) || !fileBaseDir(base))
+    LoadOutcome loaded;
+    if (!readConfiguration() || !requireArea(area) || !fileBaseDir(base) || !load(area, base, loaded))
         return 1;
     FileIo& io = systemFileIo();
+    // The loader gives the row texts; the fields it leaves out come from the records themselves.
     auto hdr = readWholeFile(io, areaFilePath(io, base, area, AreaFileKind::Header), kAreaFileLimit);
     if (!hdr) {
-        fail(QStringLiteral("File database path ") + decode(m_fileBasePath) + QStringLiteral(" not found!"));
+        fail(QStringLiteral("Unexpected error (%1) in ReadArea, please contact Kestrelwick!").arg(hdr.error().code));
         return 1;
     }
     std::vector<uint8_t> lfn;
@@ -174,10 +214,11 @@ int QvTool::list(int area)
     const std::string txtPath = areaFilePath(io, base, area, AreaFileKind::Description);
 
     QJsonArray entries;
-    TextTable t({ QStringLiteral("#"), QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
-                    QStringLiteral("DLs"), QStringLiteral("Uploader") },
-        { true, false, true, false, true, false });
-    const size_t count = hdr->size() / HeaderRecord::kSize;
+    TextTable t({ QStringLiteral("#"), QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("FLDate"),
+                    QStringLiteral("ULDate"), QStringLiteral("DLDate"), QStringLiteral("TD"), QStringLiteral("Attr"),
+                    QStringLiteral("Uploader") },
+        { true, false, true, false, false, false, true, false, false });
+    const size_t count = std::min(hdr->size() / HeaderRecord::kSize, loaded.rows.size());
     for (size_t i = 0; i < count; ++i) {
         const auto h = HeaderRecord::decode(
             std::span<const uint8_t, HeaderRecord::kSize>(hdr->data() + i * HeaderRecord::kSize, HeaderRecord::kSize));
@@ -186,11 +227,14 @@ int QvTool::list(int area)
             longName = LongNameRecord::decode(std::span<const uint8_t, LongNameRecord::kSize>(
                                                   lfn.data() + i * LongNameRecord::kSize, LongNameRecord::kSize))
                            .name();
-        const QString rowText = decode(text::displayName(h.name(), longName));
+        const QString rowText = decode(loaded.rows[i].name);
         QJsonArray keywords;
         for (size_t k = 0; k < HeaderRecord::kKeywordCount; ++k)
             keywords.append(decode(h.keyword(k)));
         const QString description = decode(readDescription(io, txtPath, h.descriptionPointer()));
+        const QString uploadDate = QString::fromStdString(enc::dateText(h.uploadDate()));
+        const QString fileDate = QString::fromStdString(enc::dateText(h.fileDate()));
+        const QString lastDownload = QString::fromStdString(enc::dateText(h.lastDownloadDate()));
         entries.append(QJsonObject {
             { QStringLiteral("position"), int(i + 1) },
             { QStringLiteral("name"), decode(h.name()) },
@@ -200,9 +244,9 @@ int QvTool::list(int area)
             { QStringLiteral("size"), qint64(h.size()) },
             { QStringLiteral("checksum"), qint64(h.checksum()) },
             { QStringLiteral("uploader"), decode(h.uploader()) },
-            { QStringLiteral("upload_date"), QString::fromStdString(enc::dateText(h.uploadDate())) },
-            { QStringLiteral("file_date"), QString::fromStdString(enc::dateText(h.fileDate())) },
-            { QStringLiteral("last_download"), QString::fromStdString(enc::dateText(h.lastDownloadDate())) },
+            { QStringLiteral("upload_date"), uploadDate },
+            { QStringLiteral("file_date"), fileDate },
+            { QStringLiteral("last_download"), lastDownload },
             { QStringLiteral("downloads"), h.downloads() },
             { QStringLiteral("attributes"), int(h.attributes()) },
             { QStringLiteral("password"), decode(h.password()) },
@@ -211,8 +255,20 @@ int QvTool::list(int area)
             { QStringLiteral("description_pointer"), qint64(h.descriptionPointer()) },
             { QStringLiteral("description"), description },
         });
-        t.addRow({ number(qint64(i + 1)), rowText, number(uint32_t(h.size())),
-            QString::fromStdString(enc::dateText(h.uploadDate())), number(h.downloads()), decode(h.uploader()) });
+        // As the file list shows it: a comment line has only its text.
+        if (h.isComment()) {
+            t.addRow({ number(qint64(i + 1)), rowText });
+        } else {
+            const QString uploader = decode(h.uploader());
+            t.addRow({ number(qint64(i + 1)), rowText, number(uint32_t(h.size())), fileDate, uploadDate, lastDownload,
+                number(h.downloads()), attributeLetters(h.attributes()),
+                uploader.trimmed().isEmpty() ? QStringLiteral("(Unknown)") : uploader });
+        }
+        QStringList lines = description.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
+            lines.removeLast();
+        for (const QString& line : lines)
+            t.addNote(line.trimmed().isEmpty() ? QString() : QStringLiteral("      ") + line);
     }
     if (m_options.json)
         printJson(QJsonObject { { QStringLiteral("area"), area }, { QStringLiteral("entries"), entries } });
@@ -224,25 +280,21 @@ int QvTool::list(int area)
 int QvTool::stat(int area)
 {
     std::string base;
-    if (!readConfiguration() || !requireArea(area) || !fileBaseDir(base))
+    LoadOutcome loaded;
+    if (!readConfiguration() || !requireArea(area) || !fileBaseDir(base) || !load(area, base, loaded))
         return 1;
-    const LoadOutcome loaded = AreaStore(systemFileIo(), base).load(area, true);
-    if (loaded.error) {
-        if (loaded.error->kind == LoadError::Kind::FileBasePathNotFound)
-            fail(QStringLiteral("File database path ") + decode(m_fileBasePath) + QStringLiteral(" not found!"));
-        else
-            fail(QStringLiteral("Unexpected error (%1) in ReadArea").arg(loaded.error->code));
-        return 1;
-    }
+    // Summed as the status bar sums them: every row, sizes as unsigned 32-bit values.
     uint64_t total = 0;
     for (const LoadedRow& r : loaded.rows)
         total += uint64_t(uint32_t(r.size));
+    const QString objects = QString::fromStdString(objectCountText(loaded.rows.size()));
+    const QString megabytes = QString::fromStdString(megabyteText(total)) + QStringLiteral(" MB");
     if (m_options.json) {
-        printJson(QJsonObject { { QStringLiteral("objects"), qint64(loaded.rows.size()) },
-            { QStringLiteral("megabytes"), QString::fromStdString(megabyteText(total)) } });
+        printJson(QJsonObject { { QStringLiteral("area"), area },
+            { QStringLiteral("rows"), qint64(loaded.rows.size()) }, { QStringLiteral("total_bytes"), qint64(total) },
+            { QStringLiteral("objects_text"), objects }, { QStringLiteral("size_text"), megabytes } });
     } else {
-        out(QString::fromStdString(objectCountText(loaded.rows.size())) + QLatin1Char('\n'));
-        out(QString::fromStdString(megabyteText(total)) + QStringLiteral(" MB\n"));
+        out(objects + QLatin1Char('\n') + megabytes + QLatin1Char('\n'));
     }
     return 0;
 }
@@ -263,8 +315,8 @@ int QvTool::check(std::optional<int> area)
     for (int n : numbers) {
         for (const std::string& p : AreaCheck::run(systemFileIo(), base, n)) {
             problems.append(QJsonObject {
-                { QStringLiteral("area"), n }, { QStringLiteral("problem"), QString::fromStdString(p) } });
-            text += QStringLiteral("Area %1: ").arg(n) + QString::fromStdString(p) + QLatin1Char('\n');
+                { QStringLiteral("area"), n }, { QStringLiteral("problem"), problemText(p, m_codePage) } });
+            text += QStringLiteral("Area %1: ").arg(n) + problemText(p, m_codePage) + QLatin1Char('\n');
         }
     }
     if (m_options.json)

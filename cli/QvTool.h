@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/DosPath.h"
 #include "storage/AreaConfiguration.h"
+#include "storage/AreaStore.h"
 
 #include <QJsonValue>
 #include <QMap>
@@ -16,6 +17,7 @@ namespace qv {
 struct ToolOptions {
     QString boardDir;
     QMap<QChar, QString> drives;
+    QString codePage; // empty: CP437
     bool json = false;
 };
 
@@ -37,6 +39,8 @@ private:
     // The host directory of the file base, or an error message on stderr and false.
     bool fileBaseDir(std::string& dir);
     bool requireArea(int area);
+    // Loads the area as the file list does; reports the loader's failure on stderr.
+    bool load(int area, const std::string& fileBaseDir, LoadOutcome& outcome);
     QString decode(const std::string& bytes) const { return m_codePage.decode(bytes); }
     void printJson(const QJsonValue& value) const;
     static void out(const QString& text);

@@ -13,7 +13,13 @@ void TextTable::addRow(QStringList cells)
 {
     while (cells.size() < m_headings.size())
         cells.append(QString());
-    m_rows.push_back(std::move(cells));
+    m_rows.push_back({ std::move(cells), {} });
+}
+
+void TextTable::addNote(const QString& line)
+{
+    if (!m_rows.empty())
+        m_rows.back().notes.append(line);
 }
 
 QString TextTable::render() const
@@ -21,8 +27,8 @@ QString TextTable::render() const
     std::vector<qsizetype> width(size_t(m_headings.size()));
     for (qsizetype c = 0; c < m_headings.size(); ++c) {
         width[size_t(c)] = m_headings[c].size();
-        for (const QStringList& row : m_rows)
-            width[size_t(c)] = std::max(width[size_t(c)], row[c].size());
+        for (const Row& row : m_rows)
+            width[size_t(c)] = std::max(width[size_t(c)], row.cells[c].size());
     }
     auto line = [&](const QStringList& cells) {
         QString out;
@@ -38,8 +44,11 @@ QString TextTable::render() const
         return out + QLatin1Char('\n');
     };
     QString out = line(m_headings);
-    for (const QStringList& row : m_rows)
-        out += line(row);
+    for (const Row& row : m_rows) {
+        out += line(row.cells);
+        for (const QString& note : row.notes)
+            out += note + QLatin1Char('\n');
+    }
     return out;
 }
 

@@ -37,9 +37,11 @@ ToolSettings ToolSettings::read(const QString& path)
         QString value = line.mid(eq + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
             value = value.mid(1, value.size() - 2);
-        if (section.compare(QLatin1String("Veltrano FE"), Qt::CaseInsensitive) == 0
-            && key.compare(QLatin1String("RaDir"), Qt::CaseInsensitive) == 0)
+        const bool main = section.compare(QLatin1String("Veltrano FE"), Qt::CaseInsensitive) == 0;
+        if (main && key.compare(QLatin1String("RaDir"), Qt::CaseInsensitive) == 0)
             s.raDir = value;
+        else if (main && key.compare(QLatin1String("CodePage"), Qt::CaseInsensitive) == 0)
+            s.codePage = value;
         else if (section.compare(QLatin1String("Drives"), Qt::CaseInsensitive) == 0 && key.size() >= 1
             && key[0].isLetter() && (key.size() == 1 || key.mid(1) == QLatin1String(":")))
             s.drives.insert(key[0].toUpper(), value);

@@ -10,6 +10,7 @@ namespace qv {
 // owns the file.
 struct ToolSettings {
     QString raDir;
+    QString codePage; // empty: the default page
     QMap<QChar, QString> drives;
 
     // $XDG_CONFIG_HOME/quorvex/QV.INI (~/.config when the variable is unset).

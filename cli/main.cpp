@@ -97,6 +97,7 @@ int main(int argc, char** argv)
 
     const qv::ToolSettings settings = qv::ToolSettings::read(settingsFile);
     options.drives = settings.drives;
+    options.codePage = settings.codePage;
     for (auto it = drives.cbegin(); it != drives.cend(); ++it)
         options.drives.insert(it.key(), it.value());
     if (board.isEmpty())

@@ -1,4 +1,5 @@
 #include "storage/Encoding.h"
+#include "tests/cli/ToolRun.h"
 #include "tests/support/BoardBuilder.h"
 
 #include <QDir>
@@ -16,24 +17,8 @@ namespace {
 using qv::test::BoardBuilder;
 using qv::test::Entry;
 
-struct ToolRun {
-    int code = -1;
-    QString out;
-    QString err;
-    QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
-};
-
-// Runs qvtool with a private XDG_CONFIG_HOME so the user's own QV.INI is never read.
-ToolRun qvtool(const QStringList& args, const QString& configHome)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", configHome);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QVTOOL_PATH), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError()) };
-}
+using qv::test::qvtool;
+using qv::test::ToolRun;
 
 int32_t date(int y, int m, int d)
 {
@@ -296,7 +281,7 @@ TEST(DemoBoard, EveryCommandWorksOnIt)
         ASSERT_EQ(list.code, 0) << list.err.toStdString();
         const ToolRun stat = qvtool(board + QStringList { "stat", n, "--json" }, config);
         ASSERT_EQ(stat.code, 0) << stat.err.toStdString();
-        EXPECT_EQ(stat.json().object()["objects"].toInt(), list.json().object()["entries"].toArray().size());
+        EXPECT_EQ(stat.json().object()["rows"].toInt(), list.json().object()["entries"].toArray().size());
     }
     const ToolRun check = qvtool(board + QStringList { "check" }, config);
     EXPECT_EQ(check.code, 0) << check.out.toStdString();

@@ -1,27 +1,31 @@
 #pragma once
 
+// Desktop for tests: records what would have been opened or explored, launches nothing.
+//
+//   qv::test::ScriptedDesktop desktop;
+//   desktop.openResult = qv::Desktop::OpenResult::NoApplication;  // standing answer for every open
+//   desktop.openResults.push_back(qv::Desktop::OpenResult::NotFound);  // or: the next open only
+//   ... run the code under test ...
+//   EXPECT_EQ(desktop.opened, QStringList({ dir + "/FOO.ZIP" }));
+//   EXPECT_EQ(desktop.workingDirectories, QStringList({ dir }));
+//   EXPECT_EQ(desktop.explored, QStringList({ dir }));
+
 #include "platform/widgets/Desktop.h"
 
 #include <QStringList>
 
+#include <deque>
+
 namespace qv::test {
 
-// Records what would have been opened or explored and answers with a planned result.
 class ScriptedDesktop : public Desktop {
 public:
-    OpenResult openWithAssociatedApplication(const QString& path, const QString& workingDirectory) override
-    {
-        opened.append(path);
-        workingDirectories.append(workingDirectory);
-        return openResult;
-    }
-    bool exploreDirectory(const QString& directory) override
-    {
-        explored.append(directory);
-        return true;
-    }
+    OpenResult openWithAssociatedApplication(const QString& path, const QString& workingDirectory) override;
+    bool exploreDirectory(const QString& directory) override;
 
     OpenResult openResult = OpenResult::Ok;
+    std::deque<OpenResult> openResults; // taken first, one per open
+    bool exploreResult = true;
     QStringList opened;
     QStringList workingDirectories;
     QStringList explored;

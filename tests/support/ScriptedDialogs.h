@@ -1,53 +1,65 @@
 #pragma once
 
+// Dialogs for tests: records every call and answers from a plan instead of a modal loop.
+//
+//   qv::test::ScriptedDialogs dialogs;
+//   dialogs.answers.push_back(qv::Dialogs::Answer::Yes);  // the next question is answered Yes
+//   dialogs.folders.push_back("/srv/files");               // the next folder picker returns this
+//   ... run the code under test with `dialogs` as its qv::Dialogs ...
+//   ASSERT_EQ(dialogs.calls.size(), 1);
+//   EXPECT_EQ(dialogs.calls[0].kind, "question");
+//   EXPECT_EQ(dialogs.calls[0].title, "Remove");
+//   EXPECT_EQ(dialogs.calls[0].buttons, qv::Dialogs::Buttons::YesNo);
+//   EXPECT_EQ(dialogs.messages(), QStringList({ "Remove|Remove 1 entry?" }));
+//   dialogs.verifyAllAnswersUsed();                        // a planned answer left over fails
+//
+// A question with no planned answer fails the running test (ADD_FAILURE naming the question) and
+// returns its default answer. Folder and font pickers take the next planned value from
+// `folders` / `fonts`, else the standing `folder` / `font` (empty folder and nullopt font mean
+// the operator cancelled); they never fail the test.
+
 #include "platform/widgets/Dialogs.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 
 namespace qv::test {
 
-// Records every message and question and answers from a script instead of a modal loop.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
         QString kind; // "message", "question", "folder", "font"
         QString title;
-        QString text;
+        QString text; // the message text; the start folder for "folder", the initial family for "font"
         Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        Answer defaultAnswer = Answer::Ok;
     };
 
-    void message(QWidget*, const QString& title, const QString& text, Icon icon) override
-    {
-        calls.append({ "message", title, text, icon });
-    }
-    Answer question(
-        QWidget*, const QString& title, const QString& text, Icon icon, Buttons, Answer defaultAnswer) override
-    {
-        calls.append({ "question", title, text, icon });
-        if (answers.empty())
-            return defaultAnswer;
-        Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QString pickFolder(QWidget*, const QString& title, const QString&) override
-    {
-        calls.append({ "folder", title, {}, Icon::None });
-        return folder;
-    }
-    std::optional<QFont> pickFont(QWidget*, const QFont& initial) override
-    {
-        calls.append({ "font", {}, initial.family(), Icon::None });
-        return font;
-    }
+    void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
+    Answer question(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons,
+        Answer defaultAnswer) override;
+    QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
+    std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
+
+    // "title|text" of every message and question, in order.
+    QStringList messages() const;
+    // Fails the running test when planned answers, folders or fonts were not asked for.
+    void verifyAllAnswersUsed() const;
 
     QList<Call> calls;
     std::deque<Answer> answers;
+    std::deque<QString> folders;
+    std::deque<std::optional<QFont>> fonts;
     QString folder;
     std::optional<QFont> font;
 };
+
+const char* toString(Dialogs::Icon icon);
+const char* toString(Dialogs::Buttons buttons);
+const char* toString(Dialogs::Answer answer);
 
 } // namespace qv::test

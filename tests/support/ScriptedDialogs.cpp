@@ -1,0 +1,113 @@
+#include "tests/support/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+const char* toString(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::None:
+        return "None";
+    case Dialogs::Icon::Information:
+        return "Information";
+    case Dialogs::Icon::Warning:
+        return "Warning";
+    case Dialogs::Icon::Critical:
+        return "Critical";
+    case Dialogs::Icon::Question:
+        return "Question";
+    case Dialogs::Icon::Exclamation:
+        return "Exclamation";
+    }
+    return "?";
+}
+
+const char* toString(Dialogs::Buttons buttons)
+{
+    switch (buttons) {
+    case Dialogs::Buttons::Ok:
+        return "Ok";
+    case Dialogs::Buttons::YesNo:
+        return "YesNo";
+    case Dialogs::Buttons::YesNoCancel:
+        return "YesNoCancel";
+    case Dialogs::Buttons::OkCancel:
+        return "OkCancel";
+    }
+    return "?";
+}
+
+const char* toString(Dialogs::Answer answer)
+{
+    switch (answer) {
+    case Dialogs::Answer::Ok:
+        return "Ok";
+    case Dialogs::Answer::Cancel:
+        return "Cancel";
+    case Dialogs::Answer::Yes:
+        return "Yes";
+    case Dialogs::Answer::No:
+        return "No";
+    }
+    return "?";
+}
+
+void ScriptedDialogs::message(QWidget*, const QString& title, const QString& text, Icon icon)
+{
+    calls.append({ QStringLiteral("message"), title, text, icon, Buttons::Ok, Answer::Ok });
+}
+
+Dialogs::Answer ScriptedDialogs::question(
+    QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer)
+{
+    calls.append({ QStringLiteral("question"), title, text, icon, buttons, defaultAnswer });
+    if (answers.empty()) {
+        ADD_FAILURE() << "Unplanned question \"" << title.toStdString() << "\": \"" << text.toStdString()
+                      << "\" (icon " << toString(icon) << ", buttons " << toString(buttons) << ", default "
+                      << toString(defaultAnswer) << "); push an answer to ScriptedDialogs::answers first";
+        return defaultAnswer;
+    }
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QString ScriptedDialogs::pickFolder(QWidget*, const QString& title, const QString& start)
+{
+    calls.append({ QStringLiteral("folder"), title, start, Icon::None, Buttons::OkCancel, Answer::Ok });
+    if (folders.empty())
+        return folder;
+    const QString f = folders.front();
+    folders.pop_front();
+    return f;
+}
+
+std::optional<QFont> ScriptedDialogs::pickFont(QWidget*, const QFont& initial)
+{
+    calls.append({ QStringLiteral("font"), {}, initial.family(), Icon::None, Buttons::OkCancel, Answer::Ok });
+    if (fonts.empty())
+        return font;
+    const std::optional<QFont> f = fonts.front();
+    fonts.pop_front();
+    return f;
+}
+
+QStringList ScriptedDialogs::messages() const
+{
+    QStringList out;
+    for (const Call& c : calls)
+        if (c.kind == QLatin1String("message") || c.kind == QLatin1String("question"))
+            out << c.title + QLatin1Char('|') + c.text;
+    return out;
+}
+
+void ScriptedDialogs::verifyAllAnswersUsed() const
+{
+    EXPECT_TRUE(answers.empty()) << answers.size() << " planned answer(s) never asked for, next "
+                                 << (answers.empty() ? "" : toString(answers.front()));
+    EXPECT_TRUE(folders.empty()) << folders.size() << " planned folder(s) never picked";
+    EXPECT_TRUE(fonts.empty()) << fonts.size() << " planned font(s) never picked";
+}
+
+} // namespace qv::test
