@@ -1,48 +1,29 @@
 #include "browser/BrowserHook.h"
 
 #include "browser/MainWindow.h"
+#include "platform/DosPath.h"
 #include "platform/ShortName.h"
 #include "settings/Settings.h"
-#include "storage/AreaFiles.h"
-#include "storage/Text.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
 
 namespace qv {
 
-QString hostPathOf(const std::string& storedPath, const std::string& boardDir)
-{
-    const std::string trimmed(text::trim(storedPath));
-    if (trimmed.empty() || trimmed[0] == '/')
-        return QString::fromStdString(trimmed);
-    std::string rest = trimmed.size() >= 2 && trimmed[1] == ':' ? trimmed.substr(2) : trimmed;
-    for (char& c : rest)
-        if (c == '\\')
-            c = '/';
-    while (!rest.empty() && rest.front() == '/')
-        rest.erase(0, 1);
-    QDir root(QString::fromStdString(boardDir));
-    do {
-        const std::string candidate
-            = resolveCaseInsensitive(systemFileIo(), root.absolutePath().toStdString() + "/" + rest);
-        if (QFileInfo::exists(QString::fromStdString(candidate)))
-            return QString::fromStdString(candidate);
-    } while (root.cdUp());
-    return QString::fromStdString("/" + rest);
-}
-
 int runBrowserWindow(BrowserLaunch& launch)
 {
     Settings& s = launch.settings;
     const AreaConfiguration config = AreaConfiguration::read(systemFileIo(), s.raDir);
-    const std::string boardDir = s.raDir;
+    QMap<QChar, QString> drives;
+    for (const auto& [letter, dir] : s.drives)
+        drives.insert(QChar(letter), QString::fromStdString(dir));
+    const DosPathMapper mapper(QString::fromStdString(s.raDir), drives);
+    // An unmapped drive gives no host path; the load then reports the path as not found.
+    auto hostPath = [mapper](const std::string& stored) { return mapper.toHost(QString::fromStdString(stored)).hostPath; };
     BrowserServices services { s, config, launch.dialogs, launch.desktop, systemFileIo(),
-        hostPathOf(s.fileBasePath, boardDir).toStdString(), CodePage(QByteArray::fromStdString(s.codePage)),
-        [boardDir](const std::string& dos) { return hostPathOf(dos, boardDir); },
+        hostPath(s.fileBasePath).toStdString(), CodePage(QByteArray::fromStdString(s.codePage)), hostPath,
         [](const QString& dir, const QString& row) {
             // Row texts may be long names or 8.3 names in any case; fall back to the plain path
             // so that messages still name the file the sysop expects.
@@ -52,6 +33,8 @@ int runBrowserWindow(BrowserLaunch& launch)
         launch.screenshotFile.isEmpty() ? launch.writeSettings : nullptr };
     MainWindow window(services);
     window.show();
+    if (launch.windowShown)
+        launch.windowShown();
     if (!window.start())
         return 1;
     if (launch.screenshotFile.isEmpty())

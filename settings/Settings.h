@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -37,7 +38,8 @@ struct Settings {
     std::string tempDir;
     std::string commandInterpreter;
     std::string sendToFile;
-    std::string codePage = "IBM437";
+    std::string codePage = "IBM437"; // CodePage, read only
+    std::map<char, std::string> drives; // [Drives]: DOS drive letter (upper case) to host directory, read only
 };
 
 constexpr int kTwipsPerInch = 1440;

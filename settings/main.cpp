@@ -1,56 +1,129 @@
-// Interim entry point: starts the browser window on a board directory or on the demo board.
-// The settings file, first-run setup and send-to mode come with the start-up code.
+// quorvex: start-up, the browser window, shutdown.
 #include "browser/BrowserHook.h"
-#include "demo/DemoBoard.h"
+#include "platform/ProfileFile.h"
+#include "platform/UserPaths.h"
 #include "platform/widgets/QtDesktop.h"
 #include "platform/widgets/QtDialogs.h"
-#include "settings/Settings.h"
-#include "storage/AreaConfiguration.h"
+#include "settings/DemoMode.h"
+#include "settings/FirstRunSetup.h"
+#include "settings/SettingsFile.h"
+#include "settings/SplashWindow.h"
+#include "settings/Startup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QStandardPaths>
+#include <QProcessEnvironment>
 
 #include <cstdio>
+
+namespace {
+
+const char kUsage[] = "usage: quorvex [--settings FILE] [--demo] [--screenshot FILE] [FILE]\n"
+                      "  --settings FILE    use FILE instead of $XDG_CONFIG_HOME/quorvex/QV.INI\n"
+                      "  --demo             run on the demo board (made on first use), with its own settings\n"
+                      "  --screenshot FILE  save the window as PNG after the first area is loaded, and end\n"
+                      "  FILE               an existing file: send it to an area\n";
+
+struct Options {
+    QString settingsFile;
+    QString screenshot;
+    bool demo = false;
+    QStringList rest;
+};
+
+// Exit code 2 and a usage text for a malformed command line.
+std::optional<Options> parse(const QStringList& args, int& exitCode)
+{
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if ((a == QLatin1String("--settings") || a == QLatin1String("--screenshot")) && i + 1 < args.size())
+            (a == QLatin1String("--settings") ? o.settingsFile : o.screenshot) = args[++i];
+        else if (a == QLatin1String("--demo"))
+            o.demo = true;
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            exitCode = 0;
+            return std::nullopt;
+        } else if (a == QLatin1String("--version")) {
+            std::puts("quorvex 1.5");
+            exitCode = 0;
+            return std::nullopt;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            std::fprintf(stderr, "quorvex: unknown option %s\n%s", qPrintable(a), kUsage);
+            exitCode = 2;
+            return std::nullopt;
+        } else
+            o.rest << a;
+    }
+    return o;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("quorvex");
-    qv::Settings settings;
-    QString screenshot;
-    QString board;
-    bool demo = false;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == "--screenshot" && i + 1 < args.size())
-            screenshot = args[++i];
-        else if (args[i] == "--demo")
-            demo = true;
-        else if (args[i] == "--board" && i + 1 < args.size())
-            board = args[++i];
-        else if (args[i] == "--list")
-            settings.viewList = true;
-        else if (args[i] == "--area" && i + 1 < args.size())
-            settings.defaultArea = args[++i].toInt();
-    }
-    if (demo) {
-        const QString dir = QDir::tempPath() + "/quorvex-demo";
-        std::string error;
-        if (!qv::writeDemoBoard(dir.toStdString(), error)) {
-            std::fprintf(stderr, "quorvex: demo board: %s\n", error.c_str());
+    QApplication::setApplicationName(QStringLiteral("quorvex"));
+    QApplication::setApplicationVersion(QStringLiteral("1.5"));
+    int exitCode = 0;
+    const std::optional<Options> options = parse(QApplication::arguments(), exitCode);
+    if (!options)
+        return exitCode;
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+
+    QString settingsPath = options->settingsFile;
+    if (options->demo) {
+        QString error;
+        settingsPath = qv::prepareDemo(qv::userpaths::demoDirectory(), env.value(QStringLiteral("PATH")), error);
+        if (settingsPath.isEmpty()) {
+            std::fprintf(stderr, "quorvex: demo board: %s\n", qPrintable(error));
             return 1;
         }
-        board = dir + "/RA";
+    } else if (settingsPath.isEmpty()) {
+        settingsPath = qv::userpaths::defaultSettingsFile();
     }
-    if (board.isEmpty()) {
-        std::fprintf(stderr, "usage: quorvex (--demo | --board DIR) [--screenshot FILE]\n");
-        return 2;
+    settingsPath = QDir().absoluteFilePath(settingsPath); // start-up changes the current directory
+
+    qv::SplashWindow splash(QStringLiteral("1.5"));
+    const bool interactive = options->screenshot.isEmpty();
+    if (interactive) {
+        splash.show();
+        QApplication::processEvents();
     }
-    settings.raDir = board.toStdString();
-    settings.fileBasePath = qv::AreaConfiguration::readFileBasePath(qv::systemFileIo(), settings.raDir);
+
     qv::QtDialogs dialogs;
     qv::QtDesktop desktop;
-    qv::BrowserLaunch launch { settings, dialogs, desktop, screenshot, nullptr };
-    return qv::runBrowserWindow(launch);
+    qv::ProfileFile profile(settingsPath);
+    auto firstRunSetup = [&] {
+        splash.hide(); // the assistant's pages come first
+        qv::FirstRunSetup setup(profile, dialogs,
+            { env.value(QStringLiteral("RA")), env.value(QStringLiteral("PATH")), QDir::homePath() });
+        return setup.run() == qv::FirstRunSetup::Outcome::Finished;
+    };
+    qv::Startup startup(profile, env, firstRunSetup);
+    qv::StartupOutcome started = startup.run(options->rest);
+    if (!started.proceed)
+        return started.exitCode;
+
+    if (interactive) {
+        if (!splash.isVisible())
+            splash.show();
+        splash.waitShown(700);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool cursorRestored = false;
+    qv::BrowserLaunch launch { started.settings, dialogs, desktop, options->screenshot,
+        [&](const qv::Settings& s, bool windowNormal) {
+            return qv::settingsfile::writeAtShutdown(profile, s, windowNormal, dialogs);
+        },
+        [&] {
+            splash.close();
+            QApplication::restoreOverrideCursor();
+            cursorRestored = true;
+        } };
+    const int code = qv::runBrowserWindow(launch);
+    if (!cursorRestored)
+        QApplication::restoreOverrideCursor();
+    return code;
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "settings/Settings.h"
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QTemporaryDir;
+
+namespace qv {
+
+class ProfileFile;
+
+// What start-up learns before the browser window is created.
+struct StartupOutcome {
+    bool proceed = false; // false: the run ends here, writing nothing
+    int exitCode = 0;
+    Settings settings;
+    std::shared_ptr<QTemporaryDir> tempDir; // settings.tempDir lives as long as this
+};
+
+// Start-up from the settings file to the point where the browser window is created: first-run
+// setup while RaDir is empty, the board and its file database path, the settings, send-to mode,
+// the temporary directory and the command interpreter.
+class Startup {
+public:
+    // Runs the first-run setup; false when it ended the program (cancelled or unwritable).
+    using FirstRunSetup = std::function<bool()>;
+
+    Startup(ProfileFile& profile, QProcessEnvironment environment, FirstRunSetup firstRunSetup);
+
+    // arguments: the command line without the program's own options. The board directory is made
+    // the current directory when it holds CONFIG.RA.
+    StartupOutcome run(const QStringList& arguments);
+
+    // The one argument naming an existing file, as an absolute path; empty otherwise.
+    static QString sendToFileOf(const QStringList& arguments);
+    // TMPDIR, then TEMP, then /tmp: the shared directory the private one is made in.
+    static QString sharedTempDirectory(const QProcessEnvironment& environment);
+    // A directory only this user can enter, removed when the returned object goes.
+    static std::unique_ptr<QTemporaryDir> makePrivateTempDirectory(const QProcessEnvironment& environment);
+    static QString commandInterpreter(const QProcessEnvironment& environment);
+
+private:
+    ProfileFile& m_profile;
+    QProcessEnvironment m_env;
+    FirstRunSetup m_firstRunSetup;
+};
+
+} // namespace qv
