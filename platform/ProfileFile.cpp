@@ -171,7 +171,8 @@ bool ProfileFile::write(const QString& section, const QString& key, const QStrin
         QByteArray& t = lines[size_t(f.keyLine)].text;
         t = t.left(t.indexOf('=') + 1) + value.toUtf8();
     } else {
-        if (!lines.empty() && lines.back().ending.isEmpty())
+        const bool atEnd = f.sectionLine < 0 || f.lastContentLine == int(lines.size()) - 1;
+        if (atEnd && !lines.empty() && lines.back().ending.isEmpty())
             lines.back().ending = ending;
         if (f.sectionLine >= 0) {
             lines.insert(lines.begin() + f.lastContentLine + 1, Line { keyLine, ending });

@@ -16,17 +16,19 @@ namespace qv {
 class ProfileFile {
 public:
     explicit ProfileFile(QString path);
+    virtual ~ProfileFile() = default;
 
     const QString& path() const { return m_path; }
     bool exists() const;
 
     // The value with its surrounding blanks removed; empty when the section or key is missing.
-    QString read(const QString& section, const QString& key) const;
+    virtual QString read(const QString& section, const QString& key) const;
     bool contains(const QString& section, const QString& key) const;
     // The key names of a section in file order, as spelled there.
     QStringList keys(const QString& section) const;
     // False when the file or its directory cannot be written; the file is then unchanged.
-    bool write(const QString& section, const QString& key, const QString& value);
+    // Virtual so that tests can make a chosen write fail.
+    virtual bool write(const QString& section, const QString& key, const QString& value);
 
 private:
     struct Line {

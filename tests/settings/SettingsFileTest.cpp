@@ -1,0 +1,212 @@
+#include "platform/ProfileFile.h"
+#include "settings/SettingsFile.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using namespace settingsfile;
+
+// Records every write and fails the n-th (1-based; 0 never).
+class RecordingProfile : public ProfileFile {
+public:
+    using ProfileFile::ProfileFile;
+    bool write(const QString& section, const QString& key, const QString& value) override
+    {
+        writes << section + "/" + key + "=" + value;
+        if (writes.size() == failAt)
+            return false;
+        return ProfileFile::write(section, key, value);
+    }
+    QStringList keysWritten() const
+    {
+        QStringList k;
+        for (const QString& w : writes)
+            k << w.section('=', 0, 0);
+        return k;
+    }
+    QStringList writes;
+    int failAt = 0;
+};
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void setContents(const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    Settings readAll(const QByteArray& section)
+    {
+        setContents("[Veltrano FE]\n" + section);
+        Settings s;
+        const ProfileFile file(path);
+        readStartupValues(file, s);
+        readViewType(file, s);
+        readWindowValues(file, s);
+        return s;
+    }
+
+    QTemporaryDir dir;
+    QString path = dir.filePath("QV.INI");
+};
+
+TEST_F(SettingsFileTest, NumbersAndTruthWords)
+{
+    EXPECT_EQ(leadingNumber(" 1500"), 1500);
+    EXPECT_EQ(leadingNumber("-12px"), -12);
+    EXPECT_EQ(leadingNumber("wide"), 0);
+    EXPECT_EQ(leadingNumber("99999999999"), INT_MAX);
+    EXPECT_EQ(numberText(8000), " 8000");
+    EXPECT_EQ(numberText(-1), "-1");
+    EXPECT_EQ(truthWord("tRUE"), true);
+    EXPECT_EQ(truthWord("yes"), std::nullopt);
+}
+
+TEST_F(SettingsFileTest, DefaultsWhenTheSectionIsEmpty)
+{
+    const Settings s = readAll("");
+    EXPECT_FALSE(s.originalOrder);
+    EXPECT_EQ(s.cfName, "Terminal");
+    EXPECT_EQ(s.cfSize, "9");
+    EXPECT_FALSE(s.cfBold);
+    EXPECT_FALSE(s.viewList);
+    EXPECT_EQ(s.windowWidth, 8000);
+    EXPECT_EQ(s.windowHeight, 7000);
+    EXPECT_EQ(s.windowX, std::nullopt); // centred
+    EXPECT_TRUE(s.useLfn);
+    EXPECT_TRUE(s.areaListEnabled);
+    EXPECT_EQ(s.areaListWidth, 3500);
+    EXPECT_EQ(s.descHeight, 1500);
+    EXPECT_EQ(s.archivers[0].extension, "");
+}
+
+struct Rule {
+    const char* stored;
+    std::function<bool(const Settings&)> holds;
+    const char* what;
+};
+
+class ReadingRule : public SettingsFileTest, public ::testing::WithParamInterface<Rule> { };
+
+TEST_P(ReadingRule, Holds)
+{
+    EXPECT_TRUE(GetParam().holds(readAll(GetParam().stored))) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ReadingRule,
+    ::testing::Values(Rule { "OriginalOrder=True\n", [](auto& s) { return s.originalOrder; }, "True is by number" },
+        Rule { "OriginalOrder= 1\n", [](auto& s) { return s.originalOrder; }, "blank and 1" },
+        Rule { "OriginalOrder=2\n", [](auto& s) { return !s.originalOrder; }, "other numbers are by name" },
+        Rule { "ViewType=TRUE\n", [](auto& s) { return s.viewList; }, "True in any case is List" },
+        Rule { "ViewType=0\n", [](auto& s) { return !s.viewList; }, "0 is Details" },
+        Rule { "ViewType=List\n", [](auto& s) { return !s.viewList; }, "other text is Details" },
+        Rule { "UseLFN=true\n", [](auto& s) { return s.useLfn; }, "lower-case true is on" },
+        Rule { "UseLFN=yes\n", [](auto& s) { return !s.useLfn; }, "yes is off" },
+        Rule { "UseLFN=0\n", [](auto& s) { return !s.useLfn; }, "0 is off" },
+        Rule { "AreaListEnabled=1\n", [](auto& s) { return s.areaListEnabled; }, "1 is shown" },
+        Rule { "AreaListEnabled=-1\n", [](auto& s) { return !s.areaListEnabled; }, "other numbers hide" },
+        Rule { "AreaListEnabled=False\n", [](auto& s) { return !s.areaListEnabled; }, "False hides" },
+        Rule { "AreaListEnabled=true\n", [](auto& s) { return s.areaListEnabled; }, "true shows" },
+        Rule { "CFName=   \n", [](auto& s) { return s.cfName == "Terminal"; }, "blank name is Terminal" },
+        Rule { "CFSize= 12\n", [](auto& s) { return s.cfSize == "12"; }, "number" },
+        Rule { "CFSize=large\n", [](auto& s) { return s.cfSize == "large"; }, "text is kept" },
+        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.cfBold && !s.cfItalic; }, "numbers" },
+        Rule { "CFBold=FALSE\nCFItalic=True\n", [](auto& s) { return !s.cfBold && s.cfItalic; }, "words" },
+        Rule { "WindowWidth=wide\nWindowX= 120\n", [](auto& s) { return s.windowWidth == 0 && s.windowX == 120; },
+            "not a number reads as 0" },
+        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.defaultArea == 12; }, "trimmed number" }));
+
+TEST_F(SettingsFileTest, BoardDirectoryLosesOneTrailingSeparator)
+{
+    for (auto [stored, expected] : std::initializer_list<std::pair<const char*, const char*>> {
+             { "RaDir= /srv/bbs/RA/ \n", "/srv/bbs/RA" }, { "RaDir=C:\\RA\\\n", "C:\\RA" }, { "RaDir=/\n", "/" },
+             { "", "" } }) {
+        setContents(QByteArray("[Veltrano FE]\n") + stored);
+        EXPECT_EQ(readBoardDirectory(ProfileFile(path)), expected) << stored;
+    }
+}
+
+TEST_F(SettingsFileTest, ArchiverSlotsStopAtTheFirstGapAndLeaveLaterSectionsAlone)
+{
+    const QByteArray four = "[Archiver4]\nExtension=LZH\nPath=/usr/bin/7zz\nOptions=e -y -ssc-\n";
+    setContents("[Veltrano FE]\nRaDir=/b/\n[Archiver1]\nExtension=ZIP\nPath=/usr/bin/unzip\nOptions=-o\n"
+                "[Archiver2]\nExtension=ARJ\n"
+        + four);
+    RecordingProfile file(path);
+    Settings s;
+    readStartupValues(file, s);
+    EXPECT_EQ(s.archivers[0].path, "/usr/bin/unzip");
+    EXPECT_EQ(s.archivers[1].extension, "ARJ");
+    EXPECT_EQ(s.archivers[1].path, "");
+    EXPECT_EQ(s.archivers[3].extension, ""); // after the gap at 3
+
+    s.archivers[1].path = "/usr/bin/arj";
+    ASSERT_EQ(writeAtShutdown(file, s, true), ShutdownResult::Written);
+    EXPECT_TRUE(file.writes.filter("Archiver3").isEmpty());
+    EXPECT_TRUE(file.writes.filter("Archiver4").isEmpty());
+    EXPECT_TRUE(file.writes.contains("Archiver2/Path=/usr/bin/arj"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains(four));
+}
+
+TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
+{
+    setContents("[Veltrano FE]\nRaDir=/b/\nWindowWidth= 9000\n");
+    RecordingProfile file(path);
+    Settings s;
+    s.archivers[0] = { "ZIP", "/usr/bin/unzip", "-o -C -j" };
+    s.windowState = 2;
+    s.cfBold = true;
+    s.cfSize = "large";
+    ASSERT_EQ(writeAtShutdown(file, s, false), ShutdownResult::Written);
+    EXPECT_EQ(file.keysWritten(),
+        QStringList({ "Veltrano FE/DescHeight", "Veltrano FE/AreaListWidth", "Veltrano FE/ViewType",
+            "Veltrano FE/UseLFN", "Veltrano FE/WindowState", "Veltrano FE/AreaListEnabled", "Veltrano FE/CFName",
+            "Veltrano FE/CFSize", "Veltrano FE/CFBold", "Veltrano FE/CFItalic", "Veltrano FE/DefaultArea",
+            "Archiver1/Extension", "Archiver1/Path", "Archiver1/Options", "Veltrano FE/OriginalOrder" }));
+    EXPECT_EQ(file.read("Veltrano FE", "WindowWidth"), "9000");
+    EXPECT_EQ(file.read("Veltrano FE", "WindowState"), "2");
+    EXPECT_TRUE(file.writes.contains("Veltrano FE/CFBold=-1"));
+    EXPECT_TRUE(file.writes.contains("Veltrano FE/CFSize=large"));
+    EXPECT_TRUE(file.writes.contains("Veltrano FE/UseLFN=True"));
+    EXPECT_TRUE(file.writes.contains("Veltrano FE/OriginalOrder= 0"));
+
+    RecordingProfile normal(path);
+    s.windowState = 0;
+    s.windowX = 10;
+    s.windowY = 20;
+    ASSERT_EQ(writeAtShutdown(normal, s, true), ShutdownResult::Written);
+    EXPECT_EQ(normal.keysWritten().mid(0, 4),
+        QStringList({ "Veltrano FE/WindowWidth", "Veltrano FE/WindowHeight", "Veltrano FE/WindowX", "Veltrano FE/WindowY" }));
+}
+
+TEST_F(SettingsFileTest, FirstFailedWriteEndsShutdownWithItsMessage)
+{
+    Settings s;
+    s.archivers[0] = { "ZIP", "/usr/bin/unzip", "" };
+    const int total = 4 + 11 + 3 + 1;
+    for (int n = 1; n <= total; ++n) {
+        RecordingProfile file(path);
+        file.failAt = n;
+        test::ScriptedDialogs dialogs;
+        EXPECT_FALSE(writeAtShutdown(file, s, true, dialogs));
+        EXPECT_EQ(file.writes.size(), n) << "nothing after the failed write";
+        const QString expected = n == total ? "Updating profile|Unable to write QV.INI!\n\nCheck your access rights to "
+                                              "your Windows directory."
+                                            : "Location|Unable to write QV.INI!\n\nCheck your access rights to your "
+                                              "Windows directory, and try again.";
+        ASSERT_EQ(dialogs.messages(), QStringList({ expected })) << n;
+        EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Critical);
+    }
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,160 @@
+#include "browser/BrowserHook.h"
+#include "platform/ProfileFile.h"
+#include "settings/SettingsFile.h"
+#include "settings/Startup.h"
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        board.writeConfig("Harbour Light", board.fileBaseDir());
+        board.writeAreas({ { "Utilities", "/srv/u", 0 } });
+        board.writeEntries(1, { { .name = "A.ZIP", .size = 10 } });
+        env.insert("TMPDIR", QString::fromStdString(tmp.path()));
+    }
+    void TearDown() override { QDir::setCurrent(cwd); }
+
+    // A setup that writes RaDir on its n-th run (never when 0) and counts its runs.
+    Startup::FirstRunSetup setupWritingOnRun(int n, bool cancelOtherwise = false)
+    {
+        return [this, n, cancelOtherwise] {
+            ++setupRuns;
+            if (setupRuns == n)
+                return profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir()) + "/");
+            if (!profile.exists())
+                profile.write("Other", "Key", "1"); // a run that ends without RaDir still makes the file
+            return !cancelOtherwise;
+        };
+    }
+
+    test::TempDir tmp;
+    test::BoardBuilder board { tmp.path() };
+    QString cwd = QDir::currentPath();
+    QString iniPath = QString::fromStdString(tmp.path()) + "/QV.INI";
+    ProfileFile profile { iniPath };
+    QProcessEnvironment env;
+    int setupRuns = 0;
+};
+
+TEST_F(StartupTest, FirstRunRunsSetupUntilTheBoardIsKnown)
+{
+    Startup startup(profile, env, setupWritingOnRun(3));
+    const StartupOutcome out = startup.run({});
+    ASSERT_TRUE(out.proceed);
+    EXPECT_EQ(setupRuns, 3) << "the setup is run again while RaDir stays empty";
+    EXPECT_EQ(out.settings.raDir, board.boardDir());
+    EXPECT_EQ(out.settings.fileBasePath, board.fileBaseDir());
+    EXPECT_EQ(QDir::currentPath(), QDir(QString::fromStdString(board.boardDir())).canonicalPath());
+}
+
+TEST_F(StartupTest, ExistingSettingsSkipSetup)
+{
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir()) + "/"));
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "ViewType", "True"));
+    Startup startup(profile, env, setupWritingOnRun(0));
+    const StartupOutcome out = startup.run({});
+    ASSERT_TRUE(out.proceed);
+    EXPECT_EQ(setupRuns, 0);
+    EXPECT_TRUE(out.settings.viewList);
+    EXPECT_TRUE(out.settings.sendToFile.empty());
+}
+
+TEST_F(StartupTest, CancelledSetupEndsWithoutWriting)
+{
+    ASSERT_TRUE(profile.write("Veltrano FE", "CFName", "Mono")); // a file without RaDir
+    const QByteArray before = contentsOf(iniPath);
+    Startup startup(profile, env, setupWritingOnRun(0, true));
+    EXPECT_FALSE(startup.run({}).proceed);
+    EXPECT_EQ(setupRuns, 1);
+    EXPECT_EQ(contentsOf(iniPath), before);
+}
+
+TEST_F(StartupTest, OneExistingFileArgumentIsSendToMode)
+{
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "ViewType", "True"));
+    const std::string file = tmp.path() + "/upload.zip";
+    test::writeFile(file, "PK");
+    Startup startup(profile, env, setupWritingOnRun(0));
+    const StartupOutcome sendTo = startup.run({ QString::fromStdString(file) });
+    EXPECT_EQ(sendTo.settings.sendToFile, file);
+    EXPECT_FALSE(sendTo.settings.viewList) << "the view is not read in send-to mode";
+
+    for (const QStringList& args : { QStringList { QString::fromStdString(tmp.path()) },
+             QStringList { QString::fromStdString(file), QString::fromStdString(file) },
+             QStringList { QString::fromStdString(tmp.path() + "/missing.zip") } })
+        EXPECT_EQ(Startup::sendToFileOf(args), QString()) << args.join(' ').toStdString();
+}
+
+TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
+{
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));
+    QString made;
+    {
+        Startup startup(profile, env, setupWritingOnRun(0));
+        const StartupOutcome out = startup.run({});
+        made = QString::fromStdString(out.settings.tempDir);
+        ASSERT_TRUE(made.startsWith(QString::fromStdString(tmp.path()) + "/quorvex-")) << made.toStdString();
+        EXPECT_TRUE(made.endsWith('/'));
+        struct stat st {};
+        ASSERT_EQ(::stat(made.toLocal8Bit().constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(out.settings.commandInterpreter, "/bin/sh");
+    }
+    EXPECT_FALSE(QFileInfo::exists(made)) << "removed at the end of the run";
+
+    QProcessEnvironment other;
+    other.insert("TEMP", "/Mixed/Case/That/Does/Not/Exist");
+    EXPECT_EQ(Startup::sharedTempDirectory(other), "/tmp");
+    other.insert("TEMP", QString::fromStdString(tmp.path()));
+    EXPECT_EQ(Startup::sharedTempDirectory(other), QString::fromStdString(tmp.path())) << "case kept";
+}
+
+TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
+{
+    // CONFIG.RA names a file base that is not there: the first load ends the program.
+    board.writeConfig("Harbour Light", tmp.path() + "/gone");
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));
+    const QByteArray before = contentsOf(iniPath);
+    Startup startup(profile, env, setupWritingOnRun(0));
+    StartupOutcome out = startup.run({});
+    ASSERT_TRUE(out.proceed);
+
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
+    bool wrote = false;
+    BrowserLaunch launch { out.settings, dialogs, desktop, QString(),
+        [&](const Settings& s, bool normal) {
+            wrote = true;
+            return settingsfile::writeAtShutdown(profile, s, normal, dialogs);
+        } };
+    EXPECT_EQ(runBrowserWindow(launch), 1);
+    EXPECT_EQ(dialogs.messages(), QStringList({ "Fatal Error|File database path " + QString::fromStdString(tmp.path())
+                                      + "/gone not found!" }));
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(contentsOf(iniPath), before);
+}
+
+} // namespace
+} // namespace qv
