@@ -52,9 +52,10 @@ QLabel* wrapped(const QString& text, QWidget* parent)
     return label;
 }
 
+// Every page the same size, so that moving on looks like turning a page.
 void centreOnScreen(QWidget* w)
 {
-    w->adjustSize();
+    w->resize(w->minimumSizeHint().expandedTo(QSize(560, 340)));
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
@@ -151,7 +152,6 @@ QDialog* FirstRunSetup::makePage(Page page)
     dialog->setObjectName(page == Page::Welcome ? QStringLiteral("welcomePage")
             : page == Page::Location            ? QStringLiteral("locationPage")
                                                 : QStringLiteral("archiverPage"));
-    dialog->setMinimumSize(520, 320);
 
     auto* outer = new QVBoxLayout(dialog);
     auto* body = new QHBoxLayout;

@@ -15,7 +15,8 @@ SplashWindow::SplashWindow(const QString& version, QWidget* parent)
     setObjectName(QStringLiteral("splash"));
     setStyleSheet(QStringLiteral("QWidget#splash { background: #1f4e79; } QLabel { color: white; }"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 24, 32, 24);
+    layout->setContentsMargins(48, 36, 48, 36);
+    setMinimumWidth(340);
     auto* name = new QLabel(QStringLiteral("Quorvex"), this);
     QFont big = name->font();
     big.setPointSize(big.pointSize() * 2);

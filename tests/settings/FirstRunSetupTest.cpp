@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 
@@ -37,7 +38,14 @@ protected:
         setup->start();
         return setup;
     }
-    QDialog* page(FirstRunSetup& s) { return s.currentPage(); }
+    QDialog* page(FirstRunSetup& s)
+    {
+        // QV_SCREENSHOT_DIR=dir saves each page as the test sees it, for looking at.
+        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+        if (!shots.isEmpty() && s.currentPage())
+            s.currentPage()->grab().save(shots + "/setup-" + s.currentPage()->objectName() + ".png");
+        return s.currentPage();
+    }
     void click(FirstRunSetup& s, const char* button)
     {
         auto* b = s.currentPage()->findChild<QPushButton*>(button);
@@ -93,6 +101,7 @@ TEST_F(FirstRunSetupTest, WalksThePagesAndWritesTheBoardAndArchivers)
         "Quorvex has found the following archivers:\n" + bin
             + "/arj\n\nPlease check settings of additional archivers in the 'File' -> 'Preferences' menu when "
               "Quorvex is started.");
+    page(*setup);
     click(*setup, "finish");
     ASSERT_EQ(setup->outcome(), FirstRunSetup::Outcome::Finished);
     for (int slot = 1; slot <= 8; ++slot)

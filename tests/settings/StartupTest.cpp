@@ -158,3 +158,30 @@ TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
 
 } // namespace
 } // namespace qv
+
+#include "settings/SplashWindow.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+
+namespace qv {
+namespace {
+
+TEST(SplashWindow, ShowsTheVersionAndWaitsOnlyWhileShown)
+{
+    SplashWindow splash("1.5");
+    EXPECT_EQ(splash.findChild<QLabel*>("version")->text(), "Version 1.5");
+    splash.waitShown(24 * 3600 * 1000); // not shown: returns at once (or the test times out)
+    QElapsedTimer t;
+    t.start();
+    splash.show();
+    splash.waitShown(50);
+    EXPECT_GE(t.elapsed(), 50);
+    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        splash.grab().save(shots + "/splash.png");
+}
+
+} // namespace
+} // namespace qv
