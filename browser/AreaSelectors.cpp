@@ -55,9 +55,11 @@ AlphabeticAreaSelector::AlphabeticAreaSelector(QWidget* parent)
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!m_numeric)
             return;
+        // The name itself must match: a name found inside a longer one ("Games" in "Old Games",
+        // or in the digits "00012") would load some other area.
         const QString name = itemText(index);
         for (int i = 0; i < m_numeric->count(); ++i) {
-            if (m_numeric->itemText(i).contains(name)) {
+            if (m_numeric->itemText(i).mid(7) == name) {
                 emit areaChosen(NumericAreaSelector::areaNumberOfItem(m_numeric->itemText(i)));
                 return;
             }

@@ -61,17 +61,24 @@ QString FileListModel::dateText(int32_t packed)
     const int day = int((v >> 16) & 31);
     const int month = int((v >> 21) & 15);
     const int year = 1980 + int(v >> 25);
-    if (day == 0)
-        return QStringLiteral("Invalid");
+    // Day and month are not range-checked on disk: a 31 February has no short-format text either.
     const QDate date(year, month, day);
-    if (!date.isValid())
-        return QStringLiteral("%1-%2-%3").arg(day, 2, 10, QChar('0')).arg(month, 2, 10, QChar('0')).arg(year);
+    if (day == 0 || !date.isValid())
+        return QStringLiteral("Invalid");
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
 QString FileListModel::text(const std::string& bytes) const
 {
     return m_codePage ? m_codePage->decode(bytes) : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
+{
+    // Selectable rows, never edited in place: entries change through their dialogs.
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const

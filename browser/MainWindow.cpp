@@ -73,6 +73,11 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     for (int column = 0; column < FileListModel::ColumnCount; ++column)
         m_list->setColumnWidth(
             column, FileListModel::columnWidthTwips(column, m_list->font()) * logicalDpiX() / kTwipsPerInch);
+    // 294 twips held two digits of a DOS-era face; a download count of four digits must not
+    // end in an ellipsis with today's fonts.
+    const int countWidth = m_list->detailsView()->fontMetrics().horizontalAdvance(QStringLiteral("99999")) + 12;
+    if (m_list->detailsView()->columnWidth(FileListModel::Downloads) < countWidth)
+        m_list->setColumnWidth(FileListModel::Downloads, countWidth);
     setDateColumnWidths();
 }
 
