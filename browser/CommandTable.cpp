@@ -263,8 +263,19 @@ QAction* CommandTable::makeAction(const QString& id, const QString& caption, con
 void CommandTable::buildMenuBar(QMenuBar* bar)
 {
     for (const Row& row : kMenuBar) {
-        if (row.depth == 0)
-            bar->addMenu(m_menus.value(QString::fromLatin1(row.id)));
+        if (row.depth != 0)
+            continue;
+        QMenu* menu = m_menus.value(QString::fromLatin1(row.id));
+        if (menu->objectName() != QLatin1String("hh")) {
+            bar->addMenu(menu);
+            continue;
+        }
+        // Help sits at the right end of the bar; the styles used here do not right-align a
+        // menu by themselves, so it gets a bar of its own in the bar's corner.
+        auto* corner = new QMenuBar(bar);
+        corner->setObjectName("hhBar");
+        corner->addMenu(menu);
+        bar->setCornerWidget(corner, Qt::TopRightCorner);
     }
 }
 

@@ -17,6 +17,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QListView>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSplitter>
@@ -714,6 +716,26 @@ TEST_F(MainWindowTest, AMissingDescriptionFaceFallsBackToTheFixedFontAndKeepsIts
     window->close();
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].cfName, "Terminal");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, HelpSitsAtTheRightEndAndKeepsItsShortcut)
+{
+    ASSERT_TRUE(open());
+    QMenuBar* bar = window->menuBar();
+    QWidget* corner = bar->cornerWidget(Qt::TopRightCorner);
+    ASSERT_NE(corner, nullptr);
+    EXPECT_TRUE(corner->isVisible());
+    EXPECT_GT(corner->x(), bar->actionGeometry(bar->actions().last()).right());
+    EXPECT_GE(corner->geometry().right(), bar->width() - 8);
+    // The help viewer would start an outside program here.
+    QObject::disconnect(act("contents"), &QAction::triggered, nullptr, nullptr);
+    QSignalSpy help(act("contents"), &QAction::triggered);
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_EQ(help.count(), 1);
 }
 
 } // namespace
