@@ -1,11 +1,16 @@
 #pragma once
 
+#include "storage/AreaFiles.h"
+#include "storage/AreaJournal.h"
 #include "storage/FileIo.h"
+#include "storage/RewritePlan.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -38,21 +43,68 @@ struct LoadOutcome {
     std::optional<LoadError> error;
 };
 
-// The operations through which everything reads and changes one area's files (the store's
-// rewrite engine and journal are declared beside it).
+// The operations through which everything reads and changes one area's files. Nothing is held
+// in memory: each call opens the files, does its work and closes them again, so the board
+// software can read them between calls. Positions are 0-based record numbers.
+//
+// Every change that inserts, removes or reorders records is a RewritePlan run by rewrite(): the
+// new header, long-name and index files are written to fdbN.$$$ / fdbN.l$$ beside the old ones,
+// flushed, recorded in the area's journal (the commit point) and renamed over the old files, so
+// the three files are replaced together or not at all. A failure before the commit point leaves
+// every file of the area as it was; a crash after it is finished by the next load or start-up.
 class AreaStore {
 public:
     AreaStore(FileIo& io, std::string fileBaseDir);
 
-    // Loads area N in record order; progress(i, count) is called for every tenth record.
-    LoadOutcome load(int area, bool useLongNames, const std::function<void(int, int)>& progress = {}) const;
+    // Loads area N in record order; progress(i, count) is called for every tenth record. An
+    // interrupted rewrite of the area is finished or discarded first.
+    LoadOutcome load(int area, bool useLongNames, const std::function<void(int, int)>& progress = {});
+
+    // Records in the area's header file (0 when it does not exist).
+    Result<uint64_t> count(int area);
+
+    // Replaces the area's files by the plan's records. Fails with EINVAL, changing nothing, when
+    // the plan names records the area (or the other area) does not have.
+    Result<void> rewrite(int area, const RewritePlan& plan);
+
+    // Appends text and its zero byte to the description file (created when missing) and returns
+    // the new description pointer, the file's length before.
+    Result<int32_t> appendDescription(int area, std::string_view text);
+
+    // Inserts an entry after the first p records: its description is appended, the entry's
+    // header and index records get its pointer, and the three files are rewritten. On failure the
+    // description file is cut back to its old length as well.
+    Result<void> insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description);
+
+    // Overwrites bytes of one record in place; the rest of the record keeps its bytes. A patch of
+    // the long-name file creates it, or lengthens it with empty records, when it is shorter.
+    Result<void> patchRecord(int area, AreaFileKind kind, uint64_t position, size_t fieldOffset,
+        std::span<const uint8_t> bytes);
+
+    // One record as stored (the commands read what the file list does not hold). A long-name
+    // record past the end of its file, or of a missing file, reads as empty.
+    Result<HeaderRecord> readHeader(int area, uint64_t position);
+    Result<IndexRecord> readIndex(int area, uint64_t position);
+    Result<LongNameRecord> readLongName(int area, uint64_t position);
+
+    // Finishes or discards an interrupted rewrite of one area, or of every area that left a
+    // journal or temporary file in the header directory (start-up). recoverAll returns the
+    // areas it could not finish.
+    Result<Recovery> recover(int area);
+    std::vector<int> recoverAll();
+
+    // The output buffer of a rewrite, per file; an area larger than this is written in windows.
+    void setRewriteWindow(size_t bytes) { m_windowBytes = bytes; }
 
     FileIo& io() const { return *m_io; }
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
 private:
+    std::string path(int area, AreaFileKind kind) const;
+
     FileIo* m_io;
     std::string m_fileBaseDir;
+    size_t m_windowBytes = size_t(32) << 20;
 };
 
 } // namespace qv

@@ -34,6 +34,8 @@ public:
     // Writes all bytes at offset (ignored in Append mode).
     virtual Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) = 0;
     virtual Result<uint64_t> size(Handle h) = 0;
+    // Cuts or extends the file to length bytes (extension reads as zero bytes).
+    virtual Result<void> truncate(Handle h, uint64_t length) = 0;
     // Flushes the file's data to the device (fsync).
     virtual Result<void> sync(Handle h) = 0;
     virtual Result<void> close(Handle h) = 0;

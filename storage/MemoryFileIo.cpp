@@ -138,6 +138,17 @@ Result<uint64_t> MemoryFileIo::size(Handle h)
     return uint64_t(it->second.data->size());
 }
 
+Result<void> MemoryFileIo::truncate(Handle h, uint64_t length)
+{
+    auto it = m_open.find(h);
+    if (it == m_open.end() || it->second.mode == Mode::Read)
+        return error(EBADF, "truncate");
+    if (length > kMaxFileSize)
+        return error(EFBIG, "truncate");
+    it->second.data->resize(size_t(length), 0);
+    return {};
+}
+
 Result<void> MemoryFileIo::sync(Handle h)
 {
     if (!m_open.count(h))

@@ -30,6 +30,7 @@ public:
     Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
     Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override;
     Result<uint64_t> size(Handle h) override;
+    Result<void> truncate(Handle h, uint64_t length) override;
     Result<void> sync(Handle h) override;
     Result<void> close(Handle h) override;
     Result<void> rename(const std::string& from, const std::string& to) override;

@@ -78,6 +78,13 @@ public:
         return static_cast<uint64_t>(st.st_size);
     }
 
+    Result<void> truncate(Handle h, uint64_t length) override
+    {
+        if (::ftruncate(h, static_cast<off_t>(length)) != 0)
+            return errnoError("truncate", "#" + std::to_string(h));
+        return {};
+    }
+
     Result<void> sync(Handle h) override
     {
         if (::fsync(h) != 0)

@@ -70,6 +70,7 @@ public:
     }
     Result<void> writeAt(Handle h, uint64_t o, const void* b, size_t s) override { return inner.writeAt(h, o, b, s); }
     Result<uint64_t> size(Handle h) override { return inner.size(h); }
+    Result<void> truncate(Handle h, uint64_t l) override { return inner.truncate(h, l); }
     Result<void> sync(Handle h) override { return inner.sync(h); }
     Result<void> close(Handle h) override { return inner.close(h); }
     Result<void> rename(const std::string& f, const std::string& t) override { return inner.rename(f, t); }

@@ -1,0 +1,375 @@
+// The rewrite engine behind AreaStore::rewrite.
+
+#include "storage/AreaStore.h"
+
+#include "storage/AreaFiles.h"
+#include "storage/Encoding.h"
+#include "storage/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+// Reads for scattered records (a sort, a paste) go through a cache of this size.
+constexpr size_t kChunkBytes = size_t(1) << 20;
+
+std::string directoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string relativeTo(const std::string& base, const std::string& path)
+{
+    std::string prefix = base.empty() ? std::string(".") : base;
+    if (prefix.back() != '/')
+        prefix += '/';
+    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+}
+
+// The open files of one area that a plan reads from.
+struct SourceArea {
+    FileIo* io = nullptr;
+    int hdr = -1, idx = -1, lfn = -1;
+    uint64_t hdrCount = 0, idxCount = 0, lfnCount = 0;
+
+    ~SourceArea()
+    {
+        for (int h : { hdr, idx, lfn })
+            if (h >= 0)
+                (void)io->close(h);
+    }
+
+    Result<void> open(FileIo& fileIo, const std::string& fileBaseDir, int area)
+    {
+        io = &fileIo;
+        struct Slot {
+            AreaFileKind kind;
+            int* handle;
+            uint64_t* count;
+        };
+        for (Slot s : { Slot { AreaFileKind::Header, &hdr, &hdrCount }, Slot { AreaFileKind::Index, &idx, &idxCount },
+                 Slot { AreaFileKind::LongName, &lfn, &lfnCount } }) {
+            const std::string file = areaFilePath(fileIo, fileBaseDir, area, s.kind);
+            if (!fileIo.exists(file))
+                continue; // an area without files yet, or without index or long names
+            auto h = fileIo.open(file, FileIo::Mode::Read);
+            if (!h)
+                return h.error();
+            *s.handle = *h;
+            auto length = fileIo.size(*h);
+            if (!length)
+                return length.error();
+            *s.count = recordCount(*length, s.kind);
+        }
+        return {};
+    }
+
+    int handle(AreaFileKind kind) const
+    {
+        return kind == AreaFileKind::Header ? hdr : kind == AreaFileKind::Index ? idx : lfn;
+    }
+    uint64_t records(AreaFileKind kind) const
+    {
+        return kind == AreaFileKind::Header ? hdrCount : kind == AreaFileKind::Index ? idxCount : lfnCount;
+    }
+};
+
+// Copies records of one source into an output window, reading through a small cache when the
+// records are scattered and straight into the window when they are long runs.
+class Gatherer {
+public:
+    Gatherer(FileIo& io, const SourceArea& source, AreaFileKind kind)
+        : m_io(io)
+        , m_source(source)
+        , m_kind(kind)
+        , m_size(recordSize(kind))
+    {
+    }
+
+    // Record `first`..`first + count` of the source into out (count records of m_size bytes).
+    Result<void> copy(uint64_t first, uint64_t count, uint8_t* out)
+    {
+        const uint64_t stored = m_source.records(m_kind);
+        const uint64_t present = first >= stored ? 0 : std::min(count, stored - first);
+        if (present > 0) {
+            if (present * m_size >= kChunkBytes / 2) {
+                if (auto r = readExact(first, present, out); !r)
+                    return r;
+            } else {
+                for (uint64_t i = 0; i < present; ++i) {
+                    auto r = cached(first + i, out + i * m_size);
+                    if (!r)
+                        return r;
+                }
+            }
+        }
+        // Records the file lacks: empty long names, index records rebuilt from the header.
+        for (uint64_t i = present; i < count; ++i) {
+            uint8_t* rec = out + i * m_size;
+            std::memset(rec, 0, m_size);
+            if (m_kind == AreaFileKind::Index) {
+                if (auto r = indexFromHeader(first + i, rec); !r)
+                    return r;
+            }
+        }
+        return {};
+    }
+
+private:
+    Result<void> readExact(uint64_t first, uint64_t count, uint8_t* out)
+    {
+        return readFrom(m_source.handle(m_kind), first * m_size, out, count * m_size);
+    }
+
+    Result<void> readFrom(int handle, uint64_t offset, uint8_t* out, size_t bytes)
+    {
+        auto got = m_io.readAt(handle, offset, out, bytes);
+        if (!got)
+            return got.error();
+        if (*got != bytes)
+            return Error { EIO, "an area file became shorter while it was rewritten" };
+        return {};
+    }
+
+    Result<void> cached(uint64_t record, uint8_t* out)
+    {
+        if (record < m_cacheFirst || record >= m_cacheFirst + m_cacheCount) {
+            const uint64_t perChunk = std::max<uint64_t>(1, kChunkBytes / m_size);
+            m_cacheFirst = record;
+            m_cacheCount = std::min(perChunk, m_source.records(m_kind) - record);
+            m_cache.resize(m_cacheCount * m_size);
+            if (auto r = readExact(m_cacheFirst, m_cacheCount, m_cache.data()); !r) {
+                m_cacheCount = 0;
+                return r;
+            }
+        }
+        std::memcpy(out, m_cache.data() + (record - m_cacheFirst) * m_size, m_size);
+        return {};
+    }
+
+    Result<void> indexFromHeader(uint64_t record, uint8_t* out)
+    {
+        HeaderRecord::Bytes bytes {};
+        if (auto r = readFrom(m_source.hdr, record * HeaderRecord::kSize, bytes.data(), bytes.size()); !r)
+            return r;
+        const auto header = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes));
+        IndexRecord index;
+        index.setName(text::toUpper(header.name()));
+        index.setUploadDate(header.uploadDate());
+        index.setDescriptionPointer(header.descriptionPointer());
+        std::memcpy(out, index.encode().data(), IndexRecord::kSize);
+        return {};
+    }
+
+    FileIo& m_io;
+    const SourceArea& m_source;
+    AreaFileKind m_kind;
+    size_t m_size;
+    std::vector<uint8_t> m_cache;
+    uint64_t m_cacheFirst = 0;
+    uint64_t m_cacheCount = 0;
+};
+
+// One piece of an output window: `count` records from `run`, starting `skip` records into it.
+struct Piece {
+    const RewritePlan::Run* run;
+    uint64_t skip;
+    uint64_t count;
+    uint64_t slot; // first record of the window it fills
+};
+
+// Writes the plan's records of one kind to an open temporary file.
+// Output is built in windows, so memory stays bounded whatever the area's size while a sort still
+// reads its source nearly sequentially.
+Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan& plan, const SourceArea& here,
+    const SourceArea* other, size_t windowBytes)
+{
+    const size_t size = recordSize(kind);
+    const uint64_t window = std::max<uint64_t>(1, windowBytes / size);
+    std::vector<uint8_t> buffer;
+    Gatherer fromHere(io, here, kind);
+    std::optional<Gatherer> fromOther;
+    if (other)
+        fromOther.emplace(io, *other, kind);
+
+    auto runIt = plan.runs().begin();
+    uint64_t runOffset = 0; // records of *runIt already written
+    for (uint64_t start = 0; start < plan.size(); start += window) {
+        const uint64_t n = std::min(window, plan.size() - start);
+        buffer.resize(n * size);
+        std::vector<Piece> pieces;
+        for (uint64_t filled = 0; filled < n;) {
+            const uint64_t take = std::min(runIt->count - runOffset, n - filled);
+            pieces.push_back({ &*runIt, runOffset, take, filled });
+            filled += take;
+            runOffset += take;
+            if (runOffset == runIt->count) {
+                ++runIt;
+                runOffset = 0;
+            }
+        }
+        // In source order, so scattered records are read front to back through the cache.
+        std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+            if (a.run->source != b.run->source)
+                return a.run->source < b.run->source;
+            return a.run->first + a.skip < b.run->first + b.skip;
+        });
+        for (const Piece& p : pieces) {
+            uint8_t* dest = buffer.data() + p.slot * size;
+            const RewritePlan::Run& run = *p.run;
+            switch (run.source) {
+            case RewritePlan::Source::New:
+                for (uint64_t i = 0; i < p.count; ++i) {
+                    const NewEntry& e = plan.newEntries()[run.first + p.skip + i];
+                    const uint8_t* src = kind == AreaFileKind::Header ? e.header.encode().data()
+                        : kind == AreaFileKind::Index                 ? e.index.encode().data()
+                                                                      : e.longName.encode().data();
+                    std::memcpy(dest + i * size, src, size);
+                }
+                break;
+            case RewritePlan::Source::ThisArea:
+            case RewritePlan::Source::OtherArea: {
+                Gatherer& g = run.source == RewritePlan::Source::ThisArea ? fromHere : *fromOther;
+                if (auto r = g.copy(run.first + p.skip, p.count, dest); !r)
+                    return r;
+                if (run.pointer && kind != AreaFileKind::LongName)
+                    enc::putLong(dest
+                            + (kind == AreaFileKind::Header ? HeaderRecord::kDescriptionPointerOffset
+                                                            : IndexRecord::kDescriptionPointerOffset),
+                        *run.pointer);
+                break;
+            }
+            }
+        }
+        if (auto w = io.writeAt(out, start * size, buffer.data(), buffer.size()); !w)
+            return w;
+    }
+    return {};
+}
+
+} // namespace
+
+Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
+{
+    // An earlier rewrite must be finished first: its temporary names are the ones used here.
+    if (auto r = recover(area); !r)
+        return r.error();
+
+    SourceArea here;
+    if (auto r = here.open(*m_io, m_fileBaseDir, area); !r)
+        return r;
+    std::optional<SourceArea> other;
+    const bool readsOther = std::any_of(plan.runs().begin(), plan.runs().end(),
+        [](const RewritePlan::Run& r) { return r.source == RewritePlan::Source::OtherArea; });
+    if (readsOther) {
+        if (plan.otherArea() <= 0 || plan.otherArea() == area)
+            return Error { EINVAL, "a plan that takes records of another area must name it" };
+        other.emplace();
+        if (auto r = other->open(*m_io, m_fileBaseDir, plan.otherArea()); !r)
+            return r;
+    }
+    for (const auto& run : plan.runs()) {
+        const uint64_t limit = run.source == RewritePlan::Source::ThisArea ? here.hdrCount
+            : run.source == RewritePlan::Source::OtherArea                 ? other->hdrCount
+                                                                           : plan.newEntries().size();
+        if (run.first > limit || run.count > limit - run.first)
+            return Error { EINVAL, "the area changed since the plan was made" };
+    }
+
+    // The long-name file is written when it exists or when it is about to gain a name.
+    bool longNames = here.lfn >= 0 || plan.createLongNames() || (other && other->lfn >= 0);
+    for (const auto& e : plan.newEntries())
+        longNames = longNames || !text::trim(e.longName.name()).empty();
+
+    struct Target {
+        AreaFileKind kind;
+        std::string file;
+        std::string temporary;
+        bool written = false;
+    };
+    std::vector<Target> targets;
+    for (AreaFileKind kind : { AreaFileKind::Header, AreaFileKind::LongName, AreaFileKind::Index }) {
+        if (kind == AreaFileKind::LongName && !longNames)
+            continue;
+        const std::string file = path(area, kind);
+        const std::string stem = "fdb" + std::to_string(area);
+        targets.push_back({ kind, file,
+            directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
+    }
+    const std::string headerDir = directoryOf(targets.front().file);
+    const std::string indexDir = directoryOf(targets.back().file);
+    const std::string journal = journalPath(headerDir, area);
+
+    auto abandon = [&](const Error& e) -> Result<void> {
+        // Temporary files first: a journal whose temporary files are gone replaces nothing.
+        for (const auto& t : targets)
+            if (t.written || m_io->exists(t.temporary))
+                (void)m_io->remove(t.temporary);
+        if (m_io->exists(journal))
+            (void)m_io->remove(journal);
+        return e;
+    };
+
+    // Temporary files, complete and on disk.
+    for (auto& t : targets) {
+        auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
+        if (!h)
+            return abandon(h.error());
+        t.written = true;
+        ScopedHandle out(*m_io, *h);
+        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, m_windowBytes);
+        if (r)
+            r = m_io->sync(*h);
+        if (r)
+            r = out.close();
+        if (!r)
+            return abandon(r.error());
+    }
+
+    // The commit point: once the journal is complete on disk the replacement will happen.
+    AreaJournal note;
+    for (const auto& t : targets)
+        note.replacements.push_back({ relativeTo(m_fileBaseDir, t.temporary), relativeTo(m_fileBaseDir, t.file),
+            plan.size() * recordSize(t.kind) });
+    {
+        const std::string text = note.serialize();
+        auto h = m_io->open(journal, FileIo::Mode::CreateTruncate);
+        if (!h)
+            return abandon(h.error());
+        ScopedHandle out(*m_io, *h);
+        auto r = m_io->writeAt(*h, 0, text.data(), text.size());
+        if (r)
+            r = m_io->sync(*h);
+        if (r)
+            r = out.close();
+        if (r)
+            r = m_io->syncDirectory(headerDir);
+        if (!r)
+            return abandon(r.error());
+    }
+
+    // Replace the old files; the journal finishes the job if a rename fails or the process dies.
+    for (const auto& t : targets) {
+        if (auto renamed = m_io->rename(t.temporary, t.file); !renamed) {
+            auto again = recover(area);
+            if (!again)
+                return Error { renamed.error().code,
+                    renamed.error().message + " (the change is completed when the area is next loaded)" };
+            return {};
+        }
+    }
+    (void)m_io->syncDirectory(headerDir);
+    if (indexDir != headerDir)
+        (void)m_io->syncDirectory(indexDir);
+    // The change is in place; a journal that cannot be removed now is removed by the next load.
+    if (m_io->remove(journal))
+        (void)m_io->syncDirectory(headerDir);
+    return {};
+}
+
+} // namespace qv

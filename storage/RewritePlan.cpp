@@ -1,0 +1,80 @@
+#include "storage/RewritePlan.h"
+
+#include <algorithm>
+
+namespace qv {
+
+void RewritePlan::push(Run run)
+{
+    if (run.count == 0)
+        return;
+    m_size += run.count;
+    // Consecutive records of one source become one run, so unchanged stretches copy as blocks.
+    if (!m_runs.empty() && !run.pointer) {
+        Run& last = m_runs.back();
+        if (last.source == run.source && !last.pointer && last.first + last.count == run.first) {
+            last.count += run.count;
+            return;
+        }
+    }
+    m_runs.push_back(run);
+}
+
+void RewritePlan::keep(uint64_t first, uint64_t count)
+{
+    push({ Source::ThisArea, first, count, std::nullopt });
+}
+
+void RewritePlan::take(uint64_t first, std::optional<int32_t> pointer)
+{
+    push({ Source::OtherArea, first, 1, pointer });
+}
+
+void RewritePlan::takeRun(uint64_t first, uint64_t count)
+{
+    push({ Source::OtherArea, first, count, std::nullopt });
+}
+
+void RewritePlan::add(NewEntry entry)
+{
+    m_new.push_back(std::move(entry));
+    push({ Source::New, m_new.size() - 1, 1, std::nullopt });
+}
+
+RewritePlan RewritePlan::insertion(uint64_t count, uint64_t p, NewEntry entry)
+{
+    p = std::min(p, count);
+    RewritePlan plan;
+    plan.keep(0, p);
+    plan.add(std::move(entry));
+    plan.keep(p, count - p);
+    plan.setCreateLongNames(true);
+    return plan;
+}
+
+RewritePlan RewritePlan::removal(uint64_t count, std::vector<uint64_t> positions)
+{
+    std::sort(positions.begin(), positions.end());
+    RewritePlan plan;
+    uint64_t next = 0;
+    for (uint64_t p : positions) {
+        if (p >= count)
+            break;
+        if (p < next)
+            continue;
+        plan.keep(next, p - next);
+        next = p + 1;
+    }
+    plan.keep(next, count - next);
+    return plan;
+}
+
+RewritePlan RewritePlan::permutation(const std::vector<uint64_t>& order)
+{
+    RewritePlan plan;
+    for (uint64_t p : order)
+        plan.keep(p);
+    return plan;
+}
+
+} // namespace qv

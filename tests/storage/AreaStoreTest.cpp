@@ -1,0 +1,302 @@
+#include "storage/AreaCheck.h"
+#include "storage/AreaStore.h"
+#include "storage/Description.h"
+
+#include "tests/support/BoardBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using test::BoardBuilder;
+using test::Entry;
+using test::readFile;
+
+std::vector<std::string> names(const LoadOutcome& outcome)
+{
+    std::vector<std::string> out;
+    for (const auto& row : outcome.rows)
+        out.push_back(row.name);
+    return out;
+}
+
+// The header names, index names and long names of an area as stored, record by record.
+struct Stored {
+    std::vector<std::string> headers, indexes, longNames;
+    std::vector<int32_t> headerPointers, indexPointers;
+};
+
+Stored stored(const BoardBuilder& board, int area)
+{
+    Stored s;
+    const auto hdr = readFile(board.headerPath(area));
+    const auto idx = readFile(board.indexPath(area));
+    const auto lfn = readFile(board.longNamePath(area));
+    for (size_t i = 0; i + HeaderRecord::kSize <= hdr.size(); i += HeaderRecord::kSize) {
+        auto r = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(hdr.data() + i, HeaderRecord::kSize));
+        s.headers.push_back(r.name());
+        s.headerPointers.push_back(r.descriptionPointer());
+    }
+    for (size_t i = 0; i + IndexRecord::kSize <= idx.size(); i += IndexRecord::kSize) {
+        auto r = IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(idx.data() + i, IndexRecord::kSize));
+        s.indexes.push_back(r.name());
+        s.indexPointers.push_back(r.descriptionPointer());
+    }
+    for (size_t i = 0; i + LongNameRecord::kSize <= lfn.size(); i += LongNameRecord::kSize)
+        s.longNames.push_back(
+            LongNameRecord::decode(std::span<const uint8_t, LongNameRecord::kSize>(lfn.data() + i, LongNameRecord::kSize))
+                .name());
+    return s;
+}
+
+NewEntry newEntry(const std::string& name, const std::string& longName = "")
+{
+    NewEntry e;
+    e.header.setName(name);
+    e.header.setSize(1234);
+    e.index.setName(name);
+    e.longName.setName(longName);
+    return e;
+}
+
+class AreaStoreTest : public ::testing::Test {
+protected:
+    test::TempDir tmp;
+    BoardBuilder board { tmp.path() };
+    AreaStore store { systemFileIo(), board.fileBaseDir() };
+
+    void threeEntries(int area = 1)
+    {
+        board.writeEntries(area,
+            { Entry { .name = "FOO.ZIP", .size = 100, .description = "foo", .longName = "MY FILE.TXT" },
+                Entry { .name = "", .description = "a comment" },
+                Entry { .name = "BAR.ARJ", .size = 200, .description = "bar", .longName = "   " } });
+    }
+};
+
+TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
+{
+    threeEntries();
+    auto outcome = store.load(1, true);
+    ASSERT_FALSE(outcome.error);
+    EXPECT_EQ(names(outcome), (std::vector<std::string> { "My file.txt", " (Comment)", "Bar.arj" }));
+    EXPECT_TRUE(outcome.rows[1].comment);
+    EXPECT_EQ(outcome.rows[2].size, 200);
+
+    EXPECT_EQ(names(store.load(1, false)), (std::vector<std::string> { "Foo.zip", " (Comment)", "Bar.arj" }));
+
+    auto hdr = readFile(board.headerPath(1));
+    hdr.resize(200);
+    test::writeFile(board.headerPath(1), hdr);
+    EXPECT_EQ(names(store.load(1, true)), std::vector<std::string> { "My file.txt" });
+
+    test::writeFile(board.headerPath(1), std::vector<uint8_t>());
+    outcome = store.load(1, true);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_TRUE(outcome.rows.empty());
+}
+
+TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
+{
+    std::vector<Entry> entries(25, Entry { .name = "A.ZIP" });
+    entries[0].longName = "Long one";
+    board.writeEntries(2, entries);
+    auto lfn = readFile(board.longNamePath(2));
+    lfn.resize(LongNameRecord::kSize + 10); // one record and a partial one
+    test::writeFile(board.longNamePath(2), lfn);
+    std::vector<int> calls;
+    auto outcome = store.load(2, true, [&](int i, int count) {
+        EXPECT_EQ(count, 25);
+        calls.push_back(i);
+    });
+    ASSERT_EQ(outcome.rows.size(), 25u);
+    EXPECT_EQ(outcome.rows[0].name, "Long one");
+    EXPECT_EQ(outcome.rows[1].name, "A.zip");
+    EXPECT_EQ(calls, (std::vector<int> { 10, 20 }));
+}
+
+TEST_F(AreaStoreTest, LoadErrorsAreTold)
+{
+    auto outcome = store.load(9, true);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->kind, LoadError::Kind::FileBasePathNotFound);
+
+    test::writeFile(board.headerPath(8), "x");
+    AreaStore elsewhere(systemFileIo(), tmp.path() + "/no-such-dir");
+    ASSERT_TRUE(elsewhere.load(8, true).error);
+    EXPECT_EQ(elsewhere.load(8, true).error->kind, LoadError::Kind::FileBasePathNotFound);
+}
+
+TEST_F(AreaStoreTest, InsertAtTheFrontMovesEveryFileInStep)
+{
+    threeEntries();
+    const auto before = readFile(board.descriptionPath(1));
+    ASSERT_TRUE(store.insertEntry(1, 0, newEntry("NEW.ZIP", "A new file.zip"), "new text"));
+    const Stored s = stored(board, 1);
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "NEW.ZIP", "FOO.ZIP", "", "BAR.ARJ" }));
+    EXPECT_EQ(s.indexes, (std::vector<std::string> { "NEW.ZIP", "FOO.ZIP", "", "BAR.ARJ" }));
+    EXPECT_EQ(s.longNames, (std::vector<std::string> { "A new file.zip", "MY FILE.TXT", "", "   " }));
+    EXPECT_EQ(s.headerPointers[0], int32_t(before.size()));
+    EXPECT_EQ(s.indexPointers, s.headerPointers);
+    EXPECT_EQ(readDescription(systemFileIo(), board.descriptionPath(1), s.headerPointers[0]), "new text");
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
+
+    ASSERT_TRUE(store.insertEntry(1, 4, newEntry("LAST.ZIP"), ""));
+    EXPECT_EQ(stored(board, 1).headers.back(), "LAST.ZIP");
+    EXPECT_EQ(stored(board, 1).longNames.back(), "");
+}
+
+TEST_F(AreaStoreTest, InsertCreatesMissingLongNameAndDescriptionFiles)
+{
+    board.writeEntries(3, { Entry { .name = "ONE.ZIP", .description = std::nullopt } }, false);
+    std::remove(board.descriptionPath(3).c_str());
+    ASSERT_TRUE(store.insertEntry(3, 1, newEntry("TWO.ZIP"), "two"));
+    const Stored s = stored(board, 3);
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "ONE.ZIP", "TWO.ZIP" }));
+    EXPECT_EQ(s.longNames, (std::vector<std::string> { "", "" }));
+    EXPECT_EQ(s.headerPointers[1], 0);
+    EXPECT_EQ(readFile(board.descriptionPath(3)), test::bytesOf(std::string("two") + '\0'));
+}
+
+TEST_F(AreaStoreTest, RemovingWithAShortLongNameFileKeepsThreeFilesOfOneLength)
+{
+    threeEntries();
+    auto lfn = readFile(board.longNamePath(1));
+    lfn.resize(LongNameRecord::kSize);
+    test::writeFile(board.longNamePath(1), lfn);
+    ASSERT_TRUE(store.rewrite(1, RewritePlan::removal(3, { 1 })));
+    const Stored s = stored(board, 1);
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "FOO.ZIP", "BAR.ARJ" }));
+    EXPECT_EQ(s.indexes, s.headers);
+    EXPECT_EQ(s.longNames, (std::vector<std::string> { "MY FILE.TXT", "" }));
+}
+
+TEST_F(AreaStoreTest, StaleTemporaryFilesLeaveNoBytesBehind)
+{
+    threeEntries();
+    const std::string stale(5000, 'S');
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.$$$", stale);
+    test::writeFile(board.fileBaseDir() + "/idx/fdb1.$$$", stale);
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.l$$", stale);
+    ASSERT_TRUE(store.rewrite(1, RewritePlan::removal(3, { 0 })));
+    EXPECT_EQ(readFile(board.headerPath(1)).size(), 2 * HeaderRecord::kSize);
+    EXPECT_EQ(readFile(board.indexPath(1)).size(), 2 * IndexRecord::kSize);
+    EXPECT_EQ(readFile(board.longNamePath(1)).size(), 2 * LongNameRecord::kSize);
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
+}
+
+TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
+{
+    board.setUpperCaseAreaFiles(true);
+    std::vector<Entry> entries;
+    for (int i = 0; i < 300; ++i)
+        entries.push_back(Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
+    board.writeEntries(4, entries);
+    std::vector<uint64_t> order;
+    for (uint64_t i = 0; i < 300; ++i)
+        order.push_back((i * 7 + 3) % 300); // 7 and 300 share no factor: every record once
+    store.setRewriteWindow(50 * HeaderRecord::kSize + 17);
+    ASSERT_TRUE(store.rewrite(4, RewritePlan::permutation(order)));
+    const Stored s = stored(board, 4);
+    ASSERT_EQ(s.headers.size(), 300u);
+    ASSERT_EQ(s.longNames.size(), 300u);
+    for (size_t k = 0; k < 300; ++k) {
+        EXPECT_EQ(s.headers[k], "F" + std::to_string(order[k]) + ".ZIP");
+        EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "long " + std::to_string(order[k]));
+    }
+    EXPECT_EQ(s.indexes, s.headers);
+    // The upper-case names stay; nothing is left beside them.
+    EXPECT_TRUE(test::fileExists(board.fileBaseDir() + "/HDR/FDB4.HDR"));
+    EXPECT_FALSE(test::fileExists(board.fileBaseDir() + "/HDR/fdb4.hdr"));
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 4).empty());
+}
+
+TEST_F(AreaStoreTest, RecordsOfAnotherAreaGetTheirNewPointersAndLongNames)
+{
+    threeEntries(5);
+    board.writeEntries(6, { Entry { .name = "HERE.ZIP", .description = "here" } }, false);
+    // The index file of area 6 lost its record: it is rebuilt from the header.
+    test::writeFile(board.indexPath(6), std::vector<uint8_t>());
+    RewritePlan plan;
+    plan.setOtherArea(5);
+    plan.keep(0);
+    plan.take(0, 77);
+    plan.take(2);
+    ASSERT_TRUE(store.rewrite(6, plan));
+    const Stored s = stored(board, 6);
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "HERE.ZIP", "FOO.ZIP", "BAR.ARJ" }));
+    EXPECT_EQ(s.indexes, s.headers);
+    EXPECT_EQ(s.headerPointers[1], 77);
+    EXPECT_EQ(s.indexPointers[1], 77);
+    EXPECT_EQ(s.longNames, (std::vector<std::string> { "", "MY FILE.TXT", "   " }));
+    EXPECT_EQ(s.headerPointers[2], stored(board, 5).headerPointers[2]);
+
+    RewritePlan wrong;
+    wrong.keep(0, 4);
+    const auto old = readFile(board.headerPath(6));
+    auto r = store.rewrite(6, wrong);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, EINVAL);
+    EXPECT_EQ(readFile(board.headerPath(6)), old);
+}
+
+TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
+{
+    threeEntries();
+    auto hdr = readFile(board.headerPath(1));
+    hdr[HeaderRecord::kSize + HeaderRecord::kReservedOffset + 3] = 0xAB;
+    test::writeFile(board.headerPath(1), hdr);
+    const uint8_t downloads[2] = { 0xFF, 0xFF };
+    ASSERT_TRUE(store.patchRecord(1, AreaFileKind::Header, 1, HeaderRecord::kDownloadsOffset, downloads));
+    auto expected = hdr;
+    expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset] = 0xFF;
+    expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset + 1] = 0xFF;
+    EXPECT_EQ(readFile(board.headerPath(1)), expected);
+    EXPECT_EQ(store.readHeader(1, 1)->downloads(), 32768);
+
+    EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Header, 3, 0, downloads));
+    EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Index, 0, IndexRecord::kSize - 1, downloads));
+    EXPECT_EQ(readFile(board.headerPath(1)), expected);
+
+    // Long names: the file is lengthened with empty records to reach the patched one.
+    auto lfn = readFile(board.longNamePath(1));
+    lfn.resize(LongNameRecord::kSize + 3);
+    test::writeFile(board.longNamePath(1), lfn);
+    LongNameRecord name;
+    name.setName("Third");
+    ASSERT_TRUE(store.patchRecord(1, AreaFileKind::LongName, 2, 0, name.encode()));
+    EXPECT_EQ(stored(board, 1).longNames, (std::vector<std::string> { "MY FILE.TXT", "", "Third" }));
+    EXPECT_EQ(store.readLongName(1, 5)->name(), "");
+}
+
+TEST_F(AreaStoreTest, InterruptedRewritesAreFinishedOrDiscardedOnLoad)
+{
+    threeEntries();
+    const auto oldHeader = readFile(board.headerPath(1));
+    // Not committed: a journal cut short and a temporary file.
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.$$$", "partial");
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl", "QUORVEX AREA JOURNAL 1\nhdr/fdb1.$$$\thdr/fd");
+    EXPECT_EQ(store.load(1, true).rows.size(), 3u);
+    EXPECT_EQ(readFile(board.headerPath(1)), oldHeader);
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
+
+    // Committed, the header renamed, the index not yet.
+    const std::vector<uint8_t> newHeader(oldHeader.begin(), oldHeader.begin() + HeaderRecord::kSize);
+    const auto oldIndex = readFile(board.indexPath(1));
+    const std::vector<uint8_t> newIndex(oldIndex.begin(), oldIndex.begin() + IndexRecord::kSize);
+    test::writeFile(board.headerPath(1), newHeader);
+    test::writeFile(board.fileBaseDir() + "/idx/fdb1.$$$", newIndex);
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl",
+        "QUORVEX AREA JOURNAL 1\nhdr/fdb1.$$$\thdr/fdb1.hdr\t194\nidx/fdb1.$$$\tidx/fdb1.idx\t41\nEND\n");
+    ASSERT_TRUE(store.recoverAll().empty());
+    EXPECT_EQ(readFile(board.indexPath(1)), newIndex);
+    EXPECT_FALSE(test::fileExists(board.fileBaseDir() + "/hdr/fdb1.jnl"));
+
+    // A journal that names files outside the file base is not obeyed.
+    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\n../x\thdr/fdb1.hdr\t1\nEND\n"));
+    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\n/etc/x\thdr/fdb1.hdr\t1\nEND\n"));
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,147 @@
+#include "tests/support/FaultyFileIo.h"
+
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace qv::test {
+
+const char* FaultyFileIo::name(Op op)
+{
+    switch (op) {
+    case Op::Open: return "open";
+    case Op::Read: return "read";
+    case Op::Write: return "write";
+    case Op::Truncate: return "truncate";
+    case Op::Sync: return "sync";
+    case Op::Close: return "close";
+    case Op::Rename: return "rename";
+    case Op::Remove: return "remove";
+    case Op::SyncDirectory: return "syncDirectory";
+    case Op::MakeDirectory: return "makeDirectory";
+    case Op::Count: break;
+    }
+    return "?";
+}
+
+void FaultyFileIo::failAt(Op op, int n, int code)
+{
+    m_failOp = op;
+    m_failAt = n;
+    m_failCode = code;
+}
+
+void FaultyFileIo::crashAt(int step, bool tornWrite)
+{
+    m_crashAt = step;
+    m_torn = tornWrite;
+}
+
+void FaultyFileIo::resetCounts()
+{
+    m_calls = {};
+    m_steps = 0;
+}
+
+bool FaultyFileIo::hit(Op op)
+{
+    const int n = ++m_calls[size_t(op)];
+    return op == m_failOp && n == m_failAt;
+}
+
+Error FaultyFileIo::failure(Op op) const
+{
+    return Error { m_failCode, std::string("injected failure of ") + name(op) + ": " + std::strerror(m_failCode) };
+}
+
+void FaultyFileIo::step(Handle tornHandle, uint64_t offset, const void* buffer, size_t size)
+{
+    if (++m_steps != m_crashAt)
+        return;
+    if (m_torn && tornHandle >= 0 && size > 1)
+        (void)m_inner.writeAt(tornHandle, offset, buffer, size / 2);
+    ::kill(::getpid(), SIGKILL);
+}
+
+Result<FileIo::Handle> FaultyFileIo::open(const std::string& path, Mode mode)
+{
+    if (hit(Op::Open))
+        return failure(Op::Open);
+    if (mode != Mode::Read)
+        step();
+    return m_inner.open(path, mode);
+}
+
+Result<size_t> FaultyFileIo::readAt(Handle h, uint64_t offset, void* buffer, size_t size)
+{
+    if (hit(Op::Read))
+        return failure(Op::Read);
+    return m_inner.readAt(h, offset, buffer, size);
+}
+
+Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer, size_t size)
+{
+    if (hit(Op::Write))
+        return failure(Op::Write);
+    step(h, offset, buffer, size);
+    return m_inner.writeAt(h, offset, buffer, size);
+}
+
+Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
+{
+    if (hit(Op::Truncate))
+        return failure(Op::Truncate);
+    step();
+    return m_inner.truncate(h, length);
+}
+
+Result<void> FaultyFileIo::sync(Handle h)
+{
+    if (hit(Op::Sync))
+        return failure(Op::Sync);
+    step();
+    return m_inner.sync(h);
+}
+
+Result<void> FaultyFileIo::close(Handle h)
+{
+    // The descriptor is released even when close reports an error, as on POSIX.
+    auto closed = m_inner.close(h);
+    if (hit(Op::Close))
+        return failure(Op::Close);
+    return closed;
+}
+
+Result<void> FaultyFileIo::rename(const std::string& from, const std::string& to)
+{
+    if (hit(Op::Rename))
+        return failure(Op::Rename);
+    step();
+    return m_inner.rename(from, to);
+}
+
+Result<void> FaultyFileIo::remove(const std::string& path)
+{
+    if (hit(Op::Remove))
+        return failure(Op::Remove);
+    step();
+    return m_inner.remove(path);
+}
+
+Result<void> FaultyFileIo::syncDirectory(const std::string& path)
+{
+    if (hit(Op::SyncDirectory))
+        return failure(Op::SyncDirectory);
+    step();
+    return m_inner.syncDirectory(path);
+}
+
+Result<void> FaultyFileIo::makeDirectory(const std::string& path)
+{
+    if (hit(Op::MakeDirectory))
+        return failure(Op::MakeDirectory);
+    step();
+    return m_inner.makeDirectory(path);
+}
+
+} // namespace qv::test

@@ -1,0 +1,71 @@
+#pragma once
+
+// A FileIo in front of another that fails chosen calls or kills the process at a chosen step,
+// to prove that no failure and no crash leaves an area torn.
+//
+//   qv::test::FaultyFileIo io(qv::systemFileIo());
+//   io.failAt(FaultyFileIo::Op::Rename, 2, EIO);   // the second rename fails, once
+//   store(io).rewrite(...);                       // returns the error
+//   io.calls(FaultyFileIo::Op::Write);            // how many writes a run made
+//
+//   io.crashAt(5);      // SIGKILL before the fifth changing call (run it in a child process)
+//   io.crashAt(5, true) // a write at that step puts half its bytes on disk first
+//
+// A failing write or truncate changes nothing; "changing calls" are open for writing, write,
+// truncate, sync, rename, remove, directory sync and mkdir.
+
+#include "storage/FileIo.h"
+
+#include <array>
+
+namespace qv::test {
+
+class FaultyFileIo final : public FileIo {
+public:
+    enum class Op { Open, Read, Write, Truncate, Sync, Close, Rename, Remove, SyncDirectory, MakeDirectory, Count };
+    static constexpr std::array<Op, 9> kFailable { Op::Open, Op::Read, Op::Write, Op::Truncate, Op::Sync, Op::Close,
+        Op::Rename, Op::Remove, Op::SyncDirectory };
+    static const char* name(Op op);
+
+    explicit FaultyFileIo(FileIo& inner) : m_inner(inner) { }
+
+    void failAt(Op op, int n, int code);
+    void crashAt(int step, bool tornWrite = false);
+    int calls(Op op) const { return m_calls[size_t(op)]; }
+    int changingSteps() const { return m_steps; }
+    void resetCounts();
+
+    Result<Handle> open(const std::string& path, Mode mode) override;
+    Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
+    Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override;
+    Result<uint64_t> size(Handle h) override { return m_inner.size(h); }
+    Result<void> truncate(Handle h, uint64_t length) override;
+    Result<void> sync(Handle h) override;
+    Result<void> close(Handle h) override;
+    Result<void> rename(const std::string& from, const std::string& to) override;
+    Result<void> remove(const std::string& path) override;
+    Result<void> syncDirectory(const std::string& path) override;
+    Result<void> makeDirectory(const std::string& path) override;
+    bool exists(const std::string& path) override { return m_inner.exists(path); }
+    bool isDirectory(const std::string& path) override { return m_inner.isDirectory(path); }
+    Result<uint64_t> fileSize(const std::string& path) override { return m_inner.fileSize(path); }
+    Result<std::vector<DirEntry>> list(const std::string& directory) override { return m_inner.list(directory); }
+
+private:
+    // Counts the call; true when it is the one to fail.
+    bool hit(Op op);
+    // Counts a changing step and dies when it is the chosen one (after half a write if torn).
+    void step(Handle tornHandle = -1, uint64_t offset = 0, const void* buffer = nullptr, size_t size = 0);
+    Error failure(Op op) const;
+
+    FileIo& m_inner;
+    std::array<int, size_t(Op::Count)> m_calls {};
+    Op m_failOp = Op::Count;
+    int m_failAt = 0;
+    int m_failCode = 0;
+    int m_steps = 0;
+    int m_crashAt = 0;
+    bool m_torn = false;
+};
+
+} // namespace qv::test
