@@ -8,37 +8,67 @@
 
 namespace qv {
 
-// The note an area rewrite leaves in the header directory (fdbN.jnl) between its commit point and
-// its last rename: which temporary file replaces which area file, and how long each temporary
-// file is. A complete journal means every temporary file was complete and on disk when it was
-// written, so the replacements can always be finished; an incomplete one (the process died while
-// writing it) means nothing was replaced yet. Paths are relative to the file base directory, so
-// a board that moved still recovers.
+// The note a change of an area leaves in its header directory (fdbN.jnl) while it is under way,
+// so that a crash at any point can be finished or undone by the next load or start-up:
+// - which temporary file replaces which area file, and how long each temporary file is;
+// - how long the description file was before an insertion appended its text;
+// - the bytes of an in-place patch.
+// A journal that ends with its END line is complete: it was written, and flushed, only once
+// every temporary file was complete on disk, so its replacements and patches can always be
+// carried out (the commit point). A journal cut short means the change had not committed: its
+// temporary files are discarded and an appended description is cut off again. Paths are
+// relative to the file base directory, so a board that moved still recovers.
 struct AreaJournal {
     struct Replacement {
         std::string temporary;
         std::string target;
         uint64_t size = 0;
     };
+    struct Append {
+        std::string file;
+        uint64_t length = 0; // before the text was appended
+    };
+    struct Patch {
+        std::string file;
+        uint64_t offset = 0; // byte offset in the file
+        std::vector<uint8_t> bytes;
+        // The record size and whole-record length a long-name file is brought to first (0: none).
+        size_t recordSize = 0;
+        uint64_t minimumLength = 0;
+    };
+    std::optional<Append> append;
     std::vector<Replacement> replacements;
+    std::vector<Patch> patches;
+    bool complete = true;
 
+    // The text; without the END line when complete is false (the note before the commit point).
     std::string serialize() const;
-    // nullopt for a journal cut short or not written by this program.
+    // nullopt for a file this program did not write or one that names paths outside the file
+    // base. A journal cut short parses with complete = false and only its whole lines.
     static std::optional<AreaJournal> parse(const std::string& text);
 };
 
 // The journal's path for area N: beside the header file, lower case.
 std::string journalPath(const std::string& headerDirectory, int area);
 
-// Outcome of looking for an interrupted rewrite of one area.
+// A path inside the file base as the journal names it.
+std::string relativeToBase(const std::string& fileBaseDir, const std::string& path);
+
+// Writes the journal and flushes it and its directory.
+Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal);
+
+// Carries out one patch on the file at path (idempotent, so recovery may repeat it).
+Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch);
+
+// Outcome of looking for an interrupted change of one area.
 enum class Recovery {
     Nothing, // no journal and no temporary files
-    Discarded, // the rewrite had not reached its commit point: temporary files removed
-    Completed, // the rewrite was committed: its remaining replacements were carried out
+    Discarded, // the change had not reached its commit point: it was undone
+    Completed, // the change was committed: what remained of it was carried out
 };
 
-// Finishes or discards an interrupted rewrite of area N. Fails only when a committed rewrite
-// cannot be finished (the journal then stays for the next attempt).
+// Finishes or undoes an interrupted change of area N. Fails only when a committed change cannot
+// be finished (the journal then stays for the next attempt).
 Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int area);
 
 } // namespace qv

@@ -23,12 +23,26 @@ std::string directoryOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-std::string relativeTo(const std::string& base, const std::string& path)
+// Cuts an appended text off the description file again.
+Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended)
 {
-    std::string prefix = base.empty() ? std::string(".") : base;
-    if (prefix.back() != '/')
-        prefix += '/';
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+    const std::string txt = resolveCaseInsensitive(io, fileBaseDir + "/" + appended.file);
+    if (!io.exists(txt))
+        return {};
+    auto h = io.open(txt, FileIo::Mode::ReadWrite);
+    if (!h)
+        return h.error();
+    ScopedHandle file(io, *h);
+    auto length = io.size(*h);
+    if (!length)
+        return length.error();
+    if (*length <= appended.length)
+        return {};
+    if (auto cut = io.truncate(*h, appended.length); !cut)
+        return cut;
+    if (auto synced = io.sync(*h); !synced)
+        return synced;
+    return file.close();
 }
 
 // The open files of one area that a plan reads from.
@@ -259,26 +273,42 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
     // An earlier rewrite must be finished first: its temporary names are the ones used here.
     if (auto r = recover(area); !r)
         return r.error();
+    return commitPlan(area, plan, std::nullopt);
+}
+
+Result<void> AreaStore::commitPlan(
+    int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended)
+{
+    const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
+    const std::string journal = journalPath(headerDir, area);
+    // Before anything is written only an insertion's text has to be undone.
+    auto undo = [&](const Error& e) -> Result<void> {
+        if (appended && !undoAppend(*m_io, m_fileBaseDir, *appended))
+            return e; // its journal stays, and the next load cuts the text off
+        if (m_io->exists(journal))
+            (void)m_io->remove(journal);
+        return e;
+    };
 
     SourceArea here;
     if (auto r = here.open(*m_io, m_fileBaseDir, area); !r)
-        return r;
+        return undo(r.error());
     std::optional<SourceArea> other;
     const bool readsOther = std::any_of(plan.runs().begin(), plan.runs().end(),
         [](const RewritePlan::Run& r) { return r.source == RewritePlan::Source::OtherArea; });
     if (readsOther) {
         if (plan.otherArea() <= 0 || plan.otherArea() == area)
-            return Error { EINVAL, "a plan that takes records of another area must name it" };
+            return undo(Error { EINVAL, "a plan that takes records of another area must name it" });
         other.emplace();
         if (auto r = other->open(*m_io, m_fileBaseDir, plan.otherArea()); !r)
-            return r;
+            return undo(r.error());
     }
     for (const auto& run : plan.runs()) {
         const uint64_t limit = run.source == RewritePlan::Source::ThisArea ? here.hdrCount
             : run.source == RewritePlan::Source::OtherArea                 ? other->hdrCount
                                                                            : plan.newEntries().size();
         if (run.first > limit || run.count > limit - run.first)
-            return Error { EINVAL, "the area changed since the plan was made" };
+            return undo(Error { EINVAL, "the area changed since the plan was made" });
     }
 
     // The long-name file is written when it exists or when it is about to gain a name.
@@ -301,18 +331,14 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
         targets.push_back({ kind, file,
             directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
     }
-    const std::string headerDir = directoryOf(targets.front().file);
     const std::string indexDir = directoryOf(targets.back().file);
-    const std::string journal = journalPath(headerDir, area);
 
     auto abandon = [&](const Error& e) -> Result<void> {
         // Temporary files first: a journal whose temporary files are gone replaces nothing.
         for (const auto& t : targets)
             if (t.written || m_io->exists(t.temporary))
                 (void)m_io->remove(t.temporary);
-        if (m_io->exists(journal))
-            (void)m_io->remove(journal);
-        return e;
+        return undo(e);
     };
 
     // Temporary files, complete and on disk.
@@ -333,25 +359,12 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
 
     // The commit point: once the journal is complete on disk the replacement will happen.
     AreaJournal note;
+    note.append = appended;
     for (const auto& t : targets)
-        note.replacements.push_back({ relativeTo(m_fileBaseDir, t.temporary), relativeTo(m_fileBaseDir, t.file),
+        note.replacements.push_back({ relativeToBase(m_fileBaseDir, t.temporary), relativeToBase(m_fileBaseDir, t.file),
             plan.size() * recordSize(t.kind) });
-    {
-        const std::string text = note.serialize();
-        auto h = m_io->open(journal, FileIo::Mode::CreateTruncate);
-        if (!h)
-            return abandon(h.error());
-        ScopedHandle out(*m_io, *h);
-        auto r = m_io->writeAt(*h, 0, text.data(), text.size());
-        if (r)
-            r = m_io->sync(*h);
-        if (r)
-            r = out.close();
-        if (r)
-            r = m_io->syncDirectory(headerDir);
-        if (!r)
-            return abandon(r.error());
-    }
+    if (auto written = writeJournal(*m_io, journal, note); !written)
+        return abandon(written.error());
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
     for (const auto& t : targets) {

@@ -97,12 +97,12 @@ Result<uint64_t> AreaStore::count(int area)
     return recordCount(*length, AreaFileKind::Header);
 }
 
-Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)
+Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view text)
 {
-    auto h = m_io->open(path(area, AreaFileKind::Description), FileIo::Mode::Append);
+    auto h = m_io->open(file, FileIo::Mode::Append);
     if (!h)
         return h.error();
-    ScopedHandle file(*m_io, *h);
+    ScopedHandle handle(*m_io, *h);
     auto length = m_io->size(*h);
     if (!length)
         return length.error();
@@ -118,42 +118,50 @@ Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)
         (void)m_io->truncate(*h, *length);
         return written.error();
     }
-    if (auto closed = file.close(); !closed)
-        return closed.error();
+    // The text is on disk once sync succeeded; a failing close cannot take it back.
+    (void)handle.close();
     return int32_t(*length);
+}
+
+Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)
+{
+    return appendText(path(area, AreaFileKind::Description), text);
 }
 
 Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description)
 {
+    if (auto r = recover(area); !r)
+        return r.error();
     auto records = count(area);
     if (!records)
         return records.error();
     const std::string txt = path(area, AreaFileKind::Description);
-    const bool hadDescriptions = m_io->exists(txt);
     uint64_t oldLength = 0;
-    if (hadDescriptions) {
+    if (m_io->exists(txt)) {
         auto n = m_io->fileSize(txt);
         if (!n)
             return n.error();
         oldLength = *n;
     }
-    auto pointer = appendDescription(area, description);
-    if (!pointer)
+    // Noted before the text is appended, so a crash in between cuts it off again.
+    AreaJournal intent;
+    intent.complete = false;
+    intent.append = AreaJournal::Append { relativeToBase(m_fileBaseDir, txt), oldLength };
+    const std::string journal = journalPath(path(area, AreaFileKind::Header).substr(0,
+                                                path(area, AreaFileKind::Header).rfind('/')),
+        area);
+    if (auto written = writeJournal(*m_io, journal, intent); !written) {
+        (void)m_io->remove(journal);
+        return written.error();
+    }
+    auto pointer = appendText(txt, description);
+    if (!pointer) {
+        (void)recover(area);
         return pointer.error();
+    }
     entry.header.setDescriptionPointer(*pointer);
     entry.index.setDescriptionPointer(*pointer);
-    auto rewritten = rewrite(area, RewritePlan::insertion(*records, p, std::move(entry)));
-    if (!rewritten) {
-        // Leave the description file as it was; if that fails too the text is merely unused.
-        if (!hadDescriptions) {
-            (void)m_io->remove(txt);
-        } else if (auto h = m_io->open(txt, FileIo::Mode::ReadWrite)) {
-            ScopedHandle file(*m_io, *h);
-            if (m_io->truncate(*h, oldLength))
-                (void)m_io->sync(*h);
-        }
-    }
-    return rewritten;
+    return commitPlan(area, RewritePlan::insertion(*records, p, std::move(entry)), intent.append);
 }
 
 Result<void> AreaStore::patchRecord(
@@ -162,44 +170,46 @@ Result<void> AreaStore::patchRecord(
     const size_t size = recordSize(kind);
     if (size == 0 || fieldOffset > size || bytes.size() > size - fieldOffset)
         return Error { EINVAL, "a patch must stay inside one record" };
+    if (auto r = recover(area); !r)
+        return r.error();
     auto records = count(area);
     if (!records)
         return records.error();
     if (position >= *records)
         return Error { EINVAL, "record " + std::to_string(position + 1) + " is past the end of the area" };
     const std::string file = path(area, kind);
-    if (kind == AreaFileKind::LongName && !m_io->exists(file)) {
-        auto created = m_io->open(file, FileIo::Mode::Append);
-        if (!created)
-            return created.error();
-        if (auto closed = m_io->close(*created); !closed)
-            return closed.error();
+    if (kind != AreaFileKind::LongName) {
+        auto length = m_io->exists(file) ? m_io->fileSize(file) : Result<uint64_t>(uint64_t(0));
+        if (!length)
+            return length.error();
+        if (recordCount(*length, kind) <= position)
+            return Error { EINVAL, file + " has no record " + std::to_string(position + 1) };
     }
-    auto h = m_io->open(file, FileIo::Mode::ReadWrite);
-    if (!h)
-        return h.error();
-    ScopedHandle handle(*m_io, *h);
-    auto length = m_io->size(*h);
-    if (!length)
-        return length.error();
-    if (kind != AreaFileKind::LongName && recordCount(*length, kind) <= position)
-        return Error { EINVAL, file + " has no record " + std::to_string(position + 1) };
-    // A short long-name file means empty names for the missing records; write them as such, and
-    // drop a partial last record so record i stays at (i - 1) * 256.
-    if (kind == AreaFileKind::LongName && *length < (position + 1) * size) {
-        const uint64_t whole = recordCount(*length, kind) * size;
-        if (whole != *length) {
-            if (auto cut = m_io->truncate(*h, whole); !cut)
-                return cut.error();
-        }
-        if (auto grown = m_io->truncate(*h, (position + 1) * size); !grown)
-            return grown.error();
+    // Journalled like a rewrite: a crash in the middle of the write is finished by the next load.
+    AreaJournal note;
+    AreaJournal::Patch patch { relativeToBase(m_fileBaseDir, file), position * size + fieldOffset,
+        std::vector<uint8_t>(bytes.begin(), bytes.end()), 0, 0 };
+    if (kind == AreaFileKind::LongName) {
+        // A short long-name file means empty names for the missing records; they are written so.
+        patch.recordSize = size;
+        patch.minimumLength = (position + 1) * size;
     }
-    if (auto written = m_io->writeAt(*h, position * size + fieldOffset, bytes.data(), bytes.size()); !written)
+    note.patches.push_back(patch);
+    const std::string headerDir = path(area, AreaFileKind::Header).substr(0, path(area, AreaFileKind::Header).rfind('/'));
+    const std::string journal = journalPath(headerDir, area);
+    if (auto written = writeJournal(*m_io, journal, note); !written) {
+        (void)m_io->remove(journal);
         return written.error();
-    if (auto synced = m_io->sync(*h); !synced)
-        return synced.error();
-    return handle.close();
+    }
+    if (auto applied = applyPatch(*m_io, file, patch); !applied) {
+        if (!recover(area))
+            return Error { applied.error().code,
+                applied.error().message + " (the change is completed when the area is next loaded)" };
+        return {};
+    }
+    if (m_io->remove(journal))
+        (void)m_io->syncDirectory(headerDir);
+    return {};
 }
 
 namespace {

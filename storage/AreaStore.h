@@ -101,6 +101,9 @@ public:
 
 private:
     std::string path(int area, AreaFileKind kind) const;
+    // rewrite() without the recovery in front; an insertion's appended text is undone with it.
+    Result<void> commitPlan(int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended);
+    Result<int32_t> appendText(const std::string& file, std::string_view text);
 
     FileIo* m_io;
     std::string m_fileBaseDir;

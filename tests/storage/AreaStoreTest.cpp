@@ -274,11 +274,18 @@ TEST_F(AreaStoreTest, InterruptedRewritesAreFinishedOrDiscardedOnLoad)
 {
     threeEntries();
     const auto oldHeader = readFile(board.headerPath(1));
-    // Not committed: a journal cut short and a temporary file.
+    // Not committed: a journal cut short, a temporary file and an appended text.
+    const auto oldText = readFile(board.descriptionPath(1));
+    auto longerText = oldText;
+    longerText.insert(longerText.end(), { 'n', 'e', 'w' });
+    test::writeFile(board.descriptionPath(1), longerText);
     test::writeFile(board.fileBaseDir() + "/hdr/fdb1.$$$", "partial");
-    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl", "QUORVEX AREA JOURNAL 1\nhdr/fdb1.$$$\thdr/fd");
+    test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl",
+        "QUORVEX AREA JOURNAL 1\nAPPEND\ttxt/fdb1.txt\t" + std::to_string(oldText.size())
+            + "\nREPLACE\thdr/fdb1.$$$\thdr/fd");
     EXPECT_EQ(store.load(1, true).rows.size(), 3u);
     EXPECT_EQ(readFile(board.headerPath(1)), oldHeader);
+    EXPECT_EQ(readFile(board.descriptionPath(1)), oldText);
     EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
 
     // Committed, the header renamed, the index not yet.
@@ -288,14 +295,20 @@ TEST_F(AreaStoreTest, InterruptedRewritesAreFinishedOrDiscardedOnLoad)
     test::writeFile(board.headerPath(1), newHeader);
     test::writeFile(board.fileBaseDir() + "/idx/fdb1.$$$", newIndex);
     test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl",
-        "QUORVEX AREA JOURNAL 1\nhdr/fdb1.$$$\thdr/fdb1.hdr\t194\nidx/fdb1.$$$\tidx/fdb1.idx\t41\nEND\n");
+        "QUORVEX AREA JOURNAL 1\nREPLACE\thdr/fdb1.$$$\thdr/fdb1.hdr\t194\nREPLACE\tidx/fdb1.$$$\tidx/fdb1.idx\t41\n"
+        "END\n");
     ASSERT_TRUE(store.recoverAll().empty());
     EXPECT_EQ(readFile(board.indexPath(1)), newIndex);
     EXPECT_FALSE(test::fileExists(board.fileBaseDir() + "/hdr/fdb1.jnl"));
 
     // A journal that names files outside the file base is not obeyed.
-    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\n../x\thdr/fdb1.hdr\t1\nEND\n"));
-    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\n/etc/x\thdr/fdb1.hdr\t1\nEND\n"));
+    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\nREPLACE\t../x\thdr/fdb1.hdr\t1\nEND\n"));
+    EXPECT_FALSE(AreaJournal::parse("QUORVEX AREA JOURNAL 1\nREPLACE\t/etc/x\thdr/fdb1.hdr\t1\nEND\n"));
+    // A number cut short by a crash is not taken: the line has no end.
+    const auto cut = AreaJournal::parse("QUORVEX AREA JOURNAL 1\nAPPEND\ttxt/fdb1.txt\t12");
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->complete);
+    EXPECT_FALSE(cut->append);
 }
 
 } // namespace

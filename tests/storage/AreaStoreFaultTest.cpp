@@ -1,0 +1,192 @@
+// Every failure and every crash during a change leaves an area's files exactly as they were or,
+// once the change was committed and the next load has recovered it, exactly as intended.
+
+#include "storage/AreaCheck.h"
+#include "storage/AreaStore.h"
+
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace qv {
+namespace {
+
+using test::BoardBuilder;
+using test::Entry;
+using test::FaultyFileIo;
+
+struct Snapshot {
+    std::vector<uint8_t> hdr, idx, lfn, txt;
+    bool operator==(const Snapshot&) const = default;
+    bool sameRecords(const Snapshot& o) const { return hdr == o.hdr && idx == o.idx && lfn == o.lfn; }
+};
+
+Snapshot snapshot(const BoardBuilder& board, int area)
+{
+    return { test::readFile(board.headerPath(area)), test::readFile(board.indexPath(area)),
+        test::readFile(board.longNamePath(area)), test::readFile(board.descriptionPath(area)) };
+}
+
+void makeBoard(BoardBuilder& board)
+{
+    board.writeEntries(1,
+        { Entry { .name = "FOO.ZIP", .description = "foo", .longName = "My file.txt" },
+            Entry { .name = "", .description = "a comment" }, Entry { .name = "BAR.ARJ", .description = "bar" } });
+    auto lfn = test::readFile(board.longNamePath(1));
+    lfn.resize(LongNameRecord::kSize); // one long-name record for three entries
+    test::writeFile(board.longNamePath(1), lfn);
+    board.writeEntries(2, { Entry { .name = "OTHER.ZIP", .description = "other", .longName = "Other file.zip" } });
+}
+
+NewEntry added()
+{
+    NewEntry e;
+    e.header.setName("NEW.ZIP");
+    e.index.setName("NEW.ZIP");
+    e.longName.setName("A new file.zip");
+    return e;
+}
+
+struct Operation {
+    const char* label;
+    std::function<Result<void>(AreaStore&)> run;
+};
+
+std::vector<Operation> operations()
+{
+    return {
+        { "insert at the front", [](AreaStore& s) { return s.insertEntry(1, 0, added(), "new text"); } },
+        { "remove the second entry", [](AreaStore& s) { return s.rewrite(1, RewritePlan::removal(3, { 1 })); } },
+        { "reverse", [](AreaStore& s) { return s.rewrite(1, RewritePlan::permutation({ 2, 1, 0 })); } },
+        { "append from another area",
+            [](AreaStore& s) {
+                RewritePlan plan;
+                plan.setOtherArea(2);
+                plan.keep(0, 3);
+                plan.take(0, 4);
+                return s.rewrite(1, plan);
+            } },
+        { "patch a field",
+            [](AreaStore& s) {
+                const uint8_t bytes[4] = { 1, 2, 3, 4 };
+                return s.patchRecord(1, AreaFileKind::Header, 2, HeaderRecord::kSizeOffset, bytes);
+            } },
+    };
+}
+
+// The state an operation leads to, from a clean run on a board of its own.
+Snapshot expectedAfter(const Operation& op)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    makeBoard(board);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    EXPECT_TRUE(op.run(store)) << op.label;
+    return snapshot(board, 1);
+}
+
+// After recovery: the old records or the new ones, with a description file that is the old one,
+// or the new one when the records are new (an insertion's text may stay unused after a crash),
+// and nothing left over.
+void expectOldOrNew(const BoardBuilder& board, const Snapshot& before, const Snapshot& after, bool mayKeepText,
+    const std::string& where)
+{
+    AreaStore clean(systemFileIo(), board.fileBaseDir());
+    EXPECT_FALSE(clean.load(1, true).error) << where;
+    const Snapshot now = snapshot(board, 1);
+    if (now.sameRecords(before))
+        EXPECT_TRUE(now.txt == before.txt || (mayKeepText && now.txt == after.txt)) << where << ": description file";
+    else
+        EXPECT_EQ(now, after) << where << ": neither the old nor the new files";
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>()) << where;
+}
+
+TEST(AreaStoreFaults, EveryFailingCallLeavesTheOldOrTheNewFiles)
+{
+    const int codes[] = { ENOSPC, EIO, EACCES };
+    for (const Operation& op : operations()) {
+        const Snapshot after = expectedAfter(op);
+        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
+        {
+            test::TempDir tmp;
+            BoardBuilder board(tmp.path());
+            makeBoard(board);
+            FaultyFileIo io(systemFileIo());
+            AreaStore store(io, board.fileBaseDir());
+            ASSERT_TRUE(op.run(store));
+            for (auto kind : FaultyFileIo::kFailable)
+                counts[size_t(kind)] = io.calls(kind);
+        }
+        for (auto kind : FaultyFileIo::kFailable) {
+            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
+                const std::string where
+                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+                test::TempDir tmp;
+                BoardBuilder board(tmp.path());
+                makeBoard(board);
+                const Snapshot before = snapshot(board, 1);
+                FaultyFileIo io(systemFileIo());
+                io.failAt(kind, n, codes[n % 3]);
+                AreaStore store(io, board.fileBaseDir());
+                auto result = op.run(store);
+                if (result) {
+                    // Success is only claimed for a change that is wholly in place.
+                    EXPECT_EQ(snapshot(board, 1), after) << where;
+                } else {
+                    EXPECT_NE(result.error().code, 0) << where;
+                    const bool pending = result.error().message.find("next loaded") != std::string::npos;
+                    if (!pending)
+                        EXPECT_EQ(snapshot(board, 1).hdr, before.hdr) << where << ": failed but changed";
+                }
+                expectOldOrNew(board, before, after, false, where);
+            }
+        }
+    }
+}
+
+TEST(AreaStoreFaults, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
+{
+    for (const Operation& op : operations()) {
+        const Snapshot after = expectedAfter(op);
+        for (bool torn : { false, true }) {
+            bool finished = false;
+            for (int step = 1; !finished && step < 200; ++step) {
+                const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step)
+                    + (torn ? " in the middle of a write" : "");
+                test::TempDir tmp;
+                BoardBuilder board(tmp.path());
+                makeBoard(board);
+                const Snapshot before = snapshot(board, 1);
+                const pid_t child = fork();
+                ASSERT_GE(child, 0);
+                if (child == 0) {
+                    FaultyFileIo io(systemFileIo());
+                    io.crashAt(step, torn);
+                    AreaStore store(io, board.fileBaseDir());
+                    _exit(op.run(store) ? 0 : 1);
+                }
+                int status = 0;
+                ASSERT_EQ(waitpid(child, &status, 0), child);
+                if (WIFEXITED(status)) {
+                    // The operation ran to its end before this step.
+                    EXPECT_EQ(WEXITSTATUS(status), 0) << where;
+                    EXPECT_EQ(snapshot(board, 1), after) << where;
+                    finished = true;
+                    continue;
+                }
+                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
+                expectOldOrNew(board, before, after, true, where);
+            }
+            EXPECT_TRUE(finished) << op.label;
+        }
+    }
+}
+
+} // namespace
+} // namespace qv
