@@ -4,6 +4,7 @@
 #include "platform/DosPath.h"
 #include "platform/ShortName.h"
 #include "settings/Settings.h"
+#include "storage/AreaStore.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -31,6 +32,9 @@ int runBrowserWindow(BrowserLaunch& launch)
             return found.isEmpty() ? dir + "/" + row : found;
         },
         launch.screenshotFile.isEmpty() ? launch.writeSettings : nullptr };
+    // Changes a crash interrupted are finished or undone before anything reads the areas.
+    for (int area : AreaStore(services.io, services.fileBaseDir).recoverAll())
+        std::fprintf(stderr, "quorvex: an interrupted change of area %d could not be finished yet\n", area);
     MainWindow window(services);
     window.show();
     if (launch.windowShown)

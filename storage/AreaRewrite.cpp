@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace qv {
 
@@ -93,6 +94,27 @@ struct SourceArea {
     }
 };
 
+// A byte buffer that is not zero-filled: rewrites fill every byte they write, and clearing tens
+// of megabytes first costs as much as the copy itself.
+class RawBuffer {
+public:
+    uint8_t* data() { return m_data.get(); }
+    size_t size() const { return m_size; }
+    void resize(size_t size)
+    {
+        if (size > m_capacity) {
+            m_data.reset(new uint8_t[size]);
+            m_capacity = size;
+        }
+        m_size = size;
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> m_data;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+};
+
 // Copies records of one source into an output window, reading through a small cache when the
 // records are scattered and straight into the window when they are long runs.
 class Gatherer {
@@ -111,7 +133,9 @@ public:
         const uint64_t stored = m_source.records(m_kind);
         const uint64_t present = first >= stored ? 0 : std::min(count, stored - first);
         if (present > 0) {
-            if (present * m_size >= kChunkBytes / 2) {
+            if (first >= m_cacheFirst && first + present <= m_cacheFirst + m_cacheCount) {
+                std::memcpy(out, m_cache.data() + (first - m_cacheFirst) * m_size, present * m_size);
+            } else if (present * m_size >= kChunkBytes / 2) {
                 if (auto r = readExact(first, present, out); !r)
                     return r;
             } else {
@@ -130,6 +154,23 @@ public:
                 if (auto r = indexFromHeader(first + i, rec); !r)
                     return r;
             }
+        }
+        return {};
+    }
+
+    // Reads records [first, end) at once (clipped to the file), for a window that takes records
+    // from all over that stretch, such as a sort.
+    Result<void> preload(uint64_t first, uint64_t end)
+    {
+        end = std::min(end, m_source.records(m_kind));
+        if (first >= end)
+            return {};
+        m_cacheFirst = first;
+        m_cacheCount = end - first;
+        m_cache.resize(m_cacheCount * m_size);
+        if (auto r = readExact(first, m_cacheCount, m_cache.data()); !r) {
+            m_cacheCount = 0;
+            return r;
         }
         return {};
     }
@@ -184,7 +225,7 @@ private:
     const SourceArea& m_source;
     AreaFileKind m_kind;
     size_t m_size;
-    std::vector<uint8_t> m_cache;
+    RawBuffer m_cache;
     uint64_t m_cacheFirst = 0;
     uint64_t m_cacheCount = 0;
 };
@@ -201,15 +242,38 @@ struct Piece {
 // Output is built in windows, so memory stays bounded whatever the area's size while a sort still
 // reads its source nearly sequentially.
 Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan& plan, const SourceArea& here,
-    const SourceArea* other, size_t windowBytes)
+    const SourceArea* other, size_t windowBytes, size_t preloadBytes)
 {
     const size_t size = recordSize(kind);
     const uint64_t window = std::max<uint64_t>(1, windowBytes / size);
-    std::vector<uint8_t> buffer;
+    RawBuffer buffer;
     Gatherer fromHere(io, here, kind);
     std::optional<Gatherer> fromOther;
     if (other)
         fromOther.emplace(io, *other, kind);
+
+    // Scattered records of one source (a sort, a paste): read the stretch they come from at once
+    // when it fits the preload budget, else visit each window's records in source order so the
+    // cache reads front to back.
+    bool sorted = true;
+    for (auto source : { RewritePlan::Source::ThisArea, RewritePlan::Source::OtherArea }) {
+        uint64_t lo = UINT64_MAX, hi = 0, scattered = 0;
+        for (const auto& run : plan.runs())
+            if (run.source == source) {
+                lo = std::min(lo, run.first);
+                hi = std::max(hi, run.first + run.count);
+                scattered += run.count * size < kChunkBytes / 2;
+            }
+        if (scattered < 64)
+            continue;
+        if ((hi - lo) * size <= preloadBytes) {
+            Gatherer& g = source == RewritePlan::Source::ThisArea ? fromHere : *fromOther;
+            if (auto r = g.preload(lo, hi); !r)
+                return r;
+        } else {
+            sorted = false;
+        }
+    }
 
     auto runIt = plan.runs().begin();
     uint64_t runOffset = 0; // records of *runIt already written
@@ -227,12 +291,12 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
                 runOffset = 0;
             }
         }
-        // In source order, so scattered records are read front to back through the cache.
-        std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-            if (a.run->source != b.run->source)
-                return a.run->source < b.run->source;
-            return a.run->first + a.skip < b.run->first + b.skip;
-        });
+        if (!sorted)
+            std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+                if (a.run->source != b.run->source)
+                    return a.run->source < b.run->source;
+                return a.run->first + a.skip < b.run->first + b.skip;
+            });
         for (const Piece& p : pieces) {
             uint8_t* dest = buffer.data() + p.slot * size;
             const RewritePlan::Run& run = *p.run;
@@ -348,7 +412,7 @@ Result<void> AreaStore::commitPlan(
             return abandon(h.error());
         t.written = true;
         ScopedHandle out(*m_io, *h);
-        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, m_windowBytes);
+        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, m_windowBytes, m_preloadBytes);
         if (r)
             r = m_io->sync(*h);
         if (r)

@@ -48,39 +48,52 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (!length)
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
-    outcome.rows.reserve(size_t(count));
-    // Read in blocks; the records are still taken one by one in file order.
-    constexpr int kBlock = 512;
+    outcome.rows.resize(size_t(count));
+    // Both files are read in blocks of records; record i of each still lands on row i.
+    constexpr int kBlock = 1024;
     std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
+    std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
+    auto view = [](const uint8_t* p, size_t width) {
+        return std::string_view(reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], width));
+    };
     for (int first = 0; first < count; first += kBlock) {
         const int n = std::min(kBlock, count - first);
         auto got = m_io->readAt(
             header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
         if (!got)
             return fail(got.error());
-        for (int k = 0; k < n && size_t(k + 1) * HeaderRecord::kSize <= *got; ++k) {
+        size_t namesGot = 0;
+        if (longNames) {
+            // A short long-name file gives empty names for the records it lacks.
+            auto r = m_io->readAt(longNames->get(), uint64_t(first) * LongNameRecord::kSize, names.data(),
+                size_t(n) * LongNameRecord::kSize);
+            namesGot = r ? *r / LongNameRecord::kSize : 0;
+        }
+        const int whole = int(std::min<size_t>(size_t(n), *got / HeaderRecord::kSize));
+        for (int k = 0; k < whole; ++k) {
             const int i = first + k + 1;
             if (progress && i % 10 == 0)
                 progress(i, count);
-            const auto record = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
-                block.data() + size_t(k) * HeaderRecord::kSize, HeaderRecord::kSize));
-            std::string longName;
-            if (longNames) {
-                uint8_t field[256] = {};
-                if (auto r = m_io->readAt(longNames->get(), uint64_t(i - 1) * 256, field, sizeof field); r && *r > 0)
-                    longName = enc::getText(field, 255);
-            }
-            LoadedRow row;
-            row.comment = text::trim(record.name()).empty();
-            row.name = text::displayName(record.name(), longName);
-            row.size = record.size();
-            row.checksum = record.checksum();
-            row.uploader = record.uploader();
-            row.uploadDate = record.uploadDate();
-            row.fileDate = record.fileDate();
-            row.lastDownloadDate = record.lastDownloadDate();
-            row.downloads = record.downloads();
-            outcome.rows.push_back(std::move(row));
+            const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
+            const std::string_view name = view(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
+            const std::string_view longName = size_t(k) < namesGot
+                ? view(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
+                : std::string_view();
+            LoadedRow& row = outcome.rows[size_t(i - 1)];
+            row.comment = text::trim(name).empty();
+            row.name = text::displayName(name, longName);
+            row.size = enc::getLong(rec + HeaderRecord::kSizeOffset);
+            row.checksum = enc::getLong(rec + HeaderRecord::kChecksumOffset);
+            row.uploader = view(rec + HeaderRecord::kUploaderOffset, HeaderRecord::kUploaderWidth);
+            row.uploadDate = enc::getLong(rec + HeaderRecord::kUploadDateOffset);
+            row.fileDate = enc::getLong(rec + HeaderRecord::kFileDateOffset);
+            row.lastDownloadDate = enc::getLong(rec + HeaderRecord::kLastDownloadOffset);
+            row.downloads = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+        }
+        if (whole < n) {
+            // The file became shorter while it was read: keep the rows that were read.
+            outcome.rows.resize(size_t(first + whole));
+            break;
         }
     }
     return outcome;

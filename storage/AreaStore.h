@@ -93,8 +93,14 @@ public:
     Result<Recovery> recover(int area);
     std::vector<int> recoverAll();
 
-    // The output buffer of a rewrite, per file; an area larger than this is written in windows.
-    void setRewriteWindow(size_t bytes) { m_windowBytes = bytes; }
+    // Memory a rewrite uses per file: its output is written in windows of windowBytes, and the
+    // records a sort scatters are read at once when they span no more than preloadBytes (else
+    // they are read again for each window).
+    void setRewriteMemory(size_t windowBytes, size_t preloadBytes)
+    {
+        m_windowBytes = windowBytes;
+        m_preloadBytes = preloadBytes;
+    }
 
     FileIo& io() const { return *m_io; }
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
@@ -107,7 +113,8 @@ private:
 
     FileIo* m_io;
     std::string m_fileBaseDir;
-    size_t m_windowBytes = size_t(32) << 20;
+    size_t m_windowBytes = size_t(4) << 20;
+    size_t m_preloadBytes = size_t(32) << 20;
 };
 
 } // namespace qv

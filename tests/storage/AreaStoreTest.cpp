@@ -192,20 +192,23 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
     std::vector<Entry> entries;
     for (int i = 0; i < 300; ++i)
         entries.push_back(Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
-    board.writeEntries(4, entries);
     std::vector<uint64_t> order;
     for (uint64_t i = 0; i < 300; ++i)
         order.push_back((i * 7 + 3) % 300); // 7 and 300 share no factor: every record once
-    store.setRewriteWindow(50 * HeaderRecord::kSize + 17);
-    ASSERT_TRUE(store.rewrite(4, RewritePlan::permutation(order)));
-    const Stored s = stored(board, 4);
-    ASSERT_EQ(s.headers.size(), 300u);
-    ASSERT_EQ(s.longNames.size(), 300u);
-    for (size_t k = 0; k < 300; ++k) {
-        EXPECT_EQ(s.headers[k], "F" + std::to_string(order[k]) + ".ZIP");
-        EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "long " + std::to_string(order[k]));
+    // Windows smaller than the area, with the scattered records read at once or window by window.
+    for (size_t preload : { size_t(1) << 20, size_t(1000) }) {
+        board.writeEntries(4, entries);
+        store.setRewriteMemory(50 * HeaderRecord::kSize + 17, preload);
+        ASSERT_TRUE(store.rewrite(4, RewritePlan::permutation(order)));
+        const Stored s = stored(board, 4);
+        ASSERT_EQ(s.headers.size(), 300u);
+        ASSERT_EQ(s.longNames.size(), 300u);
+        for (size_t k = 0; k < 300; ++k) {
+            EXPECT_EQ(s.headers[k], "F" + std::to_string(order[k]) + ".ZIP");
+            EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "long " + std::to_string(order[k]));
+        }
+        EXPECT_EQ(s.indexes, s.headers);
     }
-    EXPECT_EQ(s.indexes, s.headers);
     // The upper-case names stay; nothing is left beside them.
     EXPECT_TRUE(test::fileExists(board.fileBaseDir() + "/HDR/FDB4.HDR"));
     EXPECT_FALSE(test::fileExists(board.fileBaseDir() + "/HDR/fdb4.hdr"));
