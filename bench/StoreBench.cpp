@@ -122,8 +122,7 @@ void StoreLoad(benchmark::State& state)
 }
 
 // Runs a change made by make(count) and the plain copy of the three files in turn.
-template <class Change>
-void rewriteBeside(benchmark::State& state, Change change)
+template <class Change> void rewriteBeside(benchmark::State& state, Change change)
 {
     qv::AreaStore store(qv::systemFileIo(), area().board.fileBaseDir());
     double storeTime = 0, plainTime = 0;

@@ -22,7 +22,8 @@ int runBrowserWindow(BrowserLaunch& launch)
         drives.insert(QChar(letter), QString::fromStdString(dir));
     const DosPathMapper mapper(QString::fromStdString(s.raDir), drives);
     // An unmapped drive gives no host path; the load then reports the path as not found.
-    auto hostPath = [mapper](const std::string& stored) { return mapper.toHost(QString::fromStdString(stored)).hostPath; };
+    auto hostPath
+        = [mapper](const std::string& stored) { return mapper.toHost(QString::fromStdString(stored)).hostPath; };
     BrowserServices services { s, config, launch.dialogs, launch.desktop, systemFileIo(),
         hostPath(s.fileBasePath).toStdString(), CodePage(QByteArray::fromStdString(s.codePage)), hostPath,
         [](const QString& dir, const QString& row) {

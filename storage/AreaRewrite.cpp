@@ -392,8 +392,8 @@ Result<void> AreaStore::commitPlan(
             continue;
         const std::string file = path(area, kind);
         const std::string stem = "fdb" + std::to_string(area);
-        targets.push_back({ kind, file,
-            directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
+        targets.push_back(
+            { kind, file, directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
     }
     const std::string indexDir = directoryOf(targets.back().file);
 

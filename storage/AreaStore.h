@@ -78,8 +78,8 @@ public:
 
     // Overwrites bytes of one record in place; the rest of the record keeps its bytes. A patch of
     // the long-name file creates it, or lengthens it with empty records, when it is shorter.
-    Result<void> patchRecord(int area, AreaFileKind kind, uint64_t position, size_t fieldOffset,
-        std::span<const uint8_t> bytes);
+    Result<void> patchRecord(
+        int area, AreaFileKind kind, uint64_t position, size_t fieldOffset, std::span<const uint8_t> bytes);
 
     // One record as stored (the commands read what the file list does not hold). A long-name
     // record past the end of its file, or of a missing file, reads as empty.

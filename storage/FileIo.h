@@ -59,7 +59,11 @@ FileIo& systemFileIo();
 // Closes a handle when it goes out of scope (errors on this path are already being reported).
 class ScopedHandle {
 public:
-    ScopedHandle(FileIo& io, FileIo::Handle h) : m_io(&io), m_handle(h) { }
+    ScopedHandle(FileIo& io, FileIo::Handle h)
+        : m_io(&io)
+        , m_handle(h)
+    {
+    }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     ~ScopedHandle()

@@ -22,10 +22,18 @@ public:
     {
         int flags = O_CLOEXEC;
         switch (mode) {
-        case Mode::Read: flags |= O_RDONLY; break;
-        case Mode::ReadWrite: flags |= O_RDWR; break;
-        case Mode::CreateTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-        case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+        case Mode::Read:
+            flags |= O_RDONLY;
+            break;
+        case Mode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case Mode::CreateTruncate:
+            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case Mode::Append:
+            flags |= O_WRONLY | O_CREAT | O_APPEND;
+            break;
         }
         int fd = ::open(path.c_str(), flags, 0644);
         if (fd < 0)
@@ -72,7 +80,7 @@ public:
 
     Result<uint64_t> size(Handle h) override
     {
-        struct stat st {};
+        struct stat st { };
         if (::fstat(h, &st) != 0)
             return errnoError("stat", "#" + std::to_string(h));
         return static_cast<uint64_t>(st.st_size);
@@ -137,19 +145,19 @@ public:
 
     bool exists(const std::string& path) override
     {
-        struct stat st {};
+        struct stat st { };
         return ::stat(path.c_str(), &st) == 0;
     }
 
     bool isDirectory(const std::string& path) override
     {
-        struct stat st {};
+        struct stat st { };
         return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
     Result<uint64_t> fileSize(const std::string& path) override
     {
-        struct stat st {};
+        struct stat st { };
         if (::stat(path.c_str(), &st) != 0)
             return errnoError("stat", path);
         return static_cast<uint64_t>(st.st_size);

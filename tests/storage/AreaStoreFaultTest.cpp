@@ -63,7 +63,10 @@ std::vector<Operation> operations()
     return {
         { "insert at the front", [](AreaStore& s) { return s.insertEntry(1, 0, added(), "new text"); } },
         { "remove the second entry", [](AreaStore& s) { return s.rewrite(1, RewritePlan::removal(3, { 1 })); } },
-        { "reverse", [](AreaStore& s) { return s.rewrite(1, RewritePlan::permutation({ 2, 1, 0 })); } },
+        { "reverse",
+            [](AreaStore& s) {
+                return s.rewrite(1, RewritePlan::permutation({ 2, 1, 0 }));
+            } },
         { "append from another area",
             [](AreaStore& s) {
                 RewritePlan plan;

@@ -34,7 +34,8 @@ Stored stored(const BoardBuilder& board, int area)
     const auto idx = readFile(board.indexPath(area));
     const auto lfn = readFile(board.longNamePath(area));
     for (size_t i = 0; i + HeaderRecord::kSize <= hdr.size(); i += HeaderRecord::kSize) {
-        auto r = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(hdr.data() + i, HeaderRecord::kSize));
+        auto r
+            = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(hdr.data() + i, HeaderRecord::kSize));
         s.headers.push_back(r.name());
         s.headerPointers.push_back(r.descriptionPointer());
     }
@@ -44,9 +45,9 @@ Stored stored(const BoardBuilder& board, int area)
         s.indexPointers.push_back(r.descriptionPointer());
     }
     for (size_t i = 0; i + LongNameRecord::kSize <= lfn.size(); i += LongNameRecord::kSize)
-        s.longNames.push_back(
-            LongNameRecord::decode(std::span<const uint8_t, LongNameRecord::kSize>(lfn.data() + i, LongNameRecord::kSize))
-                .name());
+        s.longNames.push_back(LongNameRecord::decode(
+            std::span<const uint8_t, LongNameRecord::kSize>(lfn.data() + i, LongNameRecord::kSize))
+                                  .name());
     return s;
 }
 
@@ -191,7 +192,8 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
     board.setUpperCaseAreaFiles(true);
     std::vector<Entry> entries;
     for (int i = 0; i < 300; ++i)
-        entries.push_back(Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
+        entries.push_back(
+            Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
     std::vector<uint64_t> order;
     for (uint64_t i = 0; i < 300; ++i)
         order.push_back((i * 7 + 3) % 300); // 7 and 300 share no factor: every record once

@@ -9,17 +9,28 @@ namespace qv::test {
 const char* FaultyFileIo::name(Op op)
 {
     switch (op) {
-    case Op::Open: return "open";
-    case Op::Read: return "read";
-    case Op::Write: return "write";
-    case Op::Truncate: return "truncate";
-    case Op::Sync: return "sync";
-    case Op::Close: return "close";
-    case Op::Rename: return "rename";
-    case Op::Remove: return "remove";
-    case Op::SyncDirectory: return "syncDirectory";
-    case Op::MakeDirectory: return "makeDirectory";
-    case Op::Count: break;
+    case Op::Open:
+        return "open";
+    case Op::Read:
+        return "read";
+    case Op::Write:
+        return "write";
+    case Op::Truncate:
+        return "truncate";
+    case Op::Sync:
+        return "sync";
+    case Op::Close:
+        return "close";
+    case Op::Rename:
+        return "rename";
+    case Op::Remove:
+        return "remove";
+    case Op::SyncDirectory:
+        return "syncDirectory";
+    case Op::MakeDirectory:
+        return "makeDirectory";
+    case Op::Count:
+        break;
     }
     return "?";
 }

@@ -27,7 +27,10 @@ public:
         Op::Rename, Op::Remove, Op::SyncDirectory };
     static const char* name(Op op);
 
-    explicit FaultyFileIo(FileIo& inner) : m_inner(inner) { }
+    explicit FaultyFileIo(FileIo& inner)
+        : m_inner(inner)
+    {
+    }
 
     void failAt(Op op, int n, int code);
     void crashAt(int step, bool tornWrite = false);
