@@ -23,6 +23,7 @@ namespace {
 // Painting the progress bar between records is what the user sees of a long load; doing it
 // more often than this would cost more than the load itself.
 constexpr int kProgressPaintMs = 50;
+constexpr int kProgressStepMs = 16;
 
 QString withLeadingBlank(int n)
 {
@@ -72,6 +73,7 @@ bool AreaController::readArea(int area)
     QElapsedTimer sincePaint;
     sincePaint.start();
     bool progressShown = false;
+    QElapsedTimer sinceValue;
     auto progress = [&](int i, int count) {
         if (!progressShown) {
             m_parts.objectsPanel->hide();
@@ -80,6 +82,12 @@ bool AreaController::readArea(int area)
             m_parts.progress->show();
             progressShown = true;
         }
+        // Each visible step repaints the bar at once; on a large area doing that for every tenth
+        // record costs more than reading the records, so it moves at most once a frame, and to
+        // its last value at the end.
+        if (sinceValue.isValid() && sinceValue.elapsed() < kProgressStepMs && count - i >= 10)
+            return;
+        sinceValue.start();
         m_parts.progress->setValue(i);
         if (sincePaint.elapsed() >= kProgressPaintMs) {
             // Paint only: a click now would start another load inside this one.
