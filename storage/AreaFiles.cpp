@@ -36,6 +36,12 @@ std::string join(const std::string& dir, const std::string& name)
 }
 }
 
+std::string directoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 std::string resolveCaseInsensitive(FileIo& io, const std::string& path)
 {
     if (path.empty())

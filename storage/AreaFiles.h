@@ -19,6 +19,9 @@ uint64_t recordCount(uint64_t fileLength, AreaFileKind kind);
 // nothing matches, the lower-case name is returned, which is also the name new files get.
 std::string areaFilePath(FileIo& io, const std::string& fileBaseDir, int area, AreaFileKind kind);
 
+// The directory part of a host path ("." for a bare name).
+std::string directoryOf(const std::string& path);
+
 // Resolves each component of an absolute host path without regard to case against what exists;
 // components that do not exist are kept as given.
 std::string resolveCaseInsensitive(FileIo& io, const std::string& path);

@@ -12,12 +12,6 @@ constexpr const char* kMagic = "QUORVEX AREA JOURNAL 1";
 constexpr const char* kEnd = "END";
 constexpr uint64_t kJournalLimit = 256 * 1024;
 
-std::string directoryOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
 std::string join(const std::string& dir, const std::string& relative)
 {
     if (dir.empty())
@@ -185,6 +179,27 @@ Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::
     return file.close();
 }
 
+Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended)
+{
+    const std::string txt = resolveCaseInsensitive(io, join(fileBaseDir, appended.file));
+    if (!io.exists(txt))
+        return {};
+    auto h = io.open(txt, FileIo::Mode::ReadWrite);
+    if (!h)
+        return h.error();
+    ScopedHandle file(io, *h);
+    auto length = io.size(*h);
+    if (!length)
+        return length.error();
+    if (*length <= appended.length)
+        return {};
+    if (auto cut = io.truncate(*h, appended.length); !cut)
+        return cut;
+    if (auto synced = io.sync(*h); !synced)
+        return synced;
+    return file.close();
+}
+
 Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int area)
 {
     const std::string headerDir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header));
@@ -203,19 +218,8 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
                     return removed.error();
             }
         if (note && note->append) {
-            // Cut off the text of an insertion that never committed; never lengthen the file.
-            const std::string txt = resolveCaseInsensitive(io, join(fileBaseDir, note->append->file));
-            auto size = io.exists(txt) ? io.fileSize(txt) : Result<uint64_t>(uint64_t(0));
-            if (size && *size > note->append->length) {
-                auto h = io.open(txt, FileIo::Mode::ReadWrite);
-                if (!h)
-                    return h.error();
-                ScopedHandle file(io, *h);
-                if (auto cut = io.truncate(*h, note->append->length); !cut)
-                    return cut.error();
-                if (auto synced = io.sync(*h); !synced)
-                    return synced.error();
-            }
+            if (auto undone = undoAppend(io, fileBaseDir, *note->append); !undone)
+                return undone.error();
         }
         if (io.exists(journal)) {
             any = true;

@@ -60,6 +60,9 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
 // Carries out one patch on the file at path (idempotent, so recovery may repeat it).
 Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch);
 
+// Cuts an insertion's text off the description file again (never lengthens it).
+Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended);
+
 // Outcome of looking for an interrupted change of one area.
 enum class Recovery {
     Nothing, // no journal and no temporary files

@@ -18,34 +18,6 @@ namespace {
 // Reads for scattered records (a sort, a paste) go through a cache of this size.
 constexpr size_t kChunkBytes = size_t(1) << 20;
 
-std::string directoryOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-// Cuts an appended text off the description file again.
-Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended)
-{
-    const std::string txt = resolveCaseInsensitive(io, fileBaseDir + "/" + appended.file);
-    if (!io.exists(txt))
-        return {};
-    auto h = io.open(txt, FileIo::Mode::ReadWrite);
-    if (!h)
-        return h.error();
-    ScopedHandle file(io, *h);
-    auto length = io.size(*h);
-    if (!length)
-        return length.error();
-    if (*length <= appended.length)
-        return {};
-    if (auto cut = io.truncate(*h, appended.length); !cut)
-        return cut;
-    if (auto synced = io.sync(*h); !synced)
-        return synced;
-    return file.close();
-}
-
 // The open files of one area that a plan reads from.
 struct SourceArea {
     FileIo* io = nullptr;

@@ -160,8 +160,7 @@ Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::s
     AreaJournal intent;
     intent.complete = false;
     intent.append = AreaJournal::Append { relativeToBase(m_fileBaseDir, txt), oldLength };
-    const std::string journal
-        = journalPath(path(area, AreaFileKind::Header).substr(0, path(area, AreaFileKind::Header).rfind('/')), area);
+    const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
     if (auto written = writeJournal(*m_io, journal, intent); !written) {
         (void)m_io->remove(journal);
         return written.error();
@@ -207,8 +206,7 @@ Result<void> AreaStore::patchRecord(
         patch.minimumLength = (position + 1) * size;
     }
     note.patches.push_back(patch);
-    const std::string headerDir
-        = path(area, AreaFileKind::Header).substr(0, path(area, AreaFileKind::Header).rfind('/'));
+    const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
     const std::string journal = journalPath(headerDir, area);
     if (auto written = writeJournal(*m_io, journal, note); !written) {
         (void)m_io->remove(journal);
