@@ -35,6 +35,18 @@ uint64_t FileListModel::totalSize() const
     return total;
 }
 
+int FileListModel::longestNameRow() const
+{
+    int longest = -1;
+    size_t length = 0;
+    for (size_t row = 0; row < m_rows.size(); ++row)
+        if (longest < 0 || m_rows[row].name.size() > length) {
+            longest = int(row);
+            length = m_rows[row].name.size();
+        }
+    return longest;
+}
+
 int FileListModel::smallIconIndexOf(int row) const
 {
     const LoadedRow& r = m_rows[size_t(row)];

@@ -28,6 +28,9 @@ public:
     void clear();
     const std::vector<LoadedRow>& rows() const { return m_rows; }
     uint64_t totalSize() const;
+    // The row whose name has the most characters (the code page has one byte per character),
+    // or -1 without rows.
+    int longestNameRow() const;
     int smallIconIndexOf(int row) const;
 
     static int columnWidthTwips(int column, const QFont& listFont);

@@ -1,5 +1,7 @@
 #include "browser/FileListView.h"
 
+#include "browser/FileListModel.h"
+
 #include <QHeaderView>
 #include <QListView>
 #include <QMouseEvent>
@@ -61,19 +63,10 @@ void FileListView::fitListColumns()
 {
     // Uniform items take their size from one item; make it the longest name, found by length
     // alone so that a large area is not measured entry by entry.
-    QAbstractItemModel* model = m_list->model();
+    auto* model = qobject_cast<FileListModel*>(m_list->model());
     if (!model)
         return;
-    int longest = -1;
-    qsizetype longestLength = -1;
-    const int rows = model->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        const qsizetype length = model->index(row, 0).data().toString().size();
-        if (length > longestLength) {
-            longestLength = length;
-            longest = row;
-        }
-    }
+    const int longest = model->longestNameRow();
     if (longest < 0) {
         m_list->setGridSize(QSize());
         return;
