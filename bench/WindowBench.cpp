@@ -19,7 +19,7 @@
 
 namespace {
 
-using Board = qv::test::MainWindowTestBoard;
+using TestBoard = qv::test::MainWindowTestBoard;
 
 constexpr int kArea = 1;
 
@@ -29,7 +29,7 @@ struct Fixture {
         board.writeConfig("Bench BBS", "C:\\RA\\FDB");
         board.writeGroups({ "Group" });
         board.writeAreas({ { "Large", 1, "" } });
-        std::vector<Board::Entry> rows;
+        std::vector<TestBoard::Entry> rows;
         rows.reserve(size_t(entries));
         for (int i = 0; i < entries; ++i) {
             char name[16];
@@ -39,27 +39,27 @@ struct Fixture {
         }
         board.writeArea(kArea, rows);
         settings.fileBasePath = "C:\\RA\\FDB";
-        settings.defaultArea = kArea;
-        config = qv::AreaConfiguration::read(qv::systemFileIo(), board.boardDir());
+        settings.startupArea = kArea;
+        settings.boardDirectory = board.boardDir();
+        settings.drives['C'] = board.root();
+        opened = std::make_unique<qv::Board>(qv::Board::optionsOf(settings));
     }
 
     std::unique_ptr<qv::MainWindow> window(bool list)
     {
-        settings.viewList = list;
-        qv::BrowserServices services { settings, *config, dialogs, desktop, qv::systemFileIo(), board.fileBaseDir(),
-            qv::CodePage(), [](const std::string& dos) { return QString::fromStdString(dos); },
-            [](const QString& dir, const QString& row) { return dir + "/" + row; }, nullptr };
+        settings.viewAsList = list;
+        qv::BrowserServices services { settings, *opened, dialogs, desktop, nullptr };
         auto w = std::make_unique<qv::MainWindow>(services);
         w->show();
         QApplication::processEvents();
         return w;
     }
 
-    Board board;
+    TestBoard board;
     qv::Settings settings;
     qv::test::ScriptedDialogs dialogs;
     qv::test::ScriptedDesktop desktop;
-    std::optional<qv::AreaConfiguration> config;
+    std::unique_ptr<qv::Board> opened;
 };
 
 Fixture& fixture(int entries)

@@ -8,7 +8,7 @@
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 #include "storage/AreaStore.h"
-#include "storage/StatusTexts.h"
+#include "board/Messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,7 +35,6 @@ AreaController::AreaController(BrowserServices& services, Parts parts, QObject* 
     : QObject(parent)
     , m_services(services)
     , m_parts(parts)
-    , m_store(std::make_unique<AreaStore>(services.io, services.fileBaseDir))
 {
     connect(m_parts.tree, &AreaTreeView::areaNodeClicked, this, &AreaController::onNodeClicked);
     // A selector choice always loads, even the area already shown.
@@ -96,23 +95,15 @@ bool AreaController::readArea(int area)
         }
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    LoadOutcome outcome = m_store->load(area, m_services.settings.useLfn, progress);
+    LoadOutcome outcome = m_services.board.store().load(area, m_services.settings.useLongNames, progress);
     QApplication::restoreOverrideCursor();
     m_parts.progress->hide();
     m_parts.objectsPanel->show();
     m_parts.sizePanel->show();
 
     if (outcome.error) {
-        if (outcome.error->kind == LoadError::Kind::FileBasePathNotFound)
-            m_services.dialogs.message(m_parts.window, QStringLiteral("Fatal Error"),
-                QStringLiteral("File database path ") + QString::fromStdString(m_services.settings.fileBasePath)
-                    + QStringLiteral(" not found!"),
-                Dialogs::Icon::Warning);
-        else
-            m_services.dialogs.message(m_parts.window, QStringLiteral("Quorvex"),
-                QStringLiteral("Unexpected error (") + QString::number(outcome.error->code)
-                    + QStringLiteral(") in ReadArea, please contact Kestrelwick!"),
-                Dialogs::Icon::Warning);
+        const messages::Message m = messages::loadFailed(*outcome.error, m_services.board.fileBasePath());
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
         emit fatalError();
         return false;
     }
@@ -130,18 +121,15 @@ bool AreaController::readArea(int area)
 void AreaController::showCounts()
 {
     const auto& rows = m_parts.model->rows();
-    m_parts.objectsPanel->setText(QString::fromStdString(objectCountText(rows.size())));
-    m_parts.sizePanel->setText(
-        QString::fromStdString(megabyteText(m_parts.model->totalSize())) + QStringLiteral(" MB"));
-    const bool hasRows = !rows.empty();
-    m_parts.commands->setEnabled({ "remov", "props", "prop", "filecut", "filecop", "filedelete", "del" }, hasRows);
+    m_parts.objectsPanel->setText(messages::objectCount(rows.size()));
+    m_parts.sizePanel->setText(messages::megabytes(m_parts.model->totalSize()));
 }
 
 bool AreaController::loadInitialArea()
 {
-    int area = m_services.settings.defaultArea;
+    int area = m_services.settings.startupArea;
     // 0 is the stored way of saying "the first area", not an area that went missing.
-    if (!m_services.config.areaExists(area)) {
+    if (!m_services.board.areaExists(area)) {
         if (area != 0)
             m_services.dialogs.message(m_parts.window, QStringLiteral("Quorvex"),
                 QStringLiteral("Area") + withLeadingBlank(area)
@@ -150,8 +138,8 @@ bool AreaController::loadInitialArea()
         area = m_parts.byNumber->firstAreaNumber();
     }
     if (area == 0) {
-        m_services.dialogs.message(m_parts.window, QStringLiteral("Fatal Error!"),
-            QStringLiteral("Unable to read RA configuration files (FILES.RA)"), Dialogs::Icon::Warning);
+        const messages::Message m = messages::noConfiguration();
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
         emit fatalError();
         return false;
     }

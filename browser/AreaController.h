@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -65,7 +64,6 @@ private:
 
     BrowserServices& m_services;
     Parts m_parts;
-    std::unique_ptr<AreaStore> m_store;
     int m_current = 0;
     bool m_orderByName = true;
 };

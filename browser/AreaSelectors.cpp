@@ -1,8 +1,6 @@
 #include "browser/AreaSelectors.h"
 
-#include "platform/CodePage.h"
-#include "storage/AreaConfiguration.h"
-#include "storage/Text.h"
+#include "board/Board.h"
 
 #include <QStringList>
 
@@ -19,16 +17,14 @@ NumericAreaSelector::NumericAreaSelector(QWidget* parent)
         this, &QComboBox::activated, this, [this](int index) { emit areaChosen(areaNumberOfItem(itemText(index))); });
 }
 
-void NumericAreaSelector::populate(const AreaConfiguration& config, const CodePage& codePage)
+void NumericAreaSelector::populate(const Board& board)
 {
     clear();
     m_indexOfArea.clear();
-    for (const AreaInfo& a : config.areas()) {
-        if (text::trim(a.name).empty())
-            continue;
-        m_indexOfArea.insert(a.number, count());
-        addItem(QStringLiteral("%1: ").arg(a.number, 5, 10, QChar('0')) + codePage.decode(a.name));
-    }
+    const QStringList items = board.numberedAreaItems();
+    for (int i = 0; i < items.size(); ++i)
+        m_indexOfArea.insert(areaNumberOfItem(items[i]), i);
+    addItems(items);
 }
 
 void NumericAreaSelector::setCurrentArea(int area)
@@ -67,18 +63,11 @@ AlphabeticAreaSelector::AlphabeticAreaSelector(QWidget* parent)
     });
 }
 
-void AlphabeticAreaSelector::populate(
-    const AreaConfiguration& config, const CodePage& codePage, const NumericAreaSelector* numeric)
+void AlphabeticAreaSelector::populate(const Board& board, const NumericAreaSelector* numeric)
 {
     m_numeric = numeric;
     clear();
-    QStringList names;
-    for (const AreaInfo& a : config.areas())
-        if (!text::trim(a.name).empty())
-            names.append(codePage.decode(a.name));
-    std::sort(names.begin(), names.end(),
-        [](const QString& l, const QString& r) { return QString::compare(l, r, Qt::CaseInsensitive) < 0; });
-    addItems(names);
+    addItems(board.areaNamesSorted());
 }
 
 void AlphabeticAreaSelector::setCurrentArea(int area)

@@ -5,15 +5,14 @@
 
 namespace qv {
 
-class AreaConfiguration;
-class CodePage;
+class Board;
 
 // Combo3: "00012: Utilities" for every area in record order.
 class NumericAreaSelector : public QComboBox {
     Q_OBJECT
 public:
     explicit NumericAreaSelector(QWidget* parent = nullptr);
-    void populate(const AreaConfiguration& config, const CodePage& codePage);
+    void populate(const Board& board);
     void setCurrentArea(int area);
     // The number in the first five characters of the first item; 0 when there is none.
     int firstAreaNumber() const;
@@ -33,7 +32,7 @@ class AlphabeticAreaSelector : public QComboBox {
     Q_OBJECT
 public:
     explicit AlphabeticAreaSelector(QWidget* parent = nullptr);
-    void populate(const AreaConfiguration& config, const CodePage& codePage, const NumericAreaSelector* numeric);
+    void populate(const Board& board, const NumericAreaSelector* numeric);
     void setCurrentArea(int area);
 
 signals:

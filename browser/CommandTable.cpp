@@ -1,5 +1,7 @@
 #include "browser/CommandTable.h"
 
+#include "browser/CommandState.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -317,21 +319,25 @@ void CommandTable::makeAvailable(const QString& id)
     apply(id);
 }
 
-void CommandTable::setEnabled(std::initializer_list<const char*> ids, bool enabled)
+void CommandTable::applyState(const WindowState& state)
 {
-    for (const char* id : ids)
-        setEnabled(QString::fromLatin1(id), enabled);
+    m_state = state;
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
+        apply(it.key());
+    for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
+        apply(it.key());
 }
 
-void CommandTable::setEnabled(const QString& id, bool enabled)
+void CommandTable::route(const QString& command, QObject* receiver, const std::function<void()>& handler)
 {
-    m_wanted.insert(id, enabled);
-    apply(id);
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
+        if (commandstate::commandOf(it.key()) == command && !m_menus.contains(it.key()))
+            connect(it.value(), &QAction::triggered, receiver, handler);
 }
 
 void CommandTable::apply(const QString& id)
 {
-    const bool on = wantsEnabled(id) && isAvailable(id);
+    const bool on = isAvailable(id) && commandstate::isEnabled(commandstate::commandOf(id), m_state);
     if (QAction* a = m_actions.value(id))
         a->setEnabled(on);
     if (QAction* t = m_tools.value(id))

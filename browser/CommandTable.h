@@ -1,11 +1,13 @@
 #pragma once
 
+#include "browser/CommandState.h"
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
 
-#include <initializer_list>
+#include <functional>
 
 class QAction;
 class QActionGroup;
@@ -40,10 +42,14 @@ public:
     bool isAvailable(const QString& id) const;
     void makeAvailable(const QString& id);
 
-    // Enables menu items, right-button items and toolbar buttons of these identifiers alike.
-    void setEnabled(std::initializer_list<const char*> ids, bool enabled);
-    void setEnabled(const QString& id, bool enabled);
-    bool wantsEnabled(const QString& id) const { return m_wanted.value(id, true); }
+    // Enables every menu item, right-button item and toolbar button from the window's state, by
+    // the one rule in commandstate; the only place command actions are enabled or disabled.
+    void applyState(const WindowState& state);
+    const WindowState& state() const { return m_state; }
+
+    // Runs handler for every item of the command (menu bar, right-button menu; toolbar buttons
+    // reach it through their menu item).
+    void route(const QString& command, QObject* receiver, const std::function<void()>& handler);
 
 private:
     QAction* makeAction(const QString& id, const QString& caption, const QString& shortcut);
@@ -53,7 +59,7 @@ private:
     QHash<QString, QAction*> m_actions;
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QAction*> m_tools;
-    QHash<QString, bool> m_wanted;
+    WindowState m_state;
     QSet<QString> m_available;
     QMenu* m_popup = nullptr;
 };

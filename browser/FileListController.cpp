@@ -8,7 +8,6 @@
 #include "platform/widgets/Desktop.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
-#include "storage/EntryReader.h"
 #include "storage/Text.h"
 
 #include <QAction>
@@ -36,15 +35,16 @@ FileListController::FileListController(BrowserServices& services, Parts parts, Q
     for (const char* id : { "ViewDetails", "RmViewDetails" })
         connect(c->action(id), &QAction::triggered, this, [this] { setListView(false); });
     connect(c->action("mnuDispLFN"), &QAction::triggered, this, [this](bool on) {
-        m_services.settings.useLfn = on;
+        m_services.settings.useLongNames = on;
         m_parts.areas->readArea(m_parts.areas->currentArea());
     });
     connect(c->action("df"), &QAction::triggered, this, &FileListController::chooseDescriptionFont);
-    // While the pane has the focus, Ctrl+X and Ctrl+C belong to its text.
-    connect(m_parts.description, &DescriptionPane::focusEntered, this, [c] {
-        c->setEnabled({ "cut", "copy" }, false);
-    });
-    connect(m_parts.description, &DescriptionPane::focusLeft, this, [c] { c->setEnabled({ "cut", "copy" }, true); });
+    // The pane follows the current row however it moves: click, keys, or a command.
+    connect(m_parts.list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex& current) {
+            if (current.isValid())
+                describeRow(current.row());
+        });
 }
 
 void FileListController::onAreaLoaded()
@@ -71,35 +71,27 @@ void FileListController::applyDescriptionFont()
 {
     const Settings& s = m_services.settings;
     m_parts.description->setDescriptionFont(
-        QString::fromStdString(s.cfName), QString::fromStdString(s.cfSize), s.cfBold, s.cfItalic);
+        QString::fromStdString(s.descriptionFontName), QString::fromStdString(s.descriptionFontSize), s.descriptionFontBold, s.descriptionFontItalic);
 }
 
 void FileListController::describeRow(int row)
 {
     if (row < 0 || row == m_lastDescribed || row >= int(m_parts.model->rows().size()))
         return;
-    const bool comment = m_parts.model->rows()[size_t(row)].comment;
-    m_parts.commands->setEnabled({ "update", "xdesc" }, !comment);
     m_lastDescribed = row;
-    const std::string text
-        = readEntryDescription(m_services.io, m_services.fileBaseDir, m_parts.areas->currentArea(), row + 1);
+    const std::string text = m_services.board.store().readDescription(m_parts.areas->currentArea(), uint64_t(row));
     applyDescriptionFont();
-    m_parts.description->showDescription(m_services.codePage.decode(text));
+    m_parts.description->showDescription(m_services.board.text(text));
 }
 
 QString FileListController::areaDosDirectory() const
 {
-    const std::string stored = m_services.config.areaFilePath(m_parts.areas->currentArea());
-    QString dir = QString::fromStdString(std::string(text::trim(stored)));
-    while (dir.endsWith('\\') && dir.size() > 1)
-        dir.chop(1);
-    return dir;
+    return m_services.board.areaDirectory(m_parts.areas->currentArea()).stored;
 }
 
 QString FileListController::areaHostDirectory() const
 {
-    const std::string stored = m_services.config.areaFilePath(m_parts.areas->currentArea());
-    return m_services.hostPath(std::string(text::trim(stored)));
+    return m_services.board.areaDirectory(m_parts.areas->currentArea()).host;
 }
 
 void FileListController::openCurrent()
@@ -115,10 +107,10 @@ void FileListController::openCurrent()
             edit->trigger();
         return;
     }
-    const QString rowText = m_services.codePage.decode(entry.name);
+    const QString rowText = m_services.board.text(entry.name);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString hostDir = areaHostDirectory();
-    const QString hostFile = m_services.resolveFile(hostDir, rowText);
+    const QString hostFile = Board::entryFile(hostDir, rowText);
     const Desktop::OpenResult result = m_services.desktop.openWithAssociatedApplication(hostFile, hostDir);
     QApplication::restoreOverrideCursor();
     if (result == Desktop::OpenResult::NoApplication)
@@ -142,22 +134,18 @@ void FileListController::chooseDescriptionFont()
     if (!font || font->family().trimmed().isEmpty())
         return;
     Settings& s = m_services.settings;
-    s.cfName = font->family().toStdString();
-    s.cfSize = std::to_string(font->pointSize() > 0 ? font->pointSize() : 9);
-    s.cfBold = font->bold();
-    s.cfItalic = font->italic();
+    s.descriptionFontName = font->family().toStdString();
+    s.descriptionFontSize = std::to_string(font->pointSize() > 0 ? font->pointSize() : 9);
+    s.descriptionFontBold = font->bold();
+    s.descriptionFontItalic = font->italic();
     applyDescriptionFont();
 }
 
 void FileListController::showContextMenu(const QPoint& globalPos)
 {
-    CommandTable* c = m_parts.commands;
-    const bool hasRows = !m_parts.model->rows().empty();
-    c->setEnabled({ "filecut", "filecop", "filedelete", "dc", "dm", "ExDesc", "Sortsel", "udate", "prop" }, hasRows);
-    const int row = m_parts.list->currentRow();
-    if (hasRows && row >= 0 && row < int(m_parts.model->rows().size()) && m_parts.model->rows()[size_t(row)].comment)
-        c->setEnabled({ "ExDesc", "udate" }, false);
-    c->popupMenu()->popup(globalPos);
+    // The items follow the row the click made current.
+    emit commandStateChanged();
+    m_parts.commands->popupMenu()->popup(globalPos);
 }
 
 } // namespace qv

@@ -47,6 +47,10 @@ public:
     void chooseDescriptionFont();
     void showContextMenu(const QPoint& globalPos);
 
+signals:
+    // Something the enabled commands depend on changed.
+    void commandStateChanged();
+
 private:
     void onAreaLoaded();
 

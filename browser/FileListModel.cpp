@@ -27,6 +27,55 @@ void FileListModel::clear()
     setRows({});
 }
 
+void FileListModel::insertEntries(int at, std::vector<LoadedRow> rows)
+{
+    if (rows.empty())
+        return;
+    at = std::clamp(at, 0, int(m_rows.size()));
+    beginInsertRows({}, at, at + int(rows.size()) - 1);
+    m_rows.insert(m_rows.begin() + at, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+void FileListModel::removeEntries(std::vector<int> positions)
+{
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    // Contiguous runs from the bottom up, so the rows above keep their numbers while we go.
+    for (auto end = positions.rbegin(); end != positions.rend();) {
+        auto start = end;
+        while (std::next(start) != positions.rend() && *std::next(start) == *start - 1)
+            ++start;
+        const int first = *start;
+        const int last = *end;
+        end = std::next(start);
+        if (first < 0 || last >= int(m_rows.size()))
+            continue;
+        beginRemoveRows({}, first, last);
+        m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+        endRemoveRows();
+    }
+}
+
+void FileListModel::updateEntry(int row, LoadedRow entry)
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return;
+    m_rows[size_t(row)] = std::move(entry);
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void FileListModel::moveEntries(std::vector<int> positions, int to)
+{
+    std::vector<LoadedRow> moving;
+    moving.reserve(positions.size());
+    for (int p : positions)
+        if (p >= 0 && p < int(m_rows.size()))
+            moving.push_back(m_rows[size_t(p)]);
+    removeEntries(positions);
+    insertEntries(to, std::move(moving));
+}
+
 uint64_t FileListModel::totalSize() const
 {
     uint64_t total = 0;

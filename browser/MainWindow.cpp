@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -53,10 +54,10 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_commands = new CommandTable(this);
     buildRegions();
 
-    m_tree->populate(m_services.config, m_services.codePage);
-    m_byNumber->populate(m_services.config, m_services.codePage);
-    m_byName->populate(m_services.config, m_services.codePage, m_byNumber);
-    m_model->setCodePage(&m_services.codePage);
+    m_tree->populate(m_services.board.config(), m_services.board.codePage());
+    m_byNumber->populate(m_services.board);
+    m_byName->populate(m_services.board, m_byNumber);
+    m_model->setCodePage(&m_services.board.codePage());
     QStringList archivers;
     for (const ArchiverSlot& slot : m_services.settings.archivers)
         archivers.append(QString::fromStdString(slot.extension));
@@ -68,6 +69,23 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
+    connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
+    connect(m_files, &FileListController::commandStateChanged, this, &MainWindow::refreshCommands);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::refreshCommands);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::refreshCommands);
+    for (auto signal : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(m_model, signal, this, &MainWindow::refreshCommands);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &MainWindow::refreshCommands);
+    // While the pane has the focus, Ctrl+X and Ctrl+C belong to its text.
+    connect(m_desc, &DescriptionPane::focusEntered, this, [this] {
+        m_descriptionFocus = true;
+        refreshCommands();
+    });
+    connect(m_desc, &DescriptionPane::focusLeft, this, [this] {
+        m_descriptionFocus = false;
+        refreshCommands();
+    });
+    refreshCommands();
     applyStoredGeometry();
     m_files->applyDescriptionFont();
     for (int column = 0; column < FileListModel::ColumnCount; ++column)
@@ -210,6 +228,31 @@ void MainWindow::routeCommands()
     });
 }
 
+WindowState MainWindow::currentState() const
+{
+    WindowState s;
+    const auto& rows = m_model->rows();
+    s.rows = int(rows.size());
+    s.selectedRows = int(m_list->selectedRows().size());
+    s.currentRow = m_list->currentRow();
+    s.currentIsComment = s.currentRow >= 0 && s.currentRow < s.rows && rows[size_t(s.currentRow)].comment;
+    s.descriptionHasFocus = m_descriptionFocus;
+    s.clipboardHolds = m_clipboardHolds && m_clipboardHolds();
+    s.transferRunning = m_transferRunning;
+    return s;
+}
+
+void MainWindow::refreshCommands()
+{
+    m_commands->applyState(currentState());
+}
+
+void MainWindow::setTransferRunning(bool running)
+{
+    m_transferRunning = running;
+    refreshCommands();
+}
+
 bool MainWindow::areaPanelShown() const
 {
     return !m_panel->isHidden();
@@ -265,20 +308,20 @@ void MainWindow::applyStoredGeometry()
     else if (s.windowState == 1)
         setWindowState(Qt::WindowMinimized);
 
-    m_commands->action("mnuDispLFN")->setChecked(s.useLfn);
-    m_files->setListView(s.viewList);
-    m_panelWidthPx = s.areaListWidth * logicalDpiX() / kTwipsPerInch;
+    m_commands->action("mnuDispLFN")->setChecked(s.useLongNames);
+    m_files->setListView(s.viewAsList);
+    m_panelWidthPx = s.areaPanelWidth * logicalDpiX() / kTwipsPerInch;
     m_treeSplitter->setSizes({ m_panelWidthPx, std::max(0, w - m_panelWidthPx) });
-    m_panel->setVisible(s.areaListEnabled);
-    m_commands->action("AExp")->setChecked(s.areaListEnabled);
-    m_areas->setOrderByName(!s.originalOrder);
+    m_panel->setVisible(s.areaPanelShown);
+    m_commands->action("AExp")->setChecked(s.areaPanelShown);
+    m_areas->setOrderByName(!s.areasInNumberOrder);
 }
 
 bool MainWindow::start()
 {
     if (!m_areas->loadInitialArea())
         return false;
-    setDescriptionHeightTwips(m_services.settings.descHeight);
+    setDescriptionHeightTwips(m_services.settings.descriptionPaneHeight);
     return true;
 }
 
@@ -292,7 +335,7 @@ void MainWindow::onActivated()
 {
     if (!m_activatedOnce) {
         m_activatedOnce = true;
-        m_areas->setOrderByName(!m_services.settings.originalOrder);
+        m_areas->setOrderByName(!m_services.settings.areasInNumberOrder);
     }
     setDateColumnWidths();
 }
@@ -333,12 +376,12 @@ void MainWindow::storeWindowValues(bool windowNormal)
         s.windowY = g.y() * kTwipsPerInch / logicalDpiY();
     }
     s.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-    s.descHeight = descriptionHeightTwips();
-    s.areaListWidth = areaPanelWidthTwips();
-    s.areaListEnabled = areaPanelShown();
-    s.viewList = m_files->listView();
-    s.useLfn = m_commands->action("mnuDispLFN")->isChecked();
-    s.originalOrder = m_commands->toolAction("numsort")->isChecked();
+    s.descriptionPaneHeight = descriptionHeightTwips();
+    s.areaPanelWidth = areaPanelWidthTwips();
+    s.areaPanelShown = areaPanelShown();
+    s.viewAsList = m_files->listView();
+    s.useLongNames = m_commands->action("mnuDispLFN")->isChecked();
+    s.areasInNumberOrder = m_commands->toolAction("numsort")->isChecked();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

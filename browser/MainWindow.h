@@ -1,8 +1,11 @@
 #pragma once
 
 #include "browser/BrowserServices.h"
+#include "browser/CommandState.h"
 
 #include <QMainWindow>
+
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -52,6 +55,13 @@ public:
     QLabel* sizePanel() const { return m_sizePanel; }
     QProgressBar* progressBar() const { return m_progress; }
 
+    // Enables every command from the window's present state (the one place that does).
+    void refreshCommands();
+    WindowState currentState() const;
+    // What the internal clipboard and a running transfer contribute to the state.
+    void setClipboardQuery(std::function<bool()> holdsEntries) { m_clipboardHolds = std::move(holdsEntries); }
+    void setTransferRunning(bool running);
+
     bool areaPanelShown() const;
     void setAreaPanelShown(bool shown);
     // Widths and heights in twips, as the settings keep them.
@@ -97,6 +107,9 @@ private:
     bool m_activatedOnce = false;
     bool m_endedFatally = false;
     bool m_closing = false;
+    bool m_descriptionFocus = false;
+    bool m_transferRunning = false;
+    std::function<bool()> m_clipboardHolds;
 };
 
 } // namespace qv

@@ -1,6 +1,7 @@
 # Common flags for every target of the project.
 function(qv_common target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    target_include_directories(${target} PRIVATE ${PROJECT_BINARY_DIR}/generated)
     if(QV_SANITIZE)
         target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                  -fno-sanitize-recover=undefined)

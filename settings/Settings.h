@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QvVersion.h"
+
 #include <array>
 #include <map>
 #include <optional>
@@ -15,26 +17,26 @@ struct ArchiverSlot {
 
 // The settings in memory: read once at start-up, written once at shutdown.
 struct Settings {
-    std::string raDir;
+    std::string boardDirectory;
     std::string fileBasePath; // as stored in CONFIG.RA, one trailing backslash removed
-    bool originalOrder = false; // area selector by number
-    std::string cfName = "Terminal";
-    std::string cfSize = "9"; // kept as text when it is not a plain number
-    bool cfBold = false;
-    bool cfItalic = false;
-    int defaultArea = 0;
-    bool viewList = false;
+    bool areasInNumberOrder = false; // area selector by number
+    std::string descriptionFontName = "Terminal";
+    std::string descriptionFontSize = "9"; // kept as text when it is not a plain number
+    bool descriptionFontBold = false;
+    bool descriptionFontItalic = false;
+    int startupArea = 0;
+    bool viewAsList = false;
     int windowWidth = 8000; // twips
     int windowHeight = 7000;
     std::optional<int> windowX;
     std::optional<int> windowY;
     int windowState = 0; // 0 normal, 1 minimised, 2 maximised
-    bool useLfn = true;
-    bool areaListEnabled = true;
-    int areaListWidth = 3500;
-    int descHeight = 1500;
+    bool useLongNames = true;
+    bool areaPanelShown = true;
+    int areaPanelWidth = 3500;
+    int descriptionPaneHeight = 1500;
     std::array<ArchiverSlot, 32> archivers {};
-    std::string version = "1.5";
+    std::string version = kVersionText;
     std::string tempDir;
     std::string commandInterpreter;
     std::string sendToFile;

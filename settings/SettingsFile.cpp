@@ -1,7 +1,6 @@
 #include "settings/SettingsFile.h"
 
 #include "platform/ProfileFile.h"
-#include "platform/widgets/Dialogs.h"
 
 #include <climits>
 
@@ -103,14 +102,14 @@ void readStartupValues(const ProfileFile& file, Settings& s)
     };
 
     const QString order = value("OriginalOrder");
-    s.originalOrder = order == QLatin1String("1") || order.compare(kTrue, Qt::CaseInsensitive) == 0;
+    s.areasInNumberOrder = order == QLatin1String("1") || order.compare(kTrue, Qt::CaseInsensitive) == 0;
     const QString name = value("CFName");
-    s.cfName = name.isEmpty() ? "Terminal" : utf8(name);
+    s.descriptionFontName = name.isEmpty() ? "Terminal" : utf8(name);
     const QString size = value("CFSize");
-    s.cfSize = size.isEmpty() ? "9" : isPlainNumber(size) ? std::to_string(size.toInt()) : utf8(size);
-    s.cfBold = flag(value("CFBold"));
-    s.cfItalic = flag(value("CFItalic"));
-    s.defaultArea = leadingNumber(value("DefaultArea"));
+    s.descriptionFontSize = size.isEmpty() ? "9" : isPlainNumber(size) ? std::to_string(size.toInt()) : utf8(size);
+    s.descriptionFontBold = flag(value("CFBold"));
+    s.descriptionFontItalic = flag(value("CFItalic"));
+    s.startupArea = leadingNumber(value("DefaultArea"));
 
     s.archivers = {};
     for (int slot = 1; slot <= int(s.archivers.size()); ++slot) {
@@ -139,10 +138,18 @@ void readStartupValues(const ProfileFile& file, Settings& s)
     }
 }
 
+Settings readBoardSettings(const ProfileFile& file)
+{
+    Settings s;
+    s.boardDirectory = readBoardDirectory(file);
+    readStartupValues(file, s);
+    return s;
+}
+
 void readViewType(const ProfileFile& file, Settings& s)
 {
     const QString v = file.read(kSection, QStringLiteral("ViewType"));
-    s.viewList = v == QLatin1String("1") || v.compare(kTrue, Qt::CaseInsensitive) == 0;
+    s.viewAsList = v == QLatin1String("1") || v.compare(kTrue, Qt::CaseInsensitive) == 0;
 }
 
 void readWindowValues(const ProfileFile& file, Settings& s)
@@ -154,22 +161,22 @@ void readWindowValues(const ProfileFile& file, Settings& s)
     };
     s.windowWidth = number("WindowWidth", 8000);
     const QString lfn = value("UseLFN");
-    s.useLfn = lfn.isEmpty() || lfn == QLatin1String("1") || lfn.compare(kTrue, Qt::CaseInsensitive) == 0;
+    s.useLongNames = lfn.isEmpty() || lfn == QLatin1String("1") || lfn.compare(kTrue, Qt::CaseInsensitive) == 0;
     s.windowHeight = number("WindowHeight", 7000);
     const QString panel = value("AreaListEnabled");
     if (panel.isEmpty())
-        s.areaListEnabled = true;
+        s.areaPanelShown = true;
     else if (startsNumeric(panel))
-        s.areaListEnabled = leadingNumber(panel) == 1;
+        s.areaPanelShown = leadingNumber(panel) == 1;
     else
-        s.areaListEnabled = truthWord(panel).value_or(true);
-    s.areaListWidth = number("AreaListWidth", 3500);
+        s.areaPanelShown = truthWord(panel).value_or(true);
+    s.areaPanelWidth = number("AreaListWidth", 3500);
     const QString x = value("WindowX");
     s.windowX = x.isEmpty() ? std::nullopt : std::optional<int>(leadingNumber(x));
     const QString y = value("WindowY");
     s.windowY = y.isEmpty() ? std::nullopt : std::optional<int>(leadingNumber(y));
     s.windowState = number("WindowState", 0);
-    s.descHeight = number("DescHeight", 1500);
+    s.descriptionPaneHeight = number("DescHeight", 1500);
 }
 
 bool writeArchiverSlots(ProfileFile& file, const std::array<ArchiverSlot, 32>& table)
@@ -195,33 +202,18 @@ ShutdownResult writeAtShutdown(ProfileFile& file, const Settings& s, bool window
             || !put("WindowX", numberText(s.windowX.value_or(0))) || !put("WindowY", numberText(s.windowY.value_or(0))))
             return ShutdownResult::LocationFailed;
     }
-    const QString size = text(s.cfSize);
-    const bool ok = put("DescHeight", numberText(s.descHeight)) && put("AreaListWidth", numberText(s.areaListWidth))
-        && put("ViewType", word(s.viewList)) && put("UseLFN", word(s.useLfn))
-        && put("WindowState", numberText(s.windowState)) && put("AreaListEnabled", word(s.areaListEnabled))
-        && put("CFName", text(s.cfName)) && put("CFSize", isPlainNumber(size) ? numberText(size.toInt()) : size)
-        && put("CFBold", numberText(s.cfBold ? -1 : 0)) && put("CFItalic", numberText(s.cfItalic ? -1 : 0))
-        && put("DefaultArea", numberText(s.defaultArea)) && writeArchiverSlots(file, s.archivers);
+    const QString size = text(s.descriptionFontSize);
+    const bool ok = put("DescHeight", numberText(s.descriptionPaneHeight)) && put("AreaListWidth", numberText(s.areaPanelWidth))
+        && put("ViewType", word(s.viewAsList)) && put("UseLFN", word(s.useLongNames))
+        && put("WindowState", numberText(s.windowState)) && put("AreaListEnabled", word(s.areaPanelShown))
+        && put("CFName", text(s.descriptionFontName)) && put("CFSize", isPlainNumber(size) ? numberText(size.toInt()) : size)
+        && put("CFBold", numberText(s.descriptionFontBold ? -1 : 0)) && put("CFItalic", numberText(s.descriptionFontItalic ? -1 : 0))
+        && put("DefaultArea", numberText(s.startupArea)) && writeArchiverSlots(file, s.archivers);
     if (!ok)
         return ShutdownResult::LocationFailed;
-    if (!put("OriginalOrder", numberText(s.originalOrder ? 1 : 0)))
+    if (!put("OriginalOrder", numberText(s.areasInNumberOrder ? 1 : 0)))
         return ShutdownResult::ProfileFailed;
     return ShutdownResult::Written;
-}
-
-bool writeAtShutdown(ProfileFile& file, const Settings& settings, bool windowNormal, Dialogs& dialogs)
-{
-    switch (writeAtShutdown(file, settings, windowNormal)) {
-    case ShutdownResult::Written:
-        return true;
-    case ShutdownResult::LocationFailed:
-        dialogs.message(nullptr, QStringLiteral("Location"), kWriteFailedTryAgain, Dialogs::Icon::Critical);
-        return false;
-    case ShutdownResult::ProfileFailed:
-        dialogs.message(nullptr, QStringLiteral("Updating profile"), kWriteFailed, Dialogs::Icon::Critical);
-        return false;
-    }
-    return false;
 }
 
 } // namespace qv::settingsfile

@@ -6,7 +6,6 @@
 
 namespace qv {
 
-class Dialogs;
 class ProfileFile;
 
 // How QV.INI's values are read and written: the section, the value rules and the write order.
@@ -26,6 +25,9 @@ std::optional<bool> truthWord(const QString& text);
 std::string readBoardDirectory(const ProfileFile& file);
 // OriginalOrder, the description font, DefaultArea, the archiver slots and the code page.
 void readStartupValues(const ProfileFile& file, Settings& settings);
+// What a reader of the board needs from QV.INI (qvtool): RaDir, the code page and [Drives], with
+// the same rules as start-up.
+Settings readBoardSettings(const ProfileFile& file);
 void readViewType(const ProfileFile& file, Settings& settings);
 // Geometry, long names, the area panel and the description pane height.
 void readWindowValues(const ProfileFile& file, Settings& settings);
@@ -36,8 +38,6 @@ bool writeArchiverSlots(ProfileFile& file, const std::array<ArchiverSlot, 32>& t
 enum class ShutdownResult { Written, LocationFailed, ProfileFailed };
 // Writes every value in shutdown order, stopping at the first write that fails.
 ShutdownResult writeAtShutdown(ProfileFile& file, const Settings& settings, bool windowNormal);
-// The same, telling the operator when a write failed; false then (the program is to end).
-bool writeAtShutdown(ProfileFile& file, const Settings& settings, bool windowNormal, Dialogs& dialogs);
 
 extern const QString kWriteFailedTryAgain; // title "Location"
 extern const QString kWriteFailed; // title "Updating profile"

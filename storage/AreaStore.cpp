@@ -1,6 +1,7 @@
 #include "storage/AreaStore.h"
 
 #include "storage/AreaFiles.h"
+#include "storage/Description.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
 #include "storage/Text.h"
@@ -259,6 +260,14 @@ Result<IndexRecord> AreaStore::readIndex(int area, uint64_t position)
 Result<LongNameRecord> AreaStore::readLongName(int area, uint64_t position)
 {
     return readRecordAt<LongNameRecord>(*m_io, path(area, AreaFileKind::LongName), position, true);
+}
+
+std::string AreaStore::readDescription(int area, uint64_t position)
+{
+    auto record = readHeader(area, position);
+    if (!record || record->descriptionPointer() < 0)
+        return {};
+    return qv::readDescription(*m_io, path(area, AreaFileKind::Description), record->descriptionPointer());
 }
 
 Result<Recovery> AreaStore::recover(int area)

@@ -86,6 +86,9 @@ public:
     Result<HeaderRecord> readHeader(int area, uint64_t position);
     Result<IndexRecord> readIndex(int area, uint64_t position);
     Result<LongNameRecord> readLongName(int area, uint64_t position);
+    // The long description of the entry at position: the bytes at its description pointer up to
+    // the first zero byte. Missing files, a record past the end and a negative pointer give "".
+    std::string readDescription(int area, uint64_t position);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
     // journal or temporary file in the header directory (start-up). recoverAll returns the

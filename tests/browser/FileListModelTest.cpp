@@ -4,6 +4,7 @@
 #include <QAbstractItemModelTester>
 #include <QDate>
 #include <QFont>
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <gtest/gtest.h>
 
@@ -186,6 +187,47 @@ TEST(FileIcons, EveryIndexHasAPicture)
         EXPECT_FALSE(FileIcons::smallIcon(i).isNull()) << i;
     EXPECT_FALSE(FileIcons::folderIcon(true).isNull());
     EXPECT_FALSE(FileIcons::folderIcon(false).isNull());
+}
+
+} // namespace
+
+namespace {
+
+QStringList names(const FileListModel& m)
+{
+    QStringList out;
+    for (int row = 0; row < m.rowCount(); ++row)
+        out << cell(m, row, FileListModel::Name);
+    return out;
+}
+
+TEST(FileListModel, InPlaceChangesKeepTheSelectionOnItsEntries)
+{
+    FileListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setRows({ entry("A", 1), entry("B", 2), entry("C", 3), entry("D", 4), entry("E", 5) });
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection.setCurrentIndex(model.index(3, 0), QItemSelectionModel::NoUpdate);
+
+    model.insertEntries(1, { entry("X", 9), entry("Y", 9) });
+    EXPECT_EQ(names(model), QStringList({ "A", "X", "Y", "B", "C", "D", "E" }));
+    EXPECT_EQ(selection.currentIndex().row(), 5);
+
+    // Runs that are not next to each other, in any order, with a duplicate.
+    model.removeEntries({ 6, 1, 3, 2, 1 });
+    EXPECT_EQ(names(model), QStringList({ "A", "C", "D" }));
+    ASSERT_EQ(selection.selectedRows().size(), 1);
+    EXPECT_EQ(selection.selectedRows()[0].row(), 2);
+
+    model.updateEntry(0, entry("A2", 7));
+    EXPECT_EQ(names(model)[0], "A2");
+    EXPECT_EQ(model.totalSize(), 7u + 3u + 4u);
+
+    model.moveEntries({ 2, 0 }, 1); // D then A2, after C
+    EXPECT_EQ(names(model), QStringList({ "C", "D", "A2" }));
+    model.insertEntries(99, { entry("Z", 1) }); // past the end: appended
+    EXPECT_EQ(names(model).back(), "Z");
 }
 
 } // namespace

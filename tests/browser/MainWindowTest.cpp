@@ -38,7 +38,7 @@ inline void PrintTo(const QString& s, std::ostream* os)
 }
 
 using namespace qv;
-using Board = qv::test::MainWindowTestBoard;
+using TestBoard = qv::test::MainWindowTestBoard;
 
 namespace {
 
@@ -63,25 +63,26 @@ protected:
         board.writeArea(5, { { "ORPHAN.EXE", 42, "", "", "orphaned" } });
         board.writeArea(4, { { "A.TXT", 1, "", "", "" }, { "B.TXT", 2, "", "", "" } });
         settings.fileBasePath = "C:\\RA\\FDB";
-        settings.defaultArea = 12;
+        settings.startupArea = 12;
         settings.archivers[0].extension = "ZIP";
     }
 
-    void TearDown() override { window.reset(); }
+    void TearDown() override
+    {
+        window.reset();
+        opened.reset();
+    }
 
     bool open()
     {
-        config = AreaConfiguration::read(systemFileIo(), board.boardDir());
-        BrowserServices services { settings, *config, dialogs, desktop, systemFileIo(), board.fileBaseDir(), CodePage(),
-            [](const std::string& dos) { return QString::fromStdString(dos); },
-            [](const QString& dir, const QString& row) {
-                return QString::fromStdString(resolveCaseInsensitive(systemFileIo(), (dir + "/" + row).toStdString()));
-            },
-            [this](const Settings& s, bool normal) {
-                written.push_back(s);
-                writtenNormal = normal;
-                return true;
-            } };
+        settings.boardDirectory = board.boardDir();
+        settings.drives['C'] = board.root();
+        opened = std::make_unique<Board>(Board::optionsOf(settings));
+        BrowserServices services { settings, *opened, dialogs, desktop, [this](const Settings& s, bool normal) {
+                                      written.push_back(s);
+                                      writtenNormal = normal;
+                                      return true;
+                                  } };
         window = std::make_unique<MainWindow>(services);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -135,11 +136,11 @@ protected:
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     }
 
-    Board board;
+    TestBoard board;
     Settings settings;
     qv::test::ScriptedDialogs dialogs;
     qv::test::ScriptedDesktop desktop;
-    std::optional<AreaConfiguration> config;
+    std::unique_ptr<Board> opened;
     std::unique_ptr<MainWindow> window;
     std::vector<Settings> written;
     bool writtenNormal = false;
@@ -183,7 +184,7 @@ TEST_F(MainWindowTest, TreeAndSelectorsListTheBoardInRecordOrder)
 
 TEST_F(MainWindowTest, StartUpAreaRule)
 {
-    settings.defaultArea = 7;
+    settings.startupArea = 7;
     ASSERT_TRUE(open());
     EXPECT_EQ(messages(), QStringList({ "Quorvex|Area 7 does not exist, using first area instead." }));
     EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
@@ -192,7 +193,7 @@ TEST_F(MainWindowTest, StartUpAreaRule)
 
 TEST_F(MainWindowTest, DefaultAreaZeroMeansTheFirstAreaWithoutAMessage)
 {
-    settings.defaultArea = 0;
+    settings.startupArea = 0;
     ASSERT_TRUE(open());
     EXPECT_TRUE(dialogs.calls.isEmpty());
     EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
@@ -200,7 +201,7 @@ TEST_F(MainWindowTest, DefaultAreaZeroMeansTheFirstAreaWithoutAMessage)
 
 struct FatalCase {
     const char* name;
-    std::function<void(Board&)> damage;
+    std::function<void(TestBoard&)> damage;
     QStringList expected;
 };
 
@@ -219,20 +220,20 @@ TEST_P(MainWindowFatalTest, EndsTheRunWithoutWritingSettings)
 
 INSTANTIATE_TEST_SUITE_P(Fatal, MainWindowFatalTest,
     ::testing::Values(FatalCase { "NoAreas",
-                          [](Board& b) {
+                          [](TestBoard& b) {
                               b.writeAreas({ { "   ", 1, "" } });
                           },
                           { "Quorvex|Area 12 does not exist, using first area instead.",
                               "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
-        FatalCase { "NoFilesRa", [](Board& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
+        FatalCase { "NoFilesRa", [](TestBoard& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
             { "Quorvex|Area 12 does not exist, using first area instead.",
                 "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
-        FatalCase { "MissingHeader", [](Board& b) { std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr"); },
+        FatalCase { "MissingHeader", [](TestBoard& b) { std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr"); },
             { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
-        FatalCase { "MissingFileBase", [](Board& b) { std::filesystem::remove_all(b.fileBaseDir()); },
+        FatalCase { "MissingFileBase", [](TestBoard& b) { std::filesystem::remove_all(b.fileBaseDir()); },
             { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
         FatalCase { "HeaderIsADirectory",
-            [](Board& b) {
+            [](TestBoard& b) {
                 std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr");
                 std::filesystem::create_directories(b.fileBaseDir() + "/hdr/fdb12.hdr/x");
             },
@@ -305,7 +306,7 @@ TEST_F(MainWindowTest, LaterCommandsStayDisabledWithRows)
 
 TEST_F(MainWindowTest, OrderCommandsSwapTheSelectorsAndThePressedToolbarKey)
 {
-    settings.originalOrder = true;
+    settings.areasInNumberOrder = true;
     ASSERT_TRUE(open());
     window->ensureFirstActivation();
     QToolButton* byName = window->findChild<QToolButton*>("namesort");
@@ -332,7 +333,7 @@ TEST_F(MainWindowTest, OrderCommandsSwapTheSelectorsAndThePressedToolbarKey)
     EXPECT_EQ(state(), "01 01 01");
     window->close();
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_TRUE(written[0].originalOrder);
+    EXPECT_TRUE(written[0].areasInNumberOrder);
 }
 
 TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad)
@@ -343,7 +344,7 @@ TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad
     EXPECT_EQ(pane->toPlainText(), "Foo archive");
     EXPECT_EQ(window->files().lastDescribedRow(), 0);
     // The same text moved elsewhere: a second click on the row does not read it again.
-    Board::write(board.fileBaseDir() + "/txt/fdb12.txt",
+    TestBoard::write(board.fileBaseDir() + "/txt/fdb12.txt",
         { 'N', 'e', 'w', 0, 'R', 'e', 'a', 'd', ' ', 'm', 'e', ' ', 'f', 'i', 'r', 's', 't', 0 });
     pane->setPlainText("typed");
     clickRow(0);
@@ -362,7 +363,7 @@ TEST_F(MainWindowTest, OpenAndExploreGoThroughTheDesktop)
 {
     ASSERT_TRUE(open());
     const QString dir = QString::fromStdString(board.areaDir(1));
-    Board::write(board.areaDir(1) + "/FOO.ZIP", { 'P', 'K' });
+    TestBoard::write(board.areaDir(1) + "/FOO.ZIP", { 'P', 'K' });
     clickRow(0, true);
     EXPECT_EQ(desktop.opened, QStringList({ dir + "/FOO.ZIP" }));
     EXPECT_EQ(desktop.workingDirectories, QStringList({ dir }));
@@ -409,13 +410,13 @@ TEST_F(MainWindowTest, ViewsLongNamesAndRefresh)
     act("ViewList")->trigger();
     window->close();
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_FALSE(written[0].useLfn);
-    EXPECT_TRUE(written[0].viewList);
+    EXPECT_FALSE(written[0].useLongNames);
+    EXPECT_TRUE(written[0].viewAsList);
 }
 
 TEST_F(MainWindowTest, AreaPanelTogglesAndKeepsItsWidth)
 {
-    settings.areaListWidth = 3000; // 200 pixels at 96 dpi
+    settings.areaPanelWidth = 3000; // 200 pixels at 96 dpi
     ASSERT_TRUE(open());
     QWidget* panel = window->areaPanel();
     const int width = panel->width();
@@ -431,8 +432,8 @@ TEST_F(MainWindowTest, AreaPanelTogglesAndKeepsItsWidth)
     act("AExp")->trigger();
     window->close();
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_FALSE(written[0].areaListEnabled);
-    EXPECT_NEAR(written[0].areaListWidth, 3000, 15);
+    EXPECT_FALSE(written[0].areaPanelShown);
+    EXPECT_NEAR(written[0].areaPanelWidth, 3000, 15);
 }
 
 void drag(QSplitter* splitter, QPoint to)
@@ -465,7 +466,7 @@ TEST_F(MainWindowTest, SplittersStopAtTheirLimits)
     EXPECT_EQ(window->descriptionPane()->height(), 540 * dpi / 1440);
     window->close();
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_NEAR(written[0].descHeight, 540, 15);
+    EXPECT_NEAR(written[0].descriptionPaneHeight, 540, 15);
 }
 
 TEST_F(MainWindowTest, CutAndCopyBelongToTheDescriptionWhileItHasTheFocus)
@@ -485,21 +486,21 @@ TEST_F(MainWindowTest, CutAndCopyBelongToTheDescriptionWhileItHasTheFocus)
 
 TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
 {
-    settings.cfName = "Terminal";
-    settings.cfSize = "11";
+    settings.descriptionFontName = "Terminal";
+    settings.descriptionFontSize = "11";
     ASSERT_TRUE(open());
     EXPECT_EQ(window->descriptionPane()->font().pointSize(), 11);
     dialogs.font = std::nullopt;
     act("df")->trigger();
-    EXPECT_EQ(settings.cfSize, "11");
+    EXPECT_EQ(settings.descriptionFontSize, "11");
     QFont chosen("DejaVu Sans", 14);
     chosen.setBold(true);
     dialogs.font = chosen;
     act("df")->trigger();
-    EXPECT_EQ(settings.cfName, "DejaVu Sans");
-    EXPECT_EQ(settings.cfSize, "14");
-    EXPECT_TRUE(settings.cfBold);
-    EXPECT_FALSE(settings.cfItalic);
+    EXPECT_EQ(settings.descriptionFontName, "DejaVu Sans");
+    EXPECT_EQ(settings.descriptionFontSize, "14");
+    EXPECT_TRUE(settings.descriptionFontBold);
+    EXPECT_FALSE(settings.descriptionFontItalic);
     EXPECT_EQ(window->descriptionPane()->font().pointSize(), 14);
     EXPECT_TRUE(window->descriptionPane()->font().bold());
 }
@@ -595,7 +596,7 @@ namespace {
 
 TEST_F(MainWindowTest, ProgressCountsRecordsInTensAndGivesWayToThePanels)
 {
-    std::vector<Board::Entry> entries(25, Board::Entry { "X.ZIP", 1, "", "", "" });
+    std::vector<TestBoard::Entry> entries(25, TestBoard::Entry { "X.ZIP", 1, "", "", "" });
     board.writeArea(12, entries);
     ASSERT_TRUE(open());
     EXPECT_EQ(window->progressBar()->maximum(), 25);
@@ -647,8 +648,8 @@ protected:
         board.writeAreas({ { "Utilities", 1, "" }, { "Old Games", 2, "" }, { "Games", 2, "" }, { "1", 1, "" },
             { "bbs files", 1, "" } });
         for (int area = 1; area <= 5; ++area)
-            board.writeArea(area, std::vector<Board::Entry>(size_t(area), Board::Entry { "X.ZIP", 1, "", "", "" }));
-        settings.defaultArea = 1;
+            board.writeArea(area, std::vector<TestBoard::Entry>(size_t(area), TestBoard::Entry { "X.ZIP", 1, "", "", "" }));
+        settings.startupArea = 1;
     }
 
     QStringList items(const char* name) const
@@ -703,8 +704,8 @@ TEST_F(SelectorBoardTest, ALoadFromASelectorBringsTheTreeInLineWithoutSelecting)
 
 TEST_F(MainWindowTest, AMissingDescriptionFaceFallsBackToTheFixedFontAndKeepsItsName)
 {
-    settings.cfName = "Terminal";
-    settings.cfSize = "not a size";
+    settings.descriptionFontName = "Terminal";
+    settings.descriptionFontSize = "not a size";
     ASSERT_TRUE(open());
     const QFont font = window->descriptionPane()->font();
     if (!QFontDatabase::families().contains("Terminal", Qt::CaseInsensitive)) {
@@ -715,7 +716,7 @@ TEST_F(MainWindowTest, AMissingDescriptionFaceFallsBackToTheFixedFontAndKeepsIts
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo archive");
     window->close();
     ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].cfName, "Terminal");
+    EXPECT_EQ(written[0].descriptionFontName, "Terminal");
 }
 
 } // namespace

@@ -43,7 +43,7 @@ public:
 
     std::string root() const { return m_dir.path().toStdString(); }
     std::string boardDir() const { return root() + "/ra"; }
-    std::string fileBaseDir() const { return root() + "/fdb"; }
+    std::string fileBaseDir() const { return boardDir() + "/fdb"; } // C:\RA\FDB with C: = root()
     std::string areaDir(int record) const { return root() + "/files/area" + std::to_string(record); }
 
     void writeConfig(const std::string& boardName, const std::string& fileBasePath)

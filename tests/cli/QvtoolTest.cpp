@@ -199,11 +199,11 @@ TEST_F(SmallBoard, FailuresGoToStderrWithExitOne)
         QString message;
     };
     const Case cases[] = {
-        { { "list", "9" }, "Area 9 does not exist\n" },
-        { { "stat", "9" }, "Area 9 does not exist\n" },
+        { { "list", "9" }, "qvtool: Area 9 does not exist\n" },
+        { { "stat", "9" }, "qvtool: Area 9 does not exist\n" },
         // Area 1 has no files at all.
-        { { "list", "1" }, "File database path C:\\RA\\FDB not found!\n" },
-        { { "stat", "1" }, "File database path C:\\RA\\FDB not found!\n" },
+        { { "list", "1" }, "qvtool: File database path C:\\RA\\FDB not found!\n" },
+        { { "stat", "1" }, "qvtool: File database path C:\\RA\\FDB not found!\n" },
     };
     for (const Case& c : cases) {
         const ToolRun r = run(c.args);
@@ -219,7 +219,7 @@ TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
     const ToolRun list = run({ "list", "2" });
     EXPECT_EQ(list.code, 1);
     EXPECT_EQ(list.err.toStdString(),
-        "Drive E: is not mapped; add E=/path to the [Drives] section of QV.INI or pass --drive E=/path\n");
+        "qvtool: Drive E: is not mapped; add E=/path to the [Drives] section of QV.INI or pass --drive E=/path\n");
     EXPECT_TRUE(run({ "info", "--json" }).json().object()["file_base_dir"].isNull());
     // The mapping on the command line is all it takes.
     QDir(root).mkpath("e");

@@ -1,5 +1,5 @@
 #include "platform/ProfileFile.h"
-#include "settings/SettingsFile.h"
+#include "app/ShutdownWriter.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QFile>
@@ -72,18 +72,18 @@ TEST_F(SettingsFileTest, NumbersAndTruthWords)
 TEST_F(SettingsFileTest, DefaultsWhenTheSectionIsEmpty)
 {
     const Settings s = readAll("");
-    EXPECT_FALSE(s.originalOrder);
-    EXPECT_EQ(s.cfName, "Terminal");
-    EXPECT_EQ(s.cfSize, "9");
-    EXPECT_FALSE(s.cfBold);
-    EXPECT_FALSE(s.viewList);
+    EXPECT_FALSE(s.areasInNumberOrder);
+    EXPECT_EQ(s.descriptionFontName, "Terminal");
+    EXPECT_EQ(s.descriptionFontSize, "9");
+    EXPECT_FALSE(s.descriptionFontBold);
+    EXPECT_FALSE(s.viewAsList);
     EXPECT_EQ(s.windowWidth, 8000);
     EXPECT_EQ(s.windowHeight, 7000);
     EXPECT_EQ(s.windowX, std::nullopt); // centred
-    EXPECT_TRUE(s.useLfn);
-    EXPECT_TRUE(s.areaListEnabled);
-    EXPECT_EQ(s.areaListWidth, 3500);
-    EXPECT_EQ(s.descHeight, 1500);
+    EXPECT_TRUE(s.useLongNames);
+    EXPECT_TRUE(s.areaPanelShown);
+    EXPECT_EQ(s.areaPanelWidth, 3500);
+    EXPECT_EQ(s.descriptionPaneHeight, 1500);
     EXPECT_EQ(s.archivers[0].extension, "");
 }
 
@@ -101,27 +101,27 @@ TEST_P(ReadingRule, Holds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ReadingRule,
-    ::testing::Values(Rule { "OriginalOrder=True\n", [](auto& s) { return s.originalOrder; }, "True is by number" },
-        Rule { "OriginalOrder= 1\n", [](auto& s) { return s.originalOrder; }, "blank and 1" },
-        Rule { "OriginalOrder=2\n", [](auto& s) { return !s.originalOrder; }, "other numbers are by name" },
-        Rule { "ViewType=TRUE\n", [](auto& s) { return s.viewList; }, "True in any case is List" },
-        Rule { "ViewType=0\n", [](auto& s) { return !s.viewList; }, "0 is Details" },
-        Rule { "ViewType=List\n", [](auto& s) { return !s.viewList; }, "other text is Details" },
-        Rule { "UseLFN=true\n", [](auto& s) { return s.useLfn; }, "lower-case true is on" },
-        Rule { "UseLFN=yes\n", [](auto& s) { return !s.useLfn; }, "yes is off" },
-        Rule { "UseLFN=0\n", [](auto& s) { return !s.useLfn; }, "0 is off" },
-        Rule { "AreaListEnabled=1\n", [](auto& s) { return s.areaListEnabled; }, "1 is shown" },
-        Rule { "AreaListEnabled=-1\n", [](auto& s) { return !s.areaListEnabled; }, "other numbers hide" },
-        Rule { "AreaListEnabled=False\n", [](auto& s) { return !s.areaListEnabled; }, "False hides" },
-        Rule { "AreaListEnabled=true\n", [](auto& s) { return s.areaListEnabled; }, "true shows" },
-        Rule { "CFName=   \n", [](auto& s) { return s.cfName == "Terminal"; }, "blank name is Terminal" },
-        Rule { "CFSize= 12\n", [](auto& s) { return s.cfSize == "12"; }, "number" },
-        Rule { "CFSize=large\n", [](auto& s) { return s.cfSize == "large"; }, "text is kept" },
-        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.cfBold && !s.cfItalic; }, "numbers" },
-        Rule { "CFBold=FALSE\nCFItalic=True\n", [](auto& s) { return !s.cfBold && s.cfItalic; }, "words" },
+    ::testing::Values(Rule { "OriginalOrder=True\n", [](auto& s) { return s.areasInNumberOrder; }, "True is by number" },
+        Rule { "OriginalOrder= 1\n", [](auto& s) { return s.areasInNumberOrder; }, "blank and 1" },
+        Rule { "OriginalOrder=2\n", [](auto& s) { return !s.areasInNumberOrder; }, "other numbers are by name" },
+        Rule { "ViewType=TRUE\n", [](auto& s) { return s.viewAsList; }, "True in any case is List" },
+        Rule { "ViewType=0\n", [](auto& s) { return !s.viewAsList; }, "0 is Details" },
+        Rule { "ViewType=List\n", [](auto& s) { return !s.viewAsList; }, "other text is Details" },
+        Rule { "UseLFN=true\n", [](auto& s) { return s.useLongNames; }, "lower-case true is on" },
+        Rule { "UseLFN=yes\n", [](auto& s) { return !s.useLongNames; }, "yes is off" },
+        Rule { "UseLFN=0\n", [](auto& s) { return !s.useLongNames; }, "0 is off" },
+        Rule { "AreaListEnabled=1\n", [](auto& s) { return s.areaPanelShown; }, "1 is shown" },
+        Rule { "AreaListEnabled=-1\n", [](auto& s) { return !s.areaPanelShown; }, "other numbers hide" },
+        Rule { "AreaListEnabled=False\n", [](auto& s) { return !s.areaPanelShown; }, "False hides" },
+        Rule { "AreaListEnabled=true\n", [](auto& s) { return s.areaPanelShown; }, "true shows" },
+        Rule { "CFName=   \n", [](auto& s) { return s.descriptionFontName == "Terminal"; }, "blank name is Terminal" },
+        Rule { "CFSize= 12\n", [](auto& s) { return s.descriptionFontSize == "12"; }, "number" },
+        Rule { "CFSize=large\n", [](auto& s) { return s.descriptionFontSize == "large"; }, "text is kept" },
+        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.descriptionFontBold && !s.descriptionFontItalic; }, "numbers" },
+        Rule { "CFBold=FALSE\nCFItalic=True\n", [](auto& s) { return !s.descriptionFontBold && s.descriptionFontItalic; }, "words" },
         Rule { "WindowWidth=wide\nWindowX= 120\n", [](auto& s) { return s.windowWidth == 0 && s.windowX == 120; },
             "not a number reads as 0" },
-        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.defaultArea == 12; }, "trimmed number" }));
+        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.startupArea == 12; }, "trimmed number" }));
 
 TEST_F(SettingsFileTest, BoardDirectoryLosesOneTrailingSeparator)
 {
@@ -164,8 +164,8 @@ TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
     Settings s;
     s.archivers[0] = { "ZIP", "/usr/bin/unzip", "-o -C -j" };
     s.windowState = 2;
-    s.cfBold = true;
-    s.cfSize = "large";
+    s.descriptionFontBold = true;
+    s.descriptionFontSize = "large";
     ASSERT_EQ(writeAtShutdown(file, s, false), ShutdownResult::Written);
     EXPECT_EQ(file.keysWritten(),
         QStringList({ "Veltrano FE/DescHeight", "Veltrano FE/AreaListWidth", "Veltrano FE/ViewType",

@@ -11,7 +11,7 @@ class Dialogs;
 struct Settings;
 
 struct BrowserLaunch {
-    Settings& settings; // raDir, fileBasePath and the values read at start-up already known
+    Settings& settings; // boardDirectory, fileBasePath and the values read at start-up already known
     Dialogs& dialogs;
     Desktop& desktop;
     // Non-empty: grab the window after the first area load into this PNG and end, writing nothing.

@@ -1,7 +1,7 @@
-#include "browser/BrowserHook.h"
+#include "app/BrowserLaunch.h"
 #include "platform/ProfileFile.h"
-#include "settings/SettingsFile.h"
-#include "settings/Startup.h"
+#include "app/ShutdownWriter.h"
+#include "app/Startup.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -63,7 +63,7 @@ TEST_F(StartupTest, FirstRunRunsSetupUntilTheBoardIsKnown)
     const StartupOutcome out = startup.run({});
     ASSERT_TRUE(out.proceed);
     EXPECT_EQ(setupRuns, 3) << "the setup is run again while RaDir stays empty";
-    EXPECT_EQ(out.settings.raDir, board.boardDir());
+    EXPECT_EQ(out.settings.boardDirectory, board.boardDir());
     EXPECT_EQ(out.settings.fileBasePath, board.fileBaseDir());
     EXPECT_EQ(QDir::currentPath(), QDir(QString::fromStdString(board.boardDir())).canonicalPath());
 }
@@ -76,7 +76,7 @@ TEST_F(StartupTest, ExistingSettingsSkipSetup)
     const StartupOutcome out = startup.run({});
     ASSERT_TRUE(out.proceed);
     EXPECT_EQ(setupRuns, 0);
-    EXPECT_TRUE(out.settings.viewList);
+    EXPECT_TRUE(out.settings.viewAsList);
     EXPECT_TRUE(out.settings.sendToFile.empty());
 }
 
@@ -99,7 +99,7 @@ TEST_F(StartupTest, OneExistingFileArgumentIsSendToMode)
     Startup startup(profile, env, setupWritingOnRun(0));
     const StartupOutcome sendTo = startup.run({ QString::fromStdString(file) });
     EXPECT_EQ(sendTo.settings.sendToFile, file);
-    EXPECT_FALSE(sendTo.settings.viewList) << "the view is not read in send-to mode";
+    EXPECT_FALSE(sendTo.settings.viewAsList) << "the view is not read in send-to mode";
 
     for (const QStringList& args : { QStringList { QString::fromStdString(tmp.path()) },
              QStringList { QString::fromStdString(file), QString::fromStdString(file) },
@@ -159,7 +159,7 @@ TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
 } // namespace
 } // namespace qv
 
-#include "settings/SplashWindow.h"
+#include "app/SplashWindow.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

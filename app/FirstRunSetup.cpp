@@ -1,4 +1,4 @@
-#include "settings/FirstRunSetup.h"
+#include "app/FirstRunSetup.h"
 
 #include "platform/ProfileFile.h"
 #include "platform/widgets/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "settings/DemoMode.h"
+#include "app/DemoMode.h"
 
 #include "demo/DemoBoard.h"
 #include "platform/ProfileFile.h"

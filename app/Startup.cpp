@@ -1,4 +1,4 @@
-#include "settings/Startup.h"
+#include "app/Startup.h"
 
 #include "platform/ProfileFile.h"
 #include "settings/SettingsFile.h"
@@ -26,19 +26,19 @@ StartupOutcome Startup::run(const QStringList& arguments)
 
     if (!m_profile.exists() && !m_firstRunSetup())
         return out;
-    s.raDir = settingsfile::readBoardDirectory(m_profile);
-    while (s.raDir.empty()) {
+    s.boardDirectory = settingsfile::readBoardDirectory(m_profile);
+    while (s.boardDirectory.empty()) {
         if (!m_firstRunSetup())
             return out;
-        s.raDir = settingsfile::readBoardDirectory(m_profile);
+        s.boardDirectory = settingsfile::readBoardDirectory(m_profile);
     }
 
     // Without CONFIG.RA the file database path stays empty; the first area load reports it.
     FileIo& io = systemFileIo();
-    const std::string config = resolveCaseInsensitive(io, s.raDir + "/CONFIG.RA");
+    const std::string config = resolveCaseInsensitive(io, s.boardDirectory + "/CONFIG.RA");
     if (io.exists(config)) {
-        QDir::setCurrent(QString::fromStdString(s.raDir));
-        std::string base = AreaConfiguration::readFileBasePath(io, s.raDir);
+        QDir::setCurrent(QString::fromStdString(s.boardDirectory));
+        std::string base = AreaConfiguration::readFileBasePath(io, s.boardDirectory);
         if (!base.empty() && (base.back() == '\\' || base.back() == '/') && base.size() > 1)
             base.pop_back();
         s.fileBasePath = base;

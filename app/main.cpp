@@ -1,14 +1,14 @@
 // quorvex: start-up, the browser window, shutdown.
-#include "browser/BrowserHook.h"
+#include "app/BrowserLaunch.h"
 #include "platform/ProfileFile.h"
 #include "platform/UserPaths.h"
 #include "platform/widgets/QtDesktop.h"
 #include "platform/widgets/QtDialogs.h"
-#include "settings/DemoMode.h"
-#include "settings/FirstRunSetup.h"
-#include "settings/SettingsFile.h"
-#include "settings/SplashWindow.h"
-#include "settings/Startup.h"
+#include "app/DemoMode.h"
+#include "app/FirstRunSetup.h"
+#include "app/ShutdownWriter.h"
+#include "app/SplashWindow.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,7 +46,7 @@ std::optional<Options> parse(const QStringList& args, int& exitCode)
             exitCode = 0;
             return std::nullopt;
         } else if (a == QLatin1String("--version")) {
-            std::puts("quorvex 1.5");
+            std::printf("quorvex %s\n", qv::kVersionText);
             exitCode = 0;
             return std::nullopt;
         } else if (a.startsWith(QLatin1String("--"))) {
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
-    QApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QApplication::setApplicationVersion(QString::fromLatin1(qv::kVersionText));
     int exitCode = 0;
     const std::optional<Options> options = parse(QApplication::arguments(), exitCode);
     if (!options)
@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     }
     settingsPath = QDir().absoluteFilePath(settingsPath); // start-up changes the current directory
 
-    qv::SplashWindow splash(QStringLiteral("1.5"));
+    qv::SplashWindow splash(QString::fromLatin1(qv::kVersionText));
     const bool interactive = options->screenshot.isEmpty();
     if (interactive) {
         splash.show();

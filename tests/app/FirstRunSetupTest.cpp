@@ -1,5 +1,5 @@
 #include "platform/ProfileFile.h"
-#include "settings/FirstRunSetup.h"
+#include "app/FirstRunSetup.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 

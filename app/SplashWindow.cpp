@@ -1,4 +1,4 @@
-#include "settings/SplashWindow.h"
+#include "app/SplashWindow.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/CodePage.h"
+#include "platform/DosPath.h"
+#include "storage/AreaConfiguration.h"
+#include "storage/AreaStore.h"
+#include "storage/FileIo.h"
+
+#include <QChar>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+struct Settings;
+
+// An opened board: its area configuration, the DOS path mapping, the code page, the file base
+// and the area store. The window and qvtool open a board through this and through nothing else.
+class Board {
+public:
+    struct Options {
+        QString boardDirectory; // host directory holding FILES.RA
+        QMap<QChar, QString> drives; // upper-case letters
+        QByteArray codePage = CodePage::kDefaultName;
+        bool sendToMode = false; // groups are not read
+    };
+
+    explicit Board(Options options, FileIo& io = systemFileIo());
+    // The board of the settings in memory: board directory, [Drives] and code page.
+    static Options optionsOf(const Settings& settings);
+
+    FileIo& io() const { return *m_io; }
+    const AreaConfiguration& config() const { return m_config; }
+    const CodePage& codePage() const { return m_codePage; }
+    const DosPathMapper& mapper() const { return m_mapper; }
+    const QString& boardDirectory() const { return m_options.boardDirectory; }
+    // Board bytes as text, through the board's code page.
+    QString text(std::string_view bytes) const { return m_codePage.decode(bytes); }
+    std::string bytes(QStringView text) const { return m_codePage.encode(text); }
+
+    // The file database path as CONFIG.RA stores it (one trailing backslash removed), as text.
+    QString fileBasePath() const { return text(m_fileBasePath); }
+    const std::string& fileBasePathBytes() const { return m_fileBasePath; }
+    // Its host directory; empty when CONFIG.RA holds none or its drive cannot be mapped, and
+    // then the store refuses every operation.
+    const QString& fileBaseDirectory() const { return m_fileBaseDir; }
+    // Why the file base has no host directory (an unmapped drive, an empty path); empty when it has.
+    const QString& fileBaseProblem() const { return m_fileBaseProblem; }
+    AreaStore& store() const { return *m_store; }
+
+    bool areaExists(int area) const { return m_config.areaExists(area); }
+    // The area's name as stored, as text ("" for an unknown area).
+    QString areaName(int area) const;
+
+    // An area's file directory from its FILES.RA path field, read afresh on each call.
+    struct AreaDirectory {
+        QString stored; // trimmed, trailing backslashes removed, for messages
+        QString host; // empty when the path cannot be mapped
+        QString problem;
+        bool ok() const { return problem.isEmpty() && !host.isEmpty(); }
+    };
+    AreaDirectory areaDirectory(int area) const;
+    // A stored DOS path (board bytes) as a host path; empty when it cannot be mapped.
+    DosPathMapper::Mapped hostPathOf(const std::string& storedBytes) const;
+    // The real file in a host directory for a row text (names without case, 8.3 aliases); the
+    // plain path when none matches, so messages still name the file the sysop expects.
+    static QString entryFile(const QString& hostDirectory, const QString& rowText);
+
+    // Area selector items in FILES.RA record order: "00012: Utilities" (areas without a name are
+    // left out), and the sorted names.
+    QStringList numberedAreaItems() const;
+    QStringList areaNamesSorted() const;
+    static QString numberedItem(int area, const QString& name);
+
+    // Finishes or undoes every change a crash interrupted; returns the areas that need attention.
+    // Nothing is touched when the file base has no host directory.
+    std::vector<int> recoverInterruptedChanges();
+
+private:
+    Options m_options;
+    FileIo* m_io;
+    CodePage m_codePage;
+    DosPathMapper m_mapper;
+    AreaConfiguration m_config;
+    std::string m_fileBasePath;
+    QString m_fileBaseDir;
+    QString m_fileBaseProblem;
+    std::unique_ptr<AreaStore> m_store;
+};
+
+} // namespace qv

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "board/Board.h"
+
+#include <QJsonValue>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+struct LoadOutcome;
+
+// What a qvtool command runs with: the opened board, the output format and the ways to print.
+class ToolContext {
+public:
+    ToolContext(Board::Options options, bool json);
+    ~ToolContext();
+
+    bool json() const { return m_json; }
+    // The board, opened on first use.
+    Board& board();
+    const Board::Options& options() const { return m_options; }
+    QString text(std::string_view bytes) { return board().text(bytes); }
+
+    // False with "Unable to read RA configuration files (FILES.RA) in DIR" when FILES.RA is missing.
+    bool requireConfiguration();
+    // False with "Area N does not exist" for an unknown area.
+    bool requireArea(int area);
+    // False with the mapper's or the loader's message when the file base cannot be reached.
+    bool requireFileBase();
+    // Loads an area as the file list does; false with the loader's message.
+    bool load(int area, LoadOutcome& outcome);
+
+    // Text output: control characters from board files are shown escaped, never sent raw.
+    void out(const QString& text) const;
+    void printJson(const QJsonValue& value) const;
+    // One error line on stderr, "qvtool: " in front.
+    void fail(const QString& text) const;
+    // A usage error: the problem, the usage text, exit code 2.
+    int usage(const QString& problem) const;
+
+    // A 1-based area number argument (0..65535).
+    static std::optional<int> areaNumber(const QString& text);
+    // "\x1b" for each control character except tab and line ends.
+    static QString escapeControls(const QString& text);
+
+private:
+    Board::Options m_options;
+    bool m_json;
+    std::unique_ptr<Board> m_board;
+};
+
+} // namespace qv

@@ -1,0 +1,35 @@
+#include "cli/Command.h"
+#include "cli/TextTable.h"
+#include "cli/ToolContext.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace qv {
+namespace {
+
+class GroupsCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("groups"); }
+    QString summary() const override { return QStringLiteral("the file groups in record order"); }
+    int rank() const override { return 20; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        if (!args.isEmpty())
+            return c.usage(name() + QStringLiteral(" takes no arguments"));
+        if (!c.requireConfiguration())
+            return 1;
+        QJsonArray a;
+        TextTable t({ QStringLiteral("Number"), QStringLiteral("Name") }, { true, false });
+        for (const GroupInfo& g : c.board().config().groups()) {
+            a.append(QJsonObject { { QStringLiteral("number"), g.number }, { QStringLiteral("name"), c.text(g.name) } });
+            t.addRow({ QString::number(g.number), c.text(g.name) });
+        }
+        c.json() ? c.printJson(a) : c.out(t.render());
+        return 0;
+    }
+};
+QV_COMMAND(GroupsCommand);
+
+} // namespace
+} // namespace qv

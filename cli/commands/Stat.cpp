@@ -1,0 +1,42 @@
+#include "board/Messages.h"
+#include "cli/Command.h"
+#include "cli/ToolContext.h"
+
+#include <QJsonObject>
+
+namespace qv {
+namespace {
+
+class StatCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("stat"); }
+    QString arguments() const override { return QStringLiteral("AREA"); }
+    QString summary() const override { return QStringLiteral("entry count and size as the file list shows them"); }
+    int rank() const override { return 50; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        const auto area = args.size() == 1 ? ToolContext::areaNumber(args[0]) : std::nullopt;
+        if (!area)
+            return c.usage(name() + QStringLiteral(" wants one area number"));
+        LoadOutcome loaded;
+        if (!c.load(*area, loaded))
+            return 1;
+        // Summed as the status bar sums them: every row, sizes as unsigned 32-bit values.
+        uint64_t total = 0;
+        for (const LoadedRow& r : loaded.rows)
+            total += uint64_t(uint32_t(r.size));
+        const QString objects = messages::objectCount(loaded.rows.size());
+        const QString megabytes = messages::megabytes(total);
+        if (c.json())
+            c.printJson(QJsonObject { { QStringLiteral("area"), *area },
+                { QStringLiteral("rows"), qint64(loaded.rows.size()) }, { QStringLiteral("total_bytes"), qint64(total) },
+                { QStringLiteral("objects_text"), objects }, { QStringLiteral("size_text"), megabytes } });
+        else
+            c.out(objects + QLatin1Char('\n') + megabytes + QLatin1Char('\n'));
+        return 0;
+    }
+};
+QV_COMMAND(StatCommand);
+
+} // namespace
+} // namespace qv
