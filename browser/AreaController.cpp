@@ -41,9 +41,9 @@ AreaController::AreaController(BrowserServices& services, Parts parts, QObject* 
     connect(m_parts.byName, &AlphabeticAreaSelector::areaChosen, this, &AreaController::readArea);
     connect(m_parts.byNumber, &NumericAreaSelector::areaChosen, this, &AreaController::readArea);
     CommandTable* c = m_parts.commands;
-    connect(c->action("alph"), &QAction::triggered, this, [this] { setOrderByName(true); });
-    connect(c->action("num"), &QAction::triggered, this, [this] { setOrderByName(false); });
-    connect(c->action("refr"), &QAction::triggered, this, [this] { readArea(m_current); });
+    c->route("alph", this, [this] { setOrderByName(true); });
+    c->route("num", this, [this] { setOrderByName(false); });
+    c->route("refr", this, [this] { readArea(m_current); });
 }
 
 AreaController::~AreaController() = default;

@@ -27,18 +27,15 @@ FileListController::FileListController(BrowserServices& services, Parts parts, Q
     connect(m_parts.list, &FileListView::rowClicked, this, &FileListController::describeRow);
     connect(m_parts.list, &FileListView::rowDoubleClicked, this, [this](int) { openCurrent(); });
     connect(m_parts.list, &FileListView::contextRequested, this, &FileListController::showContextMenu);
-    connect(c->action("open"), &QAction::triggered, this, &FileListController::openCurrent);
-    connect(c->action("mnuFileopen"), &QAction::triggered, this, &FileListController::openCurrent);
-    connect(c->action("explore"), &QAction::triggered, this, &FileListController::explore);
-    for (const char* id : { "ViewList", "RmViewList" })
-        connect(c->action(id), &QAction::triggered, this, [this] { setListView(true); });
-    for (const char* id : { "ViewDetails", "RmViewDetails" })
-        connect(c->action(id), &QAction::triggered, this, [this] { setListView(false); });
+    c->route("open", this, [this] { openCurrent(); });
+    c->route("explore", this, [this] { explore(); });
+    c->route("ViewList", this, [this] { setListView(true); });
+    c->route("ViewDetails", this, [this] { setListView(false); });
     connect(c->action("mnuDispLFN"), &QAction::triggered, this, [this](bool on) {
         m_services.settings.useLongNames = on;
         m_parts.areas->readArea(m_parts.areas->currentArea());
     });
-    connect(c->action("df"), &QAction::triggered, this, &FileListController::chooseDescriptionFont);
+    c->route("df", this, [this] { chooseDescriptionFont(); });
     // The pane follows the current row however it moves: click, keys, or a command.
     connect(m_parts.list->selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex& current) {

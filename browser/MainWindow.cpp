@@ -207,15 +207,15 @@ void MainWindow::buildRegions()
 void MainWindow::routeCommands()
 {
     CommandTable* c = m_commands;
-    connect(c->action("exit"), &QAction::triggered, this, &QWidget::close);
+    c->route("exit", this, [this] { close(); });
     connect(c->action("AExp"), &QAction::triggered, this, &MainWindow::setAreaPanelShown);
     connect(m_panelClose, &QToolButton::clicked, this, [this] { setAreaPanelShown(false); });
-    connect(c->action("about"), &QAction::triggered, this, [this] {
+    c->route("about", this, [this] {
         m_services.dialogs.message(this, QStringLiteral("About QRVX"),
             QStringLiteral("Quorvex ") + QString::fromStdString(m_services.settings.version),
             Dialogs::Icon::Information);
     });
-    connect(c->action("contents"), &QAction::triggered, this, [] {
+    c->route("contents", this, [] {
         // The README beside the program, or in the source tree above a build directory.
         const QDir bin(QCoreApplication::applicationDirPath());
         for (const char* relative : { "README.md", "../README.md", "../../README.md" }) {

@@ -25,9 +25,14 @@ std::string AreaStore::path(int area, AreaFileKind kind) const
 
 LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<void(int, int)>& progress)
 {
+    LoadOutcome outcome;
+    // No file base is no directory at all, never the current one.
+    if (m_fileBaseDir.empty()) {
+        outcome.error = LoadError { LoadError::Kind::FileBasePathNotFound, ENOENT, "no file base directory" };
+        return outcome;
+    }
     // A rewrite that could not be finished keeps its journal; the old or new files still load.
     (void)recover(area);
-    LoadOutcome outcome;
     auto fail = [&](const Error& e) {
         const bool missing
             = e.code == ENOENT || e.code == ENOTDIR || e.code == EACCES || e.code == EIO || e.code == ENAMETOOLONG;

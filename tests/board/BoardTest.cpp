@@ -1,0 +1,95 @@
+#include "board/Board.h"
+#include "board/Messages.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+Board::Options optionsFor(const std::string& boardDir, QMap<QChar, QString> drives = {})
+{
+    Board::Options o;
+    o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(boardDir));
+    o.drives = std::move(drives);
+    return o;
+}
+
+TEST(Board, AreaDirectoryIsReadAfreshAndDecodedThroughTheCodePage)
+{
+    test::TempDir tmp;
+    test::BoardBuilder b(tmp.path());
+    b.writeConfig("Board");
+    // 0x8E is "Ä" in CP437: the host directory carries it in UTF-8.
+    const std::string stored = "C:\\FILES\\\x8E" "PFEL";
+    fs::create_directories(tmp.path() + "/files/\xC3\x84pfel");
+    b.writeAreas({ { "Apples", stored, 1 } });
+    Board board(optionsFor(b.boardDir(), { { 'C', QString::fromStdString(tmp.path()) } }));
+    Board::AreaDirectory dir = board.areaDirectory(1);
+    EXPECT_EQ(dir.stored, QString::fromUtf8("C:\\FILES\\\xC3\x84PFEL"));
+    ASSERT_TRUE(dir.ok()) << dir.problem.toStdString();
+    EXPECT_EQ(dir.host, QString::fromStdString(tmp.path()) + QString::fromUtf8("/files/\xC3\x84pfel"));
+
+    // The sysop moves the area while the board is open: the next use sees the new path.
+    fs::create_directories(tmp.path() + "/moved");
+    b.writeAreas({ { "Apples", "C:\\MOVED\\", 1 } });
+    dir = board.areaDirectory(1);
+    EXPECT_EQ(dir.stored, "C:\\MOVED");
+    EXPECT_EQ(dir.host, QString::fromStdString(tmp.path()) + "/moved");
+
+    EXPECT_FALSE(board.areaDirectory(7).ok());
+    EXPECT_EQ(board.areaDirectory(7).problem, messages::areaDoesNotExist(7));
+}
+
+// A missing CONFIG.RA or an unmappable file base path must never turn into the current
+// directory: nothing is recovered, read or written there.
+TEST(Board, NoFileBaseMeansNoDirectoryAtAll)
+{
+    test::TempDir tmp;
+    test::BoardBuilder b(tmp.path());
+    b.writeAreas({ { "Files", tmp.path(), 1 } });
+    // Leftovers of some other program in the directory the tool was started from.
+    const std::string stray = tmp.path() + "/cwd";
+    test::writeFile(stray + "/hdr/fdb1.hdr", std::vector<uint8_t>(194, 'x'));
+    test::writeFile(stray + "/hdr/fdb1.$$$", std::string_view("not ours"));
+    const fs::path before = fs::current_path();
+    fs::current_path(stray);
+    for (const char* config : { "", "Q:\\NOWHERE\\FDB" }) {
+        if (*config)
+            b.writeConfig("Board", config);
+        Board board(optionsFor(b.boardDir()));
+        EXPECT_TRUE(board.fileBaseDirectory().isEmpty()) << config;
+        EXPECT_FALSE(board.fileBaseProblem().isEmpty()) << config;
+        EXPECT_TRUE(board.recoverInterruptedChanges().empty());
+        const LoadOutcome outcome = board.store().load(1, true);
+        ASSERT_TRUE(outcome.error.has_value()) << config;
+        EXPECT_EQ(outcome.error->kind, LoadError::Kind::FileBasePathNotFound);
+        EXPECT_EQ(messages::loadFailed(*outcome.error, board.fileBasePath()).text,
+            QStringLiteral("File database path ") + QString::fromLatin1(config) + QStringLiteral(" not found!"));
+    }
+    EXPECT_TRUE(test::fileExists(stray + "/hdr/fdb1.$$$"));
+    fs::current_path(before);
+}
+
+TEST(Board, SelectorItemsInRecordOrderAndByName)
+{
+    test::TempDir tmp;
+    test::BoardBuilder b(tmp.path());
+    b.writeConfig("Board");
+    b.writeAreas({ { "utilities", "/u", 1 }, { "" }, { "Games", "/g", 1 }, { "archive", "/a", 1 } });
+    b.writeFilesRdx({ 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 3, 4 });
+    Board board(optionsFor(b.boardDir()));
+    EXPECT_EQ(board.numberedAreaItems(), QStringList({ "00012: utilities", "00013: Games", "00014: archive" }));
+    EXPECT_EQ(board.areaNamesSorted(), QStringList({ "archive", "Games", "utilities" }));
+}
+
+} // namespace
+} // namespace qv
