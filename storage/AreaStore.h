@@ -54,6 +54,8 @@ struct LoadOutcome {
 // every file of the area as it was; a crash after it is finished by the next load or start-up.
 class AreaStore {
 public:
+    // An empty fileBaseDir (an unmapped or missing file database path) is refused: every
+    // operation fails with ENOENT and nothing is read, written or recovered anywhere.
     AreaStore(FileIo& io, std::string fileBaseDir);
 
     // Loads area N in record order; progress(i, count) is called for every tenth record. An
@@ -106,6 +108,7 @@ public:
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
 private:
+    static Error noFileBase();
     std::string path(int area, AreaFileKind kind) const;
     // rewrite() without the recovery in front; an insertion's appended text is undone with it.
     Result<void> commitPlan(int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended);
