@@ -90,8 +90,9 @@ public:
     Result<LongNameRecord> readLongName(int area, uint64_t position);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
-    // journal or temporary file in the header directory (start-up). recoverAll returns the
-    // areas it could not finish.
+    // journal or temporary file in a header or index directory (start-up). recoverAll returns the
+    // areas it could not finish, among them those whose journal cannot be read (left as they are:
+    // they need attention, and AreaCheck names them).
     Result<Recovery> recover(int area);
     std::vector<int> recoverAll();
 
