@@ -1,6 +1,7 @@
 #include "storage/AreaCheck.h"
 
 #include "storage/AreaFiles.h"
+#include "storage/AreaJournal.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
 #include "storage/Text.h"
@@ -35,6 +36,8 @@ void checkRemainder(std::vector<std::string>& out, const std::string& what, size
 std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseDir, int area)
 {
     std::vector<std::string> out;
+    if (fileBaseDir.empty())
+        return { "no file database directory" };
     const std::string hdrPath = areaFilePath(io, fileBaseDir, area, AreaFileKind::Header);
     std::string failure;
     const auto hdr = readIfPresent(io, hdrPath, failure);
@@ -103,10 +106,12 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
     const std::string stem = "fdb" + std::to_string(area);
     for (const std::string& leftover :
         { "hdr/" + stem + ".$$$", "idx/" + stem + ".$$$", "hdr/" + stem + ".l$$", "hdr/" + stem + ".jnl" }) {
-        const std::string path = resolveCaseInsensitive(io, fileBaseDir + "/" + leftover);
+        const std::string path = journalTarget(io, fileBaseDir, area, leftover);
         if (io.exists(path))
             out.push_back("leftover file " + path + " from an interrupted rewrite");
     }
+    if (auto problem = journalProblem(io, fileBaseDir, area))
+        out.push_back(*problem);
     return out;
 }
 

@@ -4,6 +4,9 @@
 #include "storage/IndexRecord.h"
 #include "storage/Text.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace qv {
 
 size_t recordSize(AreaFileKind kind)
@@ -42,40 +45,109 @@ std::string directoryOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+namespace {
+struct Components {
+    std::string root; // "/" or "" for a relative path
+    std::vector<std::string> parts;
+};
+
+Components componentsOf(const std::string& path)
+{
+    Components c { path.empty() || path[0] != '/' ? "" : "/", {} };
+    for (size_t pos = 0; pos < path.size();) {
+        size_t next = path.find('/', pos);
+        if (next == std::string::npos)
+            next = path.size();
+        if (next > pos)
+            c.parts.push_back(path.substr(pos, next - pos));
+        pos = next + 1;
+    }
+    return c;
+}
+
+// Other entries of a directory whose names equal part but for case, in name order.
+std::vector<std::string> otherSpellings(FileIo& io, const std::string& dir, const std::string& part)
+{
+    std::vector<std::string> names;
+    if (part == "." || part == "..")
+        return names;
+    if (auto entries = io.list(dir.empty() ? "." : dir)) {
+        for (const auto& e : *entries)
+            if (e.name != part && text::equalsIgnoreCase(e.name, part))
+                names.push_back(e.name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Depth first over the spellings of parts[i..] below dir, the exact spelling first; visit gets
+// each existing path and ends the walk by returning true. A directory is listed only when its
+// exact spelling led nowhere, so a path spelled right costs one look-up per component.
+bool walk(FileIo& io, const std::string& dir, const std::vector<std::string>& parts, size_t i,
+    const std::function<bool(const std::string&)>& visit)
+{
+    if (i == parts.size())
+        return visit(dir);
+    auto tryName = [&](const std::string& name) {
+        const std::string next = join(dir, name);
+        const bool there = i + 1 < parts.size() ? io.isDirectory(next) : io.exists(next);
+        return there && walk(io, next, parts, i + 1, visit);
+    };
+    if (tryName(parts[i]))
+        return true;
+    for (const std::string& name : otherSpellings(io, dir, parts[i]))
+        if (tryName(name))
+            return true;
+    return false;
+}
+} // namespace
+
 std::string resolveCaseInsensitive(FileIo& io, const std::string& path)
 {
     if (path.empty())
         return path;
-    std::string resolved = path[0] == '/' ? "/" : "";
-    // Once a component is missing nothing below it can exist, so the rest is kept as given.
+    const Components c = componentsOf(path);
+    std::string found;
+    if (walk(io, c.root, c.parts, 0, [&](const std::string& p) {
+            found = p;
+            return true;
+        }))
+        return found;
+    // Nothing leads to the file: the directories that exist keep their spelling, the rest stays as
+    // given (the name a new file gets).
+    std::string resolved = c.root;
     bool missing = false;
-    size_t pos = 0;
-    while (pos < path.size()) {
-        size_t next = path.find('/', pos);
-        if (next == std::string::npos)
-            next = path.size();
-        const std::string part = path.substr(pos, next - pos);
-        pos = next + 1;
-        if (part.empty())
-            continue;
+    for (const std::string& part : c.parts) {
         std::string candidate = join(resolved, part);
-        if (!missing && part != "." && part != ".." && !io.exists(candidate)) {
-            // Several spellings may exist side by side; take the smallest so the choice is stable.
-            const std::string* best = nullptr;
-            auto entries = io.list(resolved.empty() ? "." : resolved);
-            if (entries) {
-                for (const auto& e : *entries)
-                    if (text::equalsIgnoreCase(e.name, part) && (!best || e.name < *best))
-                        best = &e.name;
-            }
-            if (best)
-                candidate = join(resolved, *best);
-            else
+        if (!missing && !io.exists(candidate)) {
+            const auto others = otherSpellings(io, resolved, part);
+            if (others.empty())
                 missing = true;
+            else
+                candidate = join(resolved, others.front());
         }
         resolved = std::move(candidate);
     }
     return resolved;
+}
+
+std::vector<std::string> caseVariants(FileIo& io, const std::string& path)
+{
+    std::vector<std::string> found;
+    const Components c = componentsOf(path);
+    walk(io, c.root, c.parts, 0, [&](const std::string& p) {
+        found.push_back(p);
+        return false;
+    });
+    return found;
+}
+
+std::string resolveNameIn(FileIo& io, const std::string& directory, const std::string& name)
+{
+    if (io.exists(join(directory, name)))
+        return name;
+    const auto others = otherSpellings(io, directory, name);
+    return others.empty() ? name : others.front();
 }
 
 std::string areaFilePath(FileIo& io, const std::string& fileBaseDir, int area, AreaFileKind kind)
@@ -97,8 +169,15 @@ std::string areaFilePath(FileIo& io, const std::string& fileBaseDir, int area, A
         ext = ".lfn";
         break;
     }
-    const std::string base = fileBaseDir.empty() ? std::string(".") : fileBaseDir;
-    return resolveCaseInsensitive(io, join(base, std::string(dir) + "/fdb" + std::to_string(area) + ext));
+    if (fileBaseDir.empty())
+        return {};
+    const std::string name = "fdb" + std::to_string(area) + ext;
+    if (kind == AreaFileKind::LongName) {
+        // Beside the header file, also when directories HDR and hdr both exist.
+        const std::string dir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header));
+        return join(dir, resolveNameIn(io, dir, name));
+    }
+    return resolveCaseInsensitive(io, join(fileBaseDir, std::string(dir) + "/" + name));
 }
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "storage/AreaJournal.h"
 
 #include "storage/AreaFiles.h"
+#include "storage/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,10 +40,33 @@ std::optional<uint64_t> number(const std::string& s)
     return std::stoull(s);
 }
 
-// Only names inside the file base directory are ever written.
+const char* directoryTag(AreaFileKind kind)
+{
+    return kind == AreaFileKind::Index ? "idx" : kind == AreaFileKind::Description ? "txt" : "hdr";
+}
+
+// "hdr/NAME", "idx/NAME" or "txt/NAME": a plain file name in one of the area's directories.
+std::optional<AreaFileKind> kindOfName(const std::string& p)
+{
+    const size_t slash = p.find('/');
+    if (slash != 3 || p.size() == 4 || p.find('/', 4) != std::string::npos)
+        return std::nullopt;
+    const std::string file = p.substr(4);
+    if (file == "." || file == "..")
+        return std::nullopt;
+    const std::string tag = text::toLower(p.substr(0, 3));
+    if (tag == "hdr")
+        return AreaFileKind::Header;
+    if (tag == "idx")
+        return AreaFileKind::Index;
+    if (tag == "txt")
+        return AreaFileKind::Description;
+    return std::nullopt;
+}
+
 bool safeName(const std::string& p)
 {
-    return !p.empty() && p.front() != '/' && p.find("..") == std::string::npos;
+    return kindOfName(p).has_value();
 }
 
 const char kHex[] = "0123456789abcdef";
@@ -67,7 +91,8 @@ std::string AreaJournal::serialize() const
 {
     std::string out = std::string(kMagic) + "\n";
     if (append)
-        out += "APPEND\t" + append->file + "\t" + std::to_string(append->length) + "\n";
+        out += "APPEND\t" + append->file + "\t" + std::to_string(append->length) + "\t"
+            + std::to_string(append->lengthAfter) + "\n";
     for (const auto& r : replacements)
         out += "REPLACE\t" + r.temporary + "\t" + r.target + "\t" + std::to_string(r.size) + "\n";
     for (const auto& p : patches) {
@@ -87,10 +112,13 @@ std::string AreaJournal::serialize() const
 std::optional<AreaJournal> AreaJournal::parse(const std::string& text)
 {
     const std::string magicLine = std::string(kMagic) + "\n";
-    if (text.compare(0, magicLine.size(), magicLine) != 0)
-        return std::nullopt;
     AreaJournal journal;
     journal.complete = false;
+    // Killed before the first line was on disk: ours, and nothing had been noted yet.
+    if (text.size() < magicLine.size() && magicLine.compare(0, text.size(), text) == 0)
+        return journal;
+    if (text.compare(0, magicLine.size(), magicLine) != 0)
+        return std::nullopt;
     size_t pos = magicLine.size();
     // A line counts only with its line end: the writer may have died in the middle of one.
     for (size_t end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
@@ -100,8 +128,8 @@ std::optional<AreaJournal> AreaJournal::parse(const std::string& text)
             return journal.complete ? std::optional(journal) : std::nullopt;
         }
         const auto f = splitTabs(line);
-        if (f[0] == "APPEND" && f.size() == 3 && safeName(f[1]) && number(f[2])) {
-            journal.append = Append { f[1], *number(f[2]) };
+        if (f[0] == "APPEND" && f.size() == 4 && safeName(f[1]) && number(f[2]) && number(f[3])) {
+            journal.append = Append { f[1], *number(f[2]), *number(f[3]) };
         } else if (f[0] == "REPLACE" && f.size() == 4 && safeName(f[1]) && safeName(f[2]) && number(f[3])) {
             journal.replacements.push_back({ f[1], f[2], *number(f[3]) });
         } else if (f[0] == "PATCH" && f.size() == 6 && safeName(f[1]) && number(f[2]) && fromHex(f[3]) && number(f[4])
@@ -119,12 +147,19 @@ std::string journalPath(const std::string& headerDirectory, int area)
     return join(headerDirectory, "fdb" + std::to_string(area) + ".jnl");
 }
 
-std::string relativeToBase(const std::string& fileBaseDir, const std::string& path)
+std::string journalName(AreaFileKind kind, const std::string& path)
 {
-    std::string prefix = fileBaseDir.empty() ? std::string(".") : fileBaseDir;
-    if (prefix.back() != '/')
-        prefix += '/';
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+    const size_t slash = path.rfind('/');
+    return std::string(directoryTag(kind)) + "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, const std::string& name)
+{
+    const auto kind = kindOfName(name);
+    if (!kind || fileBaseDir.empty())
+        return {};
+    const std::string dir = directoryOf(areaFilePath(io, fileBaseDir, area, *kind));
+    return join(dir, resolveNameIn(io, dir, name.substr(4)));
 }
 
 Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal)
@@ -179,10 +214,10 @@ Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::
     return file.close();
 }
 
-Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended)
+Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, const AreaJournal::Append& appended)
 {
-    const std::string txt = resolveCaseInsensitive(io, join(fileBaseDir, appended.file));
-    if (!io.exists(txt))
+    const std::string txt = journalTarget(io, fileBaseDir, area, appended.file);
+    if (txt.empty() || !io.exists(txt))
         return {};
     auto h = io.open(txt, FileIo::Mode::ReadWrite);
     if (!h)
@@ -191,7 +226,8 @@ Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJo
     auto length = io.size(*h);
     if (!length)
         return length.error();
-    if (*length <= appended.length)
+    // Any other length means the board wrote after us, or our text never got there whole.
+    if (*length != appended.lengthAfter || appended.lengthAfter <= appended.length)
         return {};
     if (auto cut = io.truncate(*h, appended.length); !cut)
         return cut;
@@ -200,8 +236,17 @@ Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJo
     return file.close();
 }
 
+namespace {
+Error unreadable(const std::string& journal)
+{
+    return Error { EBADMSG, "journal " + journal + " cannot be read; the area needs attention" };
+}
+} // namespace
+
 Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int area)
 {
+    if (fileBaseDir.empty())
+        return Error { ENOENT, "no file database directory" };
     const std::string headerDir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header));
     const std::string indexDir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Index));
     const std::string journal = journalPath(headerDir, area);
@@ -218,7 +263,7 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
                     return removed.error();
             }
         if (note && note->append) {
-            if (auto undone = undoAppend(io, fileBaseDir, *note->append); !undone)
+            if (auto undone = undoAppend(io, fileBaseDir, area, *note->append); !undone)
                 return undone.error();
         }
         if (io.exists(journal)) {
@@ -236,15 +281,19 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
     if (!bytes)
         return bytes.error();
     const auto note = AreaJournal::parse(std::string(bytes->begin(), bytes->end()));
-    if (!note || !note->complete)
+    // A note this program cannot read may promise a change that was committed: its temporary
+    // files may be all that is left of the new records, so nothing is touched.
+    if (!note)
+        return unreadable(journal);
+    if (!note->complete)
         return discard(note);
 
     // Committed: every temporary file that is still there replaces its target. One that is gone
     // was renamed already, or removed by a change that failed before it could drop the journal,
     // in which case the target is still the old file and stays so.
     for (const auto& r : note->replacements) {
-        const std::string from = resolveCaseInsensitive(io, join(fileBaseDir, r.temporary));
-        const std::string to = resolveCaseInsensitive(io, join(fileBaseDir, r.target));
+        const std::string from = journalTarget(io, fileBaseDir, area, r.temporary);
+        const std::string to = journalTarget(io, fileBaseDir, area, r.target);
         if (!io.exists(from))
             continue;
         auto size = io.fileSize(from);
@@ -257,7 +306,7 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
             return renamed.error();
     }
     for (const auto& p : note->patches)
-        if (auto applied = applyPatch(io, resolveCaseInsensitive(io, join(fileBaseDir, p.file)), p); !applied)
+        if (auto applied = applyPatch(io, journalTarget(io, fileBaseDir, area, p.file), p); !applied)
             return applied.error();
     (void)io.syncDirectory(headerDir);
     if (indexDir != headerDir)
@@ -266,6 +315,20 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
         return removed.error();
     (void)io.syncDirectory(headerDir);
     return Recovery::Completed;
+}
+
+std::optional<std::string> journalProblem(FileIo& io, const std::string& fileBaseDir, int area)
+{
+    if (fileBaseDir.empty())
+        return std::nullopt;
+    const std::string journal
+        = journalPath(directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header)), area);
+    if (!io.exists(journal))
+        return std::nullopt;
+    auto bytes = readWholeFile(io, journal, kJournalLimit);
+    if (bytes && AreaJournal::parse(std::string(bytes->begin(), bytes->end())))
+        return std::nullopt;
+    return unreadable(journal).message;
 }
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/AreaFiles.h"
 #include "storage/FileIo.h"
 
 #include <optional>
@@ -16,8 +17,9 @@ namespace qv {
 // A journal that ends with its END line is complete: it was written, and flushed, only once
 // every temporary file was complete on disk, so its replacements and patches can always be
 // carried out (the commit point). A journal cut short means the change had not committed: its
-// temporary files are discarded and an appended description is cut off again. Paths are
-// relative to the file base directory, so a board that moved still recovers.
+// temporary files are discarded and an appended description is cut off again. Files are named by
+// the area directory they lie in and their name ("hdr/fdb1.$$$", "idx/FDB1.IDX"), so the note
+// reads the same however the file base is spelled, and a board that moved still recovers.
 struct AreaJournal {
     struct Replacement {
         std::string temporary;
@@ -27,6 +29,7 @@ struct AreaJournal {
     struct Append {
         std::string file;
         uint64_t length = 0; // before the text was appended
+        uint64_t lengthAfter = 0; // once it was; the text is only cut off from a file of this length
     };
     struct Patch {
         std::string file;
@@ -43,16 +46,19 @@ struct AreaJournal {
 
     // The text; without the END line when complete is false (the note before the commit point).
     std::string serialize() const;
-    // nullopt for a file this program did not write or one that names paths outside the file
-    // base. A journal cut short parses with complete = false and only its whole lines.
+    // nullopt for a text this program did not write or one that names files outside the area's
+    // directories. A journal cut short parses with complete = false and only its whole lines;
+    // one cut inside its first line (or empty) as an empty, incomplete journal.
     static std::optional<AreaJournal> parse(const std::string& text);
 };
 
 // The journal's path for area N: beside the header file, lower case.
 std::string journalPath(const std::string& headerDirectory, int area);
 
-// A path inside the file base as the journal names it.
-std::string relativeToBase(const std::string& fileBaseDir, const std::string& path);
+// How the journal names an area file or one beside it: the kind's directory and the file name.
+std::string journalName(AreaFileKind kind, const std::string& path);
+// The host path a journal name of area N stands for.
+std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, const std::string& name);
 
 // Writes the journal and flushes it and its directory.
 Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal);
@@ -60,8 +66,9 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
 // Carries out one patch on the file at path (idempotent, so recovery may repeat it).
 Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch);
 
-// Cuts an insertion's text off the description file again (never lengthens it).
-Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, const AreaJournal::Append& appended);
+// Cuts an insertion's text off the description file again, only when the file is still exactly
+// as long as the append left it: text the board appended since is never cut off.
+Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, const AreaJournal::Append& appended);
 
 // Outcome of looking for an interrupted change of one area.
 enum class Recovery {
@@ -70,8 +77,12 @@ enum class Recovery {
     Completed, // the change was committed: what remained of it was carried out
 };
 
-// Finishes or undoes an interrupted change of area N. Fails only when a committed change cannot
-// be finished (the journal then stays for the next attempt).
+// Finishes or undoes an interrupted change of area N. Fails when a committed change cannot be
+// finished (the journal then stays for the next attempt), when the journal cannot be read (it
+// and the temporary files stay: the area needs attention) and without a file base directory.
 Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int area);
+
+// The problem an area's journal poses that no recovery will solve (one it cannot read), if any.
+std::optional<std::string> journalProblem(FileIo& io, const std::string& fileBaseDir, int area);
 
 } // namespace qv

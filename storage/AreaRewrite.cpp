@@ -319,7 +319,7 @@ Result<void> AreaStore::commitPlan(
     const std::string journal = journalPath(headerDir, area);
     // Before anything is written only an insertion's text has to be undone.
     auto undo = [&](const Error& e) -> Result<void> {
-        if (appended && !undoAppend(*m_io, m_fileBaseDir, *appended))
+        if (appended && !undoAppend(*m_io, m_fileBaseDir, area, *appended))
             return e; // its journal stays, and the next load cuts the text off
         if (m_io->exists(journal))
             (void)m_io->remove(journal);
@@ -397,16 +397,17 @@ Result<void> AreaStore::commitPlan(
     AreaJournal note;
     note.append = appended;
     for (const auto& t : targets)
-        note.replacements.push_back({ relativeToBase(m_fileBaseDir, t.temporary), relativeToBase(m_fileBaseDir, t.file),
-            plan.size() * recordSize(t.kind) });
+        note.replacements.push_back(
+            { journalName(t.kind, t.temporary), journalName(t.kind, t.file), plan.size() * recordSize(t.kind) });
     if (auto written = writeJournal(*m_io, journal, note); !written)
         return abandon(written.error());
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
     for (const auto& t : targets) {
         if (auto renamed = m_io->rename(t.temporary, t.file); !renamed) {
+            // Success only for a change that is now wholly in place.
             auto again = recover(area);
-            if (!again)
+            if (!again || *again != Recovery::Completed)
                 return Error { renamed.error().code,
                     renamed.error().message + " (the change is completed when the area is next loaded)" };
             return {};

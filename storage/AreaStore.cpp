@@ -18,6 +18,11 @@ AreaStore::AreaStore(FileIo& io, std::string fileBaseDir)
 {
 }
 
+Error AreaStore::noFileBase()
+{
+    return Error { ENOENT, "no file database directory" };
+}
+
 std::string AreaStore::path(int area, AreaFileKind kind) const
 {
     return areaFilePath(*m_io, m_fileBaseDir, area, kind);
@@ -107,6 +112,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
 
 Result<uint64_t> AreaStore::count(int area)
 {
+    if (m_fileBaseDir.empty())
+        return noFileBase();
     const std::string hdr = path(area, AreaFileKind::Header);
     if (!m_io->exists(hdr))
         return uint64_t(0);
@@ -165,7 +172,8 @@ Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::s
     // Noted before the text is appended, so a crash in between cuts it off again.
     AreaJournal intent;
     intent.complete = false;
-    intent.append = AreaJournal::Append { relativeToBase(m_fileBaseDir, txt), oldLength };
+    intent.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength,
+        oldLength + description.size() + 1 };
     const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
     if (auto written = writeJournal(*m_io, journal, intent); !written) {
         (void)m_io->remove(journal);
@@ -204,7 +212,7 @@ Result<void> AreaStore::patchRecord(
     }
     // Journalled like a rewrite: a crash in the middle of the write is finished by the next load.
     AreaJournal note;
-    AreaJournal::Patch patch { relativeToBase(m_fileBaseDir, file), position * size + fieldOffset,
+    AreaJournal::Patch patch { journalName(kind, file), position * size + fieldOffset,
         std::vector<uint8_t>(bytes.begin(), bytes.end()), 0, 0 };
     if (kind == AreaFileKind::LongName) {
         // A short long-name file means empty names for the missing records; they are written so.
@@ -219,7 +227,7 @@ Result<void> AreaStore::patchRecord(
         return written.error();
     }
     if (auto applied = applyPatch(*m_io, file, patch); !applied) {
-        if (!recover(area))
+        if (auto again = recover(area); !again || *again != Recovery::Completed)
             return Error { applied.error().code,
                 applied.error().message + " (the change is completed when the area is next loaded)" };
         return {};
@@ -264,6 +272,8 @@ Result<IndexRecord> AreaStore::readIndex(int area, uint64_t position)
 
 Result<LongNameRecord> AreaStore::readLongName(int area, uint64_t position)
 {
+    if (m_fileBaseDir.empty())
+        return noFileBase();
     return readRecordAt<LongNameRecord>(*m_io, path(area, AreaFileKind::LongName), position, true);
 }
 
@@ -283,12 +293,16 @@ Result<Recovery> AreaStore::recover(int area)
 std::vector<int> AreaStore::recoverAll()
 {
     std::vector<int> failed;
-    const std::string hdr = resolveCaseInsensitive(*m_io, (m_fileBaseDir.empty() ? "." : m_fileBaseDir) + "/hdr");
-    auto entries = m_io->list(hdr);
-    if (!entries)
+    if (m_fileBaseDir.empty())
         return failed;
+    // Every spelling of the directories: HDR and hdr may each hold some of the areas.
+    std::vector<FileIo::DirEntry> entries;
+    for (const char* dir : { "/hdr", "/idx" })
+        for (const std::string& found : caseVariants(*m_io, m_fileBaseDir + dir))
+            if (auto listed = m_io->list(found))
+                entries.insert(entries.end(), listed->begin(), listed->end());
     std::vector<int> areas;
-    for (const auto& e : *entries) {
+    for (const auto& e : entries) {
         // fdbN.jnl, fdbN.$$$ or fdbN.l$$ in any case
         const std::string name = text::toLower(e.name);
         if (e.isDirectory || name.size() < 8 || name.compare(0, 3, "fdb") != 0)

@@ -54,6 +54,8 @@ struct LoadOutcome {
 // every file of the area as it was; a crash after it is finished by the next load or start-up.
 class AreaStore {
 public:
+    // An empty fileBaseDir (an unmapped or missing file database path) is refused: every
+    // operation fails with ENOENT and nothing is read, written or recovered anywhere.
     AreaStore(FileIo& io, std::string fileBaseDir);
 
     // Loads area N in record order; progress(i, count) is called for every tenth record. An
@@ -91,8 +93,9 @@ public:
     std::string readDescription(int area, uint64_t position);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
-    // journal or temporary file in the header directory (start-up). recoverAll returns the
-    // areas it could not finish.
+    // journal or temporary file in a header or index directory (start-up). recoverAll returns the
+    // areas it could not finish, among them those whose journal cannot be read (left as they are:
+    // they need attention, and AreaCheck names them).
     Result<Recovery> recover(int area);
     std::vector<int> recoverAll();
 
@@ -109,6 +112,7 @@ public:
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
 private:
+    static Error noFileBase();
     std::string path(int area, AreaFileKind kind) const;
     // rewrite() without the recovery in front; an insertion's appended text is undone with it.
     Result<void> commitPlan(int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended);

@@ -47,7 +47,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, DosPathMapping,
         MappingCase { "nothingInCommon", "/srv/bbs/RA", kNoDrives, "C:\\BBS\\FDB", "",
             "Drive C: is not mapped; add C=/path to the [Drives] section of QV.INI or pass --drive C=/path" },
         MappingCase { "relativeToBoard", "/srv/bbs/RA", kNoDrives, "FDB\\HDR", "/srv/bbs/RA/FDB/HDR", "" },
-        MappingCase { "empty", "/srv/bbs/RA", kNoDrives, "   ", "", "The path is empty" }),
+        MappingCase { "empty", "/srv/bbs/RA", kNoDrives, "   ", "", "The path is empty" },
+        // Nothing may fall back on the directory the program runs in.
+        MappingCase { "relativeWithoutBoard", "", kNoDrives, "FDB", "",
+            "The path FDB cannot be mapped to an absolute host path" },
+        MappingCase {
+            "dotWithoutBoard", "", kNoDrives, ".", "", "The path . cannot be mapped to an absolute host path" },
+        MappingCase { "relativeDriveRoot", "/srv/bbs/RA", { { QChar('E'), "mnt/e" } }, "E:\\X", "",
+            "The path E:\\X cannot be mapped to an absolute host path" }),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DosPathMapper, ResolvesEveryComponentAgainstWhatExists)
@@ -59,6 +66,39 @@ TEST(DosPathMapper, ResolvesEveryComponentAgainstWhatExists)
     ASSERT_TRUE(mapped.ok()) << mapped.error.toStdString();
     // Existing components take their stored spelling; the missing one stays as given.
     EXPECT_EQ(mapped.hostPath, tmp.path() + "/ra/Files/util/NEW");
+}
+
+// The file base path tells where a drive lies; every other path on that drive is then found under
+// the same root, although it shares nothing with the board directory.
+TEST(DosPathMapper, ADriveInferredOnceServesEveryPathOnIt)
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.path() + "/srv/bbs";
+    ASSERT_TRUE(QDir(root).mkpath("RA/FDB") && QDir(root).mkpath("FILES/UTIL"));
+    qv::DosPathMapper mapper(root + "/RA", {});
+    EXPECT_FALSE(mapper.toHost("C:\\FILES\\UTIL").ok());
+
+    EXPECT_EQ(mapper.learnDriveRoot("C:\\RA\\FDB"), QChar('C'));
+    const qv::DosPathMapper copy = mapper;
+    for (const qv::DosPathMapper* m : { static_cast<const qv::DosPathMapper*>(&mapper), &copy }) {
+        EXPECT_EQ(m->toHost("C:\\FILES\\UTIL").hostPath, root + "/FILES/UTIL");
+        EXPECT_EQ(m->toHost("C:\\RA\\FDB").hostPath, root + "/RA/FDB");
+        EXPECT_FALSE(m->toHost("D:\\FILES\\UTIL").ok());
+    }
+    // Another path that would match the board directory elsewhere does not move the root.
+    EXPECT_EQ(mapper.learnDriveRoot("C:\\BBS\\RA\\X"), QChar('C'));
+    EXPECT_EQ(mapper.toHost("C:\\FILES\\UTIL").hostPath, root + "/FILES/UTIL");
+
+    // Mapping the file base path has the same effect; a [Drives] entry still wins.
+    qv::DosPathMapper mapsFirst(root + "/RA", {});
+    ASSERT_TRUE(mapsFirst.toHost("c:\\ra\\fdb").ok());
+    EXPECT_EQ(mapsFirst.toHost("C:\\FILES\\UTIL").hostPath, root + "/FILES/UTIL");
+    qv::DosPathMapper table(root + "/RA", { { QChar('C'), "/mnt/c" } });
+    EXPECT_EQ(table.learnDriveRoot("C:\\RA\\FDB"), QChar('C'));
+    EXPECT_EQ(table.toHost("C:\\FILES\\UTIL").hostPath, "/mnt/c/FILES/UTIL");
+    // Nothing to learn from a path without a drive, or one that does not match the board.
+    EXPECT_EQ(qv::DosPathMapper(root + "/RA", {}).learnDriveRoot("FDB"), QChar());
+    EXPECT_EQ(qv::DosPathMapper(root + "/RA", {}).learnDriveRoot("C:\\OTHER"), QChar());
 }
 
 } // namespace

@@ -286,8 +286,8 @@ TEST_F(AreaStoreTest, InterruptedRewritesAreFinishedOrDiscardedOnLoad)
     test::writeFile(board.descriptionPath(1), longerText);
     test::writeFile(board.fileBaseDir() + "/hdr/fdb1.$$$", "partial");
     test::writeFile(board.fileBaseDir() + "/hdr/fdb1.jnl",
-        "QUORVEX AREA JOURNAL 1\nAPPEND\ttxt/fdb1.txt\t" + std::to_string(oldText.size())
-            + "\nREPLACE\thdr/fdb1.$$$\thdr/fd");
+        "QUORVEX AREA JOURNAL 1\nAPPEND\ttxt/fdb1.txt\t" + std::to_string(oldText.size()) + "\t"
+            + std::to_string(longerText.size()) + "\nREPLACE\thdr/fdb1.$$$\thdr/fd");
     EXPECT_EQ(store.load(1, true).rows.size(), 3u);
     EXPECT_EQ(readFile(board.headerPath(1)), oldHeader);
     EXPECT_EQ(readFile(board.descriptionPath(1)), oldText);

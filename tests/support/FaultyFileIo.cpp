@@ -40,6 +40,13 @@ void FaultyFileIo::failAt(Op op, int n, int code)
     m_failOp = op;
     m_failAt = n;
     m_failCode = code;
+    m_failOnward = false;
+}
+
+void FaultyFileIo::failFrom(Op op, int n, int code)
+{
+    failAt(op, n, code);
+    m_failOnward = true;
 }
 
 void FaultyFileIo::crashAt(int step, bool tornWrite)
@@ -57,7 +64,7 @@ void FaultyFileIo::resetCounts()
 bool FaultyFileIo::hit(Op op)
 {
     const int n = ++m_calls[size_t(op)];
-    return op == m_failOp && n == m_failAt;
+    return op == m_failOp && (n == m_failAt || (m_failOnward && n > m_failAt));
 }
 
 Error FaultyFileIo::failure(Op op) const

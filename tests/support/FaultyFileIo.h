@@ -5,6 +5,7 @@
 //
 //   qv::test::FaultyFileIo io(qv::systemFileIo());
 //   io.failAt(FaultyFileIo::Op::Rename, 2, EIO);   // the second rename fails, once
+//   io.failFrom(FaultyFileIo::Op::Rename, 2, EIO); // the second and every later rename fail
 //   store(io).rewrite(...);                       // returns the error
 //   io.calls(FaultyFileIo::Op::Write);            // how many writes a run made
 //
@@ -33,6 +34,7 @@ public:
     }
 
     void failAt(Op op, int n, int code);
+    void failFrom(Op op, int n, int code);
     void crashAt(int step, bool tornWrite = false);
     int calls(Op op) const { return m_calls[size_t(op)]; }
     int changingSteps() const { return m_steps; }
@@ -66,6 +68,7 @@ private:
     Op m_failOp = Op::Count;
     int m_failAt = 0;
     int m_failCode = 0;
+    bool m_failOnward = false;
     int m_steps = 0;
     int m_crashAt = 0;
     bool m_torn = false;
