@@ -23,12 +23,17 @@ Board::Board(Options options, FileIo& io)
     , m_codePage(m_options.codePage)
     , m_mapper(m_options.boardDirectory, m_options.drives)
 {
+    // No board directory is no board, never the current directory.
     const std::string boardDir = hostBytes(m_options.boardDirectory);
-    m_config = AreaConfiguration::read(io, boardDir, m_options.sendToMode);
-    m_fileBasePath = AreaConfiguration::readFileBasePath(io, boardDir);
+    if (!boardDir.empty()) {
+        m_config = AreaConfiguration::read(io, boardDir, m_options.sendToMode);
+        m_fileBasePath = AreaConfiguration::readFileBasePath(io, boardDir);
+    }
     if (text::trim(m_fileBasePath).empty()) {
         m_fileBaseProblem = QStringLiteral("CONFIG.RA holds no file database path");
     } else {
+        // The file base decides the root of its drive for every path on it, area paths included.
+        m_mapper.learnDriveRoot(text(text::trim(m_fileBasePath)));
         const DosPathMapper::Mapped mapped = hostPathOf(m_fileBasePath);
         if (mapped.ok())
             m_fileBaseDir = mapped.hostPath;

@@ -79,6 +79,23 @@ TEST(Board, NoFileBaseMeansNoDirectoryAtAll)
     fs::current_path(before);
 }
 
+// The board in /srv/bbs/RA, its file base at C:\RA\FDB: C: is /srv/bbs for the areas too, though
+// their paths share nothing with the board directory.
+TEST(Board, DriveInferredFromTheFileBaseMapsTheAreas)
+{
+    test::TempDir tmp;
+    const std::string root = tmp.path() + "/srv/bbs";
+    test::BoardBuilder b(root + "/RA", root + "/RA/FDB");
+    b.writeConfig("Board", "C:\\RA\\FDB");
+    b.writeAreas({ { "Utilities", "C:\\FILES\\UTIL", 1 } });
+    fs::create_directories(root + "/FILES/UTIL");
+    Board board(optionsFor(b.boardDir()));
+    EXPECT_EQ(board.fileBaseDirectory(), QString::fromStdString(root + "/RA/FDB"));
+    const Board::AreaDirectory dir = board.areaDirectory(1);
+    ASSERT_TRUE(dir.ok()) << dir.problem.toStdString();
+    EXPECT_EQ(dir.host, QString::fromStdString(root + "/FILES/UTIL"));
+}
+
 TEST(Board, SelectorItemsInRecordOrderAndByName)
 {
     test::TempDir tmp;
