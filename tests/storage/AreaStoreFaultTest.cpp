@@ -36,7 +36,7 @@ Snapshot snapshot(const BoardBuilder& board, int area)
 void makeBoard(BoardBuilder& board)
 {
     board.writeEntries(1,
-        { Entry { .name = "FOO.ZIP", .description = "foo", .longName = "My file.txt" },
+        { Entry { .name = "MYFILE~1.TXT", .description = "foo", .longName = "My file.txt" },
             Entry { .name = "", .description = "a comment" }, Entry { .name = "BAR.ARJ", .description = "bar" } });
     auto lfn = test::readFile(board.longNamePath(1));
     lfn.resize(LongNameRecord::kSize); // one long-name record for three entries
@@ -47,8 +47,8 @@ void makeBoard(BoardBuilder& board)
 NewEntry added()
 {
     NewEntry e;
-    e.header.setName("NEW.ZIP");
-    e.index.setName("NEW.ZIP");
+    e.header.setName("ANEWFI~1.ZIP");
+    e.index.setName("ANEWFI~1.ZIP");
     e.longName.setName("A new file.zip");
     return e;
 }
@@ -144,8 +144,9 @@ TEST(AreaStoreFaults, EveryFailingCallLeavesTheOldOrTheNewFiles)
                 } else {
                     EXPECT_NE(result.error().code, 0) << where;
                     const bool pending = result.error().message.find("next loaded") != std::string::npos;
-                    if (!pending)
+                    if (!pending) {
                         EXPECT_EQ(snapshot(board, 1).hdr, before.hdr) << where << ": failed but changed";
+                    }
                 }
                 expectOldOrNew(board, before, after, false, where);
             }
