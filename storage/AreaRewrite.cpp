@@ -242,6 +242,9 @@ Result<std::vector<std::pair<uint64_t, std::string>>> boardLongNames(
             }
         }
     }
+    // A text that could not be read is not a text that is missing.
+    if (texts.error())
+        return *texts.error();
     return found;
 }
 

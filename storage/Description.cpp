@@ -1,6 +1,7 @@
 #include "storage/Description.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -68,6 +69,8 @@ std::string DescriptionReader::textAt(int32_t pointer, size_t limit)
         auto h = m_io.open(m_path, FileIo::Mode::Read);
         if (!h) {
             m_failed = true;
+            if (h.error().code != ENOENT)
+                m_error = h.error();
             return {};
         }
         m_handle = *h;
@@ -91,6 +94,8 @@ std::string DescriptionReader::textAt(int32_t pointer, size_t limit)
     m_window.resize(kWindow);
     auto got = m_io.readAt(*m_handle, at, m_window.data(), kWindow);
     m_windowStart = at;
+    if (!got && !m_error)
+        m_error = got.error();
     m_window.resize(got ? *got : 0);
     if (m_window.empty())
         return {};

@@ -41,12 +41,15 @@ public:
     // The text at pointer up to its zero byte or the end of the file, at most limit bytes; ""
     // for a negative pointer, a pointer past the end or a missing file.
     std::string textAt(int32_t pointer, size_t limit = kLongNameTextLimit);
+    // The first failure to open (other than a missing file) or to read, which textAt reports as "".
+    const std::optional<Error>& error() const { return m_error; }
 
 private:
     FileIo& m_io;
     std::string m_path;
     std::optional<FileIo::Handle> m_handle;
     bool m_failed = false;
+    std::optional<Error> m_error;
     std::vector<char> m_window;
     uint64_t m_windowStart = 0;
 };

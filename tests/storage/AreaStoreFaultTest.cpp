@@ -41,7 +41,15 @@ void makeBoard(BoardBuilder& board)
     auto lfn = test::readFile(board.longNamePath(1));
     lfn.resize(LongNameRecord::kSize); // one long-name record for three entries
     test::writeFile(board.longNamePath(1), lfn);
-    board.writeEntries(2, { Entry { .name = "OTHER.ZIP", .description = "other", .longName = "Other file.zip" } });
+    board.writeEntries(2, { Entry { .name = "OTHERF~1.ZIP", .description = "other", .longName = "Other file.zip" } });
+    // The board's own long name of the entry follows its description; a transfer copies it over.
+    auto txt = test::readFile(board.descriptionPath(2));
+    auto hdr = test::readFile(board.headerPath(2));
+    enc::putLong(hdr.data() + HeaderRecord::kLongNamePointerOffset, int32_t(txt.size()));
+    for (char c : std::string("Other file.zip") + '\0')
+        txt.push_back(uint8_t(c));
+    test::writeFile(board.descriptionPath(2), txt);
+    test::writeFile(board.headerPath(2), hdr);
 }
 
 NewEntry added()
@@ -62,6 +70,12 @@ std::vector<Operation> operations()
 {
     return {
         { "insert at the front", [](AreaStore& s) { return s.insertEntry(1, 0, added(), "new text"); } },
+        { "insert without a long name",
+            [](AreaStore& s) {
+                NewEntry e = added();
+                e.longName.setName("");
+                return s.insertEntry(1, 3, e, "");
+            } },
         { "remove the second entry", [](AreaStore& s) { return s.rewrite(1, RewritePlan::removal(3, { 1 })); } },
         { "reverse",
             [](AreaStore& s) {

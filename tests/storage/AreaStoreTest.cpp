@@ -206,8 +206,8 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
     board.setUpperCaseAreaFiles(true);
     std::vector<Entry> entries;
     for (int i = 0; i < 300; ++i)
-        entries.push_back(
-            Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
+        entries.push_back(Entry {
+            .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "f" + std::to_string(i) + ".zip" });
     std::vector<uint64_t> order;
     for (uint64_t i = 0; i < 300; ++i)
         order.push_back((i * 7 + 3) % 300); // 7 and 300 share no factor: every record once
@@ -221,7 +221,7 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
         ASSERT_EQ(s.longNames.size(), 300u);
         for (size_t k = 0; k < 300; ++k) {
             EXPECT_EQ(s.headers[k], "F" + std::to_string(order[k]) + ".ZIP");
-            EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "long " + std::to_string(order[k]));
+            EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "f" + std::to_string(order[k]) + ".zip");
         }
         EXPECT_EQ(s.indexes, s.headers);
     }
