@@ -31,9 +31,10 @@ struct Area {
         std::vector<uint8_t> text;
         for (int i = 0; i < kEntries; ++i) {
             // Short names are the aliases a DOS-era system gives the long names, as on a board.
-            const std::string tail = "~" + std::to_string(i + 1);
-            const std::string name
-                = std::string("ARATHE").substr(0, std::min<size_t>(6, 8 - tail.size())) + tail + ".ZIP";
+            char tail[16];
+            const int digits = std::snprintf(tail, sizeof tail, "~%d", i + 1);
+            char name[32];
+            std::snprintf(name, sizeof name, "%.*s%s.ZIP", std::min(6, 8 - digits), "ARATHE", tail);
             qv::HeaderRecord h;
             h.setName(name);
             h.setSize(1000 + i);

@@ -85,9 +85,10 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 ? view(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                 : std::string_view();
             std::string boardName;
-            if (!text::trim(longName).empty() && !longname::belongsTo(name, longName))
-                longName = {}; // another entry's, left here by the board's own tools
-            if (boardNames && text::trim(longName).empty()) {
+            const std::string_view trimmed = text::trim(longName);
+            if (trimmed.empty() || !longname::belongsToTrimmed(text::trim(name), trimmed))
+                longName = {}; // none, or another entry's left here by the board's own tools
+            if (boardNames && longName.empty()) {
                 if (const int32_t p = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset); p > 0) {
                     boardName = boardNames->textAt(p);
                     longName = boardName;

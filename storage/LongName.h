@@ -16,4 +16,8 @@ bool belongsTo(std::string_view shortName, std::string_view longName);
 // shortName is an alias BASIS~N.EXT of longName as above.
 bool isAliasOf(std::string_view shortName, std::string_view longName);
 
+// The same for names already trimmed (the loader's loop over every record).
+bool belongsToTrimmed(std::string_view shortName, std::string_view longName);
+bool isAliasOfTrimmed(std::string_view shortName, std::string_view longName);
+
 } // namespace qv::longname
