@@ -30,8 +30,11 @@ struct Area {
         std::vector<qv::LongNameRecord> longNames;
         std::vector<uint8_t> text;
         for (int i = 0; i < kEntries; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "F%07d.ZIP", i);
+            // Short names are the aliases a DOS-era system gives the long names, as on a board.
+            char tail[16];
+            const int digits = std::snprintf(tail, sizeof tail, "~%d", i + 1);
+            char name[32];
+            std::snprintf(name, sizeof name, "%.*s%s.ZIP", std::min(6, 8 - digits), "ARATHE", tail);
             qv::HeaderRecord h;
             h.setName(name);
             h.setSize(1000 + i);
@@ -41,7 +44,9 @@ struct Area {
             x.setName(name);
             x.setDescriptionPointer(int32_t(text.size()));
             qv::LongNameRecord l;
-            l.setName(std::string("A rather long file name number ") + name);
+            char longName[64];
+            std::snprintf(longName, sizeof longName, "A rather long file name number %07d.zip", i);
+            l.setName(longName);
             const std::string d = "Description of entry " + std::to_string(i);
             text.insert(text.end(), d.begin(), d.end());
             text.push_back(0);

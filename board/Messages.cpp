@@ -40,9 +40,17 @@ QString areaNeedsAttention(int area)
 
 QString areaChangedMeanwhile(int area)
 {
-    return QStringLiteral("Area %1 was changed by another program while it was being rewritten; nothing was changed. "
-                          "Try again.")
-        .arg(area);
+    return QString::fromStdString(changedMeanwhileMessage(area));
+}
+
+QString changeFailed(int area, const Error& error)
+{
+    if (error.code == kChangedMeanwhile)
+        return areaChangedMeanwhile(area);
+    return QStringLiteral("Area %1 could not be changed (error %2): %3")
+        .arg(area)
+        .arg(error.code)
+        .arg(QString::fromStdString(error.message));
 }
 
 QString objectCount(uint64_t rows)

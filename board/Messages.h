@@ -8,6 +8,7 @@
 namespace qv {
 
 class CodePage;
+struct Error;
 struct LoadError;
 
 // The system's own texts for what the window and qvtool both report, written once.
@@ -29,6 +30,8 @@ Message noConfiguration();
 QString areaNeedsAttention(int area);
 // A rewrite abandoned because the board software changed the area meanwhile.
 QString areaChangedMeanwhile(int area);
+// Any failed change of an area, the one above included; the store's message names the file.
+QString changeFailed(int area, const Error& error);
 
 // Status bar panel texts: "N Object(s)" and "X MB".
 QString objectCount(uint64_t rows);

@@ -4,6 +4,7 @@
 #include "storage/AreaJournal.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/LongName.h"
 #include "storage/Text.h"
 
 #include <optional>
@@ -82,6 +83,7 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
     }
 
     auto pointerPastEnd = [&](int32_t p) { return p >= 0 && uint64_t(p) >= txtLength; };
+    const size_t lfnCount = lfn ? lfn->size() / LongNameRecord::kSize : 0;
     for (size_t i = 0; i < hdrCount; ++i) {
         const std::string at = "record " + std::to_string(i + 1) + ": ";
         const auto h = HeaderRecord::decode(
@@ -89,6 +91,17 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
         if (pointerPastEnd(h.descriptionPointer()))
             out.push_back(at + "header description pointer " + std::to_string(h.descriptionPointer())
                 + " is past the end of the description file (" + std::to_string(txtLength) + " bytes)");
+        if (h.longNamePointer() > 0 && pointerPastEnd(h.longNamePointer()))
+            out.push_back(at + "long-name pointer " + std::to_string(h.longNamePointer())
+                + " is past the end of the description file (" + std::to_string(txtLength) + " bytes)");
+        if (i < lfnCount) {
+            // The board's tools move header records without the long-name file beside them.
+            const auto l = LongNameRecord::decode(std::span<const uint8_t, LongNameRecord::kSize>(
+                lfn->data() + i * LongNameRecord::kSize, LongNameRecord::kSize));
+            const std::string name = l.name();
+            if (!text::trim(name).empty() && !longname::belongsTo(h.name(), name))
+                out.push_back(at + "long name \"" + name + "\" does not belong to header name \"" + h.name() + "\"");
+        }
         if (i >= idxCount)
             continue;
         const auto x = IndexRecord::decode(
@@ -99,7 +112,8 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
         if (x.descriptionPointer() != h.descriptionPointer())
             out.push_back(at + "index description pointer " + std::to_string(x.descriptionPointer())
                 + " differs from the header's " + std::to_string(h.descriptionPointer()));
-        if (x.name() != text::toUpper(h.name()))
+        // The board copies names unchanged, so only the letters have to agree, not their case.
+        if (!text::equalsIgnoreCase(x.name(), h.name()))
             out.push_back(at + "index name \"" + x.name() + "\" does not match header name \"" + h.name() + "\"");
     }
 

@@ -3,6 +3,7 @@
 #include "storage/AreaStore.h"
 
 #include "storage/AreaFiles.h"
+#include "storage/Description.h"
 #include "storage/Encoding.h"
 #include "storage/Text.h"
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 namespace qv {
 
@@ -210,11 +212,47 @@ struct Piece {
     uint64_t slot; // first record of the window it fills
 };
 
+// New long-name pointers of records taken from the other area: record there -> offset here.
+using PointerMap = std::unordered_map<uint64_t, int32_t>;
+
+// Finds the records of the other area whose header points at a board long name, and reads the
+// texts. Returns the records in plan order with their texts ("" when the pointer leads nowhere).
+Result<std::vector<std::pair<uint64_t, std::string>>> boardLongNames(
+    FileIo& io, const RewritePlan& plan, const SourceArea& other, const std::string& otherTexts)
+{
+    std::vector<std::pair<uint64_t, std::string>> found;
+    DescriptionReader texts(io, otherTexts);
+    constexpr uint64_t kBlock = 1024;
+    std::vector<uint8_t> block(kBlock * HeaderRecord::kSize);
+    for (const auto& run : plan.runs()) {
+        if (run.source != RewritePlan::Source::OtherArea)
+            continue;
+        for (uint64_t first = run.first; first < run.first + run.count; first += kBlock) {
+            const uint64_t n = std::min(kBlock, run.first + run.count - first);
+            auto got = io.readAt(other.hdr, first * HeaderRecord::kSize, block.data(), n * HeaderRecord::kSize);
+            if (!got)
+                return got.error();
+            if (*got != n * HeaderRecord::kSize)
+                return Error { EIO, "an area file became shorter while it was rewritten" };
+            for (uint64_t i = 0; i < n; ++i) {
+                const int32_t p
+                    = enc::getLong(block.data() + i * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset);
+                if (p > 0)
+                    found.emplace_back(first + i, texts.textAt(p));
+            }
+        }
+    }
+    // A text that could not be read is not a text that is missing.
+    if (texts.error())
+        return *texts.error();
+    return found;
+}
+
 // Writes the plan's records of one kind to an open temporary file.
 // Output is built in windows, so memory stays bounded whatever the area's size while a sort still
 // reads its source nearly sequentially.
 Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan& plan, const SourceArea& here,
-    const SourceArea* other, size_t windowBytes, size_t preloadBytes)
+    const SourceArea* other, const PointerMap& longNamePointers, size_t windowBytes, size_t preloadBytes)
 {
     const size_t size = recordSize(kind);
     const uint64_t window = std::max<uint64_t>(1, windowBytes / size);
@@ -292,6 +330,16 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
                             + (kind == AreaFileKind::Header ? HeaderRecord::kDescriptionPointerOffset
                                                             : IndexRecord::kDescriptionPointerOffset),
                         *run.pointer);
+                // The board's long-name pointer never leads into the other area's file.
+                if (run.source == RewritePlan::Source::OtherArea && kind == AreaFileKind::Header) {
+                    for (uint64_t i = 0; i < p.count; ++i) {
+                        uint8_t* at = dest + i * size + HeaderRecord::kLongNamePointerOffset;
+                        if (enc::getLong(at) <= 0)
+                            continue;
+                        const auto moved = longNamePointers.find(run.first + p.skip + i);
+                        enc::putLong(at, moved == longNamePointers.end() ? 0 : moved->second);
+                    }
+                }
                 break;
             }
             }
@@ -309,11 +357,14 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
     // An earlier rewrite must be finished first: its temporary names are the ones used here.
     if (auto r = recover(area); !r)
         return r.error();
-    return commitPlan(area, plan, std::nullopt);
+    auto before = m_io->stamp(path(area, AreaFileKind::Header));
+    if (!before)
+        return before.error();
+    return commitPlan(area, plan, std::nullopt, *before);
 }
 
 Result<void> AreaStore::commitPlan(
-    int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended)
+    int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before)
 {
     const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
     const std::string journal = journalPath(headerDir, area);
@@ -345,6 +396,50 @@ Result<void> AreaStore::commitPlan(
                                                                            : plan.newEntries().size();
         if (run.first > limit || run.count > limit - run.first)
             return undo(Error { EINVAL, "the area changed since the plan was made" });
+    }
+
+    // Board long names of records from the other area: their texts are appended here first.
+    PointerMap longNamePointers;
+    if (other) {
+        auto found = boardLongNames(
+            *m_io, plan, *other, areaFilePath(*m_io, m_fileBaseDir, plan.otherArea(), AreaFileKind::Description));
+        if (!found)
+            return undo(found.error());
+        std::string texts;
+        std::vector<std::pair<uint64_t, size_t>> offsets; // record there, offset in texts
+        for (const auto& [record, text] : *found) {
+            if (text::trim(text).empty())
+                continue; // leads nowhere: the copy gets 0
+            if (!offsets.empty())
+                texts.push_back('\0');
+            offsets.emplace_back(record, texts.size());
+            texts += text;
+        }
+        if (!offsets.empty()) {
+            const std::string txt = path(area, AreaFileKind::Description);
+            if (!appended) {
+                // Noted before the texts are appended, so a failure or crash cuts them off again.
+                uint64_t oldLength = 0;
+                if (m_io->exists(txt)) {
+                    auto n = m_io->fileSize(txt);
+                    if (!n)
+                        return undo(n.error());
+                    oldLength = *n;
+                }
+                AreaJournal intent;
+                intent.complete = false;
+                intent.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength,
+                    oldLength + texts.size() + 1 };
+                if (auto written = writeJournal(*m_io, journal, intent); !written)
+                    return undo(written.error());
+                appended = intent.append;
+            }
+            auto pointer = appendText(txt, texts);
+            if (!pointer)
+                return undo(pointer.error());
+            for (const auto& [record, offset] : offsets)
+                longNamePointers[record] = *pointer + int32_t(offset);
+        }
     }
 
     // The long-name file is written when it exists or when it is about to gain a name.
@@ -384,7 +479,8 @@ Result<void> AreaStore::commitPlan(
             return abandon(h.error());
         t.written = true;
         ScopedHandle out(*m_io, *h);
-        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, m_windowBytes, m_preloadBytes);
+        auto r = writeKind(
+            *m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes, m_preloadBytes);
         if (r)
             r = m_io->sync(*h);
         if (r)
@@ -392,6 +488,28 @@ Result<void> AreaStore::commitPlan(
         if (!r)
             return abandon(r.error());
     }
+
+    // The board may have changed the header file since its records were read: then this change
+    // rests on old records and is given up. Its lock is held from the check to the renames, so
+    // a board that respects it cannot slip an update in between.
+    std::optional<ScopedHandle> lock;
+    if (before.exists) {
+        // A header file this process may not write (the rename replaces it all the same) cannot
+        // be locked; the stamp check still stands.
+        auto h = m_io->open(targets.front().file, FileIo::Mode::ReadWrite);
+        if (!h && h.error().code != EACCES && h.error().code != EROFS)
+            return abandon(h.error());
+        if (h) {
+            lock.emplace(*m_io, *h);
+            if (auto l = m_io->lockRange(*h, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
+                return abandon(l.error());
+        }
+    }
+    auto now = m_io->stamp(targets.front().file);
+    if (!now)
+        return abandon(now.error());
+    if (!(*now == before))
+        return abandon(Error { kChangedMeanwhile, changedMeanwhileMessage(area) });
 
     // The commit point: once the journal is complete on disk the replacement will happen.
     AreaJournal note;

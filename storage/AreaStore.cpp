@@ -4,6 +4,7 @@
 #include "storage/Description.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/LongName.h"
 #include "storage/Text.h"
 
 #include <algorithm>
@@ -51,7 +52,10 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(hdr.error());
     ScopedHandle header(*m_io, *hdr);
     std::optional<ScopedHandle> longNames;
+    // Texts the board's long-name pointers lead to, read only for entries that need one.
+    std::optional<DescriptionReader> boardNames;
     if (useLongNames) {
+        boardNames.emplace(*m_io, path(area, AreaFileKind::Description));
         if (auto l = m_io->open(areaFilePath(*m_io, m_fileBaseDir, area, AreaFileKind::LongName), FileIo::Mode::Read))
             longNames.emplace(*m_io, *l);
     }
@@ -87,9 +91,19 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 progress(i, count);
             const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
             const std::string_view name = view(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
-            const std::string_view longName = size_t(k) < namesGot
+            std::string_view longName = size_t(k) < namesGot
                 ? view(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                 : std::string_view();
+            std::string boardName;
+            const std::string_view trimmed = text::trim(longName);
+            if (trimmed.empty() || !longname::belongsToTrimmed(text::trim(name), trimmed))
+                longName = {}; // none, or another entry's left here by the board's own tools
+            if (boardNames && longName.empty()) {
+                if (const int32_t p = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset); p > 0) {
+                    boardName = boardNames->textAt(p);
+                    longName = boardName;
+                }
+            }
             LoadedRow& row = outcome.rows[size_t(i - 1)];
             row.comment = text::trim(name).empty();
             row.name = text::displayName(name, longName);
@@ -158,6 +172,10 @@ Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::s
 {
     if (auto r = recover(area); !r)
         return r.error();
+    // Noted before the count the plan rests on, so an entry the board adds meanwhile is not lost.
+    auto before = m_io->stamp(path(area, AreaFileKind::Header));
+    if (!before)
+        return before.error();
     auto records = count(area);
     if (!records)
         return records.error();
@@ -169,24 +187,31 @@ Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::s
             return n.error();
         oldLength = *n;
     }
+    // The long name goes after the description, for the board's pointer at 174 of the header.
+    const std::string longName = entry.longName.name();
+    const bool withLongName = !text::trim(longName).empty();
+    std::string texts(description);
+    if (withLongName)
+        texts.append(1, '\0').append(longName);
     // Noted before the text is appended, so a crash in between cuts it off again.
     AreaJournal intent;
     intent.complete = false;
     intent.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength,
-        oldLength + description.size() + 1 };
+        oldLength + texts.size() + 1 };
     const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
     if (auto written = writeJournal(*m_io, journal, intent); !written) {
         (void)m_io->remove(journal);
         return written.error();
     }
-    auto pointer = appendText(txt, description);
+    auto pointer = appendText(txt, texts);
     if (!pointer) {
         (void)recover(area);
         return pointer.error();
     }
     entry.header.setDescriptionPointer(*pointer);
     entry.index.setDescriptionPointer(*pointer);
-    return commitPlan(area, RewritePlan::insertion(*records, p, std::move(entry)), intent.append);
+    entry.header.setLongNamePointer(withLongName ? *pointer + int32_t(description.size()) + 1 : 0);
+    return commitPlan(area, RewritePlan::insertion(*records, p, std::move(entry)), intent.append, *before);
 }
 
 Result<void> AreaStore::patchRecord(
@@ -195,6 +220,8 @@ Result<void> AreaStore::patchRecord(
     const size_t size = recordSize(kind);
     if (size == 0 || fieldOffset > size || bytes.size() > size - fieldOffset)
         return Error { EINVAL, "a patch must stay inside one record" };
+    if (kind == AreaFileKind::Header && fieldOffset + bytes.size() > HeaderRecord::kPatchableSize)
+        return Error { EINVAL, "a patch must end before the board's long-name pointer" };
     if (auto r = recover(area); !r)
         return r.error();
     auto records = count(area);
@@ -210,6 +237,14 @@ Result<void> AreaStore::patchRecord(
         if (recordCount(*length, kind) <= position)
             return Error { EINVAL, file + " has no record " + std::to_string(position + 1) };
     }
+    // The board updates header records in place under a write lock on the first record's bytes;
+    // the same lock keeps the two writers apart. It ends when the handle is closed.
+    auto locked = m_io->open(path(area, AreaFileKind::Header), FileIo::Mode::ReadWrite);
+    if (!locked)
+        return locked.error();
+    ScopedHandle lock(*m_io, *locked);
+    if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
+        return l.error();
     // Journalled like a rewrite: a crash in the middle of the write is finished by the next load.
     AreaJournal note;
     AreaJournal::Patch patch { journalName(kind, file), position * size + fieldOffset,
@@ -283,6 +318,23 @@ std::string AreaStore::readDescription(int area, uint64_t position)
     if (!record || record->descriptionPointer() < 0)
         return {};
     return qv::readDescription(*m_io, path(area, AreaFileKind::Description), record->descriptionPointer());
+}
+
+Result<std::string> AreaStore::readShownLongName(int area, uint64_t position)
+{
+    auto header = readHeader(area, position);
+    if (!header)
+        return header.error();
+    auto own = readLongName(area, position);
+    if (!own)
+        return own.error();
+    const std::string name = own->name();
+    if (!text::trim(name).empty() && longname::belongsTo(header->name(), name))
+        return name;
+    if (header->longNamePointer() <= 0)
+        return std::string();
+    DescriptionReader texts(*m_io, path(area, AreaFileKind::Description));
+    return texts.textAt(header->longNamePointer());
 }
 
 Result<Recovery> AreaStore::recover(int area)

@@ -43,6 +43,13 @@ struct LoadOutcome {
     std::optional<LoadError> error;
 };
 
+// The text the board layer shows for a rewrite that failed with kChangedMeanwhile.
+inline std::string changedMeanwhileMessage(int area)
+{
+    return "Area " + std::to_string(area)
+        + " was changed by another program while it was being rewritten; nothing was changed. Try again.";
+}
+
 // The operations through which everything reads and changes one area's files. Nothing is held
 // in memory: each call opens the files, does its work and closes them again, so the board
 // software can read them between calls. Positions are 0-based record numbers.
@@ -52,6 +59,13 @@ struct LoadOutcome {
 // flushed, recorded in the area's journal (the commit point) and renamed over the old files, so
 // the three files are replaced together or not at all. A failure before the commit point leaves
 // every file of the area as it was; a crash after it is finished by the next load or start-up.
+//
+// The board software shares these files. It reads long names it stores itself at offset 174 of a
+// header record, and updates header records in place under a write lock on the first record's
+// bytes. So: patches take that lock and never touch bytes 174..193; a rewrite notes the header
+// file's stamp before it reads and gives up with kChangedMeanwhile, committing nothing, when the
+// file changed by the commit point; an inserted long name is also appended for the board, and
+// records taken from another area get their long-name text copied into this area's file.
 class AreaStore {
 public:
     // An empty fileBaseDir (an unmapped or missing file database path) is refused: every
@@ -66,7 +80,10 @@ public:
     Result<uint64_t> count(int area);
 
     // Replaces the area's files by the plan's records. Fails with EINVAL, changing nothing, when
-    // the plan names records the area (or the other area) does not have.
+    // the plan names records the area (or the other area) does not have, and with
+    // kChangedMeanwhile when another program changed the header file while this ran. A record
+    // of another area with a board long-name pointer gets the text copied into this area's
+    // description file and the pointer set to it.
     Result<void> rewrite(int area, const RewritePlan& plan);
 
     // Appends text and its zero byte to the description file (created when missing) and returns
@@ -74,12 +91,15 @@ public:
     Result<int32_t> appendDescription(int area, std::string_view text);
 
     // Inserts an entry after the first p records: its description is appended, the entry's
-    // header and index records get its pointer, and the three files are rewritten. On failure the
-    // description file is cut back to its old length as well.
+    // header and index records get its pointer, and the three files are rewritten. An entry with
+    // a long name also has the name appended after its description, its offset in the header's
+    // long-name pointer (0 without one). On failure the description file is cut back to its old
+    // length as well.
     Result<void> insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description);
 
-    // Overwrites bytes of one record in place; the rest of the record keeps its bytes. A patch of
-    // the long-name file creates it, or lengthens it with empty records, when it is shorter.
+    // Overwrites bytes of one record in place under the board's lock; the rest of the record keeps
+    // its bytes. A header patch must end by offset 174. A patch of the long-name file creates it,
+    // or lengthens it with empty records, when it is shorter.
     Result<void> patchRecord(
         int area, AreaFileKind kind, uint64_t position, size_t fieldOffset, std::span<const uint8_t> bytes);
 
@@ -91,6 +111,9 @@ public:
     // The long description of the entry at position: the bytes at its description pointer up to
     // the first zero byte. Missing files, a record past the end and a negative pointer give "".
     std::string readDescription(int area, uint64_t position);
+    // The long name the entry shows: its own long-name record when that belongs to its 8.3 name,
+    // else the text at the header's long-name pointer; "" when neither gives one.
+    Result<std::string> readShownLongName(int area, uint64_t position);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
     // journal or temporary file in a header or index directory (start-up). recoverAll returns the
@@ -108,6 +131,9 @@ public:
         m_preloadBytes = preloadBytes;
     }
 
+    // How long a patch waits for the board to release its lock on the header file.
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
+
     FileIo& io() const { return *m_io; }
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
@@ -115,13 +141,16 @@ private:
     static Error noFileBase();
     std::string path(int area, AreaFileKind kind) const;
     // rewrite() without the recovery in front; an insertion's appended text is undone with it.
-    Result<void> commitPlan(int area, const RewritePlan& plan, const std::optional<AreaJournal::Append>& appended);
+    // before is the header file's stamp from before the plan's records were counted.
+    Result<void> commitPlan(
+        int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before);
     Result<int32_t> appendText(const std::string& file, std::string_view text);
 
     FileIo* m_io;
     std::string m_fileBaseDir;
     size_t m_windowBytes = size_t(4) << 20;
     size_t m_preloadBytes = size_t(32) << 20;
+    int m_lockWaitMs = 5000;
 };
 
 } // namespace qv

@@ -9,8 +9,14 @@
 // The primitive field encodings of the board's files. All multi-byte values are little-endian.
 namespace qv::enc {
 
-inline uint8_t getByte(const uint8_t* p) { return p[0]; }
-inline void putByte(uint8_t* p, uint8_t v) { p[0] = v; }
+inline uint8_t getByte(const uint8_t* p)
+{
+    return p[0];
+}
+inline void putByte(uint8_t* p, uint8_t v)
+{
+    p[0] = v;
+}
 
 inline int32_t getLong(const uint8_t* p)
 {
@@ -27,26 +33,22 @@ inline void putLong(uint8_t* p, int32_t value)
     p[3] = uint8_t(v >> 24);
 }
 
-// Word: the board's own 16-bit encoding. A stored signed value v >= 0 means v; a negative v means
-// 32767 + |v|, so FF FF is 32768 and 01 80 is 65534. The bytes 00 80 (v = -32768) follow the same
-// rule and read as 65535, a value that is never written.
-constexpr int kWordMax = 65534;
+// Word: plain unsigned 16 bits, 0..65535, as the board software reads and writes every such field
+// (download counts, costs, area and group numbers, the RDX tables).
+constexpr int kWordMax = 65535;
 
 inline int getWord(const uint8_t* p)
 {
-    auto v = static_cast<int16_t>(uint16_t(p[0]) | uint16_t(p[1]) << 8);
-    return v >= 0 ? v : 32767 - int(v);
+    return int(uint16_t(p[0]) | uint16_t(p[1]) << 8);
 }
 
-// Stores value (0..65534); returns false and writes nothing when it is out of range.
+// Stores value (0..65535); returns false and writes nothing when it is out of range.
 inline bool putWord(uint8_t* p, int value)
 {
     if (value < 0 || value > kWordMax)
         return false;
-    int stored = value <= 32767 ? value : -(value - 32767);
-    auto raw = static_cast<uint16_t>(static_cast<int16_t>(stored));
-    p[0] = uint8_t(raw);
-    p[1] = uint8_t(raw >> 8);
+    p[0] = uint8_t(value);
+    p[1] = uint8_t(value >> 8);
     return true;
 }
 

@@ -26,6 +26,17 @@ public:
         bool isDirectory = false;
     };
 
+    // What tells whether another program changed or replaced a file: its length, modification
+    // time and identity. A missing file has exists = false.
+    struct Stamp {
+        bool exists = false;
+        uint64_t size = 0;
+        int64_t modifiedNs = 0;
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        friend bool operator==(const Stamp&, const Stamp&) = default;
+    };
+
     virtual ~FileIo() = default;
 
     virtual Result<Handle> open(const std::string& path, Mode mode) = 0;
@@ -50,6 +61,12 @@ public:
     virtual bool exists(const std::string& path) = 0;
     virtual bool isDirectory(const std::string& path) = 0;
     virtual Result<uint64_t> fileSize(const std::string& path) = 0;
+    virtual Result<Stamp> stamp(const std::string& path) = 0;
+    // A write lock on bytes [offset, offset + length) of a file open for writing, the kind the
+    // board software takes around its own in-place updates (an fcntl record lock). Waits up to
+    // waitMs for another holder, then fails with EAGAIN. unlockRange or closing the handle ends it.
+    virtual Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) = 0;
+    virtual Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) = 0;
     virtual Result<std::vector<DirEntry>> list(const std::string& directory) = 0;
 };
 

@@ -42,8 +42,13 @@ public:
     static constexpr size_t kKeywordCount = 5;
     static constexpr size_t kCostOffset = 168; // Word
     static constexpr size_t kDescriptionPointerOffset = 170; // Long
-    static constexpr size_t kReservedOffset = 174; // 20 bytes
-    static constexpr size_t kReservedSize = 20;
+    // The board's pointer to the entry's long name: a zero-terminated text in the area's
+    // description file; 0 or less means none.
+    static constexpr size_t kLongNamePointerOffset = 174; // Long
+    static constexpr size_t kFreeOffset = 178; // 16 bytes no one uses, kept as they are
+    static constexpr size_t kFreeSize = 16;
+    // Where in-place patches end: the board's bytes from 174 on are only ever copied.
+    static constexpr size_t kPatchableSize = kLongNamePointerOffset;
 
     using Bytes = std::array<uint8_t, kSize>;
 
@@ -91,9 +96,11 @@ public:
     bool setCost(int v) { return enc::putWord(p(kCostOffset), v); }
     int32_t descriptionPointer() const { return enc::getLong(p(kDescriptionPointerOffset)); }
     void setDescriptionPointer(int32_t v) { enc::putLong(p(kDescriptionPointerOffset), v); }
-    std::span<const uint8_t, kReservedSize> reserved() const
+    int32_t longNamePointer() const { return enc::getLong(p(kLongNamePointerOffset)); }
+    void setLongNamePointer(int32_t v) { enc::putLong(p(kLongNamePointerOffset), v); }
+    std::span<const uint8_t, kFreeSize> freeBytes() const
     {
-        return std::span<const uint8_t, kReservedSize>(m_bytes.data() + kReservedOffset, kReservedSize);
+        return std::span<const uint8_t, kFreeSize>(m_bytes.data() + kFreeOffset, kFreeSize);
     }
 
     // A record whose name is blank after trimming is a comment line.

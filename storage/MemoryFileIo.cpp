@@ -61,7 +61,10 @@ void MemoryFileIo::setFile(const std::string& path, std::vector<uint8_t> bytes)
 {
     const std::string p = normalize(path);
     addDirectory(parentOf(p));
-    m_files[p] = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    auto& data = m_files[p];
+    const int64_t changes = data ? m_changes[data.get()] + 1 : 0;
+    data = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    m_changes[data.get()] = changes;
 }
 
 void MemoryFileIo::setFile(const std::string& path, std::string_view bytes)
@@ -91,6 +94,7 @@ Result<FileIo::Handle> MemoryFileIo::open(const std::string& path, Mode mode)
         it = m_files.emplace(p, std::make_shared<std::vector<uint8_t>>()).first;
     } else if (mode == Mode::CreateTruncate) {
         it->second->clear();
+        ++m_changes[it->second.get()];
     }
     if (m_next == std::numeric_limits<Handle>::max())
         return error(EMFILE, "open " + path);
@@ -127,6 +131,7 @@ Result<void> MemoryFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
         data.resize(size_t(offset + size), 0);
     if (size)
         std::memcpy(data.data() + offset, buffer, size);
+    ++m_changes[&data];
     return {};
 }
 
@@ -146,6 +151,7 @@ Result<void> MemoryFileIo::truncate(Handle h, uint64_t length)
     if (length > kMaxFileSize)
         return error(EFBIG, "truncate");
     it->second.data->resize(size_t(length), 0);
+    ++m_changes[it->second.data.get()];
     return {};
 }
 
@@ -225,6 +231,17 @@ Result<uint64_t> MemoryFileIo::fileSize(const std::string& path)
     if (it == m_files.end())
         return m_dirs.count(p) ? uint64_t(0) : Result<uint64_t>(error(ENOENT, "stat " + path));
     return uint64_t(it->second->size());
+}
+
+Result<FileIo::Stamp> MemoryFileIo::stamp(const std::string& path)
+{
+    auto it = m_files.find(normalize(path));
+    if (it == m_files.end())
+        return Stamp {};
+    const void* identity = it->second.get();
+    auto changes = m_changes.find(identity);
+    return Stamp { true, uint64_t(it->second->size()), changes == m_changes.end() ? 0 : changes->second, 0,
+        uint64_t(reinterpret_cast<uintptr_t>(identity)) };
 }
 
 Result<std::vector<FileIo::DirEntry>> MemoryFileIo::list(const std::string& directory)

@@ -40,6 +40,10 @@ public:
     bool exists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     Result<uint64_t> fileSize(const std::string& path) override;
+    Result<Stamp> stamp(const std::string& path) override;
+    // No other process shares these files: locks are granted at once.
+    Result<void> lockRange(Handle, uint64_t, uint64_t, int) override { return {}; }
+    Result<void> unlockRange(Handle, uint64_t, uint64_t) override { return {}; }
     Result<std::vector<DirEntry>> list(const std::string& directory) override;
 
     static std::string normalize(const std::string& path);
@@ -55,6 +59,8 @@ private:
     std::map<std::string, Data> m_files;
     std::set<std::string> m_dirs;
     std::map<Handle, OpenFile> m_open;
+    // Changes made to each file's bytes, standing in for its modification time.
+    std::map<const void*, int64_t> m_changes;
     Handle m_next = 3;
 };
 

@@ -1,7 +1,9 @@
 #include "storage/FileIo.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +16,26 @@ Error errnoError(const char* op, const std::string& path)
 {
     int code = errno;
     return Error { code, std::string(op) + " " + path + ": " + std::strerror(code) };
+}
+
+// Open-file-description locks where the kernel has them: they conflict with the board's classic
+// record locks, but unlike those are not dropped when this process closes another descriptor of
+// the same file (a patch opens the header file more than once).
+int setLock(int fd, short type, uint64_t offset, uint64_t length)
+{
+    struct flock fl { };
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = off_t(offset);
+    fl.l_len = off_t(length);
+#ifdef F_OFD_SETLK
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return -1;
+    fl.l_pid = 0;
+#endif
+    return ::fcntl(fd, F_SETLK, &fl);
 }
 
 class PosixFileIo final : public FileIo {
@@ -161,6 +183,41 @@ public:
         if (::stat(path.c_str(), &st) != 0)
             return errnoError("stat", path);
         return static_cast<uint64_t>(st.st_size);
+    }
+
+    Result<Stamp> stamp(const std::string& path) override
+    {
+        struct stat st { };
+        if (::stat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return Stamp {};
+            return errnoError("stat", path);
+        }
+        return Stamp { true, uint64_t(st.st_size), int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            uint64_t(st.st_dev), uint64_t(st.st_ino) };
+    }
+
+    Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        for (;;) {
+            if (setLock(h, F_WRLCK, offset, length) == 0)
+                return {};
+            if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+                return errnoError("lock", "#" + std::to_string(h));
+            if (std::chrono::steady_clock::now() >= deadline) {
+                errno = EAGAIN;
+                return errnoError("lock", "#" + std::to_string(h) + " (held by another program)");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override
+    {
+        if (setLock(h, F_UNLCK, offset, length) != 0)
+            return errnoError("unlock", "#" + std::to_string(h));
+        return {};
     }
 
     Result<std::vector<DirEntry>> list(const std::string& directory) override

@@ -12,12 +12,21 @@ struct Error {
     std::string message;
 };
 
+// Error code of a rewrite given up because another program changed the area's header file while
+// it ran; nothing was committed. Outside the errno range so it is never confused with one.
+inline constexpr int kChangedMeanwhile = 0x10000;
+
 // A value or an error; storage never throws for bad input or failed I/O.
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
-    Result(T value) : m_state(std::move(value)) { }
-    Result(Error error) : m_state(std::move(error)) { }
+    Result(T value)
+        : m_state(std::move(value))
+    {
+    }
+    Result(Error error)
+        : m_state(std::move(error))
+    {
+    }
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -34,11 +43,14 @@ private:
     std::variant<T, Error> m_state;
 };
 
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
-    Result(Error error) : m_ok(false), m_error(std::move(error)) { }
+    Result(Error error)
+        : m_ok(false)
+        , m_error(std::move(error))
+    {
+    }
 
     bool ok() const { return m_ok; }
     explicit operator bool() const { return m_ok; }

@@ -55,7 +55,7 @@ protected:
         board.writeArea(12,
             {
                 { "FOO.ZIP", 500000, "Ann Lee", "", "Foo archive" },
-                { "README.TXT", 1048576, "", "My Long Name.txt", "Read me first" },
+                { "MYLONG~1.TXT", 1048576, "", "My Long Name.txt", "Read me first" },
                 { "", 0, "", "", "-- a comment --" },
                 { "PICTURE.JPG", 100, "Bo", "", "", true },
             });
@@ -406,7 +406,7 @@ TEST_F(MainWindowTest, ViewsLongNamesAndRefresh)
     EXPECT_TRUE(act("mnuDispLFN")->isChecked());
     QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
     EXPECT_FALSE(act("mnuDispLFN")->isChecked());
-    EXPECT_EQ(window->model()->index(1, 0).data().toString(), "Readme.txt");
+    EXPECT_EQ(window->model()->index(1, 0).data().toString(), "Mylong~1.txt");
     act("ViewList")->trigger();
     window->close();
     ASSERT_EQ(written.size(), 1u);
@@ -579,7 +579,7 @@ TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
 {
     board.writeArea(12,
         { { "FOO.ZIP", 1, "", "", "" }, { "README.TXT", 1, "", "ReadMe.TXT", "" },
-            { "PIC.ZIP", 1, "", "PICTURE.JPG.ZIP", "" }, { "", 0, "", "", "" }, { "SONG.MOD", 1, "", "", "" },
+            { "PICTUR~1.ZIP", 1, "", "PICTURE.JPG.ZIP", "" }, { "", 0, "", "", "" }, { "SONG.MOD", 1, "", "", "" },
             { "NOEXT", 1, "", "", "" } });
     ASSERT_TRUE(open());
     FileListModel* model = window->model();

@@ -39,7 +39,7 @@ protected:
         board->writeGroups({ { "Tools" }, { "Misc" } });
         board->writeFilesRdx({ 3, 1 });
         board->writeEntries(2,
-            { Entry { .name = "FOO.ZIP",
+            { Entry { .name = "MYFILE~1.ZIP",
                   .size = 1234,
                   .checksum = 77,
                   .uploader = "Ann",
@@ -101,7 +101,7 @@ TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePage)
     const QJsonArray entries = o["entries"].toArray();
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0].toObject(),
-        (QJsonObject { { "position", 1 }, { "name", "FOO.ZIP" }, { "long_name", "My File.ZIP" },
+        (QJsonObject { { "position", 1 }, { "name", "MYFILE~1.ZIP" }, { "long_name", "My File.ZIP" },
             { "row_text", "My file.zip" }, { "comment", false }, { "size", 1234 }, { "checksum", 77 },
             { "uploader", "Ann" }, { "upload_date", "05-11-1998" }, { "file_date", "14-03-1996" },
             { "last_download", "Invalid" }, { "downloads", 5 }, { "attributes", 5 }, { "password", "pw" },
@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
             [](BoardBuilder& b) {
                 patch(b.indexPath(2), 1, { 'B', 'A', 'R' });
             },
-            "index name \"BAR.ZIP\" does not match header name \"FOO.ZIP\"" },
+            "index name \"BARILE~1.ZIP\" does not match header name \"MYFILE~1.ZIP\"" },
         Damage { "longNamesLonger",
             [](BoardBuilder& b) {
                 auto lfn = qv::test::readFile(b.longNamePath(2));

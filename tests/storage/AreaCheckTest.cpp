@@ -72,6 +72,44 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
                 "leftover file <fdb>/hdr/fdb4.l$$ from an interrupted rewrite",
                 "leftover file <fdb>/hdr/fdb4.jnl from an interrupted rewrite",
                 "journal <fdb>/hdr/fdb4.jnl cannot be read; the area needs attention" } },
+        CheckCase { "indexNameInAnotherCase",
+            [](BoardBuilder& b) {
+                auto idx = qv::test::readFile(b.indexPath(4));
+                idx[2 * 41 + 1] = 't'; // the board copied "three.txt" as it was
+                idx[1] = 'o';
+                qv::test::writeFile(b.indexPath(4), idx);
+            },
+            {} },
+        CheckCase { "indexNameDiffers",
+            [](BoardBuilder& b) {
+                auto idx = qv::test::readFile(b.indexPath(4));
+                idx[1] = 'X';
+                qv::test::writeFile(b.indexPath(4), idx);
+            },
+            { "record 1: index name \"XNE.ZIP\" does not match header name \"ONE.ZIP\"" } },
+        CheckCase { "longNamesOfOtherEntries",
+            [](BoardBuilder& b) {
+                // Records moved without the long-name file: two no longer fit their 8.3 names.
+                std::vector<qv::LongNameRecord> lfn(3);
+                lfn[0].setName("one.zip");
+                lfn[1].setName("Release notes 1.5.txt");
+                lfn[2].setName("Archive with a long name.zip");
+                std::vector<uint8_t> bytes;
+                for (const auto& r : lfn)
+                    bytes.insert(bytes.end(), r.encode().begin(), r.encode().end());
+                qv::test::writeFile(b.longNamePath(4), bytes);
+            },
+            { "record 2: long name \"Release notes 1.5.txt\" does not belong to header name \"\"",
+                "record 3: long name \"Archive with a long name.zip\" does not belong to header name \"three.txt\"" } },
+        CheckCase { "boardLongNamePointerPastTheEnd",
+            [](BoardBuilder& b) {
+                auto hdr = qv::test::readFile(b.headerPath(4));
+                qv::enc::putLong(hdr.data() + qv::HeaderRecord::kLongNamePointerOffset, 11);
+                qv::enc::putLong(hdr.data() + 194 + qv::HeaderRecord::kLongNamePointerOffset, 12);
+                qv::enc::putLong(hdr.data() + 388 + qv::HeaderRecord::kLongNamePointerOffset, -1);
+                qv::test::writeFile(b.headerPath(4), hdr);
+            },
+            { "record 2: long-name pointer 12 is past the end of the description file (12 bytes)" } },
         CheckCase { "headerMissing", [](BoardBuilder& b) { std::remove(b.headerPath(4).c_str()); },
             { "header file <fdb>/hdr/fdb4.hdr not found" } }),
     [](const auto& info) { return std::string(info.param.label); });

@@ -90,12 +90,12 @@ TEST_F(AreaConfigurationTest, RdxEdgeWords)
     std::vector<AreaRecordSpec> areas(3, AreaRecordSpec { "x" });
     areas[2].name = "Third";
     board.writeAreas(areas);
-    // Word 32768 (FF FF) names record 32768, which does not exist; 00 80 reads as 65535; zero names
-    // no record; a later word for the same record overrides an earlier one.
+    // Words are plain unsigned: FF FF names record 65535 and 00 80 record 32768, neither of which
+    // exists; zero names no record; a later word for the same record overrides an earlier one.
     board.writeBoardFile("FILES.RDX", test::rawWordBytes({ 0xFFFF, 0x8000, 0, 3, 1, 3 }));
     const auto c = read();
-    EXPECT_EQ(c.areaNumberOfRecord(32768), 1);
-    EXPECT_EQ(c.areaNumberOfRecord(65535), 2);
+    EXPECT_EQ(c.areaNumberOfRecord(65535), 1);
+    EXPECT_EQ(c.areaNumberOfRecord(32768), 2);
     EXPECT_EQ(listed(c), (std::vector<Listed> { { 5, "x", 0, 1 }, { 2, "x", 0, 2 }, { 6, "Third", 0, 3 } }));
 }
 

@@ -38,19 +38,27 @@ Snapshot snapshot(const BoardBuilder& board, int area)
 void makeBoard(BoardBuilder& board)
 {
     board.writeEntries(1,
-        { Entry { .name = "FOO.ZIP", .description = "foo", .longName = "My file.txt" },
+        { Entry { .name = "MYFILE~1.TXT", .description = "foo", .longName = "My file.txt" },
             Entry { .name = "", .description = "a comment" }, Entry { .name = "BAR.ARJ", .description = "bar" } });
     auto lfn = test::readFile(board.longNamePath(1));
     lfn.resize(LongNameRecord::kSize); // one long-name record for three entries
     test::writeFile(board.longNamePath(1), lfn);
-    board.writeEntries(2, { Entry { .name = "OTHER.ZIP", .description = "other", .longName = "Other file.zip" } });
+    board.writeEntries(2, { Entry { .name = "OTHERF~1.ZIP", .description = "other", .longName = "Other file.zip" } });
+    // The board's own long name of the entry follows its description; a transfer copies it over.
+    auto txt = test::readFile(board.descriptionPath(2));
+    auto hdr = test::readFile(board.headerPath(2));
+    enc::putLong(hdr.data() + HeaderRecord::kLongNamePointerOffset, int32_t(txt.size()));
+    for (char c : std::string("Other file.zip") + '\0')
+        txt.push_back(uint8_t(c));
+    test::writeFile(board.descriptionPath(2), txt);
+    test::writeFile(board.headerPath(2), hdr);
 }
 
 NewEntry added()
 {
     NewEntry e;
-    e.header.setName("NEW.ZIP");
-    e.index.setName("NEW.ZIP");
+    e.header.setName("ANEWFI~1.ZIP");
+    e.index.setName("ANEWFI~1.ZIP");
     e.longName.setName("A new file.zip");
     return e;
 }
@@ -82,6 +90,12 @@ std::vector<Operation> operations()
 {
     return {
         { "insert at the front", [](AreaStore& s) { return s.insertEntry(1, 0, added(), "new text"); } },
+        { "insert without a long name",
+            [](AreaStore& s) {
+                NewEntry e = added();
+                e.longName.setName("");
+                return s.insertEntry(1, 3, e, "");
+            } },
         { "remove the second entry", [](AreaStore& s) { return s.rewrite(1, RewritePlan::removal(3, { 1 })); } },
         { "reverse",
             [](AreaStore& s) {

@@ -70,7 +70,7 @@ protected:
     void threeEntries(int area = 1)
     {
         board.writeEntries(area,
-            { Entry { .name = "FOO.ZIP", .size = 100, .description = "foo", .longName = "MY FILE.TXT" },
+            { Entry { .name = "MYFILE~1.TXT", .size = 100, .description = "foo", .longName = "MY FILE.TXT" },
                 Entry { .name = "", .description = "a comment" },
                 Entry { .name = "BAR.ARJ", .size = 200, .description = "bar", .longName = "   " } });
     }
@@ -85,7 +85,7 @@ TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
     EXPECT_TRUE(outcome.rows[1].comment);
     EXPECT_EQ(outcome.rows[2].size, 200);
 
-    EXPECT_EQ(names(store.load(1, false)), (std::vector<std::string> { "Foo.zip", " (Comment)", "Bar.arj" }));
+    EXPECT_EQ(names(store.load(1, false)), (std::vector<std::string> { "Myfile~1.txt", " (Comment)", "Bar.arj" }));
 
     auto hdr = readFile(board.headerPath(1));
     hdr.resize(200);
@@ -101,6 +101,7 @@ TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
 TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
 {
     std::vector<Entry> entries(25, Entry { .name = "A.ZIP" });
+    entries[0].name = "LONGON~1";
     entries[0].longName = "Long one";
     board.writeEntries(2, entries);
     auto lfn = readFile(board.longNamePath(2));
@@ -114,6 +115,7 @@ TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
     ASSERT_EQ(outcome.rows.size(), 25u);
     EXPECT_EQ(outcome.rows[0].name, "Long one");
     EXPECT_EQ(outcome.rows[1].name, "A.zip");
+    EXPECT_EQ(outcome.rows[2].name, "A.zip");
     EXPECT_EQ(calls, (std::vector<int> { 10, 20 }));
 }
 
@@ -133,19 +135,31 @@ TEST_F(AreaStoreTest, InsertAtTheFrontMovesEveryFileInStep)
 {
     threeEntries();
     const auto before = readFile(board.descriptionPath(1));
-    ASSERT_TRUE(store.insertEntry(1, 0, newEntry("NEW.ZIP", "A new file.zip"), "new text"));
+    ASSERT_TRUE(store.insertEntry(1, 0, newEntry("ANEWFI~1.ZIP", "A new file.zip"), "new text"));
     const Stored s = stored(board, 1);
-    EXPECT_EQ(s.headers, (std::vector<std::string> { "NEW.ZIP", "FOO.ZIP", "", "BAR.ARJ" }));
-    EXPECT_EQ(s.indexes, (std::vector<std::string> { "NEW.ZIP", "FOO.ZIP", "", "BAR.ARJ" }));
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "ANEWFI~1.ZIP", "MYFILE~1.TXT", "", "BAR.ARJ" }));
+    EXPECT_EQ(s.indexes, (std::vector<std::string> { "ANEWFI~1.ZIP", "MYFILE~1.TXT", "", "BAR.ARJ" }));
     EXPECT_EQ(s.longNames, (std::vector<std::string> { "A new file.zip", "MY FILE.TXT", "", "   " }));
     EXPECT_EQ(s.headerPointers[0], int32_t(before.size()));
     EXPECT_EQ(s.indexPointers, s.headerPointers);
-    EXPECT_EQ(readDescription(systemFileIo(), board.descriptionPath(1), s.headerPointers[0]), "new text");
+    // The long name follows the description, for the board's pointer at 174.
+    auto expectedText = before;
+    for (char c : std::string("new text") + '\0' + "A new file.zip" + '\0')
+        expectedText.push_back(uint8_t(c));
+    EXPECT_EQ(readFile(board.descriptionPath(1)), expectedText);
+    EXPECT_EQ(store.readHeader(1, 0)->longNamePointer(), int32_t(before.size() + 9));
+    EXPECT_EQ(store.readHeader(1, 1)->longNamePointer(), 0) << "the other records are copied unchanged";
     EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
 
-    ASSERT_TRUE(store.insertEntry(1, 4, newEntry("LAST.ZIP"), ""));
+    // Without a long name the pointer is 0, whatever the caller's record held.
+    auto last = newEntry("LAST.ZIP");
+    last.header.setLongNamePointer(5);
+    const auto textBefore = readFile(board.descriptionPath(1));
+    ASSERT_TRUE(store.insertEntry(1, 4, last, ""));
     EXPECT_EQ(stored(board, 1).headers.back(), "LAST.ZIP");
     EXPECT_EQ(stored(board, 1).longNames.back(), "");
+    EXPECT_EQ(store.readHeader(1, 4)->longNamePointer(), 0);
+    EXPECT_EQ(readFile(board.descriptionPath(1)).size(), textBefore.size() + 1);
 }
 
 TEST_F(AreaStoreTest, InsertCreatesMissingLongNameAndDescriptionFiles)
@@ -168,7 +182,7 @@ TEST_F(AreaStoreTest, RemovingWithAShortLongNameFileKeepsThreeFilesOfOneLength)
     test::writeFile(board.longNamePath(1), lfn);
     ASSERT_TRUE(store.rewrite(1, RewritePlan::removal(3, { 1 })));
     const Stored s = stored(board, 1);
-    EXPECT_EQ(s.headers, (std::vector<std::string> { "FOO.ZIP", "BAR.ARJ" }));
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "MYFILE~1.TXT", "BAR.ARJ" }));
     EXPECT_EQ(s.indexes, s.headers);
     EXPECT_EQ(s.longNames, (std::vector<std::string> { "MY FILE.TXT", "" }));
 }
@@ -192,8 +206,8 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
     board.setUpperCaseAreaFiles(true);
     std::vector<Entry> entries;
     for (int i = 0; i < 300; ++i)
-        entries.push_back(
-            Entry { .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "long " + std::to_string(i) });
+        entries.push_back(Entry {
+            .name = "F" + std::to_string(i) + ".ZIP", .longName = i % 3 ? "" : "f" + std::to_string(i) + ".zip" });
     std::vector<uint64_t> order;
     for (uint64_t i = 0; i < 300; ++i)
         order.push_back((i * 7 + 3) % 300); // 7 and 300 share no factor: every record once
@@ -207,7 +221,7 @@ TEST_F(AreaStoreTest, PermutationsAcrossWindowsAndCaseOfExistingNames)
         ASSERT_EQ(s.longNames.size(), 300u);
         for (size_t k = 0; k < 300; ++k) {
             EXPECT_EQ(s.headers[k], "F" + std::to_string(order[k]) + ".ZIP");
-            EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "long " + std::to_string(order[k]));
+            EXPECT_EQ(s.longNames[k], order[k] % 3 ? "" : "f" + std::to_string(order[k]) + ".zip");
         }
         EXPECT_EQ(s.indexes, s.headers);
     }
@@ -230,7 +244,7 @@ TEST_F(AreaStoreTest, RecordsOfAnotherAreaGetTheirNewPointersAndLongNames)
     plan.take(2);
     ASSERT_TRUE(store.rewrite(6, plan));
     const Stored s = stored(board, 6);
-    EXPECT_EQ(s.headers, (std::vector<std::string> { "HERE.ZIP", "FOO.ZIP", "BAR.ARJ" }));
+    EXPECT_EQ(s.headers, (std::vector<std::string> { "HERE.ZIP", "MYFILE~1.TXT", "BAR.ARJ" }));
     EXPECT_EQ(s.indexes, s.headers);
     EXPECT_EQ(s.headerPointers[1], 77);
     EXPECT_EQ(s.indexPointers[1], 77);
@@ -250,7 +264,8 @@ TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
 {
     threeEntries();
     auto hdr = readFile(board.headerPath(1));
-    hdr[HeaderRecord::kSize + HeaderRecord::kReservedOffset + 3] = 0xAB;
+    enc::putLong(hdr.data() + HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, 2);
+    hdr[HeaderRecord::kSize + HeaderRecord::kFreeOffset + 3] = 0xAB;
     test::writeFile(board.headerPath(1), hdr);
     const uint8_t downloads[2] = { 0xFF, 0xFF };
     ASSERT_TRUE(store.patchRecord(1, AreaFileKind::Header, 1, HeaderRecord::kDownloadsOffset, downloads));
@@ -258,10 +273,17 @@ TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
     expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset] = 0xFF;
     expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset + 1] = 0xFF;
     EXPECT_EQ(readFile(board.headerPath(1)), expected);
-    EXPECT_EQ(store.readHeader(1, 1)->downloads(), 32768);
+    EXPECT_EQ(store.readHeader(1, 1)->downloads(), 65535);
 
+    // Past the area, past the record, or into the board's bytes from 174 on: refused, nothing written.
     EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Header, 3, 0, downloads));
     EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Index, 0, IndexRecord::kSize - 1, downloads));
+    EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Header, 1, HeaderRecord::kLongNamePointerOffset - 1, downloads));
+    const HeaderRecord whole;
+    EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Header, 1, 0, whole.encode()));
+    EXPECT_TRUE(store.patchRecord(
+        1, AreaFileKind::Header, 1, 0, std::span(whole.encode()).first(HeaderRecord::kPatchableSize)));
+    std::fill_n(expected.begin() + HeaderRecord::kSize, HeaderRecord::kPatchableSize, 0);
     EXPECT_EQ(readFile(board.headerPath(1)), expected);
 
     // Long names: the file is lengthened with empty records to reach the patched one.

@@ -24,11 +24,11 @@ TEST(BoardBuilderTest, WritesRecordsAtTheirOffsets)
     EXPECT_EQ(enc::getWord(areas.data()), 7);
     EXPECT_EQ(enc::getText(areas.data() + 4, 40), "Up");
     EXPECT_EQ(enc::getText(areas.data() + 46, 40), "/p");
-    EXPECT_EQ(areas[111], 0xFF);
-    EXPECT_EQ(areas[112], 0xFF);
+    EXPECT_EQ(areas[111], 0x00);
+    EXPECT_EQ(areas[112], 0x80);
     EXPECT_EQ(areas[167], 0xAB);
 
-    EXPECT_EQ(readFile(board.writeFilesRdx({ 3, 65534 })), (std::vector<uint8_t> { 3, 0, 0x01, 0x80 }));
+    EXPECT_EQ(readFile(board.writeFilesRdx({ 3, 65534 })), (std::vector<uint8_t> { 3, 0, 0xFE, 0xFF }));
 
     const AreaFiles files = board.writeEntries(
         4, { { .name = "a.zip", .description = "xy" }, { .name = "", .description = std::nullopt } });

@@ -81,6 +81,9 @@ public:
     bool isDirectory(const std::string& p) override { return inner.isDirectory(p); }
     Result<uint64_t> fileSize(const std::string& p) override { return inner.fileSize(p); }
     Result<std::vector<DirEntry>> list(const std::string& d) override { return inner.list(d); }
+    Result<Stamp> stamp(const std::string& p) override { return inner.stamp(p); }
+    Result<void> lockRange(Handle h, uint64_t o, uint64_t l, int w) override { return inner.lockRange(h, o, l, w); }
+    Result<void> unlockRange(Handle h, uint64_t o, uint64_t l) override { return inner.unlockRange(h, o, l); }
 };
 
 TEST(DescriptionReadIo, NegativePointerOpensNothingAndLongTextsReadInChunks)

@@ -19,7 +19,9 @@ struct WordCase {
 
 class WordEncoding : public testing::TestWithParam<WordCase> { };
 
-TEST_P(WordEncoding, ReadsAndWritesTheBoardsOwnSixteenBits)
+// The board reads and writes these fields as plain unsigned 16 bits: a count of 40000 it stored
+// must read 40000 here, and 64000 set here must read 64000 there.
+TEST_P(WordEncoding, ReadsAndWritesPlainUnsignedSixteenBits)
 {
     const WordCase c = GetParam();
     const uint8_t stored[2] = { c.lo, c.hi };
@@ -32,30 +34,19 @@ TEST_P(WordEncoding, ReadsAndWritesTheBoardsOwnSixteenBits)
 
 INSTANTIATE_TEST_SUITE_P(Values, WordEncoding,
     testing::Values(WordCase { 0x00, 0x00, 0 }, WordCase { 0x01, 0x00, 1 }, WordCase { 0xFF, 0x7F, 32767 },
-        WordCase { 0xFF, 0xFF, 32768 }, WordCase { 0xFE, 0xFF, 32769 }, WordCase { 0xFF, 0x85, 64000 },
-        WordCase { 0x01, 0x80, 65534 }));
+        WordCase { 0x00, 0x80, 32768 }, WordCase { 0x40, 0x9C, 40000 }, WordCase { 0x00, 0xFA, 64000 },
+        WordCase { 0xFE, 0xFF, 65534 }, WordCase { 0xFF, 0xFF, 65535 }));
 
-TEST(WordEncodingEdges, OutOfRangeAndTheUnwritableBytes)
+TEST(WordEncodingEdges, OutOfRangeWritesNothingAndEveryValueRoundTrips)
 {
     uint8_t w[2] = { 0x12, 0x34 };
-    EXPECT_FALSE(enc::putWord(w, 65535));
+    EXPECT_FALSE(enc::putWord(w, 65536));
     EXPECT_FALSE(enc::putWord(w, -1));
     EXPECT_EQ(w[0], 0x12) << "a refused value writes nothing";
     EXPECT_EQ(w[1], 0x34);
-    const uint8_t minimum[2] = { 0x00, 0x80 };
-    EXPECT_EQ(enc::getWord(minimum), 65535);
-    ASSERT_TRUE(enc::putWord(w, 65534));
-    EXPECT_EQ(w[0], 0x01);
-    EXPECT_EQ(w[1], 0x80);
-    ASSERT_TRUE(enc::putWord(w, 64000));
-    EXPECT_EQ(enc::getWord(w), 64000);
-}
-
-TEST(WordEncodingEdges, EveryValueRoundTrips)
-{
-    for (int v = 0; v <= enc::kWordMax; ++v) {
-        uint8_t w[2];
+    for (int v = 0; v <= 0xFFFF; ++v) {
         ASSERT_TRUE(enc::putWord(w, v));
+        ASSERT_EQ(w[0] | w[1] << 8, v);
         ASSERT_EQ(enc::getWord(w), v) << v;
     }
 }
@@ -119,15 +110,56 @@ TEST(DateEncoding, PlacesFieldsAndClampsYearsOutsideTheRange)
     EXPECT_EQ(enc::dateText(enc::encodeDate({ 2024, 2, 29 })), "29-02-2024");
 }
 
-TEST(KeywordChecksum, IsTheComplementedCrcOfTheTrimmedLowerCasedKeyword)
+// The board's keyword search: register 0xFFFFFFFF, the reflected CRC-32 table, no final
+// inversion, over the searched word in upper case.
+int32_t boardChecksum(std::string_view word)
 {
-    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>("abc"), 3));
-    EXPECT_EQ(crc, 0x352441C2u);
+    uint32_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int b = 0; b < 8; ++b)
+            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    uint32_t reg = 0xFFFFFFFFu;
+    for (char ch : word) {
+        const uint8_t up = ch >= 'a' && ch <= 'z' ? uint8_t(ch - 32) : uint8_t(ch);
+        reg = (reg >> 8) ^ table[(reg ^ up) & 0xFF];
+    }
+    return int32_t(reg);
+}
+
+TEST(KeywordChecksum, EqualsTheBoardsChecksumOfTheSearchedWord)
+{
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>("ABC"), 3));
     EXPECT_EQ(keywordChecksum(" Abc "), int32_t(~crc));
-    EXPECT_EQ(keywordChecksum("abc"), int32_t(0xCADBBE3Du));
+    EXPECT_EQ(keywordChecksum("abc"), int32_t(0x5C7CFCB7u));
+    for (std::string_view word : { "abc", "ABC", "Release", "x-y_z 1.5", "\xe9t\xe9" })
+        EXPECT_EQ(keywordChecksum(word), boardChecksum(word)) << word;
     EXPECT_EQ(keywordChecksum(""), -1);
     EXPECT_EQ(keywordChecksum("   "), -1);
     EXPECT_NE(keywordChecksum("a bc"), keywordChecksum("abc"));
+}
+
+TEST(KeywordChecksum, StoringAKeywordTrimsItAndSetsItsChecksum)
+{
+    HeaderRecord h;
+    IndexRecord x;
+    ASSERT_TRUE(storeKeyword(h, x, 2, "  games "));
+    EXPECT_EQ(h.keyword(2), "games");
+    EXPECT_EQ(x.keywordChecksum(2), boardChecksum("GAMES"));
+    ASSERT_TRUE(storeKeyword(h, x, 4, "   "));
+    EXPECT_EQ(h.keyword(4), "");
+    EXPECT_EQ(x.keywordChecksum(4), -1);
+    // Fifteen characters fit once trimmed; sixteen and a sixth keyword do not, and change nothing.
+    ASSERT_TRUE(storeKeyword(h, x, 0, " 123456789012345 "));
+    EXPECT_EQ(h.keyword(0), "123456789012345");
+    const HeaderRecord before = h;
+    const IndexRecord beforeIndex = x;
+    EXPECT_FALSE(storeKeyword(h, x, 1, "1234567890123456"));
+    EXPECT_FALSE(storeKeyword(h, x, 5, "x"));
+    EXPECT_EQ(h, before);
+    EXPECT_EQ(x, beforeIndex);
 }
 
 // Every byte of a record survives decode and encode, and each setter touches only its field.
@@ -139,7 +171,8 @@ TEST(Records, RoundTripEveryByteAndSettersStayInTheirField)
         b = uint8_t(rng());
     HeaderRecord h = HeaderRecord::decode(raw);
     EXPECT_EQ(h.encode(), raw);
-    EXPECT_TRUE(std::equal(h.reserved().begin(), h.reserved().end(), raw.begin() + 174));
+    EXPECT_TRUE(std::equal(h.freeBytes().begin(), h.freeBytes().end(), raw.begin() + 178));
+    EXPECT_EQ(h.longNamePointer(), enc::getLong(raw.data() + 174));
 
     struct Edit {
         size_t offset, size;
@@ -157,8 +190,9 @@ TEST(Records, RoundTripEveryByteAndSettersStayInTheirField)
         { 71, 1, [](HeaderRecord& r) { r.setAttributes(0x41); } },
         { 72, 16, [](HeaderRecord& r) { r.setPassword("pw"); } },
         { 88 + 3 * 16, 16, [](HeaderRecord& r) { r.setKeyword(3, "kw"); } },
-        { 168, 2, [](HeaderRecord& r) { r.setCost(32768); } },
+        { 168, 2, [](HeaderRecord& r) { r.setCost(40000); } },
         { 170, 4, [](HeaderRecord& r) { r.setDescriptionPointer(-1); } },
+        { 174, 4, [](HeaderRecord& r) { r.setLongNamePointer(1234); } },
     };
     for (const Edit& e : edits) {
         HeaderRecord r = HeaderRecord::decode(raw);
@@ -207,7 +241,7 @@ TEST(Records, FieldsReadAtTheirOffsets)
     enc::putLong(raw.data() + 170, 1234);
     const HeaderRecord h = HeaderRecord::decode(raw);
     EXPECT_EQ(h.name(), "A.ZIP");
-    EXPECT_EQ(h.downloads(), 32768);
+    EXPECT_EQ(h.downloads(), 65535);
     EXPECT_TRUE(h.hasAttribute(Attribute::Deleted));
     EXPECT_TRUE(h.hasAttribute(Attribute::MissingOffline));
     EXPECT_FALSE(h.hasAttribute(Attribute::Locked));

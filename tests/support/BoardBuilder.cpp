@@ -63,12 +63,11 @@ std::vector<uint8_t> bytesOf(std::string_view text)
 }
 
 namespace {
+// Plain 16 bits; values outside 0..65535 keep their low 16 bits, for damaged files.
 void putWordAny(uint8_t* p, int value)
 {
-    if (!enc::putWord(p, value)) {
-        p[0] = uint8_t(value);
-        p[1] = uint8_t(value >> 8);
-    }
+    p[0] = uint8_t(value);
+    p[1] = uint8_t(value >> 8);
 }
 
 void applyRaw(std::vector<uint8_t>& bytes, const std::vector<std::pair<size_t, uint8_t>>& raw)

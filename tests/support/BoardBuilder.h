@@ -69,8 +69,7 @@ struct GroupRecordSpec {
 
 std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& spec);
 std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& spec);
-// Words in the board's Word encoding; values outside 0..65534 are stored as plain 16 bits, so
-// 65535 gives FF FF only through rawWordBytes.
+// Words as plain unsigned 16 bits (values outside 0..65535 keep their low 16 bits).
 std::vector<uint8_t> wordBytes(const std::vector<int>& words);
 std::vector<uint8_t> rawWordBytes(const std::vector<uint16_t>& words); // plain little-endian
 // CONFIG.RA: board name Text[35] at 1258, length byte at 3089 then the path; padded with zero

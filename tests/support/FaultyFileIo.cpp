@@ -29,6 +29,8 @@ const char* FaultyFileIo::name(Op op)
         return "syncDirectory";
     case Op::MakeDirectory:
         return "makeDirectory";
+    case Op::Lock:
+        return "lock";
     case Op::Count:
         break;
     }
@@ -59,6 +61,7 @@ void FaultyFileIo::resetCounts()
 {
     m_calls = {};
     m_steps = 0;
+    m_stamps = 0;
 }
 
 bool FaultyFileIo::hit(Op op)
@@ -160,6 +163,20 @@ Result<void> FaultyFileIo::makeDirectory(const std::string& path)
         return failure(Op::MakeDirectory);
     step();
     return m_inner.makeDirectory(path);
+}
+
+Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
+{
+    if (++m_stamps == m_stampAt && m_stampHook)
+        m_stampHook(path);
+    return m_inner.stamp(path);
+}
+
+Result<void> FaultyFileIo::lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs)
+{
+    if (hit(Op::Lock))
+        return failure(Op::Lock);
+    return m_inner.lockRange(h, offset, length, waitMs);
 }
 
 } // namespace qv::test

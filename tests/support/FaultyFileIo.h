@@ -13,19 +13,33 @@
 //   io.crashAt(5, true) // a write at that step puts half its bytes on disk first
 //
 // A failing write or truncate changes nothing; "changing calls" are open for writing, write,
-// truncate, sync, rename, remove, directory sync and mkdir.
+// truncate, sync, rename, remove, directory sync and mkdir. A lock is counted but changes nothing.
 
 #include "storage/FileIo.h"
 
 #include <array>
+#include <functional>
 
 namespace qv::test {
 
 class FaultyFileIo final : public FileIo {
 public:
-    enum class Op { Open, Read, Write, Truncate, Sync, Close, Rename, Remove, SyncDirectory, MakeDirectory, Count };
-    static constexpr std::array<Op, 9> kFailable { Op::Open, Op::Read, Op::Write, Op::Truncate, Op::Sync, Op::Close,
-        Op::Rename, Op::Remove, Op::SyncDirectory };
+    enum class Op {
+        Open,
+        Read,
+        Write,
+        Truncate,
+        Sync,
+        Close,
+        Rename,
+        Remove,
+        SyncDirectory,
+        MakeDirectory,
+        Lock,
+        Count
+    };
+    static constexpr std::array<Op, 10> kFailable { Op::Open, Op::Read, Op::Write, Op::Truncate, Op::Sync, Op::Close,
+        Op::Rename, Op::Remove, Op::SyncDirectory, Op::Lock };
     static const char* name(Op op);
 
     explicit FaultyFileIo(FileIo& inner)
@@ -55,6 +69,20 @@ public:
     bool isDirectory(const std::string& path) override { return m_inner.isDirectory(path); }
     Result<uint64_t> fileSize(const std::string& path) override { return m_inner.fileSize(path); }
     Result<std::vector<DirEntry>> list(const std::string& directory) override { return m_inner.list(directory); }
+    Result<Stamp> stamp(const std::string& path) override;
+    // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
+    Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
+    Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override
+    {
+        return m_inner.unlockRange(h, offset, length);
+    }
+    // Runs before the n-th stamp() (counting from 1) is answered; a test changes the file there
+    // as another program would while a rewrite runs.
+    void beforeStamp(int n, std::function<void(const std::string& path)> hook)
+    {
+        m_stampAt = n;
+        m_stampHook = std::move(hook);
+    }
 
 private:
     // Counts the call; true when it is the one to fail.
@@ -72,6 +100,9 @@ private:
     int m_steps = 0;
     int m_crashAt = 0;
     bool m_torn = false;
+    int m_stamps = 0;
+    int m_stampAt = 0;
+    std::function<void(const std::string&)> m_stampHook;
 };
 
 } // namespace qv::test

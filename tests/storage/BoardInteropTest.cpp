@@ -1,0 +1,374 @@
+// Area files as the board software and its own tools leave them, built byte by byte: what the
+// store reads from them and what it leaves for the board.
+
+#include "storage/AreaCheck.h"
+#include "storage/AreaStore.h"
+#include "storage/Description.h"
+#include "storage/LongName.h"
+
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace qv {
+namespace {
+
+using test::BoardBuilder;
+using test::Entry;
+using test::readFile;
+
+struct BelongCase {
+    const char* shortName;
+    const char* longName;
+    bool belongs;
+};
+
+class LongNameRule : public testing::TestWithParam<BelongCase> { };
+
+TEST_P(LongNameRule, UsesALongNameOnlyWithItsOwnShortName)
+{
+    EXPECT_EQ(longname::belongsTo(GetParam().shortName, GetParam().longName), GetParam().belongs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, LongNameRule,
+    testing::Values(BelongCase { "README.TXT", "readme.txt", true }, BelongCase { "README.TXT", " ReadMe.TXT ", true },
+        BelongCase { "RELEAS~1.TXT", "Release notes 1.5.txt", true },
+        BelongCase { "RE~12345.TXT", "Release notes 1.5.txt", true },
+        BelongCase { "ARCHIV~2.ZIP", "Archive with a long name.zip", true },
+        BelongCase { "A_B~1.HTM", "a+b.html", true }, // characters DOS cannot hold become '_'
+        BelongCase { "PROFIL~1", ".profile", true }, BelongCase { "NOEXT~1", "no ext", true },
+        BelongCase { "ADDED.TXT", "Release notes 1.5.txt", false },
+        BelongCase { "HOWTO.DOC", "Archive with a long name.zip", false },
+        BelongCase { "RELEAS~1.ZIP", "Release notes 1.5.txt", false }, // extension differs
+        BelongCase { "RELEAX~1.TXT", "Release notes 1.5.txt", false },
+        BelongCase { "RELEAS~X.TXT", "Release notes 1.5.txt", false }, // no number after ~
+        BelongCase { "~1.TXT", "Release notes 1.5.txt", false }, BelongCase { "README.TXT", "   ", false },
+        BelongCase { "", "readme.txt", false }));
+
+class BoardInteropTest : public testing::Test {
+protected:
+    test::TempDir tmp;
+    BoardBuilder board { tmp.path() };
+    AreaStore store { systemFileIo(), board.fileBaseDir() };
+
+    std::vector<std::string> names(int area, bool useLongNames = true)
+    {
+        auto outcome = store.load(area, useLongNames);
+        EXPECT_FALSE(outcome.error);
+        std::vector<std::string> out;
+        for (const auto& row : outcome.rows)
+            out.push_back(row.name);
+        return out;
+    }
+    void setLongNamePointer(int area, size_t record, int32_t pointer)
+    {
+        auto hdr = readFile(board.headerPath(area));
+        enc::putLong(hdr.data() + record * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, pointer);
+        test::writeFile(board.headerPath(area), hdr);
+    }
+    bool leftovers(int area)
+    {
+        const std::string stem = board.fileBaseDir() + "/hdr/fdb" + std::to_string(area);
+        return test::fileExists(stem + ".$$$") || test::fileExists(stem + ".l$$") || test::fileExists(stem + ".jnl")
+            || test::fileExists(board.fileBaseDir() + "/idx/fdb" + std::to_string(area) + ".$$$");
+    }
+};
+
+TEST_F(BoardInteropTest, CountsAndCostsAboveHalfTheRangeReadAsTheBoardReadsThem)
+{
+    board.writeEntries(1,
+        { Entry { .name = "A.ZIP", .downloads = 32768, .cost = 65535 },
+            Entry { .name = "B.ZIP", .downloads = 40000, .cost = 40000 },
+            Entry { .name = "C.ZIP", .downloads = 65535, .cost = 32768 } });
+    const auto hdr = readFile(board.headerPath(1));
+    // The board's own bytes: plain little-endian.
+    EXPECT_EQ(hdr[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset], 0x40);
+    EXPECT_EQ(hdr[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset + 1], 0x9C);
+    auto outcome = store.load(1, true);
+    ASSERT_EQ(outcome.rows.size(), 3u);
+    EXPECT_EQ(outcome.rows[0].downloads, 32768);
+    EXPECT_EQ(outcome.rows[1].downloads, 40000);
+    EXPECT_EQ(outcome.rows[2].downloads, 65535);
+    EXPECT_EQ(store.readHeader(1, 0)->cost(), 65535);
+    EXPECT_EQ(store.readHeader(1, 2)->cost(), 32768);
+
+    // 64000 set here is 00 FA for the board; nothing else of the record moves.
+    HeaderRecord changed = *store.readHeader(1, 1);
+    ASSERT_TRUE(changed.setDownloads(64000));
+    ASSERT_TRUE(store.patchRecord(1, AreaFileKind::Header, 1, HeaderRecord::kDownloadsOffset,
+        std::span(changed.encode()).subspan(HeaderRecord::kDownloadsOffset, 2)));
+    auto expected = hdr;
+    expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset] = 0x00;
+    expected[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset + 1] = 0xFA;
+    EXPECT_EQ(readFile(board.headerPath(1)), expected);
+}
+
+TEST_F(BoardInteropTest, ALongNameOnlyAtTheBoardsPointerIsShown)
+{
+    // Made by the board: no long-name file, the long name after the description.
+    auto files = board.writeEntries(
+        2, { Entry { .name = "RELEAS~1.TXT", .description = "notes" }, Entry { .name = "PLAIN.ZIP" } }, false);
+    auto txt = readFile(board.descriptionPath(2));
+    const int32_t at = int32_t(txt.size());
+    for (char c : std::string("Release notes 1.5.txt") + '\0')
+        txt.push_back(uint8_t(c));
+    test::writeFile(board.descriptionPath(2), txt);
+    setLongNamePointer(2, 0, at);
+    setLongNamePointer(2, 1, at + 3); // a positive pointer at a zero byte...
+    txt[size_t(at) + 3] = 0;
+    test::writeFile(board.descriptionPath(2), txt);
+    EXPECT_EQ(names(2), (std::vector<std::string> { "Rel", "Plain.zip" })) << "...gives no name";
+    txt[size_t(at) + 3] = 'e';
+    test::writeFile(board.descriptionPath(2), txt);
+    setLongNamePointer(2, 1, -1);
+    EXPECT_EQ(names(2), (std::vector<std::string> { "Release notes 1.5.txt", "Plain.zip" }));
+    EXPECT_EQ(names(2, false), (std::vector<std::string> { "Releas~1.txt", "Plain.zip" }));
+    EXPECT_EQ(*store.readShownLongName(2, 0), "Release notes 1.5.txt");
+    EXPECT_EQ(*store.readShownLongName(2, 1), "");
+
+    // An own long-name record that belongs wins; a blank one leaves the board's.
+    std::vector<LongNameRecord> lfn(2);
+    lfn[0].setName("   ");
+    lfn[1].setName("plain.zip");
+    test::writeFile(board.longNamePath(2), std::vector<uint8_t>());
+    for (const auto& r : lfn) {
+        auto bytes = readFile(board.longNamePath(2));
+        bytes.insert(bytes.end(), r.encode().begin(), r.encode().end());
+        test::writeFile(board.longNamePath(2), bytes);
+    }
+    EXPECT_EQ(names(2), (std::vector<std::string> { "Release notes 1.5.txt", "plain.zip" }));
+    EXPECT_EQ(*store.readShownLongName(2, 1), "plain.zip");
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).empty());
+    (void)files;
+}
+
+// The board's tools sort or kill entries by rewriting header and index only.
+TEST_F(BoardInteropTest, AfterTheBoardSortedOrKilledOnlyLongNamesThatStillBelongAreShown)
+{
+    board.writeEntries(3,
+        { Entry { .name = "ARCHIV~1.ZIP", .description = "zip", .longName = "Archive with a long name.zip" },
+            Entry { .name = "HOWTO.DOC", .description = "doc" } });
+    NewEntry notes;
+    notes.header.setName("RELEAS~1.TXT");
+    notes.index.setName("RELEAS~1.TXT");
+    notes.longName.setName("Release notes 1.5.txt");
+    ASSERT_TRUE(store.insertEntry(3, 2, notes, "notes"));
+    NewEntry added;
+    added.header.setName("ADDED.TXT");
+    added.index.setName("ADDED.TXT");
+    ASSERT_TRUE(store.insertEntry(3, 3, added, "added"));
+    EXPECT_EQ(names(3),
+        (std::vector<std::string> {
+            "Archive with a long name.zip", "Howto.doc", "Release notes 1.5.txt", "Added.txt" }));
+
+    // Sorted by name: ADDED, ARCHIV~1, HOWTO, RELEAS~1; the long-name file stays as it was.
+    const auto hdr = readFile(board.headerPath(3));
+    const auto idx = readFile(board.indexPath(3));
+    const auto lfn = readFile(board.longNamePath(3));
+    auto reorder = [](const std::vector<uint8_t>& from, size_t size, std::vector<size_t> order) {
+        std::vector<uint8_t> out;
+        for (size_t k : order)
+            out.insert(out.end(), from.begin() + long(k * size), from.begin() + long((k + 1) * size));
+        return out;
+    };
+    test::writeFile(board.headerPath(3), reorder(hdr, HeaderRecord::kSize, { 3, 0, 1, 2 }));
+    test::writeFile(board.indexPath(3), reorder(idx, IndexRecord::kSize, { 3, 0, 1, 2 }));
+    // ADDED.TXT beside "Archive with...", ARCHIV~1 beside nothing of its own, HOWTO.DOC beside
+    // "Release notes"; the release notes keep their name through the board's pointer.
+    EXPECT_EQ(
+        names(3), (std::vector<std::string> { "Added.txt", "Archiv~1.zip", "Howto.doc", "Release notes 1.5.txt" }));
+    EXPECT_EQ(*store.readShownLongName(3, 0), "");
+    EXPECT_EQ(*store.readShownLongName(3, 3), "Release notes 1.5.txt");
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 3),
+        (std::vector<std::string> {
+            "record 1: long name \"Archive with a long name.zip\" does not belong to header name \"ADDED.TXT\"",
+            "record 3: long name \"Release notes 1.5.txt\" does not belong to header name \"HOWTO.DOC\"" }));
+
+    // Our own rewrites keep the pairs as they are.
+    const auto lfnBefore = readFile(board.longNamePath(3));
+    ASSERT_TRUE(store.rewrite(3, RewritePlan::permutation({ 1, 0, 2, 3 })));
+    EXPECT_EQ(readFile(board.longNamePath(3)), reorder(lfnBefore, LongNameRecord::kSize, { 1, 0, 2, 3 }));
+
+    // Killed by the board: HOWTO.DOC moves up beside the archive's long name.
+    test::writeFile(board.headerPath(1), reorder(hdr, HeaderRecord::kSize, { 1, 2, 3 }));
+    test::writeFile(board.indexPath(1), reorder(idx, IndexRecord::kSize, { 1, 2, 3 }));
+    test::writeFile(board.longNamePath(1), lfn);
+    test::writeFile(board.descriptionPath(1), readFile(board.descriptionPath(3)));
+    EXPECT_EQ(names(1), (std::vector<std::string> { "Howto.doc", "Release notes 1.5.txt", "Added.txt" }));
+}
+
+TEST_F(BoardInteropTest, ATransferredBoardLongNamePointsIntoTheDestinationsOwnFile)
+{
+    // Source area 5, made by the board: the long name after the description, no long-name file.
+    board.writeEntries(5,
+        { Entry { .name = "RELEAS~1.TXT", .description = "notes" }, Entry { .name = "LOST.ZIP", .description = "x" } },
+        false);
+    auto src = readFile(board.descriptionPath(5));
+    const int32_t at = int32_t(src.size());
+    for (char c : std::string("Release notes 1.5.txt") + '\0')
+        src.push_back(uint8_t(c));
+    test::writeFile(board.descriptionPath(5), src);
+    setLongNamePointer(5, 0, at);
+    setLongNamePointer(5, 1, at + 1000); // leads nowhere
+    board.writeEntries(6, { Entry { .name = "HERE.ZIP", .description = "here" } });
+    auto dst = readFile(board.descriptionPath(6));
+    const int32_t description = store.appendDescription(6, "notes").value();
+
+    RewritePlan plan;
+    plan.setOtherArea(5);
+    plan.keep(0);
+    plan.take(0, description);
+    plan.take(1);
+    ASSERT_TRUE(store.rewrite(6, plan));
+    const HeaderRecord moved = *store.readHeader(6, 1);
+    EXPECT_EQ(moved.descriptionPointer(), description);
+    EXPECT_EQ(moved.longNamePointer(), description + 6);
+    for (char c : std::string("notes") + '\0' + "Release notes 1.5.txt" + '\0')
+        dst.push_back(uint8_t(c));
+    EXPECT_EQ(readFile(board.descriptionPath(6)), dst);
+    EXPECT_EQ(store.readHeader(6, 2)->longNamePointer(), 0) << "a pointer that led nowhere is dropped";
+    EXPECT_EQ(store.readHeader(6, 0)->longNamePointer(), 0);
+    EXPECT_EQ(names(6), (std::vector<std::string> { "Here.zip", "Release notes 1.5.txt", "Lost.zip" }));
+    EXPECT_EQ(readFile(board.descriptionPath(5)), src) << "the source is only read";
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 6).empty());
+}
+
+struct Meanwhile {
+    const char* label;
+    bool append; // the board adds a record, else it counts a download in place
+};
+
+class ChangedMeanwhile : public BoardInteropTest, public testing::WithParamInterface<Meanwhile> { };
+
+TEST_P(ChangedMeanwhile, ARewriteDuringWhichTheBoardWroteCommitsNothing)
+{
+    board.writeEntries(7,
+        { Entry { .name = "ONE.ZIP", .description = "one", .longName = "one.zip" },
+            Entry { .name = "TWO.ZIP", .description = "two" } });
+    board.writeEntries(8, { Entry { .name = "OTHER.ZIP", .description = "o" } });
+    auto src = readFile(board.descriptionPath(8));
+    src.insert(src.end(), { 'O', 't', 'h', 'e', 'r', ' ', 'f', 'i', 'l', 'e', '.', 'z', 'i', 'p', 0 });
+    test::writeFile(board.descriptionPath(8), src);
+    setLongNamePointer(8, 0, 2);
+
+    std::vector<std::function<Result<void>(AreaStore&)>> changes {
+        [](AreaStore& s) {
+            return s.rewrite(7, RewritePlan::permutation({ 1, 0 }));
+        },
+        [](AreaStore& s) {
+            NewEntry e;
+            e.header.setName("ANEWFI~1.ZIP");
+            e.longName.setName("A new file.zip");
+            return s.insertEntry(7, 0, e, "new");
+        },
+        [](AreaStore& s) {
+            RewritePlan plan;
+            plan.setOtherArea(8);
+            plan.keep(0, 2);
+            plan.take(0, 0);
+            return s.rewrite(7, plan);
+        },
+    };
+    for (size_t c = 0; c < changes.size(); ++c) {
+        const auto txt = readFile(board.descriptionPath(7));
+        const auto idx = readFile(board.indexPath(7));
+        const auto lfn = readFile(board.longNamePath(7));
+        auto hdr = readFile(board.headerPath(7));
+        test::FaultyFileIo io(systemFileIo());
+        const bool append = GetParam().append;
+        // Between the store's first look at the header file and its commit point.
+        io.beforeStamp(2, [&](const std::string& path) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30)); // past the clock's granularity
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            ASSERT_GE(fd, 0);
+            if (append) {
+                const HeaderRecord added = test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1);
+                ASSERT_EQ(::pwrite(fd, added.encode().data(), HeaderRecord::kSize, off_t(hdr.size())),
+                    ssize_t(HeaderRecord::kSize));
+                hdr.insert(hdr.end(), added.encode().begin(), added.encode().end());
+            } else {
+                const uint8_t count[2] = { 0x41, 0x9C };
+                ASSERT_EQ(::pwrite(fd, count, 2, HeaderRecord::kDownloadsOffset), 2);
+                hdr[HeaderRecord::kDownloadsOffset] = 0x41;
+                hdr[HeaderRecord::kDownloadsOffset + 1] = 0x9C;
+            }
+            ::close(fd);
+        });
+        AreaStore guarded(io, board.fileBaseDir());
+        auto result = changes[c](guarded);
+        ASSERT_FALSE(result) << "change " << c;
+        EXPECT_EQ(result.error().code, kChangedMeanwhile);
+        EXPECT_EQ(result.error().message,
+            "Area 7 was changed by another program while it was being rewritten; nothing was changed. Try again.");
+        // Only the board's write is there; appended texts are cut off again.
+        EXPECT_EQ(readFile(board.headerPath(7)), hdr) << "change " << c;
+        EXPECT_EQ(readFile(board.indexPath(7)), idx) << "change " << c;
+        EXPECT_EQ(readFile(board.longNamePath(7)), lfn) << "change " << c;
+        EXPECT_EQ(readFile(board.descriptionPath(7)), txt) << "change " << c;
+        EXPECT_FALSE(leftovers(7)) << "change " << c;
+        if (append) { // keep the three files of one length for the next change
+            test::writeFile(board.indexPath(7), std::vector<uint8_t>(idx.begin(), idx.end()));
+            hdr.resize(hdr.size() - HeaderRecord::kSize);
+            test::writeFile(board.headerPath(7), hdr);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Board, ChangedMeanwhile,
+    testing::Values(Meanwhile { "countsADownload", false }, Meanwhile { "addsAnUpload", true }),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(BoardInteropTest, APatchWaitsForTheBoardsLockOnTheFirstRecord)
+{
+    board.writeEntries(9, { Entry { .name = "ONE.ZIP" }, Entry { .name = "TWO.ZIP" } });
+    const auto before = readFile(board.headerPath(9));
+    int toChild[2], toParent[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(toParent), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The board: a classic record lock on bytes 0..193 of the header file.
+        const int fd = ::open(board.headerPath(9).c_str(), O_RDWR);
+        struct flock fl { };
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = 0;
+        fl.l_len = HeaderRecord::kSize;
+        const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+        (void)!::write(toParent[1], &ok, 1);
+        char go;
+        (void)!::read(toChild[0], &go, 1);
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(toParent[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 'y');
+    store.setLockWait(100);
+    const uint8_t count[2] = { 7, 0 };
+    // Record 2 lies outside the locked bytes, but every patch takes the lock on the first record.
+    auto r = store.patchRecord(9, AreaFileKind::Header, 1, HeaderRecord::kDownloadsOffset, count);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, EAGAIN);
+    EXPECT_EQ(readFile(board.headerPath(9)), before);
+    EXPECT_FALSE(leftovers(9));
+
+    (void)!::write(toChild[1], "g", 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(store.patchRecord(9, AreaFileKind::Header, 1, HeaderRecord::kDownloadsOffset, count));
+    EXPECT_EQ(store.readHeader(9, 1)->downloads(), 7);
+    for (int fd : { toChild[0], toChild[1], toParent[0], toParent[1] })
+        ::close(fd);
+}
+
+} // namespace
+} // namespace qv
