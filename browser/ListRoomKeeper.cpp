@@ -49,7 +49,9 @@ QSize ListRoomKeeper::usableListSize() const
     const int row = details->model() && details->model()->rowCount() > 0 ? details->sizeHintForRow(0)
                                                                          : details->fontMetrics().height() + 4;
     const int frame = 2 * details->frameWidth();
-    const int height = details->header()->sizeHint().height() + kUsableRows * row + frame;
+    // The horizontal scroll bar may take a row's place, so it counts on top.
+    const int height = details->header()->sizeHint().height() + kUsableRows * row
+        + details->horizontalScrollBar()->sizeHint().height() + frame;
     const int width
         = details->columnWidth(FileListModel::Name) + details->verticalScrollBar()->sizeHint().width() + frame;
     return { width, height };
