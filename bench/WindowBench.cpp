@@ -5,7 +5,7 @@
 #include "browser/MainWindow.h"
 #include "settings/Settings.h"
 #include "storage/AreaFiles.h"
-#include "tests/browser/MainWindowTestBoard.h"
+#include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
 
@@ -19,7 +19,7 @@
 
 namespace {
 
-using TestBoard = qv::test::MainWindowTestBoard;
+using qv::test::Entry;
 
 constexpr int kArea = 1;
 
@@ -27,21 +27,24 @@ struct Fixture {
     explicit Fixture(int entries)
     {
         board.writeConfig("Bench BBS", "C:\\RA\\FDB");
-        board.writeGroups({ "Group" });
-        board.writeAreas({ { "Large", 1, "" } });
-        std::vector<TestBoard::Entry> rows;
+        board.writeGroups({ { "Group" } });
+        board.writeAreas({ { "Large", tmp.path() + "/files/area1", 1 } });
+        std::vector<Entry> rows;
         rows.reserve(size_t(entries));
         for (int i = 0; i < entries; ++i) {
             char name[16];
             std::snprintf(name, sizeof name, "F%07d.ZIP", i);
-            rows.push_back({ name, 1000 + i, i % 3 ? "Ann Lee" : "", i % 5 ? "" : std::string(name) + " long.zip",
-                "Description " + std::to_string(i) });
+            rows.push_back({ .name = name,
+                .size = 1000 + i,
+                .uploader = i % 3 ? "Ann Lee" : "",
+                .description = "Description " + std::to_string(i),
+                .longName = i % 5 ? "" : std::string(name) + " long.zip" });
         }
-        board.writeArea(kArea, rows);
+        board.writeEntries(kArea, rows);
         settings.fileBasePath = "C:\\RA\\FDB";
         settings.startupArea = kArea;
         settings.boardDirectory = board.boardDir();
-        settings.drives['C'] = board.root();
+        settings.drives['C'] = tmp.path();
         opened = std::make_unique<qv::Board>(qv::Board::optionsOf(settings));
     }
 
@@ -55,7 +58,8 @@ struct Fixture {
         return w;
     }
 
-    TestBoard board;
+    qv::test::TempDir tmp;
+    qv::test::BoardBuilder board { tmp.path() + "/ra", tmp.path() + "/ra/fdb" };
     qv::Settings settings;
     qv::test::ScriptedDialogs dialogs;
     qv::test::ScriptedDesktop desktop;

@@ -9,7 +9,8 @@ namespace qv::messages {
 
 Message fileBaseNotFound(const QString& storedPath)
 {
-    return { QStringLiteral("Fatal Error"), QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
+    return { QStringLiteral("Fatal Error"),
+        QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
 }
 
 Message loadFailed(const LoadError& error, const QString& storedFileBasePath)
@@ -24,6 +25,17 @@ Message loadFailed(const LoadError& error, const QString& storedFileBasePath)
 QString areaDoesNotExist(int area)
 {
     return QStringLiteral("Area %1 does not exist").arg(area);
+}
+
+Message exploreFailed(const QString& directory, const QString& reason)
+{
+    return { QStringLiteral("Explore"),
+        QStringLiteral("Could not open the directory ") + directory + QStringLiteral(":\n") + reason };
+}
+
+Message contentsFailed(const QString& path, const QString& reason)
+{
+    return { QStringLiteral("Contents"), QStringLiteral("Could not open ") + path + QStringLiteral(":\n") + reason };
 }
 
 Message noConfiguration()

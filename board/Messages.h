@@ -24,6 +24,9 @@ Message fileBaseNotFound(const QString& storedPath);
 // The loader's two failures: the path above, or an unexpected error code.
 Message loadFailed(const LoadError& error, const QString& storedFileBasePath);
 QString areaDoesNotExist(int area);
+// Explore and Contents when the desktop did not open the directory or the document, and why.
+Message exploreFailed(const QString& directory, const QString& reason);
+Message contentsFailed(const QString& path, const QString& reason);
 // "Unable to read RA configuration files (FILES.RA)", the fatal start-up message.
 Message noConfiguration();
 // An area whose interrupted change could not be finished: it needs the sysop's attention.

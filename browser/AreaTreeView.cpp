@@ -5,6 +5,7 @@
 #include "storage/AreaConfiguration.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace qv {
 
@@ -20,19 +21,40 @@ AreaTreeView::AreaTreeView(QWidget* parent)
     setColumnCount(1);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        if (m_clicksIgnored)
-            return;
-        const QString key = keyOf(item);
-        if (key.size() >= 5 && key.contains("Area"))
-            emit areaNodeClicked(areaNumberOfKey(key));
-    });
+    connect(this, &QTreeWidget::itemClicked, this, &AreaTreeView::nodeChosen);
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         item->setIcon(0, FileIcons::folderIcon(true));
         scrollToItem(item);
     });
     connect(this, &QTreeWidget::itemCollapsed, this,
         [](QTreeWidgetItem* item) { item->setIcon(0, FileIcons::folderIcon(false)); });
+}
+
+void AreaTreeView::nodeChosen(QTreeWidgetItem* item)
+{
+    if (m_clicksIgnored || !item)
+        return;
+    const QString key = keyOf(item);
+    if (key.size() >= 5 && key.contains("Area"))
+        emit areaNodeClicked(areaNumberOfKey(key));
+}
+
+void AreaTreeView::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Space on a node choose it as a click does, so the keyboard alone reaches every area.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() & ~Qt::KeypadModifier)
+            break;
+        nodeChosen(currentItem());
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 QTreeWidgetItem* AreaTreeView::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text)

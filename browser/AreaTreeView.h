@@ -30,7 +30,11 @@ public:
 signals:
     void areaNodeClicked(int area);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void nodeChosen(QTreeWidgetItem* item);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text);
 
     QHash<QString, QTreeWidgetItem*> m_byKey;

@@ -4,6 +4,7 @@
 #include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListModel.h"
+#include "board/Messages.h"
 #include "browser/FileListView.h"
 #include "platform/widgets/Desktop.h"
 #include "platform/widgets/Dialogs.h"
@@ -37,8 +38,8 @@ FileListController::FileListController(BrowserServices& services, Parts parts, Q
     });
     c->route("df", this, [this] { chooseDescriptionFont(); });
     // The pane follows the current row however it moves: click, keys, or a command.
-    connect(m_parts.list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-        [this](const QModelIndex& current) {
+    connect(
+        m_parts.list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
             if (current.isValid())
                 describeRow(current.row());
         });
@@ -67,8 +68,8 @@ void FileListController::setListView(bool list)
 void FileListController::applyDescriptionFont()
 {
     const Settings& s = m_services.settings;
-    m_parts.description->setDescriptionFont(
-        QString::fromStdString(s.descriptionFontName), QString::fromStdString(s.descriptionFontSize), s.descriptionFontBold, s.descriptionFontItalic);
+    m_parts.description->setDescriptionFont(QString::fromStdString(s.descriptionFontName),
+        QString::fromStdString(s.descriptionFontSize), s.descriptionFontBold, s.descriptionFontItalic);
 }
 
 void FileListController::describeRow(int row)
@@ -122,7 +123,15 @@ void FileListController::openCurrent()
 
 void FileListController::explore()
 {
-    m_services.desktop.exploreDirectory(areaHostDirectory());
+    const Board::AreaDirectory dir = m_services.board.areaDirectory(m_parts.areas->currentArea());
+    Desktop::Launch launch { false,
+        dir.problem.isEmpty() ? QStringLiteral("it cannot be reached from here") : dir.problem };
+    if (dir.ok())
+        launch = m_services.desktop.exploreDirectory(dir.host);
+    if (launch.started)
+        return;
+    const messages::Message m = messages::exploreFailed(dir.host.isEmpty() ? dir.stored : dir.host, launch.reason);
+    m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
 }
 
 void FileListController::chooseDescriptionFont()

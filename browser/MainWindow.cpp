@@ -1,5 +1,6 @@
 #include "browser/MainWindow.h"
 
+#include "board/Messages.h"
 #include "browser/AreaController.h"
 #include "browser/AreaSelectors.h"
 #include "browser/AreaTreeView.h"
@@ -8,6 +9,8 @@
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/ListRoomKeeper.h"
+#include "platform/widgets/Desktop.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
@@ -15,7 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
-#include <QDesktopServices>
 #include <QLocale>
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +33,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -179,6 +180,7 @@ void MainWindow::buildRegions()
     m_treeSplitter->setStretchFactor(1, 1);
     m_treeSplitter->setChildrenCollapsible(false);
     setCentralWidget(m_treeSplitter);
+    new ListRoomKeeper(m_treeSplitter, m_descSplitter, m_list, this);
 
     // The splitter limits are minimum sizes of the panes next to each bar, so a drag stops there.
     const int dpi = logicalDpiX();
@@ -215,15 +217,21 @@ void MainWindow::routeCommands()
             QStringLiteral("Quorvex ") + QString::fromStdString(m_services.settings.version),
             Dialogs::Icon::Information);
     });
-    c->route("contents", this, [] {
+    c->route("contents", this, [this] {
         // The README beside the program, or in the source tree above a build directory.
         const QDir bin(QCoreApplication::applicationDirPath());
+        QString readme = QStringLiteral("README.md");
+        Desktop::Launch launch { false, QStringLiteral("it is not beside the program") };
         for (const char* relative : { "README.md", "../README.md", "../../README.md" }) {
-            const QString readme = bin.absoluteFilePath(QString::fromLatin1(relative));
-            if (QFileInfo::exists(readme)) {
-                QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(readme).canonicalFilePath()));
-                return;
+            if (QFileInfo::exists(bin.absoluteFilePath(QString::fromLatin1(relative)))) {
+                readme = QFileInfo(bin.absoluteFilePath(QString::fromLatin1(relative))).canonicalFilePath();
+                launch = m_services.desktop.openDocument(readme);
+                break;
             }
+        }
+        if (!launch.started) {
+            const messages::Message m = messages::contentsFailed(readme, launch.reason);
+            m_services.dialogs.message(this, m.title, m.text, Dialogs::Icon::Warning);
         }
     });
 }
@@ -303,6 +311,7 @@ void MainWindow::applyStoredGeometry()
     const int x = s.windowX ? *s.windowX * logicalDpiX() / kTwipsPerInch : screen.x() + (screen.width() - w) / 2;
     const int y = s.windowY ? *s.windowY * logicalDpiY() / kTwipsPerInch : screen.y() + (screen.height() - h) / 2;
     move(x, y);
+    m_appliedGeometry = QRect(x, y, w, h);
     if (s.windowState == 2)
         setWindowState(Qt::WindowMaximized);
     else if (s.windowState == 1)
@@ -369,11 +378,21 @@ void MainWindow::storeWindowValues(bool windowNormal)
 {
     Settings& s = m_services.settings;
     if (windowNormal) {
-        const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-        s.windowWidth = g.width() * kTwipsPerInch / logicalDpiX();
-        s.windowHeight = g.height() * kTwipsPerInch / logicalDpiY();
-        s.windowX = g.x() * kTwipsPerInch / logicalDpiX();
-        s.windowY = g.y() * kTwipsPerInch / logicalDpiY();
+        // The position is the frame's, as move() took it; the size is the client's, as resize()
+        // took it. What did not change since start-up keeps its stored twips, which pixels may
+        // not represent exactly.
+        const QRect now(pos(), size());
+        const QRect& was = m_appliedGeometry;
+        auto twipsX = [this](int px) { return px * kTwipsPerInch / logicalDpiX(); };
+        auto twipsY = [this](int px) { return px * kTwipsPerInch / logicalDpiY(); };
+        if (now.width() != was.width())
+            s.windowWidth = twipsX(now.width());
+        if (now.height() != was.height())
+            s.windowHeight = twipsY(now.height());
+        if (now.x() != was.x() || !s.windowX)
+            s.windowX = twipsX(now.x());
+        if (now.y() != was.y() || !s.windowY)
+            s.windowY = twipsY(now.y());
     }
     s.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     s.descriptionPaneHeight = descriptionHeightTwips();

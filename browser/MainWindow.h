@@ -104,6 +104,7 @@ private:
     QProgressBar* m_progress = nullptr;
 
     int m_panelWidthPx = 0; // remembered while the panel is hidden
+    QRect m_appliedGeometry; // frame position and client size from the settings, in pixels
     bool m_activatedOnce = false;
     bool m_endedFatally = false;
     bool m_closing = false;

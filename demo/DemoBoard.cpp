@@ -12,6 +12,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <regex>
 #include <string_view>
 
 namespace qv {
@@ -25,15 +28,33 @@ constexpr std::string_view kStoredFileBase = "C:\\RA\\FDB\\";
 constexpr std::string_view kStoredFilesRoot = "C:\\RA\\FILES\\";
 constexpr size_t kConfigSize = 4096;
 
+// What the demo board consists of: each file with its bytes, and every directory.
+struct Plan {
+    std::map<fs::path, std::string> files;
+    std::set<fs::path> directories;
+    void addDirectory(fs::path path)
+    {
+        for (; path.has_relative_path(); path = path.parent_path())
+            directories.insert(path);
+    }
+};
+
+// Writes the board, or with a plan only records what it would write.
 class Writer {
 public:
-    explicit Writer(std::string* error)
+    explicit Writer(std::string* error, Plan* plan = nullptr)
         : m_error(error)
+        , m_plan(plan)
     {
     }
 
     bool file(const fs::path& path, std::string_view bytes)
     {
+        if (m_plan) {
+            m_plan->files[path] = std::string(bytes);
+            m_plan->addDirectory(path.parent_path());
+            return true;
+        }
         FileIo& io = systemFileIo();
         auto h = io.open(path.string(), FileIo::Mode::CreateTruncate);
         if (!h)
@@ -55,10 +76,16 @@ public:
 
     bool directory(const fs::path& path)
     {
+        if (m_plan) {
+            m_plan->addDirectory(path);
+            return true;
+        }
         std::error_code ec;
         fs::create_directories(path, ec);
         return ec ? fail(path, ec.message()) : true;
     }
+
+    bool planning() const { return m_plan != nullptr; }
 
     bool fail(const fs::path& path, const std::string& why)
     {
@@ -69,6 +96,7 @@ public:
 
 private:
     std::string* m_error;
+    Plan* m_plan;
 };
 
 template <size_t N> void append(std::vector<uint8_t>& out, const std::array<uint8_t, N>& bytes)
@@ -156,7 +184,8 @@ bool writeArea(Writer& w, const fs::path& fileBase, const fs::path& areaDir, Dem
             const fs::path path = areaDir / (e.longName.empty() ? e.name : e.longName);
             if (!w.file(path, e.content))
                 return false;
-            setFileTime(path, e.fileDate);
+            if (!w.planning())
+                setFileTime(path, e.fileDate);
         }
     }
     const std::string stem = "fdb" + std::to_string(area.number);
@@ -165,22 +194,73 @@ bool writeArea(Writer& w, const fs::path& fileBase, const fs::path& areaDir, Dem
         && (!area.longNameFile || w.file(fileBase / "hdr" / (stem + ".lfn"), lfn));
 }
 
+// Why a file under an earlier demo board's directory is not the demo's own; empty when it is.
+// The window may have edited the area files and written QV.INI, so only the configuration files
+// and the marker must be as the demo wrote them; any other name must be one the demo uses.
+std::string foreignReason(const fs::path& root, const fs::path& path, const Plan& plan)
+{
+    const fs::path rel = path.lexically_relative(root);
+    std::error_code ec;
+    if (fs::is_symlink(path, ec))
+        return "is a link";
+    if (fs::is_directory(path, ec))
+        return plan.directories.count(path) ? std::string() : "is not a directory of the demo board";
+    if (rel == "QV.INI")
+        return {};
+    const auto it = plan.files.find(path);
+    const bool configuration = rel.parent_path() == "RA" || rel == kDemoMarkerName;
+    if (it != plan.files.end()) {
+        if (!configuration)
+            return {};
+        FileIo& io = systemFileIo();
+        auto h = io.open(path.string(), FileIo::Mode::Read);
+        if (!h)
+            return h.error().message;
+        ScopedHandle handle(io, *h);
+        std::string bytes(it->second.size() + 1, '\0');
+        auto n = io.readAt(handle.get(), 0, bytes.data(), bytes.size());
+        if (n && *n == it->second.size() && bytes.compare(0, *n, it->second) == 0)
+            return {};
+        return "is not the demo's";
+    }
+    // Area files the store writes later (a long-name file, a leftover temporary) of a demo area.
+    static const std::regex areaFile("fdb([0-9]+)\\.[^.]+", std::regex::icase);
+    std::smatch m;
+    const std::string name = path.filename().string();
+    if (rel.parent_path().parent_path() == fs::path("RA") / "FDB" && std::regex_match(name, m, areaFile)
+        && plan.files.count(root / "RA" / "FDB" / "hdr" / ("fdb" + m[1].str() + ".hdr")))
+        return {};
+    return "is not part of a demo board";
+}
+
 // Refuses anything that is not missing, empty or an earlier demo board; clears an earlier one.
-bool prepareDirectory(Writer& w, const fs::path& root)
+bool prepareDirectory(Writer& w, const fs::path& root, const Plan& plan)
 {
     std::error_code ec;
     if (!fs::exists(root, ec))
         return w.directory(root);
     if (!fs::is_directory(root, ec))
-        return w.fail(root, "not a directory");
-    if (fs::exists(root / kDemoMarkerName, ec)) {
-        fs::remove_all(root / "RA", ec);
-        return ec ? w.fail(root / "RA", ec.message()) : true;
+        return w.fail(root, "not a directory; nothing was changed, choose another directory");
+    if (fs::is_empty(root, ec))
+        return true;
+    if (!fs::exists(root / kDemoMarkerName, ec))
+        return w.fail(
+            root, "the directory is not empty and holds no demo board; nothing was changed, choose another directory");
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const std::string why = foreignReason(root, it->path(), plan);
+        if (!why.empty())
+            return w.fail(root,
+                "the directory holds " + it->path().lexically_relative(root).string() + ", which " + why
+                    + "; nothing was changed, choose another directory");
     }
-    if (!fs::is_empty(root, ec))
-        return w.fail(root, "the directory is not empty and holds no demo board; choose another directory");
-    return true;
+    if (ec)
+        return w.fail(root, ec.message());
+    fs::remove_all(root / "RA", ec);
+    return ec ? w.fail(root / "RA", ec.message()) : true;
 }
+
+bool writeBoard(Writer& w, const fs::path& root);
 
 }
 
@@ -189,8 +269,19 @@ bool writeDemoBoard(const std::string& dir, std::string* error)
     Writer w(error);
     if (dir.empty())
         return w.fail(dir, "no directory given");
-    const fs::path root = fs::absolute(fs::path(dir));
-    if (!prepareDirectory(w, root) || !w.file(root / kDemoMarkerName, "Demo board written by Quorvex.\n"))
+    const fs::path root = fs::absolute(fs::path(dir)).lexically_normal();
+    Plan plan;
+    Writer planner(error, &plan);
+    if (!writeBoard(planner, root))
+        return false;
+    return prepareDirectory(w, root, plan) && writeBoard(w, root);
+}
+
+namespace {
+
+bool writeBoard(Writer& w, const fs::path& root)
+{
+    if (!w.file(root / kDemoMarkerName, "Demo board written by Quorvex.\n"))
         return false;
     const fs::path board = root / "RA";
     const fs::path fileBase = board / "FDB";
@@ -244,6 +335,8 @@ bool writeDemoBoard(const std::string& dir, std::string* error)
             return false;
     }
     return w.file(board / "FILES.RA", files) && w.file(board / "FILES.RDX", areaIndex);
+}
+
 }
 
 } // namespace qv

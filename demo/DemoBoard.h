@@ -9,7 +9,9 @@ namespace qv {
 // stores DOS paths (C:\RA\FDB\, C:\RA\FILES\UTIL), which resolve to dir through drive inference.
 //
 // dir must be missing, empty or a demo board written earlier (which is replaced); anything else
-// is refused, so a mistyped directory never loses a real board.
+// is refused before anything is written, so a mistyped directory never loses a real board. An
+// earlier demo board holds only the demo's names, its configuration files exactly as written
+// (the window never changes those), and at most a QV.INI beside RA.
 bool writeDemoBoard(const std::string& dir, std::string* error);
 
 inline bool writeDemoBoard(const std::string& dir, std::string& error)

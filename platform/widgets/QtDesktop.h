@@ -8,7 +8,8 @@ namespace qv {
 class QtDesktop : public Desktop {
 public:
     OpenResult openWithAssociatedApplication(const QString& path, const QString& workingDirectory) override;
-    bool exploreDirectory(const QString& directory) override;
+    Launch exploreDirectory(const QString& directory) override;
+    Launch openDocument(const QString& path) override;
 };
 
 } // namespace qv

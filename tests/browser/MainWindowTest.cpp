@@ -9,7 +9,7 @@
 #include "browser/MainWindow.h"
 #include "settings/Settings.h"
 #include "storage/AreaFiles.h"
-#include "tests/browser/MainWindowTestBoard.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
 
@@ -31,80 +31,43 @@
 #include <filesystem>
 #include <ostream>
 
-// Readable failures for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 using namespace qv;
-using TestBoard = qv::test::MainWindowTestBoard;
+using qv::test::AreaRecordSpec;
+using qv::test::Entry;
 
 namespace {
 
 // Board used by most tests: area 12 "Utilities" (group 1), area 3 "Games" (group 2, empty),
 // area 5 "Orphans" (group 9, which does not exist) and area 4 "Games" again.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public qv::test::MainWindowFixture {
 protected:
     void SetUp() override
     {
         board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
-        board.writeGroups({ "Utility group", "Game group" });
-        board.writeAreas({ { "Utilities", 1, "" }, { "Games", 2, "" }, { "Orphans", 9, "" }, { "Games", 2, "" } });
+        board.writeGroups({ { "Utility group" }, { "Game group" } });
+        writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 }, { "Orphans", "", 9 }, { "Games", "", 2 } });
         board.writeFilesRdx({ 0, 0, 2, 4, 3, 0, 0, 0, 0, 0, 0, 1 });
-        board.writeArea(12,
+        board.writeEntries(12,
             {
-                { "FOO.ZIP", 500000, "Ann Lee", "", "Foo archive" },
-                { "MYLONG~1.TXT", 1048576, "", "My Long Name.txt", "Read me first" },
-                { "", 0, "", "", "-- a comment --" },
-                { "PICTURE.JPG", 100, "Bo", "", "", true },
+                { .name = "FOO.ZIP", .size = 500000, .uploader = "Ann Lee", .description = "Foo archive" },
+                { .name = "MYLONG~1.TXT",
+                    .size = 1048576,
+                    .description = "Read me first",
+                    .longName = "My Long Name.txt" },
+                { .description = "-- a comment --" },
+                { .name = "PICTURE.JPG", .size = 100, .uploader = "Bo", .description = std::nullopt },
             });
-        board.writeArea(3, {});
-        board.writeArea(5, { { "ORPHAN.EXE", 42, "", "", "orphaned" } });
-        board.writeArea(4, { { "A.TXT", 1, "", "", "" }, { "B.TXT", 2, "", "", "" } });
-        settings.fileBasePath = "C:\\RA\\FDB";
+        board.writeEntries(3, {});
+        board.writeEntries(5, { { .name = "ORPHAN.EXE", .size = 42, .description = "orphaned" } });
+        board.writeEntries(4, { { .name = "A.TXT", .size = 1 }, { .name = "B.TXT", .size = 2 } });
         settings.startupArea = 12;
         settings.archivers[0].extension = "ZIP";
     }
 
-    void TearDown() override
-    {
-        window.reset();
-        opened.reset();
-    }
-
-    bool open()
-    {
-        settings.boardDirectory = board.boardDir();
-        settings.drives['C'] = board.root();
-        opened = std::make_unique<Board>(Board::optionsOf(settings));
-        BrowserServices services { settings, *opened, dialogs, desktop, [this](const Settings& s, bool normal) {
-                                      written.push_back(s);
-                                      writtenNormal = normal;
-                                      return true;
-                                  } };
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        QApplication::setActiveWindow(window.get());
-        const bool started = window->start();
-        QCoreApplication::processEvents();
-        return started;
-    }
-
-    QAction* act(const char* id) const { return window->commands().action(id); }
     QString title() const { return window->windowTitle(); }
     QString objects() const { return window->objectsPanel()->text(); }
     QString megabytes() const { return window->sizePanel()->text(); }
     QComboBox* combo(const char* name) const { return window->findChild<QComboBox*>(name); }
-    QStringList messages() const
-    {
-        QStringList out;
-        for (const auto& c : dialogs.calls)
-            out << c.title + "|" + c.text;
-        return out;
-    }
 
     void clickNode(const QString& key)
     {
@@ -135,15 +98,6 @@ protected:
         if (twice)
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     }
-
-    TestBoard board;
-    Settings settings;
-    qv::test::ScriptedDialogs dialogs;
-    qv::test::ScriptedDesktop desktop;
-    std::unique_ptr<Board> opened;
-    std::unique_ptr<MainWindow> window;
-    std::vector<Settings> written;
-    bool writtenNormal = false;
 };
 
 TEST_F(MainWindowTest, StartUpShowsTheDefaultAreaWithTitleAndStatus)
@@ -201,7 +155,7 @@ TEST_F(MainWindowTest, DefaultAreaZeroMeansTheFirstAreaWithoutAMessage)
 
 struct FatalCase {
     const char* name;
-    std::function<void(TestBoard&)> damage;
+    std::function<void(qv::test::BoardBuilder&)> damage;
     QStringList expected;
 };
 
@@ -219,21 +173,19 @@ TEST_P(MainWindowFatalTest, EndsTheRunWithoutWritingSettings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fatal, MainWindowFatalTest,
-    ::testing::Values(FatalCase { "NoAreas",
-                          [](TestBoard& b) {
-                              b.writeAreas({ { "   ", 1, "" } });
-                          },
+    ::testing::Values(FatalCase { "NoAreas", [](qv::test::BoardBuilder& b) { b.writeAreas({ { "   " } }); },
                           { "Quorvex|Area 12 does not exist, using first area instead.",
                               "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
-        FatalCase { "NoFilesRa", [](TestBoard& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
+        FatalCase { "NoFilesRa", [](qv::test::BoardBuilder& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
             { "Quorvex|Area 12 does not exist, using first area instead.",
                 "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
-        FatalCase { "MissingHeader", [](TestBoard& b) { std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr"); },
+        FatalCase { "MissingHeader",
+            [](qv::test::BoardBuilder& b) { std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr"); },
             { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
-        FatalCase { "MissingFileBase", [](TestBoard& b) { std::filesystem::remove_all(b.fileBaseDir()); },
+        FatalCase { "MissingFileBase", [](qv::test::BoardBuilder& b) { std::filesystem::remove_all(b.fileBaseDir()); },
             { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
         FatalCase { "HeaderIsADirectory",
-            [](TestBoard& b) {
+            [](qv::test::BoardBuilder& b) {
                 std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr");
                 std::filesystem::create_directories(b.fileBaseDir() + "/hdr/fdb12.hdr/x");
             },
@@ -243,12 +195,12 @@ INSTANTIATE_TEST_SUITE_P(Fatal, MainWindowFatalTest,
 TEST_F(MainWindowTest, ClickingTheShownAreaDoesNotReloadButChoosingItInASelectorDoes)
 {
     ASSERT_TRUE(open());
-    board.writeArea(12, { { "ONLY.ZIP", 1, "", "", "" } });
+    board.writeEntries(12, { { .name = "ONLY.ZIP", .size = 1 } });
     clickNode("Area12");
     EXPECT_EQ(objects(), "4 Object(s)");
     choose(combo("Combo2"), "Utilities");
     EXPECT_EQ(objects(), "1 Object(s)");
-    board.writeArea(12, { { "ONE.ZIP", 1, "", "", "" }, { "TWO.ZIP", 1, "", "", "" } });
+    board.writeEntries(12, { { .name = "ONE.ZIP", .size = 1 }, { .name = "TWO.ZIP", .size = 1 } });
     act("num")->trigger();
     choose(combo("Combo3"), "00012: Utilities");
     EXPECT_EQ(objects(), "2 Object(s)");
@@ -344,7 +296,7 @@ TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad
     EXPECT_EQ(pane->toPlainText(), "Foo archive");
     EXPECT_EQ(window->files().lastDescribedRow(), 0);
     // The same text moved elsewhere: a second click on the row does not read it again.
-    TestBoard::write(board.fileBaseDir() + "/txt/fdb12.txt",
+    qv::test::writeFile(board.descriptionPath(12),
         { 'N', 'e', 'w', 0, 'R', 'e', 'a', 'd', ' ', 'm', 'e', ' ', 'f', 'i', 'r', 's', 't', 0 });
     pane->setPlainText("typed");
     clickRow(0);
@@ -362,8 +314,8 @@ TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad
 TEST_F(MainWindowTest, OpenAndExploreGoThroughTheDesktop)
 {
     ASSERT_TRUE(open());
-    const QString dir = QString::fromStdString(board.areaDir(1));
-    TestBoard::write(board.areaDir(1) + "/FOO.ZIP", { 'P', 'K' });
+    const QString dir = QString::fromStdString(areaDir(1));
+    qv::test::writeFile(areaDir(1) + "/FOO.ZIP", "PK");
     clickRow(0, true);
     EXPECT_EQ(desktop.opened, QStringList({ dir + "/FOO.ZIP" }));
     EXPECT_EQ(desktop.workingDirectories, QStringList({ dir }));
@@ -565,7 +517,7 @@ class MainWindowSizeTest : public MainWindowTest, public ::testing::WithParamInt
 
 TEST_P(MainWindowSizeTest, MegabytePanelTruncates)
 {
-    board.writeArea(12, { { "ONE.ZIP", GetParam().bytes, "", "", "" } });
+    board.writeEntries(12, { { .name = "ONE.ZIP", .size = GetParam().bytes } });
     ASSERT_TRUE(open());
     EXPECT_EQ(megabytes(), GetParam().text);
     EXPECT_EQ(objects(), "1 Object(s)");
@@ -577,10 +529,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, MainWindowSizeTest,
 
 TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
 {
-    board.writeArea(12,
-        { { "FOO.ZIP", 1, "", "", "" }, { "README.TXT", 1, "", "ReadMe.TXT", "" },
-            { "PICTUR~1.ZIP", 1, "", "PICTURE.JPG.ZIP", "" }, { "", 0, "", "", "" }, { "SONG.MOD", 1, "", "", "" },
-            { "NOEXT", 1, "", "", "" } });
+    board.writeEntries(12,
+        { { .name = "FOO.ZIP", .size = 1 }, { .name = "README.TXT", .size = 1, .longName = "ReadMe.TXT" },
+            { .name = "PICTUR~1.ZIP", .size = 1, .longName = "PICTURE.JPG.ZIP" }, {}, { .name = "SONG.MOD", .size = 1 },
+            { .name = "NOEXT", .size = 1 } });
     ASSERT_TRUE(open());
     FileListModel* model = window->model();
     EXPECT_EQ(model->index(1, 0).data().toString(), "Readme.txt");
@@ -596,8 +548,7 @@ namespace {
 
 TEST_F(MainWindowTest, ProgressCountsRecordsInTensAndGivesWayToThePanels)
 {
-    std::vector<TestBoard::Entry> entries(25, TestBoard::Entry { "X.ZIP", 1, "", "", "" });
-    board.writeArea(12, entries);
+    board.writeEntries(12, std::vector<Entry>(25, Entry { .name = "X.ZIP", .size = 1 }));
     ASSERT_TRUE(open());
     EXPECT_EQ(window->progressBar()->maximum(), 25);
     EXPECT_EQ(window->progressBar()->value(), 20);
@@ -620,8 +571,8 @@ TEST_F(MainWindowTest, TreeClicksDoNothingWhileIgnored)
 TEST_F(MainWindowTest, ADuplicateAreaNumberGetsTheKeyWithTheInsertedZeroAndLoadsTheSameArea)
 {
     // Record 5 is not listed in FILES.RDX, so it takes its record number, 5, which record 3 has too.
-    board.writeAreas({ { "Utilities", 1, "" }, { "Games", 2, "" }, { "Orphans", 9, "" }, { "Games", 2, "" },
-        { "Orphans again", 1, "" } });
+    writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 }, { "Orphans", "", 9 }, { "Games", "", 2 },
+        { "Orphans again", "", 1 } });
     ASSERT_TRUE(open());
     ASSERT_NE(window->tree()->itemOfKey("Area05"), nullptr);
     EXPECT_EQ(window->tree()->itemOfKey("Area05")->text(0), "Orphans again");
@@ -629,7 +580,7 @@ TEST_F(MainWindowTest, ADuplicateAreaNumberGetsTheKeyWithTheInsertedZeroAndLoads
     EXPECT_EQ(window->areas().currentArea(), 5);
     EXPECT_EQ(objects(), "1 Object(s)");
     // The plain key names the same area, which is now shown: no reload.
-    board.writeArea(5, {});
+    board.writeEntries(5, {});
     clickNode("Area5");
     EXPECT_EQ(objects(), "1 Object(s)");
 }
@@ -645,10 +596,10 @@ protected:
     {
         MainWindowTest::SetUp();
         std::filesystem::remove(board.boardDir() + "/FILES.RDX");
-        board.writeAreas({ { "Utilities", 1, "" }, { "Old Games", 2, "" }, { "Games", 2, "" }, { "1", 1, "" },
-            { "bbs files", 1, "" } });
+        writeAreas({ { "Utilities", "", 1 }, { "Old Games", "", 2 }, { "Games", "", 2 }, { "1", "", 1 },
+            { "bbs files", "", 1 } });
         for (int area = 1; area <= 5; ++area)
-            board.writeArea(area, std::vector<TestBoard::Entry>(size_t(area), TestBoard::Entry { "X.ZIP", 1, "", "", "" }));
+            board.writeEntries(area, std::vector<Entry>(size_t(area), Entry { .name = "X.ZIP", .size = 1 }));
         settings.startupArea = 1;
     }
 

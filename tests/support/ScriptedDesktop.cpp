@@ -13,10 +13,16 @@ Desktop::OpenResult ScriptedDesktop::openWithAssociatedApplication(const QString
     return r;
 }
 
-bool ScriptedDesktop::exploreDirectory(const QString& directory)
+Desktop::Launch ScriptedDesktop::exploreDirectory(const QString& directory)
 {
     explored.append(directory);
     return exploreResult;
+}
+
+Desktop::Launch ScriptedDesktop::openDocument(const QString& path)
+{
+    documents.append(path);
+    return openDocumentResult;
 }
 
 } // namespace qv::test

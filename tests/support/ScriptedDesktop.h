@@ -9,6 +9,7 @@
 //   EXPECT_EQ(desktop.opened, QStringList({ dir + "/FOO.ZIP" }));
 //   EXPECT_EQ(desktop.workingDirectories, QStringList({ dir }));
 //   EXPECT_EQ(desktop.explored, QStringList({ dir }));
+//   desktop.exploreResult = { false, "no program to open it" };  // what the next explores answer
 
 #include "platform/widgets/Desktop.h"
 
@@ -21,14 +22,17 @@ namespace qv::test {
 class ScriptedDesktop : public Desktop {
 public:
     OpenResult openWithAssociatedApplication(const QString& path, const QString& workingDirectory) override;
-    bool exploreDirectory(const QString& directory) override;
+    Launch exploreDirectory(const QString& directory) override;
+    Launch openDocument(const QString& path) override;
 
     OpenResult openResult = OpenResult::Ok;
     std::deque<OpenResult> openResults; // taken first, one per open
-    bool exploreResult = true;
+    Launch exploreResult;
+    Launch openDocumentResult;
     QStringList opened;
     QStringList workingDirectories;
     QStringList explored;
+    QStringList documents;
 };
 
 } // namespace qv::test
