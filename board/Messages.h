@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -29,6 +30,16 @@ Message noConfiguration();
 QString areaNeedsAttention(int area);
 // A rewrite abandoned because the board software changed the area meanwhile.
 QString areaChangedMeanwhile(int area);
+
+// Removing, updating and sorting entries.
+// "Confirm Deletion": the question about one entry's file, and its five buttons in order
+// (Yes, Yes to All, No, No to All, Cancel).
+Message confirmDeletion(const QString& rowText);
+QStringList confirmDeletionButtons();
+// Files that exist but could not be read, left unchanged by Update: one message for them all.
+Message updateSkipped(const QStringList& rowTexts);
+// A change of an area that failed; nothing was changed (or the change completes on next load).
+Message changeFailed(int area, const QString& command, int code, const std::string& detail);
 
 // Status bar panel texts: "N Object(s)" and "X MB".
 QString objectCount(uint64_t rows);
