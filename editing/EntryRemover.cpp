@@ -67,7 +67,12 @@ EntryRemover::Outcome EntryRemover::remove(
                 nameKey(shortname::shortNameInDirectory(info.absolutePath(), info.fileName())));
     };
 
+    // Without its directory no file could be asked about; the sysop asked for that, so stop.
     const Board::AreaDirectory directory = m_board.areaDirectory(area);
+    if (ask && !directory.ok()) {
+        outcome.error = Error { ENOENT, directory.problem.toStdString() };
+        return outcome;
+    }
     QStringList toDelete;
     std::optional<DeletionAnswer> standing; // Yes to All or No to All
     for (int p : selected) {

@@ -44,7 +44,12 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         return outcome;
     }
 
+    // Without its directory every file would look missing and be marked so.
     const Board::AreaDirectory directory = m_board.areaDirectory(area);
+    if (!directory.ok()) {
+        outcome.error = Error { ENOENT, directory.problem.toStdString() };
+        return outcome;
+    }
     FileIo& io = m_board.io();
     std::vector<NewEntry> replaced;
     for (int p : selected) {
@@ -55,10 +60,10 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
             return outcome;
         }
         HeaderRecord record = *header;
-        const QString path = directory.ok() ? Board::entryFile(directory.host, rowText) : QString();
+        const QString path = Board::entryFile(directory.host, rowText);
         const QFileInfo info(path);
         Changed change { uint64_t(p), 0, missingFileDate(), record.attributes(), false };
-        if (path.isEmpty() || !info.isFile()) {
+        if (!info.isFile()) {
             change.missing = true;
             change.attributes |= uint8_t(Attribute::MissingOffline);
             outcome.missing.append(rowText);
