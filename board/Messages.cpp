@@ -62,7 +62,8 @@ QStringList confirmDeletionButtons()
 Message updateSkipped(const QStringList& rowTexts)
 {
     return { QStringLiteral("Update"),
-        QStringLiteral("These files could not be read and were left unchanged:\n\n") + rowTexts.join(QLatin1Char('\n')) };
+        QStringLiteral("These files could not be read and were left unchanged:\n\n")
+            + rowTexts.join(QLatin1Char('\n')) };
 }
 
 Message changeFailed(int area, const QString& command, int code, const std::string& detail)

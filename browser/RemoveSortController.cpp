@@ -29,8 +29,7 @@ class BusyPointer {
 public:
     BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    template <class F>
-    auto lifted(F&& ask)
+    template <class F> auto lifted(F&& ask)
     {
         QApplication::restoreOverrideCursor();
         auto answer = ask();
@@ -141,8 +140,8 @@ void RemoveSortController::sortSelection()
 
 void RemoveSortController::sort(bool selection, int preselectedKey)
 {
-    const auto choice = SortDialog::ask(m_parts.window,
-        selection ? SortDialog::Scope::Selection : SortDialog::Scope::All, SortKey(preselectedKey));
+    const auto choice = SortDialog::ask(
+        m_parts.window, selection ? SortDialog::Scope::Selection : SortDialog::Scope::All, SortKey(preselectedKey));
     if (!choice)
         return;
     SortRequest request { choice->key, choice->descending, std::nullopt };

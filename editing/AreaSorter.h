@@ -47,8 +47,8 @@ public:
         const std::vector<LoadedRow>& rows, const SortRequest& request, const CodePage& codePage);
 
     // rows: every row of the area as loaded, row texts as the list shows them.
-    Outcome sort(int area, const std::vector<LoadedRow>& rows, const SortRequest& request,
-        const Progress& progress = {});
+    Outcome sort(
+        int area, const std::vector<LoadedRow>& rows, const SortRequest& request, const Progress& progress = {});
 
     // Command-line names of the keys: name, size, file-date, upload-date, last-download,
     // downloads, uploader.

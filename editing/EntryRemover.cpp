@@ -63,8 +63,7 @@ EntryRemover::Outcome EntryRemover::remove(
         }
         const QFileInfo info(path);
         return remainingNames->contains(nameKey(info.fileName()))
-            || remainingNames->contains(
-                nameKey(shortname::shortNameInDirectory(info.absolutePath(), info.fileName())));
+            || remainingNames->contains(nameKey(shortname::shortNameInDirectory(info.absolutePath(), info.fileName())));
     };
 
     // Without its directory no file could be asked about; the sysop asked for that, so stop.

@@ -97,8 +97,8 @@ public:
         QString text;
         for (uint64_t p : outcome.removed) {
             const QString rowText = c.text(loaded.rows[p].name);
-            removed.append(QJsonObject { { QStringLiteral("position"), qint64(p + 1) },
-                { QStringLiteral("row_text"), rowText } });
+            removed.append(
+                QJsonObject { { QStringLiteral("position"), qint64(p + 1) }, { QStringLiteral("row_text"), rowText } });
             text += QStringLiteral("removed %1 %2\n").arg(p + 1).arg(rowText);
         }
         for (const QString& path : outcome.deleted)

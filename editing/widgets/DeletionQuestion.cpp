@@ -7,8 +7,8 @@ namespace qv {
 
 DeletionAnswer askDeletion(Dialogs& dialogs, QWidget* parent, const QString& rowText)
 {
-    static constexpr DeletionAnswer kByButton[] = { DeletionAnswer::Yes, DeletionAnswer::YesToAll,
-        DeletionAnswer::No, DeletionAnswer::NoToAll, DeletionAnswer::Cancel };
+    static constexpr DeletionAnswer kByButton[] = { DeletionAnswer::Yes, DeletionAnswer::YesToAll, DeletionAnswer::No,
+        DeletionAnswer::NoToAll, DeletionAnswer::Cancel };
     const messages::Message m = messages::confirmDeletion(rowText);
     const int cancel = 4;
     const int pressed = dialogs.choose(

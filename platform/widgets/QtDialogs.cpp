@@ -77,8 +77,8 @@ Dialogs::Answer QtDialogs::question(
     }
 }
 
-int QtDialogs::choose(QWidget* parent, const QString& title, const QString& text, Icon icon,
-    const QStringList& buttons, int defaultButton, int closedAnswer)
+int QtDialogs::choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+    int defaultButton, int closedAnswer)
 {
     QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
     QList<QAbstractButton*> added;

@@ -135,8 +135,7 @@ TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPl
     EXPECT_EQ(dialogs.calls[0].title, "Confirm Deletion");
     EXPECT_EQ(dialogs.calls[0].text, "Do you want to remove the file\n\nA.zip\n\nfrom your harddisk?");
     EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Question);
-    EXPECT_EQ(dialogs.calls[0].buttonTexts,
-        QStringList({ "&Yes", "&Yes to All", "&No", "&No to All", "&Cancel" }));
+    EXPECT_EQ(dialogs.calls[0].buttonTexts, QStringList({ "&Yes", "&Yes to All", "&No", "&No to All", "&Cancel" }));
     EXPECT_EQ(dialogs.calls[1].text, "Do you want to remove the file\n\nB.zip\n\nfrom your harddisk?");
 
     EXPECT_EQ(names(), QStringList({ "C.zip", "E.zip", "D.zip" }));
@@ -226,13 +225,13 @@ TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlaces)
 
 TEST_F(RemoveSortWindowTest, CancelledSortLeavesTheFilesUntouched)
 {
-    struct stat before {};
+    struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     select({ 0, 1, 3 });
     whenSortDialogOpens([](SortDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
     window->commands().action("SelSort")->trigger();
     EXPECT_EQ(sortTitle, "Sort Selection...");
-    struct stat after {};
+    struct stat after { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);

@@ -25,7 +25,7 @@ protected:
     qv::test::ToolRun run(QStringList args, const QByteArray& input = {}) const
     {
         args = QStringList { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
-                   "C=" + QString::fromStdString(t.tmp.path()) }
+            "C=" + QString::fromStdString(t.tmp.path()) }
             + args;
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

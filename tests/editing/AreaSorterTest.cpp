@@ -18,8 +18,8 @@ int32_t date(int y, int m, int d)
     return enc::encodeDate({ y, m, d });
 }
 
-LoadedRow row(std::string name, int32_t size = 0, std::string uploader = "", int32_t fileDate = 0x1CA50000,
-    int downloads = 0)
+LoadedRow row(
+    std::string name, int32_t size = 0, std::string uploader = "", int32_t fileDate = 0x1CA50000, int downloads = 0)
 {
     LoadedRow r;
     r.comment = name.empty();
@@ -93,12 +93,13 @@ TEST(AreaSorter, SortRewritesTheThreeRecordFilesInTheNewOrderAndLeavesDescriptio
 {
     test::RemoveSortTestBoard t;
     const test::AreaFiles written = t.builder.writeEntries(1,
-        { Entry { .name = "C.ZIP", .description = "c" }, Entry { .name = "A.ZIP", .description = "a", .longName = "Zed" },
+        { Entry { .name = "C.ZIP", .description = "c" },
+            Entry { .name = "A.ZIP", .description = "a", .longName = "Zed" },
             Entry { .name = "", .description = "comment" }, Entry { .name = "B.ZIP", .description = "b" } });
     auto board = t.open();
     std::vector<uint64_t> progress;
-    const auto outcome = AreaSorter(*board).sort(1, board->store().load(1, true).rows, { SortKey::Name, false, {} },
-        [&](uint64_t settled, uint64_t count) {
+    const auto outcome = AreaSorter(*board).sort(
+        1, board->store().load(1, true).rows, { SortKey::Name, false, {} }, [&](uint64_t settled, uint64_t count) {
             progress.push_back(settled);
             EXPECT_EQ(count, 4u);
         });
@@ -118,18 +119,18 @@ TEST(AreaSorter, NothingToChangeWritesNothing)
 {
     test::RemoveSortTestBoard t;
     t.builder.writeEntries(1, { Entry { .name = "A.ZIP" }, Entry { .name = "B.ZIP" } });
-    struct stat before {};
+    struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     auto board = t.open();
     const auto rows = board->store().load(1, true).rows;
-    for (const SortRequest& r : { SortRequest { SortKey::Name, false, {} },
-             SortRequest { SortKey::Name, true, std::vector<int> {} },
-             SortRequest { SortKey::Name, true, std::vector<int> { 1 } } }) {
+    for (const SortRequest& r :
+        { SortRequest { SortKey::Name, false, {} }, SortRequest { SortKey::Name, true, std::vector<int> {} },
+            SortRequest { SortKey::Name, true, std::vector<int> { 1 } } }) {
         const auto outcome = AreaSorter(*board).sort(1, rows, r);
         EXPECT_FALSE(outcome.error);
         EXPECT_FALSE(outcome.changed);
     }
-    struct stat after {};
+    struct stat after { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);

@@ -24,7 +24,8 @@ public:
     }
     Result<Handle> open(const std::string& path, Mode mode) override
     {
-        if (path.size() >= m_denied.size() && path.compare(path.size() - m_denied.size(), m_denied.size(), m_denied) == 0)
+        if (path.size() >= m_denied.size()
+            && path.compare(path.size() - m_denied.size(), m_denied.size(), m_denied) == 0)
             return Error { EACCES, path + ": permission denied" };
         return m_io.open(path, mode);
     }
@@ -126,13 +127,13 @@ TEST(EntryUpdater, EntriesThatAlreadyMatchTheirFilesWriteNothing)
     t.builder.writeEntries(1, { Entry { .name = "SAME.ZIP", .size = 4, .fileDate = date(2010, 5, 6) } });
     t.putFile("SAME.ZIP", "1234");
     setModified(t.file("SAME.ZIP"), 2010, 5, 6);
-    struct stat before {};
+    struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     auto board = t.open();
     const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0 });
     EXPECT_FALSE(outcome.error);
     EXPECT_TRUE(outcome.changed.empty());
-    struct stat after {};
+    struct stat after { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino) << "the header file was replaced";
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);

@@ -70,9 +70,8 @@ TEST(ConfirmDeletion, FiveButtonsInOrderAndClosingIsCancel)
                 if (b->text() == messages::confirmDeletionButtons()[pressed])
                     b->click();
         });
-        static constexpr DeletionAnswer kAnswers[]
-            = { DeletionAnswer::Yes, DeletionAnswer::YesToAll, DeletionAnswer::No, DeletionAnswer::NoToAll,
-                  DeletionAnswer::Cancel };
+        static constexpr DeletionAnswer kAnswers[] = { DeletionAnswer::Yes, DeletionAnswer::YesToAll,
+            DeletionAnswer::No, DeletionAnswer::NoToAll, DeletionAnswer::Cancel };
         EXPECT_EQ(askDeletion(dialogs, nullptr, "A.zip"), kAnswers[pressed]) << pressed;
     }
 }
@@ -103,8 +102,7 @@ TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
         { SortDialog::Scope::Selection, SortKey::Name, "Sort Selection...",
             [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }, std::nullopt },
         { SortDialog::Scope::All, SortKey::Size, "Sort All...",
-            [](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("Cancel"), Qt::LeftButton); },
-            std::nullopt },
+            [](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("Cancel"), Qt::LeftButton); }, std::nullopt },
     };
     for (const Case& c : cases) {
         QString title;
@@ -118,7 +116,8 @@ TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
             captions << d->findChild<QRadioButton*>("Order0")->text() << d->findChild<QRadioButton*>("Order1")->text();
             captions << d->findChild<QGroupBox*>("SortBy")->title() << d->findChild<QGroupBox*>("Order")->title()
                      << d->findChild<QPushButton*>("OK")->text() << d->findChild<QPushButton*>("Cancel")->text();
-            preselected = d->findChild<QRadioButton*>(QStringLiteral("SortOrder%1").arg(int(c.preselected)))->isChecked();
+            preselected
+                = d->findChild<QRadioButton*>(QStringLiteral("SortOrder%1").arg(int(c.preselected)))->isChecked();
             ascending = d->findChild<QRadioButton*>("Order1")->isChecked();
             c.act(d);
         });

@@ -54,9 +54,10 @@ std::vector<Operation> operations()
             [](Board& b, const std::vector<LoadedRow>& rows) {
                 return !AreaSorter(b).sort(1, rows, { SortKey::Name, true, {} }).error;
             } },
-        { "update", [](Board& b, const std::vector<LoadedRow>& rows) {
-             return !EntryUpdater(b).update(1, rows, { 0, 1, 3, 5 }).error;
-         },
+        { "update",
+            [](Board& b, const std::vector<LoadedRow>& rows) {
+                return !EntryUpdater(b).update(1, rows, { 0, 1, 3, 5 }).error;
+            },
             true },
     };
 }
@@ -92,8 +93,8 @@ bool eachRecordOldOrNew(const test::AreaBytes& now, const test::AreaBytes& befor
         return false;
     for (size_t at = 0; at < now.hdr.size(); at += HeaderRecord::kSize) {
         auto same = [&](const std::vector<uint8_t>& other) {
-            return std::equal(now.hdr.begin() + long(at), now.hdr.begin() + long(at + HeaderRecord::kSize),
-                other.begin() + long(at));
+            return std::equal(
+                now.hdr.begin() + long(at), now.hdr.begin() + long(at + HeaderRecord::kSize), other.begin() + long(at));
         };
         if (!same(before.hdr) && !same(after.hdr))
             return false;

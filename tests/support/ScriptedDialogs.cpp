@@ -73,8 +73,8 @@ Dialogs::Answer ScriptedDialogs::question(
     return a;
 }
 
-int ScriptedDialogs::choose(QWidget*, const QString& title, const QString& text, Icon icon,
-    const QStringList& buttons, int defaultButton, int closedAnswer)
+int ScriptedDialogs::choose(QWidget*, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+    int defaultButton, int closedAnswer)
 {
     Call call { QStringLiteral("choice"), title, text, icon, Buttons::Ok, Answer::Ok, buttons, defaultButton };
     calls.append(call);
