@@ -5,6 +5,8 @@
 #include "storage/StatusTexts.h"
 #include "storage/Text.h"
 
+#include <cerrno>
+
 namespace qv::messages {
 
 Message fileBaseNotFound(const QString& storedPath)
@@ -63,6 +65,42 @@ QString changeFailed(int area, const Error& error)
         .arg(area)
         .arg(error.code)
         .arg(QString::fromStdString(error.message));
+}
+
+Message confirmDeletion(const QString& rowText)
+{
+    return { QStringLiteral("Confirm Deletion"),
+        QStringLiteral("Do you want to remove the file\n\n") + rowText + QStringLiteral("\n\nfrom your harddisk?") };
+}
+
+QStringList confirmDeletionButtons()
+{
+    return { QStringLiteral("&Yes"), QStringLiteral("&Yes to All"), QStringLiteral("&No"), QStringLiteral("&No to All"),
+        QStringLiteral("&Cancel") };
+}
+
+Message updateSkipped(const QStringList& rowTexts)
+{
+    return { QStringLiteral("Update"),
+        QStringLiteral("These files could not be read and were left unchanged:\n\n")
+            + rowTexts.join(QLatin1Char('\n')) };
+}
+
+Message changeFailed(int area, const QString& command, int code, const std::string& detail)
+{
+    if (code == ESTALE)
+        return { command, areaChangedMeanwhile(area) };
+    if (detail.find("next loaded") != std::string::npos)
+        return { command,
+            QStringLiteral("Area %1 could not be changed completely (error %2); the change is finished when the "
+                           "area is next loaded.")
+                .arg(area)
+                .arg(code) };
+    return { command,
+        QStringLiteral("Area %1 could not be changed (error %2: %3); its files were left as they were.")
+            .arg(area)
+            .arg(code)
+            .arg(QString::fromLocal8Bit(detail.c_str())) };
 }
 
 QString objectCount(uint64_t rows)

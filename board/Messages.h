@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,16 @@ QString areaNeedsAttention(int area);
 QString areaChangedMeanwhile(int area);
 // Any failed change of an area, the one above included; the store's message names the file.
 QString changeFailed(int area, const Error& error);
+
+// Removing, updating and sorting entries.
+// "Confirm Deletion": the question about one entry's file, and its five buttons in order
+// (Yes, Yes to All, No, No to All, Cancel).
+Message confirmDeletion(const QString& rowText);
+QStringList confirmDeletionButtons();
+// Files that exist but could not be read, left unchanged by Update: one message for them all.
+Message updateSkipped(const QStringList& rowTexts);
+// A change of an area that failed; nothing was changed (or the change completes on next load).
+Message changeFailed(int area, const QString& command, int code, const std::string& detail);
 
 // Status bar panel texts: "N Object(s)" and "X MB".
 QString objectCount(uint64_t rows);

@@ -143,8 +143,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         // menu bar
         "adopt",
         "icom",
-        "remov",
-        "update",
         "fbbs",
         "pref",
         "eddesc",
@@ -155,7 +153,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "paste",
         "dcopy",
         "dmove",
-        "SelSort",
         "ffind",
         "intclip",
         "props",
@@ -167,16 +164,12 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "fpaste",
         "filepaste",
         "behall",
-        "filedelete",
         "dc",
         "dm",
         "ExDesc",
-        "Sortsel",
-        "udate",
         "prop",
         // toolbar
         "insert",
-        "del",
         "findfile",
     };
     return kLater;

@@ -82,6 +82,12 @@ void FileListController::describeRow(int row)
     m_parts.description->showDescription(m_services.board.text(text));
 }
 
+void FileListController::clearDescription()
+{
+    m_lastDescribed = -1;
+    m_parts.description->clearDescription();
+}
+
 QString FileListController::areaDosDirectory() const
 {
     return m_services.board.areaDirectory(m_parts.areas->currentArea()).stored;

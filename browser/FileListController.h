@@ -42,6 +42,8 @@ public:
     QString areaHostDirectory() const;
 
     void describeRow(int row);
+    // Empties the pane and forgets the described row (rows below it changed places).
+    void clearDescription();
     void openCurrent();
     void explore();
     void chooseDescriptionFont();

@@ -11,6 +11,7 @@
 #include "browser/FileListView.h"
 #include "browser/ListRoomKeeper.h"
 #include "platform/widgets/Desktop.h"
+#include "browser/RemoveSortController.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
@@ -68,6 +69,8 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
         { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel, m_sizePanel, m_progress },
         this);
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
+    m_removeSort = new RemoveSortController(
+        m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,6 +22,10 @@ public:
     virtual void message(QWidget* parent, const QString& title, const QString& text, Icon icon) = 0;
     virtual Answer question(QWidget* parent, const QString& title, const QString& text, Icon icon,
                             Buttons buttons, Answer defaultAnswer) = 0;
+    // A question with buttons of its own captions: returns the index of the button pressed, or
+    // closedAnswer when the window is closed without one (Escape, the close box).
+    virtual int choose(QWidget* parent, const QString& title, const QString& text, Icon icon,
+        const QStringList& buttons, int defaultButton, int closedAnswer) = 0;
     // An empty string when cancelled.
     virtual QString pickFolder(QWidget* parent, const QString& title, const QString& start) = 0;
     virtual std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) = 0;

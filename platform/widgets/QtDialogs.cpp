@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qv {
 
@@ -74,6 +75,24 @@ Dialogs::Answer QtDialogs::question(
     default:
         return Answer::Ok;
     }
+}
+
+int QtDialogs::choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+    int defaultButton, int closedAnswer)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> added;
+    for (const QString& caption : buttons)
+        added.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (defaultButton >= 0 && defaultButton < added.size())
+        box.setDefaultButton(static_cast<QPushButton*>(added[defaultButton]));
+    // A box without an escape button ignores Escape and its close box: both must give closedAnswer.
+    auto* escape = box.addButton(QMessageBox::Cancel);
+    escape->hide();
+    box.setEscapeButton(escape);
+    box.exec();
+    const qsizetype pressed = added.indexOf(box.clickedButton());
+    return pressed >= 0 ? int(pressed) : closedAnswer;
 }
 
 QString QtDialogs::pickFolder(QWidget* parent, const QString& title, const QString& start)

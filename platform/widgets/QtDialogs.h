@@ -10,6 +10,8 @@ public:
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
     Answer question(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons,
         Answer defaultAnswer) override;
+    int choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+        int defaultButton, int closedAnswer) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
     std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
 };

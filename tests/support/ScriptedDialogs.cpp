@@ -73,6 +73,30 @@ Dialogs::Answer ScriptedDialogs::question(
     return a;
 }
 
+int ScriptedDialogs::choose(QWidget*, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+    int defaultButton, int closedAnswer)
+{
+    Call call { QStringLiteral("choice"), title, text, icon, Buttons::Ok, Answer::Ok, buttons, defaultButton };
+    calls.append(call);
+    if (choices.empty()) {
+        ADD_FAILURE() << "Unplanned question \"" << title.toStdString() << "\": \"" << text.toStdString()
+                      << "\" with buttons \"" << buttons.join(QStringLiteral("\", \"")).toStdString()
+                      << "\"; push a caption to ScriptedDialogs::choices first";
+        return closedAnswer;
+    }
+    const QString caption = choices.front();
+    choices.pop_front();
+    if (caption.isEmpty())
+        return closedAnswer;
+    const qsizetype index = buttons.indexOf(caption);
+    if (index < 0) {
+        ADD_FAILURE() << "Planned button \"" << caption.toStdString() << "\" is not offered by \""
+                      << title.toStdString() << "\"";
+        return closedAnswer;
+    }
+    return int(index);
+}
+
 QString ScriptedDialogs::pickFolder(QWidget*, const QString& title, const QString& start)
 {
     calls.append({ QStringLiteral("folder"), title, start, Icon::None, Buttons::OkCancel, Answer::Ok });
@@ -97,7 +121,8 @@ QStringList ScriptedDialogs::messages() const
 {
     QStringList out;
     for (const Call& c : calls)
-        if (c.kind == QLatin1String("message") || c.kind == QLatin1String("question"))
+        if (c.kind == QLatin1String("message") || c.kind == QLatin1String("question")
+            || c.kind == QLatin1String("choice"))
             out << c.title + QLatin1Char('|') + c.text;
     return out;
 }
@@ -106,6 +131,7 @@ void ScriptedDialogs::verifyAllAnswersUsed() const
 {
     EXPECT_TRUE(answers.empty()) << answers.size() << " planned answer(s) never asked for, next "
                                  << (answers.empty() ? "" : toString(answers.front()));
+    EXPECT_TRUE(choices.empty()) << choices.size() << " planned choice(s) never asked for";
     EXPECT_TRUE(folders.empty()) << folders.size() << " planned folder(s) never picked";
     EXPECT_TRUE(fonts.empty()) << fonts.size() << " planned font(s) never picked";
 }

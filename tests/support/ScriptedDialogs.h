@@ -5,6 +5,7 @@
 //   qv::test::ScriptedDialogs dialogs;
 //   dialogs.answers.push_back(qv::Dialogs::Answer::Yes);  // the next question is answered Yes
 //   dialogs.folders.push_back("/srv/files");               // the next folder picker returns this
+//   dialogs.choices.push_back("&No to All");                // the next custom-button question
 //   ... run the code under test with `dialogs` as its qv::Dialogs ...
 //   ASSERT_EQ(dialogs.calls.size(), 1);
 //   EXPECT_EQ(dialogs.calls[0].kind, "question");
@@ -31,17 +32,21 @@ namespace qv::test {
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind; // "message", "question", "folder", "font"
+        QString kind; // "message", "question", "choice", "folder", "font"
         QString title;
         QString text; // the message text; the start folder for "folder", the initial family for "font"
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         Answer defaultAnswer = Answer::Ok;
+        QStringList buttonTexts = {}; // "choice": the captions offered
+        int defaultButton = -1; // "choice"
     };
 
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
     Answer question(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons,
         Answer defaultAnswer) override;
+    int choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
+        int defaultButton, int closedAnswer) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
     std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
 
@@ -52,6 +57,8 @@ public:
 
     QList<Call> calls;
     std::deque<Answer> answers;
+    // The next "choice" presses the button of this caption ("" closes the window).
+    std::deque<QString> choices;
     std::deque<QString> folders;
     std::deque<std::optional<QFont>> fonts;
     QString folder;

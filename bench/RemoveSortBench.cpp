@@ -1,0 +1,193 @@
+// Sorting and removing on 100,000 entries with long names, each beside what the store alone does
+// for the same change (a permutation or removal rewrite) and beside a plain copy of the three
+// record files, measured in the same run. "ratio" is the command's time over the store's.
+#include "board/Board.h"
+#include "editing/AreaSorter.h"
+#include "editing/EntryRemover.h"
+
+#include "tests/support/BoardBuilder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kArea = 1;
+constexpr int kEntries = 100000;
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+struct Area {
+    qv::test::TempDir tmp;
+    qv::test::BoardBuilder builder { tmp.path() };
+    std::unique_ptr<qv::Board> board;
+
+    Area()
+    {
+        builder.writeConfig("Bench");
+        builder.writeAreas({ { "Files", tmp.path() + "/files", 1 } });
+        std::filesystem::create_directories(tmp.path() + "/files");
+        std::vector<qv::HeaderRecord> headers;
+        std::vector<qv::IndexRecord> indexes;
+        std::vector<qv::LongNameRecord> longNames;
+        std::vector<uint8_t> text;
+        std::mt19937 random(7);
+        for (int i = 0; i < kEntries; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "F%07d.ZIP", i);
+            qv::HeaderRecord h;
+            h.setName(name);
+            h.setSize(int32_t(random() % 100000));
+            h.setDescriptionPointer(int32_t(text.size()));
+            qv::IndexRecord x;
+            x.setName(name);
+            x.setDescriptionPointer(int32_t(text.size()));
+            qv::LongNameRecord l;
+            // Long names in no particular order, as uploads come.
+            l.setName("A rather long file name " + std::to_string(random() % 1000000) + " " + name);
+            const std::string d = "Description of entry " + std::to_string(i);
+            text.insert(text.end(), d.begin(), d.end());
+            text.push_back(0);
+            headers.push_back(h);
+            indexes.push_back(x);
+            longNames.push_back(l);
+        }
+        builder.writeAreaFiles(kArea, headers, indexes, longNames, text);
+        qv::Board::Options o;
+        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
+        board = std::make_unique<qv::Board>(o);
+        save();
+    }
+    std::vector<std::string> files() const
+    {
+        return { builder.headerPath(kArea), builder.indexPath(kArea), builder.longNamePath(kArea) };
+    }
+    // The area as built, put back before each measured change.
+    void save()
+    {
+        for (const std::string& f : files())
+            std::filesystem::copy_file(f, f + ".orig", std::filesystem::copy_options::overwrite_existing);
+    }
+    void restore()
+    {
+        for (const std::string& f : files())
+            std::filesystem::copy_file(f + ".orig", f, std::filesystem::copy_options::overwrite_existing);
+    }
+    std::vector<qv::LoadedRow> rows(bool longNames = true) { return board->store().load(kArea, longNames).rows; }
+};
+
+Area& area()
+{
+    static Area a;
+    return a;
+}
+
+// Copies the three record files in 1 MiB blocks and flushes the copies.
+double copyThree()
+{
+    static std::vector<char> buffer(1 << 20);
+    const auto start = Clock::now();
+    for (const std::string& from : area().files()) {
+        const int in = ::open(from.c_str(), O_RDONLY);
+        const int out = ::open((from + ".copy").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
+            if (::write(out, buffer.data(), size_t(n)) != n)
+                break;
+        ::fsync(out);
+        ::close(in);
+        ::close(out);
+    }
+    const double s = seconds(Clock::now() - start);
+    for (const std::string& f : area().files())
+        std::remove((f + ".copy").c_str());
+    return s;
+}
+
+void SortAllByName(benchmark::State& state)
+{
+    Area& a = area();
+    qv::AreaSorter sorter(*a.board);
+    double sortTime = 0, storeTime = 0, plainTime = 0, reloadTime = 0;
+    for (auto _ : state) {
+        a.restore();
+        const auto rows = a.rows();
+        const auto order = qv::AreaSorter::order(rows, { qv::SortKey::Name, false, {} }, a.board->codePage());
+        auto start = Clock::now();
+        const auto outcome = sorter.sort(kArea, rows, { qv::SortKey::Name, false, {} });
+        const double s = seconds(Clock::now() - start);
+        if (outcome.error || !outcome.changed)
+            state.SkipWithError("the sort failed");
+        // What the window does next: the area read again into the list.
+        start = Clock::now();
+        benchmark::DoNotOptimize(a.rows().data());
+        reloadTime += seconds(Clock::now() - start);
+
+        a.restore();
+        start = Clock::now();
+        if (!a.board->store().rewrite(kArea, qv::RewritePlan::permutation(order)))
+            state.SkipWithError("the rewrite failed");
+        storeTime += seconds(Clock::now() - start);
+        plainTime += copyThree();
+        sortTime += s;
+        state.SetIterationTime(s);
+    }
+    const double n = double(state.iterations());
+    state.counters["store_ms"] = 1000 * storeTime / n;
+    state.counters["plain_ms"] = 1000 * plainTime / n;
+    state.counters["reload_ms"] = 1000 * reloadTime / n;
+    state.counters["ratio"] = sortTime / storeTime;
+}
+
+void RemoveScattered(benchmark::State& state)
+{
+    Area& a = area();
+    std::vector<int> positions;
+    std::vector<uint64_t> plan;
+    for (int i = 0; i < 1000; ++i) {
+        positions.push_back(i * (kEntries / 1000) + (i * 37) % 100);
+        plan.push_back(uint64_t(positions.back()));
+    }
+    qv::EntryRemover remover(*a.board);
+    double removeTime = 0, storeTime = 0, plainTime = 0;
+    for (auto _ : state) {
+        a.restore();
+        const auto rows = a.rows();
+        auto start = Clock::now();
+        // The files are not there: each row counts as answered Yes without a question.
+        const auto outcome
+            = remover.remove(kArea, rows, positions, [](const QString&) { return qv::DeletionAnswer::Yes; });
+        const double s = seconds(Clock::now() - start);
+        if (!outcome.ok() || outcome.removed.size() != 1000)
+            state.SkipWithError("the removal failed");
+
+        a.restore();
+        start = Clock::now();
+        if (!a.board->store().rewrite(kArea, qv::RewritePlan::removal(kEntries, plan)))
+            state.SkipWithError("the rewrite failed");
+        storeTime += seconds(Clock::now() - start);
+        plainTime += copyThree();
+        removeTime += s;
+        state.SetIterationTime(s);
+    }
+    const double n = double(state.iterations());
+    state.counters["store_ms"] = 1000 * storeTime / n;
+    state.counters["plain_ms"] = 1000 * plainTime / n;
+    state.counters["ratio"] = removeTime / storeTime;
+}
+
+} // namespace
+
+BENCHMARK(SortAllByName)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(RemoveScattered)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK_MAIN();

@@ -1,0 +1,189 @@
+#include "browser/RemoveSortController.h"
+
+#include "board/Messages.h"
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "editing/AreaSorter.h"
+#include "editing/EntryRemover.h"
+#include "editing/EntryUpdater.h"
+#include "editing/widgets/DeletionQuestion.h"
+#include "editing/widgets/SortDialog.h"
+#include "editing/widgets/SortProgressWindow.h"
+#include "platform/widgets/Dialogs.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+#include <memory>
+
+namespace qv {
+
+namespace {
+// The busy pointer for the length of a scope, lifted while a question waits for the user.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    template <class F> auto lifted(F&& ask)
+    {
+        QApplication::restoreOverrideCursor();
+        auto answer = ask();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        return answer;
+    }
+};
+}
+
+RemoveSortController::RemoveSortController(BrowserServices& services, Parts parts, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_parts(parts)
+    , m_remover(new EntryRemover(services.board, this))
+{
+    CommandTable* c = m_parts.commands;
+    c->route("remov", this, [this] { removeSelected(); });
+    c->route("update", this, [this] { updateSelected(); });
+    c->route("SelSort", this, [this] { sortSelection(); });
+    QHeaderView* header = m_parts.list->detailsView()->header();
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sectionClicked, this, &RemoveSortController::sortAll);
+}
+
+RemoveSortController::~RemoveSortController() = default;
+
+void RemoveSortController::showCounts()
+{
+    m_parts.objectsPanel->setText(messages::objectCount(m_parts.model->rows().size()));
+    m_parts.sizePanel->setText(messages::megabytes(m_parts.model->totalSize()));
+}
+
+void RemoveSortController::reportFailure(const QString& command, int code, const std::string& detail)
+{
+    const int area = m_parts.areas->currentArea();
+    const messages::Message m = messages::changeFailed(area, command, code, detail);
+    m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+    // What the files now hold, whichever way the change went.
+    m_parts.areas->readArea(area);
+}
+
+void RemoveSortController::removeSelected()
+{
+    const QList<int> selected = m_parts.list->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const std::vector<int> positions(selected.begin(), selected.end());
+    const int area = m_parts.areas->currentArea();
+    EntryRemover::Outcome outcome;
+    {
+        BusyPointer busy;
+        outcome = m_remover->remove(area, m_parts.model->rows(), positions, [&](const QString& rowText) {
+            return busy.lifted([&] { return askDeletion(m_services.dialogs, m_parts.window, rowText); });
+        });
+    }
+    if (outcome.cancelled)
+        return;
+    if (outcome.error) {
+        reportFailure(QStringLiteral("Remove"), outcome.error->code, outcome.error->message);
+        return;
+    }
+    m_parts.model->removeEntries(positions);
+    showCounts();
+    m_parts.files->clearDescription();
+}
+
+void RemoveSortController::updateSelected()
+{
+    const QList<int> selected = m_parts.list->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const int area = m_parts.areas->currentArea();
+    EntryUpdater::Outcome outcome;
+    {
+        BusyPointer busy;
+        outcome = EntryUpdater(m_services.board)
+                      .update(area, m_parts.model->rows(), std::vector<int>(selected.begin(), selected.end()));
+    }
+    if (outcome.error) {
+        reportFailure(QStringLiteral("Update"), outcome.error->code, outcome.error->message);
+        return;
+    }
+    for (const EntryUpdater::Changed& c : outcome.changed) {
+        LoadedRow row = m_parts.model->rows()[size_t(c.position)];
+        row.size = c.size;
+        row.fileDate = c.fileDate;
+        m_parts.model->updateEntry(int(c.position), std::move(row));
+    }
+    showCounts();
+    if (!outcome.skipped.isEmpty()) {
+        const messages::Message m = messages::updateSkipped(outcome.skipped);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+    }
+}
+
+void RemoveSortController::sortAll(int column)
+{
+    // A header click is no command action, so it minds a running transfer itself.
+    if (m_parts.commands->state().transferRunning || column < 0 || column >= kSortKeyCount)
+        return;
+    sort(false, column);
+}
+
+void RemoveSortController::sortSelection()
+{
+    sort(true, int(SortKey::Name));
+}
+
+void RemoveSortController::sort(bool selection, int preselectedKey)
+{
+    const auto choice = SortDialog::ask(
+        m_parts.window, selection ? SortDialog::Scope::Selection : SortDialog::Scope::All, SortKey(preselectedKey));
+    if (!choice)
+        return;
+    SortRequest request { choice->key, choice->descending, std::nullopt };
+    if (selection) {
+        const QList<int> rows = m_parts.list->selectedRows();
+        request.only = std::vector<int>(rows.begin(), rows.end());
+    }
+    const int area = m_parts.areas->currentArea();
+    const uint64_t count = request.only ? request.only->size() : m_parts.model->rows().size();
+
+    std::unique_ptr<SortProgressWindow> progressWindow;
+    if (count >= uint64_t(kProgressRows)) {
+        progressWindow = std::make_unique<SortProgressWindow>(m_parts.window);
+        progressWindow->show();
+    }
+    AreaSorter::Outcome outcome;
+    {
+        BusyPointer busy;
+        outcome = AreaSorter(m_services.board)
+                      .sort(area, m_parts.model->rows(), request, [&](uint64_t settled, uint64_t total) {
+                          if (!progressWindow)
+                              return;
+                          progressWindow->setProgress(settled, total);
+                          // Gone before the files are rewritten.
+                          if (settled == total)
+                              progressWindow->hide();
+                          QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                      });
+    }
+    progressWindow.reset();
+    if (outcome.error) {
+        reportFailure(QStringLiteral("Sort"), outcome.error->code, outcome.error->message);
+        return;
+    }
+    if (!outcome.changed)
+        return;
+    m_parts.areas->readArea(area);
+    QList<qint64> order;
+    order.reserve(qsizetype(outcome.order.size()));
+    for (uint64_t p : outcome.order)
+        order.append(qint64(p));
+    emit areaReordered(area, order);
+}
+
+} // namespace qv

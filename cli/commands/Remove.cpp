@@ -1,0 +1,123 @@
+#include "cli/Command.h"
+#include "cli/PositionArguments.h"
+#include "cli/ToolContext.h"
+#include "board/Messages.h"
+#include "editing/EntryRemover.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace qv {
+namespace {
+
+// The five answers of "Confirm Deletion" typed on standard input, one line per question.
+DeletionAnswer askOnTerminal(const QString& rowText)
+{
+    static QTextStream in(stdin);
+    const messages::Message m = messages::confirmDeletion(rowText);
+    std::fputs(qPrintable(ToolContext::escapeControls(m.text)), stderr);
+    std::fputs("\n[y]es, yes to [a]ll, [n]o, no to a[l]l, [c]ancel: ", stderr);
+    std::fflush(stderr);
+    for (QString line; in.readLineInto(&line);) {
+        const QString a = line.trimmed().toLower();
+        if (a == QLatin1String("y"))
+            return DeletionAnswer::Yes;
+        if (a == QLatin1String("a"))
+            return DeletionAnswer::YesToAll;
+        if (a == QLatin1String("n"))
+            return DeletionAnswer::No;
+        if (a == QLatin1String("l"))
+            return DeletionAnswer::NoToAll;
+        if (a == QLatin1String("c"))
+            return DeletionAnswer::Cancel;
+        std::fputs("y, a, n, l or c: ", stderr);
+        std::fflush(stderr);
+    }
+    // No more input closes the question, which is a cancel.
+    return DeletionAnswer::Cancel;
+}
+
+class RemoveCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("remove"); }
+    QString arguments() const override { return QStringLiteral("AREA POS... [--delete-files [--yes]]"); }
+    QString summary() const override
+    {
+        return QStringLiteral("remove entries; --delete-files also deletes their files (asking on standard input "
+                              "unless --yes), never one a remaining entry names");
+    }
+    int rank() const override { return 110; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        QStringList positions;
+        bool deleteFiles = false;
+        bool yes = false;
+        for (const QString& a : args.mid(1)) {
+            if (a == QLatin1String("--delete-files"))
+                deleteFiles = true;
+            else if (a == QLatin1String("--yes"))
+                yes = true;
+            else if (a.startsWith(QLatin1String("--")))
+                return c.usage(QStringLiteral("remove does not know ") + a);
+            else
+                positions << a;
+        }
+        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
+        if (!area || positions.isEmpty())
+            return c.usage(QStringLiteral("remove wants an area number and the entry numbers to remove"));
+        if (yes && !deleteFiles)
+            return c.usage(QStringLiteral("--yes answers the questions of --delete-files"));
+        LoadOutcome loaded;
+        if (!c.load(*area, loaded))
+            return 1;
+        QString problem;
+        const auto rows = rowsOfPositions(positions, loaded.rows.size(), problem);
+        if (!rows) {
+            c.fail(problem);
+            return 1;
+        }
+        EntryRemover::Ask ask;
+        if (deleteFiles && yes)
+            ask = [](const QString&) { return DeletionAnswer::YesToAll; };
+        else if (deleteFiles)
+            ask = askOnTerminal;
+        const EntryRemover::Outcome outcome = EntryRemover(c.board()).remove(*area, loaded.rows, *rows, ask);
+        if (outcome.cancelled) {
+            c.fail(QStringLiteral("cancelled; nothing was changed"));
+            return 1;
+        }
+        if (outcome.error) {
+            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text);
+            return 1;
+        }
+        QJsonArray removed;
+        QString text;
+        for (uint64_t p : outcome.removed) {
+            const QString rowText = c.text(loaded.rows[p].name);
+            removed.append(
+                QJsonObject { { QStringLiteral("position"), qint64(p + 1) }, { QStringLiteral("row_text"), rowText } });
+            text += QStringLiteral("removed %1 %2\n").arg(p + 1).arg(rowText);
+        }
+        for (const QString& path : outcome.deleted)
+            text += QStringLiteral("deleted %1\n").arg(path);
+        for (const QString& path : outcome.notDeleted)
+            text += QStringLiteral("not deleted %1\n").arg(path);
+        for (const QString& rowText : outcome.keptShared)
+            text += QStringLiteral("kept %1: another entry names its file\n").arg(rowText);
+        if (c.json())
+            c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("removed"), removed },
+                { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },
+                { QStringLiteral("not_deleted"), QJsonArray::fromStringList(outcome.notDeleted) },
+                { QStringLiteral("kept_shared"), QJsonArray::fromStringList(outcome.keptShared) } });
+        else
+            c.out(text);
+        return 0;
+    }
+};
+QV_COMMAND(RemoveCommand);
+
+} // namespace
+} // namespace qv

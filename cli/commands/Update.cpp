@@ -1,0 +1,89 @@
+#include "board/Messages.h"
+#include "cli/Command.h"
+#include "cli/PositionArguments.h"
+#include "cli/ToolContext.h"
+#include "editing/EntryUpdater.h"
+#include "storage/Encoding.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <numeric>
+
+namespace qv {
+namespace {
+
+class UpdateCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("update"); }
+    QString arguments() const override { return QStringLiteral("AREA [POS...|--all]"); }
+    QString summary() const override
+    {
+        return QStringLiteral("size and file date of entries from their files (all entries when none given)");
+    }
+    int rank() const override { return 120; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        QStringList positions;
+        bool all = false;
+        for (const QString& a : args.mid(1)) {
+            if (a == QLatin1String("--all"))
+                all = true;
+            else if (a.startsWith(QLatin1String("--")))
+                return c.usage(QStringLiteral("update does not know ") + a);
+            else
+                positions << a;
+        }
+        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
+        if (!area || (all && !positions.isEmpty()))
+            return c.usage(QStringLiteral("update wants an area number and entry numbers or --all"));
+        LoadOutcome loaded;
+        if (!c.load(*area, loaded))
+            return 1;
+        std::vector<int> rows(loaded.rows.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        if (!positions.isEmpty()) {
+            QString problem;
+            auto chosen = rowsOfPositions(positions, loaded.rows.size(), problem);
+            if (!chosen) {
+                c.fail(problem);
+                return 1;
+            }
+            rows = std::move(*chosen);
+        }
+        const EntryUpdater::Outcome outcome = EntryUpdater(c.board()).update(*area, loaded.rows, rows);
+        if (outcome.error) {
+            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text);
+            return 1;
+        }
+        QJsonArray changed;
+        QString text;
+        for (const EntryUpdater::Changed& e : outcome.changed) {
+            const QString rowText = c.text(loaded.rows[e.position].name);
+            const QString date = QString::fromStdString(enc::dateText(e.fileDate));
+            changed.append(QJsonObject { { QStringLiteral("position"), qint64(e.position + 1) },
+                { QStringLiteral("row_text"), rowText }, { QStringLiteral("size"), e.size },
+                { QStringLiteral("file_date"), date }, { QStringLiteral("missing"), e.missing } });
+            text += QStringLiteral("%1 %2 %3 %4 %5\n")
+                        .arg(e.missing ? QStringLiteral("missing") : QStringLiteral("updated"))
+                        .arg(e.position + 1)
+                        .arg(rowText)
+                        .arg(e.size)
+                        .arg(date);
+        }
+        for (const QString& rowText : outcome.skipped)
+            text += QStringLiteral("skipped %1: the file cannot be read\n").arg(rowText);
+        if (c.json())
+            c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("changed"), changed },
+                { QStringLiteral("missing"), QJsonArray::fromStringList(outcome.missing) },
+                { QStringLiteral("skipped"), QJsonArray::fromStringList(outcome.skipped) } });
+        else
+            c.out(text);
+        // Files left unread are a problem the caller should see in the exit code.
+        return outcome.skipped.isEmpty() ? 0 : 1;
+    }
+};
+QV_COMMAND(UpdateCommand);
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,167 @@
+#include "editing/AreaSorter.h"
+
+#include "board/Board.h"
+#include "platform/CodePage.h"
+#include "storage/Encoding.h"
+#include "storage/Text.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <cerrno>
+#include <numeric>
+
+namespace qv {
+
+namespace {
+
+bool isTextKey(SortKey key)
+{
+    return key == SortKey::Name || key == SortKey::Uploader;
+}
+
+// A stored date as yyyymmdd; one that is no calendar day counts as 01-01-1980, and a comment line,
+// which has no date, comes before every date.
+int64_t dateKey(const LoadedRow& row, int32_t packed)
+{
+    if (row.comment)
+        return -1;
+    const auto date = enc::decodeDate(packed);
+    if (!date || !QDate(date->year, date->month, date->day).isValid())
+        return 19800101;
+    return int64_t(date->year) * 10000 + date->month * 100 + date->day;
+}
+
+int64_t numberKey(const LoadedRow& row, SortKey key)
+{
+    if (row.comment)
+        return 0;
+    switch (key) {
+    case SortKey::Size:
+        return row.size;
+    case SortKey::Downloads:
+        return row.downloads;
+    case SortKey::FileDate:
+        return dateKey(row, row.fileDate);
+    case SortKey::UploadDate:
+        return dateKey(row, row.uploadDate);
+    case SortKey::LastDownload:
+        return dateKey(row, row.lastDownloadDate);
+    default:
+        return 0;
+    }
+}
+
+QString textKey(const LoadedRow& row, SortKey key, const CodePage& codePage)
+{
+    if (key == SortKey::Name)
+        return codePage.decode(row.name);
+    // The Uploader cell: empty on a comment line, "(Unknown)" for a blank name.
+    if (row.comment)
+        return QString();
+    return text::trim(row.uploader).empty() ? QStringLiteral("(Unknown)") : codePage.decode(row.uploader);
+}
+
+} // namespace
+
+AreaSorter::AreaSorter(Board& board)
+    : m_board(board)
+{
+}
+
+std::vector<uint64_t> AreaSorter::order(
+    const std::vector<LoadedRow>& rows, const SortRequest& request, const CodePage& codePage)
+{
+    const int n = int(rows.size());
+    std::vector<int> places;
+    if (request.only) {
+        places = *request.only;
+        std::sort(places.begin(), places.end());
+        places.erase(std::unique(places.begin(), places.end()), places.end());
+        std::erase_if(places, [n](int p) { return p < 0 || p >= n; });
+    } else {
+        places.resize(size_t(n));
+        std::iota(places.begin(), places.end(), 0);
+    }
+    const size_t m = places.size();
+    if (m < 2)
+        return {};
+
+    std::vector<uint32_t> sorted(m);
+    std::iota(sorted.begin(), sorted.end(), 0u);
+    if (isTextKey(request.key)) {
+        std::vector<QString> keys(m);
+        for (size_t j = 0; j < m; ++j)
+            keys[j] = textKey(rows[size_t(places[j])], request.key, codePage);
+        // Code unit by code unit, case-sensitive: QString's own ordering.
+        std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+    } else {
+        std::vector<int64_t> keys(m);
+        for (size_t j = 0; j < m; ++j)
+            keys[j] = numberKey(rows[size_t(places[j])], request.key);
+        std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+    }
+
+    std::vector<uint64_t> result(static_cast<size_t>(n));
+    std::iota(result.begin(), result.end(), uint64_t(0));
+    bool changed = false;
+    for (size_t j = 0; j < m; ++j) {
+        // Descending reads the ascending result backwards.
+        const uint32_t from = sorted[request.descending ? m - 1 - j : j];
+        result[size_t(places[j])] = uint64_t(places[from]);
+        changed = changed || from != j;
+    }
+    if (!changed)
+        return {};
+    return result;
+}
+
+AreaSorter::Outcome AreaSorter::sort(
+    int area, const std::vector<LoadedRow>& rows, const SortRequest& request, const Progress& progress)
+{
+    Outcome outcome;
+    outcome.sorted = request.only ? uint64_t(request.only->size()) : uint64_t(rows.size());
+    if (progress)
+        progress(0, outcome.sorted);
+    std::vector<uint64_t> newOrder = order(rows, request, m_board.codePage());
+    if (progress)
+        progress(outcome.sorted, outcome.sorted);
+    if (newOrder.empty())
+        return outcome;
+
+    AreaStore& store = m_board.store();
+    // A permutation of fewer records than the area holds would drop the rest.
+    auto count = store.count(area);
+    if (!count) {
+        outcome.error = count.error();
+        return outcome;
+    }
+    if (*count != uint64_t(rows.size())) {
+        outcome.error = Error { ESTALE, "the area changed since it was loaded" };
+        return outcome;
+    }
+    if (auto written = store.rewrite(area, RewritePlan::permutation(newOrder)); !written) {
+        outcome.error = written.error();
+        return outcome;
+    }
+    outcome.changed = true;
+    outcome.order = std::move(newOrder);
+    return outcome;
+}
+
+QString AreaSorter::keyName(SortKey key)
+{
+    static const char* const kNames[]
+        = { "name", "size", "file-date", "upload-date", "last-download", "downloads", "uploader" };
+    return QString::fromLatin1(kNames[int(key)]);
+}
+
+std::optional<SortKey> AreaSorter::keyOf(const QString& name)
+{
+    for (int k = 0; k < kSortKeyCount; ++k)
+        if (keyName(SortKey(k)) == name)
+            return SortKey(k);
+    return std::nullopt;
+}
+
+} // namespace qv

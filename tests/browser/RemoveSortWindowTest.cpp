@@ -1,0 +1,241 @@
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "board/Messages.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "browser/RemoveSortController.h"
+#include "editing/widgets/SortDialog.h"
+#include "settings/Settings.h"
+#include "storage/HeaderRecord.h"
+#include "tests/editing/RemoveSortTestBoard.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace qv;
+using test::Entry;
+
+namespace {
+
+const std::vector<std::string> kFiles = { "A.ZIP", "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" };
+
+// Five entries of area 1 with their files, in the window.
+class RemoveSortWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        t.builder.writeConfig("Board", "C:\\FDB");
+        t.builder.writeGroups({ { "General" } });
+        t.builder.writeFilesRdx({ 1 });
+        written = t.builder.writeEntries(1,
+            { Entry { .name = "C.ZIP", .size = 30, .description = "c" },
+                Entry { .name = "A.ZIP", .size = 10, .description = "a" },
+                Entry { .name = "E.ZIP", .size = 50, .description = "e" },
+                Entry { .name = "B.ZIP", .size = 20, .description = "b" },
+                Entry { .name = "D.ZIP", .size = 40, .description = "d" } });
+        for (const std::string& f : kFiles)
+            t.putFile(f);
+        settings.boardDirectory = t.builder.boardDir();
+        settings.drives['C'] = t.tmp.path();
+        settings.startupArea = 1;
+        board = t.open();
+        BrowserServices services { settings, *board, dialogs, desktop, {} };
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(window->start());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        dialogs.verifyAllAnswersUsed();
+    }
+
+    void select(const std::vector<int>& rows)
+    {
+        QItemSelectionModel* s = window->fileList()->selectionModel();
+        s->clearSelection();
+        for (int r : rows)
+            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        s->setCurrentIndex(window->model()->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int r = 0; r < window->model()->rowCount(); ++r)
+            out << window->model()->index(r, 0).data().toString();
+        return out;
+    }
+    QString cell(int row, int column) const { return window->model()->index(row, column).data().toString(); }
+    std::vector<std::string> filesOnDisk() const
+    {
+        std::vector<std::string> out;
+        for (const std::string& f : kFiles)
+            if (test::fileExists(t.file(f)))
+                out.push_back(f);
+        return out;
+    }
+    // Answers the next sort dialog once it is up: records its title and preselected key, then acts.
+    void whenSortDialogOpens(std::function<void(SortDialog*)> act)
+    {
+        auto* poll = new QTimer(window.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, act] {
+            auto* dialog = qobject_cast<SortDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            sortTitle = dialog->windowTitle();
+            preselected = int(dialog->key());
+            act(dialog);
+        });
+        poll->start(10);
+    }
+    static void choose(SortDialog* d, const char* radio) { d->findChild<QRadioButton*>(radio)->click(); }
+    static void ok(SortDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("OK"), Qt::LeftButton); }
+
+    test::RemoveSortTestBoard t;
+    test::AreaFiles written;
+    Settings settings;
+    std::unique_ptr<Board> board;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
+    std::unique_ptr<MainWindow> window;
+    QString sortTitle;
+    int preselected = -1;
+};
+
+TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPlace)
+{
+    select({ 3, 1 });
+    window->files().describeRow(1);
+    dialogs.choices = { "&Yes", "&No" };
+    window->commands().action("remov")->trigger();
+
+    ASSERT_EQ(dialogs.calls.size(), 2);
+    EXPECT_EQ(dialogs.calls[0].kind, "choice");
+    EXPECT_EQ(dialogs.calls[0].title, "Confirm Deletion");
+    EXPECT_EQ(dialogs.calls[0].text, "Do you want to remove the file\n\nA.zip\n\nfrom your harddisk?");
+    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Question);
+    EXPECT_EQ(dialogs.calls[0].buttonTexts, QStringList({ "&Yes", "&Yes to All", "&No", "&No to All", "&Cancel" }));
+    EXPECT_EQ(dialogs.calls[1].text, "Do you want to remove the file\n\nB.zip\n\nfrom your harddisk?");
+
+    EXPECT_EQ(names(), QStringList({ "C.zip", "E.zip", "D.zip" }));
+    EXPECT_EQ(window->objectsPanel()->text(), "3 Object(s)");
+    EXPECT_TRUE(window->descriptionPane()->toPlainText().isEmpty());
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 0, 2, 4 }));
+    EXPECT_EQ(filesOnDisk(), (std::vector<std::string> { "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" }));
+}
+
+TEST_F(RemoveSortWindowTest, NoToAllFirstFromTheToolbarKeepsEveryFile)
+{
+    select({ 0, 1, 2, 3, 4 });
+    dialogs.choices = { "&No to All" };
+    window->commands().toolAction("del")->trigger();
+    EXPECT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(window->model()->rowCount(), 0);
+    EXPECT_EQ(window->objectsPanel()->text(), "0 Object(s)");
+    EXPECT_EQ(window->sizePanel()->text(), "0 MB");
+    EXPECT_FALSE(window->commands().action("remov")->isEnabled());
+    EXPECT_FALSE(window->commands().toolAction("del")->isEnabled());
+    EXPECT_TRUE(t.bytes().hdr.empty());
+    EXPECT_EQ(filesOnDisk(), kFiles);
+}
+
+TEST_F(RemoveSortWindowTest, CancelOrClosingTheQuestionChangesNothing)
+{
+    for (const QString& last : { QStringLiteral("&Cancel"), QString() }) {
+        const test::AreaBytes before = t.bytes();
+        select({ 0, 2, 4 });
+        dialogs.choices = { "&Yes", last };
+        window->commands().action("filedelete")->trigger();
+        EXPECT_EQ(t.bytes(), before);
+        EXPECT_EQ(filesOnDisk(), kFiles);
+        EXPECT_EQ(window->model()->rowCount(), 5);
+        dialogs.calls.clear();
+    }
+}
+
+TEST_F(RemoveSortWindowTest, UpdateMarksAMissingFileAndKeepsTheMarkWhenItIsBack)
+{
+    std::filesystem::remove(t.file("E.ZIP"));
+    select({ 2 });
+    window->commands().action("update")->trigger();
+    EXPECT_EQ(cell(2, FileListModel::Size), "0");
+    EXPECT_EQ(cell(2, FileListModel::FileDate), FileListModel::dateText(enc::encodeDate({ 1980, 1, 1 })));
+    EXPECT_EQ(window->sizePanel()->text(), messages::megabytes(100));
+    auto header = board->store().readHeader(1, 2);
+    ASSERT_TRUE(header);
+    EXPECT_TRUE(header->hasAttribute(Attribute::MissingOffline));
+    EXPECT_EQ(header->size(), 0);
+
+    t.putFile("E.ZIP", "back again");
+    window->commands().action("udate")->trigger();
+    EXPECT_EQ(cell(2, FileListModel::Size), "10");
+    header = board->store().readHeader(1, 2);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->size(), 10);
+    EXPECT_TRUE(header->hasAttribute(Attribute::MissingOffline));
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+}
+
+TEST_F(RemoveSortWindowTest, ColumnHeaderSortsTheWholeAreaByThatColumn)
+{
+    whenSortDialogOpens([](SortDialog* d) {
+        choose(d, "Order0");
+        ok(d);
+    });
+    QHeaderView* header = window->fileList()->detailsView()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+        QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
+    EXPECT_EQ(sortTitle, "Sort All...");
+    EXPECT_EQ(preselected, int(SortKey::Size));
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 2, 4, 0, 3, 1 }));
+    EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
+}
+
+TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlaces)
+{
+    select({ 0, 1, 3 });
+    whenSortDialogOpens([](SortDialog* d) { ok(d); });
+    window->commands().action("Sortsel")->trigger();
+    EXPECT_EQ(sortTitle, "Sort Selection...");
+    EXPECT_EQ(preselected, int(SortKey::Name));
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 1, 3, 2, 0, 4 }));
+    EXPECT_EQ(names(), QStringList({ "A.zip", "B.zip", "E.zip", "C.zip", "D.zip" }));
+}
+
+TEST_F(RemoveSortWindowTest, CancelledSortLeavesTheFilesUntouched)
+{
+    struct stat before { };
+    ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
+    select({ 0, 1, 3 });
+    whenSortDialogOpens([](SortDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    window->commands().action("SelSort")->trigger();
+    EXPECT_EQ(sortTitle, "Sort Selection...");
+    struct stat after { };
+    ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 1, 3 }));
+}
+
+} // namespace

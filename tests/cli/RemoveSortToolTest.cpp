@@ -1,0 +1,111 @@
+#include "tests/cli/ToolRun.h"
+#include "tests/editing/RemoveSortTestBoard.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::test::Entry;
+using qv::test::RemoveSortTestBoard;
+
+class RemoveSortTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        t.builder.writeConfig("Board", "C:\\FDB");
+        written = t.builder.writeEntries(1,
+            { Entry { .name = "C.ZIP", .size = 3, .uploader = "Cy" }, Entry { .name = "A.ZIP", .size = 1 },
+                Entry { .name = "BZULU~1.ZIP", .size = 2, .longName = "Bzulu.zip" }, Entry { .name = "A.ZIP", .size = 9 } });
+        for (const char* f : { "A.ZIP", "B.ZIP", "C.ZIP" })
+            t.putFile(f);
+    }
+    qv::test::ToolRun run(QStringList args, const QByteArray& input = {}) const
+    {
+        args = QStringList { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
+            "C=" + QString::fromStdString(t.tmp.path()) }
+            + args;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(t.tmp.path() + "/config"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QVTOOL_PATH), args);
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError()) };
+    }
+
+    RemoveSortTestBoard t;
+    qv::test::AreaFiles written;
+};
+
+TEST_F(RemoveSortTool, RemoveDeletesOnlyFilesNoRemainingEntryNames)
+{
+    // Row 3 shows the long name Bzulu.zip, which no file has: nothing to delete for it.
+    const auto r = run({ "--json", "remove", "1", "1", "2", "3", "--delete-files", "--yes" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject o = r.json().object();
+    EXPECT_EQ(o["removed"].toArray().size(), 3);
+    EXPECT_EQ(o["deleted"].toArray(), QJsonArray({ QString::fromStdString(t.file("C.ZIP")) }));
+    EXPECT_EQ(o["kept_shared"].toArray(), QJsonArray({ "A.zip" }));
+    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3 }));
+    EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
+    EXPECT_TRUE(qv::test::fileExists(t.file("B.ZIP")));
+    EXPECT_FALSE(qv::test::fileExists(t.file("C.ZIP")));
+    EXPECT_EQ(t.check(), std::vector<std::string>());
+}
+
+TEST_F(RemoveSortTool, RemoveAsksOnStandardInputAndCancelChangesNothing)
+{
+    const qv::test::AreaBytes before = t.bytes();
+    auto r = run({ "remove", "1", "2", "4", "--delete-files" }, "y\nc\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.count("Do you want to remove the file\n\nA.zip\n\nfrom your harddisk?"), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("cancelled; nothing was changed"));
+    EXPECT_EQ(t.bytes(), before);
+    EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
+
+    r = run({ "remove", "1", "2", "4", "--delete-files" }, "x\nl\n");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "removed 2 A.zip\nremoved 4 A.zip\n");
+    EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
+    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 0, 2 }));
+}
+
+TEST_F(RemoveSortTool, UpdateReportsChangedAndMissingEntries)
+{
+    const auto r = run({ "update", "1" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // Row 3 is reached through its long name or its alias: neither Bzulu.zip nor BZULU~1.ZIP exists.
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(lines[2].startsWith("missing 3 Bzulu.zip 0 01-01-1980")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[0].startsWith("updated 1 C.zip 4 ")) << lines[0].toStdString();
+}
+
+TEST_F(RemoveSortTool, SortByAKeyOrOnlySomeEntries)
+{
+    auto r = run({ "sort", "1", "--by", "size", "--descending" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "sorted 4 entries of area 1 by size\n");
+    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3, 0, 2, 1 }));
+
+    // Positions 2 and 3 now hold C.ZIP and BZULU~1.ZIP: by short name B before C.
+    r = run({ "sort", "1", "name", "--only", "2", "3", "--short-names" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3, 2, 0, 1 }));
+    r = run({ "sort", "1", "name", "--only", "2", "3", "--short-names" });
+    EXPECT_EQ(r.out, "already in that order; nothing written\n");
+
+    EXPECT_EQ(run({ "sort", "1", "colour" }).code, 2);
+    EXPECT_EQ(run({ "remove", "1" }).code, 2);
+    EXPECT_EQ(run({ "remove", "1", "9" }).code, 1);
+    EXPECT_EQ(run({ "remove", "1", "1", "--yes" }).code, 2);
+    EXPECT_EQ(run({ "update", "1", "2", "--all" }).code, 2);
+}
+
+} // namespace

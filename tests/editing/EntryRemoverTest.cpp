@@ -1,0 +1,142 @@
+#include "editing/EntryRemover.h"
+#include "tests/editing/RemoveSortTestBoard.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+using A = DeletionAnswer;
+
+// Five entries with their files: A..E, the third a comment line in the table below when asked.
+struct RemoveCase {
+    const char* label;
+    std::vector<Entry> entries;
+    std::vector<std::string> files; // on disk before
+    std::vector<int> selected;
+    std::vector<A> answers; // in the order the questions come
+    std::vector<std::string> asked; // row texts asked about
+    std::vector<size_t> remaining; // records left, empty with cancelled
+    std::vector<std::string> filesAfter;
+    bool cancelled = false;
+};
+
+std::vector<Entry> fiveEntries()
+{
+    return { Entry { .name = "A.ZIP", .description = "a" }, Entry { .name = "B.ZIP", .description = "b" },
+        Entry { .name = "C.ZIP", .description = "c" }, Entry { .name = "D.ZIP", .description = "d" },
+        Entry { .name = "E.ZIP", .description = "e" } };
+}
+
+const std::vector<std::string> kAll = { "A.ZIP", "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" };
+
+std::vector<RemoveCase> cases()
+{
+    return {
+        { "rows 2 and 4 of 5, Yes then No", fiveEntries(), kAll, { 3, 1 }, { A::Yes, A::No }, { "B.zip", "D.zip" },
+            { 0, 2, 4 }, { "A.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" } },
+        { "No to All on the first question keeps every file", fiveEntries(), kAll, { 0, 1, 2 }, { A::NoToAll },
+            { "A.zip" }, { 3, 4 }, kAll },
+        { "Yes to All on the first question deletes every later file", fiveEntries(), kAll, { 1, 2, 3 },
+            { A::YesToAll }, { "B.zip" }, { 0, 4 }, { "A.ZIP", "E.ZIP" } },
+        { "Cancel on the second of three changes nothing", fiveEntries(), kAll, { 0, 2, 4 }, { A::Yes, A::Cancel },
+            { "A.zip", "C.zip" }, {}, kAll, true },
+        { "a missing file is a Yes for its row only, a comment line is never asked about",
+            { Entry { .name = "A.ZIP" }, Entry { .name = "", .description = "-- comment --" },
+                Entry { .name = "GONE.ZIP" }, Entry { .name = "D.ZIP" } },
+            { "A.ZIP", "D.ZIP" }, { 1, 2, 3 }, { A::No }, { "D.zip" }, { 0 }, { "A.ZIP", "D.ZIP" } },
+        { "a file another remaining entry names is not offered, by name or by alias",
+            { Entry { .name = "SHARE.ZIP" }, Entry { .name = "SHARE.ZIP" },
+                Entry { .name = "LONGFI~2.ZIP", .longName = "Long File Name.zip" }, Entry { .name = "LONGFI~1.ZIP" },
+                Entry { .name = "OWN.ZIP" } },
+            { "SHARE.ZIP", "Long File Name.zip", "OWN.ZIP" }, { 0, 2, 4 }, { A::Yes }, { "Own.zip" }, { 1, 3 },
+            { "SHARE.ZIP", "Long File Name.zip" } },
+        { "two selected rows naming one file ask twice and delete it once",
+            { Entry { .name = "TWIN.ZIP" }, Entry { .name = "TWIN.ZIP" }, Entry { .name = "KEEP.ZIP" } },
+            { "TWIN.ZIP", "KEEP.ZIP" }, { 0, 1 }, { A::Yes, A::Yes }, { "Twin.zip", "Twin.zip" }, { 2 },
+            { "KEEP.ZIP" } },
+    };
+}
+
+TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
+{
+    for (const RemoveCase& c : cases()) {
+        test::RemoveSortTestBoard t;
+        const test::AreaFiles written = t.builder.writeEntries(1, c.entries);
+        for (const std::string& f : c.files)
+            t.putFile(f);
+        const test::AreaBytes before = t.bytes();
+        auto board = t.open();
+        const auto rows = board->store().load(1, true).rows;
+        EntryRemover remover(*board);
+        QSignalSpy removedSignal(&remover, &EntryRemover::entriesRemoved);
+        std::vector<std::string> asked;
+        size_t next = 0;
+        const auto outcome = remover.remove(1, rows, c.selected, [&](const QString& rowText) {
+            asked.push_back(rowText.toStdString());
+            // Nothing may change while questions are still being asked.
+            EXPECT_EQ(t.bytes(), before) << c.label;
+            return next < c.answers.size() ? c.answers[next++] : A::Cancel;
+        });
+        EXPECT_EQ(asked, c.asked) << c.label;
+        EXPECT_EQ(next, c.answers.size()) << c.label;
+        EXPECT_EQ(outcome.cancelled, c.cancelled) << c.label;
+        EXPECT_FALSE(outcome.error) << c.label;
+        if (c.cancelled) {
+            EXPECT_EQ(t.bytes(), before) << c.label;
+            EXPECT_EQ(removedSignal.count(), 0) << c.label;
+        } else {
+            EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, c.remaining)) << c.label;
+            ASSERT_EQ(removedSignal.count(), 1) << c.label;
+            std::vector<int> sorted = c.selected;
+            std::sort(sorted.begin(), sorted.end());
+            QList<qint64> expected(sorted.begin(), sorted.end());
+            EXPECT_EQ(removedSignal.at(0).at(1).value<QList<qint64>>(), expected) << c.label;
+        }
+        std::vector<std::string> present;
+        for (const auto& entry : std::filesystem::directory_iterator(t.filesDir()))
+            present.push_back(entry.path().filename().string());
+        std::sort(present.begin(), present.end());
+        std::vector<std::string> wanted = c.filesAfter;
+        std::sort(wanted.begin(), wanted.end());
+        EXPECT_EQ(present, wanted) << c.label;
+        EXPECT_EQ(t.check(), std::vector<std::string>()) << c.label;
+    }
+}
+
+TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
+{
+    test::RemoveSortTestBoard t;
+    const auto written = t.builder.writeEntries(1, fiveEntries());
+    for (const std::string& f : kAll)
+        t.putFile(f);
+    auto board = t.open();
+    const auto outcome = EntryRemover(*board).remove(1, board->store().load(1, true).rows, { 0, 4 });
+    ASSERT_TRUE(outcome.ok());
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 1, 2, 3 }));
+    for (const std::string& f : kAll)
+        EXPECT_TRUE(test::fileExists(t.file(f))) << f;
+}
+
+// Rows loaded before the board software added an entry would drop it; the remover refuses.
+TEST(EntryRemover, RowsOfAnOlderLoadChangeNothing)
+{
+    test::RemoveSortTestBoard t;
+    t.builder.writeEntries(1, fiveEntries());
+    t.putFile("A.ZIP");
+    auto board = t.open();
+    auto rows = board->store().load(1, true).rows;
+    rows.pop_back();
+    const test::AreaBytes before = t.bytes();
+    const auto outcome = EntryRemover(*board).remove(1, rows, { 0 }, [](const QString&) { return A::Yes; });
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code, ESTALE);
+    EXPECT_EQ(t.bytes(), before);
+    EXPECT_TRUE(test::fileExists(t.file("A.ZIP")));
+}
+
+} // namespace
+} // namespace qv

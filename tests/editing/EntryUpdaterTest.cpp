@@ -1,0 +1,161 @@
+#include "editing/EntryUpdater.h"
+#include "tests/editing/RemoveSortTestBoard.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+
+// The system's files, except that files of one name cannot be opened (as without permission;
+// tests run as root, where a mode of 000 would not stop a read).
+class DenyingFileIo final : public FileIo {
+public:
+    explicit DenyingFileIo(std::string deniedName)
+        : m_denied(std::move(deniedName))
+    {
+    }
+    Result<Handle> open(const std::string& path, Mode mode) override
+    {
+        if (path.size() >= m_denied.size()
+            && path.compare(path.size() - m_denied.size(), m_denied.size(), m_denied) == 0)
+            return Error { EACCES, path + ": permission denied" };
+        return m_io.open(path, mode);
+    }
+    Result<size_t> readAt(Handle h, uint64_t o, void* b, size_t s) override { return m_io.readAt(h, o, b, s); }
+    Result<void> writeAt(Handle h, uint64_t o, const void* b, size_t s) override { return m_io.writeAt(h, o, b, s); }
+    Result<uint64_t> size(Handle h) override { return m_io.size(h); }
+    Result<void> truncate(Handle h, uint64_t l) override { return m_io.truncate(h, l); }
+    Result<void> sync(Handle h) override { return m_io.sync(h); }
+    Result<void> close(Handle h) override { return m_io.close(h); }
+    Result<void> rename(const std::string& f, const std::string& t) override { return m_io.rename(f, t); }
+    Result<void> remove(const std::string& p) override { return m_io.remove(p); }
+    Result<void> syncDirectory(const std::string& p) override { return m_io.syncDirectory(p); }
+    Result<void> makeDirectory(const std::string& p) override { return m_io.makeDirectory(p); }
+    bool exists(const std::string& p) override { return m_io.exists(p); }
+    bool isDirectory(const std::string& p) override { return m_io.isDirectory(p); }
+    Result<uint64_t> fileSize(const std::string& p) override { return m_io.fileSize(p); }
+    Result<Stamp> stamp(const std::string& p) override { return m_io.stamp(p); }
+    Result<void> lockRange(Handle h, uint64_t o, uint64_t l, int w) override { return m_io.lockRange(h, o, l, w); }
+    Result<void> unlockRange(Handle h, uint64_t o, uint64_t l) override { return m_io.unlockRange(h, o, l); }
+    Result<std::vector<DirEntry>> list(const std::string& d) override { return m_io.list(d); }
+
+private:
+    FileIo& m_io = systemFileIo();
+    std::string m_denied;
+};
+
+void setModified(const std::string& path, int year, int month, int day)
+{
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime(QDate(year, month, day), QTime(12, 0)), QFileDevice::FileModificationTime));
+}
+
+int32_t date(int y, int m, int d)
+{
+    return enc::encodeDate({ y, m, d });
+}
+
+constexpr uint8_t kMissing = uint8_t(Attribute::MissingOffline);
+
+TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileKeeps)
+{
+    test::RemoveSortTestBoard t;
+    test::AreaFiles written = t.builder.writeEntries(1,
+        { Entry { .name = "HERE.ZIP", .size = 1, .attributes = 0x04 }, Entry { .name = "", .description = "c" },
+            Entry { .name = "GONE.ZIP", .size = 777, .fileDate = date(2001, 2, 3), .attributes = 0x11 } });
+    t.putFile("HERE.ZIP", "12345");
+    setModified(t.file("HERE.ZIP"), 2019, 7, 30);
+    auto board = t.open();
+    auto rows = board->store().load(1, true).rows;
+    EntryUpdater::Outcome outcome = EntryUpdater(*board).update(1, rows, { 0, 1, 2 });
+    ASSERT_FALSE(outcome.error);
+    ASSERT_EQ(outcome.changed.size(), 2u);
+    EXPECT_EQ(outcome.missing, QStringList { "Gone.zip" });
+
+    // Only size, file date and attributes of the two file entries differ from what was built.
+    test::AreaFiles expected = written;
+    expected.headers[0].setSize(5);
+    expected.headers[0].setFileDate(date(2019, 7, 30));
+    expected.headers[2].setSize(0);
+    expected.headers[2].setFileDate(date(1980, 1, 1));
+    expected.headers[2].setAttributes(0x11 | kMissing);
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(expected, { 0, 1, 2 }));
+
+    // The file comes back: size and date follow it, the bit stays until the Properties dialog.
+    t.putFile("GONE.ZIP", "123456789");
+    setModified(t.file("GONE.ZIP"), 2024, 12, 31);
+    rows = board->store().load(1, true).rows;
+    outcome = EntryUpdater(*board).update(1, rows, { 2 });
+    ASSERT_FALSE(outcome.error);
+    ASSERT_EQ(outcome.changed.size(), 1u);
+    EXPECT_FALSE(outcome.changed[0].missing);
+    expected.headers[2].setSize(9);
+    expected.headers[2].setFileDate(date(2024, 12, 31));
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(expected, { 0, 1, 2 }));
+    EXPECT_EQ(t.check(), std::vector<std::string>());
+}
+
+TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)
+{
+    test::RemoveSortTestBoard t;
+    test::AreaFiles written = t.builder.writeEntries(
+        1, { Entry { .name = "LOCKED.ZIP", .size = 3 }, Entry { .name = "OPEN.ZIP", .size = 3 } });
+    t.putFile("LOCKED.ZIP", "123456");
+    t.putFile("OPEN.ZIP", "1234");
+    setModified(t.file("OPEN.ZIP"), 2000, 1, 2);
+    DenyingFileIo io("LOCKED.ZIP");
+    auto board = t.open(io);
+    const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0, 1 });
+    ASSERT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.skipped, QStringList { "Locked.zip" });
+    ASSERT_EQ(outcome.changed.size(), 1u);
+    EXPECT_EQ(outcome.changed[0].position, 1u);
+    written.headers[1].setSize(4);
+    written.headers[1].setFileDate(date(2000, 1, 2));
+    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 0, 1 }));
+}
+
+TEST(EntryUpdater, EntriesThatAlreadyMatchTheirFilesWriteNothing)
+{
+    test::RemoveSortTestBoard t;
+    t.builder.writeEntries(1, { Entry { .name = "SAME.ZIP", .size = 4, .fileDate = date(2010, 5, 6) } });
+    t.putFile("SAME.ZIP", "1234");
+    setModified(t.file("SAME.ZIP"), 2010, 5, 6);
+    struct stat before { };
+    ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
+    auto board = t.open();
+    const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0 });
+    EXPECT_FALSE(outcome.error);
+    EXPECT_TRUE(outcome.changed.empty());
+    struct stat after { };
+    ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino) << "the header file was replaced";
+    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
+// A directory that cannot be reached (an unmapped drive, an unreadable FILES.RA) is no proof that
+// the files are gone: nothing is marked missing.
+TEST(EntryUpdater, AnUnreachableAreaDirectoryChangesNothing)
+{
+    test::RemoveSortTestBoard t;
+    t.builder.writeAreas({ { "Files", "Q:\\NOWHERE", 1 } });
+    t.builder.writeEntries(1, { Entry { .name = "A.ZIP", .size = 5 } });
+    const test::AreaBytes before = t.bytes();
+    auto board = t.open();
+    const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0 });
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.missing.isEmpty());
+    EXPECT_EQ(t.bytes(), before);
+}
+
+} // namespace
+} // namespace qv
