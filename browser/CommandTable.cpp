@@ -142,14 +142,11 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
     static const QSet<QString> kLater = {
         // menu bar
         "adopt",
-        "icom",
         "remov",
         "update",
         "fbbs",
         "pref",
-        "eddesc",
         "xdesc",
-        "mnuGlobDesc",
         "cut",
         "copy",
         "paste",
@@ -158,10 +155,8 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "SelSort",
         "ffind",
         "intclip",
-        "props",
         // right-button menu
         "addfile",
-        "icom2",
         "filecut",
         "filecop",
         "fpaste",
@@ -173,7 +168,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "ExDesc",
         "Sortsel",
         "udate",
-        "prop",
         // toolbar
         "insert",
         "del",

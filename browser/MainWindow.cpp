@@ -5,6 +5,7 @@
 #include "browser/AreaTreeView.h"
 #include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
+#include "browser/EditingController.h"
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
         { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel, m_sizePanel, m_progress },
         this);
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
+    new EditingController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
@@ -232,6 +234,7 @@ WindowState MainWindow::currentState() const
 {
     WindowState s;
     const auto& rows = m_model->rows();
+    s.areaLoaded = m_areas->currentArea() != 0;
     s.rows = int(rows.size());
     s.selectedRows = int(m_list->selectedRows().size());
     s.currentRow = m_list->currentRow();
