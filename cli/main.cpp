@@ -57,9 +57,10 @@ int main(int argc, char** argv)
                 || (letter.size() > 1 && letter.mid(1) != QLatin1String(":")) || eq + 1 >= v.size())
                 return usage.usage(QStringLiteral("--drive wants X=PATH, got \"%1\"").arg(v));
             drives.insert(letter[0].toUpper(), v.mid(eq + 1));
-        } else if (a.startsWith(QLatin1String("--"))) {
+        } else if (a.startsWith(QLatin1String("--")) && positional.isEmpty()) {
             return usage.usage(QStringLiteral("unknown option %1").arg(a));
         } else {
+            // Options after the command's name are the command's own.
             positional.append(a);
         }
     }
