@@ -39,6 +39,8 @@ TEST(GlobalDescriptionDialog, AsksFirstAndWritesEverySelectedEntryOnYes)
 
     box->setFocus();
     QTest::keyClicks(box, "All the same");
+    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty())
+        dialog.grab().save(shots + "/global-description.png");
     EXPECT_FALSE(apply->isEnabled());
     const auto before = t.bytes();
     dialogs.answers.push_back(Dialogs::Answer::No);

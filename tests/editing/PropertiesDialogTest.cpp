@@ -27,6 +27,14 @@ namespace {
 using test::EditingTestBoard;
 using test::packedDate;
 
+// QV_SCREENSHOT_DIR=dir saves the dialog as a test sees it, for looking at.
+void shoot(QWidget* w, const QString& name)
+{
+    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        w->grab().save(shots + "/" + name + ".png");
+}
+
 class PropertiesDialogTest : public ::testing::Test {
 protected:
     void open(uint64_t position, PropertiesDialog::Page page = PropertiesDialog::Page::General)
@@ -136,6 +144,11 @@ TEST_F(PropertiesDialogTest, ShowsEveryLabelControlAndStoredValue)
         EXPECT_EQ(
             find<QCheckBox>(QStringLiteral("chkAttribute%1").arg(bit).toLatin1())->isChecked(), bit == 0 || bit == 2)
             << bit;
+    const char* pages[] = { "properties-general", "properties-security", "properties-description" };
+    for (int i = 0; i < 3; ++i) {
+        tabs->setCurrentIndex(i);
+        shoot(dialog.get(), pages[i]);
+    }
     auto* description = find<QPlainTextEdit>("txtDescription");
     EXPECT_EQ(description->toPlainText(), "First line\nsecond\nthird\nend");
     EXPECT_EQ(description->font().family(), "Monospace");
@@ -154,6 +167,7 @@ TEST_F(PropertiesDialogTest, ACommentLineOffersOnlyItsDescription)
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     auto* box = find<QPlainTextEdit>("txtDescription");
     EXPECT_TRUE(box->isEnabled());
+    shoot(dialog.get(), "properties-comment-line");
     tabs->setCurrentIndex(2);
     box->setFocus();
     box->selectAll();
