@@ -16,12 +16,20 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(
     auto records = count(area);
     if (!records)
         return records.error();
-    // Every patch is checked before anything is written.
+    // Every patch is checked before anything is written. Paths and lengths are looked up once
+    // per file, not once per patch: a description for every entry is hundreds of thousands.
+    std::map<AreaFileKind, std::string> paths;
+    auto pathOf = [&](AreaFileKind kind) -> const std::string& {
+        auto it = paths.find(kind);
+        if (it == paths.end())
+            it = paths.emplace(kind, path(area, kind)).first;
+        return it->second;
+    };
     std::map<AreaFileKind, uint64_t> lengths;
     auto lengthOf = [&](AreaFileKind kind) -> Result<uint64_t> {
         if (auto it = lengths.find(kind); it != lengths.end())
             return it->second;
-        const std::string file = path(area, kind);
+        const std::string& file = pathOf(kind);
         auto n = m_io->exists(file) ? m_io->fileSize(file) : Result<uint64_t>(uint64_t(0));
         if (n)
             lengths[kind] = *n;
@@ -44,16 +52,16 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(
             if (p.kind == AreaFileKind::LongName || p.fieldOffset > size || p.bytes.size() > size - p.fieldOffset)
                 return Error { EINVAL, "a patch must stay inside one header or index record" };
             if (p.position >= *records || p.position >= recordCount(*length, p.kind))
-                return Error { EINVAL, path(area, p.kind) + " has no record " + std::to_string(p.position + 1) };
+                return Error { EINVAL, pathOf(p.kind) + " has no record " + std::to_string(p.position + 1) };
             offset = p.position * size + p.fieldOffset;
         }
-        const std::string file = path(area, p.kind);
+        const std::string& file = pathOf(p.kind);
         byFile[file].push_back(note.patches.size());
         note.patches.push_back({ relativeToBase(m_fileBaseDir, file), offset, std::move(p.bytes), 0, 0 });
     }
 
-    const std::string txt = path(area, AreaFileKind::Description);
-    const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
+    const std::string txt = pathOf(AreaFileKind::Description);
+    const std::string headerDir = directoryOf(pathOf(AreaFileKind::Header));
     const std::string journal = journalPath(headerDir, area);
     std::vector<int32_t> pointers;
     if (!appended.empty()) {
