@@ -118,4 +118,65 @@ QString uploaderText(const std::string& stored, const CodePage& codePage)
     return text::trim(stored).empty() ? QStringLiteral("(Unknown)") : codePage.decode(stored);
 }
 
+QString rangeErrorTitle()
+{
+    return QStringLiteral("Error!");
+}
+
+QString monthOutOfRange()
+{
+    return QStringLiteral("Value out of range (1-12)");
+}
+
+QString dayOutOfRange()
+{
+    return QStringLiteral("Value out of range (1-31)");
+}
+
+QString yearOutOfRange()
+{
+    return QStringLiteral("Value out of range (1980-2107)");
+}
+
+QString countOutOfRange()
+{
+    return QStringLiteral("Value out of range (0 - 64000)");
+}
+
+QString characterNotInCodePage(QChar c, const QString& codePageName)
+{
+    const QString code = QStringLiteral("U+%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0')).toUpper();
+    const QString shown
+        = c.isPrint() ? QStringLiteral("\"") + c + QStringLiteral("\" (") + code + QStringLiteral(")") : code;
+    return QStringLiteral("The character %1 cannot be stored in the board's code page %2. Nothing was written.")
+        .arg(shown, codePageName);
+}
+
+QString commentHasOnlyDescription(uint64_t position)
+{
+    return QStringLiteral("Entry %1 is a comment line: only its description can be changed.").arg(position);
+}
+
+QString noSuchEntry(int area, uint64_t position)
+{
+    return QStringLiteral("Area %1 has no entry %2").arg(area).arg(position);
+}
+
+QString textTooLong(const QString& field, int maximum)
+{
+    return QStringLiteral("%1 can hold at most %2 characters.").arg(field).arg(maximum);
+}
+
+Message globalDescriptionQuestion()
+{
+    return { QStringLiteral("Quorvex"),
+        QStringLiteral("This action will permanently change the descriptions of all selected files!\n"
+                       "Apply description to selected files?") };
+}
+
+QString changeNotWritten(int area, const QString& detail)
+{
+    return QStringLiteral("The change to area %1 could not be written: %2").arg(QString::number(area), detail);
+}
+
 } // namespace qv::messages

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,22 @@ QString objectCount(uint64_t rows);
 QString megabytes(uint64_t totalBytes);
 // The uploader column: the stored name, or "(Unknown)" when it is blank.
 QString uploaderText(const std::string& stored, const CodePage& codePage);
+
+// Entry editing: the range checks of the Properties dialog (title "Error!"), a character the
+// code page cannot hold, a comment line's fields, the Global Description question, a failed write.
+QString rangeErrorTitle();
+QString monthOutOfRange();
+QString dayOutOfRange();
+QString yearOutOfRange();
+QString countOutOfRange(); // downloads and cost
+QString characterNotInCodePage(QChar c, const QString& codePageName);
+QString commentHasOnlyDescription(uint64_t position);
+// A 1-based position the area does not have.
+QString noSuchEntry(int area, uint64_t position);
+// "The uploader can hold at most 35 characters."
+QString textTooLong(const QString& field, int maximum);
+Message globalDescriptionQuestion();
+QString changeNotWritten(int area, const QString& detail);
 
 } // namespace messages
 } // namespace qv

@@ -44,6 +44,9 @@ AreaController::AreaController(BrowserServices& services, Parts parts, QObject* 
     c->route("alph", this, [this] { setOrderByName(true); });
     c->route("num", this, [this] { setOrderByName(false); });
     c->route("refr", this, [this] { readArea(m_current); });
+    // Rows inserted or removed by a command, without a load, still count.
+    for (auto signal : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(m_parts.model, signal, this, &AreaController::showCounts);
 }
 
 AreaController::~AreaController() = default;

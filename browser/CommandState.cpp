@@ -43,9 +43,11 @@ bool isEnabled(const QString& command, const WindowState& s)
 
     const bool hasRows = s.rows > 0;
     const bool onEntry = hasRows && s.currentRow >= 0 && s.currentRow < s.rows;
-    if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove"
-        || command == "SelSort")
+    if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove" || command == "SelSort"
+        || command == "eddesc" || command == "mnuGlobDesc")
         return hasRows;
+    if (command == "icom")
+        return s.areaLoaded;
     if (command == "cut" || command == "copy")
         return hasRows && !s.descriptionHasFocus;
     if (command == "update" || command == "xdesc")

@@ -6,6 +6,7 @@ namespace qv {
 
 // What decides which commands the window offers at a given moment.
 struct WindowState {
+    bool areaLoaded = false;
     int rows = 0;
     int selectedRows = 0;
     int currentRow = -1; // -1 for none

@@ -142,12 +142,9 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
     static const QSet<QString> kLater = {
         // menu bar
         "adopt",
-        "icom",
         "fbbs",
         "pref",
-        "eddesc",
         "xdesc",
-        "mnuGlobDesc",
         "cut",
         "copy",
         "paste",
@@ -155,10 +152,8 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "dmove",
         "ffind",
         "intclip",
-        "props",
         // right-button menu
         "addfile",
-        "icom2",
         "filecut",
         "filecop",
         "fpaste",
@@ -167,7 +162,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "dc",
         "dm",
         "ExDesc",
-        "prop",
         // toolbar
         "insert",
         "findfile",

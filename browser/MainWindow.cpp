@@ -6,6 +6,7 @@
 #include "browser/AreaTreeView.h"
 #include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
+#include "browser/EditingController.h"
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
@@ -71,6 +72,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     m_removeSort = new RemoveSortController(
         m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
+    new EditingController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
@@ -243,6 +245,7 @@ WindowState MainWindow::currentState() const
 {
     WindowState s;
     const auto& rows = m_model->rows();
+    s.areaLoaded = m_areas->currentArea() != 0;
     s.rows = int(rows.size());
     s.selectedRows = int(m_list->selectedRows().size());
     s.currentRow = m_list->currentRow();

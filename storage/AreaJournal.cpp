@@ -11,7 +11,6 @@ namespace qv {
 namespace {
 constexpr const char* kMagic = "QUORVEX AREA JOURNAL 1";
 constexpr const char* kEnd = "END";
-constexpr uint64_t kJournalLimit = 256 * 1024;
 
 std::string join(const std::string& dir, const std::string& relative)
 {

@@ -52,6 +52,10 @@ struct AreaJournal {
     static std::optional<AreaJournal> parse(const std::string& text);
 };
 
+// Largest journal a change may write and recovery reads: a description given to every entry of
+// a large area patches two records per entry.
+constexpr uint64_t kJournalLimit = uint64_t(64) << 20;
+
 // The journal's path for area N: beside the header file, lower case.
 std::string journalPath(const std::string& headerDirectory, int area);
 

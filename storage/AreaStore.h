@@ -38,6 +38,16 @@ struct LoadError {
     std::string detail;
 };
 
+// Bytes written in place as part of a change of several records (patchRecords).
+struct FieldPatch {
+    AreaFileKind kind = AreaFileKind::Header; // header, index or description file
+    uint64_t position = 0; // record; in the description file a byte offset of existing bytes
+    size_t fieldOffset = 0;
+    std::vector<uint8_t> bytes;
+    // When set, bytes become the description pointer (a Long) of appended text number k.
+    std::optional<size_t> pointerOfAppended;
+};
+
 struct LoadOutcome {
     std::vector<LoadedRow> rows;
     std::optional<LoadError> error;
@@ -102,6 +112,14 @@ public:
     // or lengthens it with empty records, when it is shorter.
     Result<void> patchRecord(
         int area, AreaFileKind kind, uint64_t position, size_t fieldOffset, std::span<const uint8_t> bytes);
+
+    // One change of several records in place: the texts are appended to the description file
+    // (each with its zero byte), then every patch is written. Journalled as one change, so after
+    // a failure or a crash either all of it holds or none of it (the texts are cut off again).
+    // Returns the description pointers of the appended texts. Fails with EINVAL, changing
+    // nothing, when a patch leaves its record or names bytes the description file does not have.
+    Result<std::vector<int32_t>> patchRecords(
+        int area, const std::vector<std::string>& appended, std::vector<FieldPatch> patches);
 
     // One record as stored (the commands read what the file list does not hold). A long-name
     // record past the end of its file, or of a missing file, reads as empty.

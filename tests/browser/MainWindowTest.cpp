@@ -14,6 +14,7 @@
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QListView>
@@ -333,8 +334,12 @@ TEST_F(MainWindowTest, OpenAndExploreGoThroughTheDesktop)
             "Open...|No application linked to this extension" }));
 
     const qsizetype before = desktop.opened.size();
-    clickRow(2, true); // a comment line is never opened as a file
+    clickRow(2, true); // a comment line is never opened as a file: its text is edited
     EXPECT_EQ(desktop.opened.size(), before);
+    auto* editor = window->findChild<QDialog*>("PropertiesDialog");
+    ASSERT_NE(editor, nullptr);
+    editor->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(desktop.explored, QStringList({ dir }));

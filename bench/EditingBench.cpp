@@ -1,0 +1,221 @@
+// Entry editing on an area of 100,000 entries, each beside the plain operation of the same size
+// measured in the same run: reading an entry's fields against reading its record, one Apply
+// against writing and flushing one record by hand, a global
+// description over every entry against a flushed copy of the header, index and description
+// files, and a comment line against the same copy. The "ratio" counter is the work's time over
+// the plain one.
+#include "board/Board.h"
+#include "editing/Descriptions.h"
+#include "editing/EntryProperties.h"
+
+#include "tests/support/BoardBuilder.h"
+
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kArea = 1;
+constexpr int kEntries = 100000;
+using Clock = std::chrono::steady_clock;
+
+struct Area {
+    qv::test::TempDir tmp;
+    qv::test::BoardBuilder builder { tmp.path() };
+    std::unique_ptr<qv::Board> board;
+
+    Area()
+    {
+        builder.writeConfig("Bench");
+        builder.writeAreas({ { "Files", tmp.path() + "/files", 1 } });
+        std::vector<qv::HeaderRecord> headers;
+        std::vector<qv::IndexRecord> indexes;
+        std::vector<qv::LongNameRecord> longNames;
+        std::vector<uint8_t> text;
+        for (int i = 0; i < kEntries; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "F%07d.ZIP", i);
+            qv::HeaderRecord h;
+            h.setName(name);
+            h.setSize(1000 + i);
+            h.setUploader("Ann Lee");
+            h.setDescriptionPointer(int32_t(text.size()));
+            qv::IndexRecord x;
+            x.setName(name);
+            x.setDescriptionPointer(int32_t(text.size()));
+            qv::LongNameRecord l;
+            l.setName(std::string("A rather long file name number ") + name);
+            const std::string d = "Description of entry " + std::to_string(i);
+            text.insert(text.end(), d.begin(), d.end());
+            text.push_back(0);
+            headers.push_back(h);
+            indexes.push_back(x);
+            longNames.push_back(l);
+        }
+        builder.writeAreaFiles(kArea, headers, indexes, longNames, text);
+        qv::Board::Options o;
+        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
+        board = std::make_unique<qv::Board>(o);
+    }
+};
+
+Area& area()
+{
+    static Area a;
+    return a;
+}
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+// The least a durable in-place change of one record costs: write it and flush it.
+double plainRecordWrite()
+{
+    const std::string path = area().builder.headerPath(kArea);
+    const auto start = Clock::now();
+    uint8_t record[qv::HeaderRecord::kSize];
+    const int fd = ::open(path.c_str(), O_RDWR);
+    const off_t at = off_t(kEntries / 2) * off_t(sizeof record);
+    if (::pread(fd, record, sizeof record, at) == ssize_t(sizeof record)
+        && ::pwrite(fd, record, sizeof record, at) == ssize_t(sizeof record))
+        ::fsync(fd);
+    ::close(fd);
+    return seconds(Clock::now() - start);
+}
+
+double plainRecordRead()
+{
+    const std::string path = area().builder.headerPath(kArea);
+    const auto start = Clock::now();
+    uint8_t record[qv::HeaderRecord::kSize];
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    benchmark::DoNotOptimize(::pread(fd, record, sizeof record, off_t(kEntries / 2) * off_t(sizeof record)));
+    ::close(fd);
+    return seconds(Clock::now() - start);
+}
+
+void plainCopy(const std::string& from, const std::string& to)
+{
+    static std::vector<char> buffer(1 << 20);
+    const int in = ::open(from.c_str(), O_RDONLY);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
+        if (::write(out, buffer.data(), size_t(n)) != n)
+            break;
+    ::fsync(out);
+    ::close(in);
+    ::close(out);
+}
+
+double copyAreaFiles()
+{
+    auto& b = area().builder;
+    const auto start = Clock::now();
+    for (const std::string& p : { b.headerPath(kArea), b.indexPath(kArea), b.descriptionPath(kArea) })
+        plainCopy(p, p + ".copy");
+    const double s = seconds(Clock::now() - start);
+    for (const std::string& p : { b.headerPath(kArea), b.indexPath(kArea), b.descriptionPath(kArea) })
+        std::remove((p + ".copy").c_str());
+    return s;
+}
+
+template <class Work, class Plain> void beside(benchmark::State& state, Work work, Plain plain)
+{
+    area(); // built before anything is timed
+    double workTime = 0, plainTime = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!work())
+            state.SkipWithError("the change failed");
+        const double s = seconds(Clock::now() - start);
+        plainTime += plain();
+        workTime += s;
+        state.SetIterationTime(s);
+    }
+    state.counters["plain_ms"] = 1000 * plainTime / double(state.iterations());
+    state.counters["ratio"] = workTime / plainTime;
+}
+
+void ReadProperties(benchmark::State& state)
+{
+    beside(
+        state, [] { return bool(qv::EntryProperties(*area().board, kArea).read(kEntries / 2, true)); },
+        plainRecordRead);
+}
+
+// Downloads, keywords and a description longer than the stored one: patches of header and
+// index, an appended text and both pointers moved, as one journalled change.
+void ApplyWithMovedDescription(benchmark::State& state)
+{
+    int round = 0;
+    beside(
+        state,
+        [&] {
+            qv::PropertyChanges c;
+            c.downloads = ++round % 1000;
+            c.keywords = std::array<QString, 5> { "alpha", "beta" };
+            c.description = QStringLiteral("A longer description than before, round %1").arg(round);
+            return qv::EntryProperties(*area().board, kArea).apply(kEntries / 2, c).outcome
+                == qv::PropertiesResult::Outcome::Written;
+        },
+        plainRecordWrite);
+}
+
+std::vector<uint64_t> everyEntry()
+{
+    std::vector<uint64_t> all(kEntries);
+    for (uint64_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    return all;
+}
+
+void GlobalDescriptionInPlace(benchmark::State& state)
+{
+    beside(
+        state,
+        [] {
+            return qv::Descriptions(*area().board, kArea).giveAll(everyEntry(), "Same").outcome
+                == qv::DescriptionsResult::Outcome::Written;
+        },
+        copyAreaFiles);
+}
+
+void GlobalDescriptionAppended(benchmark::State& state)
+{
+    int round = 0;
+    beside(
+        state,
+        [&] {
+            const QString text = QStringLiteral("A description longer than any stored one, round %1").arg(++round);
+            return qv::Descriptions(*area().board, kArea).giveAll(everyEntry(), text).outcome
+                == qv::DescriptionsResult::Outcome::Written;
+        },
+        copyAreaFiles);
+}
+
+void InsertCommentAtFront(benchmark::State& state)
+{
+    beside(
+        state,
+        [] {
+            return qv::Descriptions(*area().board, kArea).insertComment(0, "-- section --", "Sysop").outcome
+                == qv::DescriptionsResult::Outcome::Written;
+        },
+        copyAreaFiles);
+}
+
+} // namespace
+
+BENCHMARK(ReadProperties)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(ApplyWithMovedDescription)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(GlobalDescriptionInPlace)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(GlobalDescriptionAppended)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(InsertCommentAtFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_MAIN();

@@ -1,0 +1,72 @@
+#include "cli/Command.h"
+#include "cli/CommandOptions.h"
+#include "cli/ToolContext.h"
+#include "cli/commands/EntryPosition.h"
+#include "editing/Descriptions.h"
+
+#include <QJsonObject>
+
+#include <limits>
+
+namespace qv {
+namespace {
+
+class CommentCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("comment"); }
+    QString arguments() const override
+    {
+        return QStringLiteral("AREA (--text TEXT | --file FILE | --stdin) [--after P] [--uploader NAME]");
+    }
+    QString summary() const override
+    {
+        return QStringLiteral("insert a comment line after the first P entries (default: after the last)");
+    }
+    int rank() const override { return 45; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        QString problem;
+        const auto o = CommandOptions::parse(args, { "text", "file", "after", "uploader" }, { "stdin" }, &problem);
+        if (!o)
+            return c.usage(problem);
+        const auto area = o->positionals.size() == 1 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
+        if (!area)
+            return c.usage(name() + QStringLiteral(" wants one area number"));
+        uint64_t after = std::numeric_limits<uint64_t>::max();
+        if (o->has(QStringLiteral("after"))) {
+            bool ok = false;
+            const qlonglong p = o->value(QStringLiteral("after")).toLongLong(&ok);
+            if (!ok || p < 0)
+                return c.usage(QStringLiteral("--after wants a number of entries from 0"));
+            after = uint64_t(p);
+        }
+        bool usageError = false;
+        const auto text = o->textInput(&problem, &usageError);
+        if (!text) {
+            if (usageError)
+                return c.usage(problem);
+            c.fail(problem);
+            return 1;
+        }
+        if (!c.requireArea(*area) || !c.requireFileBase())
+            return 1;
+        if (after != std::numeric_limits<uint64_t>::max() && after > 0 && !entryExists(c, *area, after - 1))
+            return 1;
+        const DescriptionsResult r
+            = Descriptions(c.board(), *area).insertComment(after, *text, o->value(QStringLiteral("uploader")));
+        if (r.outcome != DescriptionsResult::Outcome::Written) {
+            c.fail(r.message);
+            return 1;
+        }
+        if (c.json())
+            c.printJson(QJsonObject {
+                { QStringLiteral("area"), *area }, { QStringLiteral("position"), qint64(r.position + 1) } });
+        else
+            c.out(QStringLiteral("Area %1: comment line inserted as entry %2\n").arg(*area).arg(r.position + 1));
+        return 0;
+    }
+};
+QV_COMMAND(CommentCommand);
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,236 @@
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "editing/widgets/GlobalDescriptionDialog.h"
+#include "editing/widgets/PropertiesDialog.h"
+#include "settings/Settings.h"
+#include "tests/browser/MainWindowFixture.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+using namespace qv;
+
+namespace {
+
+std::vector<uint8_t> readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+// Area 12 as MainWindowTest has it: Foo.zip, My long name.txt, a comment line, Picture.jpg (no
+// description); area 3 is empty.
+class EditingControllerTest : public qv::test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
+        board.writeGroups({ { "Utility group" }, { "Game group" } });
+        writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 } });
+        board.writeFilesRdx({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 1 });
+        board.writeEntries(12,
+            {
+                { .name = "FOO.ZIP", .size = 500000, .uploader = "Ann Lee", .description = "Foo archive" },
+                { .name = "MYLONG~1.TXT",
+                    .size = 1048576,
+                    .description = "Read me first",
+                    .longName = "My Long Name.txt" },
+                { .description = "-- a comment --" },
+                { .name = "PICTURE.JPG", .size = 100, .uploader = "Bo", .description = std::nullopt },
+            });
+        board.writeEntries(3, {});
+        settings.startupArea = 12;
+        settings.boardDirectory = board.boardDir();
+        settings.drives['C'] = root();
+        opened = std::make_unique<Board>(Board::optionsOf(settings));
+        BrowserServices services { settings, *opened, dialogs, desktop, [](const Settings&, bool) { return true; } };
+        services.currentUploader = "Run Uploader";
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(window->start());
+        QCoreApplication::processEvents();
+    }
+        void clickRow(int row, bool twice = false)
+    {
+        QTreeView* view = window->fileList()->detailsView();
+        const QPoint at = view->visualRect(window->model()->index(row, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (twice)
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
+    QString cell(int row, int column) const { return window->model()->index(row, column).data().toString(); }
+    PropertiesDialog* properties() const { return window->findChild<PropertiesDialog*>(); }
+    void closeDialogs()
+    {
+        for (QDialog* d : window->findChildren<QDialog*>())
+            d->reject();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::string hdr(int area) const { return board.fileBaseDir() + "/hdr/fdb" + std::to_string(area) + ".hdr"; }
+    std::string txt(int area) const { return board.fileBaseDir() + "/txt/fdb" + std::to_string(area) + ".txt"; }
+};
+
+TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
+{
+    clickRow(3);
+    for (const char* id : { "props", "prop" }) {
+        act(id)->trigger();
+        ASSERT_NE(properties(), nullptr) << id;
+        EXPECT_EQ(properties()->windowTitle(), "Properties - [Picture.jpg]") << id;
+        EXPECT_EQ(properties()->findChild<QTabWidget*>("tabProps")->currentIndex(), 0) << id;
+        closeDialogs();
+    }
+    window->commands().toolAction("props")->trigger();
+    PropertiesDialog* d = properties();
+    ASSERT_NE(d, nullptr);
+    auto* downloads = d->findChild<QLineEdit*>("txtDownloads");
+    downloads->setFocus();
+    downloads->selectAll();
+    QTest::keyClicks(downloads, "42");
+    auto* uploader = d->findChild<QLineEdit*>("txtUploader");
+    uploader->setFocus();
+    uploader->selectAll();
+    QTest::keyClicks(uploader, "Cy");
+    QTest::mouseClick(d->findChild<QPushButton*>("cmdApply"), Qt::LeftButton);
+    EXPECT_EQ(cell(3, FileListModel::Downloads), "42");
+    EXPECT_EQ(cell(3, FileListModel::Uploader), "Cy");
+    // No reload: the row stays current and selected.
+    EXPECT_EQ(window->fileList()->currentRow(), 3);
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 3 }));
+    // The entry had no description: the empty box gave it one, which the pane now shows.
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "");
+    const auto bytes = readAll(hdr(12));
+    EXPECT_EQ(enc::getWord(bytes.data() + 3 * 194 + HeaderRecord::kDownloadsOffset), 42);
+    EXPECT_EQ(enc::getLong(bytes.data() + 3 * 194 + HeaderRecord::kDescriptionPointerOffset), 42);
+
+    QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(properties(), nullptr);
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+}
+
+TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
+{
+    clickRow(0);
+    QTest::keyClick(window.get(), Qt::Key_F2);
+    PropertiesDialog* d = properties();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->findChild<QTabWidget*>("tabProps")->currentIndex(), 2);
+    auto* box = d->findChild<QPlainTextEdit*>("txtDescription");
+    QApplication::setActiveWindow(d);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->font().family(), window->descriptionPane()->font().family());
+    box->selectAll();
+    QTest::keyClicks(box, "Foo");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClicks(box, "bar");
+    QTest::mouseClick(d->findChild<QPushButton*>("cmdApply"), Qt::LeftButton);
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo\nbar");
+    // "Foo\r\nbar" fits in the 11 bytes of "Foo archive": written in place.
+    const auto text = readAll(txt(12));
+    EXPECT_EQ(std::string(text.begin(), text.begin() + 12), std::string("Foo\r\nbar\0ve\0", 12));
+    closeDialogs();
+}
+
+TEST_F(EditingControllerTest, OpeningACommentRowEditsItsDescription)
+{
+    for (int way = 0; way < 2; ++way) {
+        clickRow(2, way == 0);
+        if (way == 1)
+            act("open")->trigger();
+        PropertiesDialog* d = properties();
+        ASSERT_NE(d, nullptr) << way;
+        EXPECT_EQ(d->windowTitle(), "Properties - Comment line");
+        EXPECT_EQ(d->findChild<QTabWidget*>("tabProps")->currentIndex(), 2);
+        EXPECT_EQ(d->findChild<QPlainTextEdit*>("txtDescription")->toPlainText(), "-- a comment --");
+        closeDialogs();
+    }
+    EXPECT_TRUE(desktop.opened.isEmpty());
+}
+
+TEST_F(EditingControllerTest, GlobalDescriptionWritesTheSelectedEntriesWithoutAReload)
+{
+    clickRow(0);
+    QTest::mouseClick(window->fileList()->detailsView()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+        window->fileList()->detailsView()->visualRect(window->model()->index(3, 0)).center());
+    ASSERT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 3 }));
+    act("mnuGlobDesc")->trigger();
+    auto* d = window->findChild<GlobalDescriptionDialog*>();
+    ASSERT_NE(d, nullptr);
+    auto* box = d->findChild<QPlainTextEdit*>("txtDescription");
+    box->setFocus();
+    QTest::keyClicks(box, "Shared");
+    dialogs.answers.push_back(Dialogs::Answer::Yes);
+    QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<GlobalDescriptionDialog*>(), nullptr);
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Quorvex|This action will permanently change the descriptions of all selected files!\n"
+                      "Apply description to selected files?" }));
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 3 }));
+    // Entry 1 in place over "Foo archive"; entry 4 had none and gets a copy at the end (42).
+    const auto text = readAll(txt(12));
+    EXPECT_EQ(std::string(text.begin(), text.begin() + 7), std::string("Shared\0", 7));
+    EXPECT_EQ(std::string(text.end() - 7, text.end()), std::string("Shared\0", 7));
+    EXPECT_EQ(text.size(), 49u);
+}
+
+TEST_F(EditingControllerTest, CommentLinesGoAfterTheSelectedRowOrAtTheEnd)
+{
+    clickRow(0);
+    act("icom")->trigger();
+    EXPECT_EQ(cell(1, 0), " (Comment)");
+    EXPECT_EQ(cell(2, 0), "My long name.txt");
+    EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
+    EXPECT_EQ(readAll(hdr(12)).size(), 5u * 194);
+    // The uploader of the run, stored in the new record.
+    const auto bytes = readAll(hdr(12));
+    EXPECT_EQ(enc::getText(bytes.data() + 194 + HeaderRecord::kUploaderOffset, 35), "Run Uploader");
+
+    window->fileList()->selectionModel()->clearSelection();
+    act("icom2")->trigger();
+    EXPECT_EQ(window->model()->rowCount(), 6);
+    EXPECT_EQ(cell(5, 0), " (Comment)");
+    QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(window->model()->rowCount(), 7);
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+}
+
+TEST_F(EditingControllerTest, EditingCommandsFollowTheArea)
+{
+    for (const char* id : { "props", "prop", "eddesc", "mnuGlobDesc", "icom", "icom2" })
+        EXPECT_TRUE(act(id)->isEnabled()) << id;
+    EXPECT_TRUE(window->commands().toolAction("props")->isEnabled());
+    window->areas().readArea(3);
+    for (const char* id : { "props", "prop", "eddesc", "mnuGlobDesc" })
+        EXPECT_FALSE(act(id)->isEnabled()) << id;
+    // An empty area still takes a comment line.
+    EXPECT_TRUE(act("icom")->isEnabled());
+    act("icom")->trigger();
+    EXPECT_EQ(window->model()->rowCount(), 1);
+    EXPECT_TRUE(act("props")->isEnabled());
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+#include "storage/HeaderRecord.h"
+#include "storage/IndexRecord.h"
+#include "storage/KeywordChecksum.h"
+#include "tests/cli/ToolRun.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::test::BoardBuilder;
+using qv::test::Entry;
+using qv::test::qvtool;
+using qv::test::ToolRun;
+
+// Area 1: FOO.ZIP ("foo text", 9 bytes stored), a comment line, BAR.ARJ without a description.
+class EditCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = QString::fromStdString(tmp.path());
+        board = std::make_unique<BoardBuilder>(tmp.path());
+        board->writeConfig("Edit Board");
+        board->writeAreas({ { "Files", tmp.path() + "/files", 1 } });
+        original = board->writeEntries(1,
+            { Entry { .name = "FOO.ZIP", .uploader = "Ann", .downloads = 5, .description = std::string("foo text") },
+                Entry { .name = "", .description = std::string("-- tools --") },
+                Entry { .name = "BAR.ARJ", .description = std::nullopt } });
+    }
+    ToolRun run(QStringList args, const QByteArray& input = {}) const
+    {
+        args.prepend(QString::fromStdString(board->boardDir()));
+        args.prepend("--board");
+        if (input.isEmpty())
+            return qvtool(args, root + "/config");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", root + "/config");
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QVTOOL_PATH), args);
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError()) };
+    }
+    qv::HeaderRecord header(size_t i) const
+    {
+        const auto bytes = qv::test::readFile(board->headerPath(1));
+        return qv::HeaderRecord::decode(std::span<const uint8_t, qv::HeaderRecord::kSize>(
+            bytes.data() + i * qv::HeaderRecord::kSize, qv::HeaderRecord::kSize));
+    }
+    qv::IndexRecord index(size_t i) const
+    {
+        const auto bytes = qv::test::readFile(board->indexPath(1));
+        return qv::IndexRecord::decode(std::span<const uint8_t, qv::IndexRecord::kSize>(
+            bytes.data() + i * qv::IndexRecord::kSize, qv::IndexRecord::kSize));
+    }
+    void expectClean() const
+    {
+        const ToolRun check = run({ "check", "1" });
+        EXPECT_EQ(check.code, 0) << check.out.toStdString();
+    }
+
+    qv::test::TempDir tmp;
+    QString root;
+    std::unique_ptr<BoardBuilder> board;
+    qv::test::AreaFiles original;
+};
+
+TEST_F(EditCommands, ShowGivesTheEntryAsListDoes)
+{
+    const ToolRun show = run({ "show", "1", "1", "--json" });
+    ASSERT_EQ(show.code, 0) << show.err.toStdString();
+    const QJsonObject entry = show.json().object()["entry"].toObject();
+    const ToolRun list = run({ "list", "1", "--json" });
+    EXPECT_EQ(entry, list.json().object()["entries"].toArray()[0].toObject());
+    const ToolRun text = run({ "show", "1", "2" });
+    EXPECT_EQ(text.code, 0);
+    EXPECT_TRUE(text.out.contains(" (Comment)")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains("-- tools --")) << text.out.toStdString();
+    const ToolRun missing = run({ "show", "1", "4" });
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, "qvtool: Area 1 has no entry 4\n");
+    EXPECT_EQ(run({ "show", "1", "0" }).code, 2);
+}
+
+TEST_F(EditCommands, SetWritesExactlyTheNamedFields)
+{
+    const ToolRun set = run({ "set", "1", "3", "--downloads", "64000", "--upload-date", "31-04-2003", "--attributes",
+        "free,no-time", "--keywords", "Alpha,,beta", "--uploader=  Zed  " });
+    ASSERT_EQ(set.code, 0) << set.err.toStdString();
+    EXPECT_EQ(set.out, "Area 1, entry 3: wrote uploader, upload date, downloads, attributes, keywords\n");
+    qv::HeaderRecord h = original.headers[2];
+    h.setUploader("Zed");
+    h.setUploadDate(qv::enc::encodeDate({ 2003, 5, 1 }));
+    h.setDownloads(64000);
+    h.setAttributes(0x44);
+    qv::IndexRecord x = original.indexes[2];
+    const char* keywords[] = { "Alpha", "", "beta", "", "" };
+    for (size_t k = 0; k < 5; ++k) {
+        h.setKeyword(k, keywords[k]);
+        x.setKeywordChecksum(k, qv::keywordChecksum(keywords[k]));
+    }
+    EXPECT_EQ(header(2), h);
+    EXPECT_EQ(index(2), x);
+    EXPECT_EQ(header(0), original.headers[0]);
+    EXPECT_EQ(index(0), original.indexes[0]);
+    expectClean();
+
+    const auto before = qv::test::readFile(board->headerPath(1));
+    struct Refusal {
+        QStringList args;
+        int code;
+        QString err;
+    };
+    const std::vector<Refusal> refusals = {
+        { { "set", "1", "1", "--downloads", "70000" }, 1, "qvtool: Value out of range (0 - 64000)\n" },
+        { { "set", "1", "1", "--cost", "-1" }, 1, "qvtool: Value out of range (0 - 64000)\n" },
+        { { "set", "1", "1", "--last-download", "01-13-2000" }, 1, "qvtool: Value out of range (1-12)\n" },
+        { { "set", "1", "1", "--upload-date", "01-01-2200" }, 1, "qvtool: Value out of range (1980-2107)\n" },
+        { { "set", "1", "2", "--downloads", "1" }, 1,
+            "qvtool: Entry 2 is a comment line: only its description can be changed.\n" },
+        { { "set", "1", "9", "--cost", "1" }, 1, "qvtool: Area 1 has no entry 9\n" },
+        { { "set", "1", "1", "--uploader", QString(36, 'x') }, 1,
+            "qvtool: The uploader can hold at most 35 characters.\n" },
+    };
+    for (const Refusal& r : refusals) {
+        const ToolRun out = run(r.args);
+        EXPECT_EQ(out.code, r.code) << r.args.join(' ').toStdString();
+        EXPECT_EQ(out.err, r.err) << r.args.join(' ').toStdString();
+    }
+    for (const QStringList& usage : { QStringList { "set", "1", "1" }, QStringList { "set", "1", "1", "--bogus", "1" },
+             QStringList { "set", "1", "1", "--downloads", "many" },
+             QStringList { "set", "1", "1", "--attributes", "shiny" },
+             QStringList { "set", "1", "1", "--upload-date", "2003-01-01" } })
+        EXPECT_EQ(run(usage).code, 2) << usage.join(' ').toStdString();
+    EXPECT_EQ(qv::test::readFile(board->headerPath(1)), before);
+}
+
+TEST_F(EditCommands, DescribeOneOrSeveralEntries)
+{
+    ToolRun r = run({ "describe", "1", "1", "--text", "short" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Area 1, entry 1: description overwritten in place at offset 0\n");
+    r = run({ "describe", "1", "3", "--stdin" }, "line one\nline two\n");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Area 1, entry 3: description appended at offset 21\n");
+    auto txt = qv::test::readFile(board->descriptionPath(1));
+    const std::string expected = std::string("short\0xt\0-- tools --\0line one\r\nline two\r\n\0", 42);
+    EXPECT_EQ(std::string(txt.begin(), txt.end()), expected);
+    EXPECT_EQ(header(2).descriptionPointer(), 21);
+    EXPECT_EQ(index(2).descriptionPointer(), 21);
+
+    r = run({ "describe", "1", "1", "2", "3", "--text", "-- same text --" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Area 1: description given to 3 entries (1 overwritten in place, 2 appended)\n");
+    expectClean();
+
+    const auto before = qv::test::readFile(board->descriptionPath(1));
+    r = run({ "describe", "1", "1", "--text", QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC") });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+        QString::fromUtf8("qvtool: The character \"\xE2\x82\xAC\" (U+20AC) cannot be stored in the board's code page "
+                          "IBM437. Nothing was written.\n"));
+    EXPECT_EQ(run({ "describe", "1", "1" }).code, 2);
+    EXPECT_EQ(run({ "describe", "1", "1", "--text", "a", "--stdin" }).code, 2);
+    EXPECT_EQ(run({ "describe", "1", "1", "--file", root + "/missing.txt" }).code, 1);
+    EXPECT_EQ(qv::test::readFile(board->descriptionPath(1)), before);
+}
+
+TEST_F(EditCommands, CommentInsertsAfterTheFirstEntriesOrAtTheEnd)
+{
+    ToolRun r = run({ "comment", "1", "--text", "-- games --", "--after", "1", "--uploader", "Sysop" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Area 1: comment line inserted as entry 2\n");
+    EXPECT_TRUE(header(1).isComment());
+    EXPECT_EQ(header(1).uploader(), "Sysop");
+    EXPECT_EQ(header(2), original.headers[1]);
+    r = run({ "comment", "1", "--text", "" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Area 1: comment line inserted as entry 5\n");
+    expectClean();
+    EXPECT_EQ(run({ "comment", "1", "--text", "x", "--after", "9" }).code, 1);
+    EXPECT_EQ(run({ "comment", "1" }).code, 2);
+}
+
+} // namespace

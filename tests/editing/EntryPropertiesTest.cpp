@@ -1,0 +1,262 @@
+#include "editing/EntryProperties.h"
+
+#include "storage/KeywordChecksum.h"
+#include "tests/editing/EditingTestBoard.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace qv {
+namespace {
+
+using test::EditingTestBoard;
+using test::packedDate;
+using Outcome = PropertiesResult::Outcome;
+
+TEST(EntryProperties, ReadsTheStoredFieldsOfTheEntryAtItsPosition)
+{
+    EditingTestBoard t;
+    EntryProperties props(*t.board, 1);
+    const auto f = props.read(0, true);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->name, "Foo archive.zip");
+    EXPECT_FALSE(f->comment);
+    EXPECT_EQ(f->size, 1234);
+    EXPECT_EQ(f->fileDate, packedDate(1996, 3, 14));
+    // The record's own dates: never parsed back from a list text in some locale's order.
+    EXPECT_EQ(f->uploadDate, (DateBoxes { 11, 5, 1998 }));
+    EXPECT_EQ(f->lastDownload, (DateBoxes { 1, 1, 1980 })); // stored 0: no calendar day
+    EXPECT_EQ(f->downloads, 5);
+    EXPECT_EQ(f->cost, 3);
+    EXPECT_EQ(f->attributes, 0x85);
+    EXPECT_EQ(f->uploader, "Ann");
+    EXPECT_EQ(f->password, "pw");
+    EXPECT_EQ(f->keywords, (std::array<QString, 5> { "one", "", "three", "", "" }));
+    // CR LF, CR and LF each show as one line break.
+    EXPECT_EQ(f->description, "First line\nsecond\nthird\nend");
+
+    EXPECT_EQ(props.read(0, false)->name, "Fooarc~1.zip");
+    EXPECT_TRUE(props.read(1, true)->comment);
+    EXPECT_EQ(props.read(1, true)->name, " (Comment)");
+    EXPECT_EQ(props.read(2, true)->description, "");
+    QString error;
+    EXPECT_FALSE(props.read(4, true, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(EntryProperties, StoredDatesThatAreNoCalendarDayOpenAsTheFirstOf1980)
+{
+    const std::vector<std::pair<int32_t, DateBoxes>> cases = {
+        { packedDate(2001, 2, 28), { 2, 28, 2001 } },
+        { 0, { 1, 1, 1980 } },
+        { packedDate(2001, 2, 30), { 1, 1, 1980 } },
+        { packedDate(2001, 13, 1), { 1, 1, 1980 } },
+        { int32_t(uint32_t(packedDate(2107, 12, 31)) | 0xFFFF), { 12, 31, 2107 } },
+    };
+    for (const auto& [packed, boxes] : cases)
+        EXPECT_EQ(EntryProperties::boxesOf(packed), boxes) << std::hex << packed;
+}
+
+TEST(EntryProperties, DatesBeyondTheirMonthRollOver)
+{
+    EXPECT_EQ(EntryProperties::calendarDate({ 4, 31, 1999 }), (enc::CalendarDate { 1999, 5, 1 }));
+    EXPECT_EQ(EntryProperties::calendarDate({ 2, 30, 2000 }), (enc::CalendarDate { 2000, 3, 1 }));
+    EXPECT_EQ(EntryProperties::calendarDate({ 2, 29, 2000 }), (enc::CalendarDate { 2000, 2, 29 }));
+    EXPECT_EQ(EntryProperties::calendarDate({ 12, 31, 2107 }), (enc::CalendarDate { 2107, 12, 31 }));
+}
+
+TEST(EntryProperties, ChangingTheDownloadCountWritesOnlyItsTwoBytes)
+{
+    EditingTestBoard t;
+    const auto before = t.bytes();
+    PropertyChanges c;
+    c.downloads = 40000; // above 32767: stored as the board reads it, plain unsigned 16 bits
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(3, c);
+    ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
+    EXPECT_EQ(r.written, QStringList({ "downloads" }));
+    auto after = t.bytes();
+    const size_t at = 3 * HeaderRecord::kSize + HeaderRecord::kDownloadsOffset;
+    // 40000 = 0x9C40, little-endian.
+    EXPECT_EQ(after.hdr[at], 0x40);
+    EXPECT_EQ(after.hdr[at + 1], 0x9C);
+    after.hdr[at] = before.hdr[at];
+    after.hdr[at + 1] = before.hdr[at + 1];
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(r.header.downloads(), 40000);
+}
+
+TEST(EntryProperties, ApplyWritesEveryFieldOfTheDialogIntoTheRecordsOwnBytes)
+{
+    EditingTestBoard t;
+    PropertyChanges c;
+    c.uploader = "  Bob Smith  ";
+    c.uploadDate = DateBoxes { 4, 31, 2003 }; // saved as 1 May
+    c.lastDownload = DateBoxes { 12, 24, 2107 };
+    c.downloads = 64000;
+    c.cost = 0;
+    c.attributes = 0x81 | 0x40; // bit 7 is not kept
+    c.password = " secret ";
+    c.keywords = std::array<QString, 5> { "Alpha", " beta ", "", "", "ZETA" };
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(2, c);
+    ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
+    EXPECT_EQ(r.written,
+        QStringList(
+            { "uploader", "upload date", "last download", "downloads", "attributes", "password", "keywords", "cost" }));
+
+    HeaderRecord h = t.original.headers[2];
+    h.setUploader("Bob Smith");
+    h.setUploadDate(packedDate(2003, 5, 1));
+    h.setLastDownloadDate(packedDate(2107, 12, 24));
+    h.setDownloads(64000);
+    h.setCost(0);
+    h.setAttributes(0x41);
+    h.setPassword("secret");
+    const char* keywords[] = { "Alpha", " beta ", "", "", "ZETA" };
+    IndexRecord x = t.original.indexes[2];
+    for (size_t k = 0; k < 5; ++k) {
+        h.setKeyword(k, keywords[k]);
+        x.setKeywordChecksum(k, keywordChecksum(keywords[k]));
+    }
+    const auto after = t.bytes();
+    EXPECT_EQ(after.hdr, t.headersWith(2, h));
+    // Entries 1 and 3 share the name FOOARC~1.ZIP: only the entry's own index record changes.
+    EXPECT_EQ(after.idx, t.indexesWith(2, x));
+    EXPECT_EQ(after.txt, t.original.descriptions);
+    EXPECT_EQ(r.header, h);
+
+    LoadedRow row;
+    EntryProperties::updateRow(row, r.header);
+    EXPECT_EQ(row.uploader, "Bob Smith");
+    EXPECT_EQ(row.uploadDate, packedDate(2003, 5, 1));
+    EXPECT_EQ(row.downloads, 64000);
+}
+
+// Each case: the entry, the typed text; then the description file and pointer afterwards.
+TEST(EntryProperties, DescriptionsAreOverwrittenInPlaceOrAppendedWithBothPointersMoved)
+{
+    struct Case {
+        const char* label;
+        uint64_t position;
+        QString text;
+        bool appended;
+        int32_t pointer;
+        std::function<std::vector<uint8_t>(const EditingTestBoard&)> txt;
+    };
+    auto replaced = [](size_t at, std::string_view bytes) {
+        return [at, bytes](const EditingTestBoard& t) {
+            auto out = t.original.descriptions;
+            std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(at));
+            return out;
+        };
+    };
+    const std::vector<Case> cases = {
+        { "no description, empty box", 2, "", true, 50, [](const auto& t) { return t.descriptionsPlus(""); } },
+        { "no description, typed text", 2, "New", true, 50, [](const auto& t) { return t.descriptionsPlus("New"); } },
+        // The old tail stays in the file, unreferenced.
+        { "shorter", 3, "bar", false, 41, replaced(41, std::string_view("bar\0", 4)) },
+        { "same length", 3, "BAR TEXT", false, 41, replaced(41, "BAR TEXT") },
+        { "one longer", 3, "bar text!", true, 50, [](const auto& t) { return t.descriptionsPlus("bar text!"); } },
+        { "line breaks stored as CR LF", 0, "a\nb\n", false, 0, replaced(0, std::string_view("a\r\nb\r\n\0", 7)) },
+        { "comment line", 1, "== games ==", false, 29, replaced(29, "== games ==") },
+    };
+    for (const Case& c : cases) {
+        EditingTestBoard t;
+        PropertyChanges changes;
+        changes.description = c.text;
+        const PropertiesResult r = EntryProperties(*t.board, 1).apply(c.position, changes);
+        ASSERT_EQ(r.outcome, Outcome::Written) << c.label << ": " << r.message.toStdString();
+        EXPECT_EQ(r.descriptionAppended, c.appended) << c.label;
+        EXPECT_EQ(r.descriptionPointer, c.pointer) << c.label;
+        EXPECT_EQ(r.description, c.text) << c.label;
+        HeaderRecord h = t.original.headers[c.position];
+        h.setDescriptionPointer(c.pointer);
+        IndexRecord x = t.original.indexes[c.position];
+        x.setDescriptionPointer(c.pointer);
+        const auto after = t.bytes();
+        EXPECT_EQ(after.hdr, t.headersWith(c.position, h)) << c.label;
+        EXPECT_EQ(after.idx, t.indexesWith(c.position, x)) << c.label;
+        EXPECT_EQ(after.txt, c.txt(t)) << c.label;
+        EXPECT_EQ(EntryProperties(*t.board, 1).read(c.position, true)->description, c.text) << c.label;
+    }
+}
+
+TEST(EntryProperties, ValuesThatCannotBeStoredAreRefusedAndNothingIsWritten)
+{
+    struct Case {
+        const char* label;
+        uint64_t position;
+        std::function<void(PropertyChanges&)> change;
+        PropertyField field;
+        QString message;
+    };
+    const QString euro = "The character \"\u20ac\" (U+20AC) cannot be stored in the board's code page IBM437. "
+                         "Nothing was written.";
+    const std::vector<Case> cases = {
+        { "downloads 70000", 0, [](auto& c) { c.downloads = 70000; }, PropertyField::Downloads,
+            "Value out of range (0 - 64000)" },
+        { "negative cost", 0, [](auto& c) { c.cost = -1; }, PropertyField::Cost, "Value out of range (0 - 64000)" },
+        { "year 2200", 0,
+            [](auto& c) {
+                c.uploadDate = DateBoxes { 1, 1, 2200 };
+            },
+            PropertyField::UploadYear, "Value out of range (1980-2107)" },
+        { "month 13", 0,
+            [](auto& c) {
+                c.lastDownload = DateBoxes { 13, 1, 2000 };
+            },
+            PropertyField::LastDownloadMonth, "Value out of range (1-12)" },
+        { "day 0", 0,
+            [](auto& c) {
+                c.lastDownload = DateBoxes { 1, 0, 2000 };
+            },
+            PropertyField::LastDownloadDay, "Value out of range (1-31)" },
+        { "year 1979", 0,
+            [](auto& c) {
+                c.uploadDate = DateBoxes { 1, 1, 1979 };
+            },
+            PropertyField::UploadYear, "Value out of range (1980-2107)" },
+        { "euro in the description", 0,
+            [](auto& c) {
+                c.downloads = 1;
+                c.description = QString("price 5 \u20ac");
+            },
+            PropertyField::Description, euro },
+        { "euro in a keyword", 0,
+            [](auto& c) {
+                c.keywords = std::array<QString, 5> { "", "\u20ac" };
+            },
+            PropertyField::Keyword2, euro },
+        { "uploader of 36 characters", 0, [](auto& c) { c.uploader = QString(36, 'x'); }, PropertyField::Uploader,
+            "The uploader can hold at most 35 characters." },
+        { "a comment line's count", 1, [](auto& c) { c.downloads = 1; }, PropertyField::None,
+            "Entry 2 is a comment line: only its description can be changed." },
+    };
+    for (const Case& c : cases) {
+        EditingTestBoard t;
+        const auto before = t.bytes();
+        PropertyChanges changes;
+        c.change(changes);
+        const PropertiesResult r = EntryProperties(*t.board, 1).apply(c.position, changes);
+        EXPECT_EQ(r.outcome, Outcome::Refused) << c.label;
+        EXPECT_EQ(r.field, c.field) << c.label;
+        EXPECT_EQ(r.message, c.message) << c.label;
+        EXPECT_EQ(t.bytes(), before) << c.label;
+    }
+}
+
+TEST(EntryProperties, NothingNamedWritesNothingAndAMissingEntryFails)
+{
+    EditingTestBoard t;
+    const auto before = t.bytes();
+    EXPECT_EQ(EntryProperties(*t.board, 1).apply(0, {}).outcome, Outcome::NothingToWrite);
+    PropertyChanges c;
+    c.cost = 1;
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(9, c);
+    EXPECT_EQ(r.outcome, Outcome::Failed);
+    EXPECT_TRUE(r.message.startsWith("The change to area 1 could not be written: ")) << r.message.toStdString();
+    EXPECT_EQ(t.bytes(), before);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,76 @@
+#include "editing/widgets/GlobalDescriptionDialog.h"
+
+#include "tests/editing/EditingTestBoard.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(GlobalDescriptionDialog, AsksFirstAndWritesEverySelectedEntryOnYes)
+{
+    test::EditingTestBoard t;
+    test::ScriptedDialogs dialogs;
+    int runs = 0;
+    GlobalDescriptionDialog dialog(dialogs, QFont("Monospace", 10), [&](const QString& text) {
+        ++runs;
+        return Descriptions(*t.board, 1).giveAll({ 2, 3 }, text);
+    });
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.windowTitle(), "Global Description");
+    auto* tabs = dialog.findChild<QTabWidget*>("tabGlobal");
+    ASSERT_EQ(tabs->count(), 1);
+    EXPECT_EQ(tabs->tabText(0), "&Global Description");
+    auto* box = dialog.findChild<QPlainTextEdit*>("txtDescription");
+    EXPECT_TRUE(box->toPlainText().isEmpty());
+    auto* ok = dialog.findChild<QPushButton*>("cmdOK");
+    auto* apply = dialog.findChild<QPushButton*>("cmdApply");
+    EXPECT_EQ(ok->text(), "OK");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(apply->text(), "&Apply");
+    EXPECT_FALSE(apply->isEnabled());
+
+    box->setFocus();
+    QTest::keyClicks(box, "All the same");
+    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty())
+        dialog.grab().save(shots + "/global-description.png");
+    EXPECT_FALSE(apply->isEnabled());
+    const auto before = t.bytes();
+    dialogs.answers.push_back(Dialogs::Answer::No);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].kind, "question");
+    EXPECT_EQ(dialogs.calls[0].title, "Quorvex");
+    EXPECT_EQ(dialogs.calls[0].text,
+        "This action will permanently change the descriptions of all selected files!\n"
+        "Apply description to selected files?");
+    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(dialogs.calls[0].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(t.bytes(), before);
+
+    std::vector<DescriptionsResult> written;
+    QObject::connect(
+        &dialog, &GlobalDescriptionDialog::written, [&](const DescriptionsResult& r) { written.push_back(r); });
+    dialogs.answers.push_back(Dialogs::Answer::Yes);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].appended, 2);
+    auto txt = t.descriptionsPlus("All the same");
+    txt.insert(txt.end(), { 'A', 'l', 'l', ' ', 't', 'h', 'e', ' ', 's', 'a', 'm', 'e', 0 });
+    EXPECT_EQ(t.bytes().txt, txt);
+    dialogs.verifyAllAnswersUsed();
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,352 @@
+#include "editing/widgets/PropertiesDialog.h"
+
+#include "storage/KeywordChecksum.h"
+#include "tests/editing/EditingTestBoard.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace qv {
+namespace {
+
+using test::EditingTestBoard;
+using test::packedDate;
+
+// QV_SCREENSHOT_DIR=dir saves the dialog as a test sees it, for looking at.
+void shoot(QWidget* w, const QString& name)
+{
+    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        w->grab().save(shots + "/" + name + ".png");
+}
+
+class PropertiesDialogTest : public ::testing::Test {
+protected:
+    void open(uint64_t position, PropertiesDialog::Page page = PropertiesDialog::Page::General)
+    {
+        const auto fields = EntryProperties(*t.board, 1).read(position, true);
+        ASSERT_TRUE(fields);
+        QFont font(QStringLiteral("Monospace"), 10);
+        dialog = std::make_unique<PropertiesDialog>(dialogs, *fields, font,
+            [this, position](const PropertyChanges& c) { return EntryProperties(*t.board, 1).apply(position, c); });
+        QObject::connect(
+            dialog.get(), &PropertiesDialog::applied, [this](const PropertiesResult& r) { applied.push_back(r); });
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        QApplication::setActiveWindow(dialog.get());
+        dialog->showPage(page);
+        QCoreApplication::processEvents();
+    }
+    template <class W = QLineEdit> W* find(const char* name) const
+    {
+        W* w = dialog->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    // Replaces a box's text by typing, as the user does.
+    void type(const char* name, const QString& text)
+    {
+        QLineEdit* box = find(name);
+        auto* tabs = find<QTabWidget>("tabProps");
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(box))
+                tabs->setCurrentIndex(i);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
+    }
+    HeaderRecord headerAt(size_t position) const
+    {
+        const auto bytes = test::readFile(t.builder.headerPath(1));
+        return HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
+            bytes.data() + position * HeaderRecord::kSize, HeaderRecord::kSize));
+    }
+
+    EditingTestBoard t;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<PropertiesDialog> dialog;
+    std::vector<PropertiesResult> applied;
+};
+
+TEST_F(PropertiesDialogTest, ShowsEveryLabelControlAndStoredValue)
+{
+    open(0);
+    EXPECT_EQ(dialog->windowTitle(), "Properties - [Foo archive.zip]");
+    auto* tabs = find<QTabWidget>("tabProps");
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "General");
+    EXPECT_EQ(tabs->tabText(1), "Security");
+    EXPECT_EQ(tabs->tabText(2), "Description");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(button("cmdOK")->text(), "OK");
+    EXPECT_EQ(button("cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(button("cmdApply")->text(), "&Apply");
+    EXPECT_FALSE(button("cmdApply")->isEnabled());
+
+    QStringList labels;
+    for (QLabel* l : tabs->widget(0)->findChildren<QLabel*>())
+        if (l->text() != "-")
+            labels << l->text();
+    EXPECT_EQ(labels,
+        QStringList({ "Size:", "File date:", "Upload date:", "Last download:", "Downloads:", "Cost:", "Uploader:",
+            "Attributes:" }));
+    QStringList captions;
+    for (int bit = 0; bit < 7; ++bit)
+        captions << find<QCheckBox>(QStringLiteral("chkAttribute%1").arg(bit).toLatin1())->text();
+    EXPECT_EQ(captions,
+        QStringList({ "&Deleted", "&Unlisted", "&Free", "&Not available", "&Locked", "&Missing/Offline", "&No time" }));
+    QStringList security;
+    for (QGroupBox* g : tabs->widget(1)->findChildren<QGroupBox*>())
+        security << g->title();
+    for (QLabel* l : tabs->widget(1)->findChildren<QLabel*>())
+        security << l->text();
+    EXPECT_EQ(security,
+        QStringList({ "Password", "Keywords",
+            "Password:", "Keyword 1:", "Keyword 2:", "Keyword 3:", "Keyword 4:", "Keyword 5:" }));
+
+    struct Box {
+        const char* name;
+        QString text;
+        int maxLength;
+    };
+    const QString fileDate = QLocale::system().toString(QDate(1996, 3, 14), QLocale::LongFormat);
+    for (const Box& b : { Box { "txtName", "Foo archive.zip", 32767 }, Box { "txtSize", "1234", 32767 },
+             Box { "txtFileDate", fileDate, 32767 }, Box { "txtUploadMonth", "11", 2 }, Box { "txtUploadDay", "05", 2 },
+             Box { "txtUploadYear", "1998", 4 }, Box { "txtLastDownloadMonth", "01", 2 },
+             Box { "txtLastDownloadDay", "01", 2 }, Box { "txtLastDownloadYear", "1980", 4 },
+             Box { "txtDownloads", "5", 5 }, Box { "txtCost", "3", 5 }, Box { "txtUploader", "Ann", 35 },
+             Box { "txtPassword", "pw", 15 }, Box { "txtKeyword1", "one", 15 }, Box { "txtKeyword2", "", 15 },
+             Box { "txtKeyword3", "three", 15 } }) {
+        EXPECT_EQ(find(b.name)->text(), b.text) << b.name;
+        EXPECT_EQ(find(b.name)->maxLength(), b.maxLength) << b.name;
+    }
+    for (const char* shown : { "txtName", "txtSize", "txtFileDate" })
+        EXPECT_TRUE(find(shown)->isReadOnly()) << shown;
+    // 0x85: bits 0 and 2; bit 7 has no box.
+    for (int bit = 0; bit < 7; ++bit)
+        EXPECT_EQ(
+            find<QCheckBox>(QStringLiteral("chkAttribute%1").arg(bit).toLatin1())->isChecked(), bit == 0 || bit == 2)
+            << bit;
+    const char* pages[] = { "properties-general", "properties-security", "properties-description" };
+    for (int i = 0; i < 3; ++i) {
+        tabs->setCurrentIndex(i);
+        shoot(dialog.get(), pages[i]);
+    }
+    auto* description = find<QPlainTextEdit>("txtDescription");
+    EXPECT_EQ(description->toPlainText(), "First line\nsecond\nthird\nend");
+    EXPECT_EQ(description->font().family(), "Monospace");
+    EXPECT_GE(description->viewport()->width(),
+        QFontMetrics(description->font()).horizontalAdvance(PropertiesDialog::ruler()));
+}
+
+TEST_F(PropertiesDialogTest, ACommentLineOffersOnlyItsDescription)
+{
+    open(1);
+    EXPECT_EQ(dialog->windowTitle(), "Properties - Comment line");
+    auto* tabs = find<QTabWidget>("tabProps");
+    for (QWidget* w : tabs->widget(0)->findChildren<QWidget*>())
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    for (QWidget* w : tabs->widget(1)->findChildren<QWidget*>())
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    auto* box = find<QPlainTextEdit>("txtDescription");
+    EXPECT_TRUE(box->isEnabled());
+    shoot(dialog.get(), "properties-comment-line");
+    tabs->setCurrentIndex(2);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "== games ==");
+    QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(test::readFile(t.builder.headerPath(1)), t.bytes().hdr);
+    auto txt = t.original.descriptions;
+    const std::string text = "== games ==";
+    std::copy(text.begin(), text.end(), txt.begin() + 29);
+    EXPECT_EQ(t.bytes().txt, txt);
+    EXPECT_EQ(t.bytes().hdr, t.headersWith(1, t.original.headers[1]));
+}
+
+TEST_F(PropertiesDialogTest, ApplyIsEnabledByAChangeAndWritesTheDialogsFields)
+{
+    open(3);
+    EXPECT_FALSE(button("cmdApply")->isEnabled());
+    type("txtDownloads", "123");
+    EXPECT_TRUE(button("cmdApply")->isEnabled());
+    find<QCheckBox>("chkAttribute6")->click();
+    QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+    EXPECT_FALSE(button("cmdApply")->isEnabled());
+    EXPECT_TRUE(dialogs.calls.isEmpty()) << dialogs.messages().join("\n").toStdString();
+
+    // Every field as the boxes hold it; no keyword was stored and none typed, so the index keeps
+    // its checksums; the unchanged description is written over itself.
+    HeaderRecord h = t.original.headers[3];
+    h.setDownloads(123);
+    h.setAttributes(0x40);
+    h.setUploadDate(packedDate(1994, 5, 5));
+    h.setLastDownloadDate(packedDate(1994, 5, 5));
+    EXPECT_EQ(headerAt(3), h);
+    EXPECT_EQ(t.bytes().idx, t.indexesWith(3, t.original.indexes[3]));
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied[0].header.downloads(), 123);
+    EXPECT_EQ(t.bytes().txt, t.original.descriptions);
+}
+
+TEST_F(PropertiesDialogTest, StoredKeywordsCountAsChangedSoTheirChecksumsAreWritten)
+{
+    open(0);
+    QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    IndexRecord x = t.original.indexes[0];
+    const char* keywords[] = { "one", "", "three", "", "" };
+    for (size_t k = 0; k < 5; ++k)
+        x.setKeywordChecksum(k, keywordChecksum(keywords[k]));
+    // The stored lone CR and LF come back as CR LF: two bytes longer, so appended.
+    x.setDescriptionPointer(50);
+    EXPECT_EQ(t.bytes().idx, t.indexesWith(0, x));
+    EXPECT_EQ(t.bytes().txt, t.descriptionsPlus("First line\r\nsecond\r\nthird\r\nend"));
+    // Bit 7 of the attribute byte is not kept.
+    EXPECT_EQ(headerAt(0).attributes(), 0x05);
+}
+
+TEST_F(PropertiesDialogTest, SpinnersStepWithinTheirRange)
+{
+    open(0);
+    auto* up = find<QWidget>("spnDownloads")->findChild<QToolButton*>("up");
+    auto* down = find<QWidget>("spnDownloads")->findChild<QToolButton*>("down");
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(find("txtDownloads")->text(), "6");
+    type("txtDownloads", "64000");
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(find("txtDownloads")->text(), "64000");
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(find("txtDownloads")->text(), "63999");
+    type("txtCost", "");
+    QTest::mouseClick(find<QWidget>("spnCost")->findChild<QToolButton*>("down"), Qt::LeftButton);
+    EXPECT_EQ(find("txtCost")->text(), "");
+    QTest::mouseClick(find<QWidget>("spnCost")->findChild<QToolButton*>("up"), Qt::LeftButton);
+    EXPECT_EQ(find("txtCost")->text(), "1");
+}
+
+TEST_F(PropertiesDialogTest, LeavingABoxOutOfRangeSaysSoAndReturnsTheFocus)
+{
+    struct Case {
+        const char* box;
+        QString text;
+        QString message; // empty: no message
+        QString valid; // typed afterwards, so leaving the box for the next case says nothing
+    };
+    const std::vector<Case> cases = {
+        { "txtUploadMonth", "13", "Value out of range (1-12)", "1" },
+        { "txtUploadMonth", "0", "Value out of range (1-12)", "1" },
+        { "txtUploadDay", "32", "Value out of range (1-31)", "1" },
+        { "txtLastDownloadYear", "1979", "Value out of range (1980-2107)", "2000" },
+        { "txtLastDownloadYear", "2108", "Value out of range (1980-2107)", "2000" },
+        { "txtDownloads", "70000", "Value out of range (0 - 64000)", "1" },
+        { "txtCost", "64001", "Value out of range (0 - 64000)", "1" },
+        { "txtCost", "64000", "", "1" },
+        { "txtUploadDay", "31", "", "1" },
+        { "txtUploadYear", "", "", "2000" },
+    };
+    open(0);
+    for (const Case& c : cases) {
+        dialogs.calls.clear();
+        type(c.box, c.text);
+        QTest::keyClick(find(c.box), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(dialogs.calls.isEmpty()) << c.box << " " << c.text.toStdString();
+            find(c.box)->setText(c.valid);
+            continue;
+        }
+        ASSERT_EQ(dialogs.calls.size(), 1) << c.box << " " << c.text.toStdString();
+        EXPECT_EQ(dialogs.calls[0].title, "Error!");
+        EXPECT_EQ(dialogs.calls[0].text, c.message);
+        EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), find(c.box)) << c.box;
+        // The value stays as typed.
+        EXPECT_EQ(find(c.box)->text(), c.text);
+        find(c.box)->setText(c.valid);
+    }
+}
+
+TEST_F(PropertiesDialogTest, ApplyAndOkRefuseValuesThatCannotBeStored)
+{
+    open(0);
+    const auto before = t.bytes();
+    type("txtDownloads", "70000");
+    type("txtUploadYear", "2200");
+    dialogs.calls.clear();
+    QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialogs.messages(), QStringList({ "Error!|Value out of range (1980-2107)" }));
+    EXPECT_EQ(QApplication::focusWidget(), find("txtUploadYear"));
+    EXPECT_TRUE(button("cmdApply")->isEnabled());
+    EXPECT_EQ(t.bytes(), before);
+
+    type("txtUploadYear", "2000");
+    dialogs.calls.clear();
+    QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages(), QStringList({ "Error!|Value out of range (0 - 64000)" }));
+    EXPECT_EQ(QApplication::focusWidget(), find("txtDownloads"));
+    EXPECT_EQ(t.bytes(), before);
+    EXPECT_TRUE(applied.empty());
+}
+
+TEST_F(PropertiesDialogTest, TheDescriptionPageTakesTheFocusAndStoresLineBreaksAsCrLf)
+{
+    open(3, PropertiesDialog::Page::Description);
+    auto* box = find<QPlainTextEdit>("txtDescription");
+    EXPECT_EQ(find<QTabWidget>("tabProps")->currentIndex(), 2);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    box->selectAll();
+    QTest::keyClicks(box, "bar");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClicks(box, "two lines");
+    QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_TRUE(applied[0].descriptionAppended);
+    EXPECT_EQ(applied[0].description, "bar\ntwo lines");
+    EXPECT_EQ(t.bytes().txt, t.descriptionsPlus("bar\r\ntwo lines"));
+    EXPECT_EQ(headerAt(3).descriptionPointer(), 50);
+
+    // A character the code page lacks: named, nothing written, focus back in the box.
+    const auto before = t.bytes();
+    box->insertPlainText(QString("\u20ac"));
+    dialogs.calls.clear();
+    QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Error!|The character \"\u20ac\" (U+20AC) cannot be stored in the board's code page IBM437. "
+                      "Nothing was written." }));
+    EXPECT_EQ(t.bytes(), before);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+}
+
+TEST_F(PropertiesDialogTest, CancelClosesWithoutWriting)
+{
+    open(0);
+    const auto before = t.bytes();
+    type("txtUploader", "Somebody");
+    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(t.bytes(), before);
+}
+
+} // namespace
+} // namespace qv
