@@ -9,7 +9,8 @@ namespace qv::messages {
 
 Message fileBaseNotFound(const QString& storedPath)
 {
-    return { QStringLiteral("Fatal Error"), QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
+    return { QStringLiteral("Fatal Error"),
+        QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
 }
 
 Message loadFailed(const LoadError& error, const QString& storedFileBasePath)
@@ -58,6 +59,11 @@ QString megabytes(uint64_t totalBytes)
 QString uploaderText(const std::string& stored, const CodePage& codePage)
 {
     return text::trim(stored).empty() ? QStringLiteral("(Unknown)") : codePage.decode(stored);
+}
+
+Message filesBbsNotWritten(const QString& listPath)
+{
+    return { QStringLiteral("Error!"), QStringLiteral("Could not open: ") + listPath + QStringLiteral("!") };
 }
 
 } // namespace qv::messages

@@ -30,6 +30,10 @@ QString areaNeedsAttention(int area);
 // A rewrite abandoned because the board software changed the area meanwhile.
 QString areaChangedMeanwhile(int area);
 
+// A FILES.BBS that could not be written: "Could not open: C:\FILES\Files.bbs!" with the area's
+// path as stored.
+Message filesBbsNotWritten(const QString& listPath);
+
 // Status bar panel texts: "N Object(s)" and "X MB".
 QString objectCount(uint64_t rows);
 QString megabytes(uint64_t totalBytes);
