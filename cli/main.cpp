@@ -58,7 +58,10 @@ int main(int argc, char** argv)
                 return usage.usage(QStringLiteral("--drive wants X=PATH, got \"%1\"").arg(v));
             drives.insert(letter[0].toUpper(), v.mid(eq + 1));
         } else if (a.startsWith(QLatin1String("--"))) {
-            return usage.usage(QStringLiteral("unknown option %1").arg(a));
+            // Options after the command's name are the command's own.
+            if (positional.isEmpty())
+                return usage.usage(QStringLiteral("unknown option %1").arg(a));
+            positional.append(a);
         } else {
             positional.append(a);
         }
