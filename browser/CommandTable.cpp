@@ -145,7 +145,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "icom",
         "remov",
         "update",
-        "fbbs",
         "pref",
         "eddesc",
         "xdesc",
@@ -156,7 +155,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "dcopy",
         "dmove",
         "SelSort",
-        "ffind",
         "intclip",
         "props",
         // right-button menu
@@ -177,7 +175,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         // toolbar
         "insert",
         "del",
-        "findfile",
     };
     return kLater;
 }

@@ -8,6 +8,7 @@
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/ToolsController.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
@@ -67,6 +68,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
         { this, m_commands, m_tree, m_byName, m_byNumber, m_model, m_desc, m_objectsPanel, m_sizePanel, m_progress },
         this);
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
+    m_tools = new ToolsController(m_services, { this, m_commands, m_areas, m_files, m_tree, m_list, m_model }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);

@@ -24,6 +24,7 @@ class FileListController;
 class FileListModel;
 class FileListView;
 class NumericAreaSelector;
+class ToolsController;
 
 // Form1: the browser window. A frame only: it builds the regions and the commands and routes
 // each command to the controller that does its work.
@@ -44,6 +45,7 @@ public:
     CommandTable& commands() const { return *m_commands; }
     AreaController& areas() const { return *m_areas; }
     FileListController& files() const { return *m_files; }
+    ToolsController& tools() const { return *m_tools; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -86,6 +88,7 @@ private:
     CommandTable* m_commands = nullptr;
     AreaController* m_areas = nullptr;
     FileListController* m_files = nullptr;
+    ToolsController* m_tools = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;
