@@ -4,7 +4,9 @@
 #include "tools/widgets/ExportDialog.h"
 #include "tools/widgets/FindWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,7 +42,10 @@ protected:
     }
     std::unique_ptr<FindWindow> window()
     {
-        auto w = std::make_unique<FindWindow>(*board, dialogs, true, ResultRowLook {});
+        ResultRowLook look;
+        look.areaIcon = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+        look.icon = [](const QString&, bool) { return QApplication::style()->standardIcon(QStyle::SP_FileIcon); };
+        auto w = std::make_unique<FindWindow>(*board, dialogs, true, look);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->show();
         return w;
@@ -50,6 +55,13 @@ protected:
         T* c = w->findChild<T*>(name);
         EXPECT_NE(c, nullptr) << name;
         return c;
+    }
+    // QV_SCREENSHOT_DIR=dir saves the window as the test sees it, for looking at.
+    static void shoot(QWidget* w, const char* name)
+    {
+        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            w->grab().save(shots + "/" + name + ".png");
     }
     static QStringList names(const FindWindow& w)
     {
@@ -99,6 +111,8 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     EXPECT_EQ(child<QLabel>(w.get(), "StatusPanel2")->text(), "Double-click on item to go to area");
     EXPECT_TRUE(find->isEnabled());
     EXPECT_EQ(close->text(), "&Close");
+    w->resultsView()->setCurrentIndex(w->results()->index(1, 0));
+    shoot(w.get(), "find-results");
 
     // Double-click: the area row goes to the area only, a hit row also to its entry.
     QSignalSpy goTo(w.get(), &FindWindow::goTo);
@@ -198,6 +212,8 @@ TEST_F(ToolWindows, StopEndsTheSearchAndTheWindowStaysOpen)
     w->find();
     QPushButton* close = child<QPushButton>(w.get(), "Command2");
     ASSERT_EQ(close->text(), "&Stop");
+    QTRY_COMPARE(child<QLabel>(w.get(), "StatusPanel1")->text(), QString("Searching area 1"));
+    shoot(w.get(), "find-searching");
     QTest::mouseClick(close, Qt::LeftButton);
     w->waitForSearch();
     EXPECT_TRUE(w->isVisible());
@@ -223,6 +239,10 @@ TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaAndStaysOpen)
         items << list->item(i)->text();
     EXPECT_EQ(items, QStringList({ "00001: Alpha", "00002: Beta", "00007: Gamma" }));
     EXPECT_EQ(list->currentRow(), 2); // the start-up area
+    list->item(0)->setSelected(true);
+    child<QCheckBox>(&d, "Check1")->setChecked(true);
+    shoot(&d, "export");
+    child<QCheckBox>(&d, "Check1")->setChecked(false);
 
     // Nothing selected: nothing written.
     list->clearSelection();

@@ -76,6 +76,8 @@ FindWindow::FindWindow(const Board& board, Dialogs& dialogs, bool useLongNames, 
     m_to->setValue(m_highestArea);
     m_from->setEnabled(false);
     m_to->setEnabled(false);
+    for (AreaNumberField* f : { m_from, m_to })
+        f->setMinimumWidth(f->fontMetrics().horizontalAdvance(QStringLiteral("65534")) + 36);
     // The spinners' own rules, kept as they were drawn.
     m_from->setStepRule([this] {
         QAbstractSpinBox::StepEnabled s = QAbstractSpinBox::StepNone;
