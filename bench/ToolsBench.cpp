@@ -47,8 +47,8 @@ struct Boards {
         builder.writeAreas(areas);
         std::filesystem::create_directories(tmp.path() + "/files");
         std::mt19937 random(7);
-        static const char* const kWords[] = { "archive", "utility", "game", "picture", "sound", "document",
-            "viewer", "editor", "shareware", "version", "update", "library", "driver", "network", "modem" };
+        static const char* const kWords[] = { "archive", "utility", "game", "picture", "sound", "document", "viewer",
+            "editor", "shareware", "version", "update", "library", "driver", "network", "modem" };
         auto description = [&](int lines) {
             std::string d;
             for (int l = 0; l < lines; ++l) {
@@ -160,7 +160,8 @@ void FindKeyword(benchmark::State& state)
     for (int a = 1; a <= kAreas; ++a)
         grep += " " + b.builder.descriptionPath(a);
     grep += " > /dev/null";
-    beside(state, [] { benchmark::DoNotOptimize(search(qv::SearchQuery::Mode::Keyword, "quorvex")); },
+    beside(
+        state, [] { benchmark::DoNotOptimize(search(qv::SearchQuery::Mode::Keyword, "quorvex")); },
         [&] { benchmark::DoNotOptimize(std::system(grep.c_str())); });
     state.counters["MB"] = double(b.descriptionBytes) / 1e6;
     state.counters["hits"] = double(search(qv::SearchQuery::Mode::Keyword, "quorvex"));
@@ -169,7 +170,8 @@ void FindKeyword(benchmark::State& state)
 void FindName(benchmark::State& state)
 {
     auto& b = boards();
-    beside(state, [] { benchmark::DoNotOptimize(search(qv::SearchQuery::Mode::FileName, "*.txt")); },
+    beside(
+        state, [] { benchmark::DoNotOptimize(search(qv::SearchQuery::Mode::FileName, "*.txt")); },
         [&] {
             for (int a = 1; a <= kAreas; ++a) {
                 plainRead(b.builder.indexPath(a));
@@ -184,7 +186,8 @@ void ExportArea(benchmark::State& state)
     auto& b = boards();
     const std::string list = b.tmp.path() + "/files/files.bbs";
     qv::FilesBbsExport exporter(*b.board);
-    beside(state, [&] { benchmark::DoNotOptimize(exporter.exportArea(kExportArea, { .counters = true }).ok); },
+    beside(
+        state, [&] { benchmark::DoNotOptimize(exporter.exportArea(kExportArea, { .counters = true }).ok); },
         [&] {
             plainRead(b.builder.headerPath(kExportArea));
             plainRead(b.builder.descriptionPath(kExportArea));

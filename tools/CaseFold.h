@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QStringView>
 
@@ -40,13 +41,19 @@ public:
     size_t size() const { return m_needle.size(); }
 
 private:
+    size_t findByRareByte(std::string_view haystack, size_t from) const;
+
     std::string m_needle;
     const std::array<uint8_t, 256>* m_table;
     std::array<size_t, 256> m_skip {};
+    // The needle's rarest byte in ordinary text and every byte that folds to it: the scan looks
+    // for those 16 bytes at a time and checks the whole needle only where one of them stands.
+    size_t m_rareAt = 0;
+    std::vector<uint8_t> m_rareBytes;
 };
 
 // The name pattern of the find window: "*" runs to the next period, "?" takes one character
-// that is not a period. Name and pattern are in upper case already.
-bool wildcardMatch(std::string_view name, std::string_view pattern);
+// that is not a period. The pattern is in upper case; the name is, or is folded through fold.
+bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold = nullptr);
 
 } // namespace qv

@@ -7,13 +7,15 @@
 #include "storage/Text.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 namespace qv {
 
 namespace {
 constexpr size_t kRecordsPerRead = 8192;
-constexpr size_t kTextBlock = size_t(1) << 20;
+constexpr size_t kTextBlock = size_t(256) << 10;
 
 // An area file opened for reading, or nothing when it is missing.
 std::optional<ScopedHandle> openForReading(FileIo& io, const std::string& path)
@@ -53,6 +55,7 @@ public:
         FileIo& io = m_search.m_board.io();
         m_area = area;
         m_first = true;
+        m_windowCount = 0;
         openInto(m_header, io, areaFilePath(io, m_search.m_board.store().fileBaseDir(), area, AreaFileKind::Header));
     }
 
@@ -70,13 +73,8 @@ public:
         hit.position = position;
         hit.firstOfArea = m_first;
         HeaderRecord h;
-        if (m_header) {
-            HeaderRecord::Bytes bytes {};
-            auto got = m_search.m_board.io().readAt(
-                m_header->get(), position * HeaderRecord::kSize, bytes.data(), bytes.size());
-            if (got && *got == bytes.size())
-                h = HeaderRecord::decode(bytes);
-        }
+        if (const uint8_t* bytes = headerBytes(position))
+            h = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes, HeaderRecord::kSize));
         LoadedRow& r = hit.row;
         r.comment = h.isComment();
         if (r.comment)
@@ -100,7 +98,28 @@ public:
     }
 
 private:
+    // Hits come in record order: header records are read a window at a time.
+    const uint8_t* headerBytes(uint64_t position)
+    {
+        if (!m_header)
+            return nullptr;
+        if (position < m_windowFirst || position >= m_windowFirst + m_windowCount) {
+            m_window.resize(kHeaderWindow * HeaderRecord::kSize);
+            auto got = m_search.m_board.io().readAt(
+                m_header->get(), position * HeaderRecord::kSize, m_window.data(), m_window.size());
+            m_windowFirst = position;
+            m_windowCount = got ? *got / HeaderRecord::kSize : 0;
+            if (m_windowCount == 0)
+                return nullptr;
+        }
+        return m_window.data() + (position - m_windowFirst) * HeaderRecord::kSize;
+    }
+
+    static constexpr size_t kHeaderWindow = 512;
     FileSearch& m_search;
+    std::vector<uint8_t> m_window;
+    uint64_t m_windowFirst = 0;
+    uint64_t m_windowCount = 0;
     size_t m_limit;
     const Callbacks& m_callbacks;
     int m_area = 0;
@@ -196,13 +215,17 @@ SearchOutcome FileSearch::searchNames(
                 continue;
             if (sink.full())
                 return SearchOutcome::RowLimit;
-            const std::string name = enc::getText(rec + IndexRecord::kNameOffset, IndexRecord::kNameWidth);
-            std::string longName;
-            if (i < namesHave)
-                longName = enc::getText(names.data() + i * LongNameRecord::kSize, LongNameRecord::kWidth);
-            bool match = wildcardMatch(m_fold.apply(name), pattern);
-            if (!match && !text::trim(longName).empty())
-                match = wildcardMatch(m_fold.apply(longName), pattern);
+            // Folded as the walk goes: a million names must not cost a million copies.
+            const std::string_view name(reinterpret_cast<const char*>(rec + IndexRecord::kNameOffset + 1),
+                std::min<size_t>(rec[IndexRecord::kNameOffset], IndexRecord::kNameWidth));
+            std::string_view longName;
+            if (i < namesHave) {
+                const uint8_t* field = names.data() + i * LongNameRecord::kSize;
+                longName = std::string_view(
+                    reinterpret_cast<const char*>(field + 1), std::min<size_t>(field[0], LongNameRecord::kWidth));
+            }
+            const bool match = wildcardMatch(name, pattern, &m_fold.table())
+                || (!text::trim(longName).empty() && wildcardMatch(longName, pattern, &m_fold.table()));
             if (match && !sink.add(start + i, longName))
                 return SearchOutcome::RowLimit;
         }
@@ -232,26 +255,27 @@ SearchOutcome FileSearch::searchDescriptions(
     };
     std::vector<Stretch> stretches;
     const size_t carry = finder.size() - 1;
-    std::string block;
-    block.reserve(kTextBlock + carry);
-    uint64_t blockStart = 0; // file offset of block[0]
+    // Blocks small enough to stay in the cache between the read and the scan; filled without
+    // clearing, as every byte is read over.
+    const std::unique_ptr<char[]> buffer(new char[kTextBlock + carry]);
+    size_t held = 0;
+    uint64_t blockStart = 0; // file offset of buffer[0]
     int64_t lastZero = -1; // the last zero byte before the block's new bytes
     for (uint64_t offset = 0; offset < length;) {
         if (stop.load(std::memory_order_relaxed))
             return SearchOutcome::Stopped;
         // Keep the last bytes of the previous block in front, so text that crosses the boundary
         // is found, once.
-        const size_t kept = std::min<size_t>(carry, block.size());
-        block.erase(0, block.size() - kept);
+        const size_t kept = std::min(carry, held);
+        std::memmove(buffer.get(), buffer.get() + held - kept, kept);
         blockStart = offset - kept;
         const size_t want = size_t(std::min<uint64_t>(kTextBlock, length - offset));
-        block.resize(kept + want);
-        auto got = io.readAt(text->get(), offset, block.data() + kept, want);
+        auto got = io.readAt(text->get(), offset, buffer.get() + kept, want);
         if (!got || *got == 0)
             break;
-        block.resize(kept + *got);
+        held = kept + *got;
         offset += *got;
-        const std::string_view view(block);
+        const std::string_view view(buffer.get(), held);
         // Zero bytes are looked for only between one occurrence and the next, so a long
         // description full of occurrences is not scanned again for each.
         uint64_t start = uint64_t(lastZero + 1);
