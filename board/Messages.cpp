@@ -179,4 +179,9 @@ QString changeNotWritten(int area, const QString& detail)
     return QStringLiteral("The change to area %1 could not be written: %2").arg(QString::number(area), detail);
 }
 
+Message filesBbsNotWritten(const QString& listPath)
+{
+    return { QStringLiteral("Error!"), QStringLiteral("Could not open: ") + listPath + QStringLiteral("!") };
+}
+
 } // namespace qv::messages

@@ -48,6 +48,10 @@ Message updateSkipped(const QStringList& rowTexts);
 // A change of an area that failed; nothing was changed (or the change completes on next load).
 Message changeFailed(int area, const QString& command, int code, const std::string& detail);
 
+// A FILES.BBS that could not be written: "Could not open: C:\FILES\Files.bbs!" with the area's
+// path as stored.
+Message filesBbsNotWritten(const QString& listPath);
+
 // Status bar panel texts: "N Object(s)" and "X MB".
 QString objectCount(uint64_t rows);
 QString megabytes(uint64_t totalBytes);

@@ -142,7 +142,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
     static const QSet<QString> kLater = {
         // menu bar
         "adopt",
-        "fbbs",
         "pref",
         "xdesc",
         "cut",
@@ -150,7 +149,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "paste",
         "dcopy",
         "dmove",
-        "ffind",
         "intclip",
         // right-button menu
         "addfile",
@@ -164,7 +162,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "ExDesc",
         // toolbar
         "insert",
-        "findfile",
     };
     return kLater;
 }

@@ -13,6 +13,7 @@
 #include "browser/ListRoomKeeper.h"
 #include "platform/widgets/Desktop.h"
 #include "browser/RemoveSortController.h"
+#include "browser/ToolsController.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
@@ -73,6 +74,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_removeSort = new RemoveSortController(
         m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
     new EditingController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
+    m_tools = new ToolsController(m_services, { this, m_commands, m_areas, m_files, m_tree, m_list, m_model }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);

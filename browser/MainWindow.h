@@ -25,6 +25,7 @@ class FileListModel;
 class FileListView;
 class NumericAreaSelector;
 class RemoveSortController;
+class ToolsController;
 
 // Form1: the browser window. A frame only: it builds the regions and the commands and routes
 // each command to the controller that does its work.
@@ -46,6 +47,7 @@ public:
     AreaController& areas() const { return *m_areas; }
     FileListController& files() const { return *m_files; }
     RemoveSortController& removeSort() const { return *m_removeSort; }
+    ToolsController& tools() const { return *m_tools; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -89,6 +91,7 @@ private:
     AreaController* m_areas = nullptr;
     FileListController* m_files = nullptr;
     RemoveSortController* m_removeSort = nullptr;
+    ToolsController* m_tools = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;

@@ -267,7 +267,8 @@ PropertiesResult EntryProperties::apply(uint64_t position, const PropertyChanges
             "password");
     if (c.keywords) {
         for (size_t k = 0; k < HeaderRecord::kKeywordCount; ++k) {
-            const std::string bytes = textOf(PropertyField(int(PropertyField::Keyword1) + int(k)));
+            // Stored trimmed; the board's keyword search matches the checksum of exactly that.
+            const std::string bytes(text::trim(textOf(PropertyField(int(PropertyField::Keyword1) + int(k)))));
             header(HeaderRecord::keywordOffset(k), textField(bytes, HeaderRecord::kKeywordWidth),
                 k == 0 ? "keywords" : nullptr);
             // The entry's own index record, whatever names other records carry.

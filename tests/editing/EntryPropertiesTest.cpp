@@ -112,7 +112,8 @@ TEST(EntryProperties, ApplyWritesEveryFieldOfTheDialogIntoTheRecordsOwnBytes)
     h.setCost(0);
     h.setAttributes(0x41);
     h.setPassword("secret");
-    const char* keywords[] = { "Alpha", " beta ", "", "", "ZETA" };
+    // Keywords are stored trimmed, each checksum over exactly what is stored.
+    const char* keywords[] = { "Alpha", "beta", "", "", "ZETA" };
     IndexRecord x = t.original.indexes[2];
     for (size_t k = 0; k < 5; ++k) {
         h.setKeyword(k, keywords[k]);

@@ -1,0 +1,106 @@
+#include "browser/ToolsController.h"
+
+#include "browser/AreaController.h"
+#include "browser/AreaTreeView.h"
+#include "browser/CommandTable.h"
+#include "browser/FileIcons.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "settings/Settings.h"
+#include "tools/widgets/ExportDialog.h"
+#include "tools/widgets/FindWindow.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <QWidget>
+
+namespace qv {
+
+ToolsController::ToolsController(BrowserServices& services, Parts parts, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_parts(parts)
+{
+    m_parts.commands->route("ffind", this, [this] { openFindWindow(); });
+    m_parts.commands->route("fbbs", this, [this] { exportLists(); });
+    m_parts.window->installEventFilter(this);
+}
+
+ToolsController::~ToolsController()
+{
+    delete m_find.data();
+}
+
+void ToolsController::openFindWindow()
+{
+    if (m_find) {
+        m_find->show();
+        m_find->raise();
+        m_find->activateWindow();
+        return;
+    }
+    QStringList archivers;
+    for (const ArchiverSlot& slot : m_services.settings.archivers)
+        archivers.append(QString::fromStdString(slot.extension));
+    ResultRowLook look;
+    look.dateText = &FileListModel::dateText;
+    look.icon = [archivers](const QString& rowText, bool comment) {
+        return FileIcons::smallIcon(FileIcons::smallIconIndex(rowText, comment, archivers));
+    };
+    look.areaIcon = FileIcons::folderIcon(false);
+    m_find = new FindWindow(
+        m_services.board, m_services.dialogs, m_services.settings.useLongNames, std::move(look), m_parts.window);
+    // The date columns follow the file list's rule.
+    QTreeView* view = m_find->resultsView();
+    const int rule = FileListModel::dateColumnWidthTwips(view->font()) * view->logicalDpiX() / kTwipsPerInch;
+    for (int column : { FileListModel::FileDate, FileListModel::UploadDate, FileListModel::DownloadDate })
+        view->setColumnWidth(column, std::max(view->columnWidth(column), rule));
+    connect(m_find, &FindWindow::goTo, this, &ToolsController::goTo);
+    connect(m_find, &FindWindow::closed, this, [this] {
+        m_parts.tree->setClicksIgnored(false);
+        m_hiddenByMinimise = false;
+    });
+    m_parts.tree->setClicksIgnored(true);
+    m_find->show();
+}
+
+void ToolsController::goTo(int area, int position)
+{
+    if (area != m_parts.areas->currentArea() && !m_parts.areas->readArea(area))
+        return;
+    const int row = position - 1;
+    if (row < 0 || row >= int(m_parts.model->rows().size()))
+        return;
+    const QModelIndex index = m_parts.model->index(row, 0);
+    m_parts.list->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_parts.list->currentView()->scrollTo(index);
+    m_parts.files->describeRow(row);
+}
+
+void ToolsController::exportLists()
+{
+    ExportDialog dialog(m_services.board, m_services.dialogs, m_services.settings.startupArea, m_parts.window);
+    dialog.exec();
+}
+
+bool ToolsController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_parts.window && event->type() == QEvent::WindowStateChange && m_find) {
+        if (m_parts.window->isMinimized()) {
+            if (m_find->isVisible()) {
+                m_find->hide();
+                m_hiddenByMinimise = true;
+            }
+        } else if (m_hiddenByMinimise) {
+            m_hiddenByMinimise = false;
+            m_find->show();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qv

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "browser/BrowserServices.h"
+#include "tools/widgets/FindWindow.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace qv {
+
+class AreaController;
+class AreaTreeView;
+class CommandTable;
+class FileListController;
+class FileListModel;
+class FileListView;
+
+// Find files and FILES.BBS export in the browser window: opens the find window beside it (the
+// tree only shows while it is open, and it hides while the window is minimised), goes to a
+// found area and entry, and runs the export dialog.
+class ToolsController : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        QWidget* window;
+        CommandTable* commands;
+        AreaController* areas;
+        FileListController* files;
+        AreaTreeView* tree;
+        FileListView* list;
+        FileListModel* model;
+    };
+
+    ToolsController(BrowserServices& services, Parts parts, QObject* parent = nullptr);
+    ~ToolsController() override;
+
+    FindWindow* findWindow() const { return m_find; }
+    void openFindWindow();
+    void exportLists();
+    // A result of the find window: load the area when another is shown, then select, show and
+    // describe the entry (1-based; 0 goes to the area only).
+    void goTo(int area, int position);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    BrowserServices& m_services;
+    Parts m_parts;
+    QPointer<FindWindow> m_find;
+    bool m_hiddenByMinimise = false;
+};
+
+} // namespace qv

@@ -1,0 +1,124 @@
+#include "browser/AreaController.h"
+#include "browser/AreaTreeView.h"
+#include "browser/CommandTable.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "browser/ToolsController.h"
+#include "settings/Settings.h"
+#include "tests/browser/MainWindowFixture.h"
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tools/widgets/ExportDialog.h"
+#include "tools/widgets/FindWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+class ToolsWiring : public test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
+        board.writeGroups({ { "Group" } });
+        writeAreas({ { "Utilities", "", 1 }, { "Games", "", 1 } });
+        board.writeEntries(1, { { .name = "FOO.ZIP", .size = 10, .description = "Foo archive" },
+                                  { .name = "BAR.ZIP", .size = 20, .description = "Bar tool" } });
+        board.writeEntries(2, { { .name = "A.TXT", .size = 1, .description = "first" },
+                                  { .name = "B.TXT", .size = 2, .description = "the tool box" } });
+        settings.startupArea = 1;
+        ASSERT_TRUE(open());
+    }
+};
+
+TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
+{
+    EXPECT_TRUE(window->commands().action("ffind")->isEnabled());
+    EXPECT_TRUE(window->commands().toolAction("findfile")->isEnabled());
+    window->commands().toolAction("findfile")->trigger();
+    FindWindow* find = window->tools().findWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_FALSE(find->isModal());
+    window->commands().action("ffind")->trigger(); // a second open raises the same window
+    EXPECT_EQ(window->tools().findWindow(), find);
+
+    // Tree clicks do nothing while it is open.
+    AreaTreeView* tree = window->tree();
+    QTreeWidgetItem* games = tree->itemOfKey("Area2");
+    tree->scrollToItem(games);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(games).center());
+    EXPECT_EQ(window->areas().currentArea(), 1);
+
+    find->findChild<QLineEdit*>("Text1")->setText("tool");
+    find->find();
+    find->waitForSearch();
+    ASSERT_EQ(find->results()->rowCount(), 4); // 1 - Utilities, Bar.zip, 2 - Games, B.txt
+
+    // An area row switches the area only; a hit row also selects and describes the entry.
+    QTreeView* view = find->resultsView();
+    auto doubleClick = [&](int row) {
+        const QPoint at = view->visualRect(find->results()->index(row, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(2);
+    EXPECT_EQ(window->areas().currentArea(), 2);
+    EXPECT_EQ(window->files().lastDescribedRow(), -1);
+    doubleClick(1);
+    EXPECT_EQ(window->areas().currentArea(), 1);
+    EXPECT_EQ(window->fileList()->currentRow(), 1);
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 1 }));
+    EXPECT_EQ(window->files().lastDescribedRow(), 1);
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "Bar tool");
+
+    // Minimised: hidden; restored: shown again.
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(find->isVisible());
+    window->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    EXPECT_TRUE(find->isVisible());
+
+    // Closed: the tree answers again.
+    QTest::mouseClick(find->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(games).center());
+    EXPECT_EQ(window->areas().currentArea(), 2);
+}
+
+TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
+{
+    EXPECT_TRUE(window->commands().action("fbbs")->isEnabled());
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        seen = true;
+        EXPECT_EQ(d->areaList()->currentItem()->text(), "00001: Utilities");
+        d->areaList()->currentItem()->setSelected(true);
+        QTest::mouseClick(d->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+        d->reject();
+    });
+    window->commands().action("fbbs")->trigger();
+    EXPECT_TRUE(seen);
+    const auto bytes = test::readFile(areaDir(1) + "/files.bbs");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+        "FOO.ZIP            10 05/05/94  Foo archive\r\nBAR.ZIP            20 05/05/94  Bar tool\r\n");
+}
+
+} // namespace

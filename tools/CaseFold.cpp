@@ -1,0 +1,179 @@
+#include "tools/CaseFold.h"
+
+#include "platform/CodePage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qv {
+
+CaseFold::CaseFold(const CodePage& codePage)
+    : m_codePage(&codePage)
+{
+    for (int b = 0; b < 256; ++b) {
+        m_upper[size_t(b)] = uint8_t(b);
+        const char byte = char(b);
+        const QString upper = codePage.decode(std::string_view(&byte, 1)).toUpper();
+        // A character whose upper case is two characters (sharp s) or lies outside the page
+        // keeps its own byte.
+        if (upper.size() != 1)
+            continue;
+        const std::string back = codePage.encode(upper);
+        if (back.size() == 1 && codePage.decode(back) == upper)
+            m_upper[size_t(b)] = uint8_t(back[0]);
+    }
+}
+
+std::string CaseFold::apply(std::string_view bytes) const
+{
+    std::string out(bytes);
+    for (char& c : out)
+        c = char(m_upper[uint8_t(c)]);
+    return out;
+}
+
+std::optional<std::string> CaseFold::foldedBytes(QStringView text) const
+{
+    const std::string bytes = m_codePage->encode(text);
+    if (m_codePage->decode(bytes) != text)
+        return std::nullopt;
+    return apply(bytes);
+}
+
+FoldedFinder::FoldedFinder(std::string needle, const std::array<uint8_t, 256>& table)
+    : m_needle(std::move(needle))
+    , m_table(&table)
+{
+    const size_t m = m_needle.size();
+    std::array<size_t, 256> folded;
+    folded.fill(m);
+    for (size_t i = 0; i + 1 < m; ++i)
+        folded[uint8_t(m_needle[i])] = m - 1 - i;
+    for (int b = 0; b < 256; ++b)
+        m_skip[size_t(b)] = folded[table[size_t(b)]];
+
+    // Letters from the most to the least common in English text; every other byte counts as
+    // rarer than all of them.
+    static constexpr std::string_view kCommon = "ETAOINSHRDLUCMFWYPVBGKJQXZ ";
+    auto rank = [](uint8_t c) {
+        const size_t at = kCommon.find(char(c));
+        return at == std::string_view::npos ? 100 : (c == ' ' ? -1 : int(at));
+    };
+    for (size_t i = 0; i < m; ++i)
+        if (rank(uint8_t(m_needle[i])) > rank(uint8_t(m_needle[m_rareAt])))
+            m_rareAt = i;
+    for (int b = 0; b < 256 && m > 0; ++b)
+        if (table[size_t(b)] == uint8_t(m_needle[m_rareAt]))
+            m_rareBytes.push_back(uint8_t(b));
+}
+
+size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) const
+{
+    const size_t m = m_needle.size();
+    const auto* h = reinterpret_cast<const uint8_t*>(haystack.data());
+    const auto& t = *m_table;
+    auto matchesAt = [&](size_t pos) {
+        for (size_t i = 0; i < m; ++i)
+            if (t[h[pos + i]] != uint8_t(m_needle[i]))
+                return false;
+        return true;
+    };
+    // Positions of the rare byte that leave room for the needle around it.
+    size_t at = from + m_rareAt;
+    const size_t end = haystack.size() - (m - 1 - m_rareAt);
+#if defined(__SSE2__)
+    __m128i wanted[4];
+    const size_t n = m_rareBytes.size();
+    for (size_t k = 0; k < n; ++k)
+        wanted[k] = _mm_set1_epi8(char(m_rareBytes[k]));
+    while (at + 16 <= end) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + at));
+        __m128i hit = _mm_cmpeq_epi8(chunk, wanted[0]);
+        for (size_t k = 1; k < n; ++k)
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, wanted[k]));
+        unsigned mask = unsigned(_mm_movemask_epi8(hit));
+        while (mask) {
+            const size_t pos = at + size_t(__builtin_ctz(mask)) - m_rareAt;
+            if (matchesAt(pos))
+                return pos;
+            mask &= mask - 1;
+        }
+        at += 16;
+    }
+#endif
+    for (; at < end; ++at)
+        if (t[h[at]] == uint8_t(m_needle[m_rareAt]) && matchesAt(at - m_rareAt))
+            return at - m_rareAt;
+    return std::string_view::npos;
+}
+
+size_t FoldedFinder::find(std::string_view haystack, size_t from) const
+{
+    const size_t m = m_needle.size();
+    if (m == 0 || haystack.size() < m)
+        return std::string_view::npos;
+    if (m_rareBytes.size() <= 4)
+        return findByRareByte(haystack, from);
+    const auto* h = reinterpret_cast<const uint8_t*>(haystack.data());
+    const auto* n = reinterpret_cast<const uint8_t*>(m_needle.data());
+    const auto& t = *m_table;
+    const uint8_t last = n[m - 1];
+    for (size_t pos = from; pos + m <= haystack.size(); pos += m_skip[h[pos + m - 1]]) {
+        if (t[h[pos + m - 1]] != last)
+            continue;
+        size_t i = 0;
+        while (i + 1 < m && t[h[pos + i]] == n[i])
+            ++i;
+        if (i + 1 == m)
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold)
+{
+    const bool namePeriod = name.find('.') != std::string_view::npos;
+    const bool patternPeriod = pattern.find('.') != std::string_view::npos;
+    if (!namePeriod && pattern.find(".?") != std::string_view::npos)
+        return false;
+    // "*.*" and "README.*" also take a name without a period: the walk sees ".  " after it.
+    const bool extended = !pattern.ends_with('.') && pattern != "*" && patternPeriod && !namePeriod;
+    const size_t length = name.size() + (extended ? 3 : 0);
+    auto at = [&](size_t i) {
+        if (i >= name.size())
+            return i == name.size() ? '.' : ' ';
+        return fold ? char((*fold)[uint8_t(name[i])]) : name[i];
+    };
+    size_t j = 0;
+    for (size_t i = 0; i < length;) {
+        if (j >= pattern.size())
+            return false;
+        const char c = pattern[j++];
+        if (c == '*') {
+            // The period itself is never folded, so the raw name is searched.
+            const size_t period = name.find('.', i);
+            if (period != std::string_view::npos)
+                i = period;
+            else if (extended && i <= name.size())
+                i = name.size();
+            else
+                return true;
+        } else if (c == '?') {
+            if (at(i) == '.')
+                return false;
+            ++i;
+        } else {
+            if (c != at(i))
+                return false;
+            ++i;
+        }
+    }
+    // What the name did not use of the pattern must match nothing: "*.ZIP" is no match for FILE.ZI.
+    return std::all_of(pattern.begin() + std::ptrdiff_t(j), pattern.end(), [](char c) { return c == '*'; });
+}
+
+} // namespace qv

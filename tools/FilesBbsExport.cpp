@@ -1,0 +1,259 @@
+#include "tools/FilesBbsExport.h"
+
+#include "board/Board.h"
+#include "storage/AreaFiles.h"
+#include "storage/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+
+namespace qv {
+
+namespace {
+constexpr size_t kRecordsPerRead = 4096;
+constexpr size_t kTextWindow = size_t(1) << 20;
+constexpr size_t kOutputChunk = size_t(1) << 20;
+constexpr size_t kNameColumn = 13;
+constexpr size_t kSizeColumn = 8;
+constexpr size_t kDateColumn = 9;
+
+bool isBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+void padRight(std::string& out, std::string_view s, size_t width)
+{
+    out += s;
+    if (s.size() < width)
+        out.append(width - s.size(), ' ');
+}
+
+// The description with every line break (CR LF, LF or CR) written as CR LF followed by indent.
+void appendWithBreaks(std::string& out, std::string_view text, std::string_view indent)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!isBreak(c)) {
+            out += c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        out += "\r\n";
+        out += indent;
+    }
+}
+
+// Descriptions read through a window of the file: most lie in record order, so one read serves
+// many entries.
+class TextWindow {
+public:
+    TextWindow(FileIo& io, std::optional<ScopedHandle>& file)
+        : m_io(io)
+        , m_file(file)
+        , m_length(file ? io.size(file->get()).valueOr(0) : 0)
+    {
+    }
+
+    // The bytes at pointer up to the zero byte or the end of the file; false on a read error.
+    bool read(int32_t pointer, std::string_view& text)
+    {
+        text = {};
+        if (pointer < 0 || uint64_t(pointer) >= m_length)
+            return true;
+        const auto p = uint64_t(pointer);
+        for (size_t want = kTextWindow;; want *= 2) {
+            if (p >= m_start && p < m_start + m_buffer.size()) {
+                const std::string_view v = std::string_view(m_buffer).substr(size_t(p - m_start));
+                const size_t zero = v.find('\0');
+                if (zero != std::string_view::npos) {
+                    text = v.substr(0, zero);
+                    return true;
+                }
+                if (m_start + m_buffer.size() >= m_length) {
+                    text = v;
+                    return true;
+                }
+                want = std::max(want, v.size() * 2);
+            }
+            m_buffer.resize(size_t(std::min<uint64_t>(want, m_length - p)));
+            auto got = m_io.readAt(m_file->get(), p, m_buffer.data(), m_buffer.size());
+            if (!got)
+                return false;
+            m_buffer.resize(*got);
+            m_start = p;
+            if (*got == 0) // the file shrank meanwhile
+                return true;
+        }
+    }
+
+private:
+    FileIo& m_io;
+    std::optional<ScopedHandle>& m_file;
+    uint64_t m_length;
+    uint64_t m_start = 0;
+    std::string m_buffer;
+};
+}
+
+FilesBbsExport::FilesBbsExport(const Board& board)
+    : m_board(board)
+{
+}
+
+std::string FilesBbsExport::entryLines(
+    const HeaderRecord& header, std::string_view description, const ExportOptions& options)
+{
+    if (header.attributes() & kHiddenAttributes)
+        return {};
+    std::string_view text = description;
+    if (options.shortDescriptions) {
+        const auto cut = std::find_if(text.begin(), text.end(), isBreak);
+        text = text.substr(0, size_t(cut - text.begin()));
+    } else {
+        while (!text.empty() && isBreak(text.back()))
+            text.remove_suffix(1);
+    }
+
+    std::string out;
+    const std::string name = header.name();
+    if (text::trim(name).empty()) {
+        if (!options.comments)
+            return {};
+        appendWithBreaks(out, text, {});
+        out += "\r\n";
+        return out;
+    }
+    padRight(out, text::trim(name), kNameColumn);
+    // A size or count too wide for its column is written whole; the line then shifts.
+    const std::string size = std::to_string(uint32_t(header.size()));
+    if (size.size() < kSizeColumn)
+        out.append(kSizeColumn - size.size(), ' ');
+    out += size;
+    out += ' ';
+    char date[16] = "Invalid";
+    if (const auto d = enc::decodeDate(header.fileDate()))
+        std::snprintf(date, sizeof date, "%02d/%02d/%02d", d->month % 100, d->day % 100, d->year % 100);
+    padRight(out, date, kDateColumn);
+    if (options.counters) {
+        char count[16];
+        std::snprintf(count, sizeof count, "%04d", header.downloads());
+        out += count;
+        out += ' ';
+    }
+    out += ' ';
+    const std::string indent = std::string(out.size() - 1, ' ') + "| ";
+    appendWithBreaks(out, text, indent);
+    out += "\r\n";
+    return out;
+}
+
+bool FilesBbsExport::writeList(int area, const ExportOptions& options, const std::function<bool(std::string_view)>& out,
+    const std::function<void(uint64_t)>& started) const
+{
+    FileIo& io = m_board.io();
+    const std::string& base = m_board.store().fileBaseDir();
+    // A missing file is an empty area or an area without descriptions; any other failure to
+    // open one would write a wrong list.
+    auto openIfThere = [&](AreaFileKind kind, std::optional<ScopedHandle>& slot) {
+        auto h = io.open(areaFilePath(io, base, area, kind), FileIo::Mode::Read);
+        if (h)
+            slot.emplace(io, *h);
+        return h.ok() || h.error().code == ENOENT;
+    };
+    std::optional<ScopedHandle> header;
+    std::optional<ScopedHandle> text;
+    if (!openIfThere(AreaFileKind::Header, header) || (header && !openIfThere(AreaFileKind::Description, text)))
+        return false;
+    uint64_t count = 0;
+    if (header) {
+        auto length = io.size(header->get());
+        if (!length)
+            return false;
+        count = recordCount(*length, AreaFileKind::Header);
+    }
+    if (started)
+        started(count);
+
+    TextWindow descriptions(io, text);
+    std::vector<uint8_t> records(kRecordsPerRead * HeaderRecord::kSize);
+    std::string pending;
+    pending.reserve(kOutputChunk + 4096);
+    for (uint64_t first = 0; first < count; first += kRecordsPerRead) {
+        const uint64_t n = std::min<uint64_t>(kRecordsPerRead, count - first);
+        auto got = io.readAt(header->get(), first * HeaderRecord::kSize, records.data(), n * HeaderRecord::kSize);
+        if (!got)
+            return false;
+        const uint64_t have = *got / HeaderRecord::kSize;
+        for (uint64_t i = 0; i < have; ++i) {
+            const auto h = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
+                records.data() + i * HeaderRecord::kSize, HeaderRecord::kSize));
+            if (h.attributes() & kHiddenAttributes)
+                continue;
+            std::string_view description;
+            if (!descriptions.read(h.descriptionPointer(), description))
+                return false;
+            pending += entryLines(h, description, options);
+            if (pending.size() >= kOutputChunk) {
+                if (!out(pending))
+                    return false;
+                pending.clear();
+            }
+        }
+        if (have < n)
+            break;
+    }
+    return pending.empty() || out(pending);
+}
+
+FilesBbsExport::AreaResult FilesBbsExport::exportArea(
+    int area, const ExportOptions& options, const std::function<void(uint64_t)>& started) const
+{
+    const Board::AreaDirectory dir = m_board.areaDirectory(area);
+    AreaResult result;
+    result.listPath = dir.stored + QStringLiteral("\\Files.bbs");
+    auto failed = [&result] {
+        result.ok = false;
+        return result;
+    };
+    // Without the file base every list would come out empty: keep the old ones.
+    if (!dir.ok() || m_board.fileBaseDirectory().isEmpty())
+        return failed();
+    FileIo& io = m_board.io();
+    const std::string hostDir = dir.host.toStdString();
+    // A list the board already keeps as FILES.BBS is replaced under that name.
+    const std::string target = resolveCaseInsensitive(io, hostDir + "/files.bbs");
+    const std::string temporary = resolveCaseInsensitive(io, hostDir) + "/" + kTemporaryName;
+
+    auto opened = io.open(temporary, FileIo::Mode::CreateTruncate);
+    if (!opened)
+        return failed();
+    bool ok;
+    {
+        ScopedHandle file(io, *opened);
+        uint64_t offset = 0;
+        ok = writeList(
+            area, options,
+            [&](std::string_view bytes) {
+                if (!io.writeAt(file.get(), offset, bytes.data(), bytes.size()))
+                    return false;
+                offset += bytes.size();
+                return true;
+            },
+            started);
+        ok = ok && io.sync(file.get()).ok();
+        ok = file.close().ok() && ok;
+    }
+    ok = ok && io.rename(temporary, target).ok();
+    if (!ok) {
+        (void)io.remove(temporary);
+        return failed();
+    }
+    (void)io.syncDirectory(directoryOf(target));
+    return result;
+}
+
+} // namespace qv
