@@ -10,7 +10,6 @@ namespace qv {
 namespace {
 constexpr const char* kMagic = "QUORVEX AREA JOURNAL 1";
 constexpr const char* kEnd = "END";
-constexpr uint64_t kJournalLimit = 256 * 1024;
 
 std::string join(const std::string& dir, const std::string& relative)
 {
@@ -232,7 +231,7 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
 
     if (!io.exists(journal))
         return discard(std::nullopt);
-    auto bytes = readWholeFile(io, journal, kJournalLimit);
+    auto bytes = readWholeFile(io, journal, kAreaJournalLimit);
     if (!bytes)
         return bytes.error();
     const auto note = AreaJournal::parse(std::string(bytes->begin(), bytes->end()));

@@ -48,6 +48,10 @@ struct AreaJournal {
     static std::optional<AreaJournal> parse(const std::string& text);
 };
 
+// Largest journal read back; a change whose note would be larger is refused before it starts.
+// Patches of many entries (new pointers for every row of a large area) need megabytes.
+inline constexpr uint64_t kAreaJournalLimit = uint64_t(64) << 20;
+
 // The journal's path for area N: beside the header file, lower case.
 std::string journalPath(const std::string& headerDirectory, int area);
 
