@@ -79,7 +79,8 @@ public:
     // Inserts entries after the first p records, in their order, as one change: their
     // descriptions (descriptions[k] for entries[k]) are appended together first, then the three
     // files are rewritten once. On failure the description file is cut back to its old length.
-    Result<void> insertEntries(int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions);
+    Result<void> insertEntries(
+        int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions);
 
     // Gives entries new descriptions as one change: a text is written over the old one when the
     // old one is not shorter and no other record shares it, else it is appended and both

@@ -18,6 +18,27 @@ namespace {
 // In-place texts travel in the journal as hex; beyond this many bytes a text is appended
 // instead, which is as safe and keeps the note small.
 constexpr size_t kInPlaceBudget = size_t(256) << 10;
+
+// Whether the text at pointer, with its zero byte, takes at least wanted bytes (a text without a
+// zero byte before the end of the file takes none).
+Result<bool> storedAtLeast(FileIo& io, FileIo::Handle h, int32_t pointer, size_t wanted)
+{
+    std::vector<char> block(4096);
+    uint64_t offset = uint64_t(pointer);
+    size_t seen = 0;
+    for (;;) {
+        auto got = io.readAt(h, offset, block.data(), block.size());
+        if (!got)
+            return got.error();
+        const auto zero = std::find(block.begin(), block.begin() + long(*got), '\0');
+        if (zero != block.begin() + long(*got))
+            return seen + size_t(zero - block.begin()) + 1 >= wanted;
+        if (*got < block.size() || seen > kDescriptionReadLimit)
+            return false;
+        seen += *got;
+        offset += *got;
+    }
+}
 } // namespace
 
 Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNoted(
@@ -116,7 +137,8 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
     std::map<uint64_t, size_t> last;
     for (size_t k = 0; k < changes.size(); ++k) {
         if (changes[k].position >= *records || changes[k].position >= recordCount(*idxLength, AreaFileKind::Index))
-            return Error { EINVAL, "record " + std::to_string(changes[k].position + 1) + " is past the end of the area" };
+            return Error { EINVAL,
+                "record " + std::to_string(changes[k].position + 1) + " is past the end of the area" };
         last[changes[k].position] = k;
     }
     std::vector<bool> inPlace(changes.size(), false);
@@ -131,6 +153,13 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
     for (size_t off = 0; off + HeaderRecord::kSize <= hdr->size(); off += HeaderRecord::kSize)
         ++users[enc::getLong(hdr->data() + off + HeaderRecord::kDescriptionPointerOffset)];
 
+    std::optional<ScopedHandle> txt;
+    if (m_io->exists(txtPath)) {
+        auto h = m_io->open(txtPath, FileIo::Mode::Read);
+        if (!h)
+            return h.error();
+        txt.emplace(*m_io, *h);
+    }
     AreaJournal note;
     std::vector<std::string> appendedTexts;
     std::vector<uint64_t> appendedFor;
@@ -140,11 +169,18 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
         const int32_t pointer
             = enc::getLong(hdr->data() + position * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset);
         const size_t wanted = text.size() + 1;
-        if (pointer >= 0 && users[pointer] == 1 && wanted <= budget
-            && storedDescriptionLength(*m_io, txtPath, pointer) >= wanted) {
+        bool fits = txt && pointer >= 0 && users[pointer] == 1 && wanted <= budget;
+        if (fits) {
+            auto enough = storedAtLeast(*m_io, txt->get(), pointer, wanted);
+            if (!enough)
+                return enough.error();
+            fits = *enough;
+        }
+        if (fits) {
             std::vector<uint8_t> bytes(text.begin(), text.end());
             bytes.push_back(0);
-            note.patches.push_back({ relativeToBase(m_fileBaseDir, txtPath), uint64_t(pointer), std::move(bytes), 0, 0 });
+            note.patches.push_back(
+                { relativeToBase(m_fileBaseDir, txtPath), uint64_t(pointer), std::move(bytes), 0, 0 });
             budget -= wanted;
             inPlace[k] = true;
         } else {
@@ -153,6 +189,7 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
         }
     }
 
+    txt.reset();
     const std::string headerDir = directoryOf(hdrPath);
     const std::string journal = journalPath(headerDir, area);
     if (!appendedTexts.empty()) {
@@ -181,9 +218,10 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
         return written.error();
     }
     for (const auto& patch : note.patches) {
-        if (auto applied = applyPatch(*m_io, patch.file == relativeToBase(m_fileBaseDir, hdrPath) ? hdrPath
-                                              : patch.file == relativeToBase(m_fileBaseDir, idxPath) ? idxPath
-                                                                                                      : txtPath,
+        if (auto applied = applyPatch(*m_io,
+                patch.file == relativeToBase(m_fileBaseDir, hdrPath)       ? hdrPath
+                    : patch.file == relativeToBase(m_fileBaseDir, idxPath) ? idxPath
+                                                                           : txtPath,
                 patch);
             !applied) {
             if (!recover(area))

@@ -36,7 +36,8 @@ void makeBoard(BoardBuilder& board)
 {
     board.writeEntries(1,
         { Entry { .name = "FOO.ZIP", .description = "a long old text" }, Entry { .name = "", .description = "comment" },
-            Entry { .name = "BAR.ARJ", .description = "bar" }, Entry { .name = "NONE.ZIP", .description = std::nullopt } });
+            Entry { .name = "BAR.ARJ", .description = "bar" },
+            Entry { .name = "NONE.ZIP", .description = std::nullopt } });
 }
 
 NewEntry entry(const std::string& name, const std::string& longName)
@@ -166,8 +167,8 @@ void expectOldOrNew(const BoardBuilder& board, const Snapshot& before, const Sna
     // Killed while the intent note was being replaced by the commit note, the appended texts stay
     // behind unused: the description file only grows, and no record points at them.
     const bool oldRecords = now.hdr == before.hdr && now.idx == before.idx && now.lfn == before.lfn;
-    const bool oldText = now.txt.size() >= before.txt.size()
-        && std::equal(before.txt.begin(), before.txt.end(), now.txt.begin());
+    const bool oldText
+        = now.txt.size() >= before.txt.size() && std::equal(before.txt.begin(), before.txt.end(), now.txt.begin());
     EXPECT_TRUE((oldRecords && oldText) || now == after) << where << ": neither the old nor the new files";
     EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>()) << where;
 }
@@ -189,7 +190,8 @@ TEST(AreaStoreBatch, EveryFailingCallLeavesTheOldOrTheNewFiles)
         }
         for (auto kind : FaultyFileIo::kFailable) {
             for (int n = 1; n <= counts[size_t(kind)]; ++n) {
-                const std::string where = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+                const std::string where
+                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
                 test::TempDir tmp;
                 BoardBuilder board(tmp.path());
                 makeBoard(board);
@@ -214,8 +216,8 @@ TEST(AreaStoreBatch, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
         for (bool torn : { false, true }) {
             bool finished = false;
             for (int step = 1; !finished && step < 200; ++step) {
-                const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step)
-                    + (torn ? " in a write" : "");
+                const std::string where
+                    = std::string(op.label) + ", killed at step " + std::to_string(step) + (torn ? " in a write" : "");
                 test::TempDir tmp;
                 BoardBuilder board(tmp.path());
                 makeBoard(board);
