@@ -9,7 +9,8 @@ namespace qv::messages {
 
 Message fileBaseNotFound(const QString& storedPath)
 {
-    return { QStringLiteral("Fatal Error"), QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
+    return { QStringLiteral("Fatal Error"),
+        QStringLiteral("File database path ") + storedPath + QStringLiteral(" not found!") };
 }
 
 Message loadFailed(const LoadError& error, const QString& storedFileBasePath)
@@ -58,6 +59,54 @@ QString megabytes(uint64_t totalBytes)
 QString uploaderText(const std::string& stored, const CodePage& codePage)
 {
     return text::trim(stored).empty() ? QStringLiteral("(Unknown)") : codePage.decode(stored);
+}
+
+QString extractingDescription(const QString& entryName, const QString& program)
+{
+    return QStringLiteral("Extracting Description from ") + entryName + QStringLiteral(", running ") + program
+        + QStringLiteral("...");
+}
+
+QString archiverTimedOut(const QString& entryName, int seconds)
+{
+    return QStringLiteral("The archiver for %1 did not end within %2 seconds and was stopped")
+        .arg(entryName)
+        .arg(seconds);
+}
+
+QString searchingNotInBase()
+{
+    return QStringLiteral("Searching files which are not in base...");
+}
+
+QString addingFile(const QString& name)
+{
+    return QStringLiteral("Adding ") + name + QStringLiteral("...");
+}
+
+QString filesVanished(const QStringList& names)
+{
+    return QStringLiteral("Not added, no longer in the directory: ") + names.join(QStringLiteral(", "));
+}
+
+Message replaceArchiver(const QString& extension)
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("Definitions for extension ") + extension
+            + QStringLiteral(" already exist. Do you want to replace?") };
+}
+
+Message deleteArchiver(const QString& extension)
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("Are you sure you want to delete definitions for extension ") + extension
+            + QStringLiteral("?") };
+}
+
+Message archiverTableFull()
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("The table holds 32 archivers, all in use. Delete a definition before you add another.") };
 }
 
 } // namespace qv::messages

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,20 @@ QString objectCount(uint64_t rows);
 QString megabytes(uint64_t totalBytes);
 // The uploader column: the stored name, or "(Unknown)" when it is blank.
 QString uploaderText(const std::string& stored, const CodePage& codePage);
+
+// Extraction and adding files.
+// "Extracting Description from NAME, running PROGRAM..." while an archiver runs.
+QString extractingDescription(const QString& entryName, const QString& program);
+// An archiver killed at the time limit; the entry keeps its description.
+QString archiverTimedOut(const QString& entryName, int seconds);
+QString searchingNotInBase(); // "Searching files which are not in base..."
+QString addingFile(const QString& name); // "Adding NAME..."
+// Files that were listed but had gone when they were to be added.
+QString filesVanished(const QStringList& names);
+// The Preferences dialog's archiver questions and the full table, title "Archivers".
+Message replaceArchiver(const QString& extension);
+Message deleteArchiver(const QString& extension);
+Message archiverTableFull();
 
 } // namespace messages
 } // namespace qv
