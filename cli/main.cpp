@@ -57,6 +57,8 @@ int main(int argc, char** argv)
                 || (letter.size() > 1 && letter.mid(1) != QLatin1String(":")) || eq + 1 >= v.size())
                 return usage.usage(QStringLiteral("--drive wants X=PATH, got \"%1\"").arg(v));
             drives.insert(letter[0].toUpper(), v.mid(eq + 1));
+        } else if (a.startsWith(QLatin1String("--")) && !positional.isEmpty()) {
+            positional.append(a); // an option of the command (add --uploader NAME)
         } else if (a.startsWith(QLatin1String("--"))) {
             return usage.usage(QStringLiteral("unknown option %1").arg(a));
         } else {
@@ -71,6 +73,7 @@ int main(int argc, char** argv)
         return usage.usage(QStringLiteral("unknown command %1").arg(name));
     if (!command->needsBoard()) {
         qv::ToolContext context({}, json);
+        context.setSettings(qv::settingsfile::readBoardSettings(qv::ProfileFile(settingsFile)));
         return command->run(context, positional);
     }
 
@@ -86,6 +89,7 @@ int main(int argc, char** argv)
         return usage.usage(QStringLiteral("no board directory: pass --board DIR or set RaDir in %1").arg(settingsFile));
     options.boardDirectory = QDir(board).absolutePath();
     qv::ToolContext context(options, json);
+    context.setSettings(settings);
     if (!qv::CodePage(options.codePage).isValid())
         context.fail(QStringLiteral("code page %1 is not a single-byte code page; showing CP437")
                          .arg(QString::fromLatin1(options.codePage)));
