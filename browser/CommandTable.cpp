@@ -141,14 +141,11 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
     // stay disabled until the work behind them exists. Toolbar keys share the menu's names.
     static const QSet<QString> kLater = {
         // menu bar
-        "adopt",
         "icom",
         "remov",
         "update",
         "fbbs",
-        "pref",
         "eddesc",
-        "xdesc",
         "mnuGlobDesc",
         "cut",
         "copy",
@@ -160,7 +157,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "intclip",
         "props",
         // right-button menu
-        "addfile",
         "icom2",
         "filecut",
         "filecop",
@@ -170,12 +166,10 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "filedelete",
         "dc",
         "dm",
-        "ExDesc",
         "Sortsel",
         "udate",
         "prop",
         // toolbar
-        "insert",
         "del",
         "findfile",
     };

@@ -1,5 +1,6 @@
 #include "browser/MainWindow.h"
 
+#include "browser/AddFilesController.h"
 #include "browser/AreaController.h"
 #include "browser/AreaSelectors.h"
 #include "browser/AreaTreeView.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_files = new FileListController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
+    m_addFiles = new AddFilesController(m_services, this);
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
     connect(m_files, &FileListController::commandStateChanged, this, &MainWindow::refreshCommands);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::refreshCommands);

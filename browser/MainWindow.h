@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace qv {
 
+class AddFilesController;
 class AlphabeticAreaSelector;
 class AreaController;
 class AreaTreeView;
@@ -44,6 +45,7 @@ public:
     CommandTable& commands() const { return *m_commands; }
     AreaController& areas() const { return *m_areas; }
     FileListController& files() const { return *m_files; }
+    AddFilesController& addFiles() const { return *m_addFiles; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -86,6 +88,7 @@ private:
     CommandTable* m_commands = nullptr;
     AreaController* m_areas = nullptr;
     FileListController* m_files = nullptr;
+    AddFilesController* m_addFiles = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;
