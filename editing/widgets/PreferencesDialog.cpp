@@ -113,6 +113,9 @@ QWidget* PreferencesDialog::buildArchiverPage()
     m_list->setUniformRowHeights(true);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->header()->setStretchLastSection(true);
+    // Paths are the long column; an extension takes three letters.
+    m_list->setColumnWidth(0, m_list->fontMetrics().horizontalAdvance(QStringLiteral("EXTWW")));
+    m_list->setColumnWidth(1, m_list->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 38);
     layout->addWidget(m_list, 1);
     auto* form = new QFormLayout;
     m_extension = new QLineEdit(page);
