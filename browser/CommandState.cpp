@@ -43,8 +43,7 @@ bool isEnabled(const QString& command, const WindowState& s)
 
     const bool hasRows = s.rows > 0;
     const bool onEntry = hasRows && s.currentRow >= 0 && s.currentRow < s.rows;
-    if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove"
-        || command == "SelSort")
+    if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove" || command == "SelSort")
         return hasRows;
     if (command == "cut" || command == "copy")
         return hasRows && !s.descriptionHasFocus;
