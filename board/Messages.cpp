@@ -184,4 +184,52 @@ Message filesBbsNotWritten(const QString& listPath)
     return { QStringLiteral("Error!"), QStringLiteral("Could not open: ") + listPath + QStringLiteral("!") };
 }
 
+QString extractingDescription(const QString& entryName, const QString& program)
+{
+    return QStringLiteral("Extracting Description from ") + entryName + QStringLiteral(", running ") + program
+        + QStringLiteral("...");
+}
+
+QString archiverTimedOut(const QString& entryName, int seconds)
+{
+    return QStringLiteral("The archiver for %1 did not end within %2 seconds and was stopped")
+        .arg(entryName)
+        .arg(seconds);
+}
+
+QString searchingNotInBase()
+{
+    return QStringLiteral("Searching files which are not in base...");
+}
+
+QString addingFile(const QString& name)
+{
+    return QStringLiteral("Adding ") + name + QStringLiteral("...");
+}
+
+QString filesVanished(const QStringList& names)
+{
+    return QStringLiteral("Not added, no longer in the directory: ") + names.join(QStringLiteral(", "));
+}
+
+Message replaceArchiver(const QString& extension)
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("Definitions for extension ") + extension
+            + QStringLiteral(" already exist. Do you want to replace?") };
+}
+
+Message deleteArchiver(const QString& extension)
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("Are you sure you want to delete definitions for extension ") + extension
+            + QStringLiteral("?") };
+}
+
+Message archiverTableFull()
+{
+    return { QStringLiteral("Archivers"),
+        QStringLiteral("The table holds 32 archivers, all in use. Delete a definition before you add another.") };
+}
+
 } // namespace qv::messages

@@ -73,6 +73,19 @@ QString noSuchEntry(int area, uint64_t position);
 QString textTooLong(const QString& field, int maximum);
 Message globalDescriptionQuestion();
 QString changeNotWritten(int area, const QString& detail);
+// Extraction and adding files.
+// "Extracting Description from NAME, running PROGRAM..." while an archiver runs.
+QString extractingDescription(const QString& entryName, const QString& program);
+// An archiver killed at the time limit; the entry keeps its description.
+QString archiverTimedOut(const QString& entryName, int seconds);
+QString searchingNotInBase(); // "Searching files which are not in base..."
+QString addingFile(const QString& name); // "Adding NAME..."
+// Files that were listed but had gone when they were to be added.
+QString filesVanished(const QStringList& names);
+// The Preferences dialog's archiver questions and the full table, title "Archivers".
+Message replaceArchiver(const QString& extension);
+Message deleteArchiver(const QString& extension);
+Message archiverTableFull();
 
 } // namespace messages
 } // namespace qv

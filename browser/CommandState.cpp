@@ -50,8 +50,10 @@ bool isEnabled(const QString& command, const WindowState& s)
         return s.areaLoaded;
     if (command == "cut" || command == "copy")
         return hasRows && !s.descriptionHasFocus;
-    if (command == "update" || command == "xdesc")
+    if (command == "update")
         return hasRows && !(onEntry && s.currentIsComment);
+    if (command == "xdesc")
+        return s.selectedRows > 0 && !(onEntry && s.currentIsComment); // comment rows are skipped
     if (command == "paste" || command == "fpaste" || command == "behall")
         return s.clipboardHolds;
     return true;

@@ -137,13 +137,9 @@ const char* const kCheckable[]
 
 const QSet<QString>& CommandTable::commandsNotYetAvailable()
 {
-    // The commands of entry editing, transfers, sorting, search, export and preferences: they
-    // stay disabled until the work behind them exists. Toolbar keys share the menu's names.
+    // The transfer commands: they stay disabled until the work behind them exists.
     static const QSet<QString> kLater = {
         // menu bar
-        "adopt",
-        "pref",
-        "xdesc",
         "cut",
         "copy",
         "paste",
@@ -151,7 +147,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "dmove",
         "intclip",
         // right-button menu
-        "addfile",
         "filecut",
         "filecop",
         "fpaste",
@@ -159,9 +154,6 @@ const QSet<QString>& CommandTable::commandsNotYetAvailable()
         "behall",
         "dc",
         "dm",
-        "ExDesc",
-        // toolbar
-        "insert",
     };
     return kLater;
 }

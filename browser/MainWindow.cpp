@@ -1,6 +1,7 @@
 #include "browser/MainWindow.h"
 
 #include "board/Messages.h"
+#include "browser/AddFilesController.h"
 #include "browser/AreaController.h"
 #include "browser/AreaSelectors.h"
 #include "browser/AreaTreeView.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_tools = new ToolsController(m_services, { this, m_commands, m_areas, m_files, m_tree, m_list, m_model }, this);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
+    m_addFiles = new AddFilesController(m_services, this);
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
     connect(m_files, &FileListController::commandStateChanged, this, &MainWindow::refreshCommands);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::refreshCommands);

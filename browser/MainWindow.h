@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace qv {
 
+class AddFilesController;
 class AlphabeticAreaSelector;
 class AreaController;
 class AreaTreeView;
@@ -48,6 +49,7 @@ public:
     FileListController& files() const { return *m_files; }
     RemoveSortController& removeSort() const { return *m_removeSort; }
     ToolsController& tools() const { return *m_tools; }
+    AddFilesController& addFiles() const { return *m_addFiles; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -92,6 +94,7 @@ private:
     FileListController* m_files = nullptr;
     RemoveSortController* m_removeSort = nullptr;
     ToolsController* m_tools = nullptr;
+    AddFilesController* m_addFiles = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;

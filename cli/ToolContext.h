@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board/Board.h"
+#include "settings/Settings.h"
 
 #include <QJsonValue>
 #include <QString>
@@ -23,6 +24,9 @@ public:
     Board& board();
     const Board::Options& options() const { return m_options; }
     QString text(std::string_view bytes) { return board().text(bytes); }
+    // The settings read from QV.INI (archivers, time limits).
+    const Settings& settings() const { return m_settings; }
+    void setSettings(Settings settings) { m_settings = std::move(settings); }
 
     // False with "Unable to read RA configuration files (FILES.RA) in DIR" when FILES.RA is missing.
     bool requireConfiguration();
@@ -50,6 +54,7 @@ private:
     Board::Options m_options;
     bool m_json;
     std::unique_ptr<Board> m_board;
+    Settings m_settings;
 };
 
 } // namespace qv

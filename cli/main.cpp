@@ -72,6 +72,7 @@ int main(int argc, char** argv)
         return usage.usage(QStringLiteral("unknown command %1").arg(name));
     if (!command->needsBoard()) {
         qv::ToolContext context({}, json);
+        context.setSettings(qv::settingsfile::readBoardSettings(qv::ProfileFile(settingsFile)));
         return command->run(context, positional);
     }
 
@@ -87,6 +88,7 @@ int main(int argc, char** argv)
         return usage.usage(QStringLiteral("no board directory: pass --board DIR or set RaDir in %1").arg(settingsFile));
     options.boardDirectory = QDir(board).absolutePath();
     qv::ToolContext context(options, json);
+    context.setSettings(settings);
     if (!qv::CodePage(options.codePage).isValid())
         context.fail(QStringLiteral("code page %1 is not a single-byte code page; showing CP437")
                          .arg(QString::fromLatin1(options.codePage)));

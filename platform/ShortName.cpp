@@ -33,7 +33,10 @@ QString legalUpper(QStringView s, qsizetype limit)
     return out;
 }
 
-QString aliasFor(const QString& name, const QSet<QString>& taken)
+// next: per basis and extension, the first number not yet known to be taken; the names taken
+// only grow, so a search may start there (a directory of thousands of similar names would
+// otherwise try every smaller number again for each name).
+QString aliasFor(const QString& name, const QSet<QString>& taken, QHash<QString, int>& next)
 {
     const qsizetype dot = name.lastIndexOf('.');
     QString basis = legalUpper(dot > 0 ? QStringView(name).left(dot) : QStringView(name), 8);
@@ -44,12 +47,15 @@ QString aliasFor(const QString& name, const QSet<QString>& taken)
     }
     if (basis.isEmpty())
         basis = "_";
-    for (int n = 1; n < 1000000; ++n) {
+    int& first = next[basis + QLatin1Char('.') + ext];
+    for (int n = std::max(first, 1); n < 1000000; ++n) {
         const QString tail = "~" + QString::number(n);
         const QString candidate
             = basis.left(std::min<qsizetype>(6, 8 - tail.size())) + tail + (ext.isEmpty() ? QString() : "." + ext);
-        if (!taken.contains(candidate))
+        if (!taken.contains(candidate)) {
+            first = n;
             return candidate;
+        }
     }
     return basis.left(8);
 }
@@ -78,10 +84,11 @@ QHash<QString, QString> shortNamesFor(QStringList names)
             result.insert(n, n.toUpper());
             taken.insert(n.toUpper());
         }
+    QHash<QString, int> next;
     for (const QString& n : names) {
         if (result.contains(n))
             continue;
-        const QString alias = aliasFor(n, taken);
+        const QString alias = aliasFor(n, taken, next);
         taken.insert(alias);
         result.insert(n, alias);
     }

@@ -39,6 +39,7 @@ struct Settings {
     std::string version = kVersionText;
     std::string tempDir;
     std::string commandInterpreter;
+    int archiverTimeoutSeconds = 30; // ArchiverTimeout, read only: an archiver running longer is killed
     std::string sendToFile;
     std::string codePage = "IBM437"; // CodePage, read only
     std::map<char, std::string> drives; // [Drives]: DOS drive letter (upper case) to host directory, read only

@@ -123,6 +123,10 @@ void readStartupValues(const ProfileFile& file, Settings& s)
         a.path = utf8(file.read(section, QStringLiteral("Path")));
     }
 
+    const QString timeout = value("ArchiverTimeout");
+    if (!timeout.isEmpty() && leadingNumber(timeout) > 0)
+        s.archiverTimeoutSeconds = leadingNumber(timeout);
+
     const QString page = value("CodePage");
     if (!page.isEmpty())
         s.codePage = utf8(page);

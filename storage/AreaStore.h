@@ -107,6 +107,21 @@ public:
     // length as well.
     Result<void> insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description);
 
+    // Inserts entries after the first p records, in their order, as one change: their
+    // descriptions (descriptions[k] for entries[k]) are appended together first, then the three
+    // files are rewritten once. On failure the description file is cut back to its old length.
+    Result<void> insertEntries(
+        int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions);
+
+    // Gives entries new descriptions as one change: a text is written over the old one when the
+    // old one is not shorter and no other record shares it, else it is appended and both
+    // pointers of the entry move to it. Returns, per change, whether it was written in place.
+    struct DescriptionChange {
+        uint64_t position = 0;
+        std::string text; // without its zero byte
+    };
+    Result<std::vector<bool>> setDescriptions(int area, const std::vector<DescriptionChange>& changes);
+
     // Overwrites bytes of one record in place under the board's lock; the rest of the record keeps
     // its bytes. A header patch must end by offset 174. A patch of the long-name file creates it,
     // or lengthens it with empty records, when it is shorter.
@@ -163,6 +178,10 @@ private:
     Result<void> commitPlan(
         int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before);
     Result<int32_t> appendText(const std::string& file, std::string_view text);
+    // Appends texts, each with its zero byte, behind a journal that cuts them off again unless
+    // the change commits; returns the journal's note and each text's pointer.
+    Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> appendNoted(
+        int area, const std::vector<std::string>& texts);
 
     FileIo* m_io;
     std::string m_fileBaseDir;

@@ -40,9 +40,9 @@ public:
                         + AreaConfiguration::kAreaPathOffset,
                     AreaConfiguration::kTextWidth);
             const auto mapped = b.hostPathOf(stored);
-            a.append(QJsonObject { { QStringLiteral("number"), info.number },
-                { QStringLiteral("record"), info.record }, { QStringLiteral("name"), b.text(info.name) },
-                { QStringLiteral("group"), info.group }, { QStringLiteral("path"), b.text(stored) },
+            a.append(QJsonObject { { QStringLiteral("number"), info.number }, { QStringLiteral("record"), info.record },
+                { QStringLiteral("name"), b.text(info.name) }, { QStringLiteral("group"), info.group },
+                { QStringLiteral("path"), b.text(stored) },
                 { QStringLiteral("dir"), mapped.ok() ? QJsonValue(mapped.hostPath) : QJsonValue(QJsonValue::Null) } });
             t.addRow({ QString::number(info.number), QString::number(info.record), QString::number(info.group),
                 b.text(info.name), mapped.ok() ? mapped.hostPath : QStringLiteral("-") });

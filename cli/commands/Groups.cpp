@@ -22,7 +22,8 @@ public:
         QJsonArray a;
         TextTable t({ QStringLiteral("Number"), QStringLiteral("Name") }, { true, false });
         for (const GroupInfo& g : c.board().config().groups()) {
-            a.append(QJsonObject { { QStringLiteral("number"), g.number }, { QStringLiteral("name"), c.text(g.name) } });
+            a.append(
+                QJsonObject { { QStringLiteral("number"), g.number }, { QStringLiteral("name"), c.text(g.name) } });
             t.addRow({ QString::number(g.number), c.text(g.name) });
         }
         c.json() ? c.printJson(a) : c.out(t.render());

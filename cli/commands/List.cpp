@@ -73,8 +73,7 @@ public:
                     entry[QStringLiteral("file_date")].toString(), entry[QStringLiteral("upload_date")].toString(),
                     entry[QStringLiteral("last_download")].toString(), QString::number(h.downloads()),
                     attributeLetters(h.attributes()), messages::uploaderText(h.uploader(), b.codePage()) });
-            QStringList lines
-                = b.text(description).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+            QStringList lines = b.text(description).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
             while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
                 lines.removeLast();
             for (const QString& line : lines)

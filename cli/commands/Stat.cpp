@@ -28,9 +28,10 @@ public:
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
         if (c.json())
-            c.printJson(QJsonObject { { QStringLiteral("area"), *area },
-                { QStringLiteral("rows"), qint64(loaded.rows.size()) }, { QStringLiteral("total_bytes"), qint64(total) },
-                { QStringLiteral("objects_text"), objects }, { QStringLiteral("size_text"), megabytes } });
+            c.printJson(
+                QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("rows"), qint64(loaded.rows.size()) },
+                    { QStringLiteral("total_bytes"), qint64(total) }, { QStringLiteral("objects_text"), objects },
+                    { QStringLiteral("size_text"), megabytes } });
         else
             c.out(objects + QLatin1Char('\n') + megabytes + QLatin1Char('\n'));
         return 0;

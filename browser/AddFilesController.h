@@ -1,0 +1,42 @@
+#pragma once
+
+#include "browser/BrowserServices.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QTemporaryDir;
+
+namespace qv {
+
+class MainWindow;
+
+// The window's side of extracting descriptions, adding files and the Preferences dialog.
+class AddFilesController : public QObject {
+    Q_OBJECT
+public:
+    AddFilesController(BrowserServices& services, MainWindow* window);
+    ~AddFilesController() override;
+
+    void extractDescriptions();
+    void openAddFiles();
+    void openPreferences();
+
+    // The dialogs the commands open, for tests: (dialog) is called once it is shown.
+    void setDialogHook(std::function<void(QDialog*)> hook) { m_hook = std::move(hook); }
+
+private:
+    QString tempDir();
+    void showStatus(const QString& text);
+    void restoreCounts();
+
+    BrowserServices& m_services;
+    MainWindow* m_window;
+    std::unique_ptr<QTemporaryDir> m_ownTemp;
+    std::function<void(QDialog*)> m_hook;
+};
+
+} // namespace qv

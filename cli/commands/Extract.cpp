@@ -1,0 +1,94 @@
+#include "cli/Command.h"
+#include "cli/ToolContext.h"
+#include "editing/DescriptionExtraction.h"
+#include "storage/AreaStore.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+namespace qv {
+namespace {
+
+QString outcomeText(const DescriptionExtraction::RowResult& r)
+{
+    switch (r.outcome) {
+    case DescriptionExtractor::Outcome::Extracted:
+        return QStringLiteral("extracted (%1 bytes)").arg(r.bytes);
+    case DescriptionExtractor::Outcome::NoArchiver:
+        return QStringLiteral("no archiver");
+    case DescriptionExtractor::Outcome::NoDescription:
+        return QStringLiteral("no FILE_ID.DIZ");
+    case DescriptionExtractor::Outcome::MissingFile:
+        return QStringLiteral("missing file");
+    case DescriptionExtractor::Outcome::TimedOut:
+        return QStringLiteral("timed out");
+    }
+    return {};
+}
+
+class ExtractCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("extract"); }
+    QString arguments() const override { return QStringLiteral("AREA [POS...]"); }
+    QString summary() const override
+    {
+        return QStringLiteral(
+            "store each entry's FILE_ID.DIZ as its description (all entries when no position is given)");
+    }
+    int rank() const override { return 81; }
+    int run(ToolContext& c, const QStringList& args) override
+    {
+        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
+        if (!area)
+            return c.usage(name() + QStringLiteral(" wants an area number"));
+        LoadOutcome loaded;
+        if (!c.load(*area, loaded))
+            return 1;
+        std::vector<DescriptionExtraction::Row> rows;
+        auto rowAt = [&](size_t i) {
+            return DescriptionExtraction::Row { i, c.text(loaded.rows[i].name), loaded.rows[i].comment };
+        };
+        if (args.size() == 1)
+            for (size_t i = 0; i < loaded.rows.size(); ++i)
+                rows.push_back(rowAt(i));
+        for (const QString& a : args.mid(1)) {
+            bool ok = false;
+            const qulonglong p = a.toULongLong(&ok);
+            if (!ok || p == 0 || p > loaded.rows.size())
+                return c.usage(QStringLiteral("no entry %1 in area %2").arg(a).arg(*area));
+            rows.push_back(rowAt(size_t(p - 1)));
+        }
+        // Each extraction gets a directory of its own inside this private one.
+        QTemporaryDir temp(QDir::temp().filePath(QStringLiteral("qvtool-XXXXXX")));
+        if (!temp.isValid()) {
+            c.fail(QStringLiteral("cannot create a temporary directory in ") + QDir::tempPath());
+            return 1;
+        }
+        DescriptionExtractor extractor(c.settings(), temp.path());
+        extractor.setBlocking(true);
+        const auto result = DescriptionExtraction::run(c.board(), *area, rows, extractor);
+        QJsonArray out;
+        QString text;
+        for (const auto& r : result.rows) {
+            out.append(QJsonObject { { QStringLiteral("position"), qint64(r.position + 1) },
+                { QStringLiteral("row_text"), r.rowText }, { QStringLiteral("result"), outcomeText(r) },
+                { QStringLiteral("bytes"), qint64(r.bytes) } });
+            text += QStringLiteral("%1 %2: %3\n").arg(r.position + 1).arg(r.rowText, outcomeText(r));
+        }
+        if (c.json())
+            c.printJson(out);
+        else
+            c.out(text);
+        if (result.error) {
+            c.fail(QStringLiteral("no description was stored: ") + QString::fromStdString(result.error->message));
+            return 1;
+        }
+        return 0;
+    }
+};
+QV_COMMAND(ExtractCommand);
+
+} // namespace
+} // namespace qv

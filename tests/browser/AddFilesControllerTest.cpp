@@ -1,0 +1,174 @@
+#include "browser/AddFilesController.h"
+#include "browser/CommandTable.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "editing/CurrentUploader.h"
+#include "editing/widgets/AddFilesDialog.h"
+#include "editing/widgets/PreferencesDialog.h"
+#include "settings/Settings.h"
+#include "storage/AreaCheck.h"
+
+#include "tests/browser/MainWindowFixture.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+class AddFilesControllerTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        board.writeConfig("Board", "C:\\RA\\FDB");
+        board.writeGroups({ { "Group" } });
+        writeAreas({ { "Uploads", "", 1 } });
+        board.writeFilesRdx({ 1 });
+        board.writeEntries(1,
+            { { .name = "A.ZIP", .size = 10, .description = "old text of a" }, { .description = "a comment" },
+                { .name = "B.ZIP", .size = 10, .description = "b" } });
+        // A stand-in archiver that takes a moment, so the status text can be seen.
+        script = QString::fromStdString(root()) + "/slowzip";
+        test::writeBytes(script, "#!/bin/sh\nsleep 0.4\nprintf 'new text of '\"$(basename \"$1\")\" > FILE_ID.DIZ\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        settings.startupArea = 1;
+        settings.archivers[0] = { "ZIP", script.toStdString(), "" };
+        for (const char* name : { "A.ZIP", "B.ZIP" })
+            test::writeBytes(QString::fromStdString(areaDir(1)) + "/" + name, "x");
+    }
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        CurrentUploader::set({});
+    }
+    void expectNoNewProblems() const
+    {
+        for (const std::string& problem : AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1))
+            ADD_FAILURE() << problem;
+    }
+    void select(std::initializer_list<int> rows)
+    {
+        auto* sel = window->fileList()->selectionModel();
+        sel->clearSelection();
+        for (int r : rows)
+            sel->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->setCurrentIndex(window->model()->index(*rows.begin(), 0), QItemSelectionModel::NoUpdate);
+        QCoreApplication::processEvents();
+    }
+
+    QString script;
+};
+
+TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryTextInPlace)
+{
+    ASSERT_TRUE(open());
+    QAction* xdesc = window->commands().action("xdesc");
+    EXPECT_EQ(xdesc->text(), "E&xtract Description");
+    select({ 0, 1, 2 });
+    ASSERT_TRUE(xdesc->isEnabled());
+    QStringList seen;
+    bool disabledMeanwhile = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const QString text = window->sizePanel()->text();
+        if (text.startsWith("Extracting") && !seen.contains(text)) {
+            seen << text;
+            disabledMeanwhile = !window->commands().action("adopt")->isEnabled();
+            const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+            if (!shots.isEmpty() && seen.size() == 1)
+                window->grab().save(shots + "/extracting-statusbar.png");
+        }
+    });
+    probe.start(20);
+    xdesc->trigger();
+    probe.stop();
+    EXPECT_EQ(seen,
+        QStringList({ "Extracting Description from A.zip, running " + script + "...",
+            "Extracting Description from B.zip, running " + script + "..." }));
+    EXPECT_TRUE(disabledMeanwhile) << "no other change starts while an archiver runs";
+    EXPECT_EQ(window->sizePanel()->text().contains("Extracting"), false);
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "new text of B.ZIP");
+    EXPECT_EQ(opened->store().readDescription(1, 0), "new text of A.ZIP");
+    EXPECT_EQ(opened->store().readDescription(1, 1), "a comment");
+    EXPECT_EQ(opened->store().readDescription(1, 2), "new text of B.ZIP");
+    EXPECT_EQ(window->model()->rows().size(), 3u) << "the list is not reloaded";
+    expectNoNewProblems();
+}
+
+TEST_F(AddFilesControllerTest, AnArchiverPastItsLimitIsNamedAndTheEntryKeepsItsText)
+{
+    test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
+    settings.archiverTimeoutSeconds = 1;
+    ASSERT_TRUE(open());
+    select({ 0 });
+    window->commands().action("xdesc")->trigger();
+    EXPECT_EQ(
+        window->statusBar()->currentMessage(), "The archiver for A.zip did not end within 1 seconds and was stopped");
+    EXPECT_EQ(opened->store().readDescription(1, 0), "old text of a");
+}
+
+TEST_F(AddFilesControllerTest, AddFilesInsertsTheRowsAfterTheCurrentRowInPlace)
+{
+    test::writeBytes(QString::fromStdString(areaDir(1)) + "/New file.txt", "12345");
+    test::writeBytes(QString::fromStdString(areaDir(1)) + "/C.ZIP", "x");
+    ASSERT_TRUE(open());
+    select({ 0 });
+    QStringList listed;
+    window->addFiles().setDialogHook([&](QDialog* d) {
+        auto* dialog = qobject_cast<AddFilesDialog*>(d);
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->notInBaseList()->count(); ++i) {
+            listed << dialog->notInBaseList()->item(i)->text();
+            dialog->notInBaseList()->item(i)->setSelected(true);
+        }
+        dialog->uploaderBox()->setText("New Uploader");
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    });
+    QAction* insert = window->commands().toolAction("insert");
+    ASSERT_NE(insert, nullptr);
+    insert->trigger();
+    EXPECT_EQ(listed, QStringList({ "C.ZIP", "New file.txt" }));
+    ASSERT_EQ(window->model()->rows().size(), 5u);
+    EXPECT_EQ(window->model()->rows()[1].name, "C.zip");
+    EXPECT_EQ(window->model()->rows()[2].name, "New file.txt");
+    EXPECT_EQ(window->model()->rows()[3].name, " (Comment)");
+    EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
+    EXPECT_EQ(CurrentUploader::get(), "New Uploader");
+    EXPECT_EQ(opened->store().readDescription(1, 1), "new text of C.ZIP");
+    EXPECT_EQ(opened->store().readHeader(1, 2)->name(), "NEWFIL~1.TXT");
+    expectNoNewProblems();
+}
+
+TEST_F(AddFilesControllerTest, PreferencesChangeTheSettingsInMemory)
+{
+    ASSERT_TRUE(open());
+    window->addFiles().setDialogHook([&](QDialog* d) {
+        auto* dialog = qobject_cast<PreferencesDialog*>(d);
+        ASSERT_NE(dialog, nullptr);
+        dialog->firstAreaOption()->setChecked(true);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    window->commands().action("pref")->trigger();
+    EXPECT_EQ(settings.startupArea, 0);
+    EXPECT_EQ(settings.archivers[0].extension, "ZIP");
+}
+
+} // namespace

@@ -1,0 +1,219 @@
+#include "editing/widgets/AddFilesDialog.h"
+#include "editing/widgets/PreferencesDialog.h"
+#include "settings/Settings.h"
+
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+// QV_SCREENSHOT_DIR=dir saves the dialog as the test sees it, for looking at.
+void shoot(QWidget* w, const QString& name)
+{
+    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (!shots.isEmpty())
+        w->grab().save(shots + "/" + name + ".png");
+}
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
+{
+    test::TempDir tmp;
+    const QString dir = QString::fromStdString(tmp.path());
+    for (const QString name : { "UTIL.ZIP", "beep.zip", "Read me first.txt", "notes.txt" })
+        test::writeBytes(dir + "/" + name, "x");
+    QStringList asked;
+    QString askedUploader;
+    bool askedExtract = true;
+    AddFilesDialog d({ 12, "Utilities", "C:\\FILES\\UTIL", dir, { "Util.zip", "Readme~1.txt" }, "Jane Sysop" },
+        [&](const QStringList& names, const QString& uploader, bool extract) {
+            asked = names;
+            askedUploader = uploader;
+            askedExtract = extract;
+            return QStringList();
+        });
+    d.show();
+    EXPECT_EQ(d.windowTitle(), "Add Files");
+    EXPECT_TRUE(d.findChild<QLabel*>("labArea")->text() == "Area: 12 - Utilities");
+    EXPECT_EQ(d.findChild<QLabel*>("labDirectory")->text(), "Directory: C:\\FILES\\UTIL");
+    EXPECT_EQ(d.maskBox()->text(), "*.*");
+    EXPECT_EQ(d.uploaderBox()->text(), "Jane Sysop");
+    EXPECT_EQ(d.uploaderBox()->maxLength(), 35);
+    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Beep.zip", "Notes.txt" }));
+    EXPECT_EQ(d.countLabel()->text(), "Files: 2");
+    EXPECT_EQ(d.showAllBox()->text(), "Show &all files");
+    EXPECT_EQ(d.noDizBox()->text(), "&Do not extract FILE_ID.DIZ");
+    EXPECT_FALSE(d.refreshButton()->isEnabled());
+    shoot(&d, "addfiles-notinbase");
+
+    d.showAllBox()->setChecked(true);
+    EXPECT_EQ(d.countLabel()->text(), "Files: 4");
+    EXPECT_TRUE(d.allFilesList()->isVisible());
+    shoot(&d, "addfiles-allfiles");
+    d.showAllBox()->setChecked(false);
+
+    d.maskBox()->setText(" *.zip ");
+    EXPECT_TRUE(d.refreshButton()->isEnabled());
+    QTest::mouseClick(d.refreshButton(), Qt::LeftButton);
+    EXPECT_FALSE(d.refreshButton()->isEnabled());
+    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Beep.zip" }));
+    EXPECT_EQ(d.countLabel()->text(), "Files: 1");
+
+    d.notInBaseList()->item(0)->setSelected(true);
+    d.noDizBox()->setChecked(true);
+    d.uploaderBox()->setText("Someone Else");
+    QTest::mouseClick(d.okButton(), Qt::LeftButton);
+    EXPECT_EQ(asked, QStringList({ "Beep.zip" }));
+    EXPECT_EQ(askedUploader, "Someone Else");
+    EXPECT_FALSE(askedExtract);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST(AddFilesDialog, FilesThatVanishedAreNamedInTheStatusLine)
+{
+    test::TempDir tmp;
+    const QString dir = QString::fromStdString(tmp.path());
+    test::writeBytes(dir + "/gone.zip", "x");
+    AddFilesDialog d(
+        { 1, "A", "C:\\A", dir, {}, "U" }, [&](const QStringList& names, const QString&, bool) { return names; });
+    d.show();
+    QFile::remove(dir + "/gone.zip");
+    d.notInBaseList()->item(0)->setSelected(true);
+    QTest::mouseClick(d.okButton(), Qt::LeftButton);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.statusLabel()->text(), "Not added, no longer in the directory: Gone.zip");
+    EXPECT_EQ(d.countLabel()->text(), "Files: 0");
+}
+
+struct PreferencesFixture {
+    Settings settings;
+    test::ScriptedDialogs dialogs;
+    PreferencesFixture()
+    {
+        settings.archivers[0] = { "ARC", "/nonexistent/nomarch", "-U" };
+        settings.archivers[1] = { "ZIP", "/bin/sh", "-o" };
+        settings.archivers[2] = { "RAR", "/bin/sh", "x" };
+        settings.startupArea = 7;
+    }
+};
+
+TEST(PreferencesDialog, OpensOnTheStoredValuesWithEveryCaption)
+{
+    PreferencesFixture f;
+    PreferencesDialog d(f.settings, { { 3, "00003: Games" }, { 7, "00007: Utilities" } }, f.dialogs);
+    d.show();
+    EXPECT_EQ(d.windowTitle(), "Preferences");
+    EXPECT_EQ(d.tabs()->tabText(0), "General");
+    EXPECT_EQ(d.tabs()->tabText(1), "Archivers");
+    EXPECT_EQ(d.tabs()->currentIndex(), 0);
+    EXPECT_EQ(d.firstAreaOption()->text(), "&First area in selected order (Default)");
+    EXPECT_EQ(d.followingAreaOption()->text(), "&Following area:");
+    EXPECT_TRUE(d.followingAreaOption()->isChecked());
+    EXPECT_EQ(d.areaList()->currentText(), "00007: Utilities");
+    EXPECT_FALSE(d.applyButton()->isEnabled());
+    EXPECT_EQ(d.applyButton()->text(), "&Apply");
+    EXPECT_EQ(d.addEditButton()->text(), "A&dd/Edit");
+    EXPECT_EQ(d.deleteButton()->text(), "D&elete");
+    EXPECT_EQ(d.extensionBox()->maxLength(), 3);
+    auto* header = d.archiverList()->headerItem();
+    EXPECT_EQ(
+        QStringList({ header->text(0), header->text(1), header->text(2) }), QStringList({ "EXT", "Path", "Options" }));
+    ASSERT_EQ(d.archiverList()->topLevelItemCount(), 3);
+    EXPECT_EQ(d.archiverList()->topLevelItem(0)->toolTip(1), "Program not found");
+    EXPECT_EQ(d.archiverList()->topLevelItem(1)->toolTip(1), "");
+    shoot(&d, "preferences-general");
+    d.tabs()->setCurrentIndex(1);
+    d.archiverList()->setCurrentItem(d.archiverList()->topLevelItem(1));
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    shoot(&d, "preferences-archivers");
+
+    d.firstAreaOption()->setChecked(true);
+    EXPECT_FALSE(d.areaList()->isEnabled());
+    EXPECT_TRUE(d.applyButton()->isEnabled());
+    QTest::mouseClick(d.applyButton(), Qt::LeftButton);
+    EXPECT_EQ(f.settings.startupArea, 0);
+    EXPECT_FALSE(d.applyButton()->isEnabled());
+}
+
+TEST(PreferencesDialog, AddEditAndDeleteAskAndKeepTheOrder)
+{
+    PreferencesFixture f;
+    PreferencesDialog d(f.settings, {}, f.dialogs);
+    d.show();
+    d.extensionBox()->setText("zip");
+    d.pathBox()->setText(" /usr/bin/unzip ");
+    f.dialogs.answers = { Dialogs::Answer::No };
+    QTest::mouseClick(d.addEditButton(), Qt::LeftButton);
+    EXPECT_EQ(d.extensionBox()->text(), "ZIP");
+    EXPECT_EQ(d.definitions().rows()[1].path, "/bin/sh") << "No changes nothing";
+    EXPECT_FALSE(d.applyButton()->isEnabled());
+    f.dialogs.answers = { Dialogs::Answer::Yes };
+    QTest::mouseClick(d.addEditButton(), Qt::LeftButton);
+    EXPECT_EQ(d.definitions().rows()[1].path, "/usr/bin/unzip");
+    d.extensionBox()->setText("arc");
+    f.dialogs.answers = { Dialogs::Answer::Yes };
+    QTest::mouseClick(d.deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(f.dialogs.messages(),
+        QStringList({ "Archivers|Definitions for extension ZIP already exist. Do you want to replace?",
+            "Archivers|Definitions for extension ZIP already exist. Do you want to replace?",
+            "Archivers|Are you sure you want to delete definitions for extension ARC?" }));
+    EXPECT_EQ(f.dialogs.calls[0].icon, Dialogs::Icon::Question);
+    EXPECT_EQ(f.dialogs.calls[0].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_EQ(f.settings.archivers[0].extension, "ARC") << "nothing reaches the settings before Apply";
+    QTest::mouseClick(d.applyButton(), Qt::LeftButton);
+    EXPECT_EQ(f.settings.archivers[0].extension, "ZIP");
+    EXPECT_EQ(f.settings.archivers[1].extension, "RAR");
+    EXPECT_EQ(f.settings.archivers[2].extension, "");
+
+    // A full table refuses a new row and says why.
+    for (int i = 0; i < 30; ++i) {
+        d.extensionBox()->setText(QString::number(i));
+        QTest::mouseClick(d.addEditButton(), Qt::LeftButton);
+    }
+    f.dialogs.calls.clear();
+    d.extensionBox()->setText("NEW");
+    QTest::mouseClick(d.addEditButton(), Qt::LeftButton);
+    ASSERT_EQ(f.dialogs.calls.size(), 1);
+    EXPECT_EQ(f.dialogs.calls[0].title, "Archivers");
+    EXPECT_EQ(d.archiverList()->topLevelItemCount(), 32);
+    f.dialogs.verifyAllAnswersUsed();
+}
+
+TEST(PreferencesDialog, AnAreaChosenByNameStoresItsNumber)
+{
+    PreferencesFixture f;
+    f.settings.startupArea = 0;
+    PreferencesDialog d(f.settings, { { 9, "Games" }, { 4, "Utilities" } }, f.dialogs);
+    d.show();
+    EXPECT_TRUE(d.firstAreaOption()->isChecked());
+    EXPECT_FALSE(d.areaList()->isEnabled());
+    d.followingAreaOption()->setChecked(true);
+    d.areaList()->setCurrentIndex(1);
+    QTest::mouseClick(d.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(f.settings.startupArea, 4);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,165 @@
+#include "editing/DescriptionExtraction.h"
+#include "storage/AreaCheck.h"
+
+#include "tests/editing/AddFilesTestBoard.h"
+#include "tests/support/FaultyFileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+using test::AddFilesTestBoard;
+using test::Entry;
+using Outcome = DescriptionExtractor::Outcome;
+
+std::vector<DescriptionExtraction::Row> allRows(size_t n, const std::vector<QString>& texts)
+{
+    std::vector<DescriptionExtraction::Row> rows;
+    for (size_t i = 0; i < n; ++i)
+        rows.push_back({ i, texts[i], texts[i] == " (Comment)" });
+    return rows;
+}
+
+TEST(DescriptionExtraction, EachRowIsExtractedInPlaceOrAppendedAndSkippedRowsKeepTheirText)
+{
+    AddFilesTestBoard b(
+        { { .name = "SHORT.ZIP", .description = "0123456789" }, { .name = "", .description = "comment" },
+            { .name = "LONG.ZIP", .description = "ab" }, { .name = "GONE.ZIP", .description = "gone" },
+            { .name = "PLAIN.TXT", .description = "plain" }, { .name = "NODIZ.ZIP", .description = "nodiz" },
+            { .name = "A.ARJ", .description = "arj" }, { .name = "V1.2.ZIP", .description = std::nullopt } });
+    if (!b.zip("SHORT.ZIP", "012345678") || !b.zip("LONG.ZIP", "much longer text") || !b.zip("V1.2.ZIP", "dots"))
+        GTEST_SKIP() << "no zip and unzip";
+    b.put("PLAIN.TXT", "x");
+    b.put("A.ARJ", "not run: its archiver does not exist");
+    {
+        QProcess p;
+        p.setWorkingDirectory(b.files);
+        p.start("zip", { "-q", b.file("NODIZ.ZIP"), "PLAIN.TXT" });
+        ASSERT_TRUE(p.waitForFinished(60000));
+    }
+    auto board = b.open();
+    const auto before = b.bytes(b.builder.descriptionPath(1));
+    DescriptionExtractor extractor(b.settings, b.temp);
+    QStringList status;
+    extractor.setStatus([&](const QString& s) { status << s; });
+    std::vector<uint64_t> shown;
+    const auto r = DescriptionExtraction::run(*board, 1,
+        allRows(
+            8, { "Short.zip", " (Comment)", "Long.zip", "Gone.zip", "Plain.txt", "Nodiz.zip", "A.arj", "V1.2.zip" }),
+        extractor, [&](uint64_t p, const std::string&) { shown.push_back(p); });
+    ASSERT_FALSE(r.error);
+    ASSERT_EQ(r.rows.size(), 7u) << "the comment row is skipped";
+    const std::vector<Outcome> outcomes { Outcome::Extracted, Outcome::Extracted, Outcome::MissingFile,
+        Outcome::NoArchiver, Outcome::NoDescription, Outcome::NoDescription, Outcome::Extracted };
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        EXPECT_EQ(r.rows[i].outcome, outcomes[i]) << r.rows[i].rowText.toStdString();
+    EXPECT_EQ(shown, std::vector<uint64_t>({ 0, 2, 7 }));
+    EXPECT_TRUE(r.rows[0].inPlace);
+    EXPECT_FALSE(r.rows[1].inPlace);
+    EXPECT_EQ(status.first(),
+        "Extracting Description from Short.zip, running " + QString::fromStdString(b.settings.archivers[0].path)
+            + "...");
+    EXPECT_EQ(status[1], "");
+
+    // One byte shorter in place: the old last byte stays behind the new zero byte.
+    const auto txt = b.bytes(b.builder.descriptionPath(1));
+    std::vector<uint8_t> expected = before;
+    const std::string shorter = "012345678";
+    std::copy(shorter.begin(), shorter.end(), expected.begin());
+    expected[9] = 0;
+    EXPECT_EQ(expected[10], 0);
+    for (const std::string t : { "much longer text", "dots" }) {
+        expected.insert(expected.end(), t.begin(), t.end());
+        expected.push_back(0);
+    }
+    EXPECT_EQ(txt, expected);
+    EXPECT_EQ(board->store().readDescription(1, 2), "much longer text");
+    EXPECT_EQ(board->store().readDescription(1, 3), "gone");
+    EXPECT_EQ(board->store().readDescription(1, 7), "dots");
+    EXPECT_EQ(
+        board->store().readIndex(1, 2)->descriptionPointer(), board->store().readHeader(1, 2)->descriptionPointer());
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty());
+}
+
+TEST(DescriptionExtraction, FailuresAndKillsLeaveEveryDescriptionOldOrEveryOneNew)
+{
+    const std::vector<Entry> entries { { .name = "A.ZIP", .description = "long old text of a" },
+        { .name = "B.ZIP", .description = "b" } };
+    auto prepare = [](AddFilesTestBoard& b) { return b.zip("A.ZIP", "new a") && b.zip("B.ZIP", "new b is longer"); };
+    {
+        AddFilesTestBoard probe(entries);
+        if (!prepare(probe))
+            GTEST_SKIP() << "no zip and unzip";
+    }
+    auto run = [](AddFilesTestBoard& b, FileIo& io) {
+        auto board = b.open(io);
+        DescriptionExtractor extractor(b.settings, b.temp);
+        extractor.setBlocking(true);
+        return !DescriptionExtraction::run(*board, 1, allRows(2, { "A.zip", "B.zip" }), extractor).error;
+    };
+    auto files = [](AddFilesTestBoard& b) {
+        return std::vector { b.bytes(b.builder.headerPath(1)), b.bytes(b.builder.indexPath(1)),
+            b.bytes(b.builder.descriptionPath(1)) };
+    };
+    std::vector<std::vector<uint8_t>> after;
+    int calls = 0;
+    {
+        AddFilesTestBoard b(entries);
+        prepare(b);
+        test::FaultyFileIo io(systemFileIo());
+        ASSERT_TRUE(run(b, io));
+        after = files(b);
+        for (auto op : test::FaultyFileIo::kFailable)
+            calls = std::max(calls, io.calls(op));
+    }
+    auto check = [&](AddFilesTestBoard& b, const std::vector<std::vector<uint8_t>>& before, const std::string& where) {
+        AreaStore clean(systemFileIo(), b.builder.fileBaseDir());
+        EXPECT_FALSE(clean.load(1, true).error) << where;
+        const auto now = files(b);
+        const bool old = now[0] == before[0] && now[1] == before[1] && now[2].size() >= before[2].size()
+            && std::equal(before[2].begin(), before[2].end(), now[2].begin());
+        EXPECT_TRUE(old || now == after) << where;
+        EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
+    };
+    for (auto op : test::FaultyFileIo::kFailable)
+        for (int n = 1; n <= calls; ++n) {
+            AddFilesTestBoard b(entries);
+            prepare(b);
+            const auto before = files(b);
+            test::FaultyFileIo io(systemFileIo());
+            io.failAt(op, n, EIO);
+            const std::string where = std::string(test::FaultyFileIo::name(op)) + " #" + std::to_string(n);
+            // A failure while the board is read only finds no archive: nothing changes then.
+            (void)run(b, io);
+            check(b, before, where);
+        }
+    bool finished = false;
+    for (int step = 1; !finished && step < 100; ++step) {
+        AddFilesTestBoard b(entries);
+        prepare(b);
+        const auto before = files(b);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            test::FaultyFileIo io(systemFileIo());
+            io.crashAt(step, step % 2 == 1);
+            _exit(run(b, io) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(files(b), after);
+            finished = true;
+        } else {
+            check(b, before, "killed at step " + std::to_string(step));
+        }
+    }
+    EXPECT_TRUE(finished);
+}
+
+} // namespace
+} // namespace qv

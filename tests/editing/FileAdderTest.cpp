@@ -1,0 +1,232 @@
+#include "editing/CurrentUploader.h"
+#include "editing/DescriptionExtractor.h"
+#include "editing/FileAdder.h"
+#include "storage/AreaCheck.h"
+
+#include "tests/editing/AddFilesTestBoard.h"
+#include "tests/support/FaultyFileIo.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+using test::AddFilesTestBoard;
+using test::Entry;
+
+HeaderRecord header(const std::vector<uint8_t>& file, size_t i)
+{
+    return HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(file.data() + i * 194, 194));
+}
+IndexRecord index(const std::vector<uint8_t>& file, size_t i)
+{
+    return IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(file.data() + i * 41, 41));
+}
+std::string longName(const std::vector<uint8_t>& file, size_t i)
+{
+    return LongNameRecord::decode(std::span<const uint8_t, LongNameRecord::kSize>(file.data() + i * 256, 256)).name();
+}
+
+const std::vector<Entry> kThree { { .name = "ONE.ZIP", .description = "one" },
+    { .name = "TWO.ZIP", .description = "two" }, { .name = "THREE.ZIP", .description = "three" } };
+
+TEST(FileAdder, NewEntriesLandTogetherAfterTheGivenRowWithEveryField)
+{
+    AddFilesTestBoard b(kThree);
+    b.put("Read me first.txt", "hello");
+    b.put("README.TXT", "123456");
+    const bool zipped = b.zip("DESC.ZIP", "From the archive\r\n");
+    {
+        QFile f(b.file("README.TXT"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(23, 59)), QFileDevice::FileModificationTime));
+    }
+    auto board = b.open();
+    const auto before = b.bytes(b.builder.descriptionPath(1));
+    DescriptionExtractor extractor(b.settings, b.temp);
+    extractor.setBlocking(true);
+    QStringList progress;
+    FileAdder::Request request;
+    request.names = { "read me first.txt", "readme.txt", zipped ? "desc.zip" : "readme.txt", "gone.zip" };
+    request.uploader = "Sysop Name";
+    request.after = 1;
+    const QDate today(2024, 6, 30);
+    const auto r = FileAdder::add(
+        *board, 1, request, &extractor, [&](const QString& n) { progress << n; }, today);
+    ASSERT_FALSE(r.error) << r.error->message;
+    EXPECT_EQ(r.vanished, QStringList({ "gone.zip" }));
+    EXPECT_EQ(r.at, 1u);
+    ASSERT_EQ(r.rows.size(), 3u);
+    EXPECT_EQ(r.rows[0].name, "Read me first.txt");
+    EXPECT_EQ(r.rows[1].name, "Readme.txt");
+    EXPECT_EQ(progress.first(), "Read me first.txt");
+
+    const auto hdr = b.bytes(b.builder.headerPath(1));
+    const auto idx = b.bytes(b.builder.indexPath(1));
+    const auto lfn = b.bytes(b.builder.longNamePath(1));
+    const auto txt = b.bytes(b.builder.descriptionPath(1));
+    ASSERT_EQ(hdr.size(), 6 * 194u);
+    ASSERT_EQ(idx.size(), 6 * 41u);
+    ASSERT_EQ(lfn.size(), 6 * 256u);
+    EXPECT_EQ(header(hdr, 0).name(), "ONE.ZIP");
+    EXPECT_EQ(header(hdr, 4).name(), "TWO.ZIP");
+    EXPECT_EQ(header(hdr, 5).name(), "THREE.ZIP");
+    const int32_t todayPacked = enc::encodeDate({ 2024, 6, 30 });
+    const HeaderRecord first = header(hdr, 1);
+    EXPECT_EQ(first.name(), "README~1.TXT");
+    EXPECT_EQ(longName(lfn, 1), "Read me first.txt");
+    EXPECT_EQ(first.size(), 5);
+    EXPECT_EQ(first.uploader(), "Sysop Name");
+    EXPECT_EQ(first.uploadDate(), todayPacked);
+    EXPECT_EQ(first.lastDownloadDate(), todayPacked);
+    EXPECT_EQ(first.downloads(), 0);
+    EXPECT_EQ(first.attributes(), 0);
+    EXPECT_EQ(first.checksum(), 0);
+    for (uint8_t byte : first.freeBytes())
+        EXPECT_EQ(byte, 0);
+    const HeaderRecord second = header(hdr, 2);
+    EXPECT_EQ(second.name(), "README.TXT");
+    EXPECT_EQ(longName(lfn, 2), "") << "chosen under its 8.3 name: no long name";
+    EXPECT_EQ(second.fileDate(), enc::encodeDate({ 2001, 2, 3 }));
+    EXPECT_EQ(second.size(), 6);
+    // Texts appended in order: the extracted one as stored, the others one zero byte.
+    std::vector<uint8_t> expected = before;
+    expected.push_back(0);
+    expected.push_back(0);
+    const std::string diz = zipped ? "From the archive\r\n" : "";
+    expected.insert(expected.end(), diz.begin(), diz.end());
+    expected.push_back(0);
+    // The long name follows the descriptions, for the board's pointer at 174; an entry without one
+    // keeps 0 there.
+    EXPECT_EQ(first.longNamePointer(), int32_t(expected.size()));
+    EXPECT_EQ(second.longNamePointer(), 0);
+    const std::string shown = "Read me first.txt";
+    expected.insert(expected.end(), shown.begin(), shown.end());
+    expected.push_back(0);
+    EXPECT_EQ(txt, expected);
+    for (size_t i = 1; i <= 3; ++i) {
+        EXPECT_EQ(header(hdr, i).descriptionPointer(), index(idx, i).descriptionPointer());
+        EXPECT_EQ(index(idx, i).name(), header(hdr, i).name());
+        EXPECT_EQ(index(idx, i).uploadDate(), todayPacked);
+    }
+    EXPECT_EQ(header(hdr, 1).descriptionPointer(), int32_t(before.size()));
+    EXPECT_EQ(header(hdr, 3).descriptionPointer(), int32_t(before.size() + 2));
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty());
+}
+
+TEST(FileAdder, WithoutExtractionOrPositionEntriesAreAppendedWithEmptyTexts)
+{
+    AddFilesTestBoard b(kThree);
+    const bool zipped = b.zip("DESC.ZIP", "text");
+    auto board = b.open();
+    DescriptionExtractor extractor(b.settings, b.temp);
+    FileAdder::Request request;
+    request.names = { zipped ? "DESC.ZIP" : "x" };
+    request.extract = false;
+    if (!zipped)
+        GTEST_SKIP() << "no zip";
+    const auto r = FileAdder::add(*board, 1, request, &extractor);
+    ASSERT_FALSE(r.error);
+    EXPECT_EQ(r.at, 3u);
+    const auto txt = b.bytes(b.builder.descriptionPath(1));
+    EXPECT_EQ(txt.back(), 0);
+    EXPECT_EQ(board->store().readDescription(1, 3), "");
+    EXPECT_EQ(header(b.bytes(b.builder.headerPath(1)), 3).descriptionPointer(), int32_t(txt.size() - 1));
+}
+
+TEST(CurrentUploader, TheConfirmedNameWinsOverTheSystemsName)
+{
+    CurrentUploader::set({});
+    EXPECT_FALSE(CurrentUploader::defaultName().isEmpty()) << "a full name or the login name";
+    CurrentUploader::set("Jane Sysop");
+    EXPECT_EQ(CurrentUploader::defaultName(), "Jane Sysop");
+    CurrentUploader::set({});
+}
+
+// Adding several files, failing at every call and killed at every step: the area is old or new.
+TEST(FileAdder, FailuresAndKillsLeaveTheOldAreaOrTheNewOne)
+{
+    auto prepare = [](AddFilesTestBoard& b) {
+        b.put("alpha.txt", "a");
+        b.put("Long name.txt", "bb");
+        b.put("GAMMA.TXT", "ccc");
+    };
+    auto run = [](AddFilesTestBoard& b, FileIo& io) {
+        auto board = b.open(io);
+        FileAdder::Request request;
+        request.names = { "alpha.txt", "Long name.txt", "gamma.txt" };
+        request.uploader = "U";
+        request.after = 1;
+        request.extract = false;
+        return !FileAdder::add(*board, 1, request, nullptr, {}, QDate(2024, 1, 2)).error;
+    };
+    auto files = [](AddFilesTestBoard& b) {
+        return std::vector { b.bytes(b.builder.headerPath(1)), b.bytes(b.builder.indexPath(1)),
+            b.bytes(b.builder.longNamePath(1)), b.bytes(b.builder.descriptionPath(1)) };
+    };
+    std::vector<std::vector<uint8_t>> after;
+    int calls = 0;
+    {
+        AddFilesTestBoard b(kThree);
+        prepare(b);
+        test::FaultyFileIo io(systemFileIo());
+        ASSERT_TRUE(run(b, io));
+        after = files(b);
+        for (auto op : test::FaultyFileIo::kFailable)
+            calls = std::max(calls, io.calls(op));
+    }
+    auto check = [&](AddFilesTestBoard& b, const std::vector<std::vector<uint8_t>>& before, const std::string& where) {
+        AreaStore clean(systemFileIo(), b.builder.fileBaseDir());
+        EXPECT_FALSE(clean.load(1, true).error) << where;
+        const auto now = files(b);
+        const bool oldRecords = now[0] == before[0] && now[1] == before[1] && now[2] == before[2];
+        const bool oldText
+            = now[3].size() >= before[3].size() && std::equal(before[3].begin(), before[3].end(), now[3].begin());
+        EXPECT_TRUE((oldRecords && oldText) || now == after) << where;
+        EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
+    };
+    for (auto op : test::FaultyFileIo::kFailable)
+        for (int n = 1; n <= calls; ++n) {
+            AddFilesTestBoard b(kThree);
+            prepare(b);
+            const auto before = files(b);
+            test::FaultyFileIo io(systemFileIo());
+            io.failAt(op, n, EIO);
+            const bool ok = run(b, io);
+            const std::string where = std::string(test::FaultyFileIo::name(op)) + " #" + std::to_string(n);
+            if (ok) {
+                EXPECT_EQ(files(b), after) << where;
+            }
+            check(b, before, where);
+        }
+    bool finished = false;
+    for (int step = 1; !finished && step < 100; ++step) {
+        AddFilesTestBoard b(kThree);
+        prepare(b);
+        const auto before = files(b);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            test::FaultyFileIo io(systemFileIo());
+            io.crashAt(step, step % 2 == 0);
+            _exit(run(b, io) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(files(b), after);
+            finished = true;
+        } else {
+            check(b, before, "killed at step " + std::to_string(step));
+        }
+    }
+    EXPECT_TRUE(finished);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,172 @@
+#include "platform/ArchiverRunner.h"
+
+#include "tests/support/ArchiveBuilder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using test::writeBytes;
+
+TEST(ArchiverRunner, OptionsSplitLikeShellWordsWithoutExpansion)
+{
+    const std::vector<std::pair<QString, QStringList>> cases {
+        { "", {} },
+        { "  e -y  -ssc-  ", { "e", "-y", "-ssc-" } },
+        { "-x \"two words\" 'single $(x)' a\\ b", { "-x", "two words", "single $(x)", "a b" } },
+        { "\"\" $HOME `id` ;rm", { "", "$HOME", "`id`", ";rm" } },
+        { "\"a \\\" b\"", { "a \" b" } },
+    };
+    for (const auto& [options, words] : cases)
+        EXPECT_EQ(ArchiverRunner::splitOptions(options), words) << options.toStdString();
+}
+
+struct Fixture {
+    QTemporaryDir root;
+    QString src() const { return root.filePath("src"); }
+    QString tmp() const { return root.filePath("tmp"); }
+    Fixture()
+    {
+        QDir().mkpath(src());
+        QDir().mkpath(tmp());
+    }
+    bool zip(const QString& archive, const QList<std::pair<QString, QByteArray>>& members) const
+    {
+        QStringList names;
+        for (const auto& [name, data] : members) {
+            writeBytes(src() + "/" + name, data);
+            names << name;
+        }
+        QProcess p;
+        p.setWorkingDirectory(src());
+        p.start("zip", QStringList { "-q", "-y", archive } + names);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+    // The private directory holds nothing after a run.
+    bool tmpEmpty() const
+    {
+        return QDir(tmp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
+    }
+};
+
+const QString kUnzip = QStandardPaths::findExecutable("unzip");
+
+TEST(ArchiverRunner, RealArchiversExtractTheDescriptionAsStored)
+{
+    Fixture f;
+    const QByteArray diz = "Quick Beep 1.0\r\n\tBeeps \x01quickly.\r\n";
+    struct Case {
+        QString program, options, archive;
+        QByteArray expected;
+    };
+    std::vector<Case> cases;
+    if (!kUnzip.isEmpty() && !QStandardPaths::findExecutable("zip").isEmpty()) {
+        ASSERT_TRUE(f.zip(f.src() + "/UPPER.ZIP", { { "FILE_ID.DIZ", diz }, { "README.TXT", "x" } }));
+        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/UPPER.ZIP", diz });
+        ASSERT_TRUE(f.zip(f.src() + "/lower.zip", { { "file_id.diz", diz } }));
+        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/lower.zip", diz });
+        ASSERT_TRUE(f.zip(f.src() + "/BIG.ZIP", { { "FILE_ID.DIZ", QByteArray(5000, 'x') } }));
+        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/BIG.ZIP", QByteArray(4096, 'x') });
+        ASSERT_TRUE(f.zip(f.src() + "/NODIZ.ZIP", { { "README.TXT", "x" } }));
+        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/NODIZ.ZIP", {} });
+        // Names an uploader chose: nothing in them runs, the description still comes out.
+        for (const QString name :
+            { "a b.zip", "it's \"q\".zip", "a;touch pwned.zip", "$(touch pwned).zip", "-rf.zip" }) {
+            QFile::copy(f.src() + "/UPPER.ZIP", f.src() + "/" + name);
+            cases.push_back({ kUnzip, "-o -C -j", f.src() + "/" + name, diz });
+        }
+    }
+    const QString sevenZip = QStandardPaths::findExecutable("7zz");
+    if (!sevenZip.isEmpty()) {
+        writeBytes(f.src() + "/A.LZH", test::lzhArchive({ { "README.TXT", "x" }, { "file_id.diz", diz } }));
+        cases.push_back({ sevenZip, "e -y -ssc-", f.src() + "/A.LZH", diz });
+    }
+    const QString arj = QStandardPaths::findExecutable("arj");
+    if (!arj.isEmpty()) {
+        writeBytes(f.src() + "/FILE_ID.DIZ", diz);
+        QProcess p;
+        p.setWorkingDirectory(f.src());
+        p.start(arj, { "a", f.src() + "/A.ARJ", "FILE_ID.DIZ" });
+        if (p.waitForFinished(60000) && p.exitCode() == 0)
+            cases.push_back({ arj, "e -y", f.src() + "/A.ARJ", diz });
+    }
+    const QString unrar = QStandardPaths::findExecutable("unrar-free");
+    if (!unrar.isEmpty()) {
+        writeBytes(f.src() + "/A.RAR", test::rarArchive({ { "FILE_ID.DIZ", diz } }));
+        cases.push_back({ unrar, "-x -f --extract-no-paths", f.src() + "/A.RAR", diz });
+    }
+    const QString nomarch = QStandardPaths::findExecutable("nomarch");
+    if (!nomarch.isEmpty()) {
+        writeBytes(f.src() + "/A.ARC", test::arcArchive({ { "FILE_ID.DIZ", diz } }));
+        cases.push_back({ nomarch, "-U", f.src() + "/A.ARC", diz });
+    }
+    if (cases.empty())
+        GTEST_SKIP() << "no archiver on this machine";
+    ArchiverRunner runner(f.tmp());
+    for (const Case& c : cases) {
+        const auto r = runner.extract(c.program, c.options, c.archive);
+        const auto expected
+            = c.expected.isNull() ? ArchiverRunner::Outcome::NoDescription : ArchiverRunner::Outcome::Extracted;
+        EXPECT_EQ(r.outcome, expected) << c.archive.toStdString() << "\n" << r.output.toStdString();
+        EXPECT_EQ(r.description, c.expected) << c.archive.toStdString();
+        EXPECT_TRUE(f.tmpEmpty()) << c.archive.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(f.src() + "/pwned"));
+    EXPECT_FALSE(QFile::exists("pwned"));
+}
+
+TEST(ArchiverRunner, AMemberThatIsASymlinkIsIgnored)
+{
+    if (kUnzip.isEmpty() || QStandardPaths::findExecutable("zip").isEmpty())
+        GTEST_SKIP() << "no zip and unzip";
+    Fixture f;
+    writeBytes(f.src() + "/secret.txt", "not for the board");
+    ASSERT_TRUE(QFile::link(f.src() + "/secret.txt", f.src() + "/FILE_ID.DIZ"));
+    QProcess p;
+    p.setWorkingDirectory(f.src());
+    p.start("zip", { "-q", "-y", f.src() + "/LINK.ZIP", "FILE_ID.DIZ" });
+    ASSERT_TRUE(p.waitForFinished(60000) && p.exitCode() == 0);
+    const auto r = ArchiverRunner(f.tmp()).extract(kUnzip, "-o -C -j", f.src() + "/LINK.ZIP");
+    EXPECT_EQ(r.outcome, ArchiverRunner::Outcome::NoDescription);
+    EXPECT_TRUE(r.description.isEmpty());
+    EXPECT_TRUE(f.tmpEmpty());
+}
+
+TEST(ArchiverRunner, AnArchiverThatNeverEndsIsKilledAtTheLimitWhileEventsRun)
+{
+    Fixture f;
+    const QString script = f.root.filePath("hang.sh");
+    writeBytes(script, "#!/bin/sh\necho FILE_ID > FILE_ID.DIZ\nsleep 600\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ArchiverRunner runner(f.tmp(), std::chrono::milliseconds(700));
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(50);
+    QElapsedTimer clock;
+    clock.start();
+    const auto r = runner.extract(script, "", f.src() + "/X.ZIP");
+    EXPECT_EQ(r.outcome, ArchiverRunner::Outcome::TimedOut);
+    EXPECT_TRUE(r.description.isEmpty()) << "a killed archiver's output is never used";
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_GE(ticks, 5) << "events ran while the archiver did";
+    EXPECT_TRUE(f.tmpEmpty());
+
+    const auto missing = runner.extract(f.root.filePath("no-such-program"), "", f.src() + "/X.ZIP");
+    EXPECT_EQ(missing.outcome, ArchiverRunner::Outcome::NotStarted);
+    EXPECT_EQ(
+        ArchiverRunner(f.root.filePath("gone")).extract(script, "", "x").outcome, ArchiverRunner::Outcome::NotStarted);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,260 @@
+// Several insertions, or several new descriptions, commit as one change: after any failing call
+// and after a kill at any step the area holds the old files or the new ones, never a mixture.
+
+#include "storage/AreaCheck.h"
+#include "storage/AreaStore.h"
+
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace qv {
+namespace {
+
+using test::BoardBuilder;
+using test::Entry;
+using test::FaultyFileIo;
+
+struct Snapshot {
+    std::vector<uint8_t> hdr, idx, lfn, txt;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const BoardBuilder& board)
+{
+    return { test::readFile(board.headerPath(1)), test::readFile(board.indexPath(1)),
+        test::readFile(board.longNamePath(1)), test::readFile(board.descriptionPath(1)) };
+}
+
+void makeBoard(BoardBuilder& board)
+{
+    board.writeEntries(1,
+        { Entry { .name = "FOO.ZIP", .description = "a long old text" }, Entry { .name = "", .description = "comment" },
+            Entry { .name = "BAR.ARJ", .description = "bar" },
+            Entry { .name = "NONE.ZIP", .description = std::nullopt } });
+}
+
+NewEntry entry(const std::string& name, const std::string& longName)
+{
+    NewEntry e;
+    e.header.setName(name);
+    e.index.setName(name);
+    e.longName.setName(longName);
+    return e;
+}
+
+Result<void> insertTwo(AreaStore& s)
+{
+    return s.insertEntries(1, 1, { entry("FIRSTF~1.ZIP", "First file.zip"), entry("B.ZIP", "") }, { "text a", "" });
+}
+
+Result<void> describeThree(AreaStore& s)
+{
+    auto r = s.setDescriptions(1, { { 0, "short" }, { 2, "longer than bar" }, { 3, "new" } });
+    return r ? Result<void>() : Result<void>(r.error());
+}
+
+int32_t pointerAt(const std::vector<uint8_t>& file, size_t recordSize, size_t offset, size_t record)
+{
+    return enc::getLong(file.data() + record * recordSize + offset);
+}
+
+TEST(AreaStoreBatch, InsertedEntriesLandTogetherWithTheirTextsAppendedInOrder)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    makeBoard(board);
+    const Snapshot before = snapshot(board);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    ASSERT_TRUE(insertTwo(store));
+    const Snapshot after = snapshot(board);
+    ASSERT_EQ(after.hdr.size(), 6 * HeaderRecord::kSize);
+    ASSERT_EQ(after.idx.size(), 6 * IndexRecord::kSize);
+    ASSERT_EQ(after.lfn.size(), 6 * LongNameRecord::kSize);
+    // The old first record, then the two new ones, then the rest, byte for byte.
+    EXPECT_TRUE(std::equal(before.hdr.begin(), before.hdr.begin() + 194, after.hdr.begin()));
+    EXPECT_TRUE(std::equal(before.hdr.begin() + 194, before.hdr.end(), after.hdr.begin() + 3 * 194));
+    EXPECT_TRUE(std::equal(before.idx.begin() + 41, before.idx.end(), after.idx.begin() + 3 * 41));
+    std::vector<uint8_t> txt = before.txt;
+    for (char c : std::string("text a"))
+        txt.push_back(uint8_t(c));
+    txt.push_back(0);
+    txt.push_back(0); // the second entry's empty text
+    // The long name after the descriptions, for the board's pointer at 174.
+    for (char c : std::string("First file.zip"))
+        txt.push_back(uint8_t(c));
+    txt.push_back(0);
+    EXPECT_EQ(after.txt, txt);
+    const auto base = int32_t(before.txt.size());
+    EXPECT_EQ(pointerAt(after.hdr, 194, HeaderRecord::kLongNamePointerOffset, 1), base + 8);
+    EXPECT_EQ(pointerAt(after.hdr, 194, HeaderRecord::kLongNamePointerOffset, 2), 0);
+    EXPECT_EQ(pointerAt(after.hdr, 194, 170, 1), base);
+    EXPECT_EQ(pointerAt(after.idx, 41, 37, 1), base);
+    EXPECT_EQ(pointerAt(after.hdr, 194, 170, 2), base + 7);
+    EXPECT_EQ(pointerAt(after.idx, 41, 37, 2), base + 7);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(after.hdr.data() + 194 + 1), after.hdr[194]), "FIRSTF~1.ZIP");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(after.lfn.data() + 256 + 1), after.lfn[256]), "First file.zip");
+    EXPECT_EQ(after.lfn[512], 0);
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty());
+}
+
+TEST(AreaStoreBatch, DescriptionsGoInPlaceOnlyWhenTheOldTextIsLongEnoughAndUnshared)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    makeBoard(board);
+    const Snapshot before = snapshot(board);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    auto r = store.setDescriptions(1, { { 0, "short" }, { 2, "longer than bar" }, { 3, "new" } });
+    ASSERT_TRUE(r);
+    EXPECT_EQ(*r, std::vector<bool>({ true, false, false }));
+    const Snapshot after = snapshot(board);
+    EXPECT_EQ(after.hdr.size(), before.hdr.size());
+    // "short" and its zero byte over "a long old text"; the rest of the old text stays behind.
+    std::vector<uint8_t> txt = before.txt;
+    const std::string s = "short";
+    std::copy(s.begin(), s.end(), txt.begin());
+    txt[5] = 0;
+    const auto base = int32_t(txt.size());
+    for (const std::string t : { "longer than bar", "new" }) {
+        txt.insert(txt.end(), t.begin(), t.end());
+        txt.push_back(0);
+    }
+    EXPECT_EQ(after.txt, txt);
+    EXPECT_EQ(pointerAt(after.hdr, 194, 170, 0), 0);
+    EXPECT_EQ(pointerAt(after.hdr, 194, 170, 2), base);
+    EXPECT_EQ(pointerAt(after.idx, 41, 37, 2), base);
+    EXPECT_EQ(pointerAt(after.hdr, 194, 170, 3), base + 16);
+    EXPECT_EQ(pointerAt(after.idx, 41, 37, 3), base + 16);
+    EXPECT_EQ(store.readDescription(1, 0), "short");
+    EXPECT_EQ(store.readDescription(1, 3), "new");
+
+    // Two entries sharing one text: neither is written over.
+    HeaderRecord h = *store.readHeader(1, 0);
+    h.setDescriptionPointer(pointerAt(after.hdr, 194, 170, 2));
+    std::array<uint8_t, 4> pointer {};
+    enc::putLong(pointer.data(), h.descriptionPointer());
+    ASSERT_TRUE(store.patchRecord(1, AreaFileKind::Header, 0, HeaderRecord::kDescriptionPointerOffset, pointer));
+    auto shared = store.setDescriptions(1, { { 2, "x" } });
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(*shared, std::vector<bool>({ false }));
+    EXPECT_EQ(store.readDescription(1, 0), "longer than bar");
+    EXPECT_EQ(store.readDescription(1, 2), "x");
+    EXPECT_FALSE(store.setDescriptions(1, { { 4, "past the end" } }));
+}
+
+struct Operation {
+    const char* label;
+    std::function<Result<void>(AreaStore&)> run;
+};
+
+const std::vector<Operation> kOperations { { "insert two entries", insertTwo },
+    { "three new descriptions", describeThree } };
+
+Snapshot expectedAfter(const Operation& op)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    makeBoard(board);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    EXPECT_TRUE(op.run(store));
+    return snapshot(board);
+}
+
+void expectOldOrNew(const BoardBuilder& board, const Snapshot& before, const Snapshot& after, const std::string& where)
+{
+    AreaStore clean(systemFileIo(), board.fileBaseDir());
+    EXPECT_FALSE(clean.load(1, true).error) << where;
+    const Snapshot now = snapshot(board);
+    // Killed while the intent note was being replaced by the commit note, the appended texts stay
+    // behind unused: the description file only grows, and no record points at them.
+    const bool oldRecords = now.hdr == before.hdr && now.idx == before.idx && now.lfn == before.lfn;
+    const bool oldText
+        = now.txt.size() >= before.txt.size() && std::equal(before.txt.begin(), before.txt.end(), now.txt.begin());
+    EXPECT_TRUE((oldRecords && oldText) || now == after) << where << ": neither the old nor the new files";
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>()) << where;
+}
+
+TEST(AreaStoreBatch, EveryFailingCallLeavesTheOldOrTheNewFiles)
+{
+    for (const Operation& op : kOperations) {
+        const Snapshot after = expectedAfter(op);
+        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
+        {
+            test::TempDir tmp;
+            BoardBuilder board(tmp.path());
+            makeBoard(board);
+            FaultyFileIo io(systemFileIo());
+            AreaStore store(io, board.fileBaseDir());
+            ASSERT_TRUE(op.run(store));
+            for (auto kind : FaultyFileIo::kFailable)
+                counts[size_t(kind)] = io.calls(kind);
+        }
+        for (auto kind : FaultyFileIo::kFailable) {
+            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
+                const std::string where
+                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+                test::TempDir tmp;
+                BoardBuilder board(tmp.path());
+                makeBoard(board);
+                const Snapshot before = snapshot(board);
+                FaultyFileIo io(systemFileIo());
+                io.failAt(kind, n, EIO);
+                AreaStore store(io, board.fileBaseDir());
+                auto result = op.run(store);
+                if (result) {
+                    EXPECT_EQ(snapshot(board), after) << where << ": success claimed for a partial change";
+                }
+                expectOldOrNew(board, before, after, where);
+            }
+        }
+    }
+}
+
+TEST(AreaStoreBatch, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
+{
+    for (const Operation& op : kOperations) {
+        const Snapshot after = expectedAfter(op);
+        for (bool torn : { false, true }) {
+            bool finished = false;
+            for (int step = 1; !finished && step < 200; ++step) {
+                const std::string where
+                    = std::string(op.label) + ", killed at step " + std::to_string(step) + (torn ? " in a write" : "");
+                test::TempDir tmp;
+                BoardBuilder board(tmp.path());
+                makeBoard(board);
+                const Snapshot before = snapshot(board);
+                const pid_t child = fork();
+                ASSERT_GE(child, 0);
+                if (child == 0) {
+                    FaultyFileIo io(systemFileIo());
+                    io.crashAt(step, torn);
+                    AreaStore store(io, board.fileBaseDir());
+                    _exit(op.run(store) ? 0 : 1);
+                }
+                int status = 0;
+                ASSERT_EQ(waitpid(child, &status, 0), child);
+                if (WIFEXITED(status)) {
+                    EXPECT_EQ(WEXITSTATUS(status), 0) << where;
+                    EXPECT_EQ(snapshot(board), after) << where;
+                    finished = true;
+                    continue;
+                }
+                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
+                expectOldOrNew(board, before, after, where);
+            }
+            EXPECT_TRUE(finished) << op.label;
+        }
+    }
+}
+
+} // namespace
+} // namespace qv
