@@ -19,9 +19,6 @@ struct BrowserServices {
     Desktop& desktop;
     // The shutdown writer; false when a write failed (it has told the user).
     std::function<bool(const Settings&, bool windowNormal)> writeSettings;
-    // The uploader last confirmed in the Add Files dialog, for new entries and comment lines
-    // for the rest of the run; never saved.
-    QString currentUploader = {};
 };
 
 } // namespace qv

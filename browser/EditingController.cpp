@@ -1,5 +1,7 @@
 #include "browser/EditingController.h"
 
+#include "editing/CurrentUploader.h"
+
 #include "board/Messages.h"
 #include "browser/AreaController.h"
 #include "browser/CommandTable.h"
@@ -106,7 +108,7 @@ void EditingController::insertComment()
     const bool currentSelected = current >= 0 && current < rows && m_parts.list->selectedRows().contains(current);
     const uint64_t after = currentSelected ? uint64_t(current) + 1 : uint64_t(rows);
     const DescriptionsResult result
-        = Descriptions(m_services.board, area).insertComment(after, QString(), m_services.currentUploader);
+        = Descriptions(m_services.board, area).insertComment(after, QString(), CurrentUploader::get());
     if (result.outcome != DescriptionsResult::Outcome::Written) {
         m_services.dialogs.message(m_parts.window, QStringLiteral("Quorvex"), result.message, Dialogs::Icon::Warning);
         return;

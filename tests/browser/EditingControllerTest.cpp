@@ -4,6 +4,7 @@
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
 #include "browser/MainWindow.h"
+#include "editing/CurrentUploader.h"
 #include "editing/widgets/GlobalDescriptionDialog.h"
 #include "editing/widgets/PropertiesDialog.h"
 #include "settings/Settings.h"
@@ -41,6 +42,11 @@ std::vector<uint8_t> readAll(const std::string& path)
 // description); area 3 is empty.
 class EditingControllerTest : public qv::test::MainWindowFixture {
 protected:
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        CurrentUploader::set({});
+    }
     void SetUp() override
     {
         board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
@@ -63,7 +69,7 @@ protected:
         settings.drives['C'] = root();
         opened = std::make_unique<Board>(Board::optionsOf(settings));
         BrowserServices services { settings, *opened, dialogs, desktop, [](const Settings&, bool) { return true; } };
-        services.currentUploader = "Run Uploader";
+        CurrentUploader::set("Run Uploader");
         window = std::make_unique<MainWindow>(services);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
