@@ -59,12 +59,7 @@ QString areaChangedMeanwhile(int area)
 
 QString changeFailed(int area, const Error& error)
 {
-    if (error.code == kChangedMeanwhile)
-        return areaChangedMeanwhile(area);
-    return QStringLiteral("Area %1 could not be changed (error %2): %3")
-        .arg(area)
-        .arg(error.code)
-        .arg(QString::fromStdString(error.message));
+    return changeFailed(area, QString(), error.code, error.message).text;
 }
 
 Message confirmDeletion(const QString& rowText)
@@ -88,7 +83,7 @@ Message updateSkipped(const QStringList& rowTexts)
 
 Message changeFailed(int area, const QString& command, int code, const std::string& detail)
 {
-    if (code == ESTALE)
+    if (code == ESTALE || code == kChangedMeanwhile)
         return { command, areaChangedMeanwhile(area) };
     if (detail.find("next loaded") != std::string::npos)
         return { command,
@@ -176,6 +171,9 @@ Message globalDescriptionQuestion()
 
 QString changeNotWritten(int area, const QString& detail)
 {
+    // The board's own change wins: say so in the words every command uses.
+    if (detail == QString::fromStdString(changedMeanwhileMessage(area)))
+        return areaChangedMeanwhile(area);
     return QStringLiteral("The change to area %1 could not be written: %2").arg(QString::number(area), detail);
 }
 
