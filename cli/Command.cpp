@@ -42,7 +42,11 @@ QString usageText()
         "commands:\n");
     for (Command* c : all()) {
         const QString head = c->arguments().isEmpty() ? c->name() : c->name() + QLatin1Char(' ') + c->arguments();
-        text += QStringLiteral("  ") + head.leftJustified(15) + QLatin1Char(' ') + c->summary() + QLatin1Char('\n');
+        // A long synopsis gets a line of its own, the summary indented below it.
+        if (head.size() <= 15)
+            text += QStringLiteral("  ") + head.leftJustified(15) + QLatin1Char(' ') + c->summary() + QLatin1Char('\n');
+        else
+            text += QStringLiteral("  ") + head + QStringLiteral("\n                  ") + c->summary() + QLatin1Char('\n');
     }
     text += QStringLiteral("--board defaults to RaDir of QV.INI; its [Drives] section maps DOS drives.\n");
     return text;
