@@ -2,6 +2,8 @@
 
 #include "storage/Text.h"
 
+#include <array>
+
 namespace qv::longname {
 
 namespace {
@@ -23,25 +25,33 @@ bool isLegal(char c)
     return std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos;
 }
 
-// True when prefix (compared in upper case) starts the characters an alias is made of: legal
-// ones in upper case, every other one except blanks and dots as '_' (the way aliases are made
-// here and on DOS-era systems).
+// The character an alias is made of for each byte: legal ones in upper case, blanks and dots
+// left out (0), every other one as '_' (the way aliases are made here and on DOS-era systems).
+const std::array<char, 256>& aliasCharacters()
+{
+    static const auto kTable = [] {
+        std::array<char, 256> t {};
+        for (int u = 0; u < 256; ++u) {
+            const char c = char(u);
+            t[size_t(u)] = (c == ' ' || c == '.') ? '\0' : isLegal(c) ? upper(c) : '_';
+        }
+        return t;
+    }();
+    return kTable;
+}
+
+// True when prefix (compared in upper case) starts the characters an alias is made of.
 bool startsAliasBasis(std::string_view prefix, std::string_view source)
 {
+    const std::array<char, 256>& made = aliasCharacters();
     size_t k = 0;
     for (char c : source) {
         if (k == prefix.size())
             return true;
-        char made;
-        if (c >= 'A' && c <= 'Z')
-            made = c;
-        else if (c >= 'a' && c <= 'z')
-            made = char(c - 'a' + 'A');
-        else if (c == ' ' || c == '.')
+        const char m = made[static_cast<unsigned char>(c)];
+        if (m == '\0')
             continue;
-        else
-            made = isLegal(c) ? c : '_';
-        if (upper(prefix[k++]) != made)
+        if (upper(prefix[k++]) != m)
             return false;
     }
     return k == prefix.size();
