@@ -1,6 +1,7 @@
 // Adding files on an area of 100,000 entries: the "not in base" listing of 10,000 files, adding
 // 1,000 files in one change beside one plain rewrite of the area, and one extraction with unzip
 // beside running unzip alone.
+#include "bench/LargeArea.h"
 #include "board/Board.h"
 #include "editing/DescriptionExtractor.h"
 #include "editing/FileAdder.h"
@@ -35,28 +36,12 @@ struct Fixture {
         QDir().mkpath(files);
         board.writeConfig("Bench");
         board.writeAreas({ { "Bench", files.toStdString(), 1 } });
-        std::vector<qv::HeaderRecord> headers;
-        std::vector<qv::IndexRecord> indexes;
-        std::vector<qv::LongNameRecord> longNames;
-        std::vector<uint8_t> text;
-        for (int i = 0; i < kEntries; ++i) {
+        qv::bench::writeLargeArea(board, kArea, kEntries, [this](int i) {
             char name[16];
             std::snprintf(name, sizeof name, "F%07d.ZIP", i);
-            qv::HeaderRecord h;
-            h.setName(name);
-            h.setDescriptionPointer(int32_t(text.size()));
-            qv::IndexRecord x;
-            x.setName(name);
-            x.setDescriptionPointer(int32_t(text.size()));
-            const std::string d = "Description " + std::to_string(i);
-            text.insert(text.end(), d.begin(), d.end());
-            text.push_back(0);
-            headers.push_back(h);
-            indexes.push_back(x);
-            longNames.emplace_back();
             rowTexts << QString::fromLatin1(name);
-        }
-        board.writeAreaFiles(kArea, headers, indexes, longNames, text);
+            return qv::bench::BenchEntry { name, 0, "", 0, "", "Description " + std::to_string(i) };
+        });
         hdr = qv::test::readFile(board.headerPath(kArea));
         idx = qv::test::readFile(board.indexPath(kArea));
         lfn = qv::test::readFile(board.longNamePath(kArea));

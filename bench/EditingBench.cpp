@@ -4,6 +4,7 @@
 // description over every entry against a flushed copy of the header, index and description
 // files, and a comment line against the same copy. The "ratio" counter is the work's time over
 // the plain one.
+#include "bench/LargeArea.h"
 #include "board/Board.h"
 #include "editing/Descriptions.h"
 #include "editing/EntryProperties.h"
@@ -33,31 +34,12 @@ struct Area {
     {
         builder.writeConfig("Bench");
         builder.writeAreas({ { "Files", tmp.path() + "/files", 1 } });
-        std::vector<qv::HeaderRecord> headers;
-        std::vector<qv::IndexRecord> indexes;
-        std::vector<qv::LongNameRecord> longNames;
-        std::vector<uint8_t> text;
-        for (int i = 0; i < kEntries; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "F%07d.ZIP", i);
-            qv::HeaderRecord h;
-            h.setName(name);
-            h.setSize(1000 + i);
-            h.setUploader("Ann Lee");
-            h.setDescriptionPointer(int32_t(text.size()));
-            qv::IndexRecord x;
-            x.setName(name);
-            x.setDescriptionPointer(int32_t(text.size()));
-            qv::LongNameRecord l;
-            l.setName(std::string("A rather long file name number ") + name);
-            const std::string d = "Description of entry " + std::to_string(i);
-            text.insert(text.end(), d.begin(), d.end());
-            text.push_back(0);
-            headers.push_back(h);
-            indexes.push_back(x);
-            longNames.push_back(l);
-        }
-        builder.writeAreaFiles(kArea, headers, indexes, longNames, text);
+        qv::bench::writeLargeArea(builder, kArea, kEntries, [](int i) {
+            // Short names are the aliases of the long names, as on a board.
+            const std::string name = qv::bench::aliasName(i);
+            return qv::bench::BenchEntry { name, 1000 + i, "Ann Lee", 0,
+                std::string("A rather long file name number ") + name, "Description of entry " + std::to_string(i) };
+        });
         qv::Board::Options o;
         o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
         board = std::make_unique<qv::Board>(o);

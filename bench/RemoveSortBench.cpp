@@ -1,6 +1,7 @@
 // Sorting and removing on 100,000 entries with long names, each beside what the store alone does
 // for the same change (a permutation or removal rewrite) and beside a plain copy of the three
 // record files, measured in the same run. "ratio" is the command's time over the store's.
+#include "bench/LargeArea.h"
 #include "board/Board.h"
 #include "editing/AreaSorter.h"
 #include "editing/EntryRemover.h"
@@ -38,32 +39,16 @@ struct Area {
         builder.writeConfig("Bench");
         builder.writeAreas({ { "Files", tmp.path() + "/files", 1 } });
         std::filesystem::create_directories(tmp.path() + "/files");
-        std::vector<qv::HeaderRecord> headers;
-        std::vector<qv::IndexRecord> indexes;
-        std::vector<qv::LongNameRecord> longNames;
-        std::vector<uint8_t> text;
         std::mt19937 random(7);
-        for (int i = 0; i < kEntries; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "F%07d.ZIP", i);
-            qv::HeaderRecord h;
-            h.setName(name);
-            h.setSize(int32_t(random() % 100000));
-            h.setDescriptionPointer(int32_t(text.size()));
-            qv::IndexRecord x;
-            x.setName(name);
-            x.setDescriptionPointer(int32_t(text.size()));
-            qv::LongNameRecord l;
+        qv::bench::writeLargeArea(builder, kArea, kEntries, [&random](int i) {
+            // Short names are the aliases of the long names, as on a board.
+            const std::string name = qv::bench::aliasName(i);
+            const auto size = int32_t(random() % 100000);
             // Long names in no particular order, as uploads come.
-            l.setName("A rather long file name " + std::to_string(random() % 1000000) + " " + name);
-            const std::string d = "Description of entry " + std::to_string(i);
-            text.insert(text.end(), d.begin(), d.end());
-            text.push_back(0);
-            headers.push_back(h);
-            indexes.push_back(x);
-            longNames.push_back(l);
-        }
-        builder.writeAreaFiles(kArea, headers, indexes, longNames, text);
+            std::string longName = "A rather long file name " + std::to_string(random() % 1000000) + " " + name;
+            return qv::bench::BenchEntry { name, size, "", 0, std::move(longName),
+                "Description of entry " + std::to_string(i) };
+        });
         qv::Board::Options o;
         o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
         board = std::make_unique<qv::Board>(o);

@@ -1,6 +1,7 @@
 // The area store on 100,000 entries with long names: loading and the three kinds of rewrite,
 // each beside a plain sequential read or copy of the same bytes measured in the same run. The
 // "ratio" counter is the store's time over the plain one.
+#include "bench/LargeArea.h"
 #include "storage/AreaStore.h"
 
 #include "tests/support/BoardBuilder.h"
@@ -25,36 +26,12 @@ struct Area {
 
     Area()
     {
-        std::vector<qv::HeaderRecord> headers;
-        std::vector<qv::IndexRecord> indexes;
-        std::vector<qv::LongNameRecord> longNames;
-        std::vector<uint8_t> text;
-        for (int i = 0; i < kEntries; ++i) {
-            // Short names are the aliases a DOS-era system gives the long names, as on a board.
-            char tail[16];
-            const int digits = std::snprintf(tail, sizeof tail, "~%d", i + 1);
-            char name[32];
-            std::snprintf(name, sizeof name, "%.*s%s.ZIP", std::min(6, 8 - digits), "ARATHE", tail);
-            qv::HeaderRecord h;
-            h.setName(name);
-            h.setSize(1000 + i);
-            h.setUploader(i % 3 ? "Ann Lee" : "");
-            h.setDescriptionPointer(int32_t(text.size()));
-            qv::IndexRecord x;
-            x.setName(name);
-            x.setDescriptionPointer(int32_t(text.size()));
-            qv::LongNameRecord l;
+        qv::bench::writeLargeArea(board, kArea, kEntries, [](int i) {
             char longName[64];
             std::snprintf(longName, sizeof longName, "A rather long file name number %07d.zip", i);
-            l.setName(longName);
-            const std::string d = "Description of entry " + std::to_string(i);
-            text.insert(text.end(), d.begin(), d.end());
-            text.push_back(0);
-            headers.push_back(h);
-            indexes.push_back(x);
-            longNames.push_back(l);
-        }
-        board.writeAreaFiles(kArea, headers, indexes, longNames, text);
+            return qv::bench::BenchEntry { qv::bench::aliasName(i), 1000 + i, i % 3 ? "Ann Lee" : "", 0, longName,
+                "Description of entry " + std::to_string(i) };
+        });
     }
     uint64_t count() { return *qv::AreaStore(qv::systemFileIo(), board.fileBaseDir()).count(kArea); }
 };

@@ -3,6 +3,7 @@
 // name search beside a plain read of the index and long-name files, the export beside a plain
 // read of the header and description files plus a plain write of the list's size. The "ratio"
 // counter is our time over the plain one.
+#include "bench/LargeArea.h"
 #include "board/Board.h"
 #include "tests/support/BoardBuilder.h"
 #include "tools/FileSearch.h"
@@ -62,36 +63,18 @@ struct Boards {
         };
         for (int a = 1; a <= kExportArea; ++a) {
             const int n = a == kExportArea ? kExportEntries : kPerArea;
-            std::vector<qv::HeaderRecord> headers;
-            std::vector<qv::IndexRecord> indexes;
-            std::vector<qv::LongNameRecord> longNames;
-            std::vector<uint8_t> text;
-            for (int i = 0; i < n; ++i) {
+            const size_t bytes = qv::bench::writeLargeArea(builder, a, n, [&](int i) {
                 char name[16];
                 std::snprintf(name, sizeof name, "F%07d.%s", i, i % 7 ? "ZIP" : "TXT");
-                qv::HeaderRecord h;
-                h.setName(name);
-                h.setSize(1000 + i);
-                h.setFileDate(0x1CA50000);
-                h.setDescriptionPointer(int32_t(text.size()));
-                qv::IndexRecord x;
-                x.setName(name);
-                x.setDescriptionPointer(int32_t(text.size()));
-                qv::LongNameRecord l;
-                l.setName(std::string("A rather long file name ") + name);
                 // About 1 KiB per entry in the searched areas; one entry in 50 holds the word.
                 std::string d = description(a == kExportArea ? 3 : 14);
                 if (i % 50 == 0)
                     d += "Quorvex";
-                text.insert(text.end(), d.begin(), d.end());
-                text.push_back(0);
-                headers.push_back(h);
-                indexes.push_back(x);
-                longNames.push_back(l);
-            }
-            builder.writeAreaFiles(a, headers, indexes, longNames, text);
+                return qv::bench::BenchEntry { name, 1000 + i, "", 0x1CA50000,
+                    std::string("A rather long file name ") + name, std::move(d) };
+            });
             if (a <= kAreas)
-                descriptionBytes += text.size();
+                descriptionBytes += bytes;
         }
         qv::Board::Options o;
         o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));

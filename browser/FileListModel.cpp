@@ -1,8 +1,8 @@
 #include "browser/FileListModel.h"
 
+#include "board/EntryColumns.h"
 #include "browser/FileIcons.h"
 #include "platform/CodePage.h"
-#include "storage/Text.h"
 
 #include <QDate>
 #include <QFont>
@@ -118,15 +118,7 @@ int FileListModel::dateColumnWidthTwips(const QFont& listFont)
 
 QString FileListModel::dateText(int32_t packed)
 {
-    const auto v = uint32_t(packed);
-    const int day = int((v >> 16) & 31);
-    const int month = int((v >> 21) & 15);
-    const int year = 1980 + int(v >> 25);
-    // Day and month are not range-checked on disk: a 31 February has no short-format text either.
-    const QDate date(year, month, day);
-    if (day == 0 || !date.isValid())
-        return QStringLiteral("Invalid");
-    return QLocale::system().toString(date, QLocale::ShortFormat);
+    return entrycolumns::dateText(packed);
 }
 
 QString FileListModel::text(const std::string& bytes) const
@@ -160,22 +152,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) {
         if (column == Name)
             return text(r.name);
-        if (r.comment)
-            return QString();
-        switch (column) {
-        case Size:
-            return QString::number(r.size);
-        case FileDate:
-            return dateText(r.fileDate);
-        case UploadDate:
-            return dateText(r.uploadDate);
-        case DownloadDate:
-            return dateText(r.lastDownloadDate);
-        case Downloads:
-            return QString::number(r.downloads);
-        case Uploader:
-            return text::trim(r.uploader).empty() ? QStringLiteral("(Unknown)") : text(r.uploader);
-        }
+        static const CodePage kDefaultPage;
+        return entrycolumns::cellText(r, column, m_codePage ? *m_codePage : kDefaultPage);
     } else if (role == Qt::DecorationRole && column == Name) {
         return FileIcons::smallIcon(smallIconIndexOf(index.row()));
     } else if (role == Qt::TextAlignmentRole) {
@@ -187,11 +165,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char* const kCaptions[] = { "Name", "Size", "FLDate", "ULDate", "DLDate", "TD", "Uploader" };
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(kCaptions[section]);
+        return entrycolumns::caption(section);
     if (role == Qt::TextAlignmentRole) {
         const bool right = section == Size || section == Downloads;
         return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));

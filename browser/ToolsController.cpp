@@ -46,7 +46,6 @@ void ToolsController::openFindWindow()
     for (const ArchiverSlot& slot : m_services.settings.archivers)
         archivers.append(QString::fromStdString(slot.extension));
     ResultRowLook look;
-    look.dateText = &FileListModel::dateText;
     look.icon = [archivers](const QString& rowText, bool comment) {
         return FileIcons::smallIcon(FileIcons::smallIconIndex(rowText, comment, archivers));
     };

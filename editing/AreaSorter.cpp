@@ -131,13 +131,8 @@ AreaSorter::Outcome AreaSorter::sort(
 
     AreaStore& store = m_board.store();
     // A permutation of fewer records than the area holds would drop the rest.
-    auto count = store.count(area);
-    if (!count) {
-        outcome.error = count.error();
-        return outcome;
-    }
-    if (*count != uint64_t(rows.size())) {
-        outcome.error = Error { ESTALE, "the area changed since it was loaded" };
+    if (auto same = store.expectCount(area, uint64_t(rows.size())); !same) {
+        outcome.error = same.error();
         return outcome;
     }
     if (auto written = store.rewrite(area, RewritePlan::permutation(newOrder)); !written) {

@@ -39,13 +39,8 @@ EntryRemover::Outcome EntryRemover::remove(
 
     AreaStore& store = m_board.store();
     // The rows must still be the area's records, or the plan would drop what was added since.
-    auto count = store.count(area);
-    if (!count) {
-        outcome.error = count.error();
-        return outcome;
-    }
-    if (*count != uint64_t(n)) {
-        outcome.error = Error { ESTALE, "the area changed since it was loaded" };
+    if (auto same = store.expectCount(area, uint64_t(n)); !same) {
+        outcome.error = same.error();
         return outcome;
     }
 

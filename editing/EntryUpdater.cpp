@@ -34,13 +34,8 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         return outcome;
 
     AreaStore& store = m_board.store();
-    auto count = store.count(area);
-    if (!count) {
-        outcome.error = count.error();
-        return outcome;
-    }
-    if (*count != uint64_t(n)) {
-        outcome.error = Error { ESTALE, "the area changed since it was loaded" };
+    if (auto same = store.expectCount(area, uint64_t(n)); !same) {
+        outcome.error = same.error();
         return outcome;
     }
 

@@ -137,6 +137,16 @@ Result<uint64_t> AreaStore::count(int area)
     return recordCount(*length, AreaFileKind::Header);
 }
 
+Result<void> AreaStore::expectCount(int area, uint64_t rows)
+{
+    auto records = count(area);
+    if (!records)
+        return records.error();
+    if (*records != rows)
+        return Error { ESTALE, "the area changed since it was loaded" };
+    return {};
+}
+
 Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view text)
 {
     auto h = m_io->open(file, FileIo::Mode::Append);

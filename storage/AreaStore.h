@@ -88,6 +88,9 @@ public:
 
     // Records in the area's header file (0 when it does not exist).
     Result<uint64_t> count(int area);
+    // Fails with ESTALE when the area no longer holds the rows a command was given: a plan made
+    // from them would drop what was added since.
+    Result<void> expectCount(int area, uint64_t rows);
 
     // Replaces the area's files by the plan's records. Fails with EINVAL, changing nothing, when
     // the plan names records the area (or the other area) does not have, and with

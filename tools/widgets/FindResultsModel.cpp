@@ -1,11 +1,8 @@
 #include "tools/widgets/FindResultsModel.h"
 
-#include "board/Messages.h"
+#include "board/EntryColumns.h"
 #include "platform/CodePage.h"
-#include "storage/Text.h"
 
-#include <QDate>
-#include <QLocale>
 
 namespace qv {
 
@@ -30,12 +27,6 @@ FindResultsModel::FindResultsModel(const CodePage& codePage, ResultRowLook look,
     , m_codePage(codePage)
     , m_look(std::move(look))
 {
-    if (!m_look.dateText)
-        m_look.dateText = [](int32_t packed) {
-            const auto d = enc::decodeDate(packed);
-            const QDate date = d ? QDate(d->year, d->month, d->day) : QDate();
-            return date.isValid() ? QLocale::system().toString(date, QLocale::ShortFormat) : QStringLiteral("Invalid");
-        };
 }
 
 void FindResultsModel::clear()
@@ -99,23 +90,7 @@ QVariant FindResultsModel::data(const QModelIndex& index, int role) const
         return column == Name ? row.areaText : QString();
     if (column == Name)
         return m_codePage.decode(r.name);
-    if (r.comment)
-        return QString();
-    switch (column) {
-    case Size:
-        return QString::number(r.size);
-    case FileDate:
-        return m_look.dateText(r.fileDate);
-    case UploadDate:
-        return m_look.dateText(r.uploadDate);
-    case DownloadDate:
-        return m_look.dateText(r.lastDownloadDate);
-    case Downloads:
-        return QString::number(r.downloads);
-    case Uploader:
-        return messages::uploaderText(r.uploader, m_codePage);
-    }
-    return {};
+    return entrycolumns::cellText(r, column, m_codePage);
 }
 
 Qt::ItemFlags FindResultsModel::flags(const QModelIndex& index) const
@@ -127,11 +102,10 @@ Qt::ItemFlags FindResultsModel::flags(const QModelIndex& index) const
 
 QVariant FindResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char* const kCaptions[] = { "Name", "Size", "FLDate", "ULDate", "DLDate", "TD", "Uploader" };
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(kCaptions[section]);
+        return entrycolumns::caption(section);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(alignmentOf(section));
     return {};

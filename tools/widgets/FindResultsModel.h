@@ -14,7 +14,6 @@ class CodePage;
 
 // How rows look where the file list decides it (date text and icons live with the browser).
 struct ResultRowLook {
-    std::function<QString(int32_t packedDate)> dateText;
     std::function<QIcon(const QString& rowText, bool comment)> icon;
     QIcon areaIcon;
 };

@@ -1,0 +1,73 @@
+#pragma once
+
+// The large areas the benchmarks measure, written byte by byte through the test board builder:
+// one header, index and long-name record per entry, the descriptions appended in order and both
+// description pointers set.
+
+#include "storage/HeaderRecord.h"
+#include "storage/IndexRecord.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qv::bench {
+
+struct BenchEntry {
+    std::string name;
+    int32_t size = 0;
+    std::string uploader = {};
+    int32_t fileDate = 0;
+    std::string longName = {};
+    std::string description = {};
+};
+
+// The 8.3 alias a DOS-era system gives the i-th long name starting "A rather ...", as a board
+// holds them: ARATHE~1.ZIP .. ARA~1234.ZIP.
+inline std::string aliasName(int i)
+{
+    char tail[16];
+    const int digits = std::snprintf(tail, sizeof tail, "~%d", i + 1);
+    char name[32];
+    std::snprintf(name, sizeof name, "%.*s%s.ZIP", std::min(6, 8 - digits), "ARATHE", tail);
+    return name;
+}
+
+// Returns the bytes of the description file it wrote.
+inline size_t writeLargeArea(
+    test::BoardBuilder& builder, int area, int entries, const std::function<BenchEntry(int)>& entryAt)
+{
+    std::vector<HeaderRecord> headers;
+    std::vector<IndexRecord> indexes;
+    std::vector<LongNameRecord> longNames;
+    std::vector<uint8_t> text;
+    headers.reserve(size_t(entries));
+    indexes.reserve(size_t(entries));
+    longNames.reserve(size_t(entries));
+    for (int i = 0; i < entries; ++i) {
+        const BenchEntry e = entryAt(i);
+        HeaderRecord h;
+        h.setName(e.name);
+        h.setSize(e.size);
+        h.setUploader(e.uploader);
+        h.setFileDate(e.fileDate);
+        h.setDescriptionPointer(int32_t(text.size()));
+        IndexRecord x;
+        x.setName(e.name);
+        x.setDescriptionPointer(int32_t(text.size()));
+        LongNameRecord l;
+        l.setName(e.longName);
+        text.insert(text.end(), e.description.begin(), e.description.end());
+        text.push_back(0);
+        headers.push_back(h);
+        indexes.push_back(x);
+        longNames.push_back(l);
+    }
+    builder.writeAreaFiles(area, headers, indexes, longNames, text);
+    return text.size();
+}
+
+} // namespace qv::bench
