@@ -230,4 +230,53 @@ Message archiverTableFull()
         QStringLiteral("The table holds 32 archivers, all in use. Delete a definition before you add another.") };
 }
 
+Message noFilesSelected()
+{
+    return { QStringLiteral("Error!"), QStringLiteral("No files selected! Select some files first...") };
+}
+
+Message transferFailed()
+{
+    return { QStringLiteral("Error!"), QStringLiteral("Error while copying files!") };
+}
+
+Message overwriteQuestion(const QString& destination)
+{
+    return { QStringLiteral("Copy..."),
+        QStringLiteral("File already exists:\n\n") + destination + QStringLiteral("\n\nDo you want to overwrite?") };
+}
+
+Message copyFailed(bool pathNotFound, const QString& destination)
+{
+    return { QStringLiteral("Quorvex"),
+        (pathNotFound ? QStringLiteral("Path not found! ") : QStringLiteral("Error while copying file! "))
+            + destination };
+}
+
+Message clipboardTooSmall(int selected, int capacity)
+{
+    return { QStringLiteral("Internal Clipboard"),
+        QStringLiteral("%1 files are selected; the internal clipboard holds at most %2. Nothing was taken.")
+            .arg(selected)
+            .arg(capacity) };
+}
+
+Message clipboardStale(int area)
+{
+    return { QStringLiteral("Internal Clipboard"),
+        QStringLiteral("The entries on the internal clipboard are no longer where they were in area %1 (it was "
+                       "sorted or changed since). Nothing was pasted; cut or copy them again.")
+            .arg(area) };
+}
+
+Message moveLeftSource(int sourceArea, int code, const std::string& detail)
+{
+    return { QStringLiteral("Error!"),
+        QStringLiteral("The entries were added to the destination, but area %1 could not be changed (error %2: %3). "
+                       "They are now in both areas; no file was deleted.")
+            .arg(sourceArea)
+            .arg(code)
+            .arg(QString::fromLocal8Bit(detail.c_str())) };
+}
+
 } // namespace qv::messages

@@ -87,5 +87,20 @@ Message replaceArchiver(const QString& extension);
 Message deleteArchiver(const QString& extension);
 Message archiverTableFull();
 
+// Transfers: the internal clipboard, direct copy and move, send-to.
+Message noFilesSelected(); // "No files selected! Select some files first..."
+// A failure before the destination area changed: both areas are as they were.
+Message transferFailed(); // "Error while copying files!"
+// The overwrite question of a file copy (title "Copy...").
+Message overwriteQuestion(const QString& destination);
+// One file that could not be copied (title "Quorvex"); its entry is transferred all the same.
+Message copyFailed(bool pathNotFound, const QString& destination);
+// More rows selected than the clipboard holds; it keeps what it had.
+Message clipboardTooSmall(int selected, int capacity);
+// The held entries are no longer where they were cut or copied.
+Message clipboardStale(int area);
+// The destination area's entries were added but the source's could not be removed.
+Message moveLeftSource(int sourceArea, int code, const std::string& detail);
+
 } // namespace messages
 } // namespace qv

@@ -363,6 +363,13 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
     return commitPlan(area, plan, std::nullopt, *before);
 }
 
+Result<void> AreaStore::rewrite(int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince)
+{
+    if (auto r = recover(area); !r)
+        return r.error();
+    return commitPlan(area, plan, std::nullopt, unchangedSince);
+}
+
 Result<void> AreaStore::commitPlan(
     int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before)
 {
@@ -417,7 +424,17 @@ Result<void> AreaStore::commitPlan(
         }
         if (!offsets.empty()) {
             const std::string txt = path(area, AreaFileKind::Description);
-            if (!appended) {
+            if (appended) {
+                // The texts go behind those already noted: the note must cover them too, or
+                // undoing it would find a length it does not expect and cut nothing.
+                AreaJournal intent;
+                intent.complete = false;
+                intent.append = appended;
+                intent.append->lengthAfter += texts.size() + 1;
+                if (auto written = writeJournal(*m_io, journal, intent); !written)
+                    return undo(written.error());
+                appended = intent.append;
+            } else {
                 // Noted before the texts are appended, so a failure or crash cuts them off again.
                 uint64_t oldLength = 0;
                 if (m_io->exists(txt)) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <optional>
 
 namespace qv {
 
@@ -28,6 +29,39 @@ std::string AreaStore::path(int area, AreaFileKind kind) const
 {
     return areaFilePath(*m_io, m_fileBaseDir, area, kind);
 }
+
+namespace {
+std::string_view counted(const uint8_t* p, size_t width)
+{
+    return std::string_view(reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], width));
+}
+
+// One header record as the file list shows it. longName is the entry's own long-name record;
+// boardNames, when long names are shown, reads the board's texts at the pointer at 174.
+void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames)
+{
+    const std::string_view name = counted(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
+    std::string boardName;
+    const std::string_view trimmed = text::trim(longName);
+    if (trimmed.empty() || !longname::belongsToTrimmed(text::trim(name), trimmed))
+        longName = {}; // none, or another entry's left here by the board's own tools
+    if (boardNames && longName.empty()) {
+        if (const int32_t p = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset); p > 0) {
+            boardName = boardNames->textAt(p);
+            longName = boardName;
+        }
+    }
+    row.comment = text::trim(name).empty();
+    row.name = text::displayName(name, longName);
+    row.size = enc::getLong(rec + HeaderRecord::kSizeOffset);
+    row.checksum = enc::getLong(rec + HeaderRecord::kChecksumOffset);
+    row.uploader = counted(rec + HeaderRecord::kUploaderOffset, HeaderRecord::kUploaderWidth);
+    row.uploadDate = enc::getLong(rec + HeaderRecord::kUploadDateOffset);
+    row.fileDate = enc::getLong(rec + HeaderRecord::kFileDateOffset);
+    row.lastDownloadDate = enc::getLong(rec + HeaderRecord::kLastDownloadOffset);
+    row.downloads = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+}
+} // namespace
 
 LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<void(int, int)>& progress)
 {
@@ -68,9 +102,6 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     constexpr int kBlock = 1024;
     std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
     std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
-    auto view = [](const uint8_t* p, size_t width) {
-        return std::string_view(reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], width));
-    };
     for (int first = 0; first < count; first += kBlock) {
         const int n = std::min(kBlock, count - first);
         auto got = m_io->readAt(
@@ -90,30 +121,10 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
             if (progress && i % 10 == 0)
                 progress(i, count);
             const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
-            const std::string_view name = view(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
             std::string_view longName = size_t(k) < namesGot
-                ? view(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
+                ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                 : std::string_view();
-            std::string boardName;
-            const std::string_view trimmed = text::trim(longName);
-            if (trimmed.empty() || !longname::belongsToTrimmed(text::trim(name), trimmed))
-                longName = {}; // none, or another entry's left here by the board's own tools
-            if (boardNames && longName.empty()) {
-                if (const int32_t p = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset); p > 0) {
-                    boardName = boardNames->textAt(p);
-                    longName = boardName;
-                }
-            }
-            LoadedRow& row = outcome.rows[size_t(i - 1)];
-            row.comment = text::trim(name).empty();
-            row.name = text::displayName(name, longName);
-            row.size = enc::getLong(rec + HeaderRecord::kSizeOffset);
-            row.checksum = enc::getLong(rec + HeaderRecord::kChecksumOffset);
-            row.uploader = view(rec + HeaderRecord::kUploaderOffset, HeaderRecord::kUploaderWidth);
-            row.uploadDate = enc::getLong(rec + HeaderRecord::kUploadDateOffset);
-            row.fileDate = enc::getLong(rec + HeaderRecord::kFileDateOffset);
-            row.lastDownloadDate = enc::getLong(rec + HeaderRecord::kLastDownloadOffset);
-            row.downloads = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+            fillRow(outcome.rows[size_t(i - 1)], rec, longName, boardNames ? &*boardNames : nullptr);
         }
         if (whole < n) {
             // The file became shorter while it was read: keep the rows that were read.
@@ -345,6 +356,42 @@ Result<std::string> AreaStore::readShownLongName(int area, uint64_t position)
         return std::string();
     DescriptionReader texts(*m_io, path(area, AreaFileKind::Description));
     return texts.textAt(header->longNamePointer());
+}
+
+Result<std::vector<LoadedRow>> AreaStore::readRows(
+    int area, const std::vector<uint64_t>& positions, bool useLongNames)
+{
+    if (m_fileBaseDir.empty())
+        return noFileBase();
+    auto hdr = m_io->open(path(area, AreaFileKind::Header), FileIo::Mode::Read);
+    if (!hdr)
+        return hdr.error();
+    ScopedHandle header(*m_io, *hdr);
+    std::optional<ScopedHandle> longNames;
+    std::optional<DescriptionReader> boardNames;
+    if (useLongNames) {
+        boardNames.emplace(*m_io, path(area, AreaFileKind::Description));
+        if (auto l = m_io->open(path(area, AreaFileKind::LongName), FileIo::Mode::Read))
+            longNames.emplace(*m_io, *l);
+    }
+    std::vector<LoadedRow> rows(positions.size());
+    HeaderRecord::Bytes rec {};
+    LongNameRecord::Bytes name {};
+    for (size_t k = 0; k < positions.size(); ++k) {
+        auto got = m_io->readAt(header.get(), positions[k] * HeaderRecord::kSize, rec.data(), rec.size());
+        if (!got)
+            return got.error();
+        if (*got != rec.size())
+            return Error { ESTALE, "area " + std::to_string(area) + " has no entry " + std::to_string(positions[k] + 1) };
+        std::string_view longName;
+        if (longNames) {
+            auto r = m_io->readAt(longNames->get(), positions[k] * LongNameRecord::kSize, name.data(), name.size());
+            if (r && *r == name.size())
+                longName = counted(name.data(), LongNameRecord::kWidth);
+        }
+        fillRow(rows[k], rec.data(), longName, boardNames ? &*boardNames : nullptr);
+    }
+    return rows;
 }
 
 Result<Recovery> AreaStore::recover(int area)

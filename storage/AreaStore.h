@@ -98,6 +98,15 @@ public:
     // of another area with a board long-name pointer gets the text copied into this area's
     // description file and the pointer set to it.
     Result<void> rewrite(int area, const RewritePlan& plan);
+    // The same, given up with kChangedMeanwhile unless the header file still has the stamp it had
+    // when the caller read the records the plan rests on.
+    Result<void> rewrite(int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince);
+
+    // Copies records of area `from` into this area after its first p records (past the end:
+    // behind the last), in the order given, as one change: their descriptions are appended to
+    // this area's description file and both description pointers of each copy lead there. The
+    // other area is only read. On failure nothing of this area changed.
+    Result<void> takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records);
 
     // Appends text and its zero byte to the description file (created when missing) and returns
     // the new description pointer, the file's length before.
@@ -150,6 +159,8 @@ public:
     // The long name the entry shows: its own long-name record when that belongs to its 8.3 name,
     // else the text at the header's long-name pointer; "" when neither gives one.
     Result<std::string> readShownLongName(int area, uint64_t position);
+    // The rows at these positions as load() shows them; ESTALE for a position the area lacks.
+    Result<std::vector<LoadedRow>> readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
     // journal or temporary file in a header or index directory (start-up). recoverAll returns the

@@ -137,6 +137,57 @@ Result<void> AreaStore::insertEntries(
     return commitPlan(area, plan, appended->first, *before);
 }
 
+Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records)
+{
+    if (m_fileBaseDir.empty())
+        return noFileBase();
+    if (from == area || from <= 0)
+        return Error { EINVAL, "entries are taken from another area" };
+    if (records.empty())
+        return {};
+    if (auto r = recover(area); !r)
+        return r.error();
+    auto before = m_io->stamp(path(area, AreaFileKind::Header));
+    if (!before)
+        return before.error();
+    auto here = count(area);
+    if (!here)
+        return here.error();
+    // The descriptions as the other area stores them, read in one pass over its files.
+    std::vector<std::string> texts;
+    texts.reserve(records.size());
+    {
+        auto hdr = m_io->open(path(from, AreaFileKind::Header), FileIo::Mode::Read);
+        if (!hdr)
+            return hdr.error();
+        ScopedHandle header(*m_io, *hdr);
+        DescriptionReader descriptions(*m_io, path(from, AreaFileKind::Description));
+        HeaderRecord::Bytes rec {};
+        for (uint64_t r : records) {
+            auto got = m_io->readAt(header.get(), r * HeaderRecord::kSize, rec.data(), rec.size());
+            if (!got)
+                return got.error();
+            if (*got != rec.size())
+                return Error { EINVAL, "area " + std::to_string(from) + " has no entry " + std::to_string(r + 1) };
+            const int32_t pointer = enc::getLong(rec.data() + HeaderRecord::kDescriptionPointerOffset);
+            texts.push_back(descriptions.textAt(pointer, kDescriptionReadLimit));
+            if (descriptions.error())
+                return *descriptions.error();
+        }
+    }
+    auto appended = appendNoted(area, texts);
+    if (!appended)
+        return appended.error();
+    p = std::min(p, *here);
+    RewritePlan plan;
+    plan.setOtherArea(from);
+    plan.keep(0, p);
+    for (size_t k = 0; k < records.size(); ++k)
+        plan.take(records[k], appended->second[k]);
+    plan.keep(p, *here - p);
+    return commitPlan(area, plan, appended->first, *before);
+}
+
 Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector<DescriptionChange>& changes)
 {
     if (auto r = recover(area); !r)

@@ -68,6 +68,12 @@ public:
     virtual Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) = 0;
     virtual Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) = 0;
     virtual Result<std::vector<DirEntry>> list(const std::string& directory) = 0;
+
+    // Copies up to n bytes from one open file to another (in the kernel where it can); returns
+    // how many were copied, fewer only at the end of the source.
+    virtual Result<uint64_t> copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n);
+    // Sets the modification time of a file open for writing (a copy keeps its original's).
+    virtual Result<void> setModifiedTime(Handle, int64_t /*ns since the epoch*/) { return {}; }
 };
 
 // The process-wide implementation on POSIX calls.

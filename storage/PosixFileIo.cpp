@@ -1,5 +1,6 @@
 #include "storage/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -238,6 +239,40 @@ public:
         ::closedir(dir);
         return entries;
     }
+
+    Result<uint64_t> copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n) override
+    {
+        uint64_t done = 0;
+        while (done < n) {
+            auto in = static_cast<off_t>(fromOffset + done);
+            auto out = static_cast<off_t>(toOffset + done);
+            ssize_t got = ::copy_file_range(from, &in, to, &out, size_t(n - done), 0);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                // Across file systems or where the kernel cannot: through memory.
+                if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+                    return FileIo::copyRange(from, fromOffset, to, toOffset, n);
+                return errnoError("copy", "#" + std::to_string(from));
+            }
+            if (got == 0)
+                break;
+            done += uint64_t(got);
+        }
+        return done;
+    }
+
+    Result<void> setModifiedTime(Handle h, int64_t ns) override
+    {
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = time_t(ns / 1000000000);
+        times[1].tv_nsec = long(ns % 1000000000);
+        if (::futimens(h, times) != 0)
+            return errnoError("set time of", "#" + std::to_string(h));
+        return {};
+    }
 };
 
 } // namespace
@@ -246,6 +281,23 @@ FileIo& systemFileIo()
 {
     static PosixFileIo io;
     return io;
+}
+
+Result<uint64_t> FileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n)
+{
+    std::vector<char> buffer(size_t(std::min<uint64_t>(n, uint64_t(1) << 20)));
+    uint64_t done = 0;
+    while (done < n) {
+        auto got = readAt(from, fromOffset + done, buffer.data(), size_t(std::min<uint64_t>(n - done, buffer.size())));
+        if (!got)
+            return got.error();
+        if (*got == 0)
+            break;
+        if (auto w = writeAt(to, toOffset + done, buffer.data(), *got); !w)
+            return w.error();
+        done += *got;
+    }
+    return done;
 }
 
 Result<std::vector<uint8_t>> readWholeFile(FileIo& io, const std::string& path, uint64_t limit)

@@ -108,6 +108,14 @@ Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
     return m_inner.writeAt(h, offset, buffer, size);
 }
 
+Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n)
+{
+    if (hit(Op::Write))
+        return failure(Op::Write);
+    step();
+    return m_inner.copyRange(from, fromOffset, to, toOffset, n);
+}
+
 Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
 {
     if (hit(Op::Truncate))

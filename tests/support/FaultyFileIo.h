@@ -70,6 +70,9 @@ public:
     Result<uint64_t> fileSize(const std::string& path) override { return m_inner.fileSize(path); }
     Result<std::vector<DirEntry>> list(const std::string& directory) override { return m_inner.list(directory); }
     Result<Stamp> stamp(const std::string& path) override;
+    // A copy between files counts as one write (and may be torn like one).
+    Result<uint64_t> copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n) override;
+    Result<void> setModifiedTime(Handle h, int64_t ns) override { return m_inner.setModifiedTime(h, ns); }
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
     Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override

@@ -1,0 +1,255 @@
+// Pasting and direct transfers: the bytes both areas hold afterwards and which files exist.
+
+#include "board/Board.h"
+#include "tests/transfer/TransferTestBoard.h"
+#include "transfer/EntryTransfer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+using test::TransferTestBoard;
+
+struct Areas {
+    test::AreaFiles alpha, beta;
+};
+
+// Alpha: A1..A6 (A3 a comment line, A5 with a long name); Beta: B1, B2, and "a2.zip" whose file
+// name differs from A2.ZIP only in case.
+Areas makeAreas(TransferTestBoard& t)
+{
+    Areas a;
+    a.alpha = t.builder.writeEntries(1,
+        { Entry { .name = "A1.ZIP", .size = 4, .description = "one" }, Entry { .name = "A2.ZIP", .description = "two" },
+            Entry { .name = "", .description = "a comment" }, Entry { .name = "A4.ZIP", .description = "four\r\nlines" },
+            Entry { .name = "A5~1.ZIP", .description = "five", .longName = "A5 long name.zip" },
+            Entry { .name = "A6.ZIP", .description = "six" } });
+    a.beta = t.builder.writeEntries(
+        2, { Entry { .name = "B1.ZIP", .description = "bee" }, Entry { .name = "A2.ZIP", .description = "other two" } });
+    for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP", "A5 long name.zip", "A6.ZIP" })
+        t.putFile(1, f, std::string("alpha ") + f);
+    t.putFile(2, "B1.ZIP", "beta");
+    t.putFile(2, "a2.zip", "beta's own a2");
+    return a;
+}
+
+test::AreaBytes records(const test::AreaFiles& f, const std::vector<size_t>& order, const std::vector<uint8_t>& txt)
+{
+    test::AreaBytes b;
+    for (size_t r : order) {
+        b.hdr.insert(b.hdr.end(), f.headers[r].encode().begin(), f.headers[r].encode().end());
+        b.idx.insert(b.idx.end(), f.indexes[r].encode().begin(), f.indexes[r].encode().end());
+        b.lfn.insert(b.lfn.end(), f.longNames[r].encode().begin(), f.longNames[r].encode().end());
+    }
+    b.txt = txt;
+    return b;
+}
+
+// Beta's files after records of Alpha were appended behind its own, each description copied.
+test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords)
+{
+    test::AreaBytes b = records(a.beta, { 0, 1 }, a.beta.descriptions);
+    for (size_t r : alphaRecords) {
+        HeaderRecord h = a.alpha.headers[r];
+        IndexRecord i = a.alpha.indexes[r];
+        const int32_t at = int32_t(b.txt.size());
+        const auto from = a.alpha.descriptions.begin() + h.descriptionPointer();
+        b.txt.insert(b.txt.end(), from, std::find(from, a.alpha.descriptions.end(), uint8_t(0)) + 1);
+        h.setDescriptionPointer(at);
+        i.setDescriptionPointer(at);
+        b.hdr.insert(b.hdr.end(), h.encode().begin(), h.encode().end());
+        b.idx.insert(b.idx.end(), i.encode().begin(), i.encode().end());
+        b.lfn.insert(b.lfn.end(), a.alpha.longNames[r].encode().begin(), a.alpha.longNames[r].encode().end());
+    }
+    return b;
+}
+
+EntryTransfer::Request paste(Board& board, int from, const std::vector<uint64_t>& held, bool cut, int to, uint64_t after)
+{
+    EntryTransfer::Request r;
+    r.source = from;
+    r.entries = TransferTestBoard::items(board, from, held);
+    r.move = cut;
+    r.area = to;
+    r.after = after;
+    return r;
+}
+
+TEST(EntryTransfer, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescriptionsOrFiles)
+{
+    TransferTestBoard t;
+    const Areas a = makeAreas(t);
+    auto board = t.open();
+    // Cut 2 and 5, paste behind 3: 1, 3, 2, 5, 4, 6.
+    auto moved = EntryTransfer(*board).run(paste(*board, 1, { 1, 4 }, true, 1, 3));
+    ASSERT_TRUE(moved.ok()) << moved.error->message;
+    EXPECT_EQ(t.bytes(1), records(a.alpha, { 0, 2, 1, 4, 3, 5 }, a.alpha.descriptions));
+    EXPECT_EQ(moved.insertedAt, 2u);
+    EXPECT_EQ(moved.order, (std::vector<uint64_t> { 0, 2, 1, 4, 3, 5 }));
+    EXPECT_TRUE(moved.files.empty());
+    EXPECT_TRUE(test::fileExists(t.file(1, "A2.ZIP")));
+
+    // Copy the first entry behind all, twice: the copies share its description.
+    for (int k = 0; k < 2; ++k)
+        ASSERT_TRUE(EntryTransfer(*board).run(paste(*board, 1, { 0 }, false, 1, UINT64_MAX)).ok());
+    EXPECT_EQ(t.bytes(1), records(a.alpha, { 0, 2, 1, 4, 3, 5, 0, 0 }, a.alpha.descriptions));
+    EXPECT_TRUE(t.check(1).empty());
+}
+
+TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopiesFilesKeepingTheirNames)
+{
+    TransferTestBoard t;
+    const Areas a = makeAreas(t);
+    // An old time, so a copy stamped with the clock would show.
+    std::filesystem::last_write_time(t.file(1, "A1.ZIP"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+    struct stat before {};
+    ASSERT_EQ(::stat(t.file(1, "A1.ZIP").c_str(), &before), 0);
+    auto board = t.open();
+    const auto alphaBefore = t.bytes(1);
+    QStringList shown;
+    EntryTransfer::Callbacks callbacks;
+    callbacks.copying = [&](const QString& s) { shown << s; };
+    auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0, 2, 4 }, false, 2, UINT64_MAX), callbacks);
+    ASSERT_TRUE(outcome.ok()) << outcome.error->message;
+    EXPECT_EQ(t.bytes(2), betaWith(a, { 0, 2, 4 }));
+    EXPECT_EQ(t.bytes(1), alphaBefore);
+    EXPECT_EQ(shown, (QStringList { "C:\\FILES\\A\\A1.zip", "C:\\FILES\\A\\A5 long name.zip" }));
+    // The comment line has no file; the long-named file keeps its own name.
+    EXPECT_EQ(test::readFile(t.file(2, "A1.ZIP")), test::bytesOf("alpha A1.ZIP"));
+    EXPECT_TRUE(test::fileExists(t.file(2, "A5 long name.zip")));
+    EXPECT_TRUE(test::fileExists(t.file(1, "A1.ZIP")));
+    struct stat after {};
+    ASSERT_EQ(::stat(t.file(2, "A1.ZIP").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(outcome.insertedAt, 2u);
+    ASSERT_EQ(outcome.inserted.size(), 3u);
+    EXPECT_EQ(outcome.inserted[2].name, "A5 long name.zip");
+    for (const auto& e : std::filesystem::directory_iterator(t.dir(2)))
+        EXPECT_NE(e.path().filename().string().rfind(".qvcopy", 0), 0u) << "a temporary file was left";
+    EXPECT_TRUE(t.check(2).empty());
+}
+
+TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheDestinationHasThem)
+{
+    TransferTestBoard t;
+    const Areas a = makeAreas(t);
+    auto board = t.open();
+    // Paste behind Beta's first entry.
+    auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0, 2, 5 }, true, 2, 1));
+    ASSERT_TRUE(outcome.ok()) << outcome.error->message;
+    test::AreaBytes beta = betaWith(a, { 0, 2, 5 });
+    // Same records with Beta's second one moved behind the pasted ones.
+    test::AreaBytes expected;
+    const size_t order[] = { 0, 2, 3, 4, 1 };
+    for (size_t r : order) {
+        expected.hdr.insert(expected.hdr.end(), beta.hdr.begin() + long(r * 194), beta.hdr.begin() + long(r * 194 + 194));
+        expected.idx.insert(expected.idx.end(), beta.idx.begin() + long(r * 41), beta.idx.begin() + long(r * 41 + 41));
+        expected.lfn.insert(expected.lfn.end(), beta.lfn.begin() + long(r * 256), beta.lfn.begin() + long(r * 256 + 256));
+    }
+    expected.txt = beta.txt;
+    EXPECT_EQ(t.bytes(2), expected);
+    // Alpha's records close up; its description file keeps the moved texts, unreferenced.
+    EXPECT_EQ(t.bytes(1), records(a.alpha, { 1, 3, 4 }, a.alpha.descriptions));
+    EXPECT_FALSE(test::fileExists(t.file(1, "A1.ZIP")));
+    EXPECT_FALSE(test::fileExists(t.file(1, "A6.ZIP")));
+    EXPECT_TRUE(test::fileExists(t.file(2, "A6.ZIP")));
+    EXPECT_EQ(outcome.removed, (std::vector<uint64_t> { 0, 2, 5 }));
+    EXPECT_TRUE(t.check(1).empty());
+    EXPECT_TRUE(t.check(2).empty());
+}
+
+TEST(EntryTransfer, AnExistingFileInAnyCaseIsAskedAboutAndADeclinedMoveKeepsTheSourceFile)
+{
+    for (bool yes : { false, true }) {
+        TransferTestBoard t;
+        makeAreas(t);
+        auto board = t.open();
+        QStringList asked;
+        EntryTransfer::Callbacks callbacks;
+        callbacks.copy.overwrite = [&](const QString& destination) {
+            asked << destination;
+            return yes;
+        };
+        auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 1 }, true, 2, UINT64_MAX), callbacks);
+        ASSERT_TRUE(outcome.ok());
+        EXPECT_EQ(asked, QStringList { QString::fromStdString(t.file(2, "a2.zip")) });
+        EXPECT_FALSE(test::fileExists(t.file(2, "A2.ZIP"))) << "a second file beside the first";
+        // Both entries named A2.ZIP stay in Beta: entries are never merged.
+        EXPECT_EQ(board->store().count(2).value(), 3u);
+        EXPECT_EQ(test::readFile(t.file(2, "a2.zip")), test::bytesOf(yes ? "alpha A2.ZIP" : "beta's own a2"));
+        EXPECT_EQ(test::fileExists(t.file(1, "A2.ZIP")), !yes) << "yes = " << yes;
+    }
+}
+
+TEST(EntryTransfer, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
+{
+    TransferTestBoard t;
+    makeAreas(t);
+    t.builder.writeEntries(3, {});
+    auto board = t.open();
+    auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0 }, true, 3, UINT64_MAX));
+    ASSERT_TRUE(outcome.ok());
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(outcome.files[0].status, FileCopier::Status::SameFile);
+    EXPECT_EQ(test::readFile(t.file(1, "A1.ZIP")), test::bytesOf("alpha A1.ZIP"));
+    EXPECT_EQ(board->store().count(3).value(), 1u);
+    EXPECT_EQ(board->store().count(1).value(), 5u);
+}
+
+TEST(EntryTransfer, HeldRowsThatMovedOrWentAreRefusedAndNothingChanges)
+{
+    TransferTestBoard t;
+    makeAreas(t);
+    auto board = t.open();
+    auto request = paste(*board, 1, { 3, 5 }, true, 2, UINT64_MAX);
+    // Sorted since: the held positions now hold other rows.
+    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation({ 5, 0, 1, 2, 3, 4 })));
+    const auto alpha = t.bytes(1), beta = t.bytes(2);
+    auto outcome = EntryTransfer(*board).run(request);
+    EXPECT_TRUE(outcome.stale);
+    EXPECT_EQ(outcome.failedAt, EntryTransfer::Stage::Checking);
+    // Shortened since: a held position is past the end.
+    request = paste(*board, 1, { 4, 5 }, true, 2, UINT64_MAX);
+    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::removal(6, { 0 })));
+    const auto shortened = t.bytes(1);
+    EXPECT_TRUE(EntryTransfer(*board).run(request).stale);
+    EXPECT_EQ(t.bytes(1), shortened);
+    EXPECT_EQ(t.bytes(2), beta);
+    EXPECT_NE(alpha, shortened);
+    EXPECT_TRUE(test::fileExists(t.file(1, "A6.ZIP")));
+    EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP")));
+}
+
+TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntriesWhoseFileStayed)
+{
+    TransferTestBoard t;
+    const Areas a = makeAreas(t);
+    const std::string out = t.tmp.path() + "/out";
+    std::filesystem::create_directories(out);
+    test::writeFile(out + "/a4.zip", "already there");
+    auto board = t.open();
+    EntryTransfer::Request r = paste(*board, 1, { 0, 2, 3 }, true, 0, 0);
+    r.to = EntryTransfer::To::Directory;
+    r.directory = QString::fromStdString(out);
+    EntryTransfer::Callbacks no;
+    no.copy.overwrite = [](const QString&) { return false; };
+    auto outcome = EntryTransfer(*board).run(r, no);
+    ASSERT_TRUE(outcome.ok());
+    // A1 and the comment line leave; A4's copy was declined, so it stays with its file.
+    EXPECT_EQ(t.bytes(1), records(a.alpha, { 1, 3, 4, 5 }, a.alpha.descriptions));
+    EXPECT_EQ(test::readFile(out + "/A1.ZIP"), test::bytesOf("alpha A1.ZIP"));
+    EXPECT_FALSE(test::fileExists(t.file(1, "A1.ZIP")));
+    EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP")));
+    EXPECT_EQ(test::readFile(out + "/a4.zip"), test::bytesOf("already there"));
+    EXPECT_TRUE(t.check(1).empty());
+}
+
+} // namespace
+} // namespace qv

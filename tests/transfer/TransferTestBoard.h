@@ -1,0 +1,74 @@
+#pragma once
+
+// Three areas with their files on disk, for the transfer tests: the board in tmp/ra, the file
+// base in tmp/fdb, C: mapped to tmp. Area 1 "Alpha" is C:\FILES\A, area 2 "Beta" C:\FILES\B,
+// area 3 "Shared" lives in Alpha's directory too.
+
+#include "board/Board.h"
+#include "storage/AreaCheck.h"
+#include "tests/support/BoardBuilder.h"
+#include "transfer/Clipboard.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <memory>
+
+namespace qv::test {
+
+struct AreaBytes {
+    std::vector<uint8_t> hdr, idx, lfn, txt;
+    bool operator==(const AreaBytes&) const = default;
+};
+
+class TransferTestBoard {
+public:
+    TransferTestBoard()
+    {
+        builder.writeConfig("Board");
+        builder.writeAreas({ { "Alpha", "C:\\FILES\\A", 1 }, { "Beta", "C:\\FILES\\B", 1 },
+            { "Shared", "C:\\FILES\\A", 1 } });
+        std::filesystem::create_directories(dir(1));
+        std::filesystem::create_directories(dir(2));
+    }
+
+    std::string dir(int area) const { return tmp.path() + (area == 2 ? "/FILES/B" : "/FILES/A"); }
+    std::string file(int area, const std::string& name) const { return dir(area) + "/" + name; }
+    void putFile(int area, const std::string& name, std::string_view bytes = "data")
+    {
+        writeFile(file(area, name), bytes);
+    }
+
+    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
+    {
+        Board::Options o;
+        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
+        o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
+        return std::make_unique<Board>(o, io);
+    }
+
+    AreaBytes bytes(int area) const
+    {
+        return { readFile(builder.headerPath(area)), readFile(builder.indexPath(area)),
+            readFile(builder.longNamePath(area)), readFile(builder.descriptionPath(area)) };
+    }
+    std::vector<std::string> check(int area) const
+    {
+        return AreaCheck::run(systemFileIo(), builder.fileBaseDir(), area);
+    }
+
+    // The clipboard items for rows of an area as loading shows them.
+    static std::vector<Clipboard::Item> items(Board& board, int area, const std::vector<uint64_t>& positions)
+    {
+        const auto rows = board.store().load(area, true).rows;
+        std::vector<Clipboard::Item> out;
+        for (uint64_t p : positions)
+            out.push_back({ p, rows.at(size_t(p)) });
+        return out;
+    }
+
+    TempDir tmp;
+    BoardBuilder builder { tmp.path() };
+};
+
+} // namespace qv::test

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "storage/AreaStore.h"
+#include "transfer/Clipboard.h"
+#include "transfer/FileCopier.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+class Board;
+
+// Moves or copies entries of one area: within the area (a paste of the internal clipboard), to
+// another area (a paste, or a direct copy or move) or, files only, to a directory.
+//
+// Whatever fails and wherever the process dies, every entry and every file exists at least
+// once: the files are copied first; then the destination gains the entries (one change of that
+// area); then the source loses them (a second change); only then are the source files deleted
+// whose copies completed. A failure before the destination changed leaves both areas as they
+// were and removes the copies again, except those that replaced a file that was there.
+class EntryTransfer {
+public:
+    enum class To { Area, Directory };
+    struct Request {
+        int source = 0;
+        // The rows taken, positions ascending, each with its row as the list showed it: the
+        // transfer refuses to run when the source no longer holds them there.
+        std::vector<Clipboard::Item> entries;
+        bool move = false;
+        To to = To::Area;
+        int area = 0; // destination area (the source itself: a reorder or duplication)
+        uint64_t after = UINT64_MAX; // insertion point in the destination; past the end: behind the last
+        std::optional<uint64_t> destinationRows; // the rows the list shows of the destination, checked
+        QString directory; // To::Directory: host directory
+        bool useLongNames = true; // how rows are compared and built
+    };
+    enum class Stage { None, Checking, Destination, Source };
+    struct Outcome {
+        Stage failedAt = Stage::None;
+        std::optional<Error> error; // failedAt Checking or Destination: the file base is unchanged
+        bool stale = false; // the source no longer holds the rows at their positions
+        std::vector<FileCopier::Copy> files; // in entry order, comment lines left out
+        // Destination: where the entries now are, and their rows as loading shows them.
+        uint64_t insertedAt = 0;
+        std::vector<LoadedRow> inserted;
+        // Within one area: record k is now record order[k] of before.
+        std::vector<uint64_t> order;
+        std::vector<uint64_t> removed; // source positions removed (before the removal), ascending
+        QStringList deleted; // source files deleted after a move
+        QStringList keptShared; // moved, but still named by an entry left in the source
+        bool ok() const { return !error; }
+    };
+    struct Callbacks {
+        FileCopier::Callbacks copy;
+        // Before each file: the source path as the sysop knows it (the area's stored path).
+        std::function<void(const QString& shownSource)> copying;
+        // A file that could not be copied; its entry is transferred all the same.
+        std::function<void(const FileCopier::Copy&)> copyFailed;
+    };
+
+    explicit EntryTransfer(Board& board);
+    Outcome run(const Request& request, const Callbacks& callbacks = {});
+
+    // After a cut within one area: the rows left in front of p, the held ones, then the rest.
+    static std::vector<uint64_t> moveOrder(uint64_t count, const std::vector<uint64_t>& held, uint64_t p);
+    // After a copy within one area: the first p rows, the held ones again, then the rest.
+    static std::vector<uint64_t> duplicateOrder(uint64_t count, const std::vector<uint64_t>& held, uint64_t p);
+
+private:
+    bool check(const Request& request, Outcome& outcome);
+    void copyFiles(const Request& request, const QString& destination, const Callbacks& callbacks, Outcome& outcome);
+    void withinArea(const Request& request, Outcome& outcome);
+    bool removeFromSource(const Request& request, const std::vector<uint64_t>& positions, Outcome& outcome);
+    void deleteMovedFiles(const Request& request, Outcome& outcome);
+    void undoCopies(const Outcome& outcome);
+
+    Board& m_board;
+    FileIo::Stamp m_sourceStamp;
+};
+
+} // namespace qv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "storage/FileIo.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace qv {
+
+// The one way a transfer copies a physical file. The copy is written under a temporary name in
+// the destination directory, flushed, given its original's modification time and only then
+// renamed, so a file under its real name is always whole. An existing file of the same name in
+// any case (or of that 8.3 alias) is the one asked about and replaced, never a second file
+// beside it; a file copied onto itself is left alone.
+class FileCopier {
+public:
+    enum class Status {
+        Copied,
+        Declined, // the overwrite question was answered No
+        SameFile, // source and destination are one file: nothing to do, nothing to delete
+        Failed,
+    };
+    struct Copy {
+        Status status = Status::Failed;
+        QString source;
+        QString destination; // the file that was (or would have been) written
+        bool replaced = false; // a file was there before the copy
+        bool pathNotFound = false; // the destination directory is missing
+        QString error;
+        bool completed() const { return status == Status::Copied; }
+    };
+    struct Callbacks {
+        // Asked when the destination exists; without it the existing file is kept.
+        std::function<bool(const QString& destination)> overwrite;
+        // Bytes copied so far of total; the window lets events run here.
+        std::function<void(qint64 done, qint64 total)> progress;
+    };
+
+    explicit FileCopier(FileIo& io = systemFileIo());
+
+    // Copies the file at source into directory under the source's own name.
+    Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks = {}) const;
+
+private:
+    FileIo& m_io;
+};
+
+} // namespace qv
