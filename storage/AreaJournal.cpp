@@ -146,6 +146,11 @@ std::string journalPath(const std::string& headerDirectory, int area)
     return join(headerDirectory, "fdb" + std::to_string(area) + ".jnl");
 }
 
+std::string journalSparePath(const std::string& journal)
+{
+    return journal.substr(0, journal.size() - 4) + ".j$$";
+}
+
 std::string journalName(AreaFileKind kind, const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -163,8 +168,11 @@ std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, 
 
 Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal)
 {
+    // Written beside and renamed over the old note: truncating that in place would leave, for a
+    // moment, an empty note that no longer says which appended text to cut off.
     const std::string text = journal.serialize();
-    auto h = io.open(path, FileIo::Mode::CreateTruncate);
+    const std::string next = journalSparePath(path);
+    auto h = io.open(next, FileIo::Mode::CreateTruncate);
     if (!h)
         return h.error();
     ScopedHandle out(io, *h);
@@ -174,8 +182,12 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
     if (r)
         r = out.close();
     if (r)
-        r = io.syncDirectory(directoryOf(path));
-    return r;
+        r = io.rename(next, path);
+    if (!r) {
+        (void)io.remove(next);
+        return r;
+    }
+    return io.syncDirectory(directoryOf(path));
 }
 
 Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch)
@@ -251,7 +263,7 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
     const std::string journal = journalPath(headerDir, area);
     const std::string stem = "fdb" + std::to_string(area);
     const std::vector<std::string> temporaries { join(headerDir, stem + ".$$$"), join(headerDir, stem + ".l$$"),
-        join(indexDir, stem + ".$$$") };
+        join(indexDir, stem + ".$$$"), journalSparePath(journal) };
 
     auto discard = [&](const std::optional<AreaJournal>& note) -> Result<Recovery> {
         bool any = false;

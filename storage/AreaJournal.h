@@ -58,6 +58,8 @@ constexpr uint64_t kJournalLimit = uint64_t(64) << 20;
 
 // The journal's path for area N: beside the header file, lower case.
 std::string journalPath(const std::string& headerDirectory, int area);
+// Where the next journal is written before it replaces the current one (fdbN.j$$).
+std::string journalSparePath(const std::string& journal);
 
 // How the journal names an area file or one beside it: the kind's directory and the file name.
 std::string journalName(AreaFileKind kind, const std::string& path);

@@ -412,13 +412,13 @@ std::vector<int> AreaStore::recoverAll()
                 entries.insert(entries.end(), listed->begin(), listed->end());
     std::vector<int> areas;
     for (const auto& e : entries) {
-        // fdbN.jnl, fdbN.$$$ or fdbN.l$$ in any case
+        // fdbN.jnl, fdbN.j$$, fdbN.$$$ or fdbN.l$$ in any case
         const std::string name = text::toLower(e.name);
         if (e.isDirectory || name.size() < 8 || name.compare(0, 3, "fdb") != 0)
             continue;
         const size_t dot = name.find('.');
         const std::string ext = dot == std::string::npos ? "" : name.substr(dot);
-        if (ext != ".jnl" && ext != ".$$$" && ext != ".l$$")
+        if (ext != ".jnl" && ext != ".j$$" && ext != ".$$$" && ext != ".l$$")
             continue;
         const std::string digits = name.substr(3, dot - 3);
         if (digits.empty() || digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), ::isdigit))
