@@ -18,10 +18,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace qv {
@@ -47,6 +49,22 @@ template <class T> T* child(QWidget* w, const char* name)
 QString str(const std::string& s)
 {
     return QString::fromStdString(s);
+}
+
+// Clicks the button of that name in the next modal window once it is up.
+void clickInModal(const char* button)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, button] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (auto* b = w->findChild<QPushButton*>(button))
+            b->click();
+    });
+    poll->start(10);
 }
 
 // Areas 1 "Old Games", 2 "Utilities", 7 "Games": one name inside another, numbers with a gap.
@@ -354,6 +372,35 @@ TEST_F(TransferWindows, SendToWindowShortensLongPathsAndCopiesByDefault)
     ASSERT_TRUE(w.choice().has_value());
     EXPECT_EQ(w.choice()->area, 7);
     EXPECT_TRUE(w.choice()->move);
+}
+
+TEST_F(TransferWindows, ModalAsksAnswerOnlyAfterOk)
+{
+    const DirectTransferDialog::Setup setup {
+        .move = false, .currentArea = 1, .currentIsComment = false, .itemsByNumber = true
+    };
+    clickInModal("Command1");
+    EXPECT_FALSE(DirectTransferDialog::ask(nullptr, *board, dialogs, setup).has_value());
+    clickInModal("Command3");
+    // Area 1 is the first item and the current area: OK stays open, so cancel after it.
+    auto* cancelLater = new QTimer;
+    QObject::connect(cancelLater, &QTimer::timeout, cancelLater, [&, cancelLater] {
+        if (dialogs.calls.isEmpty())
+            return;
+        cancelLater->deleteLater();
+        clickInModal("Command1");
+    });
+    cancelLater->start(10);
+    EXPECT_FALSE(DirectTransferDialog::ask(nullptr, *board, dialogs, setup).has_value());
+    EXPECT_EQ(dialogs.messages(), QStringList({ "Error!|Source and destination area are equal!" }));
+
+    clickInModal("cmdCancel");
+    EXPECT_FALSE(SendToWindow::ask(*board, "/tmp/a.zip").has_value());
+    clickInModal("cmdOK");
+    const auto choice = SendToWindow::ask(*board, "/tmp/a.zip");
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->area, 1);
+    EXPECT_FALSE(choice->move);
 }
 
 } // namespace
