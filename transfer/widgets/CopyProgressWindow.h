@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+namespace qv {
+
+// Form10: the file being copied, a busy indicator and, for large files, the bytes copied. Shown
+// without blocking from the first copy of a transfer until the caller closes it after the last.
+class CopyProgressWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Files below this size are copied too quickly for a bar to say anything.
+    static constexpr qint64 kBarThreshold = qint64(4) * 1024 * 1024;
+
+    explicit CopyProgressWindow(QWidget* parent = nullptr);
+
+    // "Copying file 'C:\files\test.zip'...": the first character upper case, the rest lower case.
+    static QString labelFor(const QString& path);
+
+    void setSourcePath(const QString& path);
+    void setBytes(qint64 done, qint64 total);
+
+private:
+    void centre();
+
+    QLabel* m_label;
+    QWidget* m_animation;
+    QProgressBar* m_progress;
+};
+
+} // namespace qv
