@@ -6,6 +6,7 @@
 #include "platform/widgets/QtDialogs.h"
 #include "app/DemoMode.h"
 #include "app/FirstRunSetup.h"
+#include "app/SendToRun.h"
 #include "app/ShutdownWriter.h"
 #include "app/SplashWindow.h"
 #include "app/Startup.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -105,6 +107,12 @@ int main(int argc, char** argv)
     qv::StartupOutcome started = startup.run(options->rest);
     if (!started.proceed)
         return started.exitCode;
+    if (!started.settings.sendToFile.empty()) {
+        // Only the send-to window; the settings are left as they are.
+        splash.close();
+        return qv::runSendTo(
+            started.settings, dialogs, started.tempDir ? started.tempDir->path() : QDir::tempPath());
+    }
 
     if (interactive) {
         if (!splash.isVisible())

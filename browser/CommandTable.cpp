@@ -135,29 +135,6 @@ const char* const kCheckable[]
 
 } // namespace
 
-const QSet<QString>& CommandTable::commandsNotYetAvailable()
-{
-    // The transfer commands: they stay disabled until the work behind them exists.
-    static const QSet<QString> kLater = {
-        // menu bar
-        "cut",
-        "copy",
-        "paste",
-        "dcopy",
-        "dmove",
-        "intclip",
-        // right-button menu
-        "filecut",
-        "filecop",
-        "fpaste",
-        "filepaste",
-        "behall",
-        "dc",
-        "dm",
-    };
-    return kLater;
-}
-
 CommandTable::CommandTable(QWidget* owner)
     : QObject(owner)
     , m_owner(owner)
@@ -284,17 +261,6 @@ QAction* CommandTable::toolAction(const QString& key) const
     return m_tools.value(key);
 }
 
-bool CommandTable::isAvailable(const QString& id) const
-{
-    return m_available.contains(id) || !commandsNotYetAvailable().contains(id);
-}
-
-void CommandTable::makeAvailable(const QString& id)
-{
-    m_available.insert(id);
-    apply(id);
-}
-
 void CommandTable::applyState(const WindowState& state)
 {
     m_state = state;
@@ -313,7 +279,7 @@ void CommandTable::route(const QString& command, QObject* receiver, const std::f
 
 void CommandTable::apply(const QString& id)
 {
-    const bool on = isAvailable(id) && commandstate::isEnabled(commandstate::commandOf(id), m_state);
+    const bool on = commandstate::isEnabled(commandstate::commandOf(id), m_state);
     if (QAction* a = m_actions.value(id))
         a->setEnabled(on);
     if (QAction* t = m_tools.value(id))

@@ -36,12 +36,6 @@ public:
     QAction* toolAction(const QString& key) const;
     QMenu* popupMenu() const { return m_popup; }
 
-    // Commands whose work has not been built yet stay disabled whatever is asked for them; the
-    // state asked for is kept, so a command shows it as soon as it is made available.
-    static const QSet<QString>& commandsNotYetAvailable();
-    bool isAvailable(const QString& id) const;
-    void makeAvailable(const QString& id);
-
     // Enables every menu item, right-button item and toolbar button from the window's state, by
     // the one rule in commandstate; the only place command actions are enabled or disabled.
     void applyState(const WindowState& state);
@@ -60,7 +54,6 @@ private:
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QAction*> m_tools;
     WindowState m_state;
-    QSet<QString> m_available;
     QMenu* m_popup = nullptr;
 };
 

@@ -15,6 +15,9 @@
 #include "platform/widgets/Desktop.h"
 #include "browser/RemoveSortController.h"
 #include "browser/ToolsController.h"
+#include "browser/TransferController.h"
+#include "editing/EntryRemover.h"
+#include "transfer/Clipboard.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
@@ -76,6 +79,12 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
         m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
     new EditingController(m_services, { this, m_commands, m_areas, m_list, m_model, m_desc }, this);
     m_tools = new ToolsController(m_services, { this, m_commands, m_areas, m_files, m_tree, m_list, m_model }, this);
+    m_transfers = new TransferController(
+        m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
+    // The clipboard holds record numbers: it follows what removes and reorders records.
+    connect(&m_removeSort->remover(), &EntryRemover::entriesRemoved, &m_transfers->clipboard(),
+        &Clipboard::entriesRemoved);
+    connect(m_removeSort, &RemoveSortController::areaReordered, &m_transfers->clipboard(), &Clipboard::areaReordered);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     m_addFiles = new AddFilesController(m_services, this);

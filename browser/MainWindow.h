@@ -27,6 +27,7 @@ class FileListView;
 class NumericAreaSelector;
 class RemoveSortController;
 class ToolsController;
+class TransferController;
 
 // Form1: the browser window. A frame only: it builds the regions and the commands and routes
 // each command to the controller that does its work.
@@ -50,6 +51,7 @@ public:
     RemoveSortController& removeSort() const { return *m_removeSort; }
     ToolsController& tools() const { return *m_tools; }
     AddFilesController& addFiles() const { return *m_addFiles; }
+    TransferController& transfers() const { return *m_transfers; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -95,6 +97,7 @@ private:
     RemoveSortController* m_removeSort = nullptr;
     ToolsController* m_tools = nullptr;
     AddFilesController* m_addFiles = nullptr;
+    TransferController* m_transfers = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;

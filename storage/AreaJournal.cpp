@@ -168,10 +168,12 @@ std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, 
 
 Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal)
 {
-    // Written beside and renamed over the old note: truncating that in place would leave, for a
-    // moment, an empty note that no longer says which appended text to cut off.
+    // A note that replaces another is written beside it and renamed over it: truncating the old
+    // one in place would leave, for a moment, an empty note that no longer says which appended
+    // text to cut off. A first note has nothing to lose and is written where it belongs.
     const std::string text = journal.serialize();
-    const std::string next = journalSparePath(path);
+    const bool replacing = io.exists(path);
+    const std::string next = replacing ? journalSparePath(path) : path;
     auto h = io.open(next, FileIo::Mode::CreateTruncate);
     if (!h)
         return h.error();
@@ -181,10 +183,11 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
         r = io.sync(*h);
     if (r)
         r = out.close();
-    if (r)
+    if (r && replacing)
         r = io.rename(next, path);
     if (!r) {
-        (void)io.remove(next);
+        if (replacing)
+            (void)io.remove(next);
         return r;
     }
     return io.syncDirectory(directoryOf(path));

@@ -130,8 +130,6 @@ TEST_F(MainWindowTest, AnAreaUnderUndefinedLoadsFromItsNode)
 TEST_F(MainWindowTest, TwoAreasOfOneNameLoadTheFirstInNumericOrderAndAnEmptyAreaDisablesEntryCommands)
 {
     ASSERT_TRUE(open());
-    for (const char* id : { "remov", "props", "prop", "filecut", "filecop", "filedelete", "del" })
-        window->commands().makeAvailable(id);
     EXPECT_TRUE(act("remov")->isEnabled());
     EXPECT_TRUE(window->commands().toolAction("del")->isEnabled());
     choose(combo("Combo2"), "Games");
@@ -142,25 +140,6 @@ TEST_F(MainWindowTest, TwoAreasOfOneNameLoadTheFirstInNumericOrderAndAnEmptyArea
         EXPECT_FALSE(act(id)->isEnabled()) << id;
     EXPECT_FALSE(window->commands().toolAction("del")->isEnabled());
     EXPECT_FALSE(window->commands().toolAction("props")->isEnabled());
-}
-
-TEST_F(MainWindowTest, LaterCommandsStayDisabledWithRows)
-{
-    ASSERT_TRUE(open());
-    for (const QString& id : CommandTable::commandsNotYetAvailable()) {
-        QAction* a = act(id.toLatin1().constData());
-        QAction* t = window->commands().toolAction(id);
-        ASSERT_TRUE(a || t) << id.toStdString();
-        if (a) {
-            EXPECT_FALSE(a->isEnabled()) << id.toStdString();
-        }
-        if (t) {
-            EXPECT_FALSE(t->isEnabled()) << id.toStdString();
-        }
-    }
-    for (const char* id : { "open", "explore", "exit", "ViewList", "ViewDetails", "mnuDispLFN", "AExp", "alph", "num",
-             "df", "refr", "contents", "about", "mnuFileopen", "RmViewList", "RmViewDetails" })
-        EXPECT_TRUE(act(id)->isEnabled()) << id;
 }
 
 TEST_F(MainWindowTest, OrderCommandsSwapTheSelectorsAndThePressedToolbarKey)
@@ -335,8 +314,6 @@ TEST_F(MainWindowTest, SplittersStopAtTheirLimits)
 TEST_F(MainWindowTest, CutAndCopyBelongToTheDescriptionWhileItHasTheFocus)
 {
     ASSERT_TRUE(open());
-    window->commands().makeAvailable("cut");
-    window->commands().makeAvailable("copy");
     window->descriptionPane()->setFocus();
     QCoreApplication::processEvents();
     EXPECT_FALSE(act("cut")->isEnabled());
@@ -402,8 +379,6 @@ TEST_F(MainWindowTest, ShutdownStoresGeometryOnlyForANormalWindow)
 TEST_F(MainWindowTest, RightButtonMenuFollowsTheClickedRow)
 {
     ASSERT_TRUE(open());
-    for (const char* id : { "ExDesc", "udate", "prop" })
-        window->commands().makeAvailable(id);
     QTreeView* view = window->fileList()->detailsView();
     const QPoint comment = view->visualRect(window->model()->index(2, 0)).center();
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, comment);

@@ -1,0 +1,47 @@
+#include "app/SendToRun.h"
+
+#include "board/Board.h"
+#include "board/Messages.h"
+#include "editing/CurrentUploader.h"
+#include "editing/DescriptionExtractor.h"
+#include "platform/widgets/Dialogs.h"
+#include "settings/Settings.h"
+#include "transfer/SendTo.h"
+#include "transfer/widgets/CopyFileWithProgress.h"
+#include "transfer/widgets/SendToWindow.h"
+
+#include <QApplication>
+
+namespace qv {
+
+int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir)
+{
+    Board board(Board::optionsOf(settings));
+    const QString file = QString::fromStdString(settings.sendToFile);
+    const auto choice = SendToWindow::ask(board, file);
+    if (!choice)
+        return 0;
+    for (int area : board.recoverInterruptedChanges())
+        dialogs.message(nullptr, QStringLiteral("Quorvex"), messages::areaNeedsAttention(area), Dialogs::Icon::Warning);
+
+    DescriptionExtractor extractor(settings, tempDir);
+    SendTo::Request request { choice->area, file, choice->move, CurrentUploader::defaultName(), settings.useLongNames };
+    SendTo::Outcome outcome;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        CopyFileWithProgress progress(dialogs, nullptr);
+        outcome = SendTo::run(board, request, &extractor, progress.copyCallbacks(),
+            [&](const QString& path) { progress.copying(path); });
+        if (outcome.copy.status == FileCopier::Status::Failed)
+            progress.copyFailed(outcome.copy);
+        QApplication::restoreOverrideCursor();
+    }
+    if (outcome.error && outcome.copy.status != FileCopier::Status::Failed) {
+        const messages::Message m = messages::changeFailed(
+            choice->area, QStringLiteral("Send To Area"), outcome.error->code, outcome.error->message);
+        dialogs.message(nullptr, m.title, m.text, Dialogs::Icon::Warning);
+    }
+    return outcome.added ? 0 : 1;
+}
+
+} // namespace qv

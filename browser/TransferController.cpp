@@ -1,0 +1,289 @@
+#include "browser/TransferController.h"
+
+#include "board/Messages.h"
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "platform/widgets/Dialogs.h"
+#include "settings/Settings.h"
+#include "transfer/Clipboard.h"
+#include "transfer/EntryTransfer.h"
+#include "transfer/widgets/ClipboardViewer.h"
+#include "transfer/widgets/CopyFileWithProgress.h"
+#include "transfer/widgets/DirectTransferDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+};
+
+// While a transfer runs no command may start another change.
+class TransferRunning {
+public:
+    explicit TransferRunning(MainWindow* window)
+        : m_window(window)
+    {
+        m_window->setTransferRunning(true);
+    }
+    ~TransferRunning() { m_window->setTransferRunning(false); }
+
+private:
+    MainWindow* m_window;
+};
+} // namespace
+
+TransferController::TransferController(BrowserServices& services, Parts parts, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_parts(parts)
+    , m_clipboard(new Clipboard(this))
+{
+    CommandTable* c = m_parts.commands;
+    c->route("cut", this, [this] {
+        if (!textCommand("cut"))
+            take(true);
+    });
+    c->route("copy", this, [this] {
+        if (!textCommand("copy"))
+            take(false);
+    });
+    c->route("paste", this, [this] {
+        if (!textCommand("paste"))
+            paste(false);
+    });
+    c->route("behall", this, [this] { paste(true); });
+    c->route("dcopy", this, [this] { direct(false); });
+    c->route("dmove", this, [this] { direct(true); });
+    c->route("intclip", this, [this] { showViewer(); });
+    m_parts.window->setClipboardQuery([this] { return m_clipboard->canPaste(); });
+    connect(m_clipboard, &Clipboard::changed, m_parts.window, &MainWindow::refreshCommands);
+}
+
+TransferController::~TransferController()
+{
+    delete m_viewer.data();
+}
+
+void TransferController::showCounts()
+{
+    m_parts.objectsPanel->setText(messages::objectCount(m_parts.model->rows().size()));
+    m_parts.sizePanel->setText(messages::megabytes(m_parts.model->totalSize()));
+}
+
+bool TransferController::textCommand(const QString& command)
+{
+    QWidget* focus = QApplication::focusWidget();
+    auto* line = qobject_cast<QLineEdit*>(focus);
+    auto* plain = qobject_cast<QPlainTextEdit*>(focus);
+    auto* rich = qobject_cast<QTextEdit*>(focus);
+    if (!line && !plain && !rich)
+        return false;
+    // Failures of the system clipboard are nobody's business here.
+    QClipboard* system = QApplication::clipboard();
+    const bool readOnly = line ? line->isReadOnly() : plain ? plain->isReadOnly() : rich->isReadOnly();
+    if (command == QLatin1String("paste")) {
+        if (readOnly)
+            return true;
+        const QString text = system->text();
+        if (line)
+            line->insert(text);
+        else if (plain)
+            plain->insertPlainText(text);
+        else
+            rich->insertPlainText(text);
+        return true;
+    }
+    const QString selected = line ? line->selectedText()
+        : plain                   ? plain->textCursor().selectedText()
+                                  : rich->textCursor().selectedText();
+    if (selected.isEmpty())
+        return true;
+    // Line breaks of a selection come out as paragraph separators.
+    system->setText(QString(selected).replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+    if (command == QLatin1String("cut")) {
+        if (line)
+            readOnly ? line->deselect() : line->del();
+        else {
+            QTextCursor cursor = plain ? plain->textCursor() : rich->textCursor();
+            if (readOnly)
+                cursor.clearSelection();
+            else
+                cursor.removeSelectedText();
+            plain ? plain->setTextCursor(cursor) : rich->setTextCursor(cursor);
+        }
+    }
+    return true;
+}
+
+void TransferController::take(bool cut)
+{
+    QList<int> selected = m_parts.list->selectedRows();
+    std::sort(selected.begin(), selected.end());
+    if (selected.size() > Clipboard::kCapacity) {
+        const messages::Message m = messages::clipboardTooSmall(int(selected.size()), Clipboard::kCapacity);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
+    std::vector<Clipboard::Item> items;
+    items.reserve(size_t(selected.size()));
+    for (int row : selected)
+        items.push_back({ uint64_t(row), m_parts.model->rows()[size_t(row)] });
+    m_clipboard->take(cut ? Clipboard::Mode::Cut : Clipboard::Mode::Copy, m_parts.areas->currentArea(), std::move(items));
+}
+
+void TransferController::paste(bool behindAll)
+{
+    if (!m_clipboard->canPaste())
+        return;
+    const int area = m_parts.areas->currentArea();
+    const int rows = int(m_parts.model->rows().size());
+    // Behind the current row when it is selected, else behind the last.
+    uint64_t p = uint64_t(rows);
+    const int current = m_parts.list->currentRow();
+    if (!behindAll && current >= 0 && current < rows && m_parts.list->selectedRows().contains(current))
+        p = uint64_t(current) + 1;
+    if (m_clipboard->isEmpty())
+        return;
+
+    EntryTransfer::Request request;
+    request.source = m_clipboard->area();
+    request.entries = m_clipboard->items();
+    request.move = m_clipboard->mode() == Clipboard::Mode::Cut;
+    request.area = area;
+    request.after = p;
+    request.destinationRows = uint64_t(rows);
+    request.useLongNames = m_services.settings.useLongNames;
+
+    EntryTransfer::Outcome outcome;
+    {
+        TransferRunning running(m_parts.window);
+        BusyPointer busy;
+        CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
+        outcome = EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
+    }
+    if (outcome.stale) {
+        const messages::Message m = messages::clipboardStale(request.source);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
+    if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
+        const messages::Message m = outcome.error->code == ESTALE || outcome.error->code == kChangedMeanwhile
+            ? messages::changeFailed(area, QStringLiteral("Paste"), outcome.error->code, outcome.error->message)
+            : messages::transferFailed();
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        m_parts.areas->readArea(area);
+        return;
+    }
+    const int n = int(request.entries.size());
+    if (request.source == area) {
+        std::vector<int> positions;
+        for (const auto& e : request.entries)
+            positions.push_back(int(e.position));
+        if (request.move)
+            m_parts.model->moveEntries(positions, int(outcome.insertedAt));
+        else {
+            m_parts.model->insertEntries(int(outcome.insertedAt), outcome.inserted);
+            m_clipboard->entriesInserted(area, outcome.insertedAt, uint64_t(n));
+        }
+    } else {
+        m_parts.model->insertEntries(int(outcome.insertedAt), outcome.inserted);
+    }
+    showCounts();
+    if (outcome.failedAt == EntryTransfer::Stage::Source) {
+        const messages::Message m
+            = messages::moveLeftSource(request.source, outcome.error->code, outcome.error->message);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
+    if (request.move)
+        m_clipboard->pasteCompleted();
+}
+
+void TransferController::direct(bool move)
+{
+    QList<int> selected = m_parts.list->selectedRows();
+    if (selected.isEmpty()) {
+        const messages::Message m = messages::noFilesSelected();
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Exclamation);
+        return;
+    }
+    std::sort(selected.begin(), selected.end());
+    const int area = m_parts.areas->currentArea();
+    const auto& rows = m_parts.model->rows();
+    const int current = m_parts.list->currentRow();
+    DirectTransferDialog::Setup setup;
+    setup.move = move;
+    setup.currentArea = area;
+    setup.currentIsComment = current >= 0 && current < int(rows.size()) && rows[size_t(current)].comment;
+    setup.itemsByNumber = !m_parts.areas->orderByName();
+    const auto target = DirectTransferDialog::ask(m_parts.window, m_services.board, m_services.dialogs, setup);
+    if (!target)
+        return;
+
+    EntryTransfer::Request request;
+    request.source = area;
+    for (int row : selected)
+        request.entries.push_back({ uint64_t(row), rows[size_t(row)] });
+    request.move = move;
+    request.to = target->toArea ? EntryTransfer::To::Area : EntryTransfer::To::Directory;
+    request.area = target->area;
+    request.directory = target->directory;
+    request.useLongNames = m_services.settings.useLongNames;
+
+    EntryTransfer::Outcome outcome;
+    {
+        TransferRunning running(m_parts.window);
+        BusyPointer busy;
+        CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
+        outcome = EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
+    }
+    if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
+        const messages::Message m = outcome.stale || outcome.error->code == kChangedMeanwhile
+            ? messages::changeFailed(area, move ? QStringLiteral("Direct Move") : QStringLiteral("Direct Copy"),
+                  outcome.error->code, outcome.error->message)
+            : messages::transferFailed();
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        if (outcome.stale)
+            m_parts.areas->readArea(area);
+        return;
+    }
+    if (outcome.failedAt == EntryTransfer::Stage::Source) {
+        const messages::Message m = messages::moveLeftSource(area, outcome.error->code, outcome.error->message);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
+    if (!outcome.removed.empty()) {
+        m_parts.model->removeEntries(std::vector<int>(outcome.removed.begin(), outcome.removed.end()));
+        QList<qint64> removed(outcome.removed.begin(), outcome.removed.end());
+        m_clipboard->entriesRemoved(area, removed);
+        m_parts.files->clearDescription();
+        showCounts();
+    }
+}
+
+void TransferController::showViewer()
+{
+    if (!m_viewer)
+        m_viewer = new ClipboardViewer(*m_clipboard, m_services.board, m_parts.window);
+    m_viewer->show();
+    m_viewer->raise();
+    m_viewer->activateWindow();
+}
+
+} // namespace qv

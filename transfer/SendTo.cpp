@@ -1,0 +1,45 @@
+#include "transfer/SendTo.h"
+
+#include "board/Board.h"
+#include "editing/FileAdder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+
+namespace qv {
+
+SendTo::Outcome SendTo::run(Board& board, const Request& request, const DescriptionExtractor* extractor,
+    const FileCopier::Callbacks& callbacks, const std::function<void(const QString&)>& copying)
+{
+    Outcome outcome;
+    if (!board.areaExists(request.area)) {
+        outcome.error = Error { ENOENT, "area " + std::to_string(request.area) + " does not exist" };
+        return outcome;
+    }
+    const Board::AreaDirectory directory = board.areaDirectory(request.area);
+    if (copying)
+        copying(request.file);
+    outcome.copy = FileCopier(board.io()).copyInto(request.file, directory.ok() ? directory.host : QString(), callbacks);
+    if (outcome.copy.status == FileCopier::Status::Failed) {
+        outcome.error = Error { EIO, outcome.copy.error.toStdString() };
+        return outcome;
+    }
+    // The file in the area's directory now, copied or kept as it was.
+    FileAdder::Request add;
+    add.names = { QFileInfo(outcome.copy.destination).fileName() };
+    add.uploader = request.uploader;
+    add.useLongNames = request.useLongNames;
+    const FileAdder::Result added = FileAdder::add(board, request.area, add, extractor);
+    if (added.error || added.added.isEmpty()) {
+        outcome.error = added.error.value_or(Error { ENOENT, "the file was not found in the area's directory" });
+        return outcome;
+    }
+    outcome.added = true;
+    if (request.move && outcome.copy.completed())
+        outcome.originalDeleted = bool(board.io().remove(QFile::encodeName(request.file).toStdString()));
+    return outcome;
+}
+
+} // namespace qv
