@@ -15,6 +15,7 @@
 #include "transfer/widgets/CopyFileWithProgress.h"
 #include "transfer/widgets/DirectTransferDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -55,16 +56,21 @@ TransferController::TransferController(BrowserServices& services, Parts parts, Q
     , m_clipboard(new Clipboard(this))
 {
     CommandTable* c = m_parts.commands;
-    c->route("cut", this, [this] {
-        if (!textCommand("cut"))
+    // The Edit menu's items act on the focused text box; the right-button items always on rows.
+    auto onRows = [this] {
+        auto* a = qobject_cast<QAction*>(sender());
+        return a && a->objectName().startsWith(QLatin1String("file"));
+    };
+    c->route("cut", this, [this, onRows] {
+        if (onRows() || !textCommand(QStringLiteral("cut")))
             take(true);
     });
-    c->route("copy", this, [this] {
-        if (!textCommand("copy"))
+    c->route("copy", this, [this, onRows] {
+        if (onRows() || !textCommand(QStringLiteral("copy")))
             take(false);
     });
-    c->route("paste", this, [this] {
-        if (!textCommand("paste"))
+    c->route("paste", this, [this, onRows] {
+        if (onRows() || !textCommand(QStringLiteral("paste")))
             paste(false);
     });
     c->route("behall", this, [this] { paste(true); });

@@ -1,0 +1,230 @@
+// The window's side of cut, copy, paste, Direct Copy and Direct Move: which rows end where in
+// the list without a reload, the texts shown, and the overwrite question as the user sees it.
+
+#include "board/Messages.h"
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/MainWindow.h"
+#include "browser/TransferController.h"
+#include "platform/widgets/QtDialogs.h"
+#include "settings/Settings.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/transfer/TransferTestBoard.h"
+#include "transfer/Clipboard.h"
+#include "transfer/widgets/ClipboardViewer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace qv;
+using test::Entry;
+
+namespace {
+
+void shoot(QWidget* w, const char* name)
+{
+    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        w->grab().save(dir + "/" + name + ".png");
+}
+
+void whenModalOpens(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start(10);
+}
+
+// Alpha holds six entries with their files, Beta two.
+class TransferWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        t.builder.writeConfig("Board", "C:\\FDB");
+        t.builder.writeGroups({ { "General" } });
+        t.builder.writeFilesRdx({ 1, 2, 3 });
+        t.builder.writeEntries(1,
+            { Entry { .name = "F1.ZIP", .size = 1 }, Entry { .name = "F2.ZIP", .size = 2 },
+                Entry { .name = "F3.ZIP", .size = 3 }, Entry { .name = "F4.ZIP", .size = 4 },
+                Entry { .name = "F5.ZIP", .size = 5 }, Entry { .name = "", .description = "comment" } });
+        t.builder.writeEntries(2, { Entry { .name = "B1.ZIP" }, Entry { .name = "B2.ZIP" } });
+        for (const char* f : { "F1.ZIP", "F2.ZIP", "F3.ZIP", "F4.ZIP", "F5.ZIP" })
+            t.putFile(1, f, f);
+        settings.boardDirectory = t.builder.boardDir();
+        settings.drives['C'] = t.tmp.path();
+        settings.startupArea = 1;
+        board = t.open();
+        BrowserServices services { settings, *board, dialogs, desktop, {} };
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(window->start());
+        window->fileList()->detailsView()->setFocus();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        dialogs.verifyAllAnswersUsed();
+    }
+
+    QAction* act(const char* id) const { return window->commands().action(id); }
+    void select(const std::vector<int>& rows, int current)
+    {
+        QItemSelectionModel* s = window->fileList()->selectionModel();
+        s->clearSelection();
+        for (int r : rows)
+            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        s->setCurrentIndex(window->model()->index(current, 0), QItemSelectionModel::NoUpdate);
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (const LoadedRow& r : window->model()->rows())
+            out << QString::fromStdString(r.name);
+        return out;
+    }
+    QString objects() const { return window->objectsPanel()->text(); }
+
+    test::TransferTestBoard t;
+    Settings settings;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
+    std::unique_ptr<Board> board;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(TransferWindowTest, CutTwoRowsAndPasteBehindTheThirdMovesThemInPlaceAndEmptiesTheClipboard)
+{
+    EXPECT_FALSE(act("fpaste")->isEnabled());
+    select({ 1, 4 }, 1);
+    act("filecut")->trigger();
+    EXPECT_TRUE(act("fpaste")->isEnabled());
+    EXPECT_TRUE(act("paste")->isEnabled());
+    act("intclip")->trigger();
+    ClipboardViewer* viewer = window->transfers().viewer();
+    ASSERT_NE(viewer, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(viewer->windowTitle(), "Internal Clipboard [Cut]");
+    EXPECT_EQ(viewer->findChild<QListWidget*>("List1")->count(), 2);
+    EXPECT_EQ(viewer->findChild<QLabel*>("Label1")->text(), "Area: 00001: Alpha");
+    shoot(viewer, "window-clipboard-viewer");
+
+    select({ 2 }, 2);
+    act("paste")->trigger();
+    EXPECT_EQ(names(), (QStringList { "F1.zip", "F3.zip", "F2.zip", "F5.zip", "F4.zip", " (Comment)" }));
+    EXPECT_EQ(board->store().load(1, true).rows[2].name, "F2.zip");
+    EXPECT_FALSE(act("fpaste")->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(viewer->windowTitle(), "Internal Clipboard [Copy]");
+    EXPECT_EQ(viewer->findChild<QListWidget*>("List1")->count(), 0);
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(TransferWindowTest, ACopyPastedIntoAnotherAreaWithoutACurrentRowGoesBehindTheLastAndCanBePastedAgain)
+{
+    select({ 0, 5 }, 0);
+    act("filecop")->trigger();
+    window->areas().readArea(2);
+    window->fileList()->selectionModel()->clearSelection();
+    dialogs.answers.push_back(Dialogs::Answer::No);
+    for (int k = 0; k < 2; ++k)
+        act("behall")->trigger();
+    EXPECT_EQ(names(), (QStringList { "B1.zip", "B2.zip", "F1.zip", " (Comment)", "F1.zip", " (Comment)" }));
+    EXPECT_EQ(objects(), "6 Object(s)");
+    EXPECT_EQ(test::readFile(t.file(2, "F1.ZIP")), test::bytesOf("F1.ZIP"));
+    EXPECT_TRUE(test::fileExists(t.file(1, "F1.ZIP")));
+    // The second copy found the file there and was asked about.
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].title, "Copy...");
+    EXPECT_EQ(dialogs.calls[0].text,
+        "File already exists:\n\n" + QString::fromStdString(t.file(2, "F1.ZIP")) + "\n\nDo you want to overwrite?");
+    EXPECT_TRUE(act("fpaste")->isEnabled());
+}
+
+TEST_F(TransferWindowTest, DirectMoveWithoutSelectionWarnsAndWithOneTakesTheRowsOutOfTheList)
+{
+    window->fileList()->selectionModel()->clearSelection();
+    act("dmove")->trigger();
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].title + "|" + dialogs.calls[0].text, "Error!|No files selected! Select some files first...");
+
+    select({ 1, 3 }, 1);
+    whenModalOpens([](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Move...");
+        auto* number = w->findChild<QLineEdit*>("Text1");
+        ASSERT_NE(number, nullptr);
+        QTest::keyClicks(number, "2");
+        w->findChild<QPushButton*>("Command3")->click();
+    });
+    act("dm")->trigger();
+    EXPECT_EQ(names(), (QStringList { "F1.zip", "F3.zip", "F5.zip", " (Comment)" }));
+    EXPECT_EQ(objects(), "4 Object(s)");
+    EXPECT_FALSE(test::fileExists(t.file(1, "F2.ZIP")));
+    EXPECT_EQ(test::readFile(t.file(2, "F4.ZIP")), test::bytesOf("F4.ZIP"));
+    EXPECT_EQ(board->store().count(2).value(), 4u);
+}
+
+TEST_F(TransferWindowTest, EditCommandsActOnTheFocusedTextBox)
+{
+    auto* box = new QLineEdit(QStringLiteral("hello world"), window.get());
+    box->show();
+    box->setFocus();
+    QApplication::setActiveWindow(window.get());
+    QCoreApplication::processEvents();
+    box->setSelection(0, 5);
+    act("cut")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "hello");
+    EXPECT_EQ(box->text(), " world");
+    EXPECT_FALSE(window->transfers().clipboard().canPaste()) << "the rows were taken";
+    box->setCursorPosition(0);
+    QApplication::clipboard()->setText(QStringLiteral("say"));
+    select({ 0 }, 0);
+    box->setFocus();
+    act("filecop")->trigger(); // the right-button item always takes rows
+    act("paste")->trigger();
+    EXPECT_EQ(box->text(), "say world");
+    EXPECT_EQ(window->model()->rows().size(), 6u);
+}
+
+TEST(TransferMessages, TheOverwriteQuestionAsTheUserSeesIt)
+{
+    QtDialogs dialogs;
+    whenModalOpens([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), "Copy...");
+        shoot(box, "overwrite-question");
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    const messages::Message m = messages::overwriteQuestion("/srv/bbs/files/games/TETRIS.ZIP");
+    EXPECT_EQ(dialogs.question(nullptr, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo,
+                  Dialogs::Answer::No),
+        Dialogs::Answer::No);
+}
+
+} // namespace
