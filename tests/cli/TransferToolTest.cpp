@@ -1,0 +1,74 @@
+#include "tests/cli/ToolRun.h"
+#include "tests/transfer/TransferTestBoard.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::test::Entry;
+
+class TransferTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        t.builder.writeConfig("Board", "C:\\FDB");
+        t.builder.writeEntries(1,
+            { Entry { .name = "A.ZIP", .description = "a" }, Entry { .name = "", .description = "note" },
+                Entry { .name = "B.ZIP", .description = "b" } });
+        t.builder.writeEntries(2, { Entry { .name = "B.ZIP", .description = "theirs" } });
+        t.putFile(1, "A.ZIP", "alpha a");
+        t.putFile(1, "B.ZIP", "alpha b");
+        t.putFile(2, "B.ZIP", "beta b");
+    }
+    qv::test::ToolRun run(const QStringList& args) const
+    {
+        return qv::test::qvtool(QStringList { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
+                                    "C=" + QString::fromStdString(t.tmp.path()) }
+                + args,
+            QString::fromStdString(t.tmp.path() + "/config"));
+    }
+    qv::test::TransferTestBoard t;
+};
+
+TEST_F(TransferTool, CopyKeepsAnExistingFileUnlessToldAndMoveTakesTheEntriesAlong)
+{
+    auto copied = run({ "copy", "1", "1", "3", "--to", "2", "--json" });
+    ASSERT_EQ(copied.code, 0) << copied.err.toStdString();
+    const QJsonObject result = copied.json().object();
+    ASSERT_EQ(result["files"].toArray().size(), 2);
+    EXPECT_EQ(result["files"].toArray()[1].toObject()["result"].toString(), "kept existing");
+    EXPECT_EQ(result["entries"].toArray()[0].toObject()["position"].toInt(), 2);
+    EXPECT_EQ(qv::test::readFile(t.file(2, "B.ZIP")), qv::test::bytesOf("beta b"));
+    EXPECT_TRUE(qv::test::fileExists(t.file(2, "A.ZIP")));
+
+    auto moved = run({ "move", "1", "2", "3", "--to", "2", "--overwrite" });
+    ASSERT_EQ(moved.code, 0) << moved.err.toStdString();
+    EXPECT_TRUE(moved.out.contains("removed 3 B.zip from area 1")) << moved.out.toStdString();
+    EXPECT_EQ(qv::test::readFile(t.file(2, "B.ZIP")), qv::test::bytesOf("alpha b"));
+    EXPECT_FALSE(qv::test::fileExists(t.file(1, "B.ZIP")));
+    auto listed = run({ "list", "1", "--json" });
+    EXPECT_EQ(listed.json().object()["entries"].toArray().size(), 1);
+    EXPECT_TRUE(run({ "check", "1" }).code == 0 && run({ "check", "2" }).code == 0);
+}
+
+TEST_F(TransferTool, ArgumentsAreCheckedBeforeAnythingChanges)
+{
+    const auto before = t.bytes(1);
+    EXPECT_EQ(run({ "copy", "1", "1" }).code, 2);
+    EXPECT_EQ(run({ "copy", "1", "1", "--to", "2", "--to-dir", "/tmp" }).code, 2);
+    EXPECT_EQ(run({ "move", "1", "1", "--to", "1" }).code, 1);
+    EXPECT_EQ(run({ "move", "1", "9", "--to", "2" }).code, 1);
+    EXPECT_EQ(run({ "move", "1", "1", "--to-dir", QString::fromStdString(t.tmp.path() + "/nowhere") }).code, 1);
+    EXPECT_EQ(t.bytes(1), before);
+    const std::string out = t.tmp.path() + "/out";
+    std::filesystem::create_directories(out);
+    auto moved = run({ "move", "1", "1", "2", "--to-dir", QString::fromStdString(out) });
+    ASSERT_EQ(moved.code, 0) << moved.err.toStdString();
+    EXPECT_EQ(qv::test::readFile(out + "/A.ZIP"), qv::test::bytesOf("alpha a"));
+    EXPECT_EQ(run({ "list", "1", "--json" }).json().object()["entries"].toArray().size(), 1);
+}
+
+} // namespace
