@@ -145,4 +145,49 @@ QString findEntryFile(const QString& directory, const QString& rowText)
     return {};
 }
 
+DirectoryNames::DirectoryNames(QString directory)
+    : m_directory(std::move(directory))
+{
+    const QDir dir(m_directory);
+    m_entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& n : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        m_exact.insert(n);
+        m_byName.insert(n.toCaseFolded(), n);
+    }
+}
+
+QString DirectoryNames::find(const QString& rowText) const
+{
+    const QString wanted = rowText.trimmed();
+    if (wanted.isEmpty() || m_directory.isEmpty())
+        return {};
+    const QDir dir(m_directory);
+    if (m_exact.contains(wanted))
+        return dir.filePath(wanted);
+    if (const auto it = m_byName.constFind(wanted.toCaseFolded()); it != m_byName.cend())
+        return dir.filePath(*it);
+    if (!m_aliasesMade) {
+        m_aliasesMade = true;
+        const QHash<QString, QString> shorts = shortNamesFor(m_entries);
+        for (auto it = shorts.cbegin(); it != shorts.cend(); ++it)
+            if (m_byName.contains(it.key().toCaseFolded()))
+                m_byAlias.insert(it.value().toCaseFolded(), it.key());
+    }
+    if (const auto it = m_byAlias.constFind(wanted.toCaseFolded()); it != m_byAlias.cend())
+        return dir.filePath(*it);
+    return {};
+}
+
+void DirectoryNames::added(const QString& fileName)
+{
+    if (m_byName.contains(fileName.toCaseFolded()))
+        return;
+    m_exact.insert(fileName);
+    m_byName.insert(fileName.toCaseFolded(), fileName);
+    m_entries.append(fileName);
+    // Aliases are numbered over the whole directory: a new name may shift them.
+    m_aliasesMade = false;
+    m_byAlias.clear();
+}
+
 } // namespace qv::shortname

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,24 @@ QString shortPathOf(const QString& path);
 // The real file in directory for a row text of the file list (a long or a short name, any
 // case); empty when none matches.
 QString findEntryFile(const QString& directory, const QString& rowText);
+
+// findEntryFile for many row texts of one directory: the directory is listed once. Files made
+// in it meanwhile are told with added().
+class DirectoryNames {
+public:
+    explicit DirectoryNames(QString directory);
+    QString find(const QString& rowText) const;
+    void added(const QString& fileName);
+    const QString& directory() const { return m_directory; }
+
+private:
+    QString m_directory;
+    QStringList m_entries; // files and folders, for the aliases
+    QSet<QString> m_exact;
+    QHash<QString, QString> m_byName; // case-folded name -> name
+    mutable QHash<QString, QString> m_byAlias; // case-folded alias -> name, made on first need
+    mutable bool m_aliasesMade = false;
+};
 
 } // namespace shortname
 } // namespace qv

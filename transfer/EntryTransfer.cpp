@@ -4,6 +4,7 @@
 #include "platform/ShortName.h"
 #include "storage/AreaFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -195,6 +196,8 @@ void EntryTransfer::copyFiles(
 {
     const Board::AreaDirectory source = m_board.areaDirectory(request.source);
     const FileCopier copier(m_board.io());
+    // Each directory is listed once, however many files go.
+    std::optional<shortname::DirectoryNames> from, to;
     for (const auto& e : request.entries) {
         if (e.row.comment)
             continue; // a comment line has no file
@@ -203,7 +206,13 @@ void EntryTransfer::copyFiles(
             callbacks.copying(source.stored + QLatin1Char('\\') + rowText);
         FileCopier::Copy copy;
         if (source.ok()) {
-            copy = copier.copyInto(Board::entryFile(source.host, rowText), destination, callbacks.copy);
+            if (!from) {
+                from.emplace(source.host);
+                to.emplace(destination);
+            }
+            const QString found = from->find(rowText);
+            copy = copier.copyInto(found.isEmpty() ? source.host + QLatin1Char('/') + rowText : found, destination,
+                callbacks.copy, &*to);
         } else {
             copy.source = source.stored + QLatin1Char('\\') + rowText;
             copy.destination = destination + QLatin1Char('/') + rowText;
@@ -273,10 +282,17 @@ void EntryTransfer::deleteMovedFiles(const Request& request, Outcome& outcome)
     for (const LoadedRow& row : left.rows)
         if (!row.comment)
             remaining.insert(nameKey(m_board.text(row.name)));
+    std::optional<QHash<QString, QString>> aliases; // of the source directory, made once
     for (const QString& path : candidates) {
         const QFileInfo info(path);
-        if (left.error || remaining.contains(nameKey(info.fileName()))
-            || remaining.contains(nameKey(shortname::shortNameInDirectory(info.absolutePath(), info.fileName())))) {
+        bool named = left.error || remaining.contains(nameKey(info.fileName()));
+        if (!named) {
+            if (!aliases)
+                aliases = shortname::shortNamesFor(QDir(info.absolutePath())
+                        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+            named = remaining.contains(nameKey(aliases->value(info.fileName())));
+        }
+        if (named) {
             outcome.keptShared.append(path);
             continue;
         }

@@ -32,12 +32,15 @@ FileCopier::FileCopier(FileIo& io)
 {
 }
 
-FileCopier::Copy FileCopier::copyInto(const QString& source, const QString& directory, const Callbacks& callbacks) const
+FileCopier::Copy FileCopier::copyInto(
+    const QString& source, const QString& directory, const Callbacks& callbacks, shortname::DirectoryNames* names) const
 {
     Copy c;
     c.source = source;
     const QString name = QFileInfo(source).fileName();
-    const QString existing = directory.isEmpty() ? QString() : shortname::findEntryFile(directory, name);
+    const QString existing = directory.isEmpty() ? QString()
+        : names                                  ? names->find(name)
+                                                 : shortname::findEntryFile(directory, name);
     c.destination = existing.isEmpty() ? QDir::cleanPath(directory + QLatin1Char('/') + name) : existing;
     auto fail = [&c](const QString& why) {
         c.status = Status::Failed;
@@ -107,6 +110,8 @@ FileCopier::Copy FileCopier::copyInto(const QString& source, const QString& dire
     if (auto renamed = m_io.rename(local(temporary), local(c.destination)); !renamed)
         return abandon(renamed.error());
     (void)m_io.syncDirectory(local(directory));
+    if (names && !c.replaced)
+        names->added(name);
     c.status = Status::Copied;
     return c;
 }

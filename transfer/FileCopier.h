@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShortName.h"
 #include "storage/FileIo.h"
 
 #include <QString>
@@ -39,8 +40,10 @@ public:
 
     explicit FileCopier(FileIo& io = systemFileIo());
 
-    // Copies the file at source into directory under the source's own name.
-    Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks = {}) const;
+    // Copies the file at source into directory under the source's own name. names, when given,
+    // is the directory's listing, kept up to date (a transfer of many files lists it once).
+    Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks = {},
+        shortname::DirectoryNames* names = nullptr) const;
 
 private:
     FileIo& m_io;
