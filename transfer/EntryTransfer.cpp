@@ -207,6 +207,7 @@ void EntryTransfer::copyFiles(
         FileCopier::Copy copy;
         if (source.ok()) {
             if (!from) {
+                copier.removeLeftovers(destination);
                 from.emplace(source.host);
                 to.emplace(destination);
             }

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 namespace qv {
@@ -26,6 +28,18 @@ QString temporaryNameIn(const QString& directory)
     return directory + QStringLiteral("/.qvcopy-%1-%2.tmp").arg(::getpid()).arg(serial++);
 }
 } // namespace
+
+void FileCopier::removeLeftovers(const QString& directory) const
+{
+    const QString prefix = QStringLiteral(".qvcopy-");
+    for (const QString& name : QDir(directory).entryList({ prefix + QLatin1Char('*') }, QDir::Files | QDir::Hidden)) {
+        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong();
+        // Kept while its process may still be copying (or belongs to someone else).
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        (void)m_io.remove(local(directory + QLatin1Char('/') + name));
+    }
+}
 
 FileCopier::FileCopier(FileIo& io)
     : m_io(io)

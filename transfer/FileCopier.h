@@ -45,6 +45,10 @@ public:
     Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks = {},
         shortname::DirectoryNames* names = nullptr) const;
 
+    // Removes the temporary files that copies of processes no longer running left in directory
+    // (a copy killed half way).
+    void removeLeftovers(const QString& directory) const;
+
 private:
     FileIo& m_io;
 };

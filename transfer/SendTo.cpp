@@ -21,7 +21,10 @@ SendTo::Outcome SendTo::run(Board& board, const Request& request, const Descript
     const Board::AreaDirectory directory = board.areaDirectory(request.area);
     if (copying)
         copying(request.file);
-    outcome.copy = FileCopier(board.io()).copyInto(request.file, directory.ok() ? directory.host : QString(), callbacks);
+    const FileCopier copier(board.io());
+    if (directory.ok())
+        copier.removeLeftovers(directory.host);
+    outcome.copy = copier.copyInto(request.file, directory.ok() ? directory.host : QString(), callbacks);
     if (outcome.copy.status == FileCopier::Status::Failed) {
         outcome.error = Error { EIO, outcome.copy.error.toStdString() };
         return outcome;

@@ -10,6 +10,8 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -111,6 +113,13 @@ TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopie
     std::filesystem::last_write_time(t.file(1, "A1.ZIP"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
     struct stat before {};
     ASSERT_EQ(::stat(t.file(1, "A1.ZIP").c_str(), &before), 0);
+    // What a copy killed half way left behind: removed by the next transfer into the directory.
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string leftover = t.dir(2) + "/.qvcopy-" + std::to_string(gone) + "-0.tmp";
+    test::writeFile(leftover, "half");
     auto board = t.open();
     const auto alphaBefore = t.bytes(1);
     QStringList shown;
@@ -131,6 +140,7 @@ TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopie
     EXPECT_EQ(outcome.insertedAt, 2u);
     ASSERT_EQ(outcome.inserted.size(), 3u);
     EXPECT_EQ(outcome.inserted[2].name, "A5 long name.zip");
+    EXPECT_FALSE(test::fileExists(leftover));
     for (const auto& e : std::filesystem::directory_iterator(t.dir(2)))
         EXPECT_NE(e.path().filename().string().rfind(".qvcopy", 0), 0u) << "a temporary file was left";
     EXPECT_TRUE(t.check(2).empty());
