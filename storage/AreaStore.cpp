@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <limits>
 #include <optional>
+#include <thread>
 
 namespace qv {
 
@@ -86,10 +87,7 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(hdr.error());
     ScopedHandle header(*m_io, *hdr);
     std::optional<ScopedHandle> longNames;
-    // Texts the board's long-name pointers lead to, read only for entries that need one.
-    std::optional<DescriptionReader> boardNames;
     if (useLongNames) {
-        boardNames.emplace(*m_io, path(area, AreaFileKind::Description));
         if (auto l = m_io->open(areaFilePath(*m_io, m_fileBaseDir, area, AreaFileKind::LongName), FileIo::Mode::Read))
             longNames.emplace(*m_io, *l);
     }
@@ -98,40 +96,72 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
     outcome.rows.resize(size_t(count));
-    // Both files are read in blocks of records; record i of each still lands on row i.
-    constexpr int kBlock = 1024;
-    std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
-    std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
-    for (int first = 0; first < count; first += kBlock) {
-        const int n = std::min(kBlock, count - first);
-        auto got = m_io->readAt(
-            header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
-        if (!got)
-            return fail(got.error());
-        size_t namesGot = 0;
-        if (longNames) {
-            // A short long-name file gives empty names for the records it lacks.
-            auto r = m_io->readAt(longNames->get(), uint64_t(first) * LongNameRecord::kSize, names.data(),
-                size_t(n) * LongNameRecord::kSize);
-            namesGot = r ? *r / LongNameRecord::kSize : 0;
+
+    // Rows [from, to): both files read in blocks of records, record i of each landing on row i.
+    // Returns the rows decoded, fewer when the file became shorter while it was read.
+    const std::string texts = path(area, AreaFileKind::Description);
+    auto decode = [&](int from, int to, const std::function<void(int)>& reached) -> Result<int> {
+        constexpr int kBlock = 1024;
+        std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
+        std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
+        // Texts the board's long-name pointers lead to, read only for entries that need one.
+        std::optional<DescriptionReader> boardNames;
+        if (useLongNames)
+            boardNames.emplace(*m_io, texts);
+        for (int first = from; first < to; first += kBlock) {
+            const int n = std::min(kBlock, to - first);
+            auto got = m_io->readAt(
+                header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
+            if (!got)
+                return got.error();
+            size_t namesGot = 0;
+            if (longNames) {
+                // A short long-name file gives empty names for the records it lacks.
+                auto r = m_io->readAt(longNames->get(), uint64_t(first) * LongNameRecord::kSize, names.data(),
+                    size_t(n) * LongNameRecord::kSize);
+                namesGot = r ? *r / LongNameRecord::kSize : 0;
+            }
+            const int whole = int(std::min<size_t>(size_t(n), *got / HeaderRecord::kSize));
+            for (int k = 0; k < whole; ++k) {
+                const int i = first + k + 1;
+                if (reached && i % 10 == 0)
+                    reached(i);
+                const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
+                std::string_view longName = size_t(k) < namesGot
+                    ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
+                    : std::string_view();
+                fillRow(outcome.rows[size_t(i - 1)], rec, longName, boardNames ? &*boardNames : nullptr);
+            }
+            if (whole < n)
+                return first + whole - from;
         }
-        const int whole = int(std::min<size_t>(size_t(n), *got / HeaderRecord::kSize));
-        for (int k = 0; k < whole; ++k) {
-            const int i = first + k + 1;
-            if (progress && i % 10 == 0)
-                progress(i, count);
-            const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
-            std::string_view longName = size_t(k) < namesGot
-                ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
-                : std::string_view();
-            fillRow(outcome.rows[size_t(i - 1)], rec, longName, boardNames ? &*boardNames : nullptr);
-        }
-        if (whole < n) {
-            // The file became shorter while it was read: keep the rows that were read.
-            outcome.rows.resize(size_t(first + whole));
-            break;
-        }
-    }
+        return to - from;
+    };
+
+    // A large area is decoded by two threads, each on its half; the reads are positioned, so
+    // they share the handles. The first half reports progress for both.
+    int half = count;
+    if (count >= kParallelRows && std::thread::hardware_concurrency() > 1)
+        half = count / 2;
+    Result<int> second = 0;
+    std::optional<std::thread> helper;
+    if (half < count)
+        helper.emplace([&] { second = decode(half, count, {}); });
+    Result<int> firstHalf = decode(0, half, [&](int i) {
+        if (progress)
+            progress(int(int64_t(i) * count / std::max(half, 1)), count);
+    });
+    if (helper)
+        helper->join();
+    if (!firstHalf)
+        return fail(firstHalf.error());
+    if (!second)
+        return fail(second.error());
+    // The file became shorter while it was read: keep the rows that were read.
+    if (*firstHalf < half)
+        outcome.rows.resize(size_t(*firstHalf));
+    else if (*second < count - half)
+        outcome.rows.resize(size_t(half + *second));
     return outcome;
 }
 

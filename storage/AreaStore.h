@@ -83,7 +83,9 @@ public:
     AreaStore(FileIo& io, std::string fileBaseDir);
 
     // Loads area N in record order; progress(i, count) is called for every tenth record. An
-    // interrupted rewrite of the area is finished or discarded first.
+    // interrupted rewrite of the area is finished or discarded first. Areas of kParallelRows
+    // or more are decoded by two threads: the FileIo must allow reads from both.
+    static constexpr int kParallelRows = 20000;
     LoadOutcome load(int area, bool useLongNames, const std::function<void(int, int)>& progress = {});
 
     // Records in the area's header file (0 when it does not exist).
