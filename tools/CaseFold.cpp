@@ -190,12 +190,14 @@ NamePattern::NamePattern(std::string pattern, const std::array<uint8_t, 256>* fo
 
 bool NamePattern::matches(std::string_view name) const
 {
+    // A name with a period is walked to its end with no star left to end the walk early. The
+    // period is looked for from the end, where an extension puts it.
+    if (m_lastMustMatch && !name.empty()
+        && (m_fold ? char((*m_fold)[uint8_t(name.back())]) : name.back()) != m_pattern.back()
+        && name.rfind('.') != std::string_view::npos)
+        return false;
     const size_t firstPeriod = periodIn(name);
     const bool namePeriod = firstPeriod < name.size();
-    // Such a name is walked to its end with no star left to end the walk early.
-    if (m_lastMustMatch && namePeriod
-        && (m_fold ? char((*m_fold)[uint8_t(name.back())]) : name.back()) != m_pattern.back())
-        return false;
     if (!namePeriod && m_periodThenAny)
         return false;
     const bool extended = m_extends && !namePeriod;

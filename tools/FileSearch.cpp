@@ -34,6 +34,13 @@ void openInto(std::optional<ScopedHandle>& slot, FileIo& io, const std::string& 
         slot.emplace(io, *h);
 }
 
+// Not blank: a long name that is shown and tried. Most end in a character, so the trim that
+// decides is rarely needed.
+bool hasText(std::string_view name)
+{
+    return !name.empty() && ((name.back() != ' ' && name.back() != '\t') || !text::trim(name).empty());
+}
+
 uint64_t fileLength(FileIo& io, const std::optional<ScopedHandle>& file)
 {
     return file ? io.size(file->get()).valueOr(0) : 0;
@@ -69,7 +76,8 @@ public:
         const size_t needed = m_first ? 2 : 1;
         if (m_limit && m_search.m_rows + needed > m_limit)
             return false;
-        SearchHit hit;
+        // One hit is filled again and again, every field of it, so its texts keep their memory.
+        SearchHit& hit = m_hit;
         hit.area = m_area;
         hit.position = position;
         hit.firstOfArea = m_first;
@@ -79,9 +87,9 @@ public:
         LoadedRow& r = hit.row;
         r.comment = h.isComment();
         if (r.comment)
-            r.name = std::string(text::kCommentRowText);
-        else if (!text::trim(longName).empty())
-            r.name = std::string(longName);
+            r.name.assign(text::kCommentRowText);
+        else if (hasText(longName))
+            r.name.assign(longName);
         else
             r.name = text::capitalise(h.name());
         r.size = h.size();
@@ -118,6 +126,7 @@ private:
 
     static constexpr size_t kHeaderWindow = 512;
     FileSearch& m_search;
+    SearchHit m_hit;
     std::vector<uint8_t> m_window;
     uint64_t m_windowFirst = 0;
     uint64_t m_windowCount = 0;
@@ -234,7 +243,7 @@ SearchOutcome FileSearch::searchNames(
                 longName = std::string_view(
                     reinterpret_cast<const char*>(field + 1), std::min<size_t>(field[0], LongNameRecord::kWidth));
             }
-            const bool match = pattern.matches(name) || (!text::trim(longName).empty() && pattern.matches(longName));
+            const bool match = pattern.matches(name) || (hasText(longName) && pattern.matches(longName));
             if (match && !sink.add(start + i, longName))
                 return SearchOutcome::RowLimit;
         }

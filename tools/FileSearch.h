@@ -41,7 +41,7 @@ class FileSearch {
 public:
     struct Callbacks {
         std::function<void(int area)> areaStarted;
-        std::function<void(const SearchHit&)> hit;
+        std::function<void(const SearchHit&)> hit; // the hit lasts only for the call
     };
 
     explicit FileSearch(const Board& board);

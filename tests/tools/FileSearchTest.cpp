@@ -216,21 +216,22 @@ TEST(FileSearch, NamesMatchShortOrLongNamesAndShowTheLongNameAsStored)
     tb.builder.writeAreas({ { "One", "/x", 1 }, { "Two", "/y", 1 } });
     tb.builder.writeEntries(1,
         { { .name = "PIC1.JPG", .size = 10, .uploader = "Ann", .longName = "Holiday Photo.JPG" },
-            { .name = "", .description = "a comment" }, { .name = "DOC.TXT" }, { .name = "PIC2.JPG" } });
+            { .name = "", .description = "a comment" }, { .name = "DOC.TXT" }, { .name = "PIC2.JPG" },
+            { .name = "PIC3.JPG", .longName = "\t " } }); // blanks only: no long name
     tb.builder.writeEntries(2, { { .name = "LOGO.JPG" } }, false);
     auto board = tb.open();
     SearchRun r = names(*board, "*.jpg");
     EXPECT_EQ(r.hits,
-        std::vector<Found>(
-            { { 1, 0, true, "Holiday Photo.JPG" }, { 1, 3, false, "Pic2.jpg" }, { 2, 0, true, "Logo.jpg" } }));
-    EXPECT_EQ(r.rows, 5u);
+        std::vector<Found>({ { 1, 0, true, "Holiday Photo.JPG" }, { 1, 3, false, "Pic2.jpg" },
+            { 1, 4, false, "Pic3.jpg" }, { 2, 0, true, "Logo.jpg" } }));
+    EXPECT_EQ(r.rows, 6u);
     EXPECT_EQ(names(*board, "holiday*.*").hits.size(), 1u);
     EXPECT_TRUE(names(*board, "holiday*").hits.empty()); // "*" stops at the period
     // Without long names the short name is shown and the long one is not tried.
     EXPECT_EQ(names(*board, "*.jpg", false).hits.front().name, "Pic1.jpg");
     EXPECT_TRUE(names(*board, "holiday*.*", false).hits.empty());
     // A range that leaves area 2 out.
-    EXPECT_EQ(search(*board, SearchQuery::Mode::FileName, "*.JPG", 0, 1, 1).hits.size(), 2u);
+    EXPECT_EQ(search(*board, SearchQuery::Mode::FileName, "*.JPG", 0, 1, 1).hits.size(), 3u);
 }
 
 TEST(FileSearch, RangeSkipsNumbersWithoutANamedAreaAndFindsTheHighest)
