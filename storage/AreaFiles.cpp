@@ -107,6 +107,13 @@ std::string resolveCaseInsensitive(FileIo& io, const std::string& path)
     if (path.empty())
         return path;
     const Components c = componentsOf(path);
+    // The spelling given is the walk's first try: when it is right, one look-up answers, not one
+    // per component (every area of a search resolves its files).
+    std::string exact = c.root;
+    for (const std::string& part : c.parts)
+        exact = join(exact, part);
+    if (io.exists(exact))
+        return exact;
     std::string found;
     if (walk(io, c.root, c.parts, 0, [&](const std::string& p) {
             found = p;

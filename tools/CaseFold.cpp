@@ -86,22 +86,42 @@ size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) cons
     size_t at = from + m_rareAt;
     const size_t end = haystack.size() - (m - 1 - m_rareAt);
 #if defined(__SSE2__)
-    __m128i wanted[4];
+    // Two bytes that differ only in the case bit (a letter and its capital) take one compare
+    // with that bit set; anything else takes one compare per byte.
     const size_t n = m_rareBytes.size();
+    const bool caseBit = n == 2 && (m_rareBytes[0] ^ m_rareBytes[1]) == 0x20;
+    __m128i wanted[4];
     for (size_t k = 0; k < n; ++k)
-        wanted[k] = _mm_set1_epi8(char(m_rareBytes[k]));
-    while (at + 16 <= end) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + at));
+        wanted[k] = _mm_set1_epi8(char(caseBit ? m_rareBytes[0] | 0x20 : m_rareBytes[k]));
+    const __m128i bit = _mm_set1_epi8(caseBit ? 0x20 : 0);
+    auto hits = [&](size_t pos) {
+        const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + pos)), bit);
         __m128i hit = _mm_cmpeq_epi8(chunk, wanted[0]);
-        for (size_t k = 1; k < n; ++k)
+        for (size_t k = 1; k < n && !caseBit; ++k)
             hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, wanted[k]));
-        unsigned mask = unsigned(_mm_movemask_epi8(hit));
-        while (mask) {
-            const size_t pos = at + size_t(__builtin_ctz(mask)) - m_rareAt;
-            if (matchesAt(pos))
-                return pos;
-            mask &= mask - 1;
+        return hit;
+    };
+    auto check = [&](size_t pos, unsigned mask) {
+        for (; mask; mask &= mask - 1)
+            if (matchesAt(pos + size_t(__builtin_ctz(mask)) - m_rareAt))
+                return pos + size_t(__builtin_ctz(mask)) - m_rareAt;
+        return std::string_view::npos;
+    };
+    // Sixty-four bytes a round, so the common round without a candidate costs one test.
+    while (at + 64 <= end) {
+        const __m128i a = hits(at), b = hits(at + 16), c = hits(at + 32), d = hits(at + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)))) {
+            const __m128i parts[4] = { a, b, c, d };
+            for (size_t k = 0; k < 4; ++k)
+                if (const size_t pos = check(at + 16 * k, unsigned(_mm_movemask_epi8(parts[k])));
+                    pos != std::string_view::npos)
+                    return pos;
         }
+        at += 64;
+    }
+    while (at + 16 <= end) {
+        if (const size_t pos = check(at, unsigned(_mm_movemask_epi8(hits(at)))); pos != std::string_view::npos)
+            return pos;
         at += 16;
     }
 #endif
@@ -134,20 +154,60 @@ size_t FoldedFinder::find(std::string_view haystack, size_t from) const
     return std::string_view::npos;
 }
 
-bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold)
+namespace {
+// The first period of a name, or its size. Names are short: sixteen bytes at a time and no
+// library call, as this runs for every name of a base.
+size_t periodIn(std::string_view name)
 {
-    const bool namePeriod = name.find('.') != std::string_view::npos;
-    const bool patternPeriod = pattern.find('.') != std::string_view::npos;
-    if (!namePeriod && pattern.find(".?") != std::string_view::npos)
-        return false;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i period = _mm_set1_epi8('.');
+    for (; i + 16 <= name.size(); i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data() + i));
+        if (const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, period))))
+            return i + size_t(__builtin_ctz(mask));
+    }
+#endif
+    for (; i < name.size(); ++i)
+        if (name[i] == '.')
+            return i;
+    return name.size();
+}
+}
+
+NamePattern::NamePattern(std::string pattern, const std::array<uint8_t, 256>* fold)
+    : m_pattern(std::move(pattern))
+    , m_fold(fold)
+    , m_period(m_pattern.find('.') != std::string::npos)
+    , m_periodThenAny(m_pattern.find(".?") != std::string::npos)
     // "*.*" and "README.*" also take a name without a period: the walk sees ".  " after it.
-    const bool extended = !pattern.ends_with('.') && pattern != "*" && patternPeriod && !namePeriod;
+    , m_extends(!m_pattern.ends_with('.') && m_pattern != "*" && m_period)
+    , m_starsFrom(m_pattern.find_last_not_of('*') + 1)
+    , m_lastMustMatch(!m_pattern.empty() && m_pattern.back() != '*' && m_pattern.back() != '?'
+          && m_pattern.find('*', m_pattern.find_first_not_of('*')) == std::string::npos)
+{
+}
+
+bool NamePattern::matches(std::string_view name) const
+{
+    // A name with a period is walked to its end with no star left to end the walk early. The
+    // period is looked for from the end, where an extension puts it.
+    if (m_lastMustMatch && !name.empty()
+        && (m_fold ? char((*m_fold)[uint8_t(name.back())]) : name.back()) != m_pattern.back()
+        && name.rfind('.') != std::string_view::npos)
+        return false;
+    const size_t firstPeriod = periodIn(name);
+    const bool namePeriod = firstPeriod < name.size();
+    if (!namePeriod && m_periodThenAny)
+        return false;
+    const bool extended = m_extends && !namePeriod;
     const size_t length = name.size() + (extended ? 3 : 0);
     auto at = [&](size_t i) {
         if (i >= name.size())
             return i == name.size() ? '.' : ' ';
-        return fold ? char((*fold)[uint8_t(name[i])]) : name[i];
+        return m_fold ? char((*m_fold)[uint8_t(name[i])]) : name[i];
     };
+    const std::string_view pattern = m_pattern;
     size_t j = 0;
     for (size_t i = 0; i < length;) {
         if (j >= pattern.size())
@@ -155,8 +215,8 @@ bool wildcardMatch(std::string_view name, std::string_view pattern, const std::a
         const char c = pattern[j++];
         if (c == '*') {
             // The period itself is never folded, so the raw name is searched.
-            const size_t period = name.find('.', i);
-            if (period != std::string_view::npos)
+            const size_t period = i <= firstPeriod ? firstPeriod : name.find('.', i);
+            if (period < name.size())
                 i = period;
             else if (extended && i <= name.size())
                 i = name.size();
@@ -173,7 +233,12 @@ bool wildcardMatch(std::string_view name, std::string_view pattern, const std::a
         }
     }
     // What the name did not use of the pattern must match nothing: "*.ZIP" is no match for FILE.ZI.
-    return std::all_of(pattern.begin() + std::ptrdiff_t(j), pattern.end(), [](char c) { return c == '*'; });
+    return j >= m_starsFrom;
+}
+
+bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold)
+{
+    return NamePattern(std::string(pattern), fold).matches(name);
 }
 
 } // namespace qv

@@ -53,7 +53,25 @@ private:
 };
 
 // The name pattern of the find window: "*" runs to the next period, "?" takes one character
-// that is not a period. The pattern is in upper case; the name is, or is folded through fold.
+// that is not a period. The pattern is in upper case; a name is, or is folded through fold.
+// What depends on the pattern alone is worked out once, as it is tried on every name of a base.
+class NamePattern {
+public:
+    explicit NamePattern(std::string pattern, const std::array<uint8_t, 256>* fold = nullptr);
+    bool matches(std::string_view name) const;
+
+private:
+    std::string m_pattern;
+    const std::array<uint8_t, 256>* m_fold;
+    bool m_period; // the pattern holds a period
+    bool m_periodThenAny; // the pattern holds ".?": no match for a name without a period
+    bool m_extends; // a name without a period is walked as if ".  " followed it
+    size_t m_starsFrom; // only stars from here on
+    // The pattern ends in a plain character and has no star but in front: a name with a period
+    // matches only if it ends in that character, so most names are turned away on their last byte.
+    bool m_lastMustMatch;
+};
+
 bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold = nullptr);
 
 } // namespace qv

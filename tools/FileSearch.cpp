@@ -14,7 +14,8 @@
 namespace qv {
 
 namespace {
-constexpr size_t kRecordsPerRead = 8192;
+// Blocks small enough to stay in the cache between the read and the scan.
+constexpr size_t kRecordsPerRead = 1024;
 constexpr size_t kTextBlock = size_t(256) << 10;
 
 // An area file opened for reading, or nothing when it is missing.
@@ -31,6 +32,13 @@ void openInto(std::optional<ScopedHandle>& slot, FileIo& io, const std::string& 
     slot.reset();
     if (auto h = io.open(path, FileIo::Mode::Read))
         slot.emplace(io, *h);
+}
+
+// Not blank: a long name that is shown and tried. Most end in a character, so the trim that
+// decides is rarely needed.
+bool hasText(std::string_view name)
+{
+    return !name.empty() && ((name.back() != ' ' && name.back() != '\t') || !text::trim(name).empty());
 }
 
 uint64_t fileLength(FileIo& io, const std::optional<ScopedHandle>& file)
@@ -68,7 +76,8 @@ public:
         const size_t needed = m_first ? 2 : 1;
         if (m_limit && m_search.m_rows + needed > m_limit)
             return false;
-        SearchHit hit;
+        // One hit is filled again and again, every field of it, so its texts keep their memory.
+        SearchHit& hit = m_hit;
         hit.area = m_area;
         hit.position = position;
         hit.firstOfArea = m_first;
@@ -78,9 +87,9 @@ public:
         LoadedRow& r = hit.row;
         r.comment = h.isComment();
         if (r.comment)
-            r.name = std::string(text::kCommentRowText);
-        else if (!text::trim(longName).empty())
-            r.name = std::string(longName);
+            r.name.assign(text::kCommentRowText);
+        else if (hasText(longName))
+            r.name.assign(longName);
         else
             r.name = text::capitalise(h.name());
         r.size = h.size();
@@ -117,6 +126,7 @@ private:
 
     static constexpr size_t kHeaderWindow = 512;
     FileSearch& m_search;
+    SearchHit m_hit;
     std::vector<uint8_t> m_window;
     uint64_t m_windowFirst = 0;
     uint64_t m_windowCount = 0;
@@ -126,6 +136,15 @@ private:
     bool m_first = true;
     std::optional<ScopedHandle> m_header;
 };
+
+uint8_t* FileSearch::Scratch::take(size_t size)
+{
+    if (size > m_size) {
+        m_bytes.reset(new uint8_t[size]);
+        m_size = size;
+    }
+    return m_bytes.get();
+}
 
 FileSearch::FileSearch(const Board& board)
     : m_board(board)
@@ -160,6 +179,7 @@ SearchOutcome FileSearch::run(const SearchQuery& query, const std::atomic<bool>&
     if (trimmed.isEmpty() || !folded || folded->find('\0') != std::string::npos)
         return SearchOutcome::Finished;
     const FoldedFinder finder(*folded, m_fold.table());
+    const NamePattern pattern(*folded, &m_fold.table());
     HitSink sink(*this, query, callbacks);
     for (int area : areasInRange(query.firstArea, query.lastArea)) {
         if (stop.load(std::memory_order_relaxed))
@@ -168,7 +188,7 @@ SearchOutcome FileSearch::run(const SearchQuery& query, const std::atomic<bool>&
             callbacks.areaStarted(area);
         sink.startArea(area);
         const SearchOutcome outcome = query.mode == SearchQuery::Mode::FileName
-            ? searchNames(area, *folded, query.useLongNames, stop, sink)
+            ? searchNames(area, pattern, query.useLongNames, stop, sink)
             : searchDescriptions(area, finder, stop, sink);
         if (outcome != SearchOutcome::Finished)
             return outcome;
@@ -177,7 +197,7 @@ SearchOutcome FileSearch::run(const SearchQuery& query, const std::atomic<bool>&
 }
 
 SearchOutcome FileSearch::searchNames(
-    int area, const std::string& pattern, bool longNames, const std::atomic<bool>& stop, HitSink& sink)
+    int area, const NamePattern& pattern, bool longNames, const std::atomic<bool>& stop, HitSink& sink)
 {
     FileIo& io = m_board.io();
     const std::string& base = m_board.store().fileBaseDir();
@@ -190,42 +210,40 @@ SearchOutcome FileSearch::searchNames(
     const uint64_t count = recordCount(fileLength(io, index), AreaFileKind::Index);
     const uint64_t lfnCount = recordCount(fileLength(io, lfn), AreaFileKind::LongName);
 
-    std::vector<uint8_t> idx(kRecordsPerRead * IndexRecord::kSize);
-    std::vector<uint8_t> names(lfn ? kRecordsPerRead * LongNameRecord::kSize : 0);
-    std::string folded;
+    uint8_t* idx = m_scratch.take(kRecordsPerRead * (IndexRecord::kSize + LongNameRecord::kSize));
+    uint8_t* names = idx + kRecordsPerRead * IndexRecord::kSize;
     for (uint64_t start = 0; start < count; start += kRecordsPerRead) {
         if (stop.load(std::memory_order_relaxed))
             return SearchOutcome::Stopped;
         const uint64_t n = std::min<uint64_t>(kRecordsPerRead, count - start);
-        auto got = io.readAt(index->get(), start * IndexRecord::kSize, idx.data(), n * IndexRecord::kSize);
+        auto got = io.readAt(index->get(), start * IndexRecord::kSize, idx, n * IndexRecord::kSize);
         if (!got)
             return SearchOutcome::Finished;
         const uint64_t have = *got / IndexRecord::kSize;
         uint64_t namesHave = 0;
         if (lfn && start < lfnCount) {
             const uint64_t want = std::min<uint64_t>(n, lfnCount - start);
-            auto read
-                = io.readAt(lfn->get(), start * LongNameRecord::kSize, names.data(), want * LongNameRecord::kSize);
+            auto read = io.readAt(lfn->get(), start * LongNameRecord::kSize, names, want * LongNameRecord::kSize);
             namesHave = read ? *read / LongNameRecord::kSize : 0;
         }
         for (uint64_t i = 0; i < have; ++i) {
-            const uint8_t* rec = idx.data() + i * IndexRecord::kSize;
+            const uint8_t* rec = idx + i * IndexRecord::kSize;
             // A name length of 0 is a comment line: there is no name to match.
             if (rec[IndexRecord::kNameOffset] == 0)
                 continue;
             if (sink.full())
                 return SearchOutcome::RowLimit;
-            // Folded as the walk goes: a million names must not cost a million copies.
+            // Matched where they lie, folded as the walk goes: a million names must not cost a
+            // million copies.
             const std::string_view name(reinterpret_cast<const char*>(rec + IndexRecord::kNameOffset + 1),
                 std::min<size_t>(rec[IndexRecord::kNameOffset], IndexRecord::kNameWidth));
             std::string_view longName;
             if (i < namesHave) {
-                const uint8_t* field = names.data() + i * LongNameRecord::kSize;
+                const uint8_t* field = names + i * LongNameRecord::kSize;
                 longName = std::string_view(
                     reinterpret_cast<const char*>(field + 1), std::min<size_t>(field[0], LongNameRecord::kWidth));
             }
-            const bool match = wildcardMatch(name, pattern, &m_fold.table())
-                || (!text::trim(longName).empty() && wildcardMatch(longName, pattern, &m_fold.table()));
+            const bool match = pattern.matches(name) || (hasText(longName) && pattern.matches(longName));
             if (match && !sink.add(start + i, longName))
                 return SearchOutcome::RowLimit;
         }
@@ -255,9 +273,7 @@ SearchOutcome FileSearch::searchDescriptions(
     };
     std::vector<Stretch> stretches;
     const size_t carry = finder.size() - 1;
-    // Blocks small enough to stay in the cache between the read and the scan; filled without
-    // clearing, as every byte is read over.
-    const std::unique_ptr<char[]> buffer(new char[kTextBlock + carry]);
+    char* const buffer = reinterpret_cast<char*>(m_scratch.take(kTextBlock + carry));
     size_t held = 0;
     uint64_t blockStart = 0; // file offset of buffer[0]
     int64_t lastZero = -1; // the last zero byte before the block's new bytes
@@ -267,15 +283,15 @@ SearchOutcome FileSearch::searchDescriptions(
         // Keep the last bytes of the previous block in front, so text that crosses the boundary
         // is found, once.
         const size_t kept = std::min(carry, held);
-        std::memmove(buffer.get(), buffer.get() + held - kept, kept);
+        std::memmove(buffer, buffer + held - kept, kept);
         blockStart = offset - kept;
         const size_t want = size_t(std::min<uint64_t>(kTextBlock, length - offset));
-        auto got = io.readAt(text->get(), offset, buffer.get() + kept, want);
+        auto got = io.readAt(text->get(), offset, buffer + kept, want);
         if (!got || *got == 0)
             break;
         held = kept + *got;
         offset += *got;
-        const std::string_view view(buffer.get(), held);
+        const std::string_view view(buffer, held);
         // Zero bytes are looked for only between one occurrence and the next, so a long
         // description full of occurrences is not scanned again for each.
         uint64_t start = uint64_t(lastZero + 1);
@@ -304,18 +320,17 @@ SearchOutcome FileSearch::searchDescriptions(
     if (!index)
         return SearchOutcome::Finished;
     const uint64_t count = recordCount(fileLength(io, index), AreaFileKind::Index);
-    std::vector<uint8_t> idx(kRecordsPerRead * IndexRecord::kSize);
+    uint8_t* idx = m_scratch.take(kRecordsPerRead * IndexRecord::kSize);
     for (uint64_t first = 0; first < count; first += kRecordsPerRead) {
         if (stop.load(std::memory_order_relaxed))
             return SearchOutcome::Stopped;
         const uint64_t n = std::min<uint64_t>(kRecordsPerRead, count - first);
-        auto got = io.readAt(index->get(), first * IndexRecord::kSize, idx.data(), n * IndexRecord::kSize);
+        auto got = io.readAt(index->get(), first * IndexRecord::kSize, idx, n * IndexRecord::kSize);
         if (!got)
             break;
         const uint64_t have = *got / IndexRecord::kSize;
         for (uint64_t i = 0; i < have; ++i) {
-            const int32_t pointer
-                = enc::getLong(idx.data() + i * IndexRecord::kSize + IndexRecord::kDescriptionPointerOffset);
+            const int32_t pointer = enc::getLong(idx + i * IndexRecord::kSize + IndexRecord::kDescriptionPointerOffset);
             if (pointer < 0)
                 continue;
             const auto p = uint64_t(pointer);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -40,7 +41,7 @@ class FileSearch {
 public:
     struct Callbacks {
         std::function<void(int area)> areaStarted;
-        std::function<void(const SearchHit&)> hit;
+        std::function<void(const SearchHit&)> hit; // the hit lasts only for the call
     };
 
     explicit FileSearch(const Board& board);
@@ -59,12 +60,24 @@ public:
 private:
     class HitSink;
     SearchOutcome searchNames(
-        int area, const std::string& pattern, bool longNames, const std::atomic<bool>& stop, HitSink& sink);
+        int area, const NamePattern& pattern, bool longNames, const std::atomic<bool>& stop, HitSink& sink);
     SearchOutcome searchDescriptions(
         int area, const FoldedFinder& finder, const std::atomic<bool>& stop, HitSink& sink);
 
+    // Working memory kept from area to area and run to run; grown without clearing, as every
+    // byte is read over before it is looked at.
+    class Scratch {
+    public:
+        uint8_t* take(size_t size);
+
+    private:
+        std::unique_ptr<uint8_t[]> m_bytes;
+        size_t m_size = 0;
+    };
+
     const Board& m_board;
     CaseFold m_fold;
+    Scratch m_scratch;
     size_t m_rows = 0;
 };
 

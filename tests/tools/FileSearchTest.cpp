@@ -74,6 +74,8 @@ TEST(Wildcard, PatternsMatchAsTheFindWindowPromises)
         { "FILE", "FILE*", true }, // only stars left over
         { "FILE", "FILEX", false }, { "FILEX", "FILE", false }, { "A.B.C", "*.B.*", true },
         { "ARCHIVE.TAR.GZ", "*.GZ", false }, // "*" stops at the first period
+        { "FILE.ZIP", "FILE*.ZIX", false }, { "X.TXT", "?.TXT", true }, { "A.BC", "*.*X", true },
+        { "A.B.CD", "*.*.*X", true }, // a star past every period ends the walk
     };
     for (const Case& c : cases)
         EXPECT_EQ(wildcardMatch(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
@@ -89,10 +91,54 @@ TEST(CaseFold, FoldsThroughTheCodePageAndRefusesWhatItCannotHold)
         "\x9A"
         "BER");
     EXPECT_FALSE(fold.foldedBytes(QString::fromUtf8("\xE2\x82\xAC"))); // the euro sign is not in CP437
+    // A long name in small letters outside ASCII, folded as the pattern walks it.
+    EXPECT_TRUE(NamePattern("*.\x9A", &fold.table()).matches("caf\x82.\x81"));
+    EXPECT_FALSE(NamePattern("*.\x9A", &fold.table()).matches("caf\x82.\x82"));
     FoldedFinder finder("ABA", fold.table());
     EXPECT_EQ(finder.find("xxabAbA", 0), 2u);
     EXPECT_EQ(finder.find("xxabAbA", 3), 4u);
     EXPECT_EQ(finder.find("xxabAb", 3), std::string_view::npos);
+}
+
+TEST(FoldedFinder, FindsTheNeedleAtEveryPlaceOfEveryLengthOfText)
+{
+    // Every place in texts around the scan's 16- and 64-byte steps, for a rare byte with its
+    // small letter, one outside ASCII (CP437 u-umlaut and its capital), and a needle of one byte.
+    CodePage cp437;
+    CaseFold fold(cp437);
+    struct Case {
+        std::string needle; // folded
+        std::string asWritten;
+    };
+    const Case cases[] = { { "QUORVEX", "QuorVex" },
+        { "\x9A"
+          "BER",
+            "\x81"
+            "ber" },
+        { "X", "x" } };
+    for (const Case& c : cases) {
+        FoldedFinder finder(c.needle, fold.table());
+        for (size_t length = c.needle.size(); length <= 140; ++length)
+            for (size_t at = 0; at + c.needle.size() <= length; ++at) {
+                // Filler that holds the needle's other bytes, so only the whole needle matches.
+                std::string text(length, c.asWritten.front() == 'x' ? 'a' : 'r');
+                text.replace(at, c.asWritten.size(), c.asWritten);
+                ASSERT_EQ(finder.find(text, 0), at) << c.asWritten << " " << length << " " << at;
+                ASSERT_EQ(finder.find(text, at + 1), std::string_view::npos) << length << " " << at;
+            }
+    }
+}
+
+TEST(FileSearch, KeywordAtTheVeryEndOfAFileWithoutItsZeroByte)
+{
+    test::ToolsTestBoard tb;
+    tb.builder.writeAreas({ { "One", "/x", 1 } });
+    const std::string txt = std::string("first\0", 6) + "ends in NEEDLE";
+    const std::vector<Entry> entries = { { .name = "A.ZIP" }, { .name = "B.ZIP" } };
+    tb.builder.writeAreaFiles(1, { test::headerOf(entries[0], 0), test::headerOf(entries[1], 6) },
+        { test::indexOf(entries[0], 0), test::indexOf(entries[1], 6) }, std::nullopt, test::bytesOf(txt));
+    auto board = tb.open();
+    EXPECT_EQ(keyword(*board, "needle").hits, std::vector<Found>({ { 1, 1, true, "B.zip" } }));
 }
 
 TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
@@ -170,21 +216,22 @@ TEST(FileSearch, NamesMatchShortOrLongNamesAndShowTheLongNameAsStored)
     tb.builder.writeAreas({ { "One", "/x", 1 }, { "Two", "/y", 1 } });
     tb.builder.writeEntries(1,
         { { .name = "PIC1.JPG", .size = 10, .uploader = "Ann", .longName = "Holiday Photo.JPG" },
-            { .name = "", .description = "a comment" }, { .name = "DOC.TXT" }, { .name = "PIC2.JPG" } });
+            { .name = "", .description = "a comment" }, { .name = "DOC.TXT" }, { .name = "PIC2.JPG" },
+            { .name = "PIC3.JPG", .longName = "\t " } }); // blanks only: no long name
     tb.builder.writeEntries(2, { { .name = "LOGO.JPG" } }, false);
     auto board = tb.open();
     SearchRun r = names(*board, "*.jpg");
     EXPECT_EQ(r.hits,
-        std::vector<Found>(
-            { { 1, 0, true, "Holiday Photo.JPG" }, { 1, 3, false, "Pic2.jpg" }, { 2, 0, true, "Logo.jpg" } }));
-    EXPECT_EQ(r.rows, 5u);
+        std::vector<Found>({ { 1, 0, true, "Holiday Photo.JPG" }, { 1, 3, false, "Pic2.jpg" },
+            { 1, 4, false, "Pic3.jpg" }, { 2, 0, true, "Logo.jpg" } }));
+    EXPECT_EQ(r.rows, 6u);
     EXPECT_EQ(names(*board, "holiday*.*").hits.size(), 1u);
     EXPECT_TRUE(names(*board, "holiday*").hits.empty()); // "*" stops at the period
     // Without long names the short name is shown and the long one is not tried.
     EXPECT_EQ(names(*board, "*.jpg", false).hits.front().name, "Pic1.jpg");
     EXPECT_TRUE(names(*board, "holiday*.*", false).hits.empty());
     // A range that leaves area 2 out.
-    EXPECT_EQ(search(*board, SearchQuery::Mode::FileName, "*.JPG", 0, 1, 1).hits.size(), 2u);
+    EXPECT_EQ(search(*board, SearchQuery::Mode::FileName, "*.JPG", 0, 1, 1).hits.size(), 3u);
 }
 
 TEST(FileSearch, RangeSkipsNumbersWithoutANamedAreaAndFindsTheHighest)
