@@ -119,6 +119,44 @@ TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
     EXPECT_EQ(calls, (std::vector<int> { 10, 20 }));
 }
 
+TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
+{
+    // Large enough for two decoding threads; names, comments and board long names differ per
+    // row so a row landing in the wrong place shows, and the long-name file ends early.
+    const int n = AreaStore::kParallelRows + 1234;
+    std::vector<Entry> entries;
+    for (int i = 0; i < n; ++i) {
+        const std::string number = std::to_string(i);
+        if (i % 97 == 0)
+            entries.push_back(Entry { .name = "", .description = "comment " + number });
+        else
+            entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i, .longName = i % 3 ? "" : "File " + number + ".zip" });
+    }
+    board.writeEntries(1, entries);
+    auto lfn = readFile(board.longNamePath(1));
+    lfn.resize(size_t(n - 700) * LongNameRecord::kSize);
+    test::writeFile(board.longNamePath(1), lfn);
+    std::vector<uint64_t> all(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        all[size_t(i)] = uint64_t(i);
+    int last = 0;
+    auto loaded = store.load(1, true, [&](int i, int count) {
+        EXPECT_EQ(count, n);
+        EXPECT_GE(i, last);
+        last = i;
+    });
+    ASSERT_FALSE(loaded.error);
+    EXPECT_GE(last, n - 20);
+    auto one = store.readRows(1, all, true);
+    ASSERT_TRUE(one);
+    ASSERT_EQ(loaded.rows.size(), one->size());
+    for (size_t i = 0; i < one->size(); ++i) {
+        EXPECT_EQ(loaded.rows[i].name, (*one)[i].name) << i;
+        EXPECT_EQ(loaded.rows[i].size, (*one)[i].size) << i;
+    }
+    EXPECT_EQ(loaded.rows[size_t(n - 2)].name, "F" + std::to_string(n - 2) + ".zip");
+}
+
 TEST_F(AreaStoreTest, LoadErrorsAreTold)
 {
     auto outcome = store.load(9, true);
