@@ -4,13 +4,13 @@
 #include "board/Messages.h"
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 #include "transfer/SendTo.h"
 #include "transfer/widgets/CopyFileWithProgress.h"
 #include "transfer/widgets/SendToWindow.h"
 
-#include <QApplication>
 
 namespace qv {
 
@@ -28,13 +28,12 @@ int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir
     SendTo::Request request { choice->area, file, choice->move, CurrentUploader::defaultName(), settings.useLongNames };
     SendTo::Outcome outcome;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        BusyPointer busy;
         CopyFileWithProgress progress(dialogs, nullptr);
         outcome = SendTo::run(board, request, &extractor, progress.copyCallbacks(),
             [&](const QString& path) { progress.copying(path); });
         if (outcome.copy.status == FileCopier::Status::Failed)
             progress.copyFailed(outcome.copy);
-        QApplication::restoreOverrideCursor();
     }
     if (outcome.error && outcome.copy.status != FileCopier::Status::Failed) {
         const messages::Message m = messages::changeFailed(

@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QThread>
 #include <QCloseEvent>
 #include <QDate>
 #include <QLocale>
@@ -390,7 +391,10 @@ void MainWindow::endFatally()
 {
     m_endedFatally = true;
     hide();
-    QCoreApplication::exit(1);
+    // Before the event loop runs, start() returning false ends the run; an exit() then would
+    // only make the next event loop of the process return at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(1);
 }
 
 void MainWindow::storeWindowValues(bool windowNormal)

@@ -12,6 +12,7 @@
 #include "editing/widgets/DeletionQuestion.h"
 #include "editing/widgets/SortDialog.h"
 #include "editing/widgets/SortProgressWindow.h"
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Dialogs.h"
 
 #include <QApplication>
@@ -23,21 +24,6 @@
 
 namespace qv {
 
-namespace {
-// The busy pointer for the length of a scope, lifted while a question waits for the user.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    template <class F> auto lifted(F&& ask)
-    {
-        QApplication::restoreOverrideCursor();
-        auto answer = ask();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        return answer;
-    }
-};
-}
 
 RemoveSortController::RemoveSortController(BrowserServices& services, Parts parts, QObject* parent)
     : QObject(parent)

@@ -7,6 +7,7 @@
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
 #include "browser/MainWindow.h"
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 #include "transfer/Clipboard.h"
@@ -28,11 +29,6 @@
 namespace qv {
 
 namespace {
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-};
 
 // While a transfer runs no command may start another change.
 class TransferRunning {
@@ -176,13 +172,7 @@ void TransferController::paste(bool behindAll)
     request.destinationRows = uint64_t(rows);
     request.useLongNames = m_services.settings.useLongNames;
 
-    EntryTransfer::Outcome outcome;
-    {
-        TransferRunning running(m_parts.window);
-        BusyPointer busy;
-        CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
-        outcome = EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
-    }
+    const EntryTransfer::Outcome outcome = run(request);
     if (outcome.stale) {
         const messages::Message m = messages::clipboardStale(request.source);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
@@ -252,13 +242,7 @@ void TransferController::direct(bool move)
     request.directory = target->directory;
     request.useLongNames = m_services.settings.useLongNames;
 
-    EntryTransfer::Outcome outcome;
-    {
-        TransferRunning running(m_parts.window);
-        BusyPointer busy;
-        CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
-        outcome = EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
-    }
+    const EntryTransfer::Outcome outcome = run(request);
     if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
         const messages::Message m = outcome.stale || outcome.error->code == kChangedMeanwhile
             ? messages::changeFailed(area, move ? QStringLiteral("Direct Move") : QStringLiteral("Direct Copy"),
@@ -281,6 +265,14 @@ void TransferController::direct(bool move)
         m_parts.files->clearDescription();
         showCounts();
     }
+}
+
+EntryTransfer::Outcome TransferController::run(const EntryTransfer::Request& request)
+{
+    TransferRunning running(m_parts.window);
+    BusyPointer busy;
+    CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
+    return EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
 }
 
 void TransferController::showViewer()

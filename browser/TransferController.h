@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/BrowserServices.h"
+#include "transfer/EntryTransfer.h"
 #include "transfer/widgets/ClipboardViewer.h"
 
 #include <QObject>
@@ -50,6 +51,8 @@ public:
 private:
     // Cut, Copy and Paste of the focused text box; false when the focus is not in one.
     bool textCommand(const QString& command);
+    // With the progress window, the busy pointer and every other change held off.
+    EntryTransfer::Outcome run(const EntryTransfer::Request& request);
     void showCounts();
 
     BrowserServices& m_services;

@@ -30,35 +30,18 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "tests/support/WindowTestTools.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using namespace qv;
 using test::Entry;
+using test::shoot;
+using test::whenModalOpens;
 
 namespace {
-
-void shoot(QWidget* w, const char* name)
-{
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        w->grab().save(dir + "/" + name + ".png");
-}
-
-void whenModalOpens(std::function<void(QWidget*)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start(10);
-}
 
 // Alpha holds six entries with their files, Beta two.
 class TransferWindowTest : public ::testing::Test {

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "tests/support/WindowTestTools.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -20,28 +22,8 @@
 namespace qv {
 namespace {
 
-// QV_SCREENSHOT_DIR=dir saves each window as the test sees it, for looking at.
-void shoot(QWidget* w, const char* name)
-{
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        w->grab().save(dir + "/" + name + ".png");
-}
-
-// Runs act on the next modal window once it is up.
-void whenModalOpens(std::function<void(QWidget*)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start(10);
-}
+using test::shoot;
+using test::whenModalOpens;
 
 TEST(ConfirmDeletion, FiveButtonsInOrderAndClosingIsCancel)
 {

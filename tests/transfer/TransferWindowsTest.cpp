@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "tests/support/WindowTestTools.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,14 +32,7 @@ namespace qv {
 namespace {
 
 using Answer = Dialogs::Answer;
-
-// QV_SCREENSHOT_DIR=dir saves the window as the test sees it, for looking at.
-void shoot(QWidget* w, const char* name)
-{
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        w->grab().save(dir + "/" + name + ".png");
-}
+using test::shoot;
 
 template <class T> T* child(QWidget* w, const char* name)
 {

@@ -1,6 +1,7 @@
 #include "transfer/widgets/CopyFileWithProgress.h"
 
 #include "board/Messages.h"
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Dialogs.h"
 #include "transfer/widgets/CopyProgressWindow.h"
 
@@ -40,13 +41,12 @@ FileCopier::Callbacks CopyFileWithProgress::copyCallbacks()
 {
     FileCopier::Callbacks c;
     c.overwrite = [this](const QString& destination) {
-        QApplication::restoreOverrideCursor();
         const messages::Message m = messages::overwriteQuestion(QDir::toNativeSeparators(destination));
-        const bool yes = m_dialogs.question(m_parent, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo,
-                             Dialogs::Answer::No)
-            == Dialogs::Answer::Yes;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        return yes;
+        return BusyPointer::lifted([&] {
+            return m_dialogs.question(m_parent, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo,
+                       Dialogs::Answer::No)
+                == Dialogs::Answer::Yes;
+        });
     };
     c.progress = [this](qint64 done, qint64 total) {
         if (m_window)
@@ -68,10 +68,11 @@ void CopyFileWithProgress::copying(const QString& shownSource)
 
 void CopyFileWithProgress::copyFailed(const FileCopier::Copy& copy)
 {
-    QApplication::restoreOverrideCursor();
     const messages::Message m = messages::copyFailed(copy.pathNotFound, QDir::toNativeSeparators(copy.destination));
-    m_dialogs.message(m_parent, m.title, m.text, Dialogs::Icon::Critical);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyPointer::lifted([&] {
+        m_dialogs.message(m_parent, m.title, m.text, Dialogs::Icon::Critical);
+        return true;
+    });
 }
 
 } // namespace qv

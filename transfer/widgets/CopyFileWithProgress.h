@@ -16,6 +16,7 @@ class Dialogs;
 // The window side of every file copy of a transfer: the progress window, shown from the first
 // copy until this object goes, the overwrite question and the messages about files that could
 // not be copied. The window keeps repainting while a file is copied; the user's input waits.
+// Callers hold a BusyPointer while they copy; questions lift it.
 class CopyFileWithProgress {
 public:
     CopyFileWithProgress(Dialogs& dialogs, QWidget* parent);
