@@ -11,7 +11,6 @@
 #include "transfer/widgets/CopyFileWithProgress.h"
 #include "transfer/widgets/SendToWindow.h"
 
-
 namespace qv {
 
 int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir)
@@ -30,8 +29,8 @@ int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir
     {
         BusyPointer busy;
         CopyFileWithProgress progress(dialogs, nullptr);
-        outcome = SendTo::run(board, request, &extractor, progress.copyCallbacks(),
-            [&](const QString& path) { progress.copying(path); });
+        outcome = SendTo::run(
+            board, request, &extractor, progress.copyCallbacks(), [&](const QString& path) { progress.copying(path); });
         if (outcome.copy.status == FileCopier::Status::Failed)
             progress.copyFailed(outcome.copy);
     }

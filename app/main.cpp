@@ -99,8 +99,8 @@ int main(int argc, char** argv)
     qv::ProfileFile profile(settingsPath);
     auto firstRunSetup = [&] {
         splash.hide(); // the assistant's pages come first
-        qv::FirstRunSetup setup(profile, dialogs,
-            { env.value(QStringLiteral("RA")), env.value(QStringLiteral("PATH")), QDir::homePath() });
+        qv::FirstRunSetup setup(
+            profile, dialogs, { env.value(QStringLiteral("RA")), env.value(QStringLiteral("PATH")), QDir::homePath() });
         return setup.run() == qv::FirstRunSetup::Outcome::Finished;
     };
     qv::Startup startup(profile, env, firstRunSetup);
@@ -110,8 +110,7 @@ int main(int argc, char** argv)
     if (!started.settings.sendToFile.empty()) {
         // Only the send-to window; the settings are left as they are.
         splash.close();
-        return qv::runSendTo(
-            started.settings, dialogs, started.tempDir ? started.tempDir->path() : QDir::tempPath());
+        return qv::runSendTo(started.settings, dialogs, started.tempDir ? started.tempDir->path() : QDir::tempPath());
     }
 
     if (interactive) {

@@ -83,8 +83,8 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_transfers = new TransferController(
         m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
     // The clipboard holds record numbers: it follows what removes and reorders records.
-    connect(&m_removeSort->remover(), &EntryRemover::entriesRemoved, &m_transfers->clipboard(),
-        &Clipboard::entriesRemoved);
+    connect(
+        &m_removeSort->remover(), &EntryRemover::entriesRemoved, &m_transfers->clipboard(), &Clipboard::entriesRemoved);
     connect(m_removeSort, &RemoveSortController::areaReordered, &m_transfers->clipboard(), &Clipboard::areaReordered);
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();

@@ -24,7 +24,6 @@
 
 namespace qv {
 
-
 RemoveSortController::RemoveSortController(BrowserServices& services, Parts parts, QObject* parent)
     : QObject(parent)
     , m_services(services)

@@ -146,7 +146,8 @@ void TransferController::take(bool cut)
     items.reserve(size_t(selected.size()));
     for (int row : selected)
         items.push_back({ uint64_t(row), m_parts.model->rows()[size_t(row)] });
-    m_clipboard->take(cut ? Clipboard::Mode::Cut : Clipboard::Mode::Copy, m_parts.areas->currentArea(), std::move(items));
+    m_clipboard->take(
+        cut ? Clipboard::Mode::Cut : Clipboard::Mode::Copy, m_parts.areas->currentArea(), std::move(items));
 }
 
 void TransferController::paste(bool behindAll)
@@ -246,7 +247,7 @@ void TransferController::direct(bool move)
     if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
         const messages::Message m = outcome.stale || outcome.error->code == kChangedMeanwhile
             ? messages::changeFailed(area, move ? QStringLiteral("Direct Move") : QStringLiteral("Direct Copy"),
-                  outcome.error->code, outcome.error->message)
+                outcome.error->code, outcome.error->message)
             : messages::transferFailed();
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
         if (outcome.stale)

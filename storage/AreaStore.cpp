@@ -247,8 +247,8 @@ Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::s
     // Noted before the text is appended, so a crash in between cuts it off again.
     AreaJournal intent;
     intent.complete = false;
-    intent.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength,
-        oldLength + texts.size() + 1 };
+    intent.append
+        = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength, oldLength + texts.size() + 1 };
     const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
     if (auto written = writeJournal(*m_io, journal, intent); !written) {
         (void)m_io->remove(journal);
@@ -388,8 +388,7 @@ Result<std::string> AreaStore::readShownLongName(int area, uint64_t position)
     return texts.textAt(header->longNamePointer());
 }
 
-Result<std::vector<LoadedRow>> AreaStore::readRows(
-    int area, const std::vector<uint64_t>& positions, bool useLongNames)
+Result<std::vector<LoadedRow>> AreaStore::readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames)
 {
     if (m_fileBaseDir.empty())
         return noFileBase();
@@ -412,7 +411,8 @@ Result<std::vector<LoadedRow>> AreaStore::readRows(
         if (!got)
             return got.error();
         if (*got != rec.size())
-            return Error { ESTALE, "area " + std::to_string(area) + " has no entry " + std::to_string(positions[k] + 1) };
+            return Error { ESTALE,
+                "area " + std::to_string(area) + " has no entry " + std::to_string(positions[k] + 1) };
         std::string_view longName;
         if (longNames) {
             auto r = m_io->readAt(longNames->get(), positions[k] * LongNameRecord::kSize, name.data(), name.size());

@@ -65,8 +65,8 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     // Noted before the texts are written, so a crash in between cuts them off again.
     AreaJournal intent;
     intent.complete = false;
-    intent.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength,
-        oldLength + bytes.size() };
+    intent.append
+        = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength, oldLength + bytes.size() };
     const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
     if (auto written = writeJournal(*m_io, journal, intent); !written) {
         (void)m_io->remove(journal);
@@ -247,8 +247,8 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
         if (fits) {
             std::vector<uint8_t> bytes(text.begin(), text.end());
             bytes.push_back(0);
-            note.patches.push_back({ journalName(AreaFileKind::Description, txtPath), uint64_t(pointer),
-                std::move(bytes), 0, 0 });
+            note.patches.push_back(
+                { journalName(AreaFileKind::Description, txtPath), uint64_t(pointer), std::move(bytes), 0, 0 });
             budget -= wanted;
             inPlace[k] = true;
         } else {
@@ -299,7 +299,7 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
     }
     for (const auto& patch : note.patches) {
         if (auto applied = applyPatch(*m_io,
-                patch.file == journalName(AreaFileKind::Header, hdrPath)       ? hdrPath
+                patch.file == journalName(AreaFileKind::Header, hdrPath)      ? hdrPath
                     : patch.file == journalName(AreaFileKind::Index, idxPath) ? idxPath
                                                                               : txtPath,
                 patch);

@@ -100,8 +100,8 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
     for (size_t k = 0; k < rows->size(); ++k) {
         const LoadedRow& held = request.entries[k].row;
         if ((*rows)[k].name != held.name || (*rows)[k].comment != held.comment)
-            return fail(Error { ESTALE, "area " + std::to_string(request.source) + " no longer holds the entries" },
-                true);
+            return fail(
+                Error { ESTALE, "area " + std::to_string(request.source) + " no longer holds the entries" }, true);
     }
     if (request.to == To::Area && request.destinationRows) {
         if (auto same = store.expectCount(request.area, *request.destinationRows); !same)
@@ -119,8 +119,7 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
         withinArea(request, outcome);
         return outcome;
     }
-    const QString destination
-        = request.to == To::Area ? m_board.areaDirectory(request.area).host : request.directory;
+    const QString destination = request.to == To::Area ? m_board.areaDirectory(request.area).host : request.directory;
     copyFiles(request, destination, callbacks, outcome);
 
     std::vector<uint64_t> leaving;
@@ -129,8 +128,9 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
         auto count = store.count(request.area);
         if (count)
             outcome.insertedAt = std::min(request.after, *count);
-        Result<void> taken = count ? store.takeEntries(request.area, request.after, request.source, positionsOf(request.entries))
-                                   : Result<void>(count.error());
+        Result<void> taken = count
+            ? store.takeEntries(request.area, request.after, request.source, positionsOf(request.entries))
+            : Result<void>(count.error());
         if (!taken) {
             undoCopies(outcome);
             outcome.failedAt = Stage::Destination;
@@ -212,8 +212,8 @@ void EntryTransfer::copyFiles(
                 to.emplace(destination);
             }
             const QString found = from->find(rowText);
-            copy = copier.copyInto(found.isEmpty() ? source.host + QLatin1Char('/') + rowText : found, destination,
-                callbacks.copy, &*to);
+            copy = copier.copyInto(
+                found.isEmpty() ? source.host + QLatin1Char('/') + rowText : found, destination, callbacks.copy, &*to);
         } else {
             copy.source = source.stored + QLatin1Char('\\') + rowText;
             copy.destination = destination + QLatin1Char('/') + rowText;
@@ -289,7 +289,8 @@ void EntryTransfer::deleteMovedFiles(const Request& request, Outcome& outcome)
         bool named = left.error || remaining.contains(nameKey(info.fileName()));
         if (!named) {
             if (!aliases)
-                aliases = shortname::shortNamesFor(QDir(info.absolutePath())
+                aliases = shortname::shortNamesFor(
+                    QDir(info.absolutePath())
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
             named = remaining.contains(nameKey(aliases->value(info.fileName())));
         }

@@ -39,7 +39,10 @@ public:
     {
     }
     QString name() const override { return m_move ? QStringLiteral("move") : QStringLiteral("copy"); }
-    QString arguments() const override { return QStringLiteral("AREA POS... (--to AREA | --to-dir DIR) [--overwrite]"); }
+    QString arguments() const override
+    {
+        return QStringLiteral("AREA POS... (--to AREA | --to-dir DIR) [--overwrite]");
+    }
     QString summary() const override
     {
         return m_move ? QStringLiteral("move entries and their files behind the last entry of another area, or their "
@@ -139,7 +142,10 @@ public:
                         .arg(position);
         }
         for (uint64_t p : outcome.removed)
-            text += QStringLiteral("removed %1 %2 from area %3\n").arg(p + 1).arg(c.text(loaded.rows[p].name)).arg(*area);
+            text += QStringLiteral("removed %1 %2 from area %3\n")
+                        .arg(p + 1)
+                        .arg(c.text(loaded.rows[p].name))
+                        .arg(*area);
         for (const QString& path : outcome.deleted)
             text += QStringLiteral("deleted %1\n").arg(path);
         for (const QString& path : outcome.keptShared)

@@ -154,7 +154,8 @@ TEST_F(TransferWindowTest, DirectMoveWithoutSelectionWarnsAndWithOneTakesTheRows
     window->fileList()->selectionModel()->clearSelection();
     act("dmove")->trigger();
     ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].title + "|" + dialogs.calls[0].text, "Error!|No files selected! Select some files first...");
+    EXPECT_EQ(
+        dialogs.calls[0].title + "|" + dialogs.calls[0].text, "Error!|No files selected! Select some files first...");
 
     select({ 1, 3 }, 1);
     whenModalOpens([](QWidget* w) {
@@ -205,8 +206,8 @@ TEST(TransferMessages, TheOverwriteQuestionAsTheUserSeesIt)
         QTest::keyClick(box, Qt::Key_Escape);
     });
     const messages::Message m = messages::overwriteQuestion("/srv/bbs/files/games/TETRIS.ZIP");
-    EXPECT_EQ(dialogs.question(nullptr, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo,
-                  Dialogs::Answer::No),
+    EXPECT_EQ(dialogs.question(
+                  nullptr, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Answer::No),
         Dialogs::Answer::No);
 }
 

@@ -130,7 +130,8 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
         if (i % 97 == 0)
             entries.push_back(Entry { .name = "", .description = "comment " + number });
         else
-            entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i, .longName = i % 3 ? "" : "File " + number + ".zip" });
+            entries.push_back(
+                Entry { .name = "F" + number + ".ZIP", .size = i, .longName = i % 3 ? "" : "File " + number + ".zip" });
     }
     board.writeEntries(1, entries);
     auto lfn = readFile(board.longNamePath(1));

@@ -30,11 +30,12 @@ Areas makeAreas(TransferTestBoard& t)
     Areas a;
     a.alpha = t.builder.writeEntries(1,
         { Entry { .name = "A1.ZIP", .size = 4, .description = "one" }, Entry { .name = "A2.ZIP", .description = "two" },
-            Entry { .name = "", .description = "a comment" }, Entry { .name = "A4.ZIP", .description = "four\r\nlines" },
+            Entry { .name = "", .description = "a comment" },
+            Entry { .name = "A4.ZIP", .description = "four\r\nlines" },
             Entry { .name = "A5~1.ZIP", .description = "five", .longName = "A5 long name.zip" },
             Entry { .name = "A6.ZIP", .description = "six" } });
-    a.beta = t.builder.writeEntries(
-        2, { Entry { .name = "B1.ZIP", .description = "bee" }, Entry { .name = "A2.ZIP", .description = "other two" } });
+    a.beta = t.builder.writeEntries(2,
+        { Entry { .name = "B1.ZIP", .description = "bee" }, Entry { .name = "A2.ZIP", .description = "other two" } });
     for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP", "A5 long name.zip", "A6.ZIP" })
         t.putFile(1, f, std::string("alpha ") + f);
     t.putFile(2, "B1.ZIP", "beta");
@@ -73,7 +74,8 @@ test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords
     return b;
 }
 
-EntryTransfer::Request paste(Board& board, int from, const std::vector<uint64_t>& held, bool cut, int to, uint64_t after)
+EntryTransfer::Request paste(
+    Board& board, int from, const std::vector<uint64_t>& held, bool cut, int to, uint64_t after)
 {
     EntryTransfer::Request r;
     r.source = from;
@@ -110,8 +112,9 @@ TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopie
     TransferTestBoard t;
     const Areas a = makeAreas(t);
     // An old time, so a copy stamped with the clock would show.
-    std::filesystem::last_write_time(t.file(1, "A1.ZIP"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
-    struct stat before {};
+    std::filesystem::last_write_time(
+        t.file(1, "A1.ZIP"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+    struct stat before { };
     ASSERT_EQ(::stat(t.file(1, "A1.ZIP").c_str(), &before), 0);
     // What a copy killed half way left behind: removed by the next transfer into the directory.
     const pid_t gone = fork();
@@ -134,7 +137,7 @@ TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopie
     EXPECT_EQ(test::readFile(t.file(2, "A1.ZIP")), test::bytesOf("alpha A1.ZIP"));
     EXPECT_TRUE(test::fileExists(t.file(2, "A5 long name.zip")));
     EXPECT_TRUE(test::fileExists(t.file(1, "A1.ZIP")));
-    struct stat after {};
+    struct stat after { };
     ASSERT_EQ(::stat(t.file(2, "A1.ZIP").c_str(), &after), 0);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(outcome.insertedAt, 2u);
@@ -159,9 +162,11 @@ TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheD
     test::AreaBytes expected;
     const size_t order[] = { 0, 2, 3, 4, 1 };
     for (size_t r : order) {
-        expected.hdr.insert(expected.hdr.end(), beta.hdr.begin() + long(r * 194), beta.hdr.begin() + long(r * 194 + 194));
+        expected.hdr.insert(
+            expected.hdr.end(), beta.hdr.begin() + long(r * 194), beta.hdr.begin() + long(r * 194 + 194));
         expected.idx.insert(expected.idx.end(), beta.idx.begin() + long(r * 41), beta.idx.begin() + long(r * 41 + 41));
-        expected.lfn.insert(expected.lfn.end(), beta.lfn.begin() + long(r * 256), beta.lfn.begin() + long(r * 256 + 256));
+        expected.lfn.insert(
+            expected.lfn.end(), beta.lfn.begin() + long(r * 256), beta.lfn.begin() + long(r * 256 + 256));
     }
     expected.txt = beta.txt;
     EXPECT_EQ(t.bytes(2), expected);

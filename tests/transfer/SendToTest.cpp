@@ -36,7 +36,8 @@ TEST(SendTo, AFileThatAlreadyLiesInTheAreasDirectoryIsAddedAndKept)
     t.builder.writeEntries(1, {});
     t.putFile(1, "HERE.ZIP", "here");
     auto board = t.open();
-    auto outcome = SendTo::run(*board, { 1, QString::fromStdString(t.file(1, "HERE.ZIP")), true, "Sysop", true }, nullptr);
+    auto outcome
+        = SendTo::run(*board, { 1, QString::fromStdString(t.file(1, "HERE.ZIP")), true, "Sysop", true }, nullptr);
     ASSERT_TRUE(outcome.added);
     EXPECT_EQ(outcome.copy.status, FileCopier::Status::SameFile);
     EXPECT_EQ(test::readFile(t.file(1, "HERE.ZIP")), test::bytesOf("here"));

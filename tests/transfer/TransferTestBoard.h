@@ -26,8 +26,8 @@ public:
     TransferTestBoard()
     {
         builder.writeConfig("Board");
-        builder.writeAreas({ { "Alpha", "C:\\FILES\\A", 1 }, { "Beta", "C:\\FILES\\B", 1 },
-            { "Shared", "C:\\FILES\\A", 1 } });
+        builder.writeAreas(
+            { { "Alpha", "C:\\FILES\\A", 1 }, { "Beta", "C:\\FILES\\B", 1 }, { "Shared", "C:\\FILES\\A", 1 } });
         std::filesystem::create_directories(dir(1));
         std::filesystem::create_directories(dir(2));
     }

@@ -43,8 +43,8 @@ FileCopier::Callbacks CopyFileWithProgress::copyCallbacks()
     c.overwrite = [this](const QString& destination) {
         const messages::Message m = messages::overwriteQuestion(QDir::toNativeSeparators(destination));
         return BusyPointer::lifted([&] {
-            return m_dialogs.question(m_parent, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo,
-                       Dialogs::Answer::No)
+            return m_dialogs.question(
+                       m_parent, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Answer::No)
                 == Dialogs::Answer::Yes;
         });
     };
