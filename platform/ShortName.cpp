@@ -127,22 +127,13 @@ QString shortPathOf(const QString& path)
 QString findEntryFile(const QString& directory, const QString& rowText)
 {
     const QString wanted = rowText.trimmed();
-    if (wanted.isEmpty())
+    if (wanted.isEmpty() || directory.isEmpty())
         return {};
+    // The name as given needs no listing of the directory.
     const QDir dir(directory);
     if (QFileInfo(dir.filePath(wanted)).isFile())
         return dir.filePath(wanted);
-    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& n : files)
-        if (n.compare(wanted, Qt::CaseInsensitive) == 0)
-            return dir.filePath(n);
-    // Aliases are numbered over every entry of the directory, folders included.
-    const QHash<QString, QString> shorts
-        = shortNamesFor(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
-    for (const QString& n : files)
-        if (shorts.value(n).compare(wanted, Qt::CaseInsensitive) == 0)
-            return dir.filePath(n);
-    return {};
+    return DirectoryNames(directory).find(wanted);
 }
 
 DirectoryNames::DirectoryNames(QString directory)

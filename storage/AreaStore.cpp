@@ -221,48 +221,9 @@ Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)
 
 Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description)
 {
-    if (auto r = recover(area); !r)
-        return r.error();
-    // Noted before the count the plan rests on, so an entry the board adds meanwhile is not lost.
-    auto before = m_io->stamp(path(area, AreaFileKind::Header));
-    if (!before)
-        return before.error();
-    auto records = count(area);
-    if (!records)
-        return records.error();
-    const std::string txt = path(area, AreaFileKind::Description);
-    uint64_t oldLength = 0;
-    if (m_io->exists(txt)) {
-        auto n = m_io->fileSize(txt);
-        if (!n)
-            return n.error();
-        oldLength = *n;
-    }
-    // The long name goes after the description, for the board's pointer at 174 of the header.
-    const std::string longName = entry.longName.name();
-    const bool withLongName = !text::trim(longName).empty();
-    std::string texts(description);
-    if (withLongName)
-        texts.append(1, '\0').append(longName);
-    // Noted before the text is appended, so a crash in between cuts it off again.
-    AreaJournal intent;
-    intent.complete = false;
-    intent.append
-        = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength, oldLength + texts.size() + 1 };
-    const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
-    if (auto written = writeJournal(*m_io, journal, intent); !written) {
-        (void)m_io->remove(journal);
-        return written.error();
-    }
-    auto pointer = appendText(txt, texts);
-    if (!pointer) {
-        (void)recover(area);
-        return pointer.error();
-    }
-    entry.header.setDescriptionPointer(*pointer);
-    entry.index.setDescriptionPointer(*pointer);
-    entry.header.setLongNamePointer(withLongName ? *pointer + int32_t(description.size()) + 1 : 0);
-    return commitPlan(area, RewritePlan::insertion(*records, p, std::move(entry)), intent.append, *before);
+    std::vector<NewEntry> one;
+    one.push_back(std::move(entry));
+    return insertEntries(area, p, std::move(one), { std::string(description) });
 }
 
 Result<void> AreaStore::patchRecord(

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -194,6 +195,9 @@ private:
     Result<void> commitPlan(
         int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before);
     Result<int32_t> appendText(const std::string& file, std::string_view text);
+    // The start of a change that adds records: an interrupted one finished, then the header
+    // file's stamp and the record count the plan rests on.
+    Result<std::pair<FileIo::Stamp, uint64_t>> beginChange(int area);
     // Appends texts, each with its zero byte, behind a journal that cuts them off again unless
     // the change commits; returns the journal's note and each text's pointer.
     Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> appendNoted(

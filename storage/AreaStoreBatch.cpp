@@ -94,13 +94,8 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     return std::pair { *intent.append, std::move(pointers) };
 }
 
-Result<void> AreaStore::insertEntries(
-    int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions)
+Result<std::pair<FileIo::Stamp, uint64_t>> AreaStore::beginChange(int area)
 {
-    if (descriptions.size() != entries.size())
-        return Error { EINVAL, "one description per entry" };
-    if (entries.empty())
-        return {};
     if (auto r = recover(area); !r)
         return r.error();
     // Noted before the count the plan rests on, so an entry the board adds meanwhile is not lost.
@@ -110,6 +105,20 @@ Result<void> AreaStore::insertEntries(
     auto records = count(area);
     if (!records)
         return records.error();
+    return std::pair { *before, *records };
+}
+
+Result<void> AreaStore::insertEntries(
+    int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions)
+{
+    if (descriptions.size() != entries.size())
+        return Error { EINVAL, "one description per entry" };
+    if (entries.empty())
+        return {};
+    auto start = beginChange(area);
+    if (!start)
+        return start.error();
+    const auto& [before, records] = *start;
     // A long name also goes into the description file, for the board's pointer at 174.
     std::vector<std::string> texts = std::move(descriptions);
     std::vector<size_t> longNameText(entries.size(), 0);
@@ -123,7 +132,7 @@ Result<void> AreaStore::insertEntries(
     auto appended = appendNoted(area, texts);
     if (!appended)
         return appended.error();
-    p = std::min(p, *records);
+    p = std::min(p, records);
     RewritePlan plan;
     plan.keep(0, p);
     for (size_t k = 0; k < entries.size(); ++k) {
@@ -132,9 +141,9 @@ Result<void> AreaStore::insertEntries(
         entries[k].header.setLongNamePointer(longNameText[k] ? appended->second[longNameText[k]] : 0);
         plan.add(std::move(entries[k]));
     }
-    plan.keep(p, *records - p);
+    plan.keep(p, records - p);
     plan.setCreateLongNames(true);
-    return commitPlan(area, plan, appended->first, *before);
+    return commitPlan(area, plan, appended->first, before);
 }
 
 Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records)
@@ -145,14 +154,10 @@ Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::v
         return Error { EINVAL, "entries are taken from another area" };
     if (records.empty())
         return {};
-    if (auto r = recover(area); !r)
-        return r.error();
-    auto before = m_io->stamp(path(area, AreaFileKind::Header));
-    if (!before)
-        return before.error();
-    auto here = count(area);
-    if (!here)
-        return here.error();
+    auto start = beginChange(area);
+    if (!start)
+        return start.error();
+    const auto& [before, here] = *start;
     // The descriptions as the other area stores them, read in one pass over its files.
     std::vector<std::string> texts;
     texts.reserve(records.size());
@@ -178,14 +183,14 @@ Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::v
     auto appended = appendNoted(area, texts);
     if (!appended)
         return appended.error();
-    p = std::min(p, *here);
+    p = std::min(p, here);
     RewritePlan plan;
     plan.setOtherArea(from);
     plan.keep(0, p);
     for (size_t k = 0; k < records.size(); ++k)
         plan.take(records[k], appended->second[k]);
-    plan.keep(p, *here - p);
-    return commitPlan(area, plan, appended->first, *before);
+    plan.keep(p, here - p);
+    return commitPlan(area, plan, appended->first, before);
 }
 
 Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector<DescriptionChange>& changes)

@@ -141,7 +141,7 @@ TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPl
     EXPECT_EQ(names(), QStringList({ "C.zip", "E.zip", "D.zip" }));
     EXPECT_EQ(window->objectsPanel()->text(), "3 Object(s)");
     EXPECT_TRUE(window->descriptionPane()->toPlainText().isEmpty());
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 0, 2, 4 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 0, 2, 4 }));
     EXPECT_EQ(filesOnDisk(), (std::vector<std::string> { "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" }));
 }
 
@@ -208,7 +208,7 @@ TEST_F(RemoveSortWindowTest, ColumnHeaderSortsTheWholeAreaByThatColumn)
         QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
     EXPECT_EQ(sortTitle, "Sort All...");
     EXPECT_EQ(preselected, int(SortKey::Size));
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 2, 4, 0, 3, 1 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 2, 4, 0, 3, 1 }));
     EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
 }
 
@@ -219,7 +219,7 @@ TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlaces)
     window->commands().action("Sortsel")->trigger();
     EXPECT_EQ(sortTitle, "Sort Selection...");
     EXPECT_EQ(preselected, int(SortKey::Name));
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 1, 3, 2, 0, 4 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 3, 2, 0, 4 }));
     EXPECT_EQ(names(), QStringList({ "A.zip", "B.zip", "E.zip", "C.zip", "D.zip" }));
 }
 

@@ -52,7 +52,7 @@ TEST_F(RemoveSortTool, RemoveDeletesOnlyFilesNoRemainingEntryNames)
     EXPECT_EQ(o["removed"].toArray().size(), 3);
     EXPECT_EQ(o["deleted"].toArray(), QJsonArray({ QString::fromStdString(t.file("C.ZIP")) }));
     EXPECT_EQ(o["kept_shared"].toArray(), QJsonArray({ "A.zip" }));
-    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3 }));
+    EXPECT_EQ(t.bytes(), qv::test::areaBytesOf(written, { 3 }));
     EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
     EXPECT_TRUE(qv::test::fileExists(t.file("B.ZIP")));
     EXPECT_FALSE(qv::test::fileExists(t.file("C.ZIP")));
@@ -73,7 +73,7 @@ TEST_F(RemoveSortTool, RemoveAsksOnStandardInputAndCancelChangesNothing)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "removed 2 A.zip\nremoved 4 A.zip\n");
     EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
-    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 0, 2 }));
+    EXPECT_EQ(t.bytes(), qv::test::areaBytesOf(written, { 0, 2 }));
 }
 
 TEST_F(RemoveSortTool, UpdateReportsChangedAndMissingEntries)
@@ -92,12 +92,12 @@ TEST_F(RemoveSortTool, SortByAKeyOrOnlySomeEntries)
     auto r = run({ "sort", "1", "--by", "size", "--descending" });
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "sorted 4 entries of area 1 by size\n");
-    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3, 0, 2, 1 }));
+    EXPECT_EQ(t.bytes(), qv::test::areaBytesOf(written, { 3, 0, 2, 1 }));
 
     // Positions 2 and 3 now hold C.ZIP and BZULU~1.ZIP: by short name B before C.
     r = run({ "sort", "1", "name", "--only", "2", "3", "--short-names" });
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(t.bytes(), RemoveSortTestBoard::expected(written, { 3, 2, 0, 1 }));
+    EXPECT_EQ(t.bytes(), qv::test::areaBytesOf(written, { 3, 2, 0, 1 }));
     r = run({ "sort", "1", "name", "--only", "2", "3", "--short-names" });
     EXPECT_EQ(r.out, "already in that order; nothing written\n");
 

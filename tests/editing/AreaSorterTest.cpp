@@ -106,13 +106,13 @@ TEST(AreaSorter, SortRewritesTheThreeRecordFilesInTheNewOrderAndLeavesDescriptio
     ASSERT_FALSE(outcome.error);
     EXPECT_TRUE(outcome.changed);
     EXPECT_EQ(progress, (std::vector<uint64_t> { 0, 4 }));
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 2, 1, 3, 0 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 2, 1, 3, 0 }));
     EXPECT_EQ(t.check(), std::vector<std::string>());
 
     // With short names "BA~1.ZIP" follows "BAB.ZIP": the long name no longer decides.
     const auto again = AreaSorter(*board).sort(1, board->store().load(1, false).rows, { SortKey::Name, false, {} });
     ASSERT_FALSE(again.error);
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 2, 3, 1, 0 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 2, 3, 1, 0 }));
 }
 
 TEST(AreaSorter, NothingToChangeWritesNothing)

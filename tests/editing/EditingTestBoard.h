@@ -18,11 +18,6 @@ inline int32_t packedDate(int year, int month, int day)
     return enc::encodeDate({ year, month, day });
 }
 
-struct AreaBytes {
-    std::vector<uint8_t> hdr, idx, lfn, txt;
-    bool operator==(const AreaBytes&) const = default;
-};
-
 class EditingTestBoard {
 public:
     explicit EditingTestBoard(FileIo& io = systemFileIo())
@@ -60,11 +55,7 @@ public:
         board = std::make_unique<Board>(o, io);
     }
 
-    AreaBytes bytes(int area = 1) const
-    {
-        return { readFile(builder.headerPath(area)), readFile(builder.indexPath(area)),
-            readFile(builder.longNamePath(area)), readFile(builder.descriptionPath(area)) };
-    }
+    AreaBytes bytes(int area = 1) const { return areaBytes(builder, area); }
 
     // The header file as it was written, with record `position` replaced.
     std::vector<uint8_t> headersWith(size_t position, const HeaderRecord& record) const

@@ -89,7 +89,7 @@ TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
             EXPECT_EQ(t.bytes(), before) << c.label;
             EXPECT_EQ(removedSignal.count(), 0) << c.label;
         } else {
-            EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, c.remaining)) << c.label;
+            EXPECT_EQ(t.bytes(), test::areaBytesOf(written, c.remaining)) << c.label;
             ASSERT_EQ(removedSignal.count(), 1) << c.label;
             std::vector<int> sorted = c.selected;
             std::sort(sorted.begin(), sorted.end());
@@ -116,7 +116,7 @@ TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
     auto board = t.open();
     const auto outcome = EntryRemover(*board).remove(1, board->store().load(1, true).rows, { 0, 4 });
     ASSERT_TRUE(outcome.ok());
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 1, 2, 3 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 2, 3 }));
     for (const std::string& f : kAll)
         EXPECT_TRUE(test::fileExists(t.file(f))) << f;
 }

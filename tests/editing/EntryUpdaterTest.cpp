@@ -88,7 +88,7 @@ TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileK
     expected.headers[2].setSize(0);
     expected.headers[2].setFileDate(date(1980, 1, 1));
     expected.headers[2].setAttributes(0x11 | kMissing);
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(expected, { 0, 1, 2 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(expected, { 0, 1, 2 }));
 
     // The file comes back: size and date follow it, the bit stays until the Properties dialog.
     t.putFile("GONE.ZIP", "123456789");
@@ -100,7 +100,7 @@ TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileK
     EXPECT_FALSE(outcome.changed[0].missing);
     expected.headers[2].setSize(9);
     expected.headers[2].setFileDate(date(2024, 12, 31));
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(expected, { 0, 1, 2 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(expected, { 0, 1, 2 }));
     EXPECT_EQ(t.check(), std::vector<std::string>());
 }
 
@@ -121,7 +121,7 @@ TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)
     EXPECT_EQ(outcome.changed[0].position, 1u);
     written.headers[1].setSize(4);
     written.headers[1].setFileDate(date(2000, 1, 2));
-    EXPECT_EQ(t.bytes(), test::RemoveSortTestBoard::expected(written, { 0, 1 }));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 0, 1 }));
 }
 
 TEST(EntryUpdater, EntriesThatAlreadyMatchTheirFilesWriteNothing)

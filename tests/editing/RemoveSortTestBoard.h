@@ -16,11 +16,6 @@
 
 namespace qv::test {
 
-struct AreaBytes {
-    std::vector<uint8_t> hdr, idx, lfn, txt;
-    bool operator==(const AreaBytes&) const = default;
-};
-
 class RemoveSortTestBoard {
 public:
     static constexpr int kArea = 1;
@@ -44,23 +39,7 @@ public:
         return std::make_unique<Board>(o, io);
     }
 
-    AreaBytes bytes() const
-    {
-        return { readFile(builder.headerPath(kArea)), readFile(builder.indexPath(kArea)),
-            readFile(builder.longNamePath(kArea)), readFile(builder.descriptionPath(kArea)) };
-    }
-    // The three record files holding the given records of `written`, in that order.
-    static AreaBytes expected(const AreaFiles& written, const std::vector<size_t>& records)
-    {
-        AreaBytes b;
-        for (size_t r : records) {
-            b.hdr.insert(b.hdr.end(), written.headers[r].encode().begin(), written.headers[r].encode().end());
-            b.idx.insert(b.idx.end(), written.indexes[r].encode().begin(), written.indexes[r].encode().end());
-            b.lfn.insert(b.lfn.end(), written.longNames[r].encode().begin(), written.longNames[r].encode().end());
-        }
-        b.txt = written.descriptions;
-        return b;
-    }
+    AreaBytes bytes() const { return areaBytes(builder, kArea); }
     std::vector<std::string> check() const { return AreaCheck::run(systemFileIo(), builder.fileBaseDir(), kArea); }
 
     TempDir tmp;

@@ -23,15 +23,11 @@ using test::BoardBuilder;
 using test::Entry;
 using test::FaultyFileIo;
 
-struct Snapshot {
-    std::vector<uint8_t> hdr, idx, lfn, txt;
-    bool operator==(const Snapshot&) const = default;
-};
+using Snapshot = test::AreaBytes;
 
 Snapshot snapshot(const BoardBuilder& board)
 {
-    return { test::readFile(board.headerPath(1)), test::readFile(board.indexPath(1)),
-        test::readFile(board.longNamePath(1)), test::readFile(board.descriptionPath(1)) };
+    return test::areaBytes(board, 1);
 }
 
 void makeBoard(BoardBuilder& board)

@@ -23,16 +23,11 @@ using test::BoardBuilder;
 using test::Entry;
 using test::FaultyFileIo;
 
-struct Snapshot {
-    std::vector<uint8_t> hdr, idx, lfn, txt;
-    bool operator==(const Snapshot&) const = default;
-    bool sameRecords(const Snapshot& o) const { return hdr == o.hdr && idx == o.idx && lfn == o.lfn; }
-};
+using Snapshot = test::AreaBytes;
 
 Snapshot snapshot(const BoardBuilder& board, int area)
 {
-    return { test::readFile(board.headerPath(area)), test::readFile(board.indexPath(area)),
-        test::readFile(board.longNamePath(area)), test::readFile(board.descriptionPath(area)) };
+    return test::areaBytes(board, area);
 }
 
 void makeBoard(BoardBuilder& board)

@@ -282,4 +282,22 @@ AreaFiles BoardBuilder::writeEntries(int area, const std::vector<Entry>& entries
     return files;
 }
 
+AreaBytes areaBytes(const BoardBuilder& builder, int area)
+{
+    return { readFile(builder.headerPath(area)), readFile(builder.indexPath(area)),
+        readFile(builder.longNamePath(area)), readFile(builder.descriptionPath(area)) };
+}
+
+AreaBytes areaBytesOf(const AreaFiles& written, const std::vector<size_t>& records)
+{
+    AreaBytes b;
+    for (size_t r : records) {
+        b.hdr.insert(b.hdr.end(), written.headers[r].encode().begin(), written.headers[r].encode().end());
+        b.idx.insert(b.idx.end(), written.indexes[r].encode().begin(), written.indexes[r].encode().end());
+        b.lfn.insert(b.lfn.end(), written.longNames[r].encode().begin(), written.longNames[r].encode().end());
+    }
+    b.txt = written.descriptions;
+    return b;
+}
+
 } // namespace qv::test

@@ -150,4 +150,15 @@ private:
     bool m_upper = false;
 };
 
+// The four files of an area as they are on disk, to compare before and after a change.
+struct AreaBytes {
+    std::vector<uint8_t> hdr, idx, lfn, txt;
+    bool operator==(const AreaBytes&) const = default;
+    bool sameRecords(const AreaBytes& o) const { return hdr == o.hdr && idx == o.idx && lfn == o.lfn; }
+};
+AreaBytes areaBytes(const BoardBuilder& builder, int area);
+// The bytes of an area holding the given records of `written`, in that order, and its
+// description file as written.
+AreaBytes areaBytesOf(const AreaFiles& written, const std::vector<size_t>& records);
+
 } // namespace qv::test

@@ -43,22 +43,10 @@ Areas makeAreas(TransferTestBoard& t)
     return a;
 }
 
-test::AreaBytes records(const test::AreaFiles& f, const std::vector<size_t>& order, const std::vector<uint8_t>& txt)
-{
-    test::AreaBytes b;
-    for (size_t r : order) {
-        b.hdr.insert(b.hdr.end(), f.headers[r].encode().begin(), f.headers[r].encode().end());
-        b.idx.insert(b.idx.end(), f.indexes[r].encode().begin(), f.indexes[r].encode().end());
-        b.lfn.insert(b.lfn.end(), f.longNames[r].encode().begin(), f.longNames[r].encode().end());
-    }
-    b.txt = txt;
-    return b;
-}
-
 // Beta's files after records of Alpha were appended behind its own, each description copied.
 test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords)
 {
-    test::AreaBytes b = records(a.beta, { 0, 1 }, a.beta.descriptions);
+    test::AreaBytes b = test::areaBytesOf(a.beta, { 0, 1 });
     for (size_t r : alphaRecords) {
         HeaderRecord h = a.alpha.headers[r];
         IndexRecord i = a.alpha.indexes[r];
@@ -94,7 +82,7 @@ TEST(EntryTransfer, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescr
     // Cut 2 and 5, paste behind 3: 1, 3, 2, 5, 4, 6.
     auto moved = EntryTransfer(*board).run(paste(*board, 1, { 1, 4 }, true, 1, 3));
     ASSERT_TRUE(moved.ok()) << moved.error->message;
-    EXPECT_EQ(t.bytes(1), records(a.alpha, { 0, 2, 1, 4, 3, 5 }, a.alpha.descriptions));
+    EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, { 0, 2, 1, 4, 3, 5 }));
     EXPECT_EQ(moved.insertedAt, 2u);
     EXPECT_EQ(moved.order, (std::vector<uint64_t> { 0, 2, 1, 4, 3, 5 }));
     EXPECT_TRUE(moved.files.empty());
@@ -103,7 +91,7 @@ TEST(EntryTransfer, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescr
     // Copy the first entry behind all, twice: the copies share its description.
     for (int k = 0; k < 2; ++k)
         ASSERT_TRUE(EntryTransfer(*board).run(paste(*board, 1, { 0 }, false, 1, UINT64_MAX)).ok());
-    EXPECT_EQ(t.bytes(1), records(a.alpha, { 0, 2, 1, 4, 3, 5, 0, 0 }, a.alpha.descriptions));
+    EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, { 0, 2, 1, 4, 3, 5, 0, 0 }));
     EXPECT_TRUE(t.check(1).empty());
 }
 
@@ -171,7 +159,7 @@ TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheD
     expected.txt = beta.txt;
     EXPECT_EQ(t.bytes(2), expected);
     // Alpha's records close up; its description file keeps the moved texts, unreferenced.
-    EXPECT_EQ(t.bytes(1), records(a.alpha, { 1, 3, 4 }, a.alpha.descriptions));
+    EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, { 1, 3, 4 }));
     EXPECT_FALSE(test::fileExists(t.file(1, "A1.ZIP")));
     EXPECT_FALSE(test::fileExists(t.file(1, "A6.ZIP")));
     EXPECT_TRUE(test::fileExists(t.file(2, "A6.ZIP")));
@@ -258,7 +246,7 @@ TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntr
     auto outcome = EntryTransfer(*board).run(r, no);
     ASSERT_TRUE(outcome.ok());
     // A1 and the comment line leave; A4's copy was declined, so it stays with its file.
-    EXPECT_EQ(t.bytes(1), records(a.alpha, { 1, 3, 4, 5 }, a.alpha.descriptions));
+    EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, { 1, 3, 4, 5 }));
     EXPECT_EQ(test::readFile(out + "/A1.ZIP"), test::bytesOf("alpha A1.ZIP"));
     EXPECT_FALSE(test::fileExists(t.file(1, "A1.ZIP")));
     EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP")));

@@ -16,11 +16,6 @@
 
 namespace qv::test {
 
-struct AreaBytes {
-    std::vector<uint8_t> hdr, idx, lfn, txt;
-    bool operator==(const AreaBytes&) const = default;
-};
-
 class TransferTestBoard {
 public:
     TransferTestBoard()
@@ -47,11 +42,7 @@ public:
         return std::make_unique<Board>(o, io);
     }
 
-    AreaBytes bytes(int area) const
-    {
-        return { readFile(builder.headerPath(area)), readFile(builder.indexPath(area)),
-            readFile(builder.longNamePath(area)), readFile(builder.descriptionPath(area)) };
-    }
+    AreaBytes bytes(int area) const { return areaBytes(builder, area); }
     std::vector<std::string> check(int area) const
     {
         return AreaCheck::run(systemFileIo(), builder.fileBaseDir(), area);
