@@ -2,12 +2,11 @@
 #include "storage/AreaCheck.h"
 
 #include "tests/editing/AddFilesTestBoard.h"
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -106,16 +105,6 @@ TEST(DescriptionExtraction, FailuresAndKillsLeaveEveryDescriptionOldOrEveryOneNe
             b.bytes(b.builder.descriptionPath(1)) };
     };
     std::vector<std::vector<uint8_t>> after;
-    int calls = 0;
-    {
-        AddFilesTestBoard b(entries);
-        prepare(b);
-        test::FaultyFileIo io(systemFileIo());
-        ASSERT_TRUE(run(b, io));
-        after = files(b);
-        for (auto op : test::FaultyFileIo::kFailable)
-            calls = std::max(calls, io.calls(op));
-    }
     auto check = [&](AddFilesTestBoard& b, const std::vector<std::vector<uint8_t>>& before, const std::string& where) {
         AreaStore clean(systemFileIo(), b.builder.fileBaseDir());
         EXPECT_FALSE(clean.load(1, true).error) << where;
@@ -125,40 +114,39 @@ TEST(DescriptionExtraction, FailuresAndKillsLeaveEveryDescriptionOldOrEveryOneNe
         EXPECT_TRUE(old || now == after) << where;
         EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
     };
-    for (auto op : test::FaultyFileIo::kFailable)
-        for (int n = 1; n <= calls; ++n) {
+    test::sweepFailingCalls(
+        "extracting",
+        [&](test::FaultyFileIo& io) {
+            AddFilesTestBoard b(entries);
+            prepare(b);
+            ASSERT_TRUE(run(b, io));
+            after = files(b);
+        },
+        [&](test::FaultyFileIo::Op op, int n, const std::string& where) {
             AddFilesTestBoard b(entries);
             prepare(b);
             const auto before = files(b);
             test::FaultyFileIo io(systemFileIo());
             io.failAt(op, n, EIO);
-            const std::string where = std::string(test::FaultyFileIo::name(op)) + " #" + std::to_string(n);
             // A failure while the board is read only finds no archive: nothing changes then.
             (void)run(b, io);
             check(b, before, where);
-        }
-    bool finished = false;
-    for (int step = 1; !finished && step < 100; ++step) {
-        AddFilesTestBoard b(entries);
-        prepare(b);
-        const auto before = files(b);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            test::FaultyFileIo io(systemFileIo());
-            io.crashAt(step, step % 2 == 1);
-            _exit(run(b, io) ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        if (WIFEXITED(status)) {
-            EXPECT_EQ(files(b), after);
-            finished = true;
-        } else {
-            check(b, before, "killed at step " + std::to_string(step));
-        }
-    }
-    EXPECT_TRUE(finished);
+        });
+    std::optional<AddFilesTestBoard> b;
+    std::vector<std::vector<uint8_t>> before;
+    test::sweepKills("extracting",
+        { .prepare =
+                [&] {
+                    b.reset();
+                    b.emplace(entries);
+                    prepare(*b);
+                    before = files(*b);
+                },
+            .child = [&](test::FaultyFileIo& io) { return run(*b, io); },
+            .killed = [&](const std::string& where) { check(*b, before, where); },
+            .finished = [&](const std::string&, bool) { EXPECT_EQ(files(*b), after); },
+            .tornOnEvenSteps = true,
+            .limit = 100 });
 }
 
 } // namespace

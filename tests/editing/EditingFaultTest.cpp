@@ -5,14 +5,12 @@
 #include "editing/EntryProperties.h"
 #include "storage/AreaCheck.h"
 #include "tests/editing/EditingTestBoard.h"
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -89,19 +87,14 @@ TEST(EditingFaults, EveryFailingCallLeavesTheAreaOldOrNew)
     const int codes[] = { ENOSPC, EIO, EACCES };
     for (const Operation& op : operations()) {
         const AreaBytes after = expectedAfter(op);
-        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
-        {
-            FaultyFileIo io(systemFileIo());
-            EditingTestBoard t(io);
-            io.resetCounts();
-            ASSERT_TRUE(op.run(*t.board)) << op.label;
-            for (auto kind : FaultyFileIo::kFailable)
-                counts[size_t(kind)] = io.calls(kind);
-        }
-        for (auto kind : FaultyFileIo::kFailable) {
-            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
-                const std::string where
-                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+        test::sweepFailingCalls(
+            op.label,
+            [&](FaultyFileIo& io) {
+                EditingTestBoard t(io);
+                io.resetCounts();
+                ASSERT_TRUE(op.run(*t.board)) << op.label;
+            },
+            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
                 FaultyFileIo io(systemFileIo());
                 EditingTestBoard t(io);
                 const AreaBytes before = t.bytes();
@@ -111,8 +104,7 @@ TEST(EditingFaults, EveryFailingCallLeavesTheAreaOldOrNew)
                     EXPECT_EQ(t.bytes(), after) << where << ": success claimed for a change not in place";
                 }
                 expectOldOrNew(t, before, after, false, where);
-            }
-        }
+            });
     }
 }
 
@@ -121,33 +113,28 @@ TEST(EditingFaults, AProcessKilledAtAnyStepLeavesTheAreaOldOrNew)
     for (const Operation& op : operations()) {
         const AreaBytes after = expectedAfter(op);
         for (bool torn : { false, true }) {
-            bool finished = false;
-            for (int step = 1; !finished && step < 200; ++step) {
-                const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step)
-                    + (torn ? " in the middle of a write" : "");
-                EditingTestBoard t;
-                const AreaBytes before = t.bytes();
-                const pid_t child = fork();
-                ASSERT_GE(child, 0);
-                if (child == 0) {
-                    FaultyFileIo io(systemFileIo());
-                    t.open(io);
-                    io.resetCounts();
-                    io.crashAt(step, torn);
-                    _exit(op.run(*t.board) ? 0 : 1);
-                }
-                int status = 0;
-                ASSERT_EQ(waitpid(child, &status, 0), child);
-                if (WIFEXITED(status)) {
-                    EXPECT_EQ(WEXITSTATUS(status), 0) << where;
-                    EXPECT_EQ(t.bytes(), after) << where;
-                    finished = true;
-                    continue;
-                }
-                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
-                expectOldOrNew(t, before, after, true, where);
-            }
-            EXPECT_TRUE(finished) << op.label;
+            std::optional<EditingTestBoard> t;
+            AreaBytes before;
+            test::sweepKills(op.label,
+                { .prepare =
+                        [&] {
+                            t.reset();
+                            t.emplace();
+                            before = t->bytes();
+                        },
+                    .child =
+                        [&](FaultyFileIo& io) {
+                            t->open(io);
+                            return op.run(*t->board);
+                        },
+                    .killed = [&](const std::string& where) { expectOldOrNew(*t, before, after, true, where); },
+                    .finished =
+                        [&](const std::string& where, bool ok) {
+                            EXPECT_TRUE(ok) << where;
+                            EXPECT_EQ(t->bytes(), after) << where;
+                        },
+                    .torn = torn,
+                    .limit = 200 });
         }
     }
 }

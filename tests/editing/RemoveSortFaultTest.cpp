@@ -6,14 +6,12 @@
 #include "editing/EntryRemover.h"
 #include "editing/EntryUpdater.h"
 #include "tests/editing/RemoveSortTestBoard.h"
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -125,22 +123,17 @@ TEST(RemoveSortFaults, EveryFailingCallLeavesOldOrNewAndNoListedEntryWithoutItsF
 {
     for (const Operation& op : operations()) {
         const State after = expectedAfter(op);
-        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
-        {
-            test::RemoveSortTestBoard t;
-            makeBoard(t);
-            FaultyFileIo io(systemFileIo());
-            auto board = t.open(io);
-            const auto rows = board->store().load(1, true).rows;
-            io.resetCounts();
-            ASSERT_TRUE(op.run(*board, rows)) << op.label;
-            for (auto kind : FaultyFileIo::kFailable)
-                counts[size_t(kind)] = io.calls(kind);
-        }
-        for (auto kind : FaultyFileIo::kFailable) {
-            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
-                const std::string where
-                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+        test::sweepFailingCalls(
+            op.label,
+            [&](FaultyFileIo& io) {
+                test::RemoveSortTestBoard t;
+                makeBoard(t);
+                auto board = t.open(io);
+                const auto rows = board->store().load(1, true).rows;
+                io.resetCounts();
+                ASSERT_TRUE(op.run(*board, rows)) << op.label;
+            },
+            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
                 test::RemoveSortTestBoard t;
                 makeBoard(t);
                 const State before = stateOf(t);
@@ -158,8 +151,7 @@ TEST(RemoveSortFaults, EveryFailingCallLeavesOldOrNewAndNoListedEntryWithoutItsF
                     EXPECT_EQ(stateOf(t).files, before.files) << where << ": failed, yet deleted a file";
                 }
                 expectOldOrNew(t, before, after, where, op.perRecord);
-            }
-        }
+            });
     }
 }
 
@@ -167,35 +159,30 @@ TEST(RemoveSortFaults, AProcessKilledAtAnyStepLeavesOldOrNewAndNoListedEntryWith
 {
     for (const Operation& op : operations()) {
         const State after = expectedAfter(op);
-        bool finished = false;
-        for (int step = 1; !finished && step < 200; ++step) {
-            const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step);
-            test::RemoveSortTestBoard t;
-            makeBoard(t);
-            const State before = stateOf(t);
-            const pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                FaultyFileIo io(systemFileIo());
-                auto board = t.open(io);
-                const auto rows = board->store().load(1, true).rows;
-                io.resetCounts();
-                io.crashAt(step, step % 2 == 0);
-                _exit(op.run(*board, rows) ? 0 : 1);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (WIFEXITED(status)) {
-                EXPECT_EQ(WEXITSTATUS(status), 0) << where;
-                EXPECT_EQ(stateOf(t).records, after.records) << where;
-                EXPECT_EQ(stateOf(t).files, after.files) << where;
-                finished = true;
-                continue;
-            }
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
-            expectOldOrNew(t, before, after, where);
-        }
-        EXPECT_TRUE(finished) << op.label;
+        std::optional<test::RemoveSortTestBoard> t;
+        State before;
+        test::sweepKills(op.label,
+            { .prepare =
+                    [&] {
+                        t.reset();
+                        t.emplace();
+                        makeBoard(*t);
+                        before = stateOf(*t);
+                    },
+                .child =
+                    [&](FaultyFileIo& io) {
+                        auto board = t->open(io);
+                        return op.run(*board, board->store().load(1, true).rows);
+                    },
+                .killed = [&](const std::string& where) { expectOldOrNew(*t, before, after, where); },
+                .finished =
+                    [&](const std::string& where, bool ok) {
+                        EXPECT_TRUE(ok) << where;
+                        EXPECT_EQ(stateOf(*t).records, after.records) << where;
+                        EXPECT_EQ(stateOf(*t).files, after.files) << where;
+                    },
+                .tornOnEvenSteps = true,
+                .limit = 200 });
     }
 }
 

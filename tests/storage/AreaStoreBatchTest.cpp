@@ -5,14 +5,13 @@
 #include "storage/AreaStore.h"
 
 #include "tests/support/BoardBuilder.h"
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 #include <functional>
 
@@ -220,34 +219,31 @@ TEST(AreaStoreBatch, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
     for (const Operation& op : kOperations) {
         const Snapshot after = expectedAfter(op);
         for (bool torn : { false, true }) {
-            bool finished = false;
-            for (int step = 1; !finished && step < 200; ++step) {
-                const std::string where
-                    = std::string(op.label) + ", killed at step " + std::to_string(step) + (torn ? " in a write" : "");
-                test::TempDir tmp;
-                BoardBuilder board(tmp.path());
-                makeBoard(board);
-                const Snapshot before = snapshot(board);
-                const pid_t child = fork();
-                ASSERT_GE(child, 0);
-                if (child == 0) {
-                    FaultyFileIo io(systemFileIo());
-                    io.crashAt(step, torn);
-                    AreaStore store(io, board.fileBaseDir());
-                    _exit(op.run(store) ? 0 : 1);
-                }
-                int status = 0;
-                ASSERT_EQ(waitpid(child, &status, 0), child);
-                if (WIFEXITED(status)) {
-                    EXPECT_EQ(WEXITSTATUS(status), 0) << where;
-                    EXPECT_EQ(snapshot(board), after) << where;
-                    finished = true;
-                    continue;
-                }
-                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
-                expectOldOrNew(board, before, after, where);
-            }
-            EXPECT_TRUE(finished) << op.label;
+            std::optional<test::TempDir> tmp;
+            std::optional<BoardBuilder> board;
+            Snapshot before;
+            test::sweepKills(op.label,
+                { .prepare =
+                        [&] {
+                            board.reset();
+                            tmp.emplace();
+                            board.emplace(tmp->path());
+                            makeBoard(*board);
+                            before = snapshot(*board);
+                        },
+                    .child =
+                        [&](FaultyFileIo& io) {
+                            AreaStore store(io, board->fileBaseDir());
+                            return bool(op.run(store));
+                        },
+                    .killed = [&](const std::string& where) { expectOldOrNew(*board, before, after, where); },
+                    .finished =
+                        [&](const std::string& where, bool ok) {
+                            EXPECT_TRUE(ok) << where;
+                            EXPECT_EQ(snapshot(*board), after) << where;
+                        },
+                    .torn = torn,
+                    .limit = 200 });
         }
     }
 }

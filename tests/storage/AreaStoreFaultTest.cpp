@@ -5,12 +5,11 @@
 #include "storage/AreaStore.h"
 
 #include "tests/support/BoardBuilder.h"
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 #include <algorithm>
 #include <cctype>
@@ -205,35 +204,32 @@ TEST(AreaStoreFaults, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
     for (const auto& [op, odd] : spelledOperations()) {
         const Snapshot after = expectedAfter(op);
         for (bool torn : { false, true }) {
-            bool finished = false;
-            for (int step = 1; !finished && step < 200; ++step) {
-                const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step)
-                    + (torn ? " in the middle of a write" : "") + (odd ? ", base spelled otherwise" : "");
-                test::TempDir tmp;
-                BoardBuilder board(tmp.path());
-                makeBoard(board);
-                const Snapshot before = snapshot(board, 1);
-                const pid_t child = fork();
-                ASSERT_GE(child, 0);
-                if (child == 0) {
-                    FaultyFileIo io(systemFileIo());
-                    io.crashAt(step, torn);
-                    AreaStore store(io, baseOf(board, odd));
-                    _exit(op.run(store) ? 0 : 1);
-                }
-                int status = 0;
-                ASSERT_EQ(waitpid(child, &status, 0), child);
-                if (WIFEXITED(status)) {
-                    // The operation ran to its end before this step.
-                    EXPECT_EQ(WEXITSTATUS(status), 0) << where;
-                    EXPECT_EQ(snapshot(board, 1), after) << where;
-                    finished = true;
-                    continue;
-                }
-                ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
-                expectOldOrNew(board, before, after, true, where);
-            }
-            EXPECT_TRUE(finished) << op.label;
+            std::optional<test::TempDir> tmp;
+            std::optional<BoardBuilder> board;
+            Snapshot before;
+            test::sweepKills(std::string(op.label) + (odd ? ", base spelled otherwise" : ""),
+                { .prepare =
+                        [&] {
+                            board.reset();
+                            tmp.emplace();
+                            board.emplace(tmp->path());
+                            makeBoard(*board);
+                            before = snapshot(*board, 1);
+                        },
+                    .child =
+                        [&](FaultyFileIo& io) {
+                            AreaStore store(io, baseOf(*board, odd));
+                            return bool(op.run(store));
+                        },
+                    .killed = [&](const std::string& where) { expectOldOrNew(*board, before, after, true, where); },
+                    .finished =
+                        [&](const std::string& where, bool ok) {
+                            // The operation ran to its end before this step.
+                            EXPECT_TRUE(ok) << where;
+                            EXPECT_EQ(snapshot(*board, 1), after) << where;
+                        },
+                    .torn = torn,
+                    .limit = 200 });
         }
     }
 }

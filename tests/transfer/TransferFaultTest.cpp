@@ -2,17 +2,13 @@
 // old or new, never the source new while the destination is old, and every moved file in at
 // least one of the two directories.
 
-#include "tests/support/FaultyFileIo.h"
+#include "tests/support/FaultSweep.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <functional>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -117,22 +113,17 @@ TEST(TransferFaults, EveryFailingCallLeavesBothAreasOldOrNewAndNothingLost)
 {
     for (const Operation& op : kOperations) {
         const State after = expectedAfter(op);
-        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
-        {
-            TransferTestBoard t;
-            makeBoard(t);
-            FaultyFileIo io(systemFileIo());
-            auto board = t.open(io);
-            auto items = TransferTestBoard::items(*board, 1, op.rows);
-            io.resetCounts();
-            ASSERT_TRUE(run(*board, op, items)) << op.label;
-            for (auto kind : FaultyFileIo::kFailable)
-                counts[size_t(kind)] = io.calls(kind);
-        }
-        for (auto kind : FaultyFileIo::kFailable) {
-            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
-                const std::string where
-                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+        test::sweepFailingCalls(
+            op.label,
+            [&](FaultyFileIo& io) {
+                TransferTestBoard t;
+                makeBoard(t);
+                auto board = t.open(io);
+                auto items = TransferTestBoard::items(*board, 1, op.rows);
+                io.resetCounts();
+                ASSERT_TRUE(run(*board, op, items)) << op.label;
+            },
+            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
                 TransferTestBoard t;
                 makeBoard(t);
                 const State before = stateOf(t);
@@ -144,8 +135,7 @@ TEST(TransferFaults, EveryFailingCallLeavesBothAreasOldOrNewAndNothingLost)
                 (void)run(*board, op, items);
                 board.reset();
                 expectNothingLost(t, before, after, where);
-            }
-        }
+            });
     }
 }
 
@@ -153,35 +143,29 @@ TEST(TransferFaults, AProcessKilledAtAnyStepLeavesBothAreasOldOrNewAndNothingLos
 {
     for (const Operation& op : kOperations) {
         const State after = expectedAfter(op);
-        bool finished = false;
-        for (int step = 1; !finished && step < 300; ++step) {
-            const std::string where = std::string(op.label) + ", killed at step " + std::to_string(step);
-            TransferTestBoard t;
-            makeBoard(t);
-            const State before = stateOf(t);
-            const pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                FaultyFileIo io(systemFileIo());
-                auto board = t.open(io);
-                auto items = TransferTestBoard::items(*board, 1, op.rows);
-                io.resetCounts();
-                io.crashAt(step, step % 2 == 0);
-                _exit(run(*board, op, items) ? 0 : 1);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (WIFEXITED(status)) {
-                EXPECT_EQ(WEXITSTATUS(status), 0) << where;
-                EXPECT_EQ(stateOf(t).alpha, after.alpha) << where;
-                EXPECT_EQ(stateOf(t).beta, after.beta) << where;
-                finished = true;
-                continue;
-            }
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
-            expectNothingLost(t, before, after, where);
-        }
-        EXPECT_TRUE(finished) << op.label;
+        std::optional<TransferTestBoard> t;
+        State before;
+        test::sweepKills(op.label,
+            { .prepare =
+                    [&] {
+                        t.reset();
+                        t.emplace();
+                        makeBoard(*t);
+                        before = stateOf(*t);
+                    },
+                .child =
+                    [&](FaultyFileIo& io) {
+                        auto board = t->open(io);
+                        return run(*board, op, TransferTestBoard::items(*board, 1, op.rows));
+                    },
+                .killed = [&](const std::string& where) { expectNothingLost(*t, before, after, where); },
+                .finished =
+                    [&](const std::string& where, bool ok) {
+                        EXPECT_TRUE(ok) << where;
+                        EXPECT_EQ(stateOf(*t).alpha, after.alpha) << where;
+                        EXPECT_EQ(stateOf(*t).beta, after.beta) << where;
+                    },
+                .tornOnEvenSteps = true });
     }
 }
 
