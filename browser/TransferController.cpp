@@ -152,7 +152,7 @@ void TransferController::take(bool cut)
 
 void TransferController::paste(bool behindAll)
 {
-    if (!m_clipboard->canPaste())
+    if (!m_clipboard->canPaste() || m_clipboard->isEmpty())
         return;
     const int area = m_parts.areas->currentArea();
     const int rows = int(m_parts.model->rows().size());
@@ -161,8 +161,6 @@ void TransferController::paste(bool behindAll)
     const int current = m_parts.list->currentRow();
     if (!behindAll && current >= 0 && current < rows && m_parts.list->selectedRows().contains(current))
         p = uint64_t(current) + 1;
-    if (m_clipboard->isEmpty())
-        return;
 
     EntryTransfer::Request request;
     request.source = m_clipboard->area();

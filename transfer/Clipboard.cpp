@@ -33,15 +33,6 @@ void Clipboard::pasteCompleted()
     emit changed();
 }
 
-std::vector<uint64_t> Clipboard::positions() const
-{
-    std::vector<uint64_t> out;
-    out.reserve(m_items.size());
-    for (const Item& i : m_items)
-        out.push_back(i.position);
-    return out;
-}
-
 void Clipboard::entriesRemoved(int area, const QList<qint64>& positions)
 {
     if (area != m_area || m_items.empty() || positions.isEmpty())

@@ -35,7 +35,6 @@ public:
     Mode mode() const { return m_mode; }
     int area() const { return m_area; }
     const std::vector<Item>& items() const { return m_items; }
-    std::vector<uint64_t> positions() const;
     bool isEmpty() const { return m_items.empty(); }
     // Set by a cut or copy (even of no rows), cleared by a completed paste of a cut.
     bool canPaste() const { return m_canPaste; }
