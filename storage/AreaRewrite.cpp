@@ -352,7 +352,7 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
 
 } // namespace
 
-Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
+Result<void> AreaStore::rewrite(int area, const RewritePlan& plan, std::span<const RowIdentity> expected)
 {
     // An earlier rewrite must be finished first: its temporary names are the ones used here.
     if (auto r = recover(area); !r)
@@ -360,18 +360,19 @@ Result<void> AreaStore::rewrite(int area, const RewritePlan& plan)
     auto before = m_io->stamp(path(area, AreaFileKind::Header));
     if (!before)
         return before.error();
-    return commitPlan(area, plan, std::nullopt, *before);
+    return commitPlan(area, plan, std::nullopt, *before, expected);
 }
 
-Result<void> AreaStore::rewrite(int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince)
+Result<void> AreaStore::rewrite(
+    int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince, std::span<const RowIdentity> expected)
 {
     if (auto r = recover(area); !r)
         return r.error();
-    return commitPlan(area, plan, std::nullopt, unchangedSince);
+    return commitPlan(area, plan, std::nullopt, unchangedSince, expected);
 }
 
-Result<void> AreaStore::commitPlan(
-    int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before)
+Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended,
+    const FileIo::Stamp& before, std::span<const RowIdentity> expected, std::span<const RowIdentity> expectedOther)
 {
     const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
     const std::string journal = journalPath(headerDir, area);
@@ -525,6 +526,16 @@ Result<void> AreaStore::commitPlan(
     auto now = m_io->stamp(targets.front().file);
     if (!now)
         return abandon(now.error());
+    if (!expected.empty()) {
+        if (here.hdr < 0)
+            return abandon(Error { kRowsChanged, rowsChangedMessage(area) });
+        if (auto same = checkRows(here.hdr, area, expected, true); !same)
+            return abandon(same.error());
+    }
+    if (other && !expectedOther.empty()) {
+        if (auto same = checkRows(other->hdr, plan.otherArea(), expectedOther, true); !same)
+            return abandon(same.error());
+    }
     if (!(*now == before))
         return abandon(Error { kChangedMeanwhile, changedMeanwhileMessage(area) });
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -61,8 +62,108 @@ void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, Desc
     row.fileDate = enc::getLong(rec + HeaderRecord::kFileDateOffset);
     row.lastDownloadDate = enc::getLong(rec + HeaderRecord::kLastDownloadOffset);
     row.downloads = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+    std::copy(rec, rec + HeaderRecord::kSize, row.record.begin());
+}
+
+// The bytes the board bumps in place when it counts a download.
+constexpr size_t kBumpedFirst = HeaderRecord::kLastDownloadOffset;
+constexpr size_t kBumpedEnd = HeaderRecord::kDownloadsOffset + 2;
+
+bool sameRecord(const uint8_t* a, const uint8_t* b, bool masked)
+{
+    if (!masked)
+        return std::equal(a, a + HeaderRecord::kSize, b);
+    return std::equal(a, a + kBumpedFirst, b) && std::equal(a + kBumpedEnd, a + HeaderRecord::kSize, b + kBumpedEnd);
 }
 } // namespace
+
+RowIdentity identityOf(const LoadedRow& row, uint64_t position)
+{
+    return RowIdentity { position, row.record };
+}
+
+Result<void> AreaStore::checkRows(FileIo::Handle header, int area, std::span<const RowIdentity> expected, bool masked)
+{
+    if (expected.empty())
+        return {};
+    const Error changed { kRowsChanged, rowsChangedMessage(area) };
+    // Many rows (a sort of the whole list) are read in one stretch, a few one by one.
+    uint64_t lo = UINT64_MAX, hi = 0;
+    for (const RowIdentity& r : expected) {
+        lo = std::min(lo, r.position);
+        hi = std::max(hi, r.position + 1);
+    }
+    const bool stretch = expected.size() > 16 && (hi - lo) <= uint64_t(64 << 20) / HeaderRecord::kSize;
+    std::vector<uint8_t> block(stretch ? (hi - lo) * HeaderRecord::kSize : HeaderRecord::kSize);
+    if (stretch) {
+        auto got = m_io->readAt(header, lo * HeaderRecord::kSize, block.data(), block.size());
+        if (!got)
+            return got.error();
+        if (*got != block.size())
+            return changed;
+    }
+    for (const RowIdentity& r : expected) {
+        const uint8_t* at = block.data();
+        if (stretch) {
+            at += (r.position - lo) * HeaderRecord::kSize;
+        } else {
+            auto got = m_io->readAt(header, r.position * HeaderRecord::kSize, block.data(), HeaderRecord::kSize);
+            if (!got)
+                return got.error();
+            if (*got != HeaderRecord::kSize)
+                return changed;
+        }
+        if (!sameRecord(at, r.record.data(), masked))
+            return changed;
+    }
+    return {};
+}
+
+Result<Located> AreaStore::locate(int area, std::span<const std::array<uint8_t, HeaderRecord::kSize>> records)
+{
+    if (m_fileBaseDir.empty())
+        return noFileBase();
+    Located found;
+    if (records.empty())
+        return found;
+    auto hdr = readWholeFile(*m_io, path(area, AreaFileKind::Header), uint64_t(1) << 31);
+    if (!hdr)
+        return hdr.error();
+    const uint64_t n = recordCount(hdr->size(), AreaFileKind::Header);
+    // One pass over the file: each stored record is looked up among the wanted ones by its name.
+    std::multimap<std::string_view, size_t> byName;
+    auto nameOf = [](const uint8_t* rec) {
+        return std::string_view(reinterpret_cast<const char*>(rec), HeaderRecord::kNameWidth + 1);
+    };
+    for (size_t k = 0; k < records.size(); ++k)
+        byName.emplace(nameOf(records[k].data()), k);
+    std::vector<std::optional<uint64_t>> at(records.size());
+    std::vector<bool> twice(records.size(), false);
+    for (uint64_t i = 0; i < n; ++i) {
+        const uint8_t* rec = hdr->data() + i * HeaderRecord::kSize;
+        auto [first, last] = byName.equal_range(nameOf(rec));
+        for (auto it = first; it != last; ++it) {
+            if (!sameRecord(rec, records[it->second].data(), true))
+                continue;
+            if (at[it->second])
+                twice[it->second] = true;
+            else
+                at[it->second] = i;
+        }
+    }
+    for (size_t k = 0; k < records.size(); ++k) {
+        if (!at[k]) {
+            found.missing = k;
+            break;
+        }
+        if (twice[k]) {
+            found.ambiguous = k;
+            break;
+        }
+        found.positions.push_back(*at[k]);
+    }
+    return found;
+}
 
 LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<void(int, int)>& progress)
 {
@@ -219,15 +320,16 @@ Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)
     return appendText(path(area, AreaFileKind::Description), text);
 }
 
-Result<void> AreaStore::insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description)
+Result<void> AreaStore::insertEntry(
+    int area, uint64_t p, NewEntry entry, std::string_view description, std::span<const RowIdentity> expected)
 {
     std::vector<NewEntry> one;
     one.push_back(std::move(entry));
-    return insertEntries(area, p, std::move(one), { std::string(description) });
+    return insertEntries(area, p, std::move(one), { std::string(description) }, expected);
 }
 
-Result<void> AreaStore::patchRecord(
-    int area, AreaFileKind kind, uint64_t position, size_t fieldOffset, std::span<const uint8_t> bytes)
+Result<void> AreaStore::patchRecord(int area, AreaFileKind kind, uint64_t position, size_t fieldOffset,
+    std::span<const uint8_t> bytes, std::span<const RowIdentity> expected)
 {
     const size_t size = recordSize(kind);
     if (size == 0 || fieldOffset > size || bytes.size() > size - fieldOffset)
@@ -257,6 +359,8 @@ Result<void> AreaStore::patchRecord(
     ScopedHandle lock(*m_io, *locked);
     if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
         return l.error();
+    if (auto same = checkRows(*locked, area, expected, false); !same)
+        return same;
     // Journalled like a rewrite: a crash in the middle of the write is finished by the next load.
     AreaJournal note;
     AreaJournal::Patch patch { journalName(kind, file), position * size + fieldOffset,

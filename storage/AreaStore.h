@@ -4,7 +4,9 @@
 #include "storage/AreaJournal.h"
 #include "storage/FileIo.h"
 #include "storage/RewritePlan.h"
+#include "storage/RowIdentity.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -27,6 +29,18 @@ struct LoadedRow {
     int32_t lastDownloadDate = 0;
     int downloads = 0;
     bool comment = false;
+    std::array<uint8_t, HeaderRecord::kSize> record {}; // the stored bytes as loaded
+};
+
+// The identity a command passes on for a row it shows at position.
+RowIdentity identityOf(const LoadedRow& row, uint64_t position);
+
+// Where records held by bytes are now (AreaStore::locate). missing or ambiguous give the index of
+// the first record that is gone or found at more than one position; positions are then incomplete.
+struct Located {
+    std::vector<uint64_t> positions;
+    std::optional<size_t> missing;
+    std::optional<size_t> ambiguous;
 };
 
 struct LoadError {
@@ -61,6 +75,14 @@ inline std::string changedMeanwhileMessage(int area)
         + " was changed by another program while it was being rewritten; nothing was changed. Try again.";
 }
 
+// The text for a change refused with kRowsChanged.
+inline std::string rowsChangedMessage(int area)
+{
+    return "The entries of area " + std::to_string(area)
+        + " were changed by another program since they were shown; nothing was changed. The list has been read "
+          "again.";
+}
+
 // The operations through which everything reads and changes one area's files. Nothing is held
 // in memory: each call opens the files, does its work and closes them again, so the board
 // software can read them between calls. Positions are 0-based record numbers.
@@ -77,6 +99,12 @@ inline std::string changedMeanwhileMessage(int area)
 // file's stamp before it reads and gives up with kChangedMeanwhile, committing nothing, when the
 // file changed by the commit point; an inserted long name is also appended for the board, and
 // records taken from another area get their long-name text copied into this area's file.
+//
+// Every change that rests on rows the user saw takes their identities (`expected`, empty: no
+// check). At the commit point each expected position must still hold the bytes shown, else the
+// change fails with kRowsChanged and rowsChangedMessage(area), changing nothing. In-place patches
+// compare all 194 bytes; rewrites leave out the download count and last-download date, which the
+// board bumps in place and which the rewrite carries into the new files.
 class AreaStore {
 public:
     // An empty fileBaseDir (an unmapped or missing file database path) is refused: every
@@ -100,16 +128,19 @@ public:
     // kChangedMeanwhile when another program changed the header file while this ran. A record
     // of another area with a board long-name pointer gets the text copied into this area's
     // description file and the pointer set to it.
-    Result<void> rewrite(int area, const RewritePlan& plan);
+    Result<void> rewrite(int area, const RewritePlan& plan, std::span<const RowIdentity> expected = {});
     // The same, given up with kChangedMeanwhile unless the header file still has the stamp it had
     // when the caller read the records the plan rests on.
-    Result<void> rewrite(int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince);
+    Result<void> rewrite(int area, const RewritePlan& plan, const FileIo::Stamp& unchangedSince,
+        std::span<const RowIdentity> expected = {});
 
     // Copies records of area `from` into this area after its first p records (past the end:
     // behind the last), in the order given, as one change: their descriptions are appended to
     // this area's description file and both description pointers of each copy lead there. The
-    // other area is only read. On failure nothing of this area changed.
-    Result<void> takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records);
+    // other area is only read. On failure nothing of this area changed. expected are identities
+    // of the taken rows in area `from`, expectedHere of rows of this area (the insertion point).
+    Result<void> takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records,
+        std::span<const RowIdentity> expected = {}, std::span<const RowIdentity> expectedHere = {});
 
     // Appends text and its zero byte to the description file (created when missing) and returns
     // the new description pointer, the file's length before.
@@ -120,13 +151,14 @@ public:
     // a long name also has the name appended after its description, its offset in the header's
     // long-name pointer (0 without one). On failure the description file is cut back to its old
     // length as well.
-    Result<void> insertEntry(int area, uint64_t p, NewEntry entry, std::string_view description);
+    Result<void> insertEntry(
+        int area, uint64_t p, NewEntry entry, std::string_view description, std::span<const RowIdentity> expected = {});
 
     // Inserts entries after the first p records, in their order, as one change: their
     // descriptions (descriptions[k] for entries[k]) are appended together first, then the three
     // files are rewritten once. On failure the description file is cut back to its old length.
-    Result<void> insertEntries(
-        int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions);
+    Result<void> insertEntries(int area, uint64_t p, std::vector<NewEntry> entries,
+        std::vector<std::string> descriptions, std::span<const RowIdentity> expected = {});
 
     // Gives entries new descriptions as one change: a text is written over the old one when the
     // old one is not shorter and no other record shares it, else it is appended and both
@@ -135,21 +167,27 @@ public:
         uint64_t position = 0;
         std::string text; // without its zero byte
     };
-    Result<std::vector<bool>> setDescriptions(int area, const std::vector<DescriptionChange>& changes);
+    Result<std::vector<bool>> setDescriptions(
+        int area, const std::vector<DescriptionChange>& changes, std::span<const RowIdentity> expected = {});
 
     // Overwrites bytes of one record in place under the board's lock; the rest of the record keeps
     // its bytes. A header patch must end by offset 174. A patch of the long-name file creates it,
     // or lengthens it with empty records, when it is shorter.
-    Result<void> patchRecord(
-        int area, AreaFileKind kind, uint64_t position, size_t fieldOffset, std::span<const uint8_t> bytes);
+    Result<void> patchRecord(int area, AreaFileKind kind, uint64_t position, size_t fieldOffset,
+        std::span<const uint8_t> bytes, std::span<const RowIdentity> expected = {});
 
     // One change of several records in place: the texts are appended to the description file
     // (each with its zero byte), then every patch is written. Journalled as one change, so after
     // a failure or a crash either all of it holds or none of it (the texts are cut off again).
     // Returns the description pointers of the appended texts. Fails with EINVAL, changing
     // nothing, when a patch leaves its record or names bytes the description file does not have.
-    Result<std::vector<int32_t>> patchRecords(
-        int area, const std::vector<std::string>& appended, std::vector<FieldPatch> patches);
+    Result<std::vector<int32_t>> patchRecords(int area, const std::vector<std::string>& appended,
+        std::vector<FieldPatch> patches, std::span<const RowIdentity> expected = {});
+
+    // Where each record, given by its stored bytes, is in the area now (after a sort, an insertion
+    // or removals by anyone). The download count and last-download date, which the board bumps,
+    // are left out of the comparison.
+    Result<Located> locate(int area, std::span<const std::array<uint8_t, HeaderRecord::kSize>> records);
 
     // One record as stored (the commands read what the file list does not hold). A long-name
     // record past the end of its file, or of a missing file, reads as empty.
@@ -192,8 +230,12 @@ private:
     std::string path(int area, AreaFileKind kind) const;
     // rewrite() without the recovery in front; an insertion's appended text is undone with it.
     // before is the header file's stamp from before the plan's records were counted.
-    Result<void> commitPlan(
-        int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended, const FileIo::Stamp& before);
+    Result<void> commitPlan(int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended,
+        const FileIo::Stamp& before, std::span<const RowIdentity> expected = {},
+        std::span<const RowIdentity> expectedOther = {});
+    // Fails with kRowsChanged (for area) unless each expected position of the open header file
+    // holds the bytes shown; masked leaves out the fields the board bumps in place.
+    Result<void> checkRows(FileIo::Handle header, int area, std::span<const RowIdentity> expected, bool masked);
     Result<int32_t> appendText(const std::string& file, std::string_view text);
     // The start of a change that adds records: an interrupted one finished, then the header
     // file's stamp and the record count the plan rests on.

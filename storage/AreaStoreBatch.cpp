@@ -108,8 +108,8 @@ Result<std::pair<FileIo::Stamp, uint64_t>> AreaStore::beginChange(int area)
     return std::pair { *before, *records };
 }
 
-Result<void> AreaStore::insertEntries(
-    int area, uint64_t p, std::vector<NewEntry> entries, std::vector<std::string> descriptions)
+Result<void> AreaStore::insertEntries(int area, uint64_t p, std::vector<NewEntry> entries,
+    std::vector<std::string> descriptions, std::span<const RowIdentity> expected)
 {
     if (descriptions.size() != entries.size())
         return Error { EINVAL, "one description per entry" };
@@ -143,10 +143,11 @@ Result<void> AreaStore::insertEntries(
     }
     plan.keep(p, records - p);
     plan.setCreateLongNames(true);
-    return commitPlan(area, plan, appended->first, before);
+    return commitPlan(area, plan, appended->first, before, expected);
 }
 
-Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records)
+Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::vector<uint64_t>& records,
+    std::span<const RowIdentity> expected, std::span<const RowIdentity> expectedHere)
 {
     if (m_fileBaseDir.empty())
         return noFileBase();
@@ -166,6 +167,8 @@ Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::v
         if (!hdr)
             return hdr.error();
         ScopedHandle header(*m_io, *hdr);
+        if (auto same = checkRows(header.get(), from, expected, true); !same)
+            return same.error();
         DescriptionReader descriptions(*m_io, path(from, AreaFileKind::Description));
         HeaderRecord::Bytes rec {};
         for (uint64_t r : records) {
@@ -190,10 +193,11 @@ Result<void> AreaStore::takeEntries(int area, uint64_t p, int from, const std::v
     for (size_t k = 0; k < records.size(); ++k)
         plan.take(records[k], appended->second[k]);
     plan.keep(p, here - p);
-    return commitPlan(area, plan, appended->first, before);
+    return commitPlan(area, plan, appended->first, before, expectedHere, expected);
 }
 
-Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector<DescriptionChange>& changes)
+Result<std::vector<bool>> AreaStore::setDescriptions(
+    int area, const std::vector<DescriptionChange>& changes, std::span<const RowIdentity> expected)
 {
     if (auto r = recover(area); !r)
         return r.error();
@@ -294,6 +298,10 @@ Result<std::vector<bool>> AreaStore::setDescriptions(int area, const std::vector
     if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l) {
         (void)recover(area);
         return l.error();
+    }
+    if (auto same = checkRows(*locked, area, expected, false); !same) {
+        (void)recover(area);
+        return same.error();
     }
     // The commit point: from here on the patches are carried out, now or by the next load.
     if (auto written = writeJournal(*m_io, journal, note); !written) {

@@ -9,8 +9,8 @@
 
 namespace qv {
 
-Result<std::vector<int32_t>> AreaStore::patchRecords(
-    int area, const std::vector<std::string>& appended, std::vector<FieldPatch> patches)
+Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector<std::string>& appended,
+    std::vector<FieldPatch> patches, std::span<const RowIdentity> expected)
 {
     if (auto r = recover(area); !r)
         return r.error();
@@ -91,6 +91,8 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(
     ScopedHandle lock(*m_io, *locked);
     if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
         return l.error();
+    if (auto same = checkRows(*locked, area, expected, false); !same)
+        return same.error();
     if (note.serialize().size() > kJournalLimit)
         return Error { EFBIG, "too many records for one change" };
 

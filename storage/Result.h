@@ -15,6 +15,8 @@ struct Error {
 // Error code of a rewrite given up because another program changed the area's header file while
 // it ran; nothing was committed. Outside the errno range so it is never confused with one.
 inline constexpr int kChangedMeanwhile = 0x10000;
+// Error code of a change refused because rows it was given no longer hold what was shown.
+inline constexpr int kRowsChanged = 0x10001;
 
 // A value or an error; storage never throws for bad input or failed I/O.
 template <class T> class [[nodiscard]] Result {
