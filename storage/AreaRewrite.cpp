@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 namespace qv {
@@ -248,11 +250,121 @@ Result<std::vector<std::pair<uint64_t, std::string>>> boardLongNames(
     return found;
 }
 
+// A record's fingerprint, never 0 (0 marks a record nobody watches).
+uint64_t fingerprint(const uint8_t* p, size_t n)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    for (; i < n; ++i)
+        h = (h ^ p[i]) * 0x100000001B3ull;
+    return h | 1;
+}
+
+// One old file (header or index) a rewrite replaces, watched for what the board writes to it
+// after the rewrite read it: records it changes in place go to where the plan moved them, records
+// it appends behind those the plan rests on go to the end of the new file.
+struct Watched {
+    AreaFileKind kind = AreaFileKind::Header;
+    int handle = -1; // the old file, read only
+    size_t size = 0;
+    uint64_t rested = 0; // records the plan rests on; later ones are the board's
+    uint64_t read = 0; // records the old file had when it was opened
+    std::vector<uint64_t> print; // of each record as copied; 0 for one not kept
+    std::vector<uint32_t> namePrint; // of its name, which an in-place change keeps
+    std::vector<uint64_t> to; // where each kept record is in the new file
+    uint64_t appended = 0; // records behind `rested` carried over so far
+
+    void note(uint64_t record, const uint8_t* bytes)
+    {
+        if (record >= read)
+            return; // rebuilt, not read: nothing to compare with
+        print[record] = fingerprint(bytes, size);
+        namePrint[record] = uint32_t(fingerprint(bytes, 13));
+    }
+};
+
+// What a look at an old file found.
+struct Late {
+    bool unknown = false; // the file shrank or records moved: nothing can be carried
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> changed; // new position, record
+    std::vector<uint8_t> appended; // whole records
+    uint64_t changedCount() const { return changed.size(); }
+    uint64_t appendedCount(size_t size) const { return appended.size() / size; }
+    bool empty() const { return changed.empty() && appended.empty(); }
+};
+
+// Reads the old file as it is now and notes what changed since it was copied (or last looked at).
+Result<Late> look(FileIo& io, Watched& w)
+{
+    Late late;
+    auto length = io.size(w.handle);
+    if (!length)
+        return length.error();
+    const uint64_t records = *length / w.size;
+    // Shorter than it was: what happened cannot be told. Index records the file lacked are rebuilt
+    // from the header, and the board's appends start behind those the plan rests on.
+    if (records < w.read || (w.kind == AreaFileKind::Header && records < w.rested)
+        || (w.appended > 0 && records < w.rested + w.appended)) {
+        late.unknown = true;
+        return late;
+    }
+    constexpr uint64_t kBlock = 4096;
+    std::vector<uint8_t> block(kBlock * w.size);
+    const uint64_t kept = std::min(w.read, w.rested);
+    for (uint64_t first = 0; first < records; first += kBlock) {
+        const uint64_t n = std::min(kBlock, records - first);
+        auto got = io.readAt(w.handle, first * w.size, block.data(), n * w.size);
+        if (!got)
+            return got.error();
+        if (*got != n * w.size) {
+            late.unknown = true;
+            return late;
+        }
+        for (uint64_t i = 0; i < n; ++i) {
+            const uint64_t r = first + i;
+            const uint8_t* rec = block.data() + i * w.size;
+            if (r < kept) {
+                if (w.print[r] == 0 || fingerprint(rec, w.size) == w.print[r])
+                    continue;
+                if (uint32_t(fingerprint(rec, 13)) != w.namePrint[r]) {
+                    late.unknown = true; // another entry now: records moved
+                    return late;
+                }
+                late.changed.emplace_back(w.to[r], std::vector<uint8_t>(rec, rec + w.size));
+                w.note(r, rec);
+            } else if (r >= w.rested + w.appended) {
+                late.appended.insert(late.appended.end(), rec, rec + w.size);
+            }
+        }
+    }
+    w.appended += late.appendedCount(w.size);
+    return late;
+}
+
+// Writes what a look found into an open file whose records number `records` (appended ones go
+// to its end) and returns the bytes written where, for a journal.
+std::vector<AreaJournal::Patch> placeLate(const Late& late, const std::string& name, size_t size, uint64_t records)
+{
+    std::vector<AreaJournal::Patch> out;
+    for (const auto& [to, bytes] : late.changed)
+        out.push_back({ name, to * size, bytes, 0, 0 });
+    if (!late.appended.empty())
+        out.push_back({ name, records * size, late.appended, 0, 0 });
+    return out;
+}
+
 // Writes the plan's records of one kind to an open temporary file.
 // Output is built in windows, so memory stays bounded whatever the area's size while a sort still
 // reads its source nearly sequentially.
 Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan& plan, const SourceArea& here,
-    const SourceArea* other, const PointerMap& longNamePointers, size_t windowBytes, size_t preloadBytes)
+    const SourceArea* other, const PointerMap& longNamePointers, size_t windowBytes, size_t preloadBytes,
+    Watched* watched)
 {
     const size_t size = recordSize(kind);
     const uint64_t window = std::max<uint64_t>(1, windowBytes / size);
@@ -325,6 +437,14 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
                 Gatherer& g = run.source == RewritePlan::Source::ThisArea ? fromHere : *fromOther;
                 if (auto r = g.copy(run.first + p.skip, p.count, dest); !r)
                     return r;
+                if (watched && run.source == RewritePlan::Source::ThisArea)
+                    for (uint64_t i = 0; i < p.count; ++i) {
+                        const uint64_t record = run.first + p.skip + i;
+                        if (record < watched->to.size()) {
+                            watched->note(record, dest + i * size);
+                            watched->to[record] = start + p.slot + i;
+                        }
+                    }
                 if (run.pointer && kind != AreaFileKind::LongName)
                     enc::putLong(dest
                             + (kind == AreaFileKind::Header ? HeaderRecord::kDescriptionPointerOffset
@@ -490,81 +610,240 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         return undo(e);
     };
 
+    // The old header and index files are watched from here on: what the board writes to them
+    // is carried into the new files.
+    const uint64_t rested = before.exists ? before.size / HeaderRecord::kSize : 0;
+    std::vector<Watched> watched;
+    for (AreaFileKind kind : { AreaFileKind::Header, AreaFileKind::Index }) {
+        if (here.handle(kind) < 0)
+            continue;
+        Watched w;
+        w.kind = kind;
+        w.handle = here.handle(kind);
+        w.size = recordSize(kind);
+        w.rested = rested;
+        w.read = here.records(kind);
+        w.print.assign(w.read, 0);
+        w.namePrint.assign(w.read, 0);
+        w.to.assign(w.read, 0);
+        watched.push_back(std::move(w));
+    }
+    auto watchedOf = [&](AreaFileKind kind) -> Watched* {
+        for (auto& w : watched)
+            if (w.kind == kind)
+                return &w;
+        return nullptr;
+    };
+    auto idStamp = [&](AreaFileKind kind) -> Result<FileIo::Stamp> { return m_io->stamp(path(area, kind)); };
+    auto idxAtRead = idStamp(AreaFileKind::Index);
+    if (!idxAtRead)
+        return undo(idxAtRead.error());
+
     // Temporary files, complete and on disk.
+    std::vector<uint64_t> tempRecords;
     for (auto& t : targets) {
         auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
         if (!h)
             return abandon(h.error());
         t.written = true;
         ScopedHandle out(*m_io, *h);
-        auto r = writeKind(
-            *m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes, m_preloadBytes);
+        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
+            m_preloadBytes, watchedOf(t.kind));
         if (r)
             r = m_io->sync(*h);
         if (r)
             r = out.close();
         if (!r)
             return abandon(r.error());
+        tempRecords.push_back(plan.size());
     }
 
-    // The board may have changed the header file since its records were read: then this change
-    // rests on old records and is given up. Its lock is held from the check to the renames, so
-    // a board that respects it cannot slip an update in between.
+    // Giving up once the journal may be complete: it goes first, so nothing is committed.
+    auto retract = [&](const Error& e) -> Result<void> {
+        if (!m_io->remove(journal) && m_io->exists(journal))
+            return Error { e.code, e.message + " (the change may be completed when the area is next loaded)" };
+        return abandon(e);
+    };
+    auto journalOf = [&](bool complete) {
+        AreaJournal note;
+        note.complete = complete;
+        note.append = appended;
+        for (size_t k = 0; k < targets.size(); ++k)
+            note.replacements.push_back({ journalName(targets[k].kind, targets[k].temporary),
+                journalName(targets[k].kind, targets[k].file), tempRecords[k] * recordSize(targets[k].kind) });
+        return note;
+    };
+
+    // The board's lock, where it takes one, is held only from the last look to the renames.
     std::optional<ScopedHandle> lock;
     if (before.exists) {
         // A header file this process may not write (the rename replaces it all the same) cannot
-        // be locked; the stamp check still stands.
+        // be locked; the looks still stand.
         auto h = m_io->open(targets.front().file, FileIo::Mode::ReadWrite);
         if (!h && h.error().code != EACCES && h.error().code != EROFS)
             return abandon(h.error());
-        if (h) {
+        if (h)
             lock.emplace(*m_io, *h);
-            if (auto l = m_io->lockRange(*h, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
+    }
+    auto unlock = [&] {
+        if (lock)
+            (void)m_io->unlockRange(lock->get(), 0, HeaderRecord::kSize);
+    };
+    CarriedOver carried;
+    constexpr int kRounds = 8;
+    for (int round = 0;; ++round) {
+        // The commit point: once the journal is complete on disk the replacement will happen.
+        // Everything is flushed before the last look, so it and the renames are microseconds apart.
+        if (auto written = writeJournal(*m_io, journal, journalOf(true)); !written)
+            return abandon(written.error());
+        if (lock) {
+            if (auto l = m_io->lockRange(lock->get(), 0, HeaderRecord::kSize, m_lockWaitMs); !l)
                 return abandon(l.error());
         }
+        auto gaveUp = [&](const Error& e) {
+            unlock();
+            return retract(e);
+        };
+        auto now = idStamp(AreaFileKind::Header);
+        if (!now)
+            return gaveUp(now.error());
+        auto idxNow = idStamp(AreaFileKind::Index);
+        if (!idxNow)
+            return gaveUp(idxNow.error());
+        // Replaced or removed by another program: what it did cannot be told.
+        const Error meanwhile { kChangedMeanwhile, changedMeanwhileMessage(area) };
+        if (now->exists != before.exists || now->device != before.device || now->inode != before.inode
+            || idxNow->exists != idxAtRead->exists || idxNow->inode != idxAtRead->inode)
+            return gaveUp(meanwhile);
+        if (!expected.empty()) {
+            if (here.hdr < 0)
+                return gaveUp(Error { kRowsChanged, rowsChangedMessage(area) });
+            if (auto same = checkRows(here.hdr, area, expected, true); !same)
+                return gaveUp(same.error());
+        }
+        if (other && !expectedOther.empty()) {
+            if (auto same = checkRows(other->hdr, plan.otherArea(), expectedOther, true); !same)
+                return gaveUp(same.error());
+        }
+        std::vector<std::pair<size_t, Late>> found; // target, what to carry into it
+        for (size_t k = 0; k < targets.size(); ++k) {
+            Watched* w = watchedOf(targets[k].kind);
+            if (!w)
+                continue;
+            auto late = look(*m_io, *w);
+            if (!late)
+                return gaveUp(late.error());
+            if (late->unknown)
+                return gaveUp(meanwhile);
+            if (!late->empty())
+                found.emplace_back(k, std::move(*late));
+        }
+        if (found.empty())
+            break;
+        unlock();
+        if (round + 1 == kRounds)
+            return retract(meanwhile);
+        // The board only appended or changed records in place: carried into the temporary files,
+        // which the journal, noted as not committed meanwhile, does not vouch for.
+        if (auto written = writeJournal(*m_io, journal, journalOf(false)); !written)
+            return retract(written.error());
+        for (auto& [k, late] : found) {
+            if (targets[k].kind == AreaFileKind::Header) {
+                carried.added += late.appendedCount(HeaderRecord::kSize);
+                carried.changed += late.changedCount();
+            }
+            auto h = m_io->open(targets[k].temporary, FileIo::Mode::ReadWrite);
+            if (!h)
+                return abandon(h.error());
+            ScopedHandle out(*m_io, *h);
+            const size_t size = recordSize(targets[k].kind);
+            Result<void> r;
+            for (const auto& patch : placeLate(late, "", size, tempRecords[k]))
+                if (r)
+                    r = m_io->writeAt(*h, patch.offset, patch.bytes.data(), patch.bytes.size());
+            if (r)
+                r = m_io->sync(*h);
+            if (r)
+                r = out.close();
+            if (!r)
+                return abandon(r.error());
+            tempRecords[k] += late.appendedCount(size);
+        }
     }
-    auto now = m_io->stamp(targets.front().file);
-    if (!now)
-        return abandon(now.error());
-    if (!expected.empty()) {
-        if (here.hdr < 0)
-            return abandon(Error { kRowsChanged, rowsChangedMessage(area) });
-        if (auto same = checkRows(here.hdr, area, expected, true); !same)
-            return abandon(same.error());
-    }
-    if (other && !expectedOther.empty()) {
-        if (auto same = checkRows(other->hdr, plan.otherArea(), expectedOther, true); !same)
-            return abandon(same.error());
-    }
-    if (!(*now == before))
-        return abandon(Error { kChangedMeanwhile, changedMeanwhileMessage(area) });
-
-    // The commit point: once the journal is complete on disk the replacement will happen.
-    AreaJournal note;
-    note.append = appended;
-    for (const auto& t : targets)
-        note.replacements.push_back(
-            { journalName(t.kind, t.temporary), journalName(t.kind, t.file), plan.size() * recordSize(t.kind) });
-    if (auto written = writeJournal(*m_io, journal, note); !written)
-        return abandon(written.error());
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
     for (const auto& t : targets) {
         if (auto renamed = m_io->rename(t.temporary, t.file); !renamed) {
+            unlock();
             // Success only for a change that is now wholly in place.
             auto again = recover(area);
             if (!again || *again != Recovery::Completed)
                 return Error { renamed.error().code,
                     renamed.error().message + " (the change is completed when the area is next loaded)" };
+            m_carried = carried;
             return {};
         }
     }
+    unlock();
+    lock.reset();
     (void)m_io->syncDirectory(headerDir);
     if (indexDir != headerDir)
         (void)m_io->syncDirectory(indexDir);
     // The change is in place; a journal that cannot be removed now is removed by the next load.
     if (m_io->remove(journal))
         (void)m_io->syncDirectory(headerDir);
+    m_carried = carried;
+    if (watched.empty())
+        return {};
+
+    // The board may still write to the old files it opened before the renames. Once no other
+    // process has them open (they have no name any more, so none can open them again), what it
+    // wrote is carried over as one more journalled change.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_leaseWaitMs);
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        bool busy = false, leases = true;
+        for (const auto& w : watched) {
+            auto open = m_io->openElsewhere(w.handle);
+            leases = leases && open.ok();
+            busy = busy || !open || *open;
+        }
+        if (!leases) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_graceMs));
+            break;
+        }
+        if (!busy || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+    AreaJournal late;
+    std::vector<std::string> files; // of each patch
+    CarriedOver after;
+    for (const auto& t : targets) {
+        Watched* w = watchedOf(t.kind);
+        if (!w)
+            continue;
+        auto found = look(*m_io, *w);
+        if (!found || found->unknown || found->empty())
+            continue; // nothing more that can be carried
+        auto length = m_io->fileSize(t.file);
+        if (!length)
+            return Error { length.error().code, length.error().message + " (entries the board added may be lost)" };
+        const size_t size = recordSize(t.kind);
+        if (t.kind == AreaFileKind::Header) {
+            after.added += found->appendedCount(size);
+            after.changed += found->changedCount();
+        }
+        for (auto& patch : placeLate(*found, journalName(t.kind, t.file), size, *length / size)) {
+            late.patches.push_back(std::move(patch));
+            files.push_back(t.file);
+        }
+    }
+    if (late.patches.empty())
+        return {};
+    if (auto written = writeNoted(area, late, files, {}); !written)
+        return Error { written.error().code, written.error().message + " (entries the board added may be lost)" };
+    m_carried.added += after.added;
+    m_carried.changed += after.changed;
     return {};
 }
 

@@ -351,16 +351,6 @@ Result<void> AreaStore::patchRecord(int area, AreaFileKind kind, uint64_t positi
         if (recordCount(*length, kind) <= position)
             return Error { EINVAL, file + " has no record " + std::to_string(position + 1) };
     }
-    // The board updates header records in place under a write lock on the first record's bytes;
-    // the same lock keeps the two writers apart. It ends when the handle is closed.
-    auto locked = m_io->open(path(area, AreaFileKind::Header), FileIo::Mode::ReadWrite);
-    if (!locked)
-        return locked.error();
-    ScopedHandle lock(*m_io, *locked);
-    if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
-        return l.error();
-    if (auto same = checkRows(*locked, area, expected, false); !same)
-        return same;
     // Journalled like a rewrite: a crash in the middle of the write is finished by the next load.
     AreaJournal note;
     AreaJournal::Patch patch { journalName(kind, file), position * size + fieldOffset,
@@ -371,21 +361,7 @@ Result<void> AreaStore::patchRecord(int area, AreaFileKind kind, uint64_t positi
         patch.minimumLength = (position + 1) * size;
     }
     note.patches.push_back(patch);
-    const std::string headerDir = directoryOf(path(area, AreaFileKind::Header));
-    const std::string journal = journalPath(headerDir, area);
-    if (auto written = writeJournal(*m_io, journal, note); !written) {
-        (void)m_io->remove(journal);
-        return written.error();
-    }
-    if (auto applied = applyPatch(*m_io, file, patch); !applied) {
-        if (auto again = recover(area); !again || *again != Recovery::Completed)
-            return Error { applied.error().code,
-                applied.error().message + " (the change is completed when the area is next loaded)" };
-        return {};
-    }
-    if (m_io->remove(journal))
-        (void)m_io->syncDirectory(headerDir);
-    return {};
+    return writeNoted(area, note, { file }, expected);
 }
 
 namespace {

@@ -75,6 +75,23 @@ inline std::string changedMeanwhileMessage(int area)
         + " was changed by another program while it was being rewritten; nothing was changed. Try again.";
 }
 
+// What the board wrote to an area's old header and index files while a rewrite replaced them,
+// and the rewrite carried into the new files (AreaStore::lastCarriedOver).
+struct CarriedOver {
+    uint64_t added = 0; // entries appended
+    uint64_t changed = 0; // records changed in place (download counts)
+    friend bool operator==(const CarriedOver&, const CarriedOver&) = default;
+};
+
+// "The board added 1 entry to area 12 during the sort; it was kept." (operation: "the sort").
+inline std::string carriedOverMessage(int area, const CarriedOver& carried, const std::string& operation)
+{
+    if (carried.added == 1)
+        return "The board added 1 entry to area " + std::to_string(area) + " during " + operation + "; it was kept.";
+    return "The board added " + std::to_string(carried.added) + " entries to area " + std::to_string(area) + " during "
+        + operation + "; they were kept.";
+}
+
 // The text for a change refused with kRowsChanged.
 inline std::string rowsChangedMessage(int area)
 {
@@ -93,11 +110,16 @@ inline std::string rowsChangedMessage(int area)
 // the three files are replaced together or not at all. A failure before the commit point leaves
 // every file of the area as it was; a crash after it is finished by the next load or start-up.
 //
-// The board software shares these files. It reads long names it stores itself at offset 174 of a
-// header record, and updates header records in place under a write lock on the first record's
-// bytes. So: patches take that lock and never touch bytes 174..193; a rewrite notes the header
-// file's stamp before it reads and gives up with kChangedMeanwhile, committing nothing, when the
-// file changed by the commit point; an inserted long name is also appended for the board, and
+// The board software shares these files and, on some systems, takes no lock. It reads long names
+// it stores itself at offset 174 of a header record, appends entries and counts downloads in
+// place. So: patches never touch bytes 174..193 and take the board's write lock on the first
+// record only around their writes, never across a flush; a rewrite flushes everything first,
+// then looks at the old files a last time and renames at once. What the board appended or
+// changed in place since the rewrite read the area is carried into the new files (records it
+// changed go where the plan moved them), before the renames and, for late writes to the old
+// files, once more after them (lastCarriedOver). Only when the files were replaced, shrank or
+// their records moved does it give up with kChangedMeanwhile, committing nothing. An inserted
+// long name is also appended for the board, and
 // records taken from another area get their long-name text copied into this area's file.
 //
 // Every change that rests on rows the user saw takes their identities (`expected`, empty: no
@@ -222,6 +244,19 @@ public:
     // How long a patch waits for the board to release its lock on the header file.
     void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
 
+    // What the board wrote to the replaced files during the last rewrite (any rewrite, insertion
+    // or transfer) of this store, carried into the new files; zero when it wrote nothing.
+    //
+    // After the renames a rewrite looks at the old files until no late write can come: a write
+    // lease on them (had only when no other process has them open) is tried for up to leaseMs;
+    // where leases are not to be had it waits graceMs instead. It returns as soon as it knows.
+    CarriedOver lastCarriedOver() const { return m_carried; }
+    void setLateWriteWait(int leaseMs, int graceMs)
+    {
+        m_leaseWaitMs = leaseMs;
+        m_graceMs = graceMs;
+    }
+
     FileIo& io() const { return *m_io; }
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
@@ -233,6 +268,12 @@ private:
     Result<void> commitPlan(int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended,
         const FileIo::Stamp& before, std::span<const RowIdentity> expected = {},
         std::span<const RowIdentity> expectedOther = {});
+    // Writes the note as the journal, then carries out its patches (files[k] is the path of
+    // patch k): the files are opened first, the board's lock is taken only around the identity
+    // check and the writes, and the flushes follow. When the rows changed it fails with
+    // kRowsChanged, the journal removed and nothing written (*started stays false).
+    Result<void> writeNoted(int area, const AreaJournal& note, const std::vector<std::string>& files,
+        std::span<const RowIdentity> expected, bool* started = nullptr);
     // Fails with kRowsChanged (for area) unless each expected position of the open header file
     // holds the bytes shown; masked leaves out the fields the board bumps in place.
     Result<void> checkRows(FileIo::Handle header, int area, std::span<const RowIdentity> expected, bool masked);
@@ -250,6 +291,9 @@ private:
     size_t m_windowBytes = size_t(4) << 20;
     size_t m_preloadBytes = size_t(32) << 20;
     int m_lockWaitMs = 5000;
+    int m_leaseWaitMs = 5000;
+    int m_graceMs = 200;
+    CarriedOver m_carried;
 };
 
 } // namespace qv

@@ -287,44 +287,18 @@ Result<std::vector<bool>> AreaStore::setDescriptions(
         (void)recover(area);
         return Error { EFBIG, "too many entries for one change" };
     }
-    // The board updates header records in place under a write lock on the first record's bytes;
-    // the same lock keeps the two writers apart until every patch is written.
-    auto locked = m_io->open(hdrPath, FileIo::Mode::ReadWrite);
-    if (!locked) {
-        (void)recover(area);
-        return locked.error();
+    std::vector<std::string> files;
+    for (const auto& patch : note.patches)
+        files.push_back(patch.file == journalName(AreaFileKind::Header, hdrPath) ? hdrPath
+                : patch.file == journalName(AreaFileKind::Index, idxPath)        ? idxPath
+                                                                                 : txtPath);
+    bool started = false;
+    if (auto done = writeNoted(area, note, files, expected, &started); !done) {
+        // Refused or failed before anything was written: the appended texts are cut off again.
+        if (!started && note.append)
+            (void)undoAppend(*m_io, m_fileBaseDir, area, *note.append);
+        return done.error();
     }
-    ScopedHandle lock(*m_io, *locked);
-    if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l) {
-        (void)recover(area);
-        return l.error();
-    }
-    if (auto same = checkRows(*locked, area, expected, false); !same) {
-        (void)recover(area);
-        return same.error();
-    }
-    // The commit point: from here on the patches are carried out, now or by the next load.
-    if (auto written = writeJournal(*m_io, journal, note); !written) {
-        if (note.append && !undoAppend(*m_io, m_fileBaseDir, area, *note.append))
-            return written.error(); // the journal that stays cuts the text off at the next load
-        (void)m_io->remove(journal);
-        return written.error();
-    }
-    for (const auto& patch : note.patches) {
-        if (auto applied = applyPatch(*m_io,
-                patch.file == journalName(AreaFileKind::Header, hdrPath)      ? hdrPath
-                    : patch.file == journalName(AreaFileKind::Index, idxPath) ? idxPath
-                                                                              : txtPath,
-                patch);
-            !applied) {
-            if (!recover(area))
-                return Error { applied.error().code,
-                    applied.error().message + " (the change is completed when the area is next loaded)" };
-            return inPlace;
-        }
-    }
-    if (m_io->remove(journal))
-        (void)m_io->syncDirectory(headerDir);
     return inPlace;
 }
 

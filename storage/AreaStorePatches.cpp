@@ -5,9 +5,104 @@
 #include "storage/HeaderRecord.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <map>
+#include <memory>
 
 namespace qv {
+
+Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std::vector<std::string>& files,
+    std::span<const RowIdentity> expected, bool* started)
+{
+    if (started)
+        *started = false;
+    const std::string hdrPath = path(area, AreaFileKind::Header);
+    const std::string headerDir = directoryOf(hdrPath);
+    const std::string journal = journalPath(headerDir, area);
+    // The commit point: from here on recovery finishes the change.
+    // Not committed after all: the journal goes before anything is written. One that cannot be
+    // removed may be complete; recovery then decides.
+    auto retract = [&](const Error& e) -> Result<void> {
+        if (m_io->remove(journal) || !m_io->exists(journal)) {
+            (void)m_io->syncDirectory(headerDir);
+            return e;
+        }
+        if (auto r = recover(area); r && *r == Recovery::Completed)
+            return {};
+        return e;
+    };
+    if (auto written = writeJournal(*m_io, journal, note); !written)
+        return retract(written.error());
+    // Every file open before the lock is taken; the header's handle also holds the lock.
+    std::vector<std::string> opened { hdrPath };
+    std::vector<std::unique_ptr<ScopedHandle>> handles;
+    auto h = m_io->open(hdrPath, FileIo::Mode::ReadWrite);
+    if (!h)
+        return retract(h.error());
+    handles.push_back(std::make_unique<ScopedHandle>(*m_io, *h));
+    std::vector<size_t> slot(files.size());
+    for (size_t k = 0; k < files.size(); ++k) {
+        const auto at = std::find(opened.begin(), opened.end(), files[k]);
+        if (at != opened.end()) {
+            slot[k] = size_t(at - opened.begin());
+            continue;
+        }
+        if (!m_io->exists(files[k])) {
+            auto created = m_io->open(files[k], FileIo::Mode::Append);
+            if (!created)
+                return retract(created.error());
+            (void)m_io->close(*created);
+        }
+        auto f = m_io->open(files[k], FileIo::Mode::ReadWrite);
+        if (!f)
+            return retract(f.error());
+        slot[k] = opened.size();
+        opened.push_back(files[k]);
+        handles.push_back(std::make_unique<ScopedHandle>(*m_io, *f));
+    }
+    const FileIo::Handle header = handles.front()->get();
+    if (auto l = m_io->lockRange(header, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
+        return retract(l.error());
+    if (auto same = checkRows(header, area, expected, false); !same) {
+        (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
+        return retract(same.error());
+    }
+    if (started)
+        *started = true;
+    Result<void> done;
+    for (size_t k = 0; k < note.patches.size() && done; ++k) {
+        const AreaJournal::Patch& p = note.patches[k];
+        const FileIo::Handle f = handles[slot[k]]->get();
+        if (p.recordSize > 0) {
+            // A short long-name file is lengthened by whole empty records first.
+            auto length = m_io->size(f);
+            if (!length)
+                done = length.error();
+            else if (*length < p.minimumLength) {
+                done = m_io->truncate(f, *length / p.recordSize * p.recordSize);
+                if (done)
+                    done = m_io->truncate(f, p.minimumLength);
+            }
+        }
+        if (done)
+            done = m_io->writeAt(f, p.offset, p.bytes.data(), p.bytes.size());
+    }
+    (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
+    for (size_t i = 0; i < handles.size() && done; ++i)
+        done = m_io->sync(handles[i]->get());
+    for (size_t i = 0; i < handles.size() && done; ++i)
+        done = handles[i]->close();
+    if (!done) {
+        handles.clear();
+        if (auto again = recover(area); !again || *again != Recovery::Completed)
+            return Error { done.error().code,
+                done.error().message + " (the change is completed when the area is next loaded)" };
+        return {};
+    }
+    if (m_io->remove(journal))
+        (void)m_io->syncDirectory(headerDir);
+    return {};
+}
 
 Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector<std::string>& appended,
     std::vector<FieldPatch> patches, std::span<const RowIdentity> expected)
@@ -83,16 +178,6 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
         note.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), *txtLength,
             *txtLength + bytes.size() + 1 };
     }
-    // The board updates header records in place under a write lock on the first record's bytes;
-    // the same lock keeps the two writers apart until every patch is written.
-    auto locked = m_io->open(pathOf(AreaFileKind::Header), FileIo::Mode::ReadWrite);
-    if (!locked)
-        return locked.error();
-    ScopedHandle lock(*m_io, *locked);
-    if (auto l = m_io->lockRange(*locked, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
-        return l.error();
-    if (auto same = checkRows(*locked, area, expected, false); !same)
-        return same.error();
     if (note.serialize().size() > kJournalLimit)
         return Error { EFBIG, "too many records for one change" };
 
@@ -118,44 +203,17 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
             if (patches[k].pointerOfAppended)
                 enc::putLong(note.patches[k].bytes.data(), pointers[*patches[k].pointerOfAppended]);
     }
-    // The commit point: from here on recovery finishes the change.
-    if (auto written = writeJournal(*m_io, journal, note); !written) {
-        // Nothing is patched yet: the journal goes, then the texts. A journal that cannot be
-        // removed may be complete; recovery then decides.
-        if (m_io->remove(journal) || !m_io->exists(journal)) {
-            if (note.append)
-                (void)undoAppend(*m_io, m_fileBaseDir, area, *note.append);
-            return written.error();
-        }
-        if (auto r = recover(area); r && *r == Recovery::Completed)
-            return pointers;
-        return written.error();
+    std::vector<std::string> files(note.patches.size());
+    for (const auto& [file, indexes] : byFile)
+        for (size_t i : indexes)
+            files[i] = file;
+    bool started = false;
+    if (auto done = writeNoted(area, note, files, expected, &started); !done) {
+        // Refused or failed before anything was patched: the texts are cut off again.
+        if (!started && note.append)
+            (void)undoAppend(*m_io, m_fileBaseDir, area, *note.append);
+        return done.error();
     }
-    // Each file is opened once and flushed once, however many of its records change.
-    for (const auto& [file, indexes] : byFile) {
-        Result<void> done;
-        if (auto h = m_io->open(file, FileIo::Mode::ReadWrite); !h) {
-            done = h.error();
-        } else {
-            ScopedHandle handle(*m_io, *h);
-            for (size_t i : indexes)
-                if (done)
-                    done = m_io->writeAt(
-                        *h, note.patches[i].offset, note.patches[i].bytes.data(), note.patches[i].bytes.size());
-            if (done)
-                done = m_io->sync(*h);
-            if (done)
-                done = handle.close();
-        }
-        if (!done) {
-            if (!recover(area))
-                return Error { done.error().code,
-                    done.error().message + " (the change is completed when the area is next loaded)" };
-            return pointers;
-        }
-    }
-    if (m_io->remove(journal))
-        (void)m_io->syncDirectory(headerDir);
     return pointers;
 }
 

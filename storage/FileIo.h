@@ -2,6 +2,7 @@
 
 #include "storage/Result.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -68,6 +69,10 @@ public:
     virtual Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) = 0;
     virtual Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) = 0;
     virtual Result<std::vector<DirEntry>> list(const std::string& directory) = 0;
+    // Whether another process may still have the file open: false once a write lease, which
+    // only a file no one else has open can get, was taken (and let go at once). Fails where
+    // leases are not supported or not allowed; callers then wait a grace period instead.
+    virtual Result<bool> openElsewhere(Handle) { return Error { ENOSYS, "no leases" }; }
 
     // Copies up to n bytes from one open file to another (in the kernel where it can); returns
     // how many were copied, fewer only at the end of the source.

@@ -44,6 +44,7 @@ public:
     // No other process shares these files: locks are granted at once.
     Result<void> lockRange(Handle, uint64_t, uint64_t, int) override { return {}; }
     Result<void> unlockRange(Handle, uint64_t, uint64_t) override { return {}; }
+    Result<bool> openElsewhere(Handle) override { return false; } // no other process sees it
     Result<std::vector<DirEntry>> list(const std::string& directory) override;
 
     static std::string normalize(const std::string& path);

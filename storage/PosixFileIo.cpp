@@ -214,6 +214,18 @@ public:
         }
     }
 
+    Result<bool> openElsewhere(Handle h) override
+    {
+        if (::fcntl(h, F_SETLEASE, F_WRLCK) == 0) {
+            // Let go at once: nobody waits for it, and no break signal is ever sent.
+            (void)::fcntl(h, F_SETLEASE, F_UNLCK);
+            return false;
+        }
+        if (errno == EAGAIN || errno == EBUSY)
+            return true;
+        return errnoError("lease", "#" + std::to_string(h));
+    }
+
     Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override
     {
         if (setLock(h, F_UNLCK, offset, length) != 0)

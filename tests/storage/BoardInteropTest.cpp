@@ -248,7 +248,7 @@ struct Meanwhile {
 
 class ChangedMeanwhile : public BoardInteropTest, public testing::WithParamInterface<Meanwhile> { };
 
-TEST_P(ChangedMeanwhile, ARewriteDuringWhichTheBoardWroteCommitsNothing)
+TEST_P(ChangedMeanwhile, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
 {
     board.writeEntries(7,
         { Entry { .name = "ONE.ZIP", .description = "one", .longName = "one.zip" },
@@ -259,66 +259,68 @@ TEST_P(ChangedMeanwhile, ARewriteDuringWhichTheBoardWroteCommitsNothing)
     test::writeFile(board.descriptionPath(8), src);
     setLongNamePointer(8, 0, 2);
 
-    std::vector<std::function<Result<void>(AreaStore&)>> changes {
-        [](AreaStore& s) {
-            return s.rewrite(7, RewritePlan::permutation({ 1, 0 }));
-        },
-        [](AreaStore& s) {
-            NewEntry e;
-            e.header.setName("ANEWFI~1.ZIP");
-            e.longName.setName("A new file.zip");
-            return s.insertEntry(7, 0, e, "new");
-        },
-        [](AreaStore& s) {
-            RewritePlan plan;
-            plan.setOtherArea(8);
-            plan.keep(0, 2);
-            plan.take(0, 0);
-            return s.rewrite(7, plan);
-        },
+    // Each change, and the names it leaves in order (the board's upload last).
+    struct Change {
+        std::function<Result<void>(AreaStore&)> run;
+        std::vector<std::string> names;
     };
+    const std::vector<Change> changes {
+        { [](AreaStore& s) {
+             return s.rewrite(7, RewritePlan::permutation({ 1, 0 }));
+         },
+            { "TWO.ZIP", "ONE.ZIP" } },
+        { [](AreaStore& s) {
+             NewEntry e;
+             e.header.setName("ANEWFI~1.ZIP");
+             e.longName.setName("A new file.zip");
+             return s.insertEntry(7, 0, e, "new");
+         },
+            { "ANEWFI~1.ZIP", "ONE.ZIP", "TWO.ZIP" } },
+        { [](AreaStore& s) {
+             RewritePlan plan;
+             plan.setOtherArea(8);
+             plan.keep(0, 2);
+             plan.take(0, 0);
+             return s.rewrite(7, plan);
+         },
+            { "ONE.ZIP", "TWO.ZIP", "OTHER.ZIP" } },
+    };
+    const auto hdr0 = readFile(board.headerPath(7));
+    const auto idx0 = readFile(board.indexPath(7));
+    const bool append = GetParam().append;
     for (size_t c = 0; c < changes.size(); ++c) {
-        const auto txt = readFile(board.descriptionPath(7));
-        const auto idx = readFile(board.indexPath(7));
-        const auto lfn = readFile(board.longNamePath(7));
-        auto hdr = readFile(board.headerPath(7));
+        SCOPED_TRACE("change " + std::to_string(c));
+        test::writeFile(board.headerPath(7), hdr0);
+        test::writeFile(board.indexPath(7), idx0);
         test::FaultyFileIo io(systemFileIo());
-        const bool append = GetParam().append;
-        // Between the store's first look at the header file and its commit point.
-        io.beforeStamp(2, [&](const std::string& path) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30)); // past the clock's granularity
-            const int fd = ::open(path.c_str(), O_WRONLY);
+        // Between the copy of the old records and the last look at them.
+        io.beforeStamp(3, [&](const std::string&) {
+            const int fd = ::open(board.headerPath(7).c_str(), O_WRONLY);
             ASSERT_GE(fd, 0);
             if (append) {
                 const HeaderRecord added = test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1);
-                ASSERT_EQ(::pwrite(fd, added.encode().data(), HeaderRecord::kSize, off_t(hdr.size())),
+                ASSERT_EQ(::pwrite(fd, added.encode().data(), HeaderRecord::kSize, off_t(hdr0.size())),
                     ssize_t(HeaderRecord::kSize));
-                hdr.insert(hdr.end(), added.encode().begin(), added.encode().end());
             } else {
                 const uint8_t count[2] = { 0x41, 0x9C };
                 ASSERT_EQ(::pwrite(fd, count, 2, HeaderRecord::kDownloadsOffset), 2);
-                hdr[HeaderRecord::kDownloadsOffset] = 0x41;
-                hdr[HeaderRecord::kDownloadsOffset + 1] = 0x9C;
             }
             ::close(fd);
         });
         AreaStore guarded(io, board.fileBaseDir());
-        auto result = changes[c](guarded);
-        ASSERT_FALSE(result) << "change " << c;
-        EXPECT_EQ(result.error().code, kChangedMeanwhile);
-        EXPECT_EQ(result.error().message,
-            "Area 7 was changed by another program while it was being rewritten; nothing was changed. Try again.");
-        // Only the board's write is there; appended texts are cut off again.
-        EXPECT_EQ(readFile(board.headerPath(7)), hdr) << "change " << c;
-        EXPECT_EQ(readFile(board.indexPath(7)), idx) << "change " << c;
-        EXPECT_EQ(readFile(board.longNamePath(7)), lfn) << "change " << c;
-        EXPECT_EQ(readFile(board.descriptionPath(7)), txt) << "change " << c;
-        EXPECT_FALSE(leftovers(7)) << "change " << c;
-        if (append) { // keep the three files of one length for the next change
-            test::writeFile(board.indexPath(7), std::vector<uint8_t>(idx.begin(), idx.end()));
-            hdr.resize(hdr.size() - HeaderRecord::kSize);
-            test::writeFile(board.headerPath(7), hdr);
-        }
+        ASSERT_TRUE(changes[c].run(guarded));
+        EXPECT_EQ(guarded.lastCarriedOver(), (CarriedOver { append ? 1u : 0u, append ? 0u : 1u }));
+        std::vector<std::string> expected = changes[c].names;
+        if (append)
+            expected.push_back("UPLOAD.ZIP");
+        std::vector<std::string> got;
+        for (uint64_t k = 0; k < expected.size() + 1; ++k)
+            if (auto h = guarded.readHeader(7, k)) {
+                got.push_back(h->name());
+                EXPECT_EQ(h->downloads(), h->name() == "ONE.ZIP" && !append ? 0x9C41 : 0) << h->name();
+            }
+        EXPECT_EQ(got, expected);
+        EXPECT_FALSE(leftovers(7));
     }
 }
 

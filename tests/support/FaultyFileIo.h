@@ -75,6 +75,7 @@ public:
     Result<void> setModifiedTime(Handle h, int64_t ns) override { return m_inner.setModifiedTime(h, ns); }
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
+    Result<bool> openElsewhere(Handle h) override { return m_inner.openElsewhere(h); }
     Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override
     {
         return m_inner.unlockRange(h, offset, length);
