@@ -62,6 +62,32 @@ QString changeFailed(int area, const Error& error)
     return changeFailed(area, QString(), error.code, error.message).text;
 }
 
+QString rowsChanged(int area, bool listReadAgain)
+{
+    if (listReadAgain)
+        return QString::fromStdString(rowsChangedMessage(area));
+    return QStringLiteral("The entries of area %1 were changed by another program since they were read; nothing was "
+                          "changed.")
+        .arg(area);
+}
+
+QString hitGone(int area)
+{
+    return QStringLiteral("The entry found is no longer in area %1; search again.").arg(area);
+}
+
+QString areaReadAgain(int area)
+{
+    return QStringLiteral("Area %1 was changed by another program and read again").arg(area);
+}
+
+QString boardWritesKept(int area, const CarriedOver& carried, const char* operation)
+{
+    if (carried.added == 0)
+        return {};
+    return QString::fromStdString(carriedOverMessage(area, carried, operation));
+}
+
 Message confirmDeletion(const QString& rowText)
 {
     return { QStringLiteral("Confirm Deletion"),
@@ -81,8 +107,10 @@ Message updateSkipped(const QStringList& rowTexts)
             + rowTexts.join(QLatin1Char('\n')) };
 }
 
-Message changeFailed(int area, const QString& command, int code, const std::string& detail)
+Message changeFailed(int area, const QString& command, int code, const std::string& detail, bool listReadAgain)
 {
+    if (code == kRowsChanged)
+        return { command, rowsChanged(area, listReadAgain) };
     if (code == ESTALE || code == kChangedMeanwhile)
         return { command, areaChangedMeanwhile(area) };
     if (detail.find("next loaded") != std::string::npos)
@@ -177,6 +205,15 @@ QString changeNotWritten(int area, const QString& detail)
     return QStringLiteral("The change to area %1 could not be written: %2").arg(QString::number(area), detail);
 }
 
+QString changeNotWritten(int area, const Error& error)
+{
+    if (error.code == kRowsChanged)
+        return rowsChanged(area);
+    if (error.code == kChangedMeanwhile)
+        return areaChangedMeanwhile(area);
+    return changeNotWritten(area, QString::fromStdString(error.message));
+}
+
 Message filesBbsNotWritten(const QString& listPath)
 {
     return { QStringLiteral("Error!"), QStringLiteral("Could not open: ") + listPath + QStringLiteral("!") };
@@ -261,11 +298,21 @@ Message clipboardTooSmall(int selected, int capacity)
             .arg(capacity) };
 }
 
-Message clipboardStale(int area)
+Message clipboardEntryGone(int area, const QString& rowText)
 {
     return { QStringLiteral("Internal Clipboard"),
-        QStringLiteral("The entries on the internal clipboard are no longer where they were in area %1 (it was "
-                       "sorted or changed since). Nothing was pasted; cut or copy them again.")
+        QStringLiteral("The entry %1 on the internal clipboard is no longer in area %2. Nothing was pasted; cut or "
+                       "copy the entries again.")
+            .arg(rowText.trimmed())
+            .arg(area) };
+}
+
+Message clipboardEntryAmbiguous(int area, const QString& rowText)
+{
+    return { QStringLiteral("Internal Clipboard"),
+        QStringLiteral("The entry %1 on the internal clipboard is now in area %2 more than once, identical each time, "
+                       "so it cannot be told which one was meant. Nothing was pasted; cut or copy the entries again.")
+            .arg(rowText.trimmed())
             .arg(area) };
 }
 

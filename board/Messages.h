@@ -10,6 +10,7 @@
 namespace qv {
 
 class CodePage;
+struct CarriedOver;
 struct Error;
 struct LoadError;
 
@@ -37,6 +38,16 @@ QString areaNeedsAttention(int area);
 QString areaChangedMeanwhile(int area);
 // Any failed change of an area, the one above included; the store's message names the file.
 QString changeFailed(int area, const Error& error);
+// A change refused because the rows it rested on no longer hold what was shown; the window adds
+// that it read the list again.
+QString rowsChanged(int area, bool listReadAgain = true);
+// A find result whose entry is no longer in its area.
+QString hitGone(int area);
+// The list followed a change another program made to the area's files.
+QString areaReadAgain(int area);
+// Entries the board added while a rewrite ran, carried into the new files (operation: "the
+// sort"); empty when it added none.
+QString boardWritesKept(int area, const CarriedOver& carried, const char* operation);
 
 // Removing, updating and sorting entries.
 // "Confirm Deletion": the question about one entry's file, and its five buttons in order
@@ -46,7 +57,8 @@ QStringList confirmDeletionButtons();
 // Files that exist but could not be read, left unchanged by Update: one message for them all.
 Message updateSkipped(const QStringList& rowTexts);
 // A change of an area that failed; nothing was changed (or the change completes on next load).
-Message changeFailed(int area, const QString& command, int code, const std::string& detail);
+// listReadAgain: the window read the list again (qvtool has none).
+Message changeFailed(int area, const QString& command, int code, const std::string& detail, bool listReadAgain = true);
 
 // A FILES.BBS that could not be written: "Could not open: C:\FILES\Files.bbs!" with the area's
 // path as stored.
@@ -73,6 +85,7 @@ QString noSuchEntry(int area, uint64_t position);
 QString textTooLong(const QString& field, int maximum);
 Message globalDescriptionQuestion();
 QString changeNotWritten(int area, const QString& detail);
+QString changeNotWritten(int area, const Error& error);
 // Extraction and adding files.
 // "Extracting Description from NAME, running PROGRAM..." while an archiver runs.
 QString extractingDescription(const QString& entryName, const QString& program);
@@ -97,8 +110,9 @@ Message overwriteQuestion(const QString& destination);
 Message copyFailed(bool pathNotFound, const QString& destination);
 // More rows selected than the clipboard holds; it keeps what it had.
 Message clipboardTooSmall(int selected, int capacity);
-// The held entries are no longer where they were cut or copied.
-Message clipboardStale(int area);
+// A held entry that is no longer in its area, or that two identical records now stand for.
+Message clipboardEntryGone(int area, const QString& rowText);
+Message clipboardEntryAmbiguous(int area, const QString& rowText);
 // The destination area's entries were added but the source's could not be removed.
 Message moveLeftSource(int sourceArea, int code, const std::string& detail);
 

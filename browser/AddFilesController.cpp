@@ -69,7 +69,7 @@ void AddFilesController::extractDescriptions()
     std::vector<DescriptionExtraction::Row> rows;
     for (int r : m_window->fileList()->selectedRows()) {
         const LoadedRow& row = model->rows()[size_t(r)];
-        rows.push_back({ uint64_t(r), m_services.board.text(row.name), row.comment });
+        rows.push_back({ uint64_t(r), m_services.board.text(row.name), row.comment, row.record });
     }
     if (rows.empty())
         return;
@@ -96,10 +96,28 @@ void AddFilesController::extractDescriptions()
             timedOut << messages::archiverTimedOut(r.rowText, extractor.timeoutSeconds());
     if (!timedOut.isEmpty())
         m_window->statusBar()->showMessage(timedOut.join(QStringLiteral("; ")), 15000);
-    if (result.error)
+    if (result.error && result.error->code == kRowsChanged) {
+        m_services.dialogs.message(
+            m_window, QStringLiteral("Extract Description"), messages::rowsChanged(area), Dialogs::Icon::Warning);
+        m_window->areas().readAgainInPlace();
+        return;
+    }
+    if (result.error) {
         m_services.dialogs.message(m_window, QStringLiteral("Extract Description"),
             QStringLiteral("No description was stored: ") + QString::fromStdString(result.error->message),
             Dialogs::Icon::Critical);
+        return;
+    }
+    // An appended text moved the entries' pointers: their rows take the records as now stored.
+    std::vector<uint64_t> stored;
+    for (const auto& r : result.rows)
+        if (r.outcome == DescriptionExtractor::Outcome::Extracted && !r.inPlace)
+            stored.push_back(r.position);
+    if (stored.empty())
+        return;
+    if (auto now = m_services.board.store().readRows(area, stored, m_services.settings.useLongNames))
+        for (size_t k = 0; k < stored.size(); ++k)
+            model->updateEntry(int(stored[k]), (*now)[k]);
 }
 
 void AddFilesController::openAddFiles()

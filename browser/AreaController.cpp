@@ -111,14 +111,27 @@ bool AreaController::readArea(int area)
         return false;
     }
 
-    m_parts.model->setRows(std::move(outcome.rows));
-    showCounts();
-    m_parts.description->clearDescription();
     m_parts.tree->bringInLine(area, previous);
     m_parts.byNumber->setCurrentArea(area);
     m_parts.byName->setCurrentArea(area);
-    emit areaLoaded(area);
+    showRows(std::move(outcome.rows));
     return true;
+}
+
+void AreaController::showRows(std::vector<LoadedRow> rows)
+{
+    m_parts.model->setRows(std::move(rows));
+    showCounts();
+    m_parts.description->clearDescription();
+    emit areaLoaded(m_current);
+}
+
+void AreaController::readAgainInPlace()
+{
+    if (m_readAgain)
+        m_readAgain();
+    else
+        readArea(m_current);
 }
 
 void AreaController::showCounts()

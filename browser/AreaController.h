@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -19,6 +21,7 @@ class AreaTreeView;
 class CommandTable;
 class DescriptionPane;
 class FileListModel;
+struct LoadedRow;
 
 // ReadArea in the window and everything that chooses an area: the tree, the two selectors, the
 // start-up rule and the two order commands. Holds CurrentArea.
@@ -46,6 +49,12 @@ public:
 
     // Clears the list and loads the area; false after a fatal error was reported.
     bool readArea(int area);
+    // Reads the current area again keeping the selection on the same entries (after a change
+    // was refused because the rows had changed); a plain load until the window sets the way.
+    void readAgainInPlace();
+    void setReadAgain(std::function<void()> readAgain) { m_readAgain = std::move(readAgain); }
+    // Shows rows of the current area just read, as after a load.
+    void showRows(std::vector<LoadedRow> rows);
     // The start-up area from DefaultArea, or the first area with a message; false when there
     // is no area at all (reported) or the load failed.
     bool loadInitialArea();
@@ -66,6 +75,7 @@ private:
     Parts m_parts;
     int m_current = 0;
     bool m_orderByName = true;
+    std::function<void()> m_readAgain;
 };
 
 } // namespace qv

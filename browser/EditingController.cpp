@@ -16,6 +16,8 @@
 
 #include <QItemSelectionModel>
 
+#include <memory>
+
 namespace qv {
 
 EditingController::EditingController(BrowserServices& services, Parts parts, QObject* parent)
@@ -48,16 +50,27 @@ void EditingController::showProperties(PropertiesDialog::Page page)
         return;
     const int area = m_parts.areas->currentArea();
     const Board& board = m_services.board;
+    // The dialog works on the entry shown, wherever another program moves it meanwhile: each
+    // Apply is refused unless the row still holds the record, which becomes what it wrote.
+    auto shown = std::make_shared<RowIdentity>(identityOf(m_parts.model->rows()[size_t(row)], uint64_t(row)));
     QString error;
-    auto fields = EntryProperties(board, area).read(uint64_t(row), m_services.settings.useLongNames, &error);
+    bool changed = false;
+    auto fields = EntryProperties(board, area).read(*shown, m_services.settings.useLongNames, &error, &changed);
     if (!fields) {
         m_services.dialogs.message(m_parts.window, QStringLiteral("Quorvex"), error, Dialogs::Icon::Warning);
+        if (changed)
+            m_parts.areas->readAgainInPlace();
         return;
     }
     // The caption names the entry as the list shows it.
     fields->name = board.text(m_parts.model->rows()[size_t(row)].name);
-    auto applier = [&board, area, row](const PropertyChanges& changes) {
-        return EntryProperties(board, area).apply(uint64_t(row), changes);
+    auto refused = std::make_shared<bool>(false);
+    auto applier = [&board, area, shown, refused](const PropertyChanges& changes) {
+        PropertiesResult result = EntryProperties(board, area).apply(*shown, changes);
+        if (result.outcome == PropertiesResult::Outcome::Written)
+            shown->record = result.header.encode();
+        *refused = *refused || result.rowsChanged;
+        return result;
     };
     auto* dialog
         = new PropertiesDialog(m_services.dialogs, *fields, m_parts.description->font(), applier, m_parts.window);
@@ -66,12 +79,18 @@ void EditingController::showProperties(PropertiesDialog::Page page)
         if (row >= int(m_parts.model->rows().size()))
             return;
         LoadedRow updated = m_parts.model->rows()[size_t(row)];
-        if (!updated.comment) {
+        if (!updated.comment)
             EntryProperties::updateRow(updated, result.header);
-            m_parts.model->updateEntry(row, updated);
-        }
+        else
+            updated.record = result.header.encode();
+        m_parts.model->updateEntry(row, updated);
         if (result.written.contains(QStringLiteral("description")))
             m_parts.description->showDescription(result.description);
+    });
+    // The list is read again once the dialog is gone, never under it.
+    connect(dialog, &QDialog::finished, this, [this, refused] {
+        if (*refused)
+            m_parts.areas->readAgainInPlace();
     });
     dialog->open();
     dialog->showPage(page);
@@ -81,19 +100,31 @@ void EditingController::showGlobalDescription()
 {
     const int area = m_parts.areas->currentArea();
     const Board& board = m_services.board;
-    auto runner = [this, &board, area](const QString& text) {
-        std::vector<uint64_t> positions;
+    auto refused = std::make_shared<bool>(false);
+    auto runner = [this, &board, area, refused](const QString& text) {
+        std::vector<RowIdentity> shown;
         for (int row : m_parts.list->selectedRows())
-            positions.push_back(uint64_t(row));
-        return Descriptions(board, area).giveAll(std::move(positions), text);
+            shown.push_back(identityOf(m_parts.model->rows()[size_t(row)], uint64_t(row)));
+        DescriptionsResult result = Descriptions(board, area).giveAll(std::move(shown), text);
+        *refused = *refused || result.rowsChanged;
+        return result;
     };
     auto* dialog = new GlobalDescriptionDialog(m_services.dialogs, m_parts.description->font(), runner, m_parts.window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The list stays as it is; the pane shows the new text when its row was among them.
     connect(dialog, &GlobalDescriptionDialog::written, this, [this](const DescriptionsResult& result) {
+        for (const RowIdentity& r : result.records) {
+            LoadedRow row = m_parts.model->rows()[size_t(r.position)];
+            row.record = r.record;
+            m_parts.model->updateEntry(int(r.position), std::move(row));
+        }
         const int current = m_parts.list->currentRow();
         if (result.outcome == DescriptionsResult::Outcome::Written && m_parts.list->selectedRows().contains(current))
             m_parts.description->showDescription(result.description);
+    });
+    connect(dialog, &QDialog::finished, this, [this, refused] {
+        if (*refused)
+            m_parts.areas->readAgainInPlace();
     });
     dialog->open();
 }
@@ -103,17 +134,27 @@ void EditingController::insertComment()
     const int area = m_parts.areas->currentArea();
     if (area == 0)
         return;
-    const int rows = int(m_parts.model->rows().size());
+    const auto& rows = m_parts.model->rows();
     const int current = m_parts.list->currentRow();
-    const bool currentSelected = current >= 0 && current < rows && m_parts.list->selectedRows().contains(current);
-    const uint64_t after = currentSelected ? uint64_t(current) + 1 : uint64_t(rows);
+    const bool currentSelected
+        = current >= 0 && current < int(rows.size()) && m_parts.list->selectedRows().contains(current);
+    // Behind the current row while it is still there; else behind the last entry there is then.
+    std::optional<RowIdentity> behind;
+    if (currentSelected)
+        behind = identityOf(rows[size_t(current)], uint64_t(current));
     const DescriptionsResult result
-        = Descriptions(m_services.board, area).insertComment(after, QString(), CurrentUploader::get());
+        = Descriptions(m_services.board, area).insertComment(UINT64_MAX, QString(), CurrentUploader::get(), behind);
     if (result.outcome != DescriptionsResult::Outcome::Written) {
         m_services.dialogs.message(m_parts.window, QStringLiteral("Quorvex"), result.message, Dialogs::Icon::Warning);
+        if (result.rowsChanged)
+            m_parts.areas->readAgainInPlace();
         return;
     }
-    m_parts.model->insertEntries(int(result.position), { result.row });
+    // Behind the last there may be entries another program added that the list does not show yet.
+    if (result.position == (behind ? behind->position + 1 : rows.size()))
+        m_parts.model->insertEntries(int(result.position), { result.row });
+    else
+        m_parts.areas->readAgainInPlace();
 }
 
 } // namespace qv

@@ -11,6 +11,7 @@
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/ListFollower.h"
 #include "browser/ListRoomKeeper.h"
 #include "platform/widgets/Desktop.h"
 #include "browser/RemoveSortController.h"
@@ -82,10 +83,11 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     m_tools = new ToolsController(m_services, { this, m_commands, m_areas, m_files, m_tree, m_list, m_model }, this);
     m_transfers = new TransferController(
         m_services, { this, m_commands, m_areas, m_files, m_list, m_model, m_objectsPanel, m_sizePanel }, this);
-    // The clipboard holds record numbers: it follows what removes and reorders records.
+    // Removed entries leave the clipboard.
     connect(
         &m_removeSort->remover(), &EntryRemover::entriesRemoved, &m_transfers->clipboard(), &Clipboard::entriesRemoved);
-    connect(m_removeSort, &RemoveSortController::areaReordered, &m_transfers->clipboard(), &Clipboard::areaReordered);
+    m_follower = new ListFollower(m_services, { this, m_commands, m_areas, m_files, m_list, m_model }, this);
+    m_areas->setReadAgain([this] { m_follower->readAgain(); });
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
     routeCommands();
     m_addFiles = new AddFilesController(m_services, this);

@@ -24,6 +24,7 @@ class DescriptionPane;
 class FileListController;
 class FileListModel;
 class FileListView;
+class ListFollower;
 class NumericAreaSelector;
 class RemoveSortController;
 class ToolsController;
@@ -52,6 +53,7 @@ public:
     ToolsController& tools() const { return *m_tools; }
     AddFilesController& addFiles() const { return *m_addFiles; }
     TransferController& transfers() const { return *m_transfers; }
+    ListFollower& follower() const { return *m_follower; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
     FileListModel* model() const { return m_model; }
@@ -98,6 +100,7 @@ private:
     ToolsController* m_tools = nullptr;
     AddFilesController* m_addFiles = nullptr;
     TransferController* m_transfers = nullptr;
+    ListFollower* m_follower = nullptr;
 
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_areaBand = nullptr;

@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTreeView>
 
 #include <memory>
@@ -52,8 +54,8 @@ void RemoveSortController::reportFailure(const QString& command, int code, const
     const int area = m_parts.areas->currentArea();
     const messages::Message m = messages::changeFailed(area, command, code, detail);
     m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
-    // What the files now hold, whichever way the change went.
-    m_parts.areas->readArea(area);
+    // What the files now hold, whichever way the change went, on the entries the user saw.
+    m_parts.areas->readAgainInPlace();
 }
 
 void RemoveSortController::removeSelected()
@@ -79,6 +81,7 @@ void RemoveSortController::removeSelected()
     m_parts.model->removeEntries(positions);
     showCounts();
     m_parts.files->clearDescription();
+    showCarriedOver(outcome.carried, "the removal");
 }
 
 void RemoveSortController::updateSelected()
@@ -101,9 +104,11 @@ void RemoveSortController::updateSelected()
         LoadedRow row = m_parts.model->rows()[size_t(c.position)];
         row.size = c.size;
         row.fileDate = c.fileDate;
+        row.record = c.record;
         m_parts.model->updateEntry(int(c.position), std::move(row));
     }
     showCounts();
+    showCarriedOver(outcome.carried, "the update");
     if (!outcome.skipped.isEmpty()) {
         const messages::Message m = messages::updateSkipped(outcome.skipped);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
@@ -161,14 +166,20 @@ void RemoveSortController::sort(bool selection, int preselectedKey)
         reportFailure(QStringLiteral("Sort"), outcome.error->code, outcome.error->message);
         return;
     }
-    if (!outcome.changed)
+    if (outcome.changed)
+        m_parts.areas->readAgainInPlace();
+    showCarriedOver(outcome.carried, "the sort");
+}
+
+void RemoveSortController::showCarriedOver(const CarriedOver& carried, const char* operation)
+{
+    const QString text = messages::boardWritesKept(m_parts.areas->currentArea(), carried, operation);
+    if (text.isEmpty())
         return;
-    m_parts.areas->readArea(area);
-    QList<qint64> order;
-    order.reserve(qsizetype(outcome.order.size()));
-    for (uint64_t p : outcome.order)
-        order.append(qint64(p));
-    emit areaReordered(area, order);
+    // The entries the board added are in the files, not yet in the list.
+    m_parts.areas->readAgainInPlace();
+    if (auto* frame = qobject_cast<QMainWindow*>(m_parts.window))
+        frame->statusBar()->showMessage(text, 15000);
 }
 
 } // namespace qv

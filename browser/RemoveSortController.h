@@ -11,6 +11,7 @@ class QWidget;
 namespace qv {
 
 class AreaController;
+struct CarriedOver;
 class CommandTable;
 class EntryRemover;
 class FileListController;
@@ -44,18 +45,16 @@ public:
     void sortAll(int column);
     void sortSelection();
 
-    // Who holds record numbers of an area (the internal clipboard) follows removals here.
+    // Who holds entries of an area (the internal clipboard) follows removals here.
     EntryRemover& remover() const { return *m_remover; }
     // Sorts of at least this many rows show the progress window.
     static constexpr int kProgressRows = 5000;
 
-signals:
-    // After a committed sort: record k of the area was record order[k] before.
-    void areaReordered(int area, const QList<qint64>& order);
-
 private:
     void sort(bool selection, int preselectedKey);
     void showCounts();
+    // The board's additions during a rewrite: the list shows them and the status bar says so.
+    void showCarriedOver(const CarriedOver& carried, const char* operation);
     void reportFailure(const QString& command, int code, const std::string& detail);
 
     BrowserServices& m_services;

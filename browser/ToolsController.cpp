@@ -1,5 +1,6 @@
 #include "browser/ToolsController.h"
 
+#include "board/Messages.h"
 #include "browser/AreaController.h"
 #include "browser/AreaTreeView.h"
 #include "browser/CommandTable.h"
@@ -14,6 +15,8 @@
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTreeView>
 #include <QWidget>
 
@@ -66,12 +69,30 @@ void ToolsController::openFindWindow()
     m_find->show();
 }
 
-void ToolsController::goTo(int area, int position)
+void ToolsController::goTo(int area, int position, const QByteArray& record)
 {
     if (area != m_parts.areas->currentArea() && !m_parts.areas->readArea(area))
         return;
-    const int row = position - 1;
-    if (row < 0 || row >= int(m_parts.model->rows().size()))
+    const auto& rows = m_parts.model->rows();
+    auto holds = [&](int r) {
+        return r >= 0 && r < int(rows.size()) && size_t(record.size()) == rows[size_t(r)].record.size()
+            && std::equal(record.begin(), record.end(), reinterpret_cast<const char*>(rows[size_t(r)].record.data()));
+    };
+    // The hit where the search found it, else where the list shows it now (the area changed
+    // since the search); gone from the list, it is not pretended to be another row.
+    int row = position - 1;
+    if (!record.isEmpty() && !holds(row)) {
+        row = -1;
+        for (int r = 0; r < int(rows.size()) && row < 0; ++r)
+            if (holds(r))
+                row = r;
+        if (row < 0) {
+            if (auto* frame = qobject_cast<QMainWindow*>(m_parts.window))
+                frame->statusBar()->showMessage(messages::hitGone(area), 15000);
+            return;
+        }
+    }
+    if (row < 0 || row >= int(rows.size()))
         return;
     const QModelIndex index = m_parts.model->index(row, 0);
     m_parts.list->selectionModel()->setCurrentIndex(

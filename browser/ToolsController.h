@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+class QByteArray;
 class QWidget;
 
 namespace qv {
@@ -41,7 +42,8 @@ public:
     void exportLists();
     // A result of the find window: load the area when another is shown, then select, show and
     // describe the entry (1-based; 0 goes to the area only).
-    void goTo(int area, int position);
+    // When the area changed since the search, the row holding the record found is taken.
+    void goTo(int area, int position, const QByteArray& record);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

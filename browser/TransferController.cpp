@@ -155,47 +155,51 @@ void TransferController::paste(bool behindAll)
     if (!m_clipboard->canPaste() || m_clipboard->isEmpty())
         return;
     const int area = m_parts.areas->currentArea();
-    const int rows = int(m_parts.model->rows().size());
+    const auto& rows = m_parts.model->rows();
     // Behind the current row when it is selected, else behind the last.
-    uint64_t p = uint64_t(rows);
-    const int current = m_parts.list->currentRow();
-    if (!behindAll && current >= 0 && current < rows && m_parts.list->selectedRows().contains(current))
-        p = uint64_t(current) + 1;
-
     EntryTransfer::Request request;
+    const int current = m_parts.list->currentRow();
+    if (!behindAll && current >= 0 && current < int(rows.size()) && m_parts.list->selectedRows().contains(current))
+        request.behind = identityOf(rows[size_t(current)], uint64_t(current));
     request.source = m_clipboard->area();
     request.entries = m_clipboard->items();
+    request.locate = true;
     request.move = m_clipboard->mode() == Clipboard::Mode::Cut;
     request.area = area;
-    request.after = p;
-    request.destinationRows = uint64_t(rows);
     request.useLongNames = m_services.settings.useLongNames;
 
     const EntryTransfer::Outcome outcome = run(request);
-    if (outcome.stale) {
-        const messages::Message m = messages::clipboardStale(request.source);
+    if (outcome.gone || outcome.ambiguous) {
+        const size_t k = outcome.gone ? *outcome.gone : *outcome.ambiguous;
+        const QString rowText = m_services.board.text(request.entries[k].row.name);
+        const messages::Message m = outcome.gone ? messages::clipboardEntryGone(request.source, rowText)
+                                                 : messages::clipboardEntryAmbiguous(request.source, rowText);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
         return;
     }
     if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
-        const messages::Message m = outcome.error->code == ESTALE || outcome.error->code == kChangedMeanwhile
+        const messages::Message m = outcome.stale || outcome.error->code == kChangedMeanwhile
             ? messages::changeFailed(area, QStringLiteral("Paste"), outcome.error->code, outcome.error->message)
             : messages::transferFailed();
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
-        m_parts.areas->readArea(area);
+        m_parts.areas->readAgainInPlace();
         return;
     }
-    const int n = int(request.entries.size());
     if (request.source == area) {
-        std::vector<int> positions;
+        // The rows move in the list when the store's order is the one the list would make of
+        // what it shows; when another program moved entries meanwhile the list is read again.
+        std::vector<uint64_t> shown;
         for (const auto& e : request.entries)
-            positions.push_back(int(e.position));
-        if (request.move)
-            m_parts.model->moveEntries(positions, int(outcome.insertedAt));
-        else {
+            shown.push_back(e.position);
+        const uint64_t p = request.behind ? request.behind->position + 1 : uint64_t(rows.size());
+        const uint64_t n = rows.size();
+        if (outcome.order
+            != (request.move ? EntryTransfer::moveOrder(n, shown, p) : EntryTransfer::duplicateOrder(n, shown, p)))
+            m_parts.areas->readAgainInPlace();
+        else if (request.move)
+            m_parts.model->moveEntries(std::vector<int>(shown.begin(), shown.end()), int(outcome.insertedAt));
+        else
             m_parts.model->insertEntries(int(outcome.insertedAt), outcome.inserted);
-            m_clipboard->entriesInserted(area, outcome.insertedAt, uint64_t(n));
-        }
     } else {
         m_parts.model->insertEntries(int(outcome.insertedAt), outcome.inserted);
     }
@@ -208,6 +212,8 @@ void TransferController::paste(bool behindAll)
     }
     if (request.move)
         m_clipboard->pasteCompleted();
+    else
+        m_clipboard->heldAt(outcome.heldNow);
 }
 
 void TransferController::direct(bool move)
@@ -249,20 +255,32 @@ void TransferController::direct(bool move)
             : messages::transferFailed();
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
         if (outcome.stale)
-            m_parts.areas->readArea(area);
+            m_parts.areas->readAgainInPlace();
         return;
     }
     if (outcome.failedAt == EntryTransfer::Stage::Source) {
         const messages::Message m = messages::moveLeftSource(area, outcome.error->code, outcome.error->message);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+        m_parts.areas->readAgainInPlace();
         return;
     }
     if (!outcome.removed.empty()) {
-        m_parts.model->removeEntries(std::vector<int>(outcome.removed.begin(), outcome.removed.end()));
-        QList<qint64> removed(outcome.removed.begin(), outcome.removed.end());
+        QList<QByteArray> removed;
+        for (const auto& e : request.entries)
+            removed.append(
+                QByteArray(reinterpret_cast<const char*>(e.row.record.data()), qsizetype(e.row.record.size())));
         m_clipboard->entriesRemoved(area, removed);
-        m_parts.files->clearDescription();
-        showCounts();
+        // Removed where the list shows them, or found elsewhere after another program's change.
+        std::vector<uint64_t> shown;
+        for (const auto& e : request.entries)
+            shown.push_back(e.position);
+        if (std::includes(shown.begin(), shown.end(), outcome.removed.begin(), outcome.removed.end())) {
+            m_parts.model->removeEntries(std::vector<int>(outcome.removed.begin(), outcome.removed.end()));
+            m_parts.files->clearDescription();
+            showCounts();
+        } else {
+            m_parts.areas->readAgainInPlace();
+        }
     }
 }
 

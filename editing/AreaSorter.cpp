@@ -130,16 +130,28 @@ AreaSorter::Outcome AreaSorter::sort(
         return outcome;
 
     AreaStore& store = m_board.store();
-    // A permutation of fewer records than the area holds would drop the rest.
-    if (auto same = store.expectCount(area, uint64_t(rows.size())); !same) {
-        outcome.error = same.error();
+    // The order rests on every row shown; records added behind them since keep their places.
+    std::vector<RowIdentity> shown;
+    shown.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        shown.push_back(identityOf(rows[i], uint64_t(i)));
+    auto count = store.count(area);
+    if (!count) {
+        outcome.error = count.error();
         return outcome;
     }
-    if (auto written = store.rewrite(area, RewritePlan::permutation(newOrder)); !written) {
+    if (*count < newOrder.size()) {
+        outcome.error = Error { kRowsChanged, rowsChangedMessage(area) };
+        return outcome;
+    }
+    for (uint64_t i = newOrder.size(); i < *count; ++i)
+        newOrder.push_back(i);
+    if (auto written = store.rewrite(area, RewritePlan::permutation(newOrder), shown); !written) {
         outcome.error = written.error();
         return outcome;
     }
     outcome.changed = true;
+    outcome.carried = store.lastCarriedOver();
     outcome.order = std::move(newOrder);
     return outcome;
 }

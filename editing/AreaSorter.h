@@ -36,6 +36,7 @@ public:
         bool changed = false; // false: the order was already so, nothing was written
         std::vector<uint64_t> order; // when changed: record k of the new files was record order[k]
         std::optional<Error> error;
+        CarriedOver carried; // what the board wrote meanwhile, kept in the new files
     };
     // (rows settled, rows taking part); called before the comparison and after it.
     using Progress = std::function<void(uint64_t settled, uint64_t count)>;
@@ -46,7 +47,8 @@ public:
     static std::vector<uint64_t> order(
         const std::vector<LoadedRow>& rows, const SortRequest& request, const CodePage& codePage);
 
-    // rows: every row of the area as loaded, row texts as the list shows them.
+    // rows: every row of the area as loaded, row texts as the list shows them. Refused
+    // (kRowsChanged) unless the area still holds them where they were shown.
     Outcome sort(
         int area, const std::vector<LoadedRow>& rows, const SortRequest& request, const Progress& progress = {});
 

@@ -22,6 +22,7 @@ DescriptionExtraction::Result DescriptionExtraction::run(Board& board, int area,
     Result result;
     const Board::AreaDirectory directory = board.areaDirectory(area);
     std::vector<AreaStore::DescriptionChange> changes;
+    std::vector<RowIdentity> shown;
     std::vector<size_t> changed;
     for (const Row& row : rows) {
         if (row.comment)
@@ -35,6 +36,7 @@ DescriptionExtraction::Result DescriptionExtraction::run(Board& board, int area,
             if (e.outcome == DescriptionExtractor::Outcome::Extracted) {
                 r.bytes = e.text.size();
                 changes.push_back({ row.position, e.text });
+                shown.push_back({ row.position, row.record });
                 changed.push_back(result.rows.size());
                 if (extracted)
                     extracted(row.position, e.text);
@@ -44,7 +46,7 @@ DescriptionExtraction::Result DescriptionExtraction::run(Board& board, int area,
     }
     if (changes.empty())
         return result;
-    auto stored = board.store().setDescriptions(area, changes);
+    auto stored = board.store().setDescriptions(area, changes, shown);
     if (!stored) {
         result.error = stored.error();
         return result;

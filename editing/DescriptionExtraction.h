@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/DescriptionExtractor.h"
+#include "storage/HeaderRecord.h"
 #include "storage/Result.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ public:
         uint64_t position = 0; // 0-based
         QString rowText; // the name the file list shows
         bool comment = false;
+        HeaderRecord::Bytes record {}; // as shown: the change is refused unless it is still there
     };
     struct RowResult {
         uint64_t position = 0;
@@ -32,7 +34,7 @@ public:
     };
     struct Result {
         std::vector<RowResult> rows; // comment rows are left out
-        std::optional<Error> error; // the change was not made
+        std::optional<Error> error; // the change was not made (kRowsChanged: the rows had changed)
         int stored() const;
     };
 

@@ -71,12 +71,15 @@ Descriptions::Descriptions(const Board& board, int area)
 {
 }
 
-DescriptionsResult Descriptions::giveAll(std::vector<uint64_t> positions, const QString& text) const
+DescriptionsResult Descriptions::giveAll(std::vector<RowIdentity> shown, const QString& text) const
 {
     using Outcome = DescriptionsResult::Outcome;
-    std::sort(positions.begin(), positions.end());
-    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    if (positions.empty())
+    std::sort(
+        shown.begin(), shown.end(), [](const RowIdentity& l, const RowIdentity& r) { return l.position < r.position; });
+    shown.erase(std::unique(shown.begin(), shown.end(),
+                    [](const RowIdentity& l, const RowIdentity& r) { return l.position == r.position; }),
+        shown.end());
+    if (shown.empty())
         return {};
     const CodePage& page = m_board.codePage();
     const EditedText::Encoded encoded = EditedText::description(page, text);
@@ -87,21 +90,25 @@ DescriptionsResult Descriptions::giveAll(std::vector<uint64_t> positions, const 
     AreaStore& store = m_board.store();
     FileIo& io = store.io();
     auto failed = [&](const Error& e) {
-        return outcome(Outcome::Failed, messages::changeNotWritten(m_area, QString::fromStdString(e.message)));
+        DescriptionsResult r = outcome(Outcome::Failed, messages::changeNotWritten(m_area, e));
+        r.rowsChanged = e.code == kRowsChanged;
+        return r;
     };
     // An interrupted change is finished first, so the records read here are the ones patched.
     if (auto recovered = store.recover(m_area); !recovered)
         return failed(recovered.error());
-    auto count = store.count(m_area);
-    if (!count)
-        return failed(count.error());
-    if (positions.back() >= *count)
-        return outcome(Outcome::Refused, messages::noSuchEntry(m_area, positions.back() + 1));
     const std::string base = store.fileBaseDir();
     auto headers = readWholeFile(
         io, areaFilePath(io, base, m_area, AreaFileKind::Header), uint64_t(std::numeric_limits<int32_t>::max()));
     if (!headers)
         return failed(headers.error());
+    // Only the entries shown are given the text; the store checks them again at the commit.
+    const uint64_t count = headers->size() / HeaderRecord::kSize;
+    for (const RowIdentity& row : shown)
+        if (row.position >= count
+            || !std::equal(row.record.begin(), row.record.end(),
+                headers->begin() + std::ptrdiff_t(row.position * HeaderRecord::kSize)))
+            return failed(Error { kRowsChanged, rowsChangedMessage(m_area) });
     uint64_t indexed = 0;
     const std::string idx = areaFilePath(io, base, m_area, AreaFileKind::Index);
     if (io.exists(idx))
@@ -122,7 +129,9 @@ DescriptionsResult Descriptions::giveAll(std::vector<uint64_t> positions, const 
     std::vector<FieldPatch> patches;
     std::vector<uint8_t> inPlace(encoded.bytes.begin(), encoded.bytes.end());
     inPlace.push_back(0);
-    for (uint64_t p : positions) {
+    std::vector<std::optional<size_t>> appendedAs;
+    for (const RowIdentity& row : shown) {
+        const uint64_t p = row.position;
         const int32_t pointer
             = enc::getLong(headers->data() + p * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset);
         auto stored = descriptions ? storedLength(io, descriptions->get(), pointer) : Result<size_t>(size_t(0));
@@ -130,6 +139,7 @@ DescriptionsResult Descriptions::giveAll(std::vector<uint64_t> positions, const 
             return failed(stored.error());
         if (*stored > 0 && inPlace.size() <= *stored) {
             patches.push_back({ AreaFileKind::Description, uint64_t(pointer), 0, inPlace, std::nullopt });
+            appendedAs.push_back(std::nullopt);
             ++result.overwritten;
             continue;
         }
@@ -139,17 +149,26 @@ DescriptionsResult Descriptions::giveAll(std::vector<uint64_t> positions, const 
         patches.push_back({ AreaFileKind::Header, p, HeaderRecord::kDescriptionPointerOffset, longField(0), k });
         if (p < indexed)
             patches.push_back({ AreaFileKind::Index, p, IndexRecord::kDescriptionPointerOffset, longField(0), k });
+        appendedAs.push_back(k);
         ++result.appended;
     }
     descriptions.reset();
-    if (auto written = store.patchRecords(m_area, appended, std::move(patches)); !written)
+    auto written = store.patchRecords(m_area, appended, std::move(patches), shown);
+    if (!written)
         return failed(written.error());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        HeaderRecord h = HeaderRecord::decode(shown[i].record);
+        if (appendedAs[i])
+            h.setDescriptionPointer((*written)[*appendedAs[i]]);
+        result.records.push_back({ shown[i].position, h.encode() });
+    }
     result.outcome = Outcome::Written;
     result.description = EditedText::forEditor(page, encoded.bytes);
     return result;
 }
 
-DescriptionsResult Descriptions::insertComment(uint64_t after, const QString& text, const QString& uploader) const
+DescriptionsResult Descriptions::insertComment(
+    uint64_t after, const QString& text, const QString& uploader, std::optional<RowIdentity> behind) const
 {
     using Outcome = DescriptionsResult::Outcome;
     const CodePage& page = m_board.codePage();
@@ -166,7 +185,9 @@ DescriptionsResult Descriptions::insertComment(uint64_t after, const QString& te
 
     AreaStore& store = m_board.store();
     auto failed = [&](const Error& e) {
-        return outcome(Outcome::Failed, messages::changeNotWritten(m_area, QString::fromStdString(e.message)));
+        DescriptionsResult r = outcome(Outcome::Failed, messages::changeNotWritten(m_area, e));
+        r.rowsChanged = e.code == kRowsChanged;
+        return r;
     };
     if (auto recovered = store.recover(m_area); !recovered)
         return failed(recovered.error());
@@ -176,8 +197,11 @@ DescriptionsResult Descriptions::insertComment(uint64_t after, const QString& te
     // A comment has no name, no dates and no counts; only its uploader and its text.
     NewEntry entry;
     entry.header.setUploader(name.bytes);
-    const uint64_t at = std::min(after, *count);
-    if (auto inserted = store.insertEntry(m_area, at, entry, description.bytes); !inserted)
+    const uint64_t at = behind ? behind->position + 1 : std::min(after, *count);
+    std::span<const RowIdentity> expected;
+    if (behind)
+        expected = std::span(&*behind, 1);
+    if (auto inserted = store.insertEntry(m_area, at, entry, description.bytes, expected); !inserted)
         return failed(inserted.error());
     DescriptionsResult result;
     result.outcome = Outcome::Written;
@@ -187,6 +211,9 @@ DescriptionsResult Descriptions::insertComment(uint64_t after, const QString& te
     result.row.name = std::string(text::kCommentRowText);
     result.row.comment = true;
     result.row.uploader = name.bytes;
+    // The stored record carries the pointer the store gave the text: the row's identity.
+    if (auto rows = store.readRows(m_area, { at }, false); rows && rows->size() == 1)
+        result.row = rows->front();
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/AreaStore.h"
+#include "storage/RowIdentity.h"
 
 #include <QString>
 
@@ -19,9 +20,12 @@ struct DescriptionsResult {
     };
     Outcome outcome = Outcome::NothingToWrite;
     QString message; // Refused, Failed: the system's message
+    bool rowsChanged = false; // Failed: the rows no longer hold what was shown
     int appended = 0; // entries that got a copy of the text at the end of the description file
     int overwritten = 0; // entries whose text was overwritten in place
     QString description; // the text as stored, line breaks as '\n'
+    // giveAll: the entries' header records as they now stand, for the list's rows
+    std::vector<RowIdentity> records;
     // insertComment: the new entry's 0-based position and its file list row
     uint64_t position = 0;
     LoadedRow row;
@@ -32,14 +36,16 @@ class Descriptions {
 public:
     Descriptions(const Board& board, int area);
 
-    // Gives every entry at positions (0-based, any order) the text: written over an entry's own
-    // text when it is not longer, else appended as a copy of its own with both pointers moved.
-    // All entries or none.
-    DescriptionsResult giveAll(std::vector<uint64_t> positions, const QString& text) const;
+    // Gives every entry shown (any order) the text: written over an entry's own text when it is
+    // not longer, else appended as a copy of its own with both pointers moved. All entries or
+    // none, and none unless each position still holds the record shown.
+    DescriptionsResult giveAll(std::vector<RowIdentity> shown, const QString& text) const;
 
     // Inserts a comment line after the first `after` entries (clamped to the count), with the
-    // text as its description and the uploader of the run.
-    DescriptionsResult insertComment(uint64_t after, const QString& text, const QString& uploader) const;
+    // text as its description and the uploader of the run. behind: the row shown at after - 1,
+    // which must still be there; without it the place is taken as it is when the change commits.
+    DescriptionsResult insertComment(uint64_t after, const QString& text, const QString& uploader,
+        std::optional<RowIdentity> behind = std::nullopt) const;
 
     // Length of the text at pointer with its zero byte, read through an open description file;
     // 0 for a negative pointer or when no zero byte follows (such a text is never overwritten).

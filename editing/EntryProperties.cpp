@@ -11,6 +11,8 @@
 
 #include <QDate>
 
+#include <cerrno>
+
 namespace qv {
 
 namespace {
@@ -65,13 +67,20 @@ EntryProperties::EntryProperties(const Board& board, int area)
 {
 }
 
-std::optional<EntryFields> EntryProperties::read(uint64_t position, bool useLongNames, QString* error) const
+std::optional<EntryFields> EntryProperties::read(
+    const RowIdentity& shown, bool useLongNames, QString* error, bool* rowsChanged) const
 {
     AreaStore& store = m_board.store();
+    const uint64_t position = shown.position;
     auto header = store.readHeader(m_area, position);
-    if (!header) {
+    const bool same = header && header->encode() == shown.record;
+    if (rowsChanged)
+        *rowsChanged = !same && (header || header.error().code == EINVAL);
+    if (!same) {
         if (error)
-            *error = messages::changeNotWritten(m_area, QString::fromStdString(header.error().message));
+            *error = header || header.error().code == EINVAL
+                ? messages::rowsChanged(m_area)
+                : messages::changeNotWritten(m_area, QString::fromStdString(header.error().message));
         return std::nullopt;
     }
     const HeaderRecord& h = *header;
@@ -160,10 +169,12 @@ void EntryProperties::updateRow(LoadedRow& row, const HeaderRecord& h)
     row.uploadDate = h.uploadDate();
     row.lastDownloadDate = h.lastDownloadDate();
     row.downloads = h.downloads();
+    row.record = h.encode();
 }
 
-PropertiesResult EntryProperties::apply(uint64_t position, const PropertyChanges& c) const
+PropertiesResult EntryProperties::apply(const RowIdentity& shown, const PropertyChanges& c) const
 {
+    const uint64_t position = shown.position;
     if (c.empty())
         return {};
     if (auto problem = firstRangeProblem(c))
@@ -210,12 +221,16 @@ PropertiesResult EntryProperties::apply(uint64_t position, const PropertyChanges
     PropertiesResult result;
     auto failed = [&](const Error& e) {
         result.outcome = PropertiesResult::Outcome::Failed;
-        result.message = messages::changeNotWritten(m_area, QString::fromStdString(e.message));
+        result.rowsChanged = e.code == kRowsChanged;
+        result.message = messages::changeNotWritten(m_area, e);
         return result;
     };
+    // The record shown is the one changed; the store checks it again when the change commits.
     auto read = store.readHeader(m_area, position);
-    if (!read)
+    if (!read && read.error().code != EINVAL)
         return failed(read.error());
+    if (!read || read->encode() != shown.record)
+        return failed(Error { kRowsChanged, rowsChangedMessage(m_area) });
     HeaderRecord h = *read;
     if (h.isComment() && !c.onlyDescription())
         return refused(PropertyField::None, messages::commentHasOnlyDescription(position + 1));
@@ -304,7 +319,7 @@ PropertiesResult EntryProperties::apply(uint64_t position, const PropertyChanges
         result.description = EditedText::forEditor(page, *description);
     }
 
-    auto written = store.patchRecords(m_area, appended, std::move(patches));
+    auto written = store.patchRecords(m_area, appended, std::move(patches), std::span(&shown, 1));
     if (!written)
         return failed(written.error());
     if (result.descriptionAppended) {

@@ -3,6 +3,7 @@
 #include "storage/AreaStore.h"
 #include "storage/Encoding.h"
 #include "storage/HeaderRecord.h"
+#include "storage/RowIdentity.h"
 
 #include <QString>
 #include <QStringList>
@@ -88,6 +89,7 @@ struct PropertiesResult {
     Outcome outcome = Outcome::NothingToWrite;
     PropertyField field = PropertyField::None; // Refused: the input to correct
     QString message; // Refused, Failed: the system's message
+    bool rowsChanged = false; // Failed: the entry no longer holds what was shown
     QStringList written; // Written: the fields, in record order
     bool descriptionAppended = false; // Written with a description: appended, else overwritten in place
     int32_t descriptionPointer = -1; // the entry's pointer afterwards
@@ -102,9 +104,14 @@ class EntryProperties {
 public:
     EntryProperties(const Board& board, int area);
 
-    // The entry at position; nullopt with a message in error when it cannot be read.
-    std::optional<EntryFields> read(uint64_t position, bool useLongNames, QString* error = nullptr) const;
-    PropertiesResult apply(uint64_t position, const PropertyChanges& changes) const;
+    // The entry shown as `shown`; nullopt with a message in error when it cannot be read or its
+    // position no longer holds the record shown (rowsChanged set).
+    std::optional<EntryFields> read(
+        const RowIdentity& shown, bool useLongNames, QString* error = nullptr, bool* rowsChanged = nullptr) const;
+    // Writes the changes into the entry shown, refused unless its position still holds the record
+    // shown when the change commits. After a write, result.header is the record as it now
+    // stands: the identity of the next Apply.
+    PropertiesResult apply(const RowIdentity& shown, const PropertyChanges& changes) const;
 
     // The range message for a box's value, empty when the value is allowed.
     static QString rangeProblem(PropertyField field, int value);
@@ -114,7 +121,7 @@ public:
     static DateBoxes boxesOf(int32_t packedDate);
     // The calendar date of boxes: a day beyond its month rolls into the next month.
     static enc::CalendarDate calendarDate(const DateBoxes& boxes);
-    // The file list's row after a change of the record.
+    // The file list's row after a change of the record, its identity included.
     static void updateRow(LoadedRow& row, const HeaderRecord& header);
 
 private:

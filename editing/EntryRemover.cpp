@@ -38,11 +38,6 @@ EntryRemover::Outcome EntryRemover::remove(
         return outcome;
 
     AreaStore& store = m_board.store();
-    // The rows must still be the area's records, or the plan would drop what was added since.
-    if (auto same = store.expectCount(area, uint64_t(n)); !same) {
-        outcome.error = same.error();
-        return outcome;
-    }
 
     std::vector<bool> removing(size_t(n), false);
     for (int p : selected)
@@ -106,12 +101,23 @@ EntryRemover::Outcome EntryRemover::remove(
         }
     }
 
+    // Only the rows shown go, and only while they are where they were shown; whatever else the
+    // area holds by now stays.
     std::vector<uint64_t> positions(selected.begin(), selected.end());
-    if (auto written = store.rewrite(area, RewritePlan::removal(uint64_t(n), positions)); !written) {
+    std::vector<RowIdentity> shown;
+    for (int p : selected)
+        shown.push_back(identityOf(rows[size_t(p)], uint64_t(p)));
+    auto count = store.count(area);
+    if (!count) {
+        outcome.error = count.error();
+        return outcome;
+    }
+    if (auto written = store.rewrite(area, RewritePlan::removal(*count, positions), shown); !written) {
         outcome.error = written.error();
         return outcome;
     }
     outcome.removed = positions;
+    outcome.carried = store.lastCarriedOver();
 
     // The records no longer name these files; a failure to delete one is not reported.
     toDelete.removeDuplicates();
@@ -122,10 +128,10 @@ EntryRemover::Outcome EntryRemover::remove(
             outcome.notDeleted.append(path);
     }
 
-    QList<qint64> removed;
+    QList<QByteArray> removed;
     removed.reserve(qsizetype(positions.size()));
-    for (uint64_t p : positions)
-        removed.append(qint64(p));
+    for (const RowIdentity& r : shown)
+        removed.append(QByteArray(reinterpret_cast<const char*>(r.record.data()), qsizetype(r.record.size())));
     emit entriesRemoved(area, removed);
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "storage/AreaStore.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -35,19 +36,21 @@ public:
         QStringList notDeleted; // answered Yes, but deleting failed (not reported by the window)
         QStringList keptShared; // row texts whose file another remaining entry still names
         std::optional<Error> error; // the rewrite failed: nothing was deleted
+        CarriedOver carried; // what the board wrote meanwhile, kept in the new files
         bool ok() const { return !cancelled && !error; }
     };
 
     explicit EntryRemover(Board& board, QObject* parent = nullptr);
 
     // rows: every row of the area as loaded (row texts as the list shows them); selected:
-    // 0-based positions, any order. Without ask no file is deleted.
+    // 0-based positions, any order. The removal is refused (kRowsChanged) unless the selected
+    // positions still hold the records shown. Without ask no file is deleted.
     Outcome remove(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected, const Ask& ask = {});
 
 signals:
-    // After a committed removal: the removed positions (before the removal, ascending), for
-    // whoever holds record numbers of the area (the internal clipboard).
-    void entriesRemoved(int area, const QList<qint64>& positions);
+    // After a committed removal: the header records removed, for whoever holds entries of the
+    // area (the internal clipboard).
+    void entriesRemoved(int area, const QList<QByteArray>& records);
 
 private:
     Board& m_board;

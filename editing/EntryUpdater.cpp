@@ -34,10 +34,6 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         return outcome;
 
     AreaStore& store = m_board.store();
-    if (auto same = store.expectCount(area, uint64_t(n)); !same) {
-        outcome.error = same.error();
-        return outcome;
-    }
 
     // Without its directory every file would look missing and be marked so.
     const Board::AreaDirectory directory = m_board.areaDirectory(area);
@@ -49,12 +45,8 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
     std::vector<NewEntry> replaced;
     for (int p : selected) {
         const QString rowText = m_board.text(rows[size_t(p)].name);
-        auto header = store.readHeader(area, uint64_t(p));
-        if (!header) {
-            outcome.error = header.error();
-            return outcome;
-        }
-        HeaderRecord record = *header;
+        // The record shown is the one updated; the rewrite refuses when it is no longer there.
+        HeaderRecord record = HeaderRecord::decode(rows[size_t(p)].record);
         const QString path = Board::entryFile(directory.host, rowText);
         const QFileInfo info(path);
         Changed change { uint64_t(p), 0, missingFileDate(), record.attributes(), false };
@@ -92,24 +84,35 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
             return outcome;
         }
         replaced.push_back({ record, *index, *longName });
+        change.record = record.encode();
         outcome.changed.push_back(change);
     }
     if (replaced.empty())
         return outcome;
 
     // The changed records replace the old ones in one rewrite, so an update is all or nothing.
+    auto count = store.count(area);
+    if (!count) {
+        outcome.error = count.error();
+        outcome.changed.clear();
+        return outcome;
+    }
     RewritePlan plan;
+    std::vector<RowIdentity> shown;
     uint64_t next = 0;
     for (size_t k = 0; k < replaced.size(); ++k) {
         const uint64_t p = outcome.changed[k].position;
+        shown.push_back(identityOf(rows[size_t(p)], p));
         plan.keep(next, p - next);
         plan.add(std::move(replaced[k]));
         next = p + 1;
     }
-    plan.keep(next, uint64_t(n) - next);
-    if (auto written = store.rewrite(area, plan); !written) {
+    plan.keep(next, std::max(*count, next) - next);
+    if (auto written = store.rewrite(area, plan, shown); !written) {
         outcome.error = written.error();
         outcome.changed.clear();
+    } else {
+        outcome.carried = store.lastCarriedOver();
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/AreaStore.h"
+#include "storage/HeaderRecord.h"
 
 #include <QStringList>
 
@@ -22,18 +23,21 @@ public:
         int32_t fileDate = 0;
         uint8_t attributes = 0;
         bool missing = false;
+        HeaderRecord::Bytes record {}; // the header record as now stored
     };
     struct Outcome {
         std::vector<Changed> changed; // records whose bytes changed, in list order
         QStringList missing; // row texts whose file is gone
         QStringList skipped; // row texts whose file exists but cannot be read: left as they are
         std::optional<Error> error; // the rewrite failed: nothing changed
+        CarriedOver carried; // what the board wrote meanwhile, kept in the new files
     };
 
     explicit EntryUpdater(Board& board);
 
     // rows: every row of the area as loaded; selected: 0-based positions (comment lines and
-    // positions past the end are passed over).
+    // positions past the end are passed over). Refused (kRowsChanged) unless the updated
+    // positions still hold the records shown.
     Outcome update(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected);
 
     // The stored form of 01-01-1980, the date a missing file gets.

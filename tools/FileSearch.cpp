@@ -85,6 +85,7 @@ public:
         if (const uint8_t* bytes = headerBytes(position))
             h = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes, HeaderRecord::kSize));
         LoadedRow& r = hit.row;
+        r.record = h.encode();
         r.comment = h.isComment();
         if (r.comment)
             r.name.assign(text::kCommentRowText);

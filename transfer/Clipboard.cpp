@@ -1,7 +1,8 @@
 #include "transfer/Clipboard.h"
 
+#include <QSet>
+
 #include <algorithm>
-#include <unordered_map>
 
 namespace qv {
 
@@ -33,54 +34,26 @@ void Clipboard::pasteCompleted()
     emit changed();
 }
 
-void Clipboard::entriesRemoved(int area, const QList<qint64>& positions)
+void Clipboard::heldAt(const std::vector<uint64_t>& positions)
 {
-    if (area != m_area || m_items.empty() || positions.isEmpty())
+    if (positions.size() != m_items.size())
         return;
-    std::vector<uint64_t> removed(positions.begin(), positions.end());
-    std::sort(removed.begin(), removed.end());
-    removed.erase(std::unique(removed.begin(), removed.end()), removed.end());
-    std::vector<Item> kept;
-    kept.reserve(m_items.size());
-    for (Item& item : m_items) {
-        const auto at = std::lower_bound(removed.begin(), removed.end(), item.position);
-        if (at != removed.end() && *at == item.position)
-            continue;
-        item.position -= uint64_t(at - removed.begin());
-        kept.push_back(std::move(item));
-    }
-    m_items = std::move(kept);
-    emit changed();
+    for (size_t k = 0; k < positions.size(); ++k)
+        m_items[k].position = positions[k];
 }
 
-void Clipboard::entriesInserted(int area, uint64_t at, uint64_t count)
+void Clipboard::entriesRemoved(int area, const QList<QByteArray>& records)
 {
-    if (area != m_area || count == 0)
+    if (area != m_area || m_items.empty() || records.isEmpty())
         return;
-    bool moved = false;
-    for (Item& item : m_items)
-        if (item.position >= at) {
-            item.position += count;
-            moved = true;
-        }
-    if (moved)
+    const QSet<QByteArray> removed(records.begin(), records.end());
+    const size_t before = m_items.size();
+    std::erase_if(m_items, [&](const Item& item) {
+        const QByteArray held(reinterpret_cast<const char*>(item.row.record.data()), qsizetype(item.row.record.size()));
+        return removed.contains(held);
+    });
+    if (m_items.size() != before)
         emit changed();
-}
-
-void Clipboard::areaReordered(int area, const QList<qint64>& order)
-{
-    if (area != m_area || m_items.empty())
-        return;
-    std::unordered_map<uint64_t, uint64_t> now;
-    now.reserve(size_t(order.size()));
-    for (qsizetype k = 0; k < order.size(); ++k)
-        now[uint64_t(order[k])] = uint64_t(k);
-    for (Item& item : m_items)
-        if (auto it = now.find(item.position); it != now.end())
-            item.position = it->second;
-    // The held order is the list's order, top to bottom, wherever the sort put them.
-    std::sort(m_items.begin(), m_items.end(), [](const Item& l, const Item& r) { return l.position < r.position; });
-    emit changed();
 }
 
 } // namespace qv

@@ -2,6 +2,8 @@
 
 #include "storage/AreaStore.h"
 
+#include <QByteArray>
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 
@@ -11,16 +13,16 @@
 namespace qv {
 
 // The internal clipboard: which entries of which area were cut or copied. Nothing is written
-// when it is filled; a paste reads the entries again, after checking that the held positions
-// still hold the held rows. It follows removals and reorders of its area, and insertions in
-// front of its entries, so a copy can be pasted again after the area changed.
+// when it is filled. It holds each entry by its header record as loaded, not by its place: a
+// paste finds the entries where they are then, whoever sorted, inserted or removed records of
+// the area meanwhile, and refuses an entry that is gone or that identical records now stand for.
 class Clipboard : public QObject {
     Q_OBJECT
 public:
     enum class Mode { Cut = 1, Copy = 2 };
     struct Item {
-        uint64_t position = 0; // 0-based record number in the source area
-        LoadedRow row; // as the file list showed it
+        uint64_t position = 0; // 0-based record number in the source area when it was taken
+        LoadedRow row; // as the file list showed it; row.record is what a paste looks for
     };
     static constexpr int kCapacity = 2000;
 
@@ -39,13 +41,11 @@ public:
     // Set by a cut or copy (even of no rows), cleared by a completed paste of a cut.
     bool canPaste() const { return m_canPaste; }
 
-    // Entries of area were removed at these positions (before the removal, any order): the held
-    // ones are dropped and the rest renumbered.
-    void entriesRemoved(int area, const QList<qint64>& positions);
-    // count entries were inserted into area after the first `at`.
-    void entriesInserted(int area, uint64_t at, uint64_t count);
-    // Record k of area is now record order[k] of before.
-    void areaReordered(int area, const QList<qint64>& order);
+    // The held entries are now at these positions of their area (after a paste of a copy); a
+    // paste takes an entry there when identical records make its record name several places.
+    void heldAt(const std::vector<uint64_t>& positions);
+    // Entries of area with these header records were removed: the held ones are dropped.
+    void entriesRemoved(int area, const QList<QByteArray>& records);
 
 signals:
     void changed();

@@ -11,21 +11,24 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <numeric>
 
 namespace qv {
 
 namespace {
-// Moving entries out of an area retries when the board changed it meanwhile, after checking
-// that the rows are still where they were.
+// Moving entries out of an area retries when another program changed it meanwhile, finding the
+// entries again where they are.
 constexpr int kSourceAttempts = 3;
 
-std::vector<uint64_t> positionsOf(const std::vector<Clipboard::Item>& entries)
+// Records that are the same entry: equal outside the fields the board bumps in place.
+bool sameEntry(const std::array<uint8_t, HeaderRecord::kSize>& a, const std::array<uint8_t, HeaderRecord::kSize>& b)
 {
-    std::vector<uint64_t> out;
-    out.reserve(entries.size());
-    for (const auto& e : entries)
-        out.push_back(e.position);
-    return out;
+    auto masked = [](std::array<uint8_t, HeaderRecord::kSize> r) {
+        std::fill_n(r.begin() + HeaderRecord::kLastDownloadOffset, 4, uint8_t(0));
+        std::fill_n(r.begin() + HeaderRecord::kDownloadsOffset, 2, uint8_t(0));
+        return r;
+    };
+    return masked(a) == masked(b);
 }
 
 QString nameKey(const QString& name)
@@ -75,12 +78,57 @@ std::vector<uint64_t> EntryTransfer::duplicateOrder(uint64_t count, const std::v
     return order;
 }
 
+std::vector<RowIdentity> EntryTransfer::identities(const Request& request, const std::vector<size_t>& which) const
+{
+    std::vector<RowIdentity> out;
+    out.reserve(which.size());
+    for (size_t k : which)
+        out.push_back({ m_positions[k], request.entries[k].row.record });
+    return out;
+}
+
+bool EntryTransfer::locate(const Request& request, Outcome& outcome)
+{
+    std::vector<std::array<uint8_t, HeaderRecord::kSize>> records;
+    records.reserve(request.entries.size());
+    for (const auto& e : request.entries)
+        records.push_back(e.row.record);
+    auto found = m_board.store().locate(request.source, records);
+    if (!found) {
+        outcome.error = found.error();
+        return false;
+    }
+    if (found->ambiguous && !found->missing) {
+        // Identical records (a copy pasted into its own area makes them): each entry is taken
+        // where it was held, when that place still holds it.
+        std::vector<uint64_t> held;
+        for (const auto& e : request.entries)
+            held.push_back(e.position);
+        auto rows = m_board.store().readRows(request.source, held, false);
+        bool all = bool(rows);
+        for (size_t k = 0; all && k < rows->size(); ++k)
+            all = sameEntry((*rows)[k].record, request.entries[k].row.record);
+        if (all) {
+            m_positions = std::move(held);
+            return true;
+        }
+    }
+    if (found->missing || found->ambiguous) {
+        outcome.gone = found->missing;
+        outcome.ambiguous = found->ambiguous;
+        outcome.error = Error { kRowsChanged, "area " + std::to_string(request.source) + " no longer holds the entry" };
+        return false;
+    }
+    m_positions = std::move(found->positions);
+    return true;
+}
+
 bool EntryTransfer::check(const Request& request, Outcome& outcome)
 {
     AreaStore& store = m_board.store();
-    auto fail = [&](Error e, bool stale = false) {
+    auto fail = [&](Error e) {
         outcome.failedAt = Stage::Checking;
-        outcome.stale = stale;
+        outcome.stale = e.code == kRowsChanged;
         outcome.error = std::move(e);
         return false;
     };
@@ -88,25 +136,23 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
         return fail(Error { ENOENT, "area " + std::to_string(request.source) + " does not exist" });
     if (request.to == To::Area && !m_board.areaExists(request.area))
         return fail(Error { ENOENT, "area " + std::to_string(request.area) + " does not exist" });
-    const std::string header = areaFilePath(m_board.io(), store.fileBaseDir(), request.source, AreaFileKind::Header);
-    auto stamp = m_board.io().stamp(header);
-    if (!stamp)
-        return fail(stamp.error());
-    m_sourceStamp = *stamp;
-    // Only the rows that were taken are read: the area may have been sorted or shortened since.
-    auto rows = store.readRows(request.source, positionsOf(request.entries), request.useLongNames);
+    if (request.locate) {
+        if (!locate(request, outcome))
+            return fail(*outcome.error);
+        return true;
+    }
+    m_positions.clear();
+    for (const auto& e : request.entries)
+        m_positions.push_back(e.position);
+    // Before any file is copied: the rows must still be the entries shown. The store checks
+    // them again when each area's change commits.
+    auto rows = store.readRows(request.source, m_positions, false);
     if (!rows)
-        return fail(rows.error(), rows.error().code == ESTALE);
-    for (size_t k = 0; k < rows->size(); ++k) {
-        const LoadedRow& held = request.entries[k].row;
-        if ((*rows)[k].name != held.name || (*rows)[k].comment != held.comment)
-            return fail(
-                Error { ESTALE, "area " + std::to_string(request.source) + " no longer holds the entries" }, true);
-    }
-    if (request.to == To::Area && request.destinationRows) {
-        if (auto same = store.expectCount(request.area, *request.destinationRows); !same)
-            return fail(same.error());
-    }
+        return fail(
+            rows.error().code == ESTALE ? Error { kRowsChanged, rowsChangedMessage(request.source) } : rows.error());
+    for (size_t k = 0; k < rows->size(); ++k)
+        if (!sameEntry((*rows)[k].record, request.entries[k].row.record))
+            return fail(Error { kRowsChanged, rowsChangedMessage(request.source) });
     return true;
 }
 
@@ -122,18 +168,25 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
     const QString destination = request.to == To::Area ? m_board.areaDirectory(request.area).host : request.directory;
     copyFiles(request, destination, callbacks, outcome);
 
-    std::vector<uint64_t> leaving;
+    std::vector<size_t> leaving;
     if (request.to == To::Area) {
         AreaStore& store = m_board.store();
+        const uint64_t p = request.behind ? request.behind->position + 1 : request.after;
         auto count = store.count(request.area);
         if (count)
-            outcome.insertedAt = std::min(request.after, *count);
-        Result<void> taken = count
-            ? store.takeEntries(request.area, request.after, request.source, positionsOf(request.entries))
-            : Result<void>(count.error());
+            outcome.insertedAt = std::min(p, *count);
+        std::vector<size_t> all(request.entries.size());
+        std::iota(all.begin(), all.end(), size_t(0));
+        const std::vector<RowIdentity> shown = identities(request, all);
+        std::vector<RowIdentity> here;
+        if (request.behind)
+            here.push_back(*request.behind);
+        Result<void> taken = count ? store.takeEntries(request.area, p, request.source, m_positions, shown, here)
+                                   : Result<void>(count.error());
         if (!taken) {
             undoCopies(outcome);
             outcome.failedAt = Stage::Destination;
+            outcome.stale = taken.error().code == kRowsChanged;
             outcome.error = taken.error();
             return outcome;
         }
@@ -143,19 +196,21 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
         if (auto rows = store.readRows(request.area, now, request.useLongNames))
             outcome.inserted = std::move(*rows);
         if (request.move)
-            leaving = positionsOf(request.entries);
+            leaving = all;
+        else
+            outcome.heldNow = m_positions;
     } else if (request.move) {
         // Entries leave with their files; one whose file stayed behind (failed, or the existing
         // copy kept) stays with it. Comment lines have no file and go.
         size_t file = 0;
-        for (const auto& e : request.entries) {
-            if (e.row.comment) {
-                leaving.push_back(e.position);
+        for (size_t k = 0; k < request.entries.size(); ++k) {
+            if (request.entries[k].row.comment) {
+                leaving.push_back(k);
                 continue;
             }
             const FileCopier::Status r = outcome.files[file++].status;
             if (r == FileCopier::Status::Copied || r == FileCopier::Status::SameFile)
-                leaving.push_back(e.position);
+                leaving.push_back(k);
         }
     }
     if (!leaving.empty() && !removeFromSource(request, leaving, outcome))
@@ -174,11 +229,17 @@ void EntryTransfer::withinArea(const Request& request, Outcome& outcome)
         outcome.error = count.error();
         return;
     }
-    const std::vector<uint64_t> held = positionsOf(request.entries);
-    const uint64_t p = std::min(request.after, *count);
+    const std::vector<uint64_t>& held = m_positions;
+    const uint64_t p = std::min(request.behind ? request.behind->position + 1 : request.after, *count);
     std::vector<uint64_t> order = request.move ? moveOrder(*count, held, p) : duplicateOrder(*count, held, p);
-    if (auto written = store.rewrite(request.source, RewritePlan::permutation(order), m_sourceStamp); !written) {
+    std::vector<size_t> all(request.entries.size());
+    std::iota(all.begin(), all.end(), size_t(0));
+    std::vector<RowIdentity> expected = identities(request, all);
+    if (request.behind)
+        expected.push_back(*request.behind);
+    if (auto written = store.rewrite(request.source, RewritePlan::permutation(order), expected); !written) {
         outcome.failedAt = Stage::Destination;
+        outcome.stale = written.error().code == kRowsChanged;
         outcome.error = written.error();
         return;
     }
@@ -186,6 +247,9 @@ void EntryTransfer::withinArea(const Request& request, Outcome& outcome)
     if (request.move)
         inFront -= uint64_t(std::count_if(held.begin(), held.end(), [p](uint64_t h) { return h < p; }));
     outcome.insertedAt = inFront;
+    // The copies went in front of the held entries that stood behind the insertion point.
+    for (uint64_t h : held)
+        outcome.heldNow.push_back(h < p ? h : h + held.size());
     for (const auto& e : request.entries)
         outcome.inserted.push_back(e.row);
     outcome.order = std::move(order);
@@ -225,41 +289,36 @@ void EntryTransfer::copyFiles(
     }
 }
 
-bool EntryTransfer::removeFromSource(const Request& request, const std::vector<uint64_t>& positions, Outcome& outcome)
+bool EntryTransfer::removeFromSource(const Request& request, const std::vector<size_t>& leaving, Outcome& outcome)
 {
     AreaStore& store = m_board.store();
-    FileIo::Stamp since = m_sourceStamp;
     Error last { EIO, "" };
     for (int attempt = 0; attempt < kSourceAttempts; ++attempt) {
-        if (attempt > 0) {
-            // The board changed the area: go on only when the rows are still where they were.
-            const std::string header
-                = areaFilePath(m_board.io(), store.fileBaseDir(), request.source, AreaFileKind::Header);
-            auto stamp = m_board.io().stamp(header);
-            auto rows = store.readRows(request.source, positionsOf(request.entries), request.useLongNames);
-            if (!stamp || !rows)
-                break;
-            bool same = true;
-            for (size_t k = 0; k < rows->size() && same; ++k)
-                same = (*rows)[k].name == request.entries[k].row.name;
-            if (!same) {
-                last = Error { ESTALE, "area " + std::to_string(request.source) + " no longer holds the entries" };
-                break;
-            }
-            since = *stamp;
+        // The destination holds the entries now: when another program moved them meanwhile, they
+        // are removed from where they are.
+        if (attempt > 0 && !locate(request, outcome)) {
+            last = *outcome.error;
+            outcome.gone.reset();
+            outcome.ambiguous.reset();
+            break;
         }
         auto count = store.count(request.source);
         if (!count) {
             last = count.error();
             break;
         }
-        auto removed = store.rewrite(request.source, RewritePlan::removal(*count, positions), since);
+        std::vector<RowIdentity> expected = identities(request, leaving);
+        std::vector<uint64_t> positions;
+        for (const RowIdentity& r : expected)
+            positions.push_back(r.position);
+        std::sort(positions.begin(), positions.end());
+        auto removed = store.rewrite(request.source, RewritePlan::removal(*count, positions), expected);
         if (removed) {
             outcome.removed = positions;
             return true;
         }
         last = removed.error();
-        if (last.code != kChangedMeanwhile)
+        if (last.code != kChangedMeanwhile && last.code != kRowsChanged)
             break;
     }
     outcome.failedAt = Stage::Source;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/AreaStore.h"
+#include "storage/RowIdentity.h"
 #include "transfer/Clipboard.h"
 #include "transfer/FileCopier.h"
 
@@ -29,14 +30,18 @@ public:
     enum class To { Area, Directory };
     struct Request {
         int source = 0;
-        // The rows taken, positions ascending, each with its row as the list showed it: the
-        // transfer refuses to run when the source no longer holds them there.
+        // The rows taken, in list order, each with its row as the list showed it (its record).
         std::vector<Clipboard::Item> entries;
+        // false: the entries are where they were shown, or the transfer is refused (a direct copy
+        // or move); true: each is found by its record wherever it is now (a paste).
+        bool locate = false;
         bool move = false;
         To to = To::Area;
         int area = 0; // destination area (the source itself: a reorder or duplication)
         uint64_t after = UINT64_MAX; // insertion point in the destination; past the end: behind the last
-        std::optional<uint64_t> destinationRows; // the rows the list shows of the destination, checked
+        // The destination row shown in front of the insertion point: the entries go behind it, and
+        // only while it is still there. Without it they go behind the first `after` records.
+        std::optional<RowIdentity> behind;
         QString directory; // To::Directory: host directory
         bool useLongNames = true; // how rows are compared and built
     };
@@ -44,14 +49,22 @@ public:
     struct Outcome {
         Stage failedAt = Stage::None;
         std::optional<Error> error; // failedAt Checking or Destination: the file base is unchanged
-        bool stale = false; // the source no longer holds the rows at their positions
+        bool stale = false; // refused: rows no longer hold what was shown (kRowsChanged)
+        // A paste refused for this entry (index into entries): gone from its area, or found at
+        // more than one place.
+        std::optional<size_t> gone;
+        std::optional<size_t> ambiguous;
         std::vector<FileCopier::Copy> files; // in entry order, comment lines left out
         // Destination: where the entries now are, and their rows as loading shows them.
         uint64_t insertedAt = 0;
         std::vector<LoadedRow> inserted;
         // Within one area: record k is now record order[k] of before.
         std::vector<uint64_t> order;
-        std::vector<uint64_t> removed; // source positions removed (before the removal), ascending
+        // Source positions removed (before the removal), ascending: where the entries were found,
+        // which after a paste or a retry need not be where the list showed them.
+        std::vector<uint64_t> removed;
+        // After a copy: where the entries taken are now in their own area.
+        std::vector<uint64_t> heldNow;
         QStringList deleted; // source files deleted after a move
         QStringList keptShared; // moved, but still named by an entry left in the source
         bool ok() const { return !error; }
@@ -74,14 +87,19 @@ public:
 
 private:
     bool check(const Request& request, Outcome& outcome);
+    // Where the entries are now, found by their records; false with the entry that is not found
+    // once in outcome.
+    bool locate(const Request& request, Outcome& outcome);
     void copyFiles(const Request& request, const QString& destination, const Callbacks& callbacks, Outcome& outcome);
     void withinArea(const Request& request, Outcome& outcome);
-    bool removeFromSource(const Request& request, const std::vector<uint64_t>& positions, Outcome& outcome);
+    // Removes entries[k] for each k of `leaving` from the source.
+    bool removeFromSource(const Request& request, const std::vector<size_t>& leaving, Outcome& outcome);
     void deleteMovedFiles(const Request& request, Outcome& outcome);
     void undoCopies(const Outcome& outcome);
+    std::vector<RowIdentity> identities(const Request& request, const std::vector<size_t>& which) const;
 
     Board& m_board;
-    FileIo::Stamp m_sourceStamp;
+    std::vector<uint64_t> m_positions; // of the entries in the source, as checked
 };
 
 } // namespace qv

@@ -1,3 +1,4 @@
+#include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
@@ -50,12 +51,17 @@ public:
         }
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
-        if (after != std::numeric_limits<uint64_t>::max() && after > 0 && !entryExists(c, *area, after - 1))
-            return 1;
+        // Behind the entry read at P, refused when another program moved it before the commit.
+        std::optional<RowIdentity> behind;
+        if (after != std::numeric_limits<uint64_t>::max() && after > 0) {
+            behind = readEntry(c, *area, after - 1);
+            if (!behind)
+                return 1;
+        }
         const DescriptionsResult r
-            = Descriptions(c.board(), *area).insertComment(after, *text, o->value(QStringLiteral("uploader")));
+            = Descriptions(c.board(), *area).insertComment(after, *text, o->value(QStringLiteral("uploader")), behind);
         if (r.outcome != DescriptionsResult::Outcome::Written) {
-            c.fail(r.message);
+            c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
             return 1;
         }
         if (c.json())

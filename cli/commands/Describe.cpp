@@ -1,3 +1,4 @@
+#include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
@@ -39,12 +40,15 @@ public:
         }
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
-        for (uint64_t r : records)
-            if (!entryExists(c, *area, r))
-                return 1;
-
         std::sort(records.begin(), records.end());
         records.erase(std::unique(records.begin(), records.end()), records.end());
+        std::vector<RowIdentity> shown;
+        for (uint64_t r : records) {
+            auto entry = readEntry(c, *area, r);
+            if (!entry)
+                return 1;
+            shown.push_back(*entry);
+        }
         QString line;
         int appended = 0;
         int overwritten = 0;
@@ -52,9 +56,9 @@ public:
             // One entry: what the Properties dialog writes for its description box.
             PropertyChanges changes;
             changes.description = *text;
-            const PropertiesResult r = EntryProperties(c.board(), *area).apply(records[0], changes);
+            const PropertiesResult r = EntryProperties(c.board(), *area).apply(shown[0], changes);
             if (r.outcome != PropertiesResult::Outcome::Written) {
-                c.fail(r.message);
+                c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
                 return 1;
             }
             (r.descriptionAppended ? appended : overwritten) = 1;
@@ -68,9 +72,9 @@ public:
                       .arg(records[0] + 1)
                       .arg(r.descriptionPointer);
         } else {
-            const DescriptionsResult r = Descriptions(c.board(), *area).giveAll(records, *text);
+            const DescriptionsResult r = Descriptions(c.board(), *area).giveAll(shown, *text);
             if (r.outcome != DescriptionsResult::Outcome::Written) {
-                c.fail(r.message);
+                c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
                 return 1;
             }
             appended = r.appended;

@@ -32,4 +32,18 @@ inline bool entryExists(ToolContext& c, int area, uint64_t record)
     return false;
 }
 
+// The entry as qvtool read it: a change resting on it is refused when another program changes it
+// before the change commits. nullopt after the failure was reported.
+inline std::optional<RowIdentity> readEntry(ToolContext& c, int area, uint64_t record)
+{
+    if (!entryExists(c, area, record))
+        return std::nullopt;
+    auto header = c.board().store().readHeader(area, record);
+    if (!header) {
+        c.fail(QString::fromStdString(header.error().message));
+        return std::nullopt;
+    }
+    return RowIdentity { record, header->encode() };
+}
+
 } // namespace qv

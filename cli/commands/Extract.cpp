@@ -1,3 +1,4 @@
+#include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/ToolContext.h"
 #include "editing/DescriptionExtraction.h"
@@ -48,7 +49,8 @@ public:
             return 1;
         std::vector<DescriptionExtraction::Row> rows;
         auto rowAt = [&](size_t i) {
-            return DescriptionExtraction::Row { i, c.text(loaded.rows[i].name), loaded.rows[i].comment };
+            return DescriptionExtraction::Row { i, c.text(loaded.rows[i].name), loaded.rows[i].comment,
+                loaded.rows[i].record };
         };
         if (args.size() == 1)
             for (size_t i = 0; i < loaded.rows.size(); ++i)
@@ -82,7 +84,9 @@ public:
         else
             c.out(text);
         if (result.error) {
-            c.fail(QStringLiteral("no description was stored: ") + QString::fromStdString(result.error->message));
+            c.fail(result.error->code == kRowsChanged
+                    ? messages::rowsChanged(*area, false)
+                    : QStringLiteral("no description was stored: ") + QString::fromStdString(result.error->message));
             return 1;
         }
         return 0;

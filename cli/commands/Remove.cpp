@@ -90,7 +90,7 @@ public:
             return 1;
         }
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text);
+            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
             return 1;
         }
         QJsonArray removed;
@@ -107,6 +107,9 @@ public:
             text += QStringLiteral("not deleted %1\n").arg(path);
         for (const QString& rowText : outcome.keptShared)
             text += QStringLiteral("kept %1: another entry names its file\n").arg(rowText);
+        // What the board added while the files were rewritten was kept; the caller hears of it.
+        if (const QString kept = messages::boardWritesKept(*area, outcome.carried, "the removal"); !kept.isEmpty())
+            std::fputs(qPrintable(kept + QLatin1Char('\n')), stderr);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("removed"), removed },
                 { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },

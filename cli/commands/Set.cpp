@@ -106,11 +106,14 @@ public:
         if (changes.empty())
             return c.usage(name() + QStringLiteral(" wants at least one field to write"));
 
-        if (!c.requireArea(*area) || !c.requireFileBase() || !entryExists(c, *area, *record))
+        if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
-        const PropertiesResult r = EntryProperties(c.board(), *area).apply(*record, changes);
+        const auto shown = readEntry(c, *area, *record);
+        if (!shown)
+            return 1;
+        const PropertiesResult r = EntryProperties(c.board(), *area).apply(*shown, changes);
         if (r.outcome != PropertiesResult::Outcome::Written) {
-            c.fail(r.message);
+            c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
             return 1;
         }
         if (c.json())

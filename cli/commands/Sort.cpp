@@ -6,6 +6,8 @@
 
 #include <QJsonObject>
 
+#include <cstdio>
+
 namespace qv {
 namespace {
 
@@ -69,9 +71,12 @@ public:
         }
         const AreaSorter::Outcome outcome = AreaSorter(c.board()).sort(*area, loaded.rows, request);
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text);
+            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
             return 1;
         }
+        // What the board added while the files were rewritten was kept; the caller hears of it.
+        if (const QString kept = messages::boardWritesKept(*area, outcome.carried, "the sort"); !kept.isEmpty())
+            std::fputs(qPrintable(kept + QLatin1Char('\n')), stderr);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area },
                 { QStringLiteral("key"), AreaSorter::keyName(*key) }, { QStringLiteral("descending"), descending },

@@ -113,7 +113,7 @@ public:
 
         if (outcome.error && outcome.failedAt != EntryTransfer::Stage::Source) {
             c.fail(outcome.stale || outcome.error->code == kChangedMeanwhile
-                    ? messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text
+                    ? messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text
                     : messages::transferFailed().text + QStringLiteral(" (")
                         + QString::fromStdString(outcome.error->message) + QStringLiteral(")"));
             return 1;

@@ -10,6 +10,8 @@
 
 #include <numeric>
 
+#include <cstdio>
+
 namespace qv {
 namespace {
 
@@ -53,7 +55,7 @@ public:
         }
         const EntryUpdater::Outcome outcome = EntryUpdater(c.board()).update(*area, loaded.rows, rows);
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message).text);
+            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
             return 1;
         }
         QJsonArray changed;
@@ -73,6 +75,9 @@ public:
         }
         for (const QString& rowText : outcome.skipped)
             text += QStringLiteral("skipped %1: the file cannot be read\n").arg(rowText);
+        // What the board added while the files were rewritten was kept; the caller hears of it.
+        if (const QString kept = messages::boardWritesKept(*area, outcome.carried, "the update"); !kept.isEmpty())
+            std::fputs(qPrintable(kept + QLatin1Char('\n')), stderr);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("changed"), changed },
                 { QStringLiteral("missing"), QJsonArray::fromStringList(outcome.missing) },

@@ -79,6 +79,9 @@ void GlobalDescriptionDialog::run()
         return;
     case DescriptionsResult::Outcome::Failed:
         m_dialogs.message(this, QStringLiteral("Quorvex"), result.message, Dialogs::Icon::Warning);
+        // The entries are no longer those shown: the dialog closes, and the list is read again.
+        if (result.rowsChanged)
+            reject();
         return;
     }
 }

@@ -347,6 +347,11 @@ bool PropertiesDialog::apply()
         break;
     case PropertiesResult::Outcome::Failed:
         m_dialogs.message(this, QStringLiteral("Quorvex"), result.message, Dialogs::Icon::Warning);
+        // The entry is no longer what the dialog shows: it closes, and the list is read again.
+        if (result.rowsChanged) {
+            reject();
+            return false;
+        }
         break;
     }
     // Nothing was written: the change still waits to be applied.

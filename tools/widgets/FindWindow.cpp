@@ -165,8 +165,13 @@ FindWindow::FindWindow(const Board& board, Dialogs& dialogs, bool useLongNames, 
     m_view->setColumnWidth(FindResultsModel::Downloads,
         std::max(m_view->columnWidth(FindResultsModel::Downloads), fm.horizontalAdvance(QStringLiteral("99999")) + 12));
     connect(m_view, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid())
-            emit goTo(m_model->row(index.row()).area, m_model->row(index.row()).position);
+        if (!index.isValid())
+            return;
+        const FindResultsModel::Row& row = m_model->row(index.row());
+        const QByteArray record = row.position > 0
+            ? QByteArray(reinterpret_cast<const char*>(row.entry.record.data()), qsizetype(row.entry.record.size()))
+            : QByteArray();
+        emit goTo(row.area, row.position, record);
     });
 
     auto* status = new QStatusBar(this);

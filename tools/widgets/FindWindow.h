@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include "tools/FileSearch.h"
 #include "tools/widgets/FindResultsModel.h"
 
@@ -43,8 +45,9 @@ public:
     void closeOrStop();
 
 signals:
-    // Double-click on a result: the area, and the 1-based entry (0 on an area row).
-    void goTo(int area, int position);
+    // Double-click on a result: the area, the 1-based entry (0 on an area row) and its header
+    // record as found (empty on an area row), by which the list finds it if it moved since.
+    void goTo(int area, int position, const QByteArray& record);
     void closed();
 
 protected:
