@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <array>
 #include <memory>
+#include <optional>
 #include <chrono>
 #include <thread>
 #include <unordered_map>
@@ -266,9 +268,24 @@ uint64_t fingerprint(const uint8_t* p, size_t n)
     return h | 1;
 }
 
+// The bytes the board bumps in place when it counts a download: the date, then the count.
+constexpr size_t kBumpedFirst = HeaderRecord::kLastDownloadOffset;
+constexpr size_t kBumpedSize = HeaderRecord::kDownloadsOffset + 2 - kBumpedFirst;
+
+// A record's fingerprint without the bumped bytes (for a header record).
+uint32_t maskedPrint(const uint8_t* p, size_t n, bool header)
+{
+    if (!header)
+        return uint32_t(fingerprint(p, n));
+    uint8_t copy[HeaderRecord::kSize];
+    std::memcpy(copy, p, n);
+    std::memset(copy + kBumpedFirst, 0, kBumpedSize);
+    return uint32_t(fingerprint(copy, n));
+}
+
 // One old file (header or index) a rewrite replaces, watched for what the board writes to it
-// after the rewrite read it: records it changes in place go to where the plan moved them, records
-// it appends behind those the plan rests on go to the end of the new file.
+// after the rewrite read it: records it changes in place are changed where the plan moved them,
+// records it appends behind those the plan rests on go to the end of the new file.
 struct Watched {
     AreaFileKind kind = AreaFileKind::Header;
     int handle = -1; // the old file, read only
@@ -277,30 +294,43 @@ struct Watched {
     uint64_t read = 0; // records the old file had when it was opened
     std::vector<uint64_t> print; // of each record as copied; 0 for one not kept
     std::vector<uint32_t> namePrint; // of its name, which an in-place change keeps
+    std::vector<uint32_t> restPrint; // of all but the bumped bytes
+    std::vector<std::array<uint8_t, kBumpedSize>> bumped; // as copied (header only)
     std::vector<uint64_t> to; // where each kept record is in the new file
     uint64_t appended = 0; // records behind `rested` carried over so far
 
+    bool header() const { return kind == AreaFileKind::Header; }
     void note(uint64_t record, const uint8_t* bytes)
     {
         if (record >= read)
             return; // rebuilt, not read: nothing to compare with
         print[record] = fingerprint(bytes, size);
         namePrint[record] = uint32_t(fingerprint(bytes, 13));
+        restPrint[record] = maskedPrint(bytes, size, header());
+        if (header())
+            std::memcpy(bumped[record].data(), bytes + kBumpedFirst, kBumpedSize);
     }
 };
 
 // What a look at an old file found.
 struct Late {
     bool unknown = false; // the file shrank or records moved: nothing can be carried
-    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> changed; // new position, record
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> changed; // new position, whole record
+    struct Count {
+        uint64_t to = 0;
+        int added = 0; // downloads counted meanwhile
+        std::optional<int32_t> date; // the last-download date, when it changed
+    };
+    std::vector<Count> counted;
     std::vector<uint8_t> appended; // whole records
-    uint64_t changedCount() const { return changed.size(); }
+    uint64_t changedCount() const { return changed.size() + counted.size(); }
     uint64_t appendedCount(size_t size) const { return appended.size() / size; }
-    bool empty() const { return changed.empty() && appended.empty(); }
+    bool empty() const { return changed.empty() && counted.empty() && appended.empty(); }
 };
 
-// Reads the old file as it is now and notes what changed since it was copied (or last looked at).
-Result<Late> look(FileIo& io, Watched& w)
+// Reads the old file as it is now and notes what changed since it was copied or last carried
+// over; `dry` leaves the watch as it was.
+Result<Late> look(FileIo& io, Watched& w, bool dry)
 {
     Late late;
     auto length = io.size(w.handle);
@@ -309,8 +339,7 @@ Result<Late> look(FileIo& io, Watched& w)
     const uint64_t records = *length / w.size;
     // Shorter than it was: what happened cannot be told. Index records the file lacked are rebuilt
     // from the header, and the board's appends start behind those the plan rests on.
-    if (records < w.read || (w.kind == AreaFileKind::Header && records < w.rested)
-        || (w.appended > 0 && records < w.rested + w.appended)) {
+    if (records < w.read || (w.header() && records < w.rested) || (w.appended > 0 && records < w.rested + w.appended)) {
         late.unknown = true;
         return late;
     }
@@ -336,27 +365,153 @@ Result<Late> look(FileIo& io, Watched& w)
                     late.unknown = true; // another entry now: records moved
                     return late;
                 }
-                late.changed.emplace_back(w.to[r], std::vector<uint8_t>(rec, rec + w.size));
-                w.note(r, rec);
+                if (w.header() && maskedPrint(rec, w.size, true) == w.restPrint[r]) {
+                    // Only counted: the count goes onto whatever the new record holds by then.
+                    const uint8_t* was = w.bumped[r].data();
+                    const int now = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+                    const int then = enc::getWord(was + (HeaderRecord::kDownloadsOffset - kBumpedFirst));
+                    Late::Count c { w.to[r], (now - then + 0x10000) % 0x10000, std::nullopt };
+                    if (std::memcmp(rec + kBumpedFirst, was, 4) != 0)
+                        c.date = enc::getLong(rec + kBumpedFirst);
+                    late.counted.push_back(c);
+                } else {
+                    late.changed.emplace_back(w.to[r], std::vector<uint8_t>(rec, rec + w.size));
+                }
+                if (!dry)
+                    w.note(r, rec);
             } else if (r >= w.rested + w.appended) {
                 late.appended.insert(late.appended.end(), rec, rec + w.size);
             }
         }
     }
-    w.appended += late.appendedCount(w.size);
+    if (!dry)
+        w.appended += late.appendedCount(w.size);
     return late;
 }
 
-// Writes what a look found into an open file whose records number `records` (appended ones go
-// to its end) and returns the bytes written where, for a journal.
-std::vector<AreaJournal::Patch> placeLate(const Late& late, const std::string& name, size_t size, uint64_t records)
+// After the renames: waits until no other process has the old files open (they have no name
+// any more, so none can open them again), then carries what the board wrote to them since they
+// were copied into the new files as one journalled change. files are the new files by kind,
+// the header first.
+Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
+    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs)
 {
-    std::vector<AreaJournal::Patch> out;
-    for (const auto& [to, bytes] : late.changed)
-        out.push_back({ name, to * size, bytes, 0, 0 });
-    if (!late.appended.empty())
-        out.push_back({ name, records * size, late.appended, 0, 0 });
-    return out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
+    for (int pause = 1;; pause = std::min(pause * 2, 20)) {
+        bool busy = false, leases = true;
+        for (const auto& w : watched) {
+            auto open = io.openElsewhere(w.handle);
+            leases = leases && open.ok();
+            busy = busy || !open || *open;
+        }
+        if (!leases) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(graceMs));
+            break;
+        }
+        if (!busy || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+
+    CarriedOver carried;
+    AreaJournal note;
+    struct Open {
+        std::unique_ptr<ScopedHandle> handle;
+        std::vector<size_t> patches; // in the note
+        std::vector<std::optional<Late::Count>> counts; // per patch: a count to add at write time
+        std::vector<bool> atEnd; // per patch: appended records, written where the file ends then
+        bool header = false;
+        AreaFileKind kind = AreaFileKind::Header;
+    };
+    std::vector<Open> opened;
+    for (auto& w : watched) {
+        const auto file = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == w.kind; });
+        if (file == files.end())
+            continue;
+        auto found = look(io, w, false);
+        if (!found)
+            return found.error();
+        if (found->unknown || found->empty())
+            continue;
+        auto h = io.open(file->second, FileIo::Mode::ReadWrite);
+        if (!h)
+            return h.error();
+        Open o { std::make_unique<ScopedHandle>(io, *h), {}, {}, {}, w.header(), w.kind };
+        auto length = io.size(*h);
+        if (!length)
+            return length.error();
+        const std::string name = journalName(w.kind, file->second);
+        auto add = [&](uint64_t offset, std::vector<uint8_t> bytes, std::optional<Late::Count> count, bool atEnd) {
+            o.patches.push_back(note.patches.size());
+            o.counts.push_back(count);
+            o.atEnd.push_back(atEnd);
+            note.patches.push_back({ name, offset, std::move(bytes), 0, 0 });
+        };
+        for (auto& [to, bytes] : found->changed)
+            add(to * w.size, std::move(bytes), std::nullopt, false);
+        for (const auto& c : found->counted)
+            add(c.to * w.size + kBumpedFirst, std::vector<uint8_t>(kBumpedSize), c, false);
+        if (!found->appended.empty())
+            add(*length / w.size * w.size, found->appended, std::nullopt, true);
+        if (w.header()) {
+            carried.added += found->appendedCount(w.size);
+            carried.changed += found->changedCount();
+        }
+        opened.push_back(std::move(o));
+    }
+    if (note.patches.empty())
+        return carried;
+
+    // A count goes onto the record as it is in the new file, where the board may count as well.
+    auto countOnto = [&](FileIo::Handle h, AreaJournal::Patch& p, const Late::Count& c) -> Result<void> {
+        uint8_t now[kBumpedSize] {};
+        auto got = io.readAt(h, p.offset, now, kBumpedSize);
+        if (!got)
+            return got.error();
+        std::memcpy(p.bytes.data(), now, kBumpedSize);
+        if (c.date)
+            enc::putLong(p.bytes.data(), *c.date);
+        const int word = HeaderRecord::kDownloadsOffset - kBumpedFirst;
+        enc::putWord(p.bytes.data() + word, (enc::getWord(now + word) + c.added) % 0x10000);
+        return {};
+    };
+    for (auto& o : opened)
+        for (size_t k = 0; k < o.patches.size(); ++k)
+            if (o.counts[k])
+                if (auto r = countOnto(o.handle->get(), note.patches[o.patches[k]], *o.counts[k]); !r)
+                    return r.error();
+    if (auto written = writeJournal(io, journal, note); !written) {
+        (void)io.remove(journal);
+        return written.error();
+    }
+    const FileIo::Handle header = opened.front().handle->get();
+    const bool locked = opened.front().header && io.lockRange(header, 0, HeaderRecord::kSize, lockWaitMs).ok();
+    Result<void> done;
+    for (auto& o : opened)
+        for (size_t k = 0; k < o.patches.size() && done; ++k) {
+            AreaJournal::Patch& p = note.patches[o.patches[k]];
+            if (o.counts[k])
+                done = countOnto(o.handle->get(), p, *o.counts[k]);
+            if (done && o.atEnd[k]) {
+                // The board may have appended to the new file since it was measured.
+                auto length = io.size(o.handle->get());
+                if (!length)
+                    done = length.error();
+                else
+                    p.offset = std::max(p.offset, *length / recordSize(o.kind) * recordSize(o.kind));
+            }
+            if (done)
+                done = io.writeAt(o.handle->get(), p.offset, p.bytes.data(), p.bytes.size());
+        }
+    if (locked)
+        (void)io.unlockRange(header, 0, HeaderRecord::kSize);
+    for (auto& o : opened)
+        if (done)
+            done = io.sync(o.handle->get());
+    if (!done)
+        return done.error(); // the journal stays: the next load writes the records
+    (void)io.remove(journal);
+    return carried;
 }
 
 // Writes the plan's records of one kind to an open temporary file.
@@ -612,7 +767,11 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
 
     // The old header and index files are watched from here on: what the board writes to them
     // is carried into the new files.
-    const uint64_t rested = before.exists ? before.size / HeaderRecord::kSize : 0;
+    // Records the plan rests on: those counted before it was made, and any it names beyond them.
+    uint64_t rested = before.exists ? before.size / HeaderRecord::kSize : 0;
+    for (const auto& run : plan.runs())
+        if (run.source == RewritePlan::Source::ThisArea)
+            rested = std::max(rested, run.first + run.count);
     std::vector<Watched> watched;
     for (AreaFileKind kind : { AreaFileKind::Header, AreaFileKind::Index }) {
         if (here.handle(kind) < 0)
@@ -625,6 +784,9 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         w.read = here.records(kind);
         w.print.assign(w.read, 0);
         w.namePrint.assign(w.read, 0);
+        w.restPrint.assign(w.read, 0);
+        if (kind == AreaFileKind::Header)
+            w.bumped.resize(w.read);
         w.to.assign(w.read, 0);
         watched.push_back(std::move(w));
     }
@@ -689,89 +851,50 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         if (lock)
             (void)m_io->unlockRange(lock->get(), 0, HeaderRecord::kSize);
     };
-    CarriedOver carried;
-    constexpr int kRounds = 8;
-    for (int round = 0;; ++round) {
-        // The commit point: once the journal is complete on disk the replacement will happen.
-        // Everything is flushed before the last look, so it and the renames are microseconds apart.
-        if (auto written = writeJournal(*m_io, journal, journalOf(true)); !written)
-            return abandon(written.error());
-        if (lock) {
-            if (auto l = m_io->lockRange(lock->get(), 0, HeaderRecord::kSize, m_lockWaitMs); !l)
-                return abandon(l.error());
-        }
-        auto gaveUp = [&](const Error& e) {
-            unlock();
-            return retract(e);
-        };
-        auto now = idStamp(AreaFileKind::Header);
-        if (!now)
-            return gaveUp(now.error());
-        auto idxNow = idStamp(AreaFileKind::Index);
-        if (!idxNow)
-            return gaveUp(idxNow.error());
-        // Replaced or removed by another program: what it did cannot be told.
-        const Error meanwhile { kChangedMeanwhile, changedMeanwhileMessage(area) };
-        if (now->exists != before.exists || now->device != before.device || now->inode != before.inode
-            || idxNow->exists != idxAtRead->exists || idxNow->inode != idxAtRead->inode)
-            return gaveUp(meanwhile);
-        if (!expected.empty()) {
-            if (here.hdr < 0)
-                return gaveUp(Error { kRowsChanged, rowsChangedMessage(area) });
-            if (auto same = checkRows(here.hdr, area, expected, true); !same)
-                return gaveUp(same.error());
-        }
-        if (other && !expectedOther.empty()) {
-            if (auto same = checkRows(other->hdr, plan.otherArea(), expectedOther, true); !same)
-                return gaveUp(same.error());
-        }
-        std::vector<std::pair<size_t, Late>> found; // target, what to carry into it
-        for (size_t k = 0; k < targets.size(); ++k) {
-            Watched* w = watchedOf(targets[k].kind);
-            if (!w)
-                continue;
-            auto late = look(*m_io, *w);
-            if (!late)
-                return gaveUp(late.error());
-            if (late->unknown)
-                return gaveUp(meanwhile);
-            if (!late->empty())
-                found.emplace_back(k, std::move(*late));
-        }
-        if (found.empty())
-            break;
+    // The commit point: once the journal is complete on disk the replacement will happen.
+    // Everything is flushed before the last look, so it and the renames are microseconds apart.
+    if (auto written = writeJournal(*m_io, journal, journalOf(true)); !written)
+        return retract(written.error());
+    if (lock) {
+        if (auto l = m_io->lockRange(lock->get(), 0, HeaderRecord::kSize, m_lockWaitMs); !l)
+            return retract(l.error());
+    }
+    auto gaveUp = [&](const Error& e) {
         unlock();
-        if (round + 1 == kRounds)
-            return retract(meanwhile);
-        // The board only appended or changed records in place: carried into the temporary files,
-        // which the journal, noted as not committed meanwhile, does not vouch for.
-        if (auto written = writeJournal(*m_io, journal, journalOf(false)); !written)
-            return retract(written.error());
-        for (auto& [k, late] : found) {
-            if (targets[k].kind == AreaFileKind::Header) {
-                carried.added += late.appendedCount(HeaderRecord::kSize);
-                carried.changed += late.changedCount();
-            }
-            auto h = m_io->open(targets[k].temporary, FileIo::Mode::ReadWrite);
-            if (!h)
-                return abandon(h.error());
-            ScopedHandle out(*m_io, *h);
-            const size_t size = recordSize(targets[k].kind);
-            Result<void> r;
-            for (const auto& patch : placeLate(late, "", size, tempRecords[k]))
-                if (r)
-                    r = m_io->writeAt(*h, patch.offset, patch.bytes.data(), patch.bytes.size());
-            if (r)
-                r = m_io->sync(*h);
-            if (r)
-                r = out.close();
-            if (!r)
-                return abandon(r.error());
-            tempRecords[k] += late.appendedCount(size);
-        }
+        return retract(e);
+    };
+    auto now = idStamp(AreaFileKind::Header);
+    if (!now)
+        return gaveUp(now.error());
+    auto idxNow = idStamp(AreaFileKind::Index);
+    if (!idxNow)
+        return gaveUp(idxNow.error());
+    // Replaced, removed, shrunk or reordered by another program: what it did cannot be told.
+    // Appends and in-place changes are carried over once the renames are done.
+    const Error meanwhile { kChangedMeanwhile, changedMeanwhileMessage(area) };
+    if (now->exists != before.exists || now->device != before.device || now->inode != before.inode
+        || idxNow->exists != idxAtRead->exists || idxNow->inode != idxAtRead->inode)
+        return gaveUp(meanwhile);
+    if (!expected.empty()) {
+        if (here.hdr < 0)
+            return gaveUp(Error { kRowsChanged, rowsChangedMessage(area) });
+        if (auto same = checkRows(here.hdr, area, expected, true); !same)
+            return gaveUp(same.error());
+    }
+    if (other && !expectedOther.empty()) {
+        if (auto same = checkRows(other->hdr, plan.otherArea(), expectedOther, true); !same)
+            return gaveUp(same.error());
+    }
+    for (auto& w : watched) {
+        auto late = look(*m_io, w, true);
+        if (!late)
+            return gaveUp(late.error());
+        if (late->unknown)
+            return gaveUp(meanwhile);
     }
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
+    m_carried = {};
     for (const auto& t : targets) {
         if (auto renamed = m_io->rename(t.temporary, t.file); !renamed) {
             unlock();
@@ -780,7 +903,6 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             if (!again || *again != Recovery::Completed)
                 return Error { renamed.error().code,
                     renamed.error().message + " (the change is completed when the area is next loaded)" };
-            m_carried = carried;
             return {};
         }
     }
@@ -792,58 +914,17 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     // The change is in place; a journal that cannot be removed now is removed by the next load.
     if (m_io->remove(journal))
         (void)m_io->syncDirectory(headerDir);
-    m_carried = carried;
     if (watched.empty())
         return {};
-
-    // The board may still write to the old files it opened before the renames. Once no other
-    // process has them open (they have no name any more, so none can open them again), what it
-    // wrote is carried over as one more journalled change.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_leaseWaitMs);
-    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
-        bool busy = false, leases = true;
-        for (const auto& w : watched) {
-            auto open = m_io->openElsewhere(w.handle);
-            leases = leases && open.ok();
-            busy = busy || !open || *open;
-        }
-        if (!leases) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_graceMs));
-            break;
-        }
-        if (!busy || std::chrono::steady_clock::now() >= deadline)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    }
-    AreaJournal late;
-    std::vector<std::string> files; // of each patch
-    CarriedOver after;
-    for (const auto& t : targets) {
-        Watched* w = watchedOf(t.kind);
-        if (!w)
-            continue;
-        auto found = look(*m_io, *w);
-        if (!found || found->unknown || found->empty())
-            continue; // nothing more that can be carried
-        auto length = m_io->fileSize(t.file);
-        if (!length)
-            return Error { length.error().code, length.error().message + " (entries the board added may be lost)" };
-        const size_t size = recordSize(t.kind);
-        if (t.kind == AreaFileKind::Header) {
-            after.added += found->appendedCount(size);
-            after.changed += found->changedCount();
-        }
-        for (auto& patch : placeLate(*found, journalName(t.kind, t.file), size, *length / size)) {
-            late.patches.push_back(std::move(patch));
-            files.push_back(t.file);
-        }
-    }
-    if (late.patches.empty())
-        return {};
-    if (auto written = writeNoted(area, late, files, {}); !written)
-        return Error { written.error().code, written.error().message + " (entries the board added may be lost)" };
-    m_carried.added += after.added;
-    m_carried.changed += after.changed;
+    std::vector<std::pair<AreaFileKind, std::string>> files;
+    for (const auto& t : targets)
+        files.emplace_back(t.kind, t.file);
+    // The change itself is in place whatever happens now.
+    auto carried = carryLate(*m_io, journal, watched, files, m_leaseWaitMs, m_graceMs, m_lockWaitMs);
+    if (carried)
+        m_carried = *carried;
+    else
+        m_carried.failed = carried.error();
     return {};
 }
 

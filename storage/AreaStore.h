@@ -80,7 +80,13 @@ inline std::string changedMeanwhileMessage(int area)
 struct CarriedOver {
     uint64_t added = 0; // entries appended
     uint64_t changed = 0; // records changed in place (download counts)
-    friend bool operator==(const CarriedOver&, const CarriedOver&) = default;
+    // Why late writes could not be looked at or carried over (the change itself is in place);
+    // the next load finishes a carry-over that was journalled.
+    std::optional<Error> failed;
+    friend bool operator==(const CarriedOver& a, const CarriedOver& b)
+    {
+        return a.added == b.added && a.changed == b.changed && a.failed.has_value() == b.failed.has_value();
+    }
 };
 
 // "The board added 1 entry to area 12 during the sort; it was kept." (operation: "the sort").

@@ -83,9 +83,17 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     auto length = m_io->size(*h);
     if (!length)
         return fail(length.error());
-    if (*length != oldLength)
-        return fail(Error { EAGAIN, txt + " changed while it was being appended to" });
-    auto written = m_io->writeAt(*h, oldLength, bytes.data(), bytes.size());
+    if (*length != oldLength) {
+        // The board appended meanwhile: the texts go behind its own. The note before no longer
+        // matches the file, so a crash now leaves them (unreferenced) rather than cut the board's.
+        if (*length + bytes.size() > uint64_t(std::numeric_limits<int32_t>::max()))
+            return fail(Error { EFBIG, "the description file would pass 2 GiB" });
+        for (int32_t& p : pointers)
+            p = int32_t(uint64_t(p) - oldLength + *length);
+        intent.append->length = *length;
+        intent.append->lengthAfter = *length + bytes.size();
+    }
+    auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
     if (written)
         written = m_io->sync(*h);
     if (!written)

@@ -309,7 +309,7 @@ TEST_P(ChangedMeanwhile, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
         });
         AreaStore guarded(io, board.fileBaseDir());
         ASSERT_TRUE(changes[c].run(guarded));
-        EXPECT_EQ(guarded.lastCarriedOver(), (CarriedOver { append ? 1u : 0u, append ? 0u : 1u }));
+        EXPECT_EQ(guarded.lastCarriedOver(), (CarriedOver { append ? 1u : 0u, append ? 0u : 1u, std::nullopt }));
         std::vector<std::string> expected = changes[c].names;
         if (append)
             expected.push_back("UPLOAD.ZIP");
