@@ -6,7 +6,9 @@
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
 #include "browser/MainWindow.h"
+#include "board/Messages.h"
 #include "browser/ToolsController.h"
+#include "editing/Descriptions.h"
 #include "settings/Settings.h"
 #include "tests/browser/MainWindowFixture.h"
 #include "tests/support/BoardBuilder.h"
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QStatusBar>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -37,10 +40,12 @@ protected:
         board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
         board.writeGroups({ { "Group" } });
         writeAreas({ { "Utilities", "", 1 }, { "Games", "", 1 } });
-        board.writeEntries(1, { { .name = "FOO.ZIP", .size = 10, .description = "Foo archive" },
-                                  { .name = "BAR.ZIP", .size = 20, .description = "Bar tool" } });
-        board.writeEntries(2, { { .name = "A.TXT", .size = 1, .description = "first" },
-                                  { .name = "B.TXT", .size = 2, .description = "the tool box" } });
+        board.writeEntries(1,
+            { { .name = "FOO.ZIP", .size = 10, .description = "Foo archive" },
+                { .name = "BAR.ZIP", .size = 20, .description = "Bar tool" } });
+        board.writeEntries(2,
+            { { .name = "A.TXT", .size = 1, .description = "first" },
+                { .name = "B.TXT", .size = 2, .description = "the tool box" } });
         settings.startupArea = 1;
         ASSERT_TRUE(open());
     }
@@ -86,6 +91,20 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 1 }));
     EXPECT_EQ(window->files().lastDescribedRow(), 1);
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Bar tool");
+
+    // Another program put a line in front since the search: the jump still finds Bar.zip; gone
+    // from the area, it is not some other row.
+    ASSERT_EQ(Descriptions(*opened, 1).insertComment(0, "new", "").outcome, DescriptionsResult::Outcome::Written);
+    window->areas().readArea(1);
+    doubleClick(1);
+    EXPECT_EQ(window->fileList()->currentRow(), 2);
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "Bar tool");
+    ASSERT_TRUE(opened->store().rewrite(1, RewritePlan::removal(3, { 2 })));
+    window->areas().readArea(1);
+    window->fileList()->selectionModel()->clearSelection();
+    doubleClick(1);
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int>());
+    EXPECT_EQ(window->statusBar()->currentMessage(), messages::hitGone(1));
 
     // Minimised: hidden; restored: shown again.
     window->setWindowState(Qt::WindowMinimized);

@@ -18,7 +18,8 @@ protected:
         t.builder.writeConfig("Board", "C:\\FDB");
         written = t.builder.writeEntries(1,
             { Entry { .name = "C.ZIP", .size = 3, .uploader = "Cy" }, Entry { .name = "A.ZIP", .size = 1 },
-                Entry { .name = "BZULU~1.ZIP", .size = 2, .longName = "Bzulu.zip" }, Entry { .name = "A.ZIP", .size = 9 } });
+                Entry { .name = "BZULU~1.ZIP", .size = 2, .longName = "Bzulu.zip" },
+                Entry { .name = "A.ZIP", .size = 9 } });
         for (const char* f : { "A.ZIP", "B.ZIP", "C.ZIP" })
             t.putFile(f);
     }
@@ -57,6 +58,37 @@ TEST_F(RemoveSortTool, RemoveDeletesOnlyFilesNoRemainingEntryNames)
     EXPECT_TRUE(qv::test::fileExists(t.file("B.ZIP")));
     EXPECT_FALSE(qv::test::fileExists(t.file("C.ZIP")));
     EXPECT_EQ(t.check(), std::vector<std::string>());
+}
+
+// What qvtool read is what it changes: another program's change between its reading and its
+// commit (here while it waits for an answer) refuses the change, and no file goes.
+TEST_F(RemoveSortTool, AChangeBetweenReadingAndCommittingIsRefused)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(t.tmp.path() + "/config"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QVTOOL_PATH),
+        { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
+            "C=" + QString::fromStdString(t.tmp.path()), "remove", "1", "1", "--delete-files" });
+    p.setReadChannel(QProcess::StandardError);
+    QByteArray asked;
+    while (!asked.contains("from your harddisk?") && p.waitForReadyRead(20000))
+        asked += p.readAllStandardError();
+    ASSERT_TRUE(asked.contains("C.zip")) << asked.toStdString();
+    const auto other = run({ "comment", "1", "--text", "X", "--after", "0" });
+    ASSERT_EQ(other.code, 0) << other.err.toStdString();
+    const qv::test::AreaBytes changed = t.bytes();
+    p.write("y\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromUtf8(asked + p.readAllStandardError());
+    EXPECT_TRUE(err.contains("The entries of area 1 were changed by another program since they were read; nothing was "
+                             "changed."))
+        << err.toStdString();
+    EXPECT_EQ(t.bytes(), changed);
+    EXPECT_TRUE(qv::test::fileExists(t.file("C.ZIP")));
 }
 
 TEST_F(RemoveSortTool, RemoveAsksOnStandardInputAndCancelChangesNothing)

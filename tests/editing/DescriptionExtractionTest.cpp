@@ -15,11 +15,12 @@ using test::AddFilesTestBoard;
 using test::Entry;
 using Outcome = DescriptionExtractor::Outcome;
 
-std::vector<DescriptionExtraction::Row> allRows(size_t n, const std::vector<QString>& texts)
+// The rows as the list shows them, with their records as stored.
+std::vector<DescriptionExtraction::Row> allRows(Board& board, size_t n, const std::vector<QString>& texts)
 {
     std::vector<DescriptionExtraction::Row> rows;
     for (size_t i = 0; i < n; ++i)
-        rows.push_back({ i, texts[i], texts[i] == " (Comment)" });
+        rows.push_back({ i, texts[i], texts[i] == " (Comment)", board.store().readHeader(1, i).valueOr({}).encode() });
     return rows;
 }
 
@@ -47,8 +48,8 @@ TEST(DescriptionExtraction, EachRowIsExtractedInPlaceOrAppendedAndSkippedRowsKee
     extractor.setStatus([&](const QString& s) { status << s; });
     std::vector<uint64_t> shown;
     const auto r = DescriptionExtraction::run(*board, 1,
-        allRows(
-            8, { "Short.zip", " (Comment)", "Long.zip", "Gone.zip", "Plain.txt", "Nodiz.zip", "A.arj", "V1.2.zip" }),
+        allRows(*board, 8,
+            { "Short.zip", " (Comment)", "Long.zip", "Gone.zip", "Plain.txt", "Nodiz.zip", "A.arj", "V1.2.zip" }),
         extractor, [&](uint64_t p, const std::string&) { shown.push_back(p); });
     ASSERT_FALSE(r.error);
     ASSERT_EQ(r.rows.size(), 7u) << "the comment row is skipped";
@@ -98,7 +99,7 @@ TEST(DescriptionExtraction, FailuresAndKillsLeaveEveryDescriptionOldOrEveryOneNe
         auto board = b.open(io);
         DescriptionExtractor extractor(b.settings, b.temp);
         extractor.setBlocking(true);
-        return !DescriptionExtraction::run(*board, 1, allRows(2, { "A.zip", "B.zip" }), extractor).error;
+        return !DescriptionExtraction::run(*board, 1, allRows(*board, 2, { "A.zip", "B.zip" }), extractor).error;
     };
     auto files = [](AddFilesTestBoard& b) {
         return std::vector { b.bytes(b.builder.headerPath(1)), b.bytes(b.builder.indexPath(1)),

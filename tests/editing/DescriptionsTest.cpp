@@ -9,13 +9,15 @@ namespace qv {
 namespace {
 
 using test::EditingTestBoard;
+using test::shownAt;
 using Outcome = DescriptionsResult::Outcome;
 
 TEST(GlobalDescription, EachEntryIsOverwrittenInPlaceOrGetsACopyOfItsOwn)
 {
     EditingTestBoard t;
     // 0: 28 bytes stored, 1: 11, 2: none, 3: 8. "Same for all" is 12 bytes.
-    const DescriptionsResult r = Descriptions(*t.board, 1).giveAll({ 3, 0, 2, 1, 0 }, "Same for all");
+    const DescriptionsResult r
+        = Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 3, 0, 2, 1, 0 }), "Same for all");
     ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
     EXPECT_EQ(r.overwritten, 1);
     EXPECT_EQ(r.appended, 3);
@@ -48,7 +50,7 @@ TEST(GlobalDescription, EachEntryIsOverwrittenInPlaceOrGetsACopyOfItsOwn)
 TEST(GlobalDescription, AnEmptyDescriptionStillWritesOneZeroBytePerEntry)
 {
     EditingTestBoard t;
-    ASSERT_EQ(Descriptions(*t.board, 1).giveAll({ 2, 3 }, "").outcome, Outcome::Written);
+    ASSERT_EQ(Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 2, 3 }), "").outcome, Outcome::Written);
     auto txt = t.original.descriptions;
     txt[41] = 0; // entry 4 in place
     txt.push_back(0); // entry 3 had none
@@ -60,10 +62,10 @@ TEST(GlobalDescription, RefusalsWriteNothing)
 {
     EditingTestBoard t;
     const auto before = t.bytes();
-    DescriptionsResult r = Descriptions(*t.board, 1).giveAll({ 0, 4 }, "x");
-    EXPECT_EQ(r.outcome, Outcome::Refused);
-    EXPECT_EQ(r.message, "Area 1 has no entry 5");
-    r = Descriptions(*t.board, 1).giveAll({ 0 }, QString("\u263a smile"));
+    DescriptionsResult r = Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 0, 4 }), "x");
+    EXPECT_EQ(r.outcome, Outcome::Failed);
+    EXPECT_TRUE(r.rowsChanged);
+    r = Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 0 }), QString("\u263a smile"));
     EXPECT_EQ(r.outcome, Outcome::Refused);
     EXPECT_EQ(r.message,
         "The character \"\u263a\" (U+263A) cannot be stored in the board's code page IBM437. Nothing was written.");

@@ -18,6 +18,7 @@ namespace {
 using test::AreaBytes;
 using test::EditingTestBoard;
 using test::FaultyFileIo;
+using test::shownAt;
 
 struct Operation {
     const char* label;
@@ -34,18 +35,18 @@ std::vector<Operation> operations()
                 c.downloads = 7;
                 c.keywords = std::array<QString, 5> { "k1", "k2" };
                 c.description = "a description longer than the old one";
-                return EntryProperties(b, 1).apply(3, c).outcome == PropertiesResult::Outcome::Written;
+                return EntryProperties(b, 1).apply(shownAt(b, 1, 3), c).outcome == PropertiesResult::Outcome::Written;
             } },
         { "Apply overwriting in place",
             [](const Board& b) {
                 PropertyChanges c;
                 c.uploader = "Zed";
                 c.description = "short";
-                return EntryProperties(b, 1).apply(0, c).outcome == PropertiesResult::Outcome::Written;
+                return EntryProperties(b, 1).apply(shownAt(b, 1, 0), c).outcome == PropertiesResult::Outcome::Written;
             } },
         { "global description over four entries",
             [](const Board& b) {
-                return Descriptions(b, 1).giveAll({ 0, 1, 2, 3 }, "Same for all").outcome
+                return Descriptions(b, 1).giveAll(shownAt(b, 1, { 0, 1, 2, 3 }), "Same for all").outcome
                     == DescriptionsResult::Outcome::Written;
             } },
         { "comment insertion",

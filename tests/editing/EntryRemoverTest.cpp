@@ -121,21 +121,40 @@ TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
         EXPECT_TRUE(test::fileExists(t.file(f))) << f;
 }
 
-// Rows loaded before the board software added an entry would drop it; the remover refuses.
-TEST(EntryRemover, RowsOfAnOlderLoadChangeNothing)
+// Another program changed the area after the rows were loaded: an entry it added behind them
+// stays, while rows that no longer hold what was shown refuse the removal and keep their files.
+TEST(EntryRemover, OnlyTheRowsShownGoAndOnlyWhereTheyWereShown)
 {
-    test::RemoveSortTestBoard t;
-    t.builder.writeEntries(1, fiveEntries());
-    t.putFile("A.ZIP");
-    auto board = t.open();
-    auto rows = board->store().load(1, true).rows;
-    rows.pop_back();
-    const test::AreaBytes before = t.bytes();
-    const auto outcome = EntryRemover(*board).remove(1, rows, { 0 }, [](const QString&) { return A::Yes; });
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(outcome.error->code, ESTALE);
-    EXPECT_EQ(t.bytes(), before);
-    EXPECT_TRUE(test::fileExists(t.file("A.ZIP")));
+    struct Case {
+        const char* label;
+        std::vector<uint64_t> since; // the area's order when the removal runs
+        std::vector<size_t> remaining; // empty: refused
+    };
+    const Case cases[] = {
+        { "an entry added behind the last", { 0, 1, 2, 3, 4, 4 }, { 1, 2, 3, 4, 4 } },
+        { "an entry inserted in front", { 4, 0, 1, 2, 3, 4 }, {} },
+        { "the area sorted", { 1, 0, 2, 3, 4 }, {} },
+    };
+    for (const Case& c : cases) {
+        test::RemoveSortTestBoard t;
+        const test::AreaFiles written = t.builder.writeEntries(1, fiveEntries());
+        t.putFile("A.ZIP");
+        auto board = t.open();
+        const auto rows = board->store().load(1, true).rows;
+        ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation(c.since))) << c.label;
+        const test::AreaBytes before = t.bytes();
+        const auto outcome = EntryRemover(*board).remove(1, rows, { 0 }, [](const QString&) { return A::Yes; });
+        if (c.remaining.empty()) {
+            ASSERT_TRUE(outcome.error) << c.label;
+            EXPECT_EQ(outcome.error->code, kRowsChanged) << c.label;
+            EXPECT_EQ(t.bytes(), before) << c.label;
+            EXPECT_TRUE(test::fileExists(t.file("A.ZIP"))) << c.label;
+        } else {
+            EXPECT_FALSE(outcome.error) << c.label;
+            EXPECT_EQ(t.bytes(), test::areaBytesOf(written, c.remaining)) << c.label;
+            EXPECT_FALSE(test::fileExists(t.file("A.ZIP"))) << c.label;
+        }
+    }
 }
 
 } // namespace

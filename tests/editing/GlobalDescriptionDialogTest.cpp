@@ -13,6 +13,8 @@
 namespace qv {
 namespace {
 
+using test::shownAt;
+
 TEST(GlobalDescriptionDialog, AsksFirstAndWritesEverySelectedEntryOnYes)
 {
     test::EditingTestBoard t;
@@ -20,7 +22,7 @@ TEST(GlobalDescriptionDialog, AsksFirstAndWritesEverySelectedEntryOnYes)
     int runs = 0;
     GlobalDescriptionDialog dialog(dialogs, QFont("Monospace", 10), [&](const QString& text) {
         ++runs;
-        return Descriptions(*t.board, 1).giveAll({ 2, 3 }, text);
+        return Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 2, 3 }), text);
     });
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));

@@ -26,6 +26,7 @@ namespace {
 
 using test::EditingTestBoard;
 using test::packedDate;
+using test::shownAt;
 
 // QV_SCREENSHOT_DIR=dir saves the dialog as a test sees it, for looking at.
 void shoot(QWidget* w, const QString& name)
@@ -39,11 +40,12 @@ class PropertiesDialogTest : public ::testing::Test {
 protected:
     void open(uint64_t position, PropertiesDialog::Page page = PropertiesDialog::Page::General)
     {
-        const auto fields = EntryProperties(*t.board, 1).read(position, true);
+        const auto fields = EntryProperties(*t.board, 1).read(shownAt(*t.board, 1, position), true);
         ASSERT_TRUE(fields);
         QFont font(QStringLiteral("Monospace"), 10);
-        dialog = std::make_unique<PropertiesDialog>(dialogs, *fields, font,
-            [this, position](const PropertyChanges& c) { return EntryProperties(*t.board, 1).apply(position, c); });
+        dialog = std::make_unique<PropertiesDialog>(dialogs, *fields, font, [this, position](const PropertyChanges& c) {
+            return EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, position), c);
+        });
         QObject::connect(
             dialog.get(), &PropertiesDialog::applied, [this](const PropertiesResult& r) { applied.push_back(r); });
         dialog->show();

@@ -71,6 +71,7 @@ EntryTransfer::Request paste(
     r.move = cut;
     r.area = to;
     r.after = after;
+    r.locate = true;
     return r;
 }
 
@@ -206,28 +207,49 @@ TEST(EntryTransfer, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
     EXPECT_EQ(board->store().count(1).value(), 5u);
 }
 
-TEST(EntryTransfer, HeldRowsThatMovedOrWentAreRefusedAndNothingChanges)
+// A paste finds held entries by their records wherever the area put them since; what is gone,
+// or stands in the area twice away from where it was held, is refused, and so is a direct
+// transfer of rows that are no longer where they were shown.
+TEST(EntryTransfer, HeldEntriesAreFoundWhereTheyAreNowAndShownRowsMustStayPut)
 {
-    TransferTestBoard t;
-    makeAreas(t);
-    auto board = t.open();
-    auto request = paste(*board, 1, { 3, 5 }, true, 2, UINT64_MAX);
-    // Sorted since: the held positions now hold other rows.
-    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation({ 5, 0, 1, 2, 3, 4 })));
-    const auto alpha = t.bytes(1), beta = t.bytes(2);
-    auto outcome = EntryTransfer(*board).run(request);
-    EXPECT_TRUE(outcome.stale);
-    EXPECT_EQ(outcome.failedAt, EntryTransfer::Stage::Checking);
-    // Shortened since: a held position is past the end.
-    request = paste(*board, 1, { 4, 5 }, true, 2, UINT64_MAX);
-    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::removal(6, { 0 })));
-    const auto shortened = t.bytes(1);
-    EXPECT_TRUE(EntryTransfer(*board).run(request).stale);
-    EXPECT_EQ(t.bytes(1), shortened);
-    EXPECT_EQ(t.bytes(2), beta);
-    EXPECT_NE(alpha, shortened);
-    EXPECT_TRUE(test::fileExists(t.file(1, "A6.ZIP")));
-    EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP")));
+    struct Case {
+        const char* label;
+        std::vector<uint64_t> since; // Alpha's new order (record k = old order[k])
+        bool locate;
+        std::optional<size_t> gone, ambiguous;
+        std::vector<size_t> alphaAfter; // when the move goes through
+    };
+    const Case cases[] = {
+        { "sorted since", { 5, 0, 1, 2, 3, 4 }, true, {}, {}, { 0, 1, 2, 4 } },
+        { "a comment inserted in front", { 2, 0, 1, 2, 3, 4, 5 }, true, {}, {}, { 2, 0, 1, 2, 4 } },
+        { "A4 removed", { 0, 1, 2, 4, 5 }, true, 0, {}, {} },
+        { "A6 twice, neither where it was", { 5, 0, 1, 2, 3, 4, 5 }, true, {}, 1, {} },
+        { "a direct move after a sort", { 5, 0, 1, 2, 3, 4 }, false, {}, {}, {} },
+    };
+    for (const Case& c : cases) {
+        TransferTestBoard t;
+        const Areas a = makeAreas(t);
+        auto board = t.open();
+        auto request = paste(*board, 1, { 3, 5 }, true, 2, UINT64_MAX);
+        request.locate = c.locate;
+        ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation(c.since))) << c.label;
+        const auto alpha = t.bytes(1), beta = t.bytes(2);
+        const auto outcome = EntryTransfer(*board).run(request);
+        EXPECT_EQ(outcome.gone, c.gone) << c.label;
+        EXPECT_EQ(outcome.ambiguous, c.ambiguous) << c.label;
+        if (c.alphaAfter.empty()) {
+            EXPECT_EQ(outcome.failedAt, EntryTransfer::Stage::Checking) << c.label;
+            EXPECT_EQ(outcome.error->code, kRowsChanged) << c.label;
+            EXPECT_EQ(t.bytes(1), alpha) << c.label;
+            EXPECT_EQ(t.bytes(2), beta) << c.label;
+            EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP"))) << c.label;
+            continue;
+        }
+        ASSERT_TRUE(outcome.ok()) << c.label << ": " << outcome.error->message;
+        EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, c.alphaAfter)) << c.label;
+        EXPECT_EQ(t.bytes(2), betaWith(a, { 3, 5 })) << c.label;
+        EXPECT_TRUE(t.check(1).empty() && t.check(2).empty()) << c.label;
+    }
 }
 
 TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntriesWhoseFileStayed)

@@ -282,10 +282,12 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     for (int i = 0; i < 3; ++i) {
         items[size_t(i)].position = uint64_t(i * 2);
         items[size_t(i)].row.name = names[i];
+        items[size_t(i)].row.record[0] = uint8_t(i + 1);
     }
     const int before = viewer.redrawCount();
     clipboard.take(Clipboard::Mode::Cut, 7, items);
-    clipboard.entriesRemoved(7, { 2 });
+    const auto& gone = items[1].row.record;
+    clipboard.entriesRemoved(7, { QByteArray(reinterpret_cast<const char*>(gone.data()), qsizetype(gone.size())) });
     EXPECT_EQ(viewer.redrawCount(), before); // nothing drawn inside the command
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.windowTitle() == "Internal Clipboard [Cut]"; }));
     QApplication::processEvents();

@@ -1,0 +1,265 @@
+// The window beside another program that writes the same area (the board, qvtool, a second
+// window): commands act only on the entries the user saw, the clipboard finds its entries by
+// their records, and the list follows the files without losing the user's place.
+
+#include "board/Messages.h"
+#include "browser/AreaController.h"
+#include "browser/CommandTable.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
+#include "browser/ListFollower.h"
+#include "browser/MainWindow.h"
+#include "editing/Descriptions.h"
+#include "settings/Settings.h"
+#include "storage/HeaderRecord.h"
+#include "tests/support/ScriptedDesktop.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
+#include "tests/transfer/TransferTestBoard.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using test::Entry;
+
+namespace {
+
+// Alpha: F1..F5 with their files and the comment "Editors and viewers"; Beta: B1, B2.
+class OtherWriterWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        t.builder.writeConfig("Board", "C:\\FDB");
+        t.builder.writeGroups({ { "General" } });
+        t.builder.writeFilesRdx({ 1, 2, 3 });
+        t.builder.writeEntries(1,
+            { Entry { .name = "F1.ZIP", .size = 1 }, Entry { .name = "F2.ZIP", .size = 2 },
+                Entry { .name = "F3.ZIP", .size = 3 }, Entry { .name = "F4.ZIP", .size = 4 },
+                Entry { .name = "F5.ZIP", .size = 5 }, Entry { .name = "", .description = "Editors and viewers" } });
+        t.builder.writeEntries(2, { Entry { .name = "B1.ZIP" }, Entry { .name = "B2.ZIP" } });
+        for (const char* f : { "F1.ZIP", "F2.ZIP", "F3.ZIP", "F4.ZIP", "F5.ZIP" })
+            t.putFile(1, f, f);
+        settings.boardDirectory = t.builder.boardDir();
+        settings.drives['C'] = t.tmp.path();
+        settings.startupArea = 1;
+        board = t.open();
+        other = t.open();
+        BrowserServices services { settings, *board, dialogs, desktop, {} };
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(window->start());
+        window->fileList()->detailsView()->setFocus();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        dialogs.verifyAllAnswersUsed();
+    }
+
+    QAction* act(const char* id) const { return window->commands().action(id); }
+    void select(const std::vector<int>& rows, int current)
+    {
+        QItemSelectionModel* s = window->fileList()->selectionModel();
+        s->clearSelection();
+        for (int r : rows)
+            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        s->setCurrentIndex(window->model()->index(current, 0), QItemSelectionModel::NoUpdate);
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (const LoadedRow& r : window->model()->rows())
+            out << QString::fromStdString(r.name);
+        return out;
+    }
+    std::vector<std::string> descriptions(int area) const
+    {
+        std::vector<std::string> out;
+        const auto n = board->store().count(area).value();
+        for (uint64_t p = 0; p < n; ++p)
+            out.push_back(board->store().readDescription(area, p));
+        return out;
+    }
+    // What `qvtool comment AREA --after 0` does, from another process's point of view.
+    void otherProgramInsertsCommentInFront(int area = 1)
+    {
+        ASSERT_EQ(Descriptions(*other, area).insertComment(0, "new", "").outcome, DescriptionsResult::Outcome::Written);
+    }
+    // The comment is cut or copied, then a new comment line goes in front of it (Shift+Insert
+    // on the row before), then the paste runs behind the first row of `area`.
+    void holdCommentInsertInFrontAndPasteInto(bool cut, int area)
+    {
+        select({ 5 }, 5);
+        act(cut ? "filecut" : "filecop")->trigger();
+        select({ 4 }, 4);
+        act("icom")->trigger();
+        ASSERT_EQ(names().size(), 7);
+        if (area != 1)
+            window->areas().readArea(area);
+        select({ 0 }, 0);
+        act("paste")->trigger();
+        EXPECT_EQ(dialogs.messages(), QStringList());
+        QStringList onDisk;
+        for (const LoadedRow& r : board->store().load(area, true).rows)
+            onDisk << QString::fromStdString(r.name);
+        EXPECT_EQ(names(), onDisk);
+    }
+    QString status() const { return window->statusBar()->currentMessage(); }
+
+    test::TransferTestBoard t;
+    Settings settings;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
+    std::unique_ptr<Board> board, other;
+    std::unique_ptr<MainWindow> window;
+};
+
+// The paste takes the held comment, not the new line that now stands at its old place.
+TEST_F(OtherWriterWindowTest, ACopyPastedAfterACommentWasInsertedInFrontOfItTakesTheHeldEntry)
+{
+    holdCommentInsertInFrontAndPasteInto(false, 1);
+    EXPECT_EQ(descriptions(1),
+        (std::vector<std::string> { "", "Editors and viewers", "", "", "", "", "", "Editors and viewers" }));
+}
+
+TEST_F(OtherWriterWindowTest, ACutPastedIntoAnotherAreaAfterACommentWasInsertedInFrontOfItMovesTheHeldEntry)
+{
+    holdCommentInsertInFrontAndPasteInto(true, 2);
+    EXPECT_EQ(descriptions(2), (std::vector<std::string> { "", "Editors and viewers", "" }));
+    EXPECT_EQ(descriptions(1), (std::vector<std::string>(6, "")));
+}
+
+// Long-name display changes the row texts, not the records: a cut is still pasted.
+TEST_F(OtherWriterWindowTest, SwitchingLongNamesAfterACutDoesNotRefuseThePaste)
+{
+    select({ 0, 1 }, 0);
+    act("filecut")->trigger();
+    act("mnuDispLFN")->trigger();
+    select({ 4 }, 4);
+    act("paste")->trigger();
+    EXPECT_EQ(dialogs.messages(), QStringList());
+    EXPECT_EQ(names(), (QStringList { "F3.zip", "F4.zip", "F5.zip", "F1.zip", "F2.zip", " (Comment)" }));
+}
+
+// Another program inserts a line in front: the list follows with F3 still selected, says so,
+// and the next Remove asks about F3, the entry the user saw.
+TEST_F(OtherWriterWindowTest, AfterAChangeByAnotherProgramTheSelectionStaysOnTheSameEntries)
+{
+    select({ 2, 4 }, 2);
+    otherProgramInsertsCommentInFront();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return names().size() == 7; }, 5000));
+    EXPECT_EQ(status(), messages::areaReadAgain(1));
+    EXPECT_EQ(window->fileList()->selectedRows(), (QList<int> { 3, 5 }));
+    EXPECT_EQ(window->fileList()->currentRow(), 3);
+    EXPECT_EQ(window->objectsPanel()->text(), "7 Object(s)");
+    test::shoot(window.get(), "window-read-again");
+
+    dialogs.choices = { "&Yes", "&No" };
+    act("remov")->trigger();
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_TRUE(dialogs.calls[0].text.contains("F3.zip")) << dialogs.calls[0].text.toStdString();
+    EXPECT_TRUE(dialogs.calls[1].text.contains("F5.zip")) << dialogs.calls[1].text.toStdString();
+    EXPECT_EQ(names(), (QStringList { " (Comment)", "F1.zip", "F2.zip", "F4.zip", " (Comment)" }));
+    EXPECT_FALSE(test::fileExists(t.file(1, "F3.ZIP")));
+    EXPECT_TRUE(test::fileExists(t.file(1, "F5.ZIP")));
+    // The window's own change is no change by another program.
+    window->statusBar()->clearMessage();
+    QTest::qWait(2 * ListFollower::kSettleMs + 100);
+    EXPECT_EQ(status(), QString());
+}
+
+// A change by another program while a dialog is open waits for the dialog; the dialog's own
+// change then meets the check of the entry it was opened on and is refused.
+TEST_F(OtherWriterWindowTest, TheListWaitsForAnOpenDialogWhoseChangeIsThenRefused)
+{
+    select({ 2 }, 2);
+    const auto before = t.bytes(1);
+    act("props")->trigger();
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    otherProgramInsertsCommentInFront();
+    const auto changed = t.bytes(1);
+    ASSERT_NE(changed, before);
+    QTest::qWait(3 * ListFollower::kSettleMs + 2 * ListFollower::kRetryMs);
+    EXPECT_EQ(names().size(), 6) << "read again under the open dialog";
+
+    QPushButton* ok = nullptr;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text() == "OK")
+            ok = b;
+    ASSERT_NE(ok, nullptr);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages(), QStringList { "Quorvex|" + messages::rowsChanged(1) });
+    EXPECT_EQ(t.bytes(1), changed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return names().size() == 7; }, 5000));
+    EXPECT_EQ(window->fileList()->selectedRows(), QList<int> { 3 });
+    EXPECT_EQ(names()[3], "F3.zip");
+}
+
+// Commands given rows that another program moved since the list showed them change nothing,
+// say so and read the list again with the selection kept.
+TEST_F(OtherWriterWindowTest, CommandsOnRowsThatMovedChangeNothingAndReadTheListAgain)
+{
+    struct Case {
+        const char* command;
+        QStringList choices;
+    };
+    for (const Case& c : { Case { "remov", { "&Yes" } }, Case { "update", {} }, Case { "icom", {} } }) {
+        SCOPED_TRACE(c.command);
+        window->areas().readArea(1);
+        select({ 2 }, 2);
+        // No event runs between the change and the command: the list still shows the old rows.
+        otherProgramInsertsCommentInFront();
+        const auto changed = t.bytes(1);
+        dialogs.calls.clear();
+        dialogs.choices = std::deque<QString>(c.choices.begin(), c.choices.end());
+        act(c.command)->trigger();
+        EXPECT_EQ(dialogs.calls.back().text, messages::rowsChanged(1));
+        EXPECT_EQ(t.bytes(1), changed);
+        EXPECT_EQ(window->fileList()->selectedRows(), QList<int> { 3 });
+        EXPECT_EQ(names()[3], "F3.zip");
+        EXPECT_TRUE(test::fileExists(t.file(1, "F3.ZIP")));
+    }
+}
+
+// Rows are followed by their records: whatever moved them, the same entry is found; a bumped
+// download count is still the same entry, any other change is not; of identical records the
+// nearest is taken, each once.
+TEST(ListFollower, FollowsRowsByTheirRecords)
+{
+    auto row = [](uint8_t id, int downloads = 0) {
+        LoadedRow r;
+        r.record[0] = id;
+        r.record[HeaderRecord::kDownloadsOffset] = uint8_t(downloads);
+        r.record[HeaderRecord::kLastDownloadOffset] = uint8_t(downloads);
+        return r;
+    };
+    struct Case {
+        const char* label;
+        std::vector<LoadedRow> before, now;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        { "a line in front", { row(1), row(2) }, { row(9), row(1), row(2) }, { 1, 2 } },
+        { "one removed", { row(1), row(2), row(3) }, { row(1), row(3) }, { 0, -1, 1 } },
+        { "sorted", { row(1), row(2), row(3) }, { row(3), row(1), row(2) }, { 1, 2, 0 } },
+        { "downloads counted", { row(1), row(2) }, { row(1), row(2, 7) }, { 0, 1 } },
+        { "another field changed", { row(1), row(2) }, { row(1), row(5) }, { 0, -1 } },
+        { "identical ones, nearest first", { row(4), row(4) }, { row(4), row(8), row(4), row(4) }, { 0, 2 } },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ListFollower::follow(c.before, c.now), c.expected) << c.label;
+}
+
+} // namespace
