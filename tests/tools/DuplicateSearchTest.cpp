@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qv {
 namespace {
 
@@ -14,6 +16,8 @@ using test::Entry;
 struct DupesBoard : test::ToolsTestBoard {
     DupesBoard()
     {
+        std::filesystem::create_directories(areaDir("a"));
+        std::filesystem::create_directories(areaDir("b"));
         builder.writeAreas({ { "One", areaDir("a"), 1 }, { "Two", areaDir("a"), 1 }, { "Three", areaDir("b"), 1 } });
         builder.writeEntries(1,
             { { .name = "X.ZIP", .size = 3, .uploader = "Ann" }, { .name = "", .description = "same" },

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qv {
 namespace {
 
@@ -129,7 +131,9 @@ TEST(FileList, AFileIsReplacedKeepingItsMode)
     const auto r = FileList(*board).writeFile(path, { .areas = { 2 } });
     ASSERT_TRUE(r.ok) << r.problem.toStdString();
     EXPECT_EQ(r.totals.files, 1u);
-    EXPECT_EQ(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(path.toStdString()).permissions(),
+        perms::owner_read | perms::owner_write | perms::group_read);
     EXPECT_FALSE(QFile::exists(path + ".q$$"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -61,7 +61,9 @@ TEST_F(Windows, DuplicatesAreFoundOnAWorkerAndADoubleClickGoesToTheEntry)
     QSignalSpy goTo(&w, &DuplicatesWindow::goTo);
     const QModelIndex entry = w.results()->index(2, 0);
     w.resultsView()->scrollTo(entry);
-    QTest::mouseDClick(w.resultsView()->viewport(), Qt::LeftButton, {}, w.resultsView()->visualRect(entry).center());
+    const QPoint at = w.resultsView()->visualRect(entry).center();
+    QTest::mouseClick(w.resultsView()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(w.resultsView()->viewport(), Qt::LeftButton, {}, at);
     ASSERT_EQ(goTo.size(), 1);
     EXPECT_EQ(goTo[0], QVariantList({ 2, 2 }));
 }
