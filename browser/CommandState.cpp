@@ -37,7 +37,7 @@ bool isEnabled(const QString& command, const WindowState& s)
 {
     // Commands that change entries or start a transfer wait while a file copy runs.
     static const QSet<QString> kChanging = { "adopt", "icom", "remov", "update", "xdesc", "eddesc", "mnuGlobDesc",
-        "cut", "copy", "paste", "fpaste", "behall", "dcopy", "dmove", "SelSort", "props", "refr" };
+        "cut", "copy", "paste", "fpaste", "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs" };
     if (s.transferRunning && kChanging.contains(command))
         return false;
 
@@ -46,7 +46,7 @@ bool isEnabled(const QString& command, const WindowState& s)
     if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove" || command == "SelSort"
         || command == "eddesc" || command == "mnuGlobDesc")
         return hasRows;
-    if (command == "icom")
+    if (command == "icom" || command == "importbbs")
         return s.areaLoaded;
     if (command == "cut" || command == "copy")
         return hasRows && !s.descriptionHasFocus;

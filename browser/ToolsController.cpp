@@ -8,8 +8,11 @@
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "editing/CurrentUploader.h"
+#include "editing/widgets/ImportDialog.h"
 #include "settings/Settings.h"
 #include "tools/widgets/ExportDialog.h"
+#include "tools/widgets/FileListDialog.h"
 #include "tools/widgets/FindWindow.h"
 
 #include <QAbstractItemView>
@@ -29,12 +32,16 @@ ToolsController::ToolsController(BrowserServices& services, Parts parts, QObject
 {
     m_parts.commands->route("ffind", this, [this] { openFindWindow(); });
     m_parts.commands->route("fbbs", this, [this] { exportLists(); });
+    m_parts.commands->route("importbbs", this, [this] { importList(); });
+    m_parts.commands->route("filelist", this, [this] { makeFileList(); });
+    m_parts.commands->route("dupes", this, [this] { openDuplicatesWindow(); });
     m_parts.window->installEventFilter(this);
 }
 
 ToolsController::~ToolsController()
 {
     delete m_find.data();
+    delete m_dupes.data();
 }
 
 void ToolsController::openFindWindow()
@@ -105,6 +112,32 @@ void ToolsController::exportLists()
 {
     ExportDialog dialog(m_services.board, m_services.dialogs, m_services.settings.startupArea, m_parts.window);
     dialog.exec();
+}
+
+void ToolsController::importList()
+{
+    const int area = m_parts.areas->currentArea();
+    ImportDialog dialog(m_services.board, m_services.dialogs, area, CurrentUploader::defaultName(), m_parts.window);
+    if (dialog.exec() == QDialog::Accepted)
+        m_parts.areas->readArea(area);
+}
+
+void ToolsController::makeFileList()
+{
+    FileListDialog dialog(m_services.board, m_services.dialogs, m_services.board.numberedAreaItems(), m_parts.window);
+    dialog.exec();
+}
+
+void ToolsController::openDuplicatesWindow()
+{
+    if (!m_dupes) {
+        m_dupes = new DuplicatesWindow(m_services.board, m_parts.window);
+        m_dupes->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_dupes, &DuplicatesWindow::goTo, this, &ToolsController::goTo);
+    }
+    m_dupes->show();
+    m_dupes->raise();
+    m_dupes->activateWindow();
 }
 
 bool ToolsController::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/BrowserServices.h"
+#include "tools/widgets/DuplicatesWindow.h"
 #include "tools/widgets/FindWindow.h"
 
 #include <QObject>
@@ -18,9 +19,9 @@ class FileListController;
 class FileListModel;
 class FileListView;
 
-// Find files and FILES.BBS export in the browser window: opens the find window beside it (the
-// tree only shows while it is open, and it hides while the window is minimised), goes to a
-// found area and entry, and runs the export dialog.
+// Find files, FILES.BBS export and import, file lists and duplicates in the browser window: opens the find window
+// beside it (the tree only shows while it is open, and it hides while the window is minimised), goes to a found area
+// and entry, and runs the export dialog.
 class ToolsController : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,10 @@ public:
     FindWindow* findWindow() const { return m_find; }
     void openFindWindow();
     void exportLists();
+    void importList();
+    void makeFileList();
+    void openDuplicatesWindow();
+    DuplicatesWindow* duplicatesWindow() const { return m_dupes; }
     // A result of the find window: load the area when another is shown, then select, show and
     // describe the entry (1-based; 0 goes to the area only).
     // When the area changed since the search, the row holding the record found is taken.
@@ -52,6 +57,7 @@ private:
     BrowserServices& m_services;
     Parts m_parts;
     QPointer<FindWindow> m_find;
+    QPointer<DuplicatesWindow> m_dupes;
     bool m_hiddenByMinimise = false;
 };
 

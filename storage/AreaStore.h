@@ -188,6 +188,13 @@ public:
     Result<void> insertEntries(int area, uint64_t p, std::vector<NewEntry> entries,
         std::vector<std::string> descriptions, std::span<const RowIdentity> expected = {});
 
+    struct DescriptionChange;
+    // insertEntries and, in the same change, new descriptions for entries already there (an
+    // import): those texts are appended with the others and both pointers of each entry move
+    // to them. Positions are of the area before the change.
+    Result<void> insertAndRedescribe(int area, uint64_t p, std::vector<NewEntry> entries,
+        std::vector<std::string> descriptions, const std::vector<DescriptionChange>& redescribed);
+
     // Gives entries new descriptions as one change: a text is written over the old one when the
     // old one is not shorter and no other record shares it, else it is appended and both
     // pointers of the entry move to it. Returns, per change, whether it was written in place.

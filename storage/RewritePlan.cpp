@@ -25,6 +25,11 @@ void RewritePlan::keep(uint64_t first, uint64_t count)
     push({ Source::ThisArea, first, count, std::nullopt });
 }
 
+void RewritePlan::keepRepointed(uint64_t first, int32_t pointer)
+{
+    push({ Source::ThisArea, first, 1, pointer });
+}
+
 void RewritePlan::take(uint64_t first, std::optional<int32_t> pointer)
 {
     push({ Source::OtherArea, first, 1, pointer });

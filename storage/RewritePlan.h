@@ -40,6 +40,8 @@ public:
     };
 
     void keep(uint64_t first, uint64_t count = 1);
+    // A record of this area whose description pointers (header and index) become pointer.
+    void keepRepointed(uint64_t first, int32_t pointer);
     void take(uint64_t first, std::optional<int32_t> pointer = std::nullopt);
     void takeRun(uint64_t first, uint64_t count);
     void add(NewEntry entry);

@@ -3,6 +3,7 @@
 #include "board/Board.h"
 #include "storage/AreaFiles.h"
 #include "storage/Text.h"
+#include "tools/DescriptionTexts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +14,6 @@ namespace qv {
 
 namespace {
 constexpr size_t kRecordsPerRead = 4096;
-constexpr size_t kTextWindow = size_t(1) << 20;
 constexpr size_t kOutputChunk = size_t(1) << 20;
 constexpr size_t kNameColumn = 13;
 constexpr size_t kSizeColumn = 8;
@@ -47,57 +47,7 @@ void appendWithBreaks(std::string& out, std::string_view text, std::string_view 
     }
 }
 
-// Descriptions read through a window of the file: most lie in record order, so one read serves
-// many entries.
-class TextWindow {
-public:
-    TextWindow(FileIo& io, std::optional<ScopedHandle>& file)
-        : m_io(io)
-        , m_file(file)
-        , m_length(file ? io.size(file->get()).valueOr(0) : 0)
-    {
-    }
-
-    // The bytes at pointer up to the zero byte or the end of the file; false on a read error.
-    bool read(int32_t pointer, std::string_view& text)
-    {
-        text = {};
-        if (pointer < 0 || uint64_t(pointer) >= m_length)
-            return true;
-        const auto p = uint64_t(pointer);
-        for (size_t want = kTextWindow;; want *= 2) {
-            if (p >= m_start && p < m_start + m_buffer.size()) {
-                const std::string_view v = std::string_view(m_buffer).substr(size_t(p - m_start));
-                const size_t zero = v.find('\0');
-                if (zero != std::string_view::npos) {
-                    text = v.substr(0, zero);
-                    return true;
-                }
-                if (m_start + m_buffer.size() >= m_length) {
-                    text = v;
-                    return true;
-                }
-                want = std::max(want, v.size() * 2);
-            }
-            m_buffer.resize(size_t(std::min<uint64_t>(want, m_length - p)));
-            auto got = m_io.readAt(m_file->get(), p, m_buffer.data(), m_buffer.size());
-            if (!got)
-                return false;
-            m_buffer.resize(*got);
-            m_start = p;
-            if (*got == 0) // the file shrank meanwhile
-                return true;
-        }
-    }
-
-private:
-    FileIo& m_io;
-    std::optional<ScopedHandle>& m_file;
-    uint64_t m_length;
-    uint64_t m_start = 0;
-    std::string m_buffer;
-};
-}
+} // namespace
 
 FilesBbsExport::FilesBbsExport(const Board& board)
     : m_board(board)
@@ -178,7 +128,7 @@ bool FilesBbsExport::writeList(int area, const ExportOptions& options, const std
     if (started)
         started(count);
 
-    TextWindow descriptions(io, text);
+    DescriptionTexts descriptions(io, text);
     std::vector<uint8_t> records(kRecordsPerRead * HeaderRecord::kSize);
     std::string pending;
     pending.reserve(kOutputChunk + 4096);

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/commands/AddPending.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
@@ -17,7 +18,8 @@ public:
     QString name() const override { return QStringLiteral("add"); }
     QString arguments() const override
     {
-        return QStringLiteral("AREA FILE... [--uploader NAME] [--no-diz] [--after P]");
+        return QStringLiteral("AREA FILE... [--uploader NAME] [--no-diz] [--after P] | --pending (AREA... | --all) "
+                              "[--uploader NAME] [--no-diz]");
     }
     QString summary() const override
     {
@@ -27,6 +29,8 @@ public:
     int rank() const override { return 83; }
     int run(ToolContext& c, const QStringList& args) override
     {
+        if (args.contains(QLatin1String("--pending")))
+            return addPendingFiles(c, args);
         FileAdder::Request request;
         request.uploader = CurrentUploader::defaultName();
         QStringList rest;

@@ -166,5 +166,42 @@ TEST_F(ExportArea, ListGoesToAnyWriterWithCountersAndComments)
             + "| Second line\r\ncomment\r\nB.TXT               7 11/05/98 0000  \r\n");
 }
 
+TEST(FilesBbsExport, AfterASortEachEntryKeepsItsLinesWhereverItsTextLies)
+{
+    test::ToolsTestBoard tb;
+    std::filesystem::create_directories(tb.areaDir("s"));
+    tb.builder.writeAreas({ { "Sorted", tb.areaDir("s"), 1 } });
+    std::vector<test::Entry> entries;
+    for (int i = 0; i < 300; ++i)
+        entries.push_back({ .name = "F" + std::to_string(i) + ".ZIP",
+            .description
+            = std::string(size_t(1 + i * 37 % 4000), char('a' + i % 26)) + "\r\nline " + std::to_string(i) });
+    tb.builder.writeEntries(1, entries);
+    auto board = tb.open();
+    const FilesBbsExport exporter(*board);
+    auto list = [&] {
+        std::string out;
+        EXPECT_TRUE(exporter.writeList(1, { .counters = true }, [&](std::string_view b) {
+            out += b;
+            return true;
+        }));
+        return out;
+    };
+    const std::string before = list();
+    // Reversed, and back again: the texts now lie in the opposite order of the records.
+    std::vector<uint64_t> order;
+    for (uint64_t i = 300; i-- > 0;)
+        order.push_back(i);
+    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation(order)));
+    std::string expected;
+    for (uint64_t i : order) {
+        const HeaderRecord h = board->store().readHeader(1, 299 - i).value();
+        expected += FilesBbsExport::entryLines(h, entries[i].description.value(), { .counters = true });
+    }
+    EXPECT_EQ(list(), expected);
+    ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation(order)));
+    EXPECT_EQ(list(), before);
+}
+
 } // namespace
 } // namespace qv

@@ -1,0 +1,96 @@
+// qvtool import, add --pending, filelist and dupes on one board.
+#include "storage/AreaCheck.h"
+
+#include "tests/cli/ToolRun.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+struct Fixture {
+    test::TempDir tmp;
+    test::BoardBuilder board { tmp.path() };
+    QString files = QString::fromStdString(tmp.path()) + "/files";
+    QString config = QString::fromStdString(tmp.path()) + "/config";
+    QString ini = QString::fromStdString(tmp.path()) + "/QV.INI";
+
+    Fixture()
+    {
+        QDir().mkpath(files);
+        board.writeConfig("Board");
+        board.writeAreas({ { "Uploads", files.toStdString(), 1 }, { "Mirror", files.toStdString(), 2 } });
+        board.writeEntries(1, { { .name = "OLD.ZIP", .description = "old" } });
+        board.writeEntries(2, {});
+        test::writeBytes(ini, ("[Veltrano FE]\nRaDir=" + QString::fromStdString(board.boardDir()) + "\n").toUtf8());
+    }
+    test::ToolRun run(QStringList args) const { return test::qvtool(QStringList { "--settings", ini } + args, config); }
+};
+
+TEST(FileTools, ImportAddPendingFileListAndDupesRunFromTheCommandLine)
+{
+    Fixture f;
+    test::writeBytes(f.files + "/OLD.ZIP", "old");
+    test::writeBytes(f.files + "/NEW.ZIP", "new");
+    test::writeBytes(f.files + "/Files.Bbs", "NEW.ZIP  Listed\r\n..\\X.ZIP up\r\n");
+
+    const auto before = test::areaBytes(f.board, 1);
+    auto dry = f.run({ "--json", "import", "1", "--dry-run" });
+    EXPECT_EQ(dry.code, 1) << "a refused name is a problem";
+    EXPECT_EQ(test::areaBytes(f.board, 1), before) << "a dry run changes nothing";
+    const QJsonArray items = dry.json().object()["items"].toArray();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].toObject()["action"].toString(), "add");
+    EXPECT_EQ(items[1].toObject()["action"].toString(), "refused");
+    EXPECT_EQ(items[1].toObject()["reason"].toString(), "a path in the name");
+
+    auto imported = f.run({ "--json", "import", "1", "--uploader", "Cron" });
+    EXPECT_EQ(imported.json().object()["added"].toInt(), 1) << imported.err.toStdString();
+    auto list = f.run({ "list", "1" });
+    EXPECT_TRUE(list.out.contains("New.zip")) << list.out.toStdString();
+
+    // Area 2 shares the directory: every file but the list itself is pending there, one name
+    // cannot be held by the code page.
+    test::writeBytes(f.files + QString::fromUtf8("/\u65e5\u672c.zip"), "x");
+    auto pending = f.run({ "--json", "add", "--pending", "2", "--no-diz" });
+    EXPECT_EQ(pending.code, 1);
+    const QJsonObject area2 = pending.json().array()[0].toObject();
+    EXPECT_EQ(area2["added"].toArray().toVariantList(), QVariantList({ "Files.Bbs", "NEW.ZIP", "OLD.ZIP" }));
+    ASSERT_EQ(area2["skipped"].toArray().size(), 1);
+    EXPECT_EQ(area2["skipped"].toArray()[0].toObject()["reason"].toString(), "a character outside the code page");
+    EXPECT_EQ(f.run({ "--json", "add", "--pending", "--all", "--no-diz" })
+                  .json()
+                  .array()[1]
+                  .toObject()["added"]
+                  .toArray()
+                  .size(),
+        0)
+        << "a second run adds nothing";
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), f.board.fileBaseDir(), 2).empty());
+
+    const QString out = QString::fromStdString(f.tmp.path()) + "/new.html";
+    auto html = f.run({ "--json", "filelist", out, "--group", "2", "--html" });
+    ASSERT_EQ(html.code, 0) << html.err.toStdString();
+    EXPECT_EQ(html.json().object()["files"].toInt(), 3);
+    QFile page(out);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll().contains("<h2>2: Mirror</h2>"));
+
+    auto dupes = f.run({ "--json", "dupes", "--by", "content" });
+    ASSERT_EQ(dupes.code, 0) << dupes.err.toStdString();
+    const QJsonArray groups = dupes.json().array();
+    // OLD.ZIP, NEW.ZIP and the list, which the run over every area added to area 1 as well.
+    ASSERT_EQ(groups.size(), 3) << dupes.out.toStdString();
+    EXPECT_EQ(groups[0].toArray()[1].toObject()["area"].toInt(), 2);
+    EXPECT_EQ(f.run({ "dupes", "--by", "size" }).code, 2);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,281 @@
+#include "board/Board.h"
+#include "editing/FilesBbsImport.h"
+#include "editing/widgets/ImportDialog.h"
+#include "storage/AreaCheck.h"
+#include "storage/Encoding.h"
+#include "tools/FilesBbsExport.h"
+
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultSweep.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QDir>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+using test::FaultyFileIo;
+
+const QDate kToday(2024, 6, 30);
+
+// Areas 1 and 2 share one directory of real files; each file gets a fixed date.
+struct ImportBoard {
+    test::TempDir tmp;
+    test::BoardBuilder builder { tmp.path() };
+    QString files = QString::fromStdString(tmp.path()) + "/files";
+
+    explicit ImportBoard(const std::vector<Entry>& area1 = {}, const QStringList& onDisk = {})
+    {
+        QDir().mkpath(files);
+        builder.writeConfig("Board");
+        builder.writeAreas({ { "Uploads", files.toStdString(), 1 }, { "Copy", files.toStdString(), 1 } });
+        builder.writeEntries(1, area1);
+        builder.writeEntries(2, {});
+        for (const QString& name : onDisk)
+            put(name, name.toUtf8());
+    }
+    void put(const QString& name, const QByteArray& bytes) const
+    {
+        test::writeBytes(files + "/" + name, bytes);
+        QFile f(files + "/" + name);
+        f.open(QIODevice::ReadWrite);
+        f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(12, 0)), QFileDevice::FileModificationTime);
+    }
+    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
+    {
+        Board::Options o;
+        o.boardDirectory = QString::fromStdString(builder.boardDir());
+        return std::make_unique<Board>(o, io);
+    }
+};
+
+// Each entry of an area as "Name|description|attributes".
+std::vector<std::string> entriesOf(Board& board, int area)
+{
+    std::vector<std::string> out;
+    const auto loaded = board.store().load(area, true);
+    for (size_t i = 0; i < loaded.rows.size(); ++i)
+        out.push_back(loaded.rows[i].name + "|" + board.store().readDescription(area, i) + "|"
+            + std::to_string(board.store().readHeader(area, i).value().attributes()));
+    return out;
+}
+
+FilesBbsImport::Outcome runImport(Board& board, int area, const FilesBbsImport::Request& request)
+{
+    const auto plan = FilesBbsImport::prepare(board, area, request);
+    return FilesBbsImport::apply(board, area, plan, request, kToday);
+}
+
+const std::string kList = "--- Games ---\r\n"
+                          "NEW1.ZIP   First\r\n"
+                          "           | second\r\n"
+                          "EXIST.ZIP  changed\r\n"
+                          "\"Long Name.txt\" long\r\n"
+                          "GONE.ZIP   not here\r\n"
+                          "../evil.zip bad\r\n"
+                          "new1.zip   listed again\r\n";
+
+struct FlagCase {
+    const char* label;
+    bool missing, update;
+    std::vector<std::string> entries;
+};
+
+class ImportFlags : public testing::TestWithParam<FlagCase> { };
+
+TEST_P(ImportFlags, AddsWhatTheListNamesInItsOrderAndLeavesTheRest)
+{
+    const FlagCase& c = GetParam();
+    ImportBoard b({ { .name = "EXIST.ZIP", .description = "old" } }, { "NEW1.ZIP", "Long Name.txt", "EXIST.ZIP" });
+    b.put("FILES.BBS", QByteArray::fromStdString(kList));
+    auto board = b.open();
+    FilesBbsImport::Request request { .missing = c.missing, .updateDescriptions = c.update, .uploader = "Importer" };
+    const auto plan = FilesBbsImport::prepare(*board, 1, request);
+    ASSERT_FALSE(plan.error) << plan.error->message;
+    EXPECT_EQ(plan.count(FilesBbsImport::Action::Refused), 1);
+    EXPECT_EQ(plan.count(FilesBbsImport::Action::Twice), 1);
+    const auto outcome = FilesBbsImport::apply(*board, 1, plan, request, kToday);
+    ASSERT_FALSE(outcome.error) << outcome.error->message;
+    EXPECT_EQ(entriesOf(*board, 1), c.entries);
+    const HeaderRecord added = board->store().readHeader(1, 2).value();
+    EXPECT_EQ(added.uploader(), "Importer");
+    EXPECT_EQ(added.uploadDate(), enc::encodeDate({ 2024, 6, 30 }));
+    EXPECT_EQ(added.fileDate(), enc::encodeDate({ 2001, 2, 3 }));
+    EXPECT_EQ(added.size(), 8);
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty());
+
+    // A second run finds everything there: nothing more is added.
+    const auto again = runImport(*board, 1, request);
+    EXPECT_EQ(again.added, 0);
+    EXPECT_EQ(again.described, 0);
+    EXPECT_EQ(entriesOf(*board, 1), c.entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Import, ImportFlags,
+    testing::Values(
+        FlagCase { "plain", false, false,
+            { "Exist.zip|old|0", " (Comment)|--- Games ---|0", "New1.zip|First\r\nsecond|0", "Long name.txt|long|0" } },
+        FlagCase { "missing", true, false,
+            { "Exist.zip|old|0", " (Comment)|--- Games ---|0", "New1.zip|First\r\nsecond|0", "Long name.txt|long|0",
+                "Gone.zip|not here|32" } },
+        FlagCase { "update_descriptions", false, true,
+            { "Exist.zip|changed|0", " (Comment)|--- Games ---|0", "New1.zip|First\r\nsecond|0",
+                "Long name.txt|long|0" } }),
+    [](const testing::TestParamInfo<FlagCase>& i) { return std::string(i.param.label); });
+
+TEST(FilesBbsImport, AnExportedAreaImportedIntoAnEmptyOneGivesTheSameEntriesForEveryExportOption)
+{
+    const std::vector<Entry> area = {
+        { .name = "", .description = "=== Section ===" },
+        { .name = "A.ZIP", .size = 1, .downloads = 12, .description = "One line" },
+        { .name = "B.ZIP", .description = "First\r\n  indented\r\n\r\n| bar line" },
+        { .name = "HIDDEN.ZIP", .attributes = uint8_t(Attribute::Unlisted), .description = "not listed" },
+        { .name = "LONGNA~1.TXT", .description = std::nullopt, .longName = "Long name.txt" },
+        { .name = "C.ZIP", .description = " leading blank" },
+    };
+    for (int options = 0; options < 8; ++options) {
+        ImportBoard b(area, { "A.ZIP", "B.ZIP", "HIDDEN.ZIP", "Long name.txt", "C.ZIP" });
+        auto board = b.open();
+        const ExportOptions e { bool(options & 1), bool(options & 2), bool(options & 4) };
+        ASSERT_TRUE(FilesBbsExport(*board).exportArea(1, e).ok);
+        const auto outcome = runImport(*board, 2, { .uploader = "x" });
+        ASSERT_FALSE(outcome.error) << outcome.error->message;
+        std::vector<std::string> expected;
+        if (e.comments)
+            expected.push_back(" (Comment)|=== Section ===|0");
+        expected.push_back("A.zip|One line|0");
+        expected.push_back(e.shortDescriptions ? "B.zip|First|0" : "B.zip|First\r\n  indented\r\n\r\n| bar line|0");
+        expected.push_back("Long name.txt||0");
+        expected.push_back("C.zip| leading blank|0");
+        EXPECT_EQ(entriesOf(*board, 2), expected) << "options " << options;
+    }
+}
+
+TEST(FilesBbsImport, AListThatCannotBeReadChangesNothing)
+{
+    ImportBoard b({}, { "A.ZIP" });
+    auto board = b.open();
+    const auto before = test::areaBytes(b.builder, 1);
+    const auto plan = FilesBbsImport::prepare(*board, 1, {});
+    ASSERT_TRUE(plan.error);
+    EXPECT_TRUE(FilesBbsImport::apply(*board, 1, plan, {}).error);
+    EXPECT_EQ(test::areaBytes(b.builder, 1), before);
+}
+
+TEST(FilesBbsImport, TheDialogShowsWhatWillHappenBeforeItImports)
+{
+    ImportBoard b({ { .name = "EXIST.ZIP", .description = "old" } }, { "NEW1.ZIP", "Long Name.txt", "EXIST.ZIP" });
+    b.put("files.bbs", QByteArray::fromStdString(kList));
+    auto board = b.open();
+    test::ScriptedDialogs dialogs;
+    ImportDialog d(*board, dialogs, 1, "Sysop");
+    d.show();
+    EXPECT_EQ(d.summaryLabel()->text(), "3 to add, 0 new descriptions, 1 refused");
+    ASSERT_EQ(d.planView()->topLevelItemCount(), 7);
+    EXPECT_EQ(d.planView()->topLevelItem(5)->text(2), "refused: a path in the name");
+    d.describeBox()->setChecked(true);
+    EXPECT_EQ(d.summaryLabel()->text(), "3 to add, 1 new descriptions, 1 refused");
+    EXPECT_EQ(test::areaBytes(b.builder, 1).hdr.size(), 194u) << "nothing changes before Import";
+    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty())
+        d.grab().save(shots + "/import-files-bbs.png");
+    QTest::mouseClick(d.importButton(), Qt::LeftButton);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(d.outcome().added, 3);
+    EXPECT_EQ(entriesOf(*board, 1).front(), "Exist.zip|changed|0");
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+}
+
+// The import that adds and gives a new description at once, for the fault and kill sweeps.
+bool importBoth(Board& board)
+{
+    const auto o = runImport(board, 1, { .updateDescriptions = true, .uploader = "u" });
+    return !o.error && o.added == 3 && o.described == 1;
+}
+std::unique_ptr<ImportBoard> sweepBoard()
+{
+    auto b = std::make_unique<ImportBoard>(
+        std::vector<Entry> { { .name = "EXIST.ZIP", .description = "old" } }, QStringList { "NEW1.ZIP", "EXIST.ZIP" });
+    b->put("files.bbs", "; listed\r\nNEW1.ZIP new\r\nEXIST.ZIP changed\r\n\"Long Name.txt\" x\r\n");
+    b->put("Long Name.txt", "x");
+    return b;
+}
+
+void expectOldOrNew(const ImportBoard& b, const test::AreaBytes& before, const test::AreaBytes& after, bool mayKeepText,
+    const std::string& where)
+{
+    auto board = b.open();
+    EXPECT_FALSE(board->store().load(1, true).error) << where;
+    const auto now = test::areaBytes(b.builder, 1);
+    if (now.sameRecords(before)) {
+        const bool keptText = mayKeepText && now.txt.size() >= before.txt.size()
+            && std::equal(before.txt.begin(), before.txt.end(), now.txt.begin());
+        EXPECT_TRUE(now.txt == before.txt || keptText) << where << ": description file";
+    } else {
+        EXPECT_EQ(now, after) << where << ": neither the old nor the new files";
+    }
+    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
+}
+
+TEST(FilesBbsImportFaults, EveryFailingCallOrKillLeavesTheAreaOldOrNew)
+{
+    test::AreaBytes after;
+    {
+        auto b = sweepBoard();
+        ASSERT_TRUE(importBoth(*b->open()));
+        after = test::areaBytes(b->builder, 1);
+    }
+    test::sweepFailingCalls(
+        "import",
+        [&](FaultyFileIo& io) {
+            auto b = sweepBoard();
+            auto board = b->open(io);
+            io.resetCounts();
+            ASSERT_TRUE(importBoth(*board));
+        },
+        [&](FaultyFileIo::Op kind, int n, const std::string& where) {
+            auto b = sweepBoard();
+            FaultyFileIo io(systemFileIo());
+            auto board = b->open(io);
+            const auto before = test::areaBytes(b->builder, 1);
+            io.resetCounts();
+            io.failAt(kind, n, EIO);
+            if (importBoth(*board)) {
+                EXPECT_EQ(test::areaBytes(b->builder, 1), after) << where << ": success claimed";
+            }
+            expectOldOrNew(*b, before, after, false, where);
+        });
+    for (bool torn : { false, true }) {
+        std::unique_ptr<ImportBoard> b;
+        test::AreaBytes before;
+        test::sweepKills("import",
+            { .prepare =
+                    [&] {
+                        b = sweepBoard();
+                        before = test::areaBytes(b->builder, 1);
+                    },
+                .child = [&](FaultyFileIo& io) { return importBoth(*b->open(io)); },
+                .killed = [&](const std::string& where) { expectOldOrNew(*b, before, after, true, where); },
+                .finished =
+                    [&](const std::string& where, bool ok) {
+                        EXPECT_TRUE(ok) << where;
+                        EXPECT_EQ(test::areaBytes(b->builder, 1), after) << where;
+                    },
+                .torn = torn,
+                .limit = 200 });
+    }
+}
+
+} // namespace
+} // namespace qv

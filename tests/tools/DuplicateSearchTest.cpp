@@ -1,0 +1,85 @@
+#include "tools/DuplicateSearch.h"
+
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/tools/ToolsTestBoard.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+
+// Areas 1 and 2 share directory a; area 3 lies in b.
+struct DupesBoard : test::ToolsTestBoard {
+    DupesBoard()
+    {
+        std::filesystem::create_directories(areaDir("a"));
+        std::filesystem::create_directories(areaDir("b"));
+        builder.writeAreas({ { "One", areaDir("a"), 1 }, { "Two", areaDir("a"), 1 }, { "Three", areaDir("b"), 1 } });
+        builder.writeEntries(1,
+            { { .name = "X.ZIP", .size = 3, .uploader = "Ann" }, { .name = "", .description = "same" },
+                { .name = "LONGNA~1.ZIP", .longName = "Long name.zip" }, { .name = "Z.ZIP" } });
+        builder.writeEntries(
+            2, { { .name = "", .description = "same" }, { .name = "Y.ZIP" }, { .name = "X.ZIP", .uploader = "Bob" } });
+        builder.writeEntries(3, { { .name = "LONG~2.ZIP", .longName = "LONG NAME.ZIP" }, { .name = "W.ZIP" } });
+        put("a", "X.ZIP", "abc");
+        put("a", "Y.ZIP", "abc");
+        put("a", "Z.ZIP", "abd");
+        put("a", "Long name.zip", "12345");
+        put("b", "W.ZIP", "abc");
+        put("b", "LONG NAME.ZIP", "54321");
+    }
+    void put(const std::string& dir, const QString& name, const QByteArray& bytes) const
+    {
+        test::writeBytes(QString::fromStdString(areaDir(dir)) + "/" + name, bytes);
+    }
+};
+
+// Each group as "area/position name size uploader" lines.
+std::vector<std::vector<std::string>> groups(const DuplicateSearch::Outcome& o)
+{
+    std::vector<std::vector<std::string>> out;
+    for (const auto& g : o.groups) {
+        out.emplace_back();
+        for (const auto& e : g.entries)
+            out.back().push_back(std::to_string(e.area) + "/" + std::to_string(e.position + 1) + " " + e.name + " "
+                + std::to_string(e.size) + " " + e.uploader);
+    }
+    return out;
+}
+
+TEST(DuplicateSearch, FindsGroupsByNameAndByContentAcrossAreasSharingADirectory)
+{
+    DupesBoard b;
+    auto board = b.open();
+    const DuplicateSearch search(*board);
+    const auto byName = search.find({ 1, 2, 3 }, DuplicateSearch::By::Name);
+    ASSERT_FALSE(byName.error);
+    EXPECT_EQ(groups(byName),
+        (std::vector<std::vector<std::string>> {
+            { "1/1 X.zip 3 Ann", "2/3 X.zip 0 Bob" }, { "1/3 Long name.zip 0 ", "3/1 Long name.zip 0 " } }));
+
+    uint64_t read = 0;
+    const auto byContent = search.find({ 1, 2, 3 }, DuplicateSearch::By::Content);
+    ASSERT_FALSE(byContent.error);
+    read = byContent.bytesRead;
+    // X.ZIP is listed in both areas of one directory; Y and W hold its bytes; Z has its size only.
+    EXPECT_EQ(groups(byContent),
+        (std::vector<std::vector<std::string>> {
+            { "1/1 X.zip 3 Ann", "2/2 Y.zip 3 ", "2/3 X.zip 3 Bob", "3/2 W.zip 3 " } }));
+    EXPECT_EQ(read, 4u * 3 + 2u * 5) << "each file of a colliding size read once";
+
+    // Only the areas asked for, in the order asked.
+    EXPECT_EQ(groups(search.find({ 3, 1 }, DuplicateSearch::By::Name)),
+        (std::vector<std::vector<std::string>> { { "3/1 Long name.zip 0 ", "1/3 Long name.zip 0 " } }));
+    std::atomic<bool> stop { true };
+    const auto stopped = search.find({ 1, 2, 3 }, DuplicateSearch::By::Content, &stop);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.groups.empty());
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "storage/FileIo.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The descriptions of one area for a pass over all its records, whatever order their pointers
+// are in: a description file up to kWholeFile bytes is read once, forward, and every text is a
+// view into it; a larger one is read through a window that moves (fast in record order only).
+class DescriptionTexts {
+public:
+    static constexpr uint64_t kWholeFile = uint64_t(512) << 20;
+
+    // file: the open description file, or none (every text is then empty).
+    DescriptionTexts(FileIo& io, std::optional<ScopedHandle>& file);
+
+    // The bytes at pointer up to the zero byte or the end of the file, valid until the next
+    // call; false on a read error.
+    bool read(int32_t pointer, std::string_view& text);
+
+private:
+    FileIo& m_io;
+    std::optional<ScopedHandle>& m_file;
+    uint64_t m_length = 0;
+    bool m_whole = false;
+    bool m_loaded = false;
+    uint64_t m_start = 0;
+    std::string m_buffer;
+};
+
+} // namespace qv
