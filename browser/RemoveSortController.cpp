@@ -79,6 +79,10 @@ void RemoveSortController::removeSelected()
     m_parts.model->removeEntries(positions);
     showCounts();
     m_parts.files->clearDescription();
+    if (!outcome.filesNotLookedFor.isEmpty()) {
+        const messages::Message m = messages::filesNotLookedFor(outcome.filesNotLookedFor);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+    }
 }
 
 void RemoveSortController::updateSelected()

@@ -107,6 +107,8 @@ public:
             text += QStringLiteral("not deleted %1\n").arg(path);
         for (const QString& rowText : outcome.keptShared)
             text += QStringLiteral("kept %1: another entry names its file\n").arg(rowText);
+        if (!outcome.filesNotLookedFor.isEmpty())
+            c.fail(messages::filesNotLookedFor(outcome.filesNotLookedFor).text);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("removed"), removed },
                 { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },
