@@ -136,8 +136,9 @@ TEST_F(ExportArea, TheNewListKeepsTheOldOnesModeAndOwner)
     for (const mode_t mode : { mode_t(0600), mode_t(0640), mode_t(0604) }) {
         test::writeFile(list, std::string("old list"));
         ASSERT_EQ(::chmod(list.c_str(), mode), 0);
-        if (root)
+        if (root) {
             ASSERT_EQ(::chown(list.c_str(), 65534, 65534), 0);
+        }
         auto board = tb.open();
         ASSERT_TRUE(FilesBbsExport(*board).exportArea(1, {}).ok);
         struct stat st { };
