@@ -2,12 +2,16 @@
 // old or new, never the source new while the destination is old, and every moved file in at
 // least one of the two directories.
 
+#include "board/TransferLeftovers.h"
 #include "tests/support/FaultSweep.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
 
 #include <gtest/gtest.h>
 
+#include <QSet>
+
+#include <filesystem>
 #include <optional>
 
 namespace qv {
@@ -107,6 +111,28 @@ void expectNothingLost(const TransferTestBoard& t, const State& before, const St
     }
     EXPECT_EQ(t.check(1), std::vector<std::string>()) << where;
     EXPECT_EQ(t.check(2), std::vector<std::string>()) << where;
+
+    // The check of leftovers names exactly the temporary copies and the moved files still in
+    // Alpha's directory that Alpha's entries no longer name.
+    auto board = t.open();
+    QSet<QString> expected;
+    for (const auto& e : std::filesystem::directory_iterator(t.dir(2)))
+        if (e.path().filename().string().starts_with(".qvcopy-"))
+            expected.insert(QString::fromStdString(e.path().string()));
+    QSet<QString> alphaNames;
+    for (const LoadedRow& row : board->store().load(1, false).rows)
+        alphaNames.insert(QString::fromStdString(row.name).toUpper());
+    if (betaNew)
+        for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP" })
+            if (!alphaNames.contains(QString::fromLatin1(f)) && test::fileExists(t.file(1, f)))
+                expected.insert(QString::fromStdString(t.file(1, f)));
+    QSet<QString> reported;
+    TransferLeftovers leftovers(*board);
+    for (int area : { 1, 2 })
+        for (const QString& line : leftovers.find(area))
+            reported.insert(line.section(QLatin1Char(' '), line.startsWith(QLatin1String("temporary")) ? 2 : 1, -1)
+                                .section(QLatin1String(" left by"), 0, 0));
+    EXPECT_EQ(reported, expected) << where;
 }
 
 TEST(TransferFaults, EveryFailingCallLeavesBothAreasOldOrNewAndNothingLost)
