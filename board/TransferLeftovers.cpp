@@ -110,7 +110,8 @@ QStringList TransferLeftovers::find(int area)
             m_areas->push_back(namedIn(a.number));
     }
     // A file no entry of its directory names whose twin (same name, size and time) another area's
-    // entry names in that area's directory: the source of a move that did not get to delete it.
+    // entry names in that area's directory: the source of a move that did not get to delete it,
+    // or a copy whose entry never reached this area.
     const QString canonical = d.canonicalPath();
     auto lookUp = [&](const Named& other, const QString& name) {
         auto it = other.positions.constFind(folded(name));
@@ -132,7 +133,7 @@ QStringList TransferLeftovers::find(int area)
             const QFileInfo there(Board::entryFile(other.directory, name));
             if (!there.isFile() || there.size() != here.size() || there.lastModified() != here.lastModified())
                 continue;
-            out << QStringLiteral("file %1 left by an interrupted move: entry %2 of area %3 names it in %4")
+            out << QStringLiteral("file %1 left by an interrupted transfer: entry %2 of area %3 names its twin in %4")
                        .arg(here.filePath())
                        .arg(*it + 1)
                        .arg(other.area)

@@ -12,8 +12,8 @@ namespace qv {
 class Board;
 
 // What a transfer killed half way leaves in the areas' directories: its temporary copies
-// (.qvcopy-PID-N.tmp) and, from a move killed while it deleted, files still in the source
-// directory that the moved entries now name in the destination.
+// (.qvcopy-PID-N.tmp); files still in the source directory that moved entries now name in the
+// destination (a move killed while it deleted); copies whose entries never arrived.
 class TransferLeftovers {
 public:
     // The temporary file a copy of this process writes first, in directory.

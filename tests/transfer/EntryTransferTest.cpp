@@ -290,8 +290,8 @@ TEST(TransferLeftovers, CheckNamesWhatAKilledTransferLeftAndLoadingRemovesDeadCo
     const QString dir1 = QString::fromStdString(t.dir(1));
     const QString dir2 = QString::fromStdString(t.dir(2));
     EXPECT_EQ(leftovers.find(1),
-        QStringList(
-            { "file " + dir1 + "/MOVED.ZIP left by an interrupted move: entry 1 of area 2 names it in " + dir2 }));
+        QStringList({ "file " + dir1
+            + "/MOVED.ZIP left by an interrupted transfer: entry 1 of area 2 names its twin in " + dir2 }));
     QStringList copies = leftovers.find(2);
     copies.sort();
     QStringList expected { "temporary copy " + QString::fromStdString(dead) + " left by an interrupted transfer",
