@@ -1,5 +1,6 @@
 #include "board/Board.h"
 
+#include "board/TransferLeftovers.h"
 #include "platform/ShortName.h"
 #include "settings/Settings.h"
 #include "storage/Text.h"
@@ -83,6 +84,14 @@ Board::AreaDirectory Board::areaDirectory(int area) const
     else
         dir.problem = mapped.error;
     return dir;
+}
+
+LoadOutcome Board::loadArea(int area, bool useLongNames, const std::function<void(int, int)>& progress) const
+{
+    const AreaDirectory dir = areaDirectory(area);
+    if (dir.ok())
+        TransferLeftovers::removeDeadCopies(dir.host);
+    return m_store->load(area, useLongNames, progress);
 }
 
 QString Board::entryFile(const QString& hostDirectory, const QString& rowText)

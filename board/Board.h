@@ -38,9 +38,9 @@ public:
     const CodePage& codePage() const { return m_codePage; }
     const DosPathMapper& mapper() const { return m_mapper; }
     const QString& boardDirectory() const { return m_options.boardDirectory; }
-    // Board bytes as text, through the board's code page.
+    // Board bytes as text, through the board's code page. Text becomes bytes through
+    // EditedText, which refuses a character the page lacks instead of writing a substitute.
     QString text(std::string_view bytes) const { return m_codePage.decode(bytes); }
-    std::string bytes(QStringView text) const { return m_codePage.encode(text); }
 
     // The file database path as CONFIG.RA stores it (one trailing backslash removed), as text.
     QString fileBasePath() const { return text(m_fileBasePath); }
@@ -51,6 +51,9 @@ public:
     // Why the file base has no host directory (an unmapped drive, an empty path); empty when it has.
     const QString& fileBaseProblem() const { return m_fileBaseProblem; }
     AreaStore& store() const { return *m_store; }
+    // The area as the file list shows it, after removing what dead transfers left in its
+    // directory (their temporary copies).
+    LoadOutcome loadArea(int area, bool useLongNames, const std::function<void(int, int)>& progress = {}) const;
 
     bool areaExists(int area) const { return m_config.areaExists(area); }
     // The area's name as stored, as text ("" for an unknown area).

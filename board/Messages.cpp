@@ -107,6 +107,12 @@ Message updateSkipped(const QStringList& rowTexts)
             + rowTexts.join(QLatin1Char('\n')) };
 }
 
+Message filesNotLookedFor(const QString& problem)
+{
+    return { QStringLiteral("Remove"),
+        QStringLiteral("The entries were removed, but their files could not be looked for: ") + problem };
+}
+
 Message changeFailed(int area, const QString& command, int code, const std::string& detail, bool listReadAgain)
 {
     if (code == kRowsChanged)
@@ -166,13 +172,24 @@ QString countOutOfRange()
     return QStringLiteral("Value out of range (0 - 64000)");
 }
 
-QString characterNotInCodePage(QChar c, const QString& codePageName)
+namespace {
+QString shownCharacter(QChar c)
 {
     const QString code = QStringLiteral("U+%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0')).toUpper();
-    const QString shown
-        = c.isPrint() ? QStringLiteral("\"") + c + QStringLiteral("\" (") + code + QStringLiteral(")") : code;
+    return c.isPrint() ? QStringLiteral("\"") + c + QStringLiteral("\" (") + code + QStringLiteral(")") : code;
+}
+} // namespace
+
+QString characterNotInCodePage(QChar c, const QString& codePageName)
+{
     return QStringLiteral("The character %1 cannot be stored in the board's code page %2. Nothing was written.")
-        .arg(shown, codePageName);
+        .arg(shownCharacter(c), codePageName);
+}
+
+QString fileNameNotInCodePage(const QString& name, QChar c, const QString& codePageName)
+{
+    return QStringLiteral("The character %1 of the file name %2 cannot be stored in the board's code page %3.")
+        .arg(shownCharacter(c), name, codePageName);
 }
 
 QString commentHasOnlyDescription(uint64_t position)

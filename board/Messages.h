@@ -55,6 +55,8 @@ QString boardWritesKept(int area, const CarriedOver& carried, const char* operat
 Message confirmDeletion(const QString& rowText);
 QStringList confirmDeletionButtons();
 // Files that exist but could not be read, left unchanged by Update: one message for them all.
+// Remove in an area whose directory is unknown: the entries went, their files were not touched.
+Message filesNotLookedFor(const QString& problem);
 Message updateSkipped(const QStringList& rowTexts);
 // A change of an area that failed; nothing was changed (or the change completes on next load).
 // listReadAgain: the window read the list again (qvtool has none).
@@ -78,6 +80,8 @@ QString dayOutOfRange();
 QString yearOutOfRange();
 QString countOutOfRange(); // downloads and cost
 QString characterNotInCodePage(QChar c, const QString& codePageName);
+// A file whose name the board cannot store: adding it is refused.
+QString fileNameNotInCodePage(const QString& name, QChar c, const QString& codePageName);
 QString commentHasOnlyDescription(uint64_t position);
 // A 1-based position the area does not have.
 QString noSuchEntry(int area, uint64_t position);

@@ -98,7 +98,7 @@ bool AreaController::readArea(int area)
         }
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    LoadOutcome outcome = m_services.board.store().load(area, m_services.settings.useLongNames, progress);
+    LoadOutcome outcome = m_services.board.loadArea(area, m_services.settings.useLongNames, progress);
     QApplication::restoreOverrideCursor();
     m_parts.progress->hide();
     m_parts.objectsPanel->show();

@@ -1,5 +1,7 @@
 #include "browser/FileIcons.h"
 
+#include "editing/ArchiverChoice.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QStyle>
@@ -10,10 +12,10 @@ int smallIconIndex(const QString& displayName, bool comment, const QStringList& 
 {
     if (comment)
         return 2;
-    const qsizetype dot = displayName.indexOf('.');
-    if (dot < 0)
+    // The archiver choice's rule: the text after the last dot ("v1.2.zip" is a ZIP).
+    const QString ext = ArchiverChoice::extensionOf(displayName);
+    if (ext.isEmpty())
         return 1;
-    const QString ext = displayName.mid(dot + 1).toUpper();
     for (const QString& slot : archiverExtensions) {
         if (slot.trimmed().isEmpty())
             break;

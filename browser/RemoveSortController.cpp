@@ -82,6 +82,10 @@ void RemoveSortController::removeSelected()
     showCounts();
     m_parts.files->clearDescription();
     showCarriedOver(outcome.carried, "the removal");
+    if (!outcome.filesNotLookedFor.isEmpty()) {
+        const messages::Message m = messages::filesNotLookedFor(outcome.filesNotLookedFor);
+        m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
+    }
 }
 
 void RemoveSortController::updateSelected()
@@ -108,7 +112,6 @@ void RemoveSortController::updateSelected()
         m_parts.model->updateEntry(int(c.position), std::move(row));
     }
     showCounts();
-    showCarriedOver(outcome.carried, "the update");
     if (!outcome.skipped.isEmpty()) {
         const messages::Message m = messages::updateSkipped(outcome.skipped);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);

@@ -71,7 +71,7 @@ bool ToolContext::load(int area, LoadOutcome& outcome)
 {
     if (!requireArea(area) || !requireFileBase())
         return false;
-    outcome = board().store().load(area, true);
+    outcome = board().loadArea(area, true);
     if (!outcome.error)
         return true;
     fail(messages::loadFailed(*outcome.error, board().fileBasePath()).text);

@@ -20,7 +20,7 @@ EditedText::Encoded EditedText::field(const CodePage& codePage, const QString& t
     return out;
 }
 
-EditedText::Encoded EditedText::description(const CodePage& codePage, const QString& text)
+EditedText::Encoded EditedText::description(const CodePage& codePage, const QString& text, std::string_view lineBreak)
 {
     QString normal = text;
     normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -28,8 +28,18 @@ EditedText::Encoded EditedText::description(const CodePage& codePage, const QStr
     // An editor's paragraph separator is a line break too.
     normal.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
     normal.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-    normal.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    normal.replace(QLatin1Char('\n'), QString::fromLatin1(lineBreak.data(), qsizetype(lineBreak.size())));
     return field(codePage, normal);
+}
+
+std::string_view EditedText::lineBreakOf(std::string_view stored)
+{
+    const size_t at = stored.find_first_of("\r\n");
+    if (at == std::string_view::npos)
+        return "\r\n";
+    if (stored[at] == '\n')
+        return "\n";
+    return at + 1 < stored.size() && stored[at + 1] == '\n' ? "\r\n" : "\r";
 }
 
 QString EditedText::forEditor(const CodePage& codePage, std::string_view stored)

@@ -24,8 +24,10 @@ public:
     // Board bytes for a one-line field; a character the code page lacks is refused, never
     // written as a substitute.
     static Encoded field(const CodePage& codePage, const QString& text);
-    // Board bytes for a description: every line break (LF, CR LF or CR) becomes CR LF.
-    static Encoded description(const CodePage& codePage, const QString& text);
+    // Board bytes for a description: every line break (LF, CR LF or CR) becomes lineBreak.
+    static Encoded description(const CodePage& codePage, const QString& text, std::string_view lineBreak = "\r\n");
+    // The line break a stored text uses (its first one); CR LF when it has none.
+    static std::string_view lineBreakOf(std::string_view stored);
     // A stored description for an editor: CR LF, LF and CR each become one line break.
     static QString forEditor(const CodePage& codePage, std::string_view stored);
 };

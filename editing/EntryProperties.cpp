@@ -5,6 +5,7 @@
 #include "editing/Descriptions.h"
 #include "editing/EditedText.h"
 #include "storage/AreaFiles.h"
+#include "storage/Description.h"
 #include "storage/IndexRecord.h"
 #include "storage/KeywordChecksum.h"
 #include "storage/Text.h"
@@ -292,6 +293,18 @@ PropertiesResult EntryProperties::apply(const RowIdentity& shown, const Property
     }
     if (c.cost)
         header(HeaderRecord::kCostOffset, wordField(*c.cost), "cost");
+
+    if (description) {
+        // An edited text keeps the line breaks its stored text had; an unchanged one is not written.
+        const std::string txt = areaFilePath(io, store.fileBaseDir(), m_area, AreaFileKind::Description);
+        const std::string before
+            = h.descriptionPointer() < 0 ? std::string() : readDescription(io, txt, h.descriptionPointer());
+        description = EditedText::description(page, *c.description, EditedText::lineBreakOf(before)).bytes;
+        if (*description == before && h.descriptionPointer() >= 0)
+            description.reset();
+    }
+    if (!description && patches.empty())
+        return {};
 
     std::vector<std::string> appended;
     if (description) {

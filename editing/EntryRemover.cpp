@@ -8,7 +8,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace qv {
 
@@ -56,12 +55,14 @@ EntryRemover::Outcome EntryRemover::remove(
             || remainingNames->contains(nameKey(shortname::shortNameInDirectory(info.absolutePath(), info.fileName())));
     };
 
-    // Without its directory no file could be asked about; the sysop asked for that, so stop.
+    // Only deleting a file needs the directory: without one the entries still go, and the
+    // outcome says that their files could not be looked for.
     const Board::AreaDirectory directory = m_board.areaDirectory(area);
-    if (ask && !directory.ok()) {
-        outcome.error = Error { ENOENT, directory.problem.toStdString() };
-        return outcome;
-    }
+    const bool filesInQuestion
+        = ask && std::any_of(selected.begin(), selected.end(), [&](int p) { return !rows[size_t(p)].comment; });
+    const QString unknownDirectory = filesInQuestion && !directory.ok()
+        ? (directory.problem.isEmpty() ? QStringLiteral("the area has no file path") : directory.problem)
+        : QString();
     QStringList toDelete;
     std::optional<DeletionAnswer> standing; // Yes to All or No to All
     for (int p : selected) {
@@ -118,6 +119,7 @@ EntryRemover::Outcome EntryRemover::remove(
     }
     outcome.removed = positions;
     outcome.carried = store.lastCarriedOver();
+    outcome.filesNotLookedFor = unknownDirectory;
 
     // The records no longer name these files; a failure to delete one is not reported.
     toDelete.removeDuplicates();

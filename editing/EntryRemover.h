@@ -35,6 +35,7 @@ public:
         QStringList deleted; // host paths of the files deleted
         QStringList notDeleted; // answered Yes, but deleting failed (not reported by the window)
         QStringList keptShared; // row texts whose file another remaining entry still names
+        QString filesNotLookedFor; // why no file was looked for (the area has no usable directory)
         std::optional<Error> error; // the rewrite failed: nothing was deleted
         CarriedOver carried; // what the board wrote meanwhile, kept in the new files
         bool ok() const { return !cancelled && !error; }

@@ -42,10 +42,10 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         return outcome;
     }
     FileIo& io = m_board.io();
-    std::vector<NewEntry> replaced;
+    std::vector<FieldPatch> patches;
     for (int p : selected) {
         const QString rowText = m_board.text(rows[size_t(p)].name);
-        // The record shown is the one updated; the rewrite refuses when it is no longer there.
+        // The record shown is the one updated; the change is refused when it is no longer there.
         HeaderRecord record = HeaderRecord::decode(rows[size_t(p)].record);
         const QString path = Board::entryFile(directory.host, rowText);
         const QFileInfo info(path);
@@ -74,45 +74,33 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         if (record.size() == change.size && record.fileDate() == change.fileDate
             && record.attributes() == change.attributes)
             continue;
+        // Only the three fields are written, in place: the index and long-name files are not
+        // touched, so one the board left short or missing is no obstacle.
+        auto field = [&](size_t offset, size_t width, const HeaderRecord& from) {
+            const auto begin = from.encode().begin() + std::ptrdiff_t(offset);
+            patches.push_back({ AreaFileKind::Header, uint64_t(p), offset,
+                std::vector<uint8_t>(begin, begin + std::ptrdiff_t(width)), std::nullopt });
+        };
         record.setSize(change.size);
         record.setFileDate(change.fileDate);
         record.setAttributes(change.attributes);
-        auto index = store.readIndex(area, uint64_t(p));
-        auto longName = store.readLongName(area, uint64_t(p));
-        if (!index || !longName) {
-            outcome.error = !index ? index.error() : longName.error();
-            return outcome;
-        }
-        replaced.push_back({ record, *index, *longName });
+        field(HeaderRecord::kSizeOffset, 4, record);
+        field(HeaderRecord::kFileDateOffset, 4, record);
+        field(HeaderRecord::kAttributesOffset, 1, record);
         change.record = record.encode();
         outcome.changed.push_back(change);
     }
-    if (replaced.empty())
+    if (patches.empty())
         return outcome;
 
-    // The changed records replace the old ones in one rewrite, so an update is all or nothing.
-    auto count = store.count(area);
-    if (!count) {
-        outcome.error = count.error();
-        outcome.changed.clear();
-        return outcome;
-    }
-    RewritePlan plan;
+    // All patches in one change of the area, so an update is all or nothing; it is refused when a
+    // record shown is no longer where it was.
     std::vector<RowIdentity> shown;
-    uint64_t next = 0;
-    for (size_t k = 0; k < replaced.size(); ++k) {
-        const uint64_t p = outcome.changed[k].position;
-        shown.push_back(identityOf(rows[size_t(p)], p));
-        plan.keep(next, p - next);
-        plan.add(std::move(replaced[k]));
-        next = p + 1;
-    }
-    plan.keep(next, std::max(*count, next) - next);
-    if (auto written = store.rewrite(area, plan, shown); !written) {
+    for (const Changed& change : outcome.changed)
+        shown.push_back(identityOf(rows[size_t(change.position)], change.position));
+    if (auto written = store.patchRecords(area, {}, std::move(patches), shown); !written) {
         outcome.error = written.error();
         outcome.changed.clear();
-    } else {
-        outcome.carried = store.lastCarriedOver();
     }
     return outcome;
 }

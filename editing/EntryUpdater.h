@@ -29,8 +29,7 @@ public:
         std::vector<Changed> changed; // records whose bytes changed, in list order
         QStringList missing; // row texts whose file is gone
         QStringList skipped; // row texts whose file exists but cannot be read: left as they are
-        std::optional<Error> error; // the rewrite failed: nothing changed
-        CarriedOver carried; // what the board wrote meanwhile, kept in the new files
+        std::optional<Error> error; // the change failed: nothing changed
     };
 
     explicit EntryUpdater(Board& board);

@@ -1,7 +1,9 @@
 #include "editing/FileAdder.h"
 
 #include "board/Board.h"
+#include "board/Messages.h"
 #include "editing/DescriptionExtractor.h"
+#include "editing/EditedText.h"
 #include "platform/ShortName.h"
 #include "storage/Encoding.h"
 #include "storage/Text.h"
@@ -27,15 +29,36 @@ void FileAdder::setLongName(NewEntry& entry, const std::string& longName)
     entry.longName.setName(longName);
 }
 
-NewEntry FileAdder::entryFor(const Board& board, const QString& path, const QString& chosenName,
-    const QString& shortName, const QString& uploader, const QDate& today)
+QString FileAdder::unstorableName(const CodePage& codePage, const QString& name)
 {
+    const EditedText::Encoded e = EditedText::field(codePage, name);
+    return e.ok() ? QString() : messages::fileNameNotInCodePage(name, *e.refused, QString::fromLatin1(codePage.name()));
+}
+
+QString FileAdder::refusal(const CodePage& codePage, const QString& name, const QString& uploader)
+{
+    if (QString why = unstorableName(codePage, name); !why.isEmpty())
+        return why;
+    const EditedText::Encoded by = EditedText::field(codePage, uploader.left(kUploaderLength));
+    return by.ok() ? QString() : messages::characterNotInCodePage(*by.refused, QString::fromLatin1(codePage.name()));
+}
+
+std::optional<NewEntry> FileAdder::entryFor(const Board& board, const QString& path, const QString& chosenName,
+    const QString& shortName, const QString& uploader, const QDate& today, QString* refusal)
+{
+    // A name written with a substitute would name no file.
+    const CodePage& page = board.codePage();
+    if (QString why = FileAdder::refusal(page, chosenName, uploader); !why.isEmpty()) {
+        if (refusal)
+            *refusal = std::move(why);
+        return std::nullopt;
+    }
+    const std::string stored = EditedText::field(page, shortName.toUpper()).bytes;
     const QFileInfo file(path);
-    const std::string stored = board.bytes(shortName.toUpper());
     NewEntry e;
     e.header.setName(stored);
     e.header.setSize(int32_t(std::min<qint64>(file.size(), std::numeric_limits<int32_t>::max())));
-    e.header.setUploader(board.bytes(uploader.left(35)));
+    e.header.setUploader(EditedText::field(page, uploader.left(kUploaderLength)).bytes);
     e.header.setUploadDate(packed(today));
     e.header.setFileDate(packed(file.lastModified().date()));
     e.header.setLastDownloadDate(packed(today));
@@ -43,7 +66,7 @@ NewEntry FileAdder::entryFor(const Board& board, const QString& path, const QStr
     e.index.setName(text::toUpper(stored));
     e.index.setUploadDate(packed(today));
     if (chosenName.toUpper() != shortName.toUpper())
-        setLongName(e, board.bytes(chosenName));
+        setLongName(e, EditedText::field(page, chosenName).bytes);
     return e;
 }
 
@@ -80,10 +103,18 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
             result.vanished << wanted;
             continue;
         }
+        const QString shortName = aliases.value(onDisk);
+        QString refusal;
+        std::optional<NewEntry> made = entryFor(board, path, onDisk, shortName, request.uploader, today, &refusal);
+        if (!made) {
+            result.error = Error { EILSEQ, refusal.toStdString() };
+            result.rows.clear();
+            result.added.clear();
+            return result;
+        }
         if (adding)
             adding(onDisk);
-        const QString shortName = aliases.value(onDisk);
-        NewEntry entry = entryFor(board, path, onDisk, shortName, request.uploader, today);
+        NewEntry entry = std::move(*made);
         std::string description;
         if (request.extract && extractor) {
             const auto e = extractor->extract(path, shortName, true);

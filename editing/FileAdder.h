@@ -13,6 +13,7 @@
 namespace qv {
 
 class Board;
+class CodePage;
 class DescriptionExtractor;
 
 // Adds files of an area's directory as new entries, all in one change of the area: after the
@@ -31,12 +32,18 @@ public:
         std::vector<LoadedRow> rows; // the new rows, as loading the area would show them
         QStringList added; // names on disk, in order
         QStringList vanished; // names no longer in the directory: skipped
-        std::optional<Error> error; // nothing was added
+        std::optional<Error> error; // nothing was added (also when a name cannot be stored)
     };
 
-    // The records of one new entry for the file at path, stored as shortName.
-    static NewEntry entryFor(const Board& board, const QString& path, const QString& chosenName,
-        const QString& shortName, const QString& uploader, const QDate& today);
+    // The records of one new entry for the file at path, stored as shortName; nullopt with the
+    // message in refusal when a name or the uploader holds a character the code page lacks.
+    static std::optional<NewEntry> entryFor(const Board& board, const QString& path, const QString& chosenName,
+        const QString& shortName, const QString& uploader, const QDate& today, QString* refusal = nullptr);
+    // Why a file of this name cannot be added (a character the code page lacks); empty when it can.
+    static QString unstorableName(const CodePage& codePage, const QString& name);
+    // The same for the name and the uploader together.
+    static QString refusal(const CodePage& codePage, const QString& name, const QString& uploader);
+    static constexpr int kUploaderLength = 35;
     // The one place a new entry gets its long name.
     static void setLongName(NewEntry& entry, const std::string& longName);
 

@@ -1,5 +1,6 @@
 #include "editing/PendingFiles.h"
 
+#include "editing/FileAdder.h"
 #include "platform/ShortName.h"
 
 #include <QDir>
@@ -45,7 +46,8 @@ bool PendingFiles::matches(const QString& mask, const QString& name)
         patterns.begin(), patterns.end(), [&](const QRegularExpression& re) { return re.match(name).hasMatch(); });
 }
 
-PendingFiles::Listing PendingFiles::list(const QString& directory, const QString& mask, const QStringList& rowTexts)
+PendingFiles::Listing PendingFiles::list(
+    const QString& directory, const QString& mask, const QStringList& rowTexts, const CodePage* codePage)
 {
     Listing listing;
     const QDir dir(directory);
@@ -68,6 +70,9 @@ PendingFiles::Listing PendingFiles::list(const QString& directory, const QString
         if (inBase.contains(name.toUpper()) || inBase.contains(aliases.value(name).toUpper()))
             continue;
         listing.notInBase << name.left(1).toUpper() + name.mid(1);
+        if (codePage)
+            if (QString why = FileAdder::unstorableName(*codePage, name); !why.isEmpty())
+                listing.refused << why;
     }
     return listing;
 }

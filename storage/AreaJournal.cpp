@@ -233,17 +233,44 @@ Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, co
     const std::string txt = journalTarget(io, fileBaseDir, area, appended.file);
     if (txt.empty() || !io.exists(txt))
         return {};
-    auto h = io.open(txt, FileIo::Mode::ReadWrite);
+    // lengthAfter is what our append left, whole or (noted after a failed write) in part.
+    return cutBack(io, txt, appended.lengthAfter, appended.length);
+}
+
+Result<std::optional<uint64_t>> partialAppend(
+    FileIo& io, const std::string& path, uint64_t length, std::string_view bytes)
+{
+    auto h = io.open(path, FileIo::Mode::Read);
     if (!h)
         return h.error();
     ScopedHandle file(io, *h);
-    auto length = io.size(*h);
-    if (!length)
-        return length.error();
-    // Any other length means the board wrote after us, or our text never got there whole.
-    if (*length != appended.lengthAfter || appended.lengthAfter <= appended.length)
+    auto now = io.size(*h);
+    if (!now)
+        return now.error();
+    if (*now <= length || *now - length > bytes.size())
+        return std::optional<uint64_t>();
+    std::string there(size_t(*now - length), '\0');
+    auto got = io.readAt(*h, length, there.data(), there.size());
+    if (!got)
+        return got.error();
+    if (*got != there.size() || bytes.substr(0, there.size()) != there)
+        return std::optional<uint64_t>();
+    return std::optional<uint64_t>(*now);
+}
+
+Result<void> cutBack(FileIo& io, const std::string& path, uint64_t lengthNow, uint64_t length)
+{
+    auto h = io.open(path, FileIo::Mode::ReadWrite);
+    if (!h)
+        return h.error();
+    ScopedHandle file(io, *h);
+    auto now = io.size(*h);
+    if (!now)
+        return now.error();
+    // Any other length means another writer added to the file since.
+    if (*now != lengthNow || lengthNow <= length)
         return {};
-    if (auto cut = io.truncate(*h, appended.length); !cut)
+    if (auto cut = io.truncate(*h, length); !cut)
         return cut;
     if (auto synced = io.sync(*h); !synced)
         return synced;

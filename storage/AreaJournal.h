@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -29,7 +30,8 @@ struct AreaJournal {
     struct Append {
         std::string file;
         uint64_t length = 0; // before the text was appended
-        uint64_t lengthAfter = 0; // once it was; the text is only cut off from a file of this length
+        // once it was (or what a failed append left); the text is only cut off from a file of this length
+        uint64_t lengthAfter = 0;
     };
     struct Patch {
         std::string file;
@@ -75,6 +77,13 @@ Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::
 // Cuts an insertion's text off the description file again, only when the file is still exactly
 // as long as the append left it: text the board appended since is never cut off.
 Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, const AreaJournal::Append& appended);
+
+// After a failed append of bytes at length: the file's length when what lies past length is
+// exactly the start of those bytes (our partial write), nullopt when something else is there.
+Result<std::optional<uint64_t>> partialAppend(
+    FileIo& io, const std::string& path, uint64_t length, std::string_view bytes);
+// Cuts the file at path back to length, only when it is still exactly lengthNow bytes long.
+Result<void> cutBack(FileIo& io, const std::string& path, uint64_t lengthNow, uint64_t length);
 
 // Outcome of looking for an interrupted change of one area.
 enum class Recovery {

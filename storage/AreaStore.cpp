@@ -306,8 +306,11 @@ Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view 
     if (written)
         written = m_io->sync(*h);
     if (!written) {
-        // Half a text without its zero byte would run into the next one appended.
-        (void)m_io->truncate(*h, *length);
+        // Half a text without its zero byte would run into the next one appended; what the
+        // board appended meanwhile stays.
+        (void)handle.close();
+        if (auto left = partialAppend(*m_io, file, *length, bytes); left && *left)
+            (void)cutBack(*m_io, file, **left, *length);
         return written.error();
     }
     // The text is on disk once sync succeeded; a failing close cannot take it back.

@@ -96,8 +96,17 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
     if (written)
         written = m_io->sync(*h);
-    if (!written)
+    if (!written) {
+        // A full disk takes part of the text: it is cut off now, and the note is told the length
+        // it left so that recovery cuts it off should this fail or the process die first.
+        (void)handle.close();
+        if (auto left = partialAppend(*m_io, txt, oldLength, bytes); left && *left) {
+            intent.append->lengthAfter = **left;
+            (void)writeJournal(*m_io, journal, intent);
+            (void)cutBack(*m_io, txt, **left, oldLength);
+        }
         return fail(written.error());
+    }
     (void)handle.close();
     return std::pair { *intent.append, std::move(pointers) };
 }
@@ -221,7 +230,7 @@ Result<std::vector<bool>> AreaStore::setDescriptions(
     // The last change of a position wins.
     std::map<uint64_t, size_t> last;
     for (size_t k = 0; k < changes.size(); ++k) {
-        if (changes[k].position >= *records || changes[k].position >= recordCount(*idxLength, AreaFileKind::Index))
+        if (changes[k].position >= *records)
             return Error { EINVAL,
                 "record " + std::to_string(changes[k].position + 1) + " is past the end of the area" };
         last[changes[k].position] = k;
@@ -287,8 +296,10 @@ Result<std::vector<bool>> AreaStore::setDescriptions(
             enc::putLong(bytes.data(), appended->second[i]);
             note.patches.push_back({ journalName(AreaFileKind::Header, hdrPath),
                 appendedFor[i] * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset, bytes, 0, 0 });
-            note.patches.push_back({ journalName(AreaFileKind::Index, idxPath),
-                appendedFor[i] * IndexRecord::kSize + IndexRecord::kDescriptionPointerOffset, bytes, 0, 0 });
+            // A short or missing index has nothing to keep in step for the records it lacks.
+            if (appendedFor[i] < recordCount(*idxLength, AreaFileKind::Index))
+                note.patches.push_back({ journalName(AreaFileKind::Index, idxPath),
+                    appendedFor[i] * IndexRecord::kSize + IndexRecord::kDescriptionPointerOffset, bytes, 0, 0 });
         }
     }
     if (note.serialize().size() > kJournalLimit) {

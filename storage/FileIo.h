@@ -79,6 +79,9 @@ public:
     virtual Result<uint64_t> copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n);
     // Sets the modification time of a file open for writing (a copy keeps its original's).
     virtual Result<void> setModifiedTime(Handle, int64_t /*ns since the epoch*/) { return {}; }
+    // Gives a file open for writing the permission bits of the file at path and, where the
+    // process may, its owner and group (a file written anew to replace another stays as it was).
+    virtual Result<void> takeModeAndOwner(Handle, const std::string& /*path*/) { return {}; }
 };
 
 // The process-wide implementation on POSIX calls.

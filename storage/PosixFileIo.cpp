@@ -285,6 +285,20 @@ public:
             return errnoError("set time of", "#" + std::to_string(h));
         return {};
     }
+
+    Result<void> takeModeAndOwner(Handle h, const std::string& path) override
+    {
+        struct stat old;
+        if (::stat(path.c_str(), &old) != 0)
+            return errnoError("stat", path);
+        // Owner and group first: a change of owner may clear the set-id bits the mode restores.
+        // Only a privileged process may give a file away; anyone else keeps its own.
+        if (::fchown(h, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+            return errnoError("chown", "#" + std::to_string(h));
+        if (::fchmod(h, old.st_mode & 07777) != 0)
+            return errnoError("chmod", "#" + std::to_string(h));
+        return {};
+    }
 };
 
 } // namespace

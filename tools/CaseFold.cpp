@@ -182,7 +182,7 @@ NamePattern::NamePattern(std::string pattern, const std::array<uint8_t, 256>* fo
     , m_periodThenAny(m_pattern.find(".?") != std::string::npos)
     // "*.*" and "README.*" also take a name without a period: the walk sees ".  " after it.
     , m_extends(!m_pattern.ends_with('.') && m_pattern != "*" && m_period)
-    , m_starsFrom(m_pattern.find_last_not_of('*') + 1)
+    , m_wildFrom(m_pattern.find_last_not_of("*?") + 1)
     , m_lastMustMatch(!m_pattern.empty() && m_pattern.back() != '*' && m_pattern.back() != '?'
           && m_pattern.find('*', m_pattern.find_first_not_of('*')) == std::string::npos)
 {
@@ -223,17 +223,18 @@ bool NamePattern::matches(std::string_view name) const
             else
                 return true;
         } else if (c == '?') {
-            if (at(i) == '.')
-                return false;
-            ++i;
+            // As on DOS: facing the period, the name part has ended and "?" matches nothing.
+            if (at(i) != '.')
+                ++i;
         } else {
             if (c != at(i))
                 return false;
             ++i;
         }
     }
-    // What the name did not use of the pattern must match nothing: "*.ZIP" is no match for FILE.ZI.
-    return j >= m_starsFrom;
+    // What the name did not use of the pattern must match nothing: "*.ZIP" is no match for FILE.ZI,
+    // while "?" and "*" left over are ignored ("*.ZI?" takes FILE.ZI).
+    return j >= m_wildFrom;
 }
 
 bool wildcardMatch(std::string_view name, std::string_view pattern, const std::array<uint8_t, 256>* fold)

@@ -53,8 +53,8 @@ private:
 };
 
 // The name pattern of the find window: "*" runs to the next period, "?" takes one character
-// that is not a period. The pattern is in upper case; a name is, or is folded through fold.
-// What depends on the pattern alone is worked out once, as it is tried on every name of a base.
+// that is not a period (facing a period or the end, it takes nothing). The pattern is in upper case; a name is, or is
+// folded through fold. What depends on the pattern alone is worked out once, as it is tried on every name of a base.
 class NamePattern {
 public:
     explicit NamePattern(std::string pattern, const std::array<uint8_t, 256>* fold = nullptr);
@@ -66,7 +66,7 @@ private:
     bool m_period; // the pattern holds a period
     bool m_periodThenAny; // the pattern holds ".?": no match for a name without a period
     bool m_extends; // a name without a period is walked as if ".  " followed it
-    size_t m_starsFrom; // only stars from here on
+    size_t m_wildFrom; // only "*" and "?" from here on
     // The pattern ends in a plain character and has no star but in front: a name with a period
     // matches only if it ends in that character, so most names are turned away on their last byte.
     bool m_lastMustMatch;

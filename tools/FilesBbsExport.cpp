@@ -184,16 +184,19 @@ FilesBbsExport::AreaResult FilesBbsExport::exportArea(
     bool ok;
     {
         ScopedHandle file(io, *opened);
+        // The new list keeps the old one's permissions and, where we may, its owner and group.
+        ok = !io.exists(target) || io.takeModeAndOwner(file.get(), target).ok();
         uint64_t offset = 0;
-        ok = writeList(
-            area, options,
-            [&](std::string_view bytes) {
-                if (!io.writeAt(file.get(), offset, bytes.data(), bytes.size()))
-                    return false;
-                offset += bytes.size();
-                return true;
-            },
-            started);
+        ok = ok
+            && writeList(
+                area, options,
+                [&](std::string_view bytes) {
+                    if (!io.writeAt(file.get(), offset, bytes.data(), bytes.size()))
+                        return false;
+                    offset += bytes.size();
+                    return true;
+                },
+                started);
         ok = ok && io.sync(file.get()).ok();
         ok = file.close().ok() && ok;
     }

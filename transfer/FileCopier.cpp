@@ -1,15 +1,13 @@
 #include "transfer/FileCopier.h"
 
+#include "board/TransferLeftovers.h"
 #include "platform/ShortName.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <unistd.h>
 
 namespace qv {
 
@@ -24,21 +22,13 @@ std::string local(const QString& path)
 
 QString temporaryNameIn(const QString& directory)
 {
-    static std::atomic<int> serial { 0 };
-    return directory + QStringLiteral("/.qvcopy-%1-%2.tmp").arg(::getpid()).arg(serial++);
+    return TransferLeftovers::temporaryCopyIn(directory);
 }
 } // namespace
 
 void FileCopier::removeLeftovers(const QString& directory) const
 {
-    const QString prefix = QStringLiteral(".qvcopy-");
-    for (const QString& name : QDir(directory).entryList({ prefix + QLatin1Char('*') }, QDir::Files | QDir::Hidden)) {
-        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong();
-        // Kept while its process may still be copying (or belongs to someone else).
-        if (pid <= 0 || pid == ::getpid() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
-            continue;
-        (void)m_io.remove(local(directory + QLatin1Char('/') + name));
-    }
+    TransferLeftovers::removeDeadCopies(directory);
 }
 
 FileCopier::FileCopier(FileIo& io)

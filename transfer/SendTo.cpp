@@ -18,6 +18,12 @@ SendTo::Outcome SendTo::run(Board& board, const Request& request, const Descript
         outcome.error = Error { ENOENT, "area " + std::to_string(request.area) + " does not exist" };
         return outcome;
     }
+    // Refused before the copy, so no file is left without an entry.
+    if (const QString why = FileAdder::refusal(board.codePage(), QFileInfo(request.file).fileName(), request.uploader);
+        !why.isEmpty()) {
+        outcome.error = Error { EILSEQ, why.toStdString() };
+        return outcome;
+    }
     const Board::AreaDirectory directory = board.areaDirectory(request.area);
     if (copying)
         copying(request.file);

@@ -1,3 +1,4 @@
+#include "board/TransferLeftovers.h"
 #include "cli/Command.h"
 #include "cli/ToolContext.h"
 #include "storage/AreaCheck.h"
@@ -44,11 +45,15 @@ public:
                 numbers.insert(a.number);
         QJsonArray problems;
         QString text;
+        TransferLeftovers leftovers(c.board());
         for (int n : numbers) {
-            for (const std::string& p : AreaCheck::run(b.io(), b.store().fileBaseDir(), n)) {
-                problems.append(
-                    QJsonObject { { QStringLiteral("area"), n }, { QStringLiteral("problem"), problemText(p, b) } });
-                text += QStringLiteral("Area %1: ").arg(n) + problemText(p, b) + QLatin1Char('\n');
+            QStringList found;
+            for (const std::string& p : AreaCheck::run(b.io(), b.store().fileBaseDir(), n))
+                found << problemText(p, b);
+            found << leftovers.find(n);
+            for (const QString& p : found) {
+                problems.append(QJsonObject { { QStringLiteral("area"), n }, { QStringLiteral("problem"), p } });
+                text += QStringLiteral("Area %1: ").arg(n) + p + QLatin1Char('\n');
             }
         }
         if (c.json())

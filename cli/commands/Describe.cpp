@@ -6,6 +6,7 @@
 #include "editing/Descriptions.h"
 #include "editing/EntryProperties.h"
 
+#include <QFile>
 #include <QJsonObject>
 
 namespace qv {
@@ -14,13 +15,16 @@ namespace {
 class DescribeCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("describe"); }
-    QString arguments() const override { return QStringLiteral("AREA POS... (--text TEXT | --file FILE | --stdin)"); }
+    QString arguments() const override
+    {
+        return QStringLiteral("AREA POS... (--text TEXT | --file FILE [--raw] | --stdin)");
+    }
     QString summary() const override { return QStringLiteral("give one entry, or several at once, a description"); }
     int rank() const override { return 44; }
     int run(ToolContext& c, const QStringList& args) override
     {
         QString problem;
-        const auto o = CommandOptions::parse(args, { "text", "file" }, { "stdin" }, &problem);
+        const auto o = CommandOptions::parse(args, { "text", "file" }, { "stdin", "raw" }, &problem);
         if (!o)
             return c.usage(problem);
         const auto area = o->positionals.size() >= 2 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
@@ -30,8 +34,25 @@ public:
                 records.push_back(*r);
         if (!area || records.empty() || qsizetype(records.size()) != o->positionals.size() - 1)
             return c.usage(name() + QStringLiteral(" wants an area number and entry positions from 1"));
+        // --raw: the file holds board bytes (a FILE_ID.DIZ text, say), not UTF-8.
+        const bool raw = o->has(QStringLiteral("raw"));
+        if (raw
+            && (!o->has(QStringLiteral("file")) || o->has(QStringLiteral("text")) || o->has(QStringLiteral("stdin"))))
+            return c.usage(QStringLiteral("--raw goes with --file alone"));
         bool usageError = false;
-        const auto text = o->textInput(&problem, &usageError);
+        QByteArray rawBytes;
+        std::optional<QString> text;
+        if (raw) {
+            QFile in(o->value(QStringLiteral("file")));
+            if (in.open(QIODevice::ReadOnly))
+                rawBytes = in.readAll();
+            else
+                problem = QStringLiteral("cannot read %1: %2").arg(in.fileName(), in.errorString());
+            if (problem.isEmpty())
+                text = QString();
+        } else {
+            text = o->textInput(&problem, &usageError);
+        }
         if (!text) {
             if (usageError)
                 return c.usage(problem);
@@ -40,6 +61,8 @@ public:
         }
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
+        if (raw)
+            text = c.board().text(std::string_view(rawBytes.constData(), size_t(rawBytes.size())));
         std::sort(records.begin(), records.end());
         records.erase(std::unique(records.begin(), records.end()), records.end());
         std::vector<RowIdentity> shown;
@@ -57,6 +80,10 @@ public:
             PropertyChanges changes;
             changes.description = *text;
             const PropertiesResult r = EntryProperties(c.board(), *area).apply(shown[0], changes);
+            if (r.outcome == PropertiesResult::Outcome::NothingToWrite) {
+                c.out(QStringLiteral("Area %1, entry %2: description unchanged\n").arg(*area).arg(records[0] + 1));
+                return 0;
+            }
             if (r.outcome != PropertiesResult::Outcome::Written) {
                 c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
                 return 1;

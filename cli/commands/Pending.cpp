@@ -42,12 +42,14 @@ public:
         QStringList rows;
         for (const LoadedRow& r : loaded.rows)
             rows << c.text(r.name);
-        const auto listing = PendingFiles::list(dir.host, mask, rows);
+        const auto listing = PendingFiles::list(dir.host, mask, rows, &c.board().codePage());
         if (c.json())
             c.printJson(QJsonArray::fromStringList(listing.notInBase));
         else
             for (const QString& name : listing.notInBase)
                 c.out(name + QLatin1Char('\n'));
+        for (const QString& why : listing.refused)
+            c.fail(why + QStringLiteral(" It cannot be added."));
         return 0;
     }
 };

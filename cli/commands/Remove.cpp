@@ -110,6 +110,8 @@ public:
         // What the board added while the files were rewritten was kept; the caller hears of it.
         if (const QString kept = messages::boardWritesKept(*area, outcome.carried, "the removal"); !kept.isEmpty())
             std::fputs(qPrintable(kept + QLatin1Char('\n')), stderr);
+        if (!outcome.filesNotLookedFor.isEmpty())
+            c.fail(messages::filesNotLookedFor(outcome.filesNotLookedFor).text);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("removed"), removed },
                 { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },

@@ -75,9 +75,6 @@ public:
         }
         for (const QString& rowText : outcome.skipped)
             text += QStringLiteral("skipped %1: the file cannot be read\n").arg(rowText);
-        // What the board added while the files were rewritten was kept; the caller hears of it.
-        if (const QString kept = messages::boardWritesKept(*area, outcome.carried, "the update"); !kept.isEmpty())
-            std::fputs(qPrintable(kept + QLatin1Char('\n')), stderr);
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("changed"), changed },
                 { QStringLiteral("missing"), QJsonArray::fromStringList(outcome.missing) },

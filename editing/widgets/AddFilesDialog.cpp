@@ -1,6 +1,7 @@
 #include "editing/widgets/AddFilesDialog.h"
 
 #include "board/Messages.h"
+#include "editing/CurrentUploader.h"
 #include "editing/PendingFiles.h"
 
 #include <QApplication>
@@ -9,10 +10,12 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -91,6 +94,7 @@ AddFilesDialog::AddFilesDialog(Setup setup, AddHandler add, QWidget* parent)
     resize(420, 480);
 
     connect(m_mask, &QLineEdit::textChanged, this, [this] { m_refresh->setEnabled(true); });
+    m_mask->installEventFilter(this);
     connect(m_refresh, &QPushButton::clicked, this, [this] {
         m_refresh->setEnabled(false);
         refresh();
@@ -110,15 +114,46 @@ void AddFilesDialog::showEvent(QShowEvent* event)
         refresh();
 }
 
+bool AddFilesDialog::event(QEvent* event)
+{
+    // Files come and go while the dialog waits behind another window: list them again.
+    if (event->type() == QEvent::WindowActivate && m_listed)
+        refresh();
+    return QDialog::event(event);
+}
+
+bool AddFilesDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the mask box lists the files for the mask; it does not add the selection.
+    if (watched == m_mask && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_refresh->setEnabled(false);
+            refresh();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void AddFilesDialog::refresh()
 {
     m_listed = true;
     setStatus(messages::searchingNotInBase());
     const auto listing = PendingFiles::list(m_setup.hostDirectory, m_mask->text(), m_setup.rowTexts);
-    m_notInBase->clear();
-    m_all->clear();
-    m_notInBase->addItems(listing.notInBase);
-    m_all->addItems(listing.all);
+    // What was selected stays selected where it is still listed.
+    auto refill = [](QListWidget* list, const QStringList& names) {
+        QSet<QString> selected;
+        for (const QListWidgetItem* item : list->selectedItems())
+            selected.insert(item->text());
+        list->clear();
+        list->addItems(names);
+        for (int i = 0; i < list->count(); ++i)
+            if (selected.contains(list->item(i)->text()))
+                list->item(i)->setSelected(true);
+    };
+    refill(m_notInBase, listing.notInBase);
+    refill(m_all, listing.all);
     updateCount();
     setStatus(QString());
 }
@@ -141,6 +176,8 @@ void AddFilesDialog::updateCount()
 
 void AddFilesDialog::onOk()
 {
+    // The uploader is kept for the rest of the run, also when nothing is added.
+    CurrentUploader::set(m_uploader->text());
     QStringList names;
     const QListWidget* list = visibleList();
     for (int i = 0; i < list->count(); ++i)

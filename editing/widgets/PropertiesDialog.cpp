@@ -290,6 +290,14 @@ void PropertiesDialog::load(const EntryFields& f)
         connect(box, &QCheckBox::toggled, this, &PropertiesDialog::fieldChanged);
     connect(m_description, &QPlainTextEdit::textChanged, this, &PropertiesDialog::fieldChanged);
     m_apply->setEnabled(false);
+    remember();
+}
+
+void PropertiesDialog::remember()
+{
+    m_loaded = shown();
+    for (auto it = m_rangeChecked.cbegin(); it != m_rangeChecked.cend(); ++it)
+        m_loadedTexts.insert(it.key(), static_cast<QLineEdit*>(it.key())->text());
 }
 
 void PropertiesDialog::fieldChanged()
@@ -304,7 +312,7 @@ void PropertiesDialog::showPage(Page page)
         m_description->setFocus(Qt::OtherFocusReason);
 }
 
-PropertyChanges PropertiesDialog::changes() const
+PropertyChanges PropertiesDialog::shown() const
 {
     PropertyChanges c;
     c.description = m_description->toPlainText();
@@ -322,12 +330,38 @@ PropertyChanges PropertiesDialog::changes() const
             bits |= uint8_t(1 << bit);
     c.attributes = bits;
     c.password = m_password->text();
-    if (m_keywordsChanged) {
-        std::array<QString, 5> keywords;
-        for (size_t k = 0; k < keywords.size(); ++k)
-            keywords[k] = m_keywords[k]->text();
-        c.keywords = keywords;
-    }
+    std::array<QString, 5> keywords;
+    for (size_t k = 0; k < keywords.size(); ++k)
+        keywords[k] = m_keywords[k]->text();
+    c.keywords = keywords;
+    return c;
+}
+
+PropertyChanges PropertiesDialog::changes() const
+{
+    // Only what the user changed: an untouched field keeps its stored bytes, even a value the
+    // boxes would refuse (a download count above 64000) or a zero byte an edit would not keep.
+    PropertyChanges c = shown();
+    auto keep = [](auto& now, const auto& loaded) {
+        if (now == loaded)
+            now.reset();
+    };
+    keep(c.description, m_loaded.description);
+    keep(c.uploader, m_loaded.uploader);
+    keep(c.uploadDate, m_loaded.uploadDate);
+    keep(c.lastDownload, m_loaded.lastDownload);
+    keep(c.downloads, m_loaded.downloads);
+    keep(c.cost, m_loaded.cost);
+    keep(c.attributes, m_loaded.attributes);
+    keep(c.password, m_loaded.password);
+    if (!m_keywordsChanged)
+        c.keywords.reset();
+    for (std::optional<QString>* text : { &c.description, &c.uploader, &c.password })
+        if (*text)
+            (*text)->remove(QChar(0));
+    if (c.keywords)
+        for (QString& k : *c.keywords)
+            k.remove(QChar(0));
     return c;
 }
 
@@ -338,6 +372,7 @@ bool PropertiesDialog::apply()
     switch (result.outcome) {
     case PropertiesResult::Outcome::Written:
         m_keywordsChanged = false;
+        remember();
         emit applied(result);
         return true;
     case PropertiesResult::Outcome::NothingToWrite:
@@ -393,8 +428,9 @@ bool PropertiesDialog::eventFilter(QObject* watched, QEvent* event)
         // Apply check every box themselves, and Cancel keeps nothing.
         const QWidget* next = QApplication::focusWidget();
         const bool button = next == m_ok || next == m_apply || next == m_cancel;
+        // A value nobody changed is not checked: it stays as stored.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !button
-            && !box->text().trimmed().isEmpty()) {
+            && !box->text().trimmed().isEmpty() && box->text() != m_loadedTexts.value(watched)) {
             const QString problem = EntryProperties::rangeProblem(m_rangeChecked.value(watched), numberIn(box));
             if (!problem.isEmpty()) {
                 m_dialogs.message(this, messages::rangeErrorTitle(), problem, Dialogs::Icon::Exclamation);

@@ -34,7 +34,7 @@ public:
 
     // Shows a page; the Description page puts the focus in its box.
     void showPage(Page page);
-    // What Apply would write now.
+    // What Apply would write now: the fields changed since loading (or the last write).
     PropertyChanges changes() const;
     // The 45-character ruler the description box is sized for.
     static QString ruler();
@@ -51,6 +51,10 @@ private:
     QWidget* buildDescription(const QFont& font);
     QLineEdit* numberBox(const char* name, int maxLength, PropertyField field);
     void load(const EntryFields& fields);
+    // Every field as the boxes hold it.
+    PropertyChanges shown() const;
+    // What the boxes hold now counts as stored.
+    void remember();
     void fieldChanged();
     // Saves; true when the change was written.
     bool apply();
@@ -79,6 +83,8 @@ private:
     QPushButton* m_cancel = nullptr;
     QPushButton* m_apply = nullptr;
     QHash<QObject*, PropertyField> m_rangeChecked;
+    PropertyChanges m_loaded; // shown() after loading or the last write
+    QHash<QObject*, QString> m_loadedTexts; // the range-checked boxes' texts, likewise
 };
 
 } // namespace qv

@@ -124,11 +124,11 @@ TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
     // No reload: the row stays current and selected.
     EXPECT_EQ(window->fileList()->currentRow(), 3);
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 3 }));
-    // The entry had no description: the empty box gave it one, which the pane now shows.
+    // The entry had no description and its box was not touched: it still has none.
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "");
     const auto bytes = readAll(hdr(12));
     EXPECT_EQ(enc::getWord(bytes.data() + 3 * 194 + HeaderRecord::kDownloadsOffset), 42);
-    EXPECT_EQ(enc::getLong(bytes.data() + 3 * 194 + HeaderRecord::kDescriptionPointerOffset), 42);
+    EXPECT_EQ(enc::getLong(bytes.data() + 3 * 194 + HeaderRecord::kDescriptionPointerOffset), -1);
 
     QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -145,7 +145,7 @@ TEST(FileListModel, DatesThatAreNoDayReadInvalid)
         EXPECT_EQ(FileListModel::dateText(int32_t(c.value)), c.expected) << std::hex << c.value;
 }
 
-TEST(FileIcons, SmallIconFollowsTheExtensionAfterTheFirstPeriod)
+TEST(FileIcons, SmallIconFollowsTheExtensionAfterTheLastPeriod)
 {
     struct Case {
         const char* name;
@@ -158,8 +158,10 @@ TEST(FileIcons, SmallIconFollowsTheExtensionAfterTheFirstPeriod)
         { " (Comment)", true, usual, 2 },
         { "Foo.zip", false, usual, 3 },
         { "Foo.ZIP", false, { "zip" }, 3 }, // slots compare in upper case
-        { "Picture.jpg.zip", false, usual, 1 }, // extension JPG.ZIP
-        { "Backup.tar.gz", false, { "TAR.GZ" }, 3 },
+        { "Picture.jpg.zip", false, usual, 3 }, // as the archiver choice sees it
+        { "v1.2.zip", false, usual, 3 },
+        { "Backup.tar.gz", false, { "TAR.GZ" }, 1 },
+        { "Song.v2.mp3", false, usual, 7 },
         { "Readme.txt", false, usual, 5 },
         { "Ansi.ans", false, usual, 5 },
         { "Run.bat", false, usual, 4 },

@@ -423,7 +423,7 @@ TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
     FileListModel* model = window->model();
     EXPECT_EQ(model->index(1, 0).data().toString(), "Readme.txt");
     EXPECT_EQ(model->index(2, 0).data().toString(), "Picture.jpg.zip");
-    const std::vector<int> expected = { 3, 5, 1, 2, 8, 1 };
+    const std::vector<int> expected = { 3, 5, 3, 2, 8, 1 }; // the extension after the last dot
     for (int row = 0; row < int(expected.size()); ++row)
         EXPECT_EQ(model->smallIconIndexOf(row), expected[size_t(row)]) << row;
 }

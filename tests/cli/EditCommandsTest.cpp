@@ -173,6 +173,28 @@ TEST_F(EditCommands, DescribeOneOrSeveralEntries)
     EXPECT_EQ(qv::test::readFile(board->descriptionPath(1)), before);
 }
 
+// --raw reads a description file as the board's own bytes (a FILE_ID.DIZ in its code page), which
+// the UTF-8 reading refuses.
+TEST_F(EditCommands, DescribeRawTakesTheFilesBytesAsTheBoards)
+{
+    const QString file = root + "/file_id.diz";
+    const std::string diz = "caf\x82 \xB0\xB1\xB2\r\nline two";
+    qv::test::writeFile(file.toStdString(), diz);
+    const auto before = qv::test::readFile(board->descriptionPath(1));
+    ToolRun r = run({ "describe", "1", "3", "--file", file });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(qv::test::readFile(board->descriptionPath(1)), before);
+    r = run({ "describe", "1", "3", "--file", file, "--raw" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    auto txt = qv::test::readFile(board->descriptionPath(1));
+    EXPECT_EQ(std::string(txt.begin() + std::ptrdiff_t(before.size()), txt.end()), diz + '\0');
+    for (const QStringList& usage : { QStringList { "describe", "1", "3", "--text", "a", "--raw" },
+             QStringList { "describe", "1", "3", "--stdin", "--raw" } })
+        EXPECT_EQ(run(usage).code, 2) << usage.join(' ').toStdString();
+    r = run({ "describe", "1", "3", "--file", file, "--raw" });
+    EXPECT_EQ(r.out, "Area 1, entry 3: description unchanged\n");
+}
+
 TEST_F(EditCommands, CommentInsertsAfterTheFirstEntriesOrAtTheEnd)
 {
     ToolRun r = run({ "comment", "1", "--text", "-- games --", "--after", "1", "--uploader", "Sysop" });

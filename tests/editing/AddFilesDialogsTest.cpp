@@ -1,3 +1,4 @@
+#include "editing/CurrentUploader.h"
 #include "editing/widgets/AddFilesDialog.h"
 #include "editing/widgets/PreferencesDialog.h"
 #include "settings/Settings.h"
@@ -105,6 +106,46 @@ TEST(AddFilesDialog, FilesThatVanishedAreNamedInTheStatusLine)
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(d.statusLabel()->text(), "Not added, no longer in the directory: Gone.zip");
     EXPECT_EQ(d.countLabel()->text(), "Files: 0");
+}
+
+// Enter in the mask box lists again (it adds nothing), activating the dialog lists again, and the
+// uploader typed is remembered even when OK adds nothing.
+TEST(AddFilesDialog, EnterInTheMaskRefreshesAndActivationListsAgain)
+{
+    test::TempDir tmp;
+    const QString dir = QString::fromStdString(tmp.path());
+    test::writeBytes(dir + "/one.zip", "x");
+    test::writeBytes(dir + "/two.txt", "x");
+    int adds = 0;
+    AddFilesDialog d({ 1, "A", "C:\\A", dir, {}, "U" }, [&](const QStringList&, const QString&, bool) {
+        ++adds;
+        return QStringList();
+    });
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    d.notInBaseList()->item(0)->setSelected(true);
+    d.maskBox()->setFocus();
+    d.maskBox()->setText("*.txt");
+    QTest::keyClick(d.maskBox(), Qt::Key_Return);
+    EXPECT_EQ(adds, 0);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Two.txt" }));
+    EXPECT_FALSE(d.refreshButton()->isEnabled());
+
+    test::writeBytes(dir + "/three.txt", "x");
+    d.notInBaseList()->item(0)->setSelected(true);
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&d, &activate);
+    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Three.txt", "Two.txt" }));
+    EXPECT_TRUE(d.notInBaseList()->item(1)->isSelected()) << "the selection stays";
+
+    CurrentUploader::set({});
+    d.notInBaseList()->clearSelection();
+    d.uploaderBox()->setText("Typed Name");
+    QTest::mouseClick(d.okButton(), Qt::LeftButton);
+    EXPECT_EQ(adds, 0);
+    EXPECT_EQ(CurrentUploader::get(), "Typed Name");
+    CurrentUploader::set({});
 }
 
 struct PreferencesFixture {

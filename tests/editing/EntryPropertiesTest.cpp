@@ -184,6 +184,35 @@ TEST(EntryProperties, DescriptionsAreOverwrittenInPlaceOrAppendedWithBothPointer
     }
 }
 
+TEST(EntryProperties, AnUnchangedDescriptionIsNotWrittenAndAnEditedOneKeepsItsLineBreaks)
+{
+    struct Case {
+        std::string stored;
+        QString typed;
+        std::string after;
+    };
+    const Case cases[] = {
+        { "one\ntwo", "one\ntwo", "one\ntwo" }, // unchanged: not written
+        { "x\r\ny", "x\ny", "x\r\ny" }, { "one\ntwo", "one\ntwo\nthree", "one\ntwo\nthree" },
+        { "a\rb", "a\nb\nc", "a\rb\rc" },
+        { "plain", "two\nlines", "two\r\nlines" }, // no break stored: the board's CR LF
+    };
+    for (const Case& c : cases) {
+        EditingTestBoard t;
+        t.builder.writeEntries(2, { test::Entry { .name = "A.ZIP", .description = c.stored } });
+        const auto before = t.bytes(2);
+        PropertyChanges changes;
+        changes.description = c.typed;
+        const PropertiesResult r = EntryProperties(*t.board, 2).apply(0, changes);
+        const bool same = c.stored == c.after;
+        EXPECT_EQ(r.outcome, same ? Outcome::NothingToWrite : Outcome::Written) << c.stored;
+        EXPECT_EQ(t.board->store().readDescription(2, 0), c.after) << c.stored;
+        if (same) {
+            EXPECT_EQ(t.bytes(2), before) << c.stored;
+        }
+    }
+}
+
 TEST(EntryProperties, ValuesThatCannotBeStoredAreRefusedAndNothingIsWritten)
 {
     struct Case {

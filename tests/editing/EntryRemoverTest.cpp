@@ -107,6 +107,45 @@ TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
     }
 }
 
+// Only deleting a file needs the area's directory: without one the entries still go, nothing is
+// asked or deleted, and the outcome says that the files could not be looked for.
+TEST(EntryRemover, AnAreaWithoutADirectoryStillLosesItsEntries)
+{
+    struct Case {
+        const char* path;
+        std::vector<int> selected;
+        QString notLookedFor;
+    };
+    const Case cases[] = {
+        { "", { 0, 1 }, "Area 1 has no file path" },
+        { "Q:\\NOWHERE", { 1 }, "" }, // a comment line alone: no file in question
+        { "Q:\\NOWHERE", { 0 }, "?" }, // the drive's own problem, whatever its words
+    };
+    for (const Case& c : cases) {
+        test::RemoveSortTestBoard t;
+        t.builder.writeAreas({ { "Files", c.path, 1 } });
+        t.builder.writeEntries(1, { Entry { .name = "A.ZIP" }, Entry { .name = "", .description = "c" } });
+        t.putFile("A.ZIP");
+        auto board = t.open();
+        const auto rows = board->store().load(1, true).rows;
+        int asked = 0;
+        const auto outcome = EntryRemover(*board).remove(1, rows, c.selected, [&](const QString&) {
+            ++asked;
+            return A::YesToAll;
+        });
+        ASSERT_TRUE(outcome.ok()) << c.path << ": " << outcome.error->message;
+        EXPECT_EQ(outcome.removed.size(), c.selected.size()) << c.path;
+        EXPECT_EQ(board->store().count(1).value(), 2 - c.selected.size()) << c.path;
+        EXPECT_EQ(asked, 0);
+        EXPECT_TRUE(test::fileExists(t.file("A.ZIP")));
+        if (c.notLookedFor == "?") {
+            EXPECT_FALSE(outcome.filesNotLookedFor.isEmpty()) << c.path;
+        } else {
+            EXPECT_EQ(outcome.filesNotLookedFor, c.notLookedFor) << c.path;
+        }
+    }
+}
+
 TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
 {
     test::RemoveSortTestBoard t;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -102,6 +104,46 @@ TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileK
     expected.headers[2].setFileDate(date(2024, 12, 31));
     EXPECT_EQ(t.bytes(), test::areaBytesOf(expected, { 0, 1, 2 }));
     EXPECT_EQ(t.check(), std::vector<std::string>());
+}
+
+// Update writes the header's size, date and attribute bytes in place: an index or long-name file
+// the board left short, or an index it deleted, is neither an obstacle nor rewritten.
+TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
+{
+    for (const size_t indexRecords : { size_t(0), size_t(1), size_t(2) }) {
+        test::RemoveSortTestBoard t;
+        test::AreaFiles written = t.builder.writeEntries(
+            1, { Entry { .name = "ONE.ZIP", .size = 1, .longName = "" }, Entry { .name = "TWO.ZIP", .size = 2 } });
+        if (indexRecords == 0) {
+            std::filesystem::remove(t.builder.indexPath(1));
+        } else {
+            auto idx = test::readFile(t.builder.indexPath(1));
+            idx.resize(indexRecords * IndexRecord::kSize);
+            test::writeFile(t.builder.indexPath(1), idx);
+        }
+        auto lfn = test::readFile(t.builder.longNamePath(1));
+        lfn.resize(LongNameRecord::kSize);
+        test::writeFile(t.builder.longNamePath(1), lfn);
+        t.putFile("TWO.ZIP", "12345");
+        setModified(t.file("TWO.ZIP"), 2019, 7, 30);
+        const auto before = t.bytes();
+        auto board = t.open();
+        const auto rows = board->store().load(1, true).rows;
+        const EntryUpdater::Outcome outcome = EntryUpdater(*board).update(1, rows, { 0, 1 });
+        ASSERT_FALSE(outcome.error) << indexRecords << ": " << outcome.error->message;
+        EXPECT_EQ(outcome.changed.size(), 2u);
+        test::AreaFiles expected = written;
+        expected.headers[0].setSize(0);
+        expected.headers[0].setFileDate(date(1980, 1, 1));
+        expected.headers[0].setAttributes(kMissing);
+        expected.headers[1].setSize(5);
+        expected.headers[1].setFileDate(date(2019, 7, 30));
+        const auto after = t.bytes();
+        EXPECT_EQ(after.hdr, test::areaBytesOf(expected, { 0, 1 }).hdr) << indexRecords;
+        EXPECT_EQ(after.idx, before.idx) << indexRecords;
+        EXPECT_EQ(after.lfn, before.lfn) << indexRecords;
+        EXPECT_EQ(after.txt, before.txt) << indexRecords;
+    }
 }
 
 TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)

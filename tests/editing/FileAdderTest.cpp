@@ -1,6 +1,7 @@
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
 #include "editing/FileAdder.h"
+#include "editing/PendingFiles.h"
 #include "storage/AreaCheck.h"
 
 #include "tests/editing/AddFilesTestBoard.h"
@@ -136,6 +137,64 @@ TEST(FileAdder, WithoutExtractionOrPositionEntriesAreAppendedWithEmptyTexts)
     EXPECT_EQ(txt.back(), 0);
     EXPECT_EQ(board->store().readDescription(1, 3), "");
     EXPECT_EQ(header(b.bytes(b.builder.headerPath(1)), 3).descriptionPointer(), int32_t(txt.size() - 1));
+}
+
+// A name or uploader the code page cannot hold would be stored with a substitute and then name no
+// file: the whole addition is refused, naming the character, and pending says so beforehand.
+TEST(FileAdder, ANameOrUploaderOutsideTheCodePageIsRefusedNotSubstituted)
+{
+    const QString euro = QString::fromUtf8("na\xC3\xAFve\xE2\x82\xAC.txt");
+    const QString accented = QString::fromUtf8("na\xC3\xAFve.txt"); // i-diaeresis is in CP437
+    struct Case {
+        QStringList names;
+        QString uploader;
+        QString refusal; // empty: added
+    };
+    const Case cases[] = {
+        { { "plain.txt", euro }, "Sysop",
+            QString::fromUtf8("The character \"\xE2\x82\xAC\" (U+20AC) of the file name ") + euro
+                + " cannot be stored in the board's code page IBM437." },
+        { { "plain.txt" }, QString::fromUtf8("Jos\xC3\xA9 \xE2\x82\xAC"),
+            QString::fromUtf8("The character \"\xE2\x82\xAC\" (U+20AC) cannot be stored in the board's code page "
+                              "IBM437. Nothing was written.") },
+        { { accented }, QString::fromUtf8("Jos\xC3\xA9"), {} },
+    };
+    for (const Case& c : cases) {
+        AddFilesTestBoard b(kThree);
+        b.put("plain.txt", "p");
+        b.put(euro, "e");
+        b.put(accented, "a");
+        auto board = b.open();
+        const auto hdr = b.bytes(b.builder.headerPath(1));
+        const auto txt = b.bytes(b.builder.descriptionPath(1));
+        FileAdder::Request request;
+        request.names = c.names;
+        request.uploader = c.uploader;
+        request.extract = false;
+        const auto r = FileAdder::add(*board, 1, request, nullptr);
+        if (c.refusal.isEmpty()) {
+            ASSERT_FALSE(r.error) << r.error->message;
+            const HeaderRecord added = header(b.bytes(b.builder.headerPath(1)), 3);
+            EXPECT_EQ(added.uploader(), "Jos\x82");
+            EXPECT_EQ(longName(b.bytes(b.builder.longNamePath(1)), 3), "na\x8Bve.txt");
+            continue;
+        }
+        ASSERT_TRUE(r.error) << c.names.join(',').toStdString();
+        EXPECT_EQ(QString::fromStdString(r.error->message), c.refusal);
+        EXPECT_TRUE(r.rows.empty() && r.added.isEmpty());
+        EXPECT_EQ(b.bytes(b.builder.headerPath(1)), hdr);
+        EXPECT_EQ(b.bytes(b.builder.descriptionPath(1)), txt);
+    }
+
+    AddFilesTestBoard b(kThree);
+    b.put(euro, "e");
+    b.put(accented, "a");
+    auto board = b.open();
+    const auto listing = PendingFiles::list(b.files, "*.*", {}, &board->codePage());
+    EXPECT_EQ(listing.notInBase.size(), 2);
+    EXPECT_EQ(listing.refused,
+        QStringList({ QString::fromUtf8("The character \"\xE2\x82\xAC\" (U+20AC) of the file name ") + euro
+            + " cannot be stored in the board's code page IBM437." }));
 }
 
 TEST(CurrentUploader, TheConfirmedNameWinsOverTheSystemsName)

@@ -14,17 +14,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace qv {
 namespace {
 
 using test::EditingTestBoard;
+using test::Entry;
 using test::packedDate;
 using test::shownAt;
 
@@ -38,14 +41,15 @@ void shoot(QWidget* w, const QString& name)
 
 class PropertiesDialogTest : public ::testing::Test {
 protected:
-    void open(uint64_t position, PropertiesDialog::Page page = PropertiesDialog::Page::General)
+    void open(uint64_t position, PropertiesDialog::Page page = PropertiesDialog::Page::General, int area = 1)
     {
-        const auto fields = EntryProperties(*t.board, 1).read(shownAt(*t.board, 1, position), true);
+        const auto fields = EntryProperties(*t.board, area).read(shownAt(*t.board, area, position), true);
         ASSERT_TRUE(fields);
         QFont font(QStringLiteral("Monospace"), 10);
-        dialog = std::make_unique<PropertiesDialog>(dialogs, *fields, font, [this, position](const PropertyChanges& c) {
-            return EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, position), c);
-        });
+        dialog = std::make_unique<PropertiesDialog>(
+            dialogs, *fields, font, [this, position, area](const PropertyChanges& c) {
+                return EntryProperties(*t.board, area).apply(shownAt(*t.board, area, position), c);
+            });
         QObject::connect(
             dialog.get(), &PropertiesDialog::applied, [this](const PropertiesResult& r) { applied.push_back(r); });
         dialog->show();
@@ -74,9 +78,9 @@ protected:
         QTest::keyClick(box, Qt::Key_Delete);
         QTest::keyClicks(box, text);
     }
-    HeaderRecord headerAt(size_t position) const
+    HeaderRecord headerAt(size_t position, int area = 1) const
     {
-        const auto bytes = test::readFile(t.builder.headerPath(1));
+        const auto bytes = test::readFile(t.builder.headerPath(area));
         return HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
             bytes.data() + position * HeaderRecord::kSize, HeaderRecord::kSize));
     }
@@ -218,12 +222,74 @@ TEST_F(PropertiesDialogTest, StoredKeywordsCountAsChangedSoTheirChecksumsAreWrit
     const char* keywords[] = { "one", "", "three", "", "" };
     for (size_t k = 0; k < 5; ++k)
         x.setKeywordChecksum(k, keywordChecksum(keywords[k]));
-    // The stored lone CR and LF come back as CR LF: two bytes longer, so appended.
-    x.setDescriptionPointer(50);
     EXPECT_EQ(t.bytes().idx, t.indexesWith(0, x));
-    EXPECT_EQ(t.bytes().txt, t.descriptionsPlus("First line\r\nsecond\r\nthird\r\nend"));
-    // Bit 7 of the attribute byte is not kept.
-    EXPECT_EQ(headerAt(0).attributes(), 0x05);
+    // Nothing else was touched: the description with its mixed line breaks, bit 7 of the attributes.
+    EXPECT_EQ(t.bytes().txt, t.original.descriptions);
+    EXPECT_EQ(headerAt(0).attributes(), 0x85);
+    EXPECT_EQ(t.bytes().hdr, t.headersWith(0, t.original.headers[0]));
+}
+
+// Only what the user changed is checked and written: a stored count above the boxes' range, a zero
+// byte inside a text and a description's own line breaks stay as they are.
+TEST_F(PropertiesDialogTest, UntouchedFieldsKeepTheirStoredBytes)
+{
+    struct Case {
+        const char* label;
+        std::function<void()> edit;
+        std::string description; // stored afterwards
+        std::string uploader;
+        int downloads;
+    };
+    auto* self = this;
+    const Case cases[] = {
+        { "nothing", [] {}, "one\ntwo", std::string("Ann\0Lee", 7), 65000 },
+        { "the description: LF stays LF",
+            [self] {
+                auto* box = self->find<QPlainTextEdit>("txtDescription");
+                box->moveCursor(QTextCursor::End);
+                QTest::keyClick(box, Qt::Key_Return);
+                QTest::keyClicks(box, "3");
+            },
+            "one\ntwo\n3", std::string("Ann\0Lee", 7), 65000 },
+        { "the uploader: its zero byte goes",
+            [self] {
+                auto* box = self->find("txtUploader");
+                box->setFocus();
+                box->end(false);
+                QTest::keyClicks(box, "!");
+            },
+            "one\ntwo", "AnnLee!", 65000 },
+        { "the count: now checked", [self] { self->type("txtDownloads", "64000"); }, "one\ntwo",
+            std::string("Ann\0Lee", 7), 64000 },
+    };
+    for (const Case& c : cases) {
+        t.builder.writeEntries(2,
+            { Entry { .name = "ODD.ZIP",
+                .uploader = std::string("Ann\0Lee", 7),
+                .downloads = 65000,
+                .password = std::string("p\0w", 3),
+                .description = std::string("one\ntwo") } });
+        t.open();
+        const auto before = t.bytes(2);
+        open(0, PropertiesDialog::Page::General, 2);
+        // Passing through the untouched count box asks nothing.
+        find("txtDownloads")->setFocus();
+        find("txtUploader")->setFocus();
+        dialogs.calls.clear();
+        c.edit();
+        QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+        EXPECT_TRUE(dialogs.calls.isEmpty()) << c.label << ": " << dialogs.messages().join("\n").toStdString();
+        EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.label;
+        const HeaderRecord h = headerAt(0, 2);
+        EXPECT_EQ(t.board->store().readDescription(2, 0), c.description) << c.label;
+        EXPECT_EQ(h.uploader(), c.uploader) << c.label;
+        EXPECT_EQ(h.downloads(), c.downloads) << c.label;
+        EXPECT_EQ(h.password(), std::string("p\0w", 3)) << c.label;
+        if (std::string_view(c.label) == "nothing") {
+            EXPECT_EQ(t.bytes(2), before);
+        }
+        dialog.reset();
+    }
 }
 
 TEST_F(PropertiesDialogTest, SpinnersStepWithinTheirRange)

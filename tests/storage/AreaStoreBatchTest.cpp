@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 
 #include <optional>
 
@@ -144,6 +145,40 @@ TEST(AreaStoreBatch, DescriptionsGoInPlaceOnlyWhenTheOldTextIsLongEnoughAndUnsha
     EXPECT_EQ(store.readDescription(1, 0), "longer than bar");
     EXPECT_EQ(store.readDescription(1, 2), "x");
     EXPECT_FALSE(store.setDescriptions(1, { { 4, "past the end" } }));
+}
+
+// An index the board left short or deleted does not block new descriptions: the header records
+// get them, and the index records that exist keep in step.
+TEST(AreaStoreBatch, DescriptionsReachEntriesTheIndexLacks)
+{
+    for (const size_t indexRecords : { size_t(0), size_t(1), size_t(3), size_t(4) }) {
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        makeBoard(board);
+        if (indexRecords == 0) {
+            std::filesystem::remove(board.indexPath(1));
+        } else {
+            auto idx = test::readFile(board.indexPath(1));
+            idx.resize(indexRecords * IndexRecord::kSize);
+            test::writeFile(board.indexPath(1), idx);
+        }
+        const Snapshot before = snapshot(board);
+        AreaStore store(systemFileIo(), board.fileBaseDir());
+        auto r = store.setDescriptions(1, { { 0, "longer than a long old text" }, { 3, "new" } });
+        ASSERT_TRUE(r) << indexRecords << ": " << r.error().message;
+        const Snapshot after = snapshot(board);
+        const auto base = int32_t(before.txt.size());
+        EXPECT_EQ(pointerAt(after.hdr, 194, 170, 0), base) << indexRecords;
+        EXPECT_EQ(pointerAt(after.hdr, 194, 170, 3), base + 28) << indexRecords;
+        EXPECT_EQ(after.idx.size(), before.idx.size()) << indexRecords;
+        if (indexRecords > 0) {
+            EXPECT_EQ(pointerAt(after.idx, 41, 37, 0), base) << indexRecords;
+        }
+        if (indexRecords > 3) {
+            EXPECT_EQ(pointerAt(after.idx, 41, 37, 3), base + 28) << indexRecords;
+        }
+        EXPECT_EQ(store.readDescription(1, 3), "new") << indexRecords;
+    }
 }
 
 struct Operation {

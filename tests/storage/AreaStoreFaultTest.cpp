@@ -172,15 +172,19 @@ TEST(AreaStoreFaults, EveryFailingCallLeavesTheOldOrTheNewFiles)
                 counts[size_t(kind)] = io.calls(kind);
         }
         for (auto kind : FaultyFileIo::kFailable) {
-            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
+            // A write may also fail half done, as on a full disk: our part is cut off again.
+            for (int n = 1; n <= counts[size_t(kind)] * (kind == FaultyFileIo::Op::Write ? 2 : 1); ++n) {
+                const bool torn = n > counts[size_t(kind)];
+                const int call = torn ? n - counts[size_t(kind)] : n;
                 const std::string where = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #"
-                    + std::to_string(n) + (odd ? ", base spelled otherwise" : "");
+                    + std::to_string(call) + (torn ? " torn" : "") + (odd ? ", base spelled otherwise" : "");
                 test::TempDir tmp;
                 BoardBuilder board(tmp.path());
                 makeBoard(board);
                 const Snapshot before = snapshot(board, 1);
                 FaultyFileIo io(systemFileIo());
-                io.failAt(kind, n, codes[n % 3]);
+                io.failAt(kind, call, codes[n % 3]);
+                io.tearFailedWrites(torn);
                 AreaStore store(io, baseOf(board, odd));
                 auto result = op.run(store);
                 if (result) {
@@ -196,6 +200,27 @@ TEST(AreaStoreFaults, EveryFailingCallLeavesTheOldOrTheNewFiles)
                 expectOldOrNew(board, before, after, false, where);
             }
         }
+    }
+}
+
+// After a failed append only our own part is cut off: never what another writer added.
+TEST(AreaStoreFaults, OnlyOurOwnPartOfAFailedAppendIsCutBack)
+{
+    struct Case {
+        std::string tail; // past the old length
+        std::optional<uint64_t> ours;
+    };
+    const Case cases[] = { { "", std::nullopt }, { "abc", 7 }, { "abcdef", 10 }, { "abX", std::nullopt },
+        { "abcdefg", std::nullopt } };
+    for (const Case& c : cases) {
+        test::TempDir tmp;
+        const std::string file = tmp.path() + "/fdb1.txt";
+        test::writeFile(file, "base" + c.tail);
+        auto found = partialAppend(systemFileIo(), file, 4, "abcdef");
+        ASSERT_TRUE(found);
+        EXPECT_EQ(*found, c.ours) << c.tail;
+        ASSERT_TRUE(cutBack(systemFileIo(), file, 7, 4));
+        EXPECT_EQ(test::readFile(file).size(), c.tail.size() == 3 ? 4u : 4 + c.tail.size()) << c.tail;
     }
 }
 

@@ -102,8 +102,11 @@ Result<size_t> FaultyFileIo::readAt(Handle h, uint64_t offset, void* buffer, siz
 
 Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer, size_t size)
 {
-    if (hit(Op::Write))
+    if (hit(Op::Write)) {
+        if (m_tearFailures)
+            (void)m_inner.writeAt(h, offset, buffer, size / 2);
         return failure(Op::Write);
+    }
     step(h, offset, buffer, size);
     return m_inner.writeAt(h, offset, buffer, size);
 }

@@ -12,7 +12,7 @@
 //   io.crashAt(5);      // SIGKILL before the fifth changing call (run it in a child process)
 //   io.crashAt(5, true) // a write at that step puts half its bytes on disk first
 //
-// A failing write or truncate changes nothing; "changing calls" are open for writing, write,
+// A failing write (unless tearFailedWrites) or truncate changes nothing; "changing calls" are open for writing, write,
 // truncate, sync, rename, remove, directory sync and mkdir. A lock is counted but changes nothing.
 
 #include "storage/FileIo.h"
@@ -50,6 +50,8 @@ public:
     void failAt(Op op, int n, int code);
     void failFrom(Op op, int n, int code);
     void crashAt(int step, bool tornWrite = false);
+    // A failing write puts half its bytes on disk first, as a full disk does.
+    void tearFailedWrites(bool torn = true) { m_tearFailures = torn; }
     int calls(Op op) const { return m_calls[size_t(op)]; }
     int changingSteps() const { return m_steps; }
     void resetCounts();
@@ -73,6 +75,10 @@ public:
     // A copy between files counts as one write (and may be torn like one).
     Result<uint64_t> copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n) override;
     Result<void> setModifiedTime(Handle h, int64_t ns) override { return m_inner.setModifiedTime(h, ns); }
+    Result<void> takeModeAndOwner(Handle h, const std::string& path) override
+    {
+        return m_inner.takeModeAndOwner(h, path);
+    }
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
     Result<bool> openElsewhere(Handle h) override { return m_inner.openElsewhere(h); }
@@ -103,6 +109,7 @@ private:
     bool m_failOnward = false;
     int m_steps = 0;
     int m_crashAt = 0;
+    bool m_tearFailures = false;
     bool m_torn = false;
     int m_stamps = 0;
     int m_stampAt = 0;

@@ -69,7 +69,11 @@ TEST(Wildcard, PatternsMatchAsTheFindWindowPromises)
         { "FILE", "*", true }, { "FILE.ZIP", "*", false }, // "*" alone: names without a period only
         { "FILE.ZIP", "FILE*", false }, { "FILE", "FILE.?", false }, { "FILE.Z", "FILE.?", true },
         { "FILE.ZIP", "FILE.?", false }, { "FILE.ZIP", "F?LE.ZIP", true }, { "F.ZIP", "?.ZIP", true },
-        { "F.ZIP", "??.ZIP", false }, // "?" never takes the period
+        { "F.ZIP", "??.ZIP", true }, { "FILE.ZIP", "FILE?ZIP", false }, // "?" never takes the period
+        // "?" and "*" left over where the name or its extension has ended match nothing; letters fail.
+        { "FILE.ZI", "FILE.???", true }, { "FILE.Z", "*.???", true }, { "FILE.ZI", "*.ZI?", true },
+        { "FILE.ZI", "*.ZI?*", true }, { "FILE", "FILE?", true }, { "FILE.ZI", "*.ZI?P", false },
+        { "FILE.ZI", "*.??X", false }, { "FILE", "*.???", false }, { "FILE.Z", "FILE.Z?.", false },
         { "README", "README.*", true }, { "README", "*.TXT", false }, { "FILE", "FILE", true },
         { "FILE", "FILE*", true }, // only stars left over
         { "FILE", "FILEX", false }, { "FILEX", "FILE", false }, { "A.B.C", "*.B.*", true },

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 namespace qv {
@@ -122,6 +125,31 @@ TEST_F(ExportArea, WritesTheListIntoTheAreaDirectoryAndReplacesAnOldOne)
     // Area 3 shares the directory and has no header file: an empty list.
     EXPECT_TRUE(exporter.exportArea(3, {}).ok);
     EXPECT_EQ(test::readFile(tb.areaDir("one") + "/FILES.BBS").size(), 0u);
+}
+
+// The list is written anew and renamed over the old one, which keeps its mode and, where the
+// process may give a file away (as root), its owner and group.
+TEST_F(ExportArea, TheNewListKeepsTheOldOnesModeAndOwner)
+{
+    const std::string list = tb.areaDir("one") + "/FILES.BBS";
+    const bool root = ::geteuid() == 0;
+    for (const mode_t mode : { mode_t(0600), mode_t(0640), mode_t(0604) }) {
+        test::writeFile(list, std::string("old list"));
+        ASSERT_EQ(::chmod(list.c_str(), mode), 0);
+        if (root) {
+            ASSERT_EQ(::chown(list.c_str(), 65534, 65534), 0);
+        }
+        auto board = tb.open();
+        ASSERT_TRUE(FilesBbsExport(*board).exportArea(1, {}).ok);
+        struct stat st { };
+        ASSERT_EQ(::stat(list.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        if (root) {
+            EXPECT_EQ(st.st_uid, 65534u);
+            EXPECT_EQ(st.st_gid, 65534u);
+        }
+        EXPECT_EQ(str(test::readFile(list)), expected);
+    }
 }
 
 TEST_F(ExportArea, AFailureNamesTheListAndLeavesNoHalfList)

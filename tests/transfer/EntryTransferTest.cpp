@@ -1,6 +1,7 @@
 // Pasting and direct transfers: the bytes both areas hold afterwards and which files exist.
 
 #include "board/Board.h"
+#include "board/TransferLeftovers.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
 
@@ -274,6 +275,56 @@ TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntr
     EXPECT_TRUE(test::fileExists(t.file(1, "A4.ZIP")));
     EXPECT_EQ(test::readFile(out + "/a4.zip"), test::bytesOf("already there"));
     EXPECT_TRUE(t.check(1).empty());
+}
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+// Check names what a killed transfer left: temporary copies, and a moved file still in the source
+// directory (no entry of that directory names it; the entry that moved names its twin). Loading
+// the area removes the temporary copies of processes that have ended.
+TEST(TransferLeftovers, CheckNamesWhatAKilledTransferLeftAndLoadingRemovesDeadCopies)
+{
+    TransferTestBoard t;
+    t.builder.writeEntries(1, { Entry { .name = "KEEP.ZIP" } });
+    t.builder.writeEntries(2, { Entry { .name = "MOVED.ZIP" }, Entry { .name = "OTHER.ZIP" } });
+    t.putFile(1, "KEEP.ZIP", "keep");
+    t.putFile(1, "PENDING.ZIP", "an upload not added yet");
+    t.putFile(1, "other.zip", "another file of that name");
+    for (int area : { 1, 2 })
+        t.putFile(area, "MOVED.ZIP", "moved");
+    t.putFile(2, "OTHER.ZIP", "other");
+    const auto stamp = std::filesystem::last_write_time(t.file(2, "MOVED.ZIP"));
+    std::filesystem::last_write_time(t.file(1, "MOVED.ZIP"), stamp);
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = t.dir(2) + "/.qvcopy-" + std::to_string(gone) + "-0.tmp";
+    const std::string live = t.dir(2) + "/.qvcopy-" + std::to_string(::getpid()) + "-7.tmp";
+    test::writeFile(dead, "half");
+    test::writeFile(live, "half");
+    auto board = t.open();
+    TransferLeftovers leftovers(*board);
+    const QString dir1 = QString::fromStdString(t.dir(1));
+    const QString dir2 = QString::fromStdString(t.dir(2));
+    EXPECT_EQ(leftovers.find(1),
+        QStringList({ "file " + dir1
+            + "/MOVED.ZIP left by an interrupted transfer: entry 1 of area 2 names its twin in " + dir2 }));
+    QStringList copies = leftovers.find(2);
+    copies.sort();
+    QStringList expected { "temporary copy " + QString::fromStdString(dead) + " left by an interrupted transfer",
+        "temporary copy " + QString::fromStdString(live) + " left by an interrupted transfer" };
+    expected.sort();
+    EXPECT_EQ(copies, expected);
+    EXPECT_EQ(leftovers.find(3), leftovers.find(1)) << "the directory area 1 shares";
+
+    EXPECT_FALSE(board->loadArea(2, true).error);
+    EXPECT_FALSE(test::fileExists(dead));
+    EXPECT_TRUE(test::fileExists(live)) << "its process still runs";
 }
 
 } // namespace

@@ -2,12 +2,17 @@
 // old or new, never the source new while the destination is old, and every moved file in at
 // least one of the two directories.
 
+#include "board/TransferLeftovers.h"
 #include "tests/support/FaultSweep.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QSet>
+
+#include <filesystem>
 #include <optional>
 
 namespace qv {
@@ -107,6 +112,46 @@ void expectNothingLost(const TransferTestBoard& t, const State& before, const St
     }
     EXPECT_EQ(t.check(1), std::vector<std::string>()) << where;
     EXPECT_EQ(t.check(2), std::vector<std::string>()) << where;
+
+    // The check of leftovers names exactly the temporary copies and every file one directory
+    // holds without an entry there whose twin (same size and time) the other area's entry names:
+    // a moved file not yet deleted from Alpha's, or a copy in Beta's whose entry never arrived.
+    auto board = t.open();
+    QSet<QString> expected;
+    for (const auto& e : std::filesystem::directory_iterator(t.dir(2)))
+        if (e.path().filename().string().starts_with(".qvcopy-"))
+            expected.insert(QString::fromStdString(e.path().string()));
+    auto names = [&](int area) {
+        QSet<QString> out;
+        for (bool longNames : { true, false })
+            for (const LoadedRow& row : board->store().load(area, longNames).rows)
+                out.insert(QString::fromStdString(row.name).toCaseFolded());
+        return out;
+    };
+    const QSet<QString> named[2] = { names(1), names(2) };
+    for (int area : { 1, 2 }) {
+        const int other = 3 - area;
+        for (const auto& e : std::filesystem::directory_iterator(t.dir(area))) {
+            const QString name = QString::fromStdString(e.path().filename().string());
+            if (name.startsWith(".qvcopy-") || named[area - 1].contains(name.toCaseFolded())
+                || !named[other - 1].contains(name.toCaseFolded()))
+                continue;
+            const QFileInfo here(QString::fromStdString(e.path().string()));
+            const QFileInfo there(Board::entryFile(QString::fromStdString(t.dir(other)), name));
+            if (there.isFile() && here.size() == there.size() && here.lastModified() == there.lastModified())
+                expected.insert(here.filePath());
+        }
+    }
+    QSet<QString> reported;
+    TransferLeftovers leftovers(*board);
+    for (int area : { 1, 2 })
+        for (const QString& line : leftovers.find(area))
+            reported.insert(line.section(QLatin1Char(' '), line.startsWith(QLatin1String("temporary")) ? 2 : 1, -1)
+                                .section(QLatin1String(" left by"), 0, 0));
+    QStringList r = reported.values(), e = expected.values();
+    r.sort();
+    e.sort();
+    EXPECT_EQ(r.join(QLatin1Char('\n')).toStdString(), e.join(QLatin1Char('\n')).toStdString()) << where;
 }
 
 TEST(TransferFaults, EveryFailingCallLeavesBothAreasOldOrNewAndNothingLost)

@@ -1,6 +1,7 @@
 #include "transfer/widgets/DirectTransferDialog.h"
 
 #include "board/Board.h"
+#include "editing/EditedText.h"
 #include "platform/widgets/Dialogs.h"
 
 #include <QButtonGroup>
@@ -282,7 +283,11 @@ QString DirectTransferDialog::hostDirectoryOf(const QString& typed) const
     // A host path need not pass through the board's code page, which may not hold its characters.
     if (typed.startsWith(QLatin1Char('/')))
         return QDir::cleanPath(typed);
-    const DosPathMapper::Mapped mapped = m_board.hostPathOf(m_board.bytes(typed));
+    // A character the code page lacks names no DOS path.
+    const EditedText::Encoded bytes = EditedText::field(m_board.codePage(), typed);
+    if (!bytes.ok())
+        return {};
+    const DosPathMapper::Mapped mapped = m_board.hostPathOf(bytes.bytes);
     return mapped.ok() ? mapped.hostPath : QString();
 }
 
