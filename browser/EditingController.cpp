@@ -8,6 +8,7 @@
 #include "browser/DescriptionPane.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/MainWindow.h"
 #include "editing/Descriptions.h"
 #include "editing/EntryProperties.h"
 #include "editing/widgets/GlobalDescriptionDialog.h"
@@ -72,6 +73,8 @@ void EditingController::showProperties(PropertiesDialog::Page page)
         }
         if (result.written.contains(QStringLiteral("description")))
             m_parts.description->showDescription(result.description);
+        if (!result.written.isEmpty())
+            reportDone(m_parts.window, messages::propertiesReport(m_services.board.text(updated.name)));
     });
     dialog->open();
     dialog->showPage(page);
@@ -94,6 +97,8 @@ void EditingController::showGlobalDescription()
         const int current = m_parts.list->currentRow();
         if (result.outcome == DescriptionsResult::Outcome::Written && m_parts.list->selectedRows().contains(current))
             m_parts.description->showDescription(result.description);
+        if (result.outcome == DescriptionsResult::Outcome::Written)
+            reportDone(m_parts.window, messages::descriptionsReport(result.appended + result.overwritten));
     });
     dialog->open();
 }
@@ -114,6 +119,7 @@ void EditingController::insertComment()
         return;
     }
     m_parts.model->insertEntries(int(result.position), { result.row });
+    reportDone(m_parts.window, messages::commentInsertedReport());
 }
 
 } // namespace qv

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+class QModelIndex;
 class QWidget;
 
 namespace qv {
@@ -39,6 +40,8 @@ public:
     FindWindow* findWindow() const { return m_find; }
     void openFindWindow();
     void exportLists();
+    // Puts the find window's text, mode and column widths into the settings, when it is open.
+    void rememberFindWindow();
     // A result of the find window: load the area when another is shown, then select, show and
     // describe the entry (1-based; 0 goes to the area only).
     void goTo(int area, int position);
@@ -47,6 +50,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Scrolls the row to where the find window does not cover it, when there is such a place.
+    void keepClearOfFindWindow(const QModelIndex& index);
+
     BrowserServices& m_services;
     Parts m_parts;
     QPointer<FindWindow> m_find;
