@@ -281,7 +281,7 @@ void FirstRunSetup::searchArchivers()
     if (!text)
         return; // the page went away meanwhile
     m_slots = search.archiverSlots();
-    text->setText(ArchiverSearch::resultText(search.foundPaths()));
+    text->setText(ArchiverSearch::resultText(search.foundPrograms()));
     m_finish->setEnabled(true);
     m_finish->setFocus();
 }

@@ -29,6 +29,7 @@ int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir
     {
         BusyPointer busy;
         CopyFileWithProgress progress(dialogs, nullptr);
+        progress.setWhatNoDoes(messages::sendToDeclined());
         outcome = SendTo::run(
             board, request, &extractor, progress.copyCallbacks(), [&](const QString& path) { progress.copying(path); });
         if (outcome.copy.status == FileCopier::Status::Failed)
@@ -38,6 +39,11 @@ int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir
         const messages::Message m = messages::changeFailed(
             choice->area, QStringLiteral("Send To Area"), outcome.error->code, outcome.error->message);
         dialogs.message(nullptr, m.title, m.text, Dialogs::Icon::Warning);
+    }
+    if (outcome.added) {
+        const messages::Message m = messages::sentToArea(
+            outcome.copy.destination, choice->area, board.areaName(choice->area), outcome.originalDeleted);
+        dialogs.message(nullptr, m.title, m.text, Dialogs::Icon::Information);
     }
     return outcome.added ? 0 : 1;
 }

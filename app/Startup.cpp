@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "board/Messages.h"
 #include "platform/ProfileFile.h"
 #include "settings/SettingsFile.h"
 #include "storage/AreaConfiguration.h"
@@ -12,11 +13,24 @@
 
 namespace qv {
 
-Startup::Startup(ProfileFile& profile, QProcessEnvironment environment, FirstRunSetup firstRunSetup)
+Startup::Startup(
+    ProfileFile& profile, QProcessEnvironment environment, FirstRunSetup firstRunSetup, SetupAgain setupAgain)
     : m_profile(profile)
     , m_env(std::move(environment))
     , m_firstRunSetup(std::move(firstRunSetup))
+    , m_setupAgain(std::move(setupAgain))
 {
+}
+
+QString Startup::boardProblem(const std::string& directory)
+{
+    FileIo& io = systemFileIo();
+    if (!QFileInfo(QString::fromStdString(directory)).isDir())
+        return QStringLiteral("does not exist");
+    for (const char* file : { "CONFIG.RA", "FILES.RA" })
+        if (!io.exists(resolveCaseInsensitive(io, directory + "/" + file)))
+            return QStringLiteral("holds no ") + QLatin1String(file);
+    return {};
 }
 
 StartupOutcome Startup::run(const QStringList& arguments)
@@ -27,7 +41,20 @@ StartupOutcome Startup::run(const QStringList& arguments)
     if (!m_profile.exists() && !m_firstRunSetup())
         return out;
     s.boardDirectory = settingsfile::readBoardDirectory(m_profile);
-    while (s.boardDirectory.empty()) {
+    for (;;) {
+        while (s.boardDirectory.empty()) {
+            if (!m_firstRunSetup())
+                return out;
+            s.boardDirectory = settingsfile::readBoardDirectory(m_profile);
+        }
+        const QString problem = m_setupAgain ? boardProblem(s.boardDirectory) : QString();
+        if (problem.isEmpty())
+            break;
+        const messages::Message m = messages::boardMissing(QString::fromStdString(s.boardDirectory), problem);
+        if (!m_setupAgain(m.title, m.text)) {
+            out.exitCode = 1;
+            return out;
+        }
         if (!m_firstRunSetup())
             return out;
         s.boardDirectory = settingsfile::readBoardDirectory(m_profile);

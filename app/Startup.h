@@ -31,12 +31,19 @@ public:
     // Runs the first-run setup; false when it ended the program (cancelled or unwritable).
     using FirstRunSetup = std::function<bool()>;
 
-    Startup(ProfileFile& profile, QProcessEnvironment environment, FirstRunSetup firstRunSetup);
+    // Asked when the board directory of the settings holds no board (moved, not mounted); true
+    // runs the first-run setup again. Without it start-up goes on and the first load reports.
+    using SetupAgain = std::function<bool(const QString& title, const QString& text)>;
+
+    Startup(
+        ProfileFile& profile, QProcessEnvironment environment, FirstRunSetup firstRunSetup, SetupAgain setupAgain = {});
 
     // arguments: the command line without the program's own options. The board directory is made
     // the current directory when it holds CONFIG.RA.
     StartupOutcome run(const QStringList& arguments);
 
+    // Why directory holds no board ("does not exist", "holds no FILES.RA"); empty when it does.
+    static QString boardProblem(const std::string& directory);
     // The one argument naming an existing file, as an absolute path; empty otherwise.
     static QString sendToFileOf(const QStringList& arguments);
     // TMPDIR, then TEMP, then /tmp: the shared directory the private one is made in.
@@ -49,6 +56,7 @@ private:
     ProfileFile& m_profile;
     QProcessEnvironment m_env;
     FirstRunSetup m_firstRunSetup;
+    SetupAgain m_setupAgain;
 };
 
 } // namespace qv

@@ -103,7 +103,13 @@ int main(int argc, char** argv)
             profile, dialogs, { env.value(QStringLiteral("RA")), env.value(QStringLiteral("PATH")), QDir::homePath() });
         return setup.run() == qv::FirstRunSetup::Outcome::Finished;
     };
-    qv::Startup startup(profile, env, firstRunSetup);
+    auto setupAgain = [&](const QString& title, const QString& text) {
+        splash.hide();
+        return dialogs.question(nullptr, title, text, qv::Dialogs::Icon::Question, qv::Dialogs::Buttons::YesNo,
+                   qv::Dialogs::Answer::Yes)
+            == qv::Dialogs::Answer::Yes;
+    };
+    qv::Startup startup(profile, env, firstRunSetup, setupAgain);
     qv::StartupOutcome started = startup.run(options->rest);
     if (!started.proceed)
         return started.exitCode;

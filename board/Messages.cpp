@@ -45,6 +45,14 @@ Message noConfiguration()
     return { QStringLiteral("Fatal Error!"), QStringLiteral("Unable to read RA configuration files (FILES.RA)") };
 }
 
+Message boardMissing(const QString& directory, const QString& problem)
+{
+    return { QStringLiteral("Quorvex"),
+        QStringLiteral("The board directory %1 %2.\n\nWas it moved, or is its disk not mounted? Run the first-run "
+                       "setup again to choose the board directory?")
+            .arg(directory, problem) };
+}
+
 QString areaNeedsAttention(int area)
 {
     return QStringLiteral("An interrupted change of area %1 could not be finished; its files were left as they are. "
@@ -91,7 +99,8 @@ QString boardWritesKept(int area, const CarriedOver& carried, const char* operat
 Message confirmDeletion(const QString& rowText)
 {
     return { QStringLiteral("Confirm Deletion"),
-        QStringLiteral("Do you want to remove the file\n\n") + rowText + QStringLiteral("\n\nfrom your harddisk?") };
+        QStringLiteral("Do you want to remove the file\n\n") + rowText
+            + QStringLiteral("\n\nfrom your harddisk?\n\nThe entry is removed from the area either way.") };
 }
 
 QStringList confirmDeletionButtons()
@@ -294,10 +303,51 @@ Message transferFailed()
     return { QStringLiteral("Error!"), QStringLiteral("Error while copying files!") };
 }
 
-Message overwriteQuestion(const QString& destination)
+Message areaDirectoryMissing(int area, const QString& directory, const QString& problem)
+{
+    return { QStringLiteral("Add Files"),
+        QStringLiteral("The directory of area %1 does not exist:\n\n%2%3\n\nCreate it, or correct the area's path in "
+                       "the board's configuration.")
+            .arg(area)
+            .arg(directory, problem.isEmpty() ? QString() : QStringLiteral(" (") + problem + QStringLiteral(")")) };
+}
+
+Message overwriteQuestion(const QString& destination, const QString& whatNoDoes)
 {
     return { QStringLiteral("Copy..."),
-        QStringLiteral("File already exists:\n\n") + destination + QStringLiteral("\n\nDo you want to overwrite?") };
+        QStringLiteral("File already exists:\n\n") + destination + QStringLiteral("\n\nDo you want to overwrite?")
+            + (whatNoDoes.isEmpty() ? QString() : QStringLiteral("\n\n") + whatNoDoes) };
+}
+
+QStringList overwriteButtons()
+{
+    return { QStringLiteral("&Yes"), QStringLiteral("Yes to &all"), QStringLiteral("&No"),
+        QStringLiteral("No to a&ll") };
+}
+
+Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted)
+{
+    return { QStringLiteral("Send To Area"),
+        QStringLiteral("%1 was added to area %2: %3%4")
+            .arg(file)
+            .arg(area)
+            .arg(
+                areaName, originalDeleted ? QStringLiteral(",\nand the original was removed.") : QStringLiteral(".")) };
+}
+
+QString sendToDeclined()
+{
+    return QStringLiteral("No keeps the file that is there and adds it as the entry; your file stays where it is.");
+}
+
+QString overwriteDeclined(bool toDirectory, bool move)
+{
+    if (toDirectory)
+        return move ? QStringLiteral("No keeps both files, and the entry stays in its area.")
+                    : QStringLiteral("No keeps the file that is there.");
+    return move ? QStringLiteral("No keeps the file that is there and the entry's own file where it is; the entry is "
+                                 "moved all the same.")
+                : QStringLiteral("No keeps the file that is there; the entry is copied all the same.");
 }
 
 Message copyFailed(bool pathNotFound, const QString& destination)
@@ -341,6 +391,87 @@ Message moveLeftSource(int sourceArea, int code, const std::string& detail)
             .arg(sourceArea)
             .arg(code)
             .arg(QString::fromLocal8Bit(detail.c_str())) };
+}
+
+QString entriesText(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(n);
+}
+
+namespace {
+QString filesText(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n);
+}
+} // namespace
+
+Message filesBbsWritten(int tried, const QStringList& paths)
+{
+    const QString count = paths.size() == tried
+        ? (tried == 1 ? QStringLiteral("1 list") : QStringLiteral("%1 lists").arg(tried))
+        : QStringLiteral("%1 of %2 lists").arg(paths.size()).arg(tried);
+    return { QStringLiteral("Export FILES.BBS"),
+        count + QStringLiteral(" written")
+            + (paths.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n\n") + paths.join(QLatin1Char('\n'))) };
+}
+
+QString removedReport(qint64 entries, qint64 filesDeleted)
+{
+    return entriesText(entries) + QStringLiteral(" removed")
+        + (filesDeleted > 0 ? QStringLiteral(", ") + filesText(filesDeleted) + QStringLiteral(" deleted") : QString());
+}
+
+QString updatedReport(qint64 entries, qint64 changed)
+{
+    return entriesText(entries) + QStringLiteral(" compared with their files, %1 changed").arg(changed);
+}
+
+QString sortedReport(bool selection, const QString& keyName, bool descending)
+{
+    return (selection ? QStringLiteral("Selection sorted by ") : QStringLiteral("Area sorted by ")) + keyName
+        + (descending ? QStringLiteral(", descending") : QString());
+}
+
+QString commentInsertedReport()
+{
+    return QStringLiteral("Comment line inserted");
+}
+
+QString propertiesReport(const QString& rowText)
+{
+    return QStringLiteral("Properties of ") + rowText + QStringLiteral(" changed");
+}
+
+QString descriptionsReport(qint64 entries)
+{
+    return QStringLiteral("Descriptions of ") + entriesText(entries) + QStringLiteral(" changed");
+}
+
+QString extractedReport(qint64 entries)
+{
+    return QStringLiteral("Descriptions of ") + entriesText(entries) + QStringLiteral(" extracted");
+}
+
+QString addedReport(qint64 files)
+{
+    return filesText(files) + QStringLiteral(" added");
+}
+
+QString sortCancelled()
+{
+    return QStringLiteral("Sort cancelled: the area keeps its order");
+}
+
+QString transferCancelled()
+{
+    return QStringLiteral("Cancelled: both areas are as they were; files copied so far were removed");
+}
+
+QString transferReport(bool move, qint64 entries, bool toDirectory, const QString& destination)
+{
+    return (toDirectory ? filesText(entries) : entriesText(entries))
+        + (move ? QStringLiteral(" moved to ") : QStringLiteral(" copied to "))
+        + (toDirectory ? destination : QStringLiteral("area ") + destination);
 }
 
 } // namespace qv::messages

@@ -32,6 +32,9 @@ Message exploreFailed(const QString& directory, const QString& reason);
 Message contentsFailed(const QString& path, const QString& reason);
 // "Unable to read RA configuration files (FILES.RA)", the fatal start-up message.
 Message noConfiguration();
+// Start-up: the board directory of the settings holds no board; the question offers the
+// first-run setup again.
+Message boardMissing(const QString& directory, const QString& problem);
 // An area whose interrupted change could not be finished: it needs the sysop's attention.
 QString areaNeedsAttention(int area);
 // A rewrite abandoned because the board software changed the area meanwhile.
@@ -104,12 +107,23 @@ Message replaceArchiver(const QString& extension);
 Message deleteArchiver(const QString& extension);
 Message archiverTableFull();
 
+// Add Files on an area whose directory is not there (title "Add Files"); problem: why a stored
+// path has no host path, empty when it has one.
+Message areaDirectoryMissing(int area, const QString& directory, const QString& problem);
+
 // Transfers: the internal clipboard, direct copy and move, send-to.
 Message noFilesSelected(); // "No files selected! Select some files first..."
 // A failure before the destination area changed: both areas are as they were.
 Message transferFailed(); // "Error while copying files!"
-// The overwrite question of a file copy (title "Copy...").
-Message overwriteQuestion(const QString& destination);
+// The overwrite question of a file copy (title "Copy..."), with what "No" does to the entry.
+Message overwriteQuestion(const QString& destination, const QString& whatNoDoes = QString());
+// Its buttons in order: Yes, Yes to all, No, No to all (the last two for the rest of the transfer).
+QStringList overwriteButtons();
+// What "No" means for a transfer of entries into an area or of files into a directory.
+QString overwriteDeclined(bool toDirectory, bool move);
+QString sendToDeclined();
+// Send-to done: the file as it now lies in the area's directory, and the area.
+Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted);
 // One file that could not be copied (title "Quorvex"); its entry is transferred all the same.
 Message copyFailed(bool pathNotFound, const QString& destination);
 // More rows selected than the clipboard holds; it keeps what it had.
@@ -119,6 +133,24 @@ Message clipboardEntryGone(int area, const QString& rowText);
 Message clipboardEntryAmbiguous(int area, const QString& rowText);
 // The destination area's entries were added but the source's could not be removed.
 Message moveLeftSource(int sourceArea, int code, const std::string& detail);
+
+// Export done: how many of the lists tried were written, and their paths.
+Message filesBbsWritten(int tried, const QStringList& paths);
+
+// What a finished change did, for the window's status bar.
+QString entriesText(qint64 n); // "1 entry", "3 entries"
+QString removedReport(qint64 entries, qint64 filesDeleted); // "3 entries removed, 2 files deleted"
+QString updatedReport(qint64 entries, qint64 changed);
+QString sortedReport(bool selection, const QString& keyName, bool descending); // "Area sorted by name"
+QString commentInsertedReport();
+QString propertiesReport(const QString& rowText);
+QString descriptionsReport(qint64 entries); // "Descriptions of 12 entries changed"
+QString extractedReport(qint64 entries);
+QString addedReport(qint64 files);
+// "3 entries copied to area 5", "2 files moved to /srv/out"
+QString transferReport(bool move, qint64 entries, bool toDirectory, const QString& destination);
+QString transferCancelled(); // both areas as they were
+QString sortCancelled();
 
 } // namespace messages
 } // namespace qv

@@ -12,14 +12,20 @@
 #include "editing/FileAdder.h"
 #include "editing/widgets/AddFilesDialog.h"
 #include "editing/widgets/PreferencesDialog.h"
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Dialogs.h"
+#include "transfer/SendTo.h"
+#include "transfer/widgets/CopyFileWithProgress.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -90,6 +96,8 @@ void AddFilesController::extractDescriptions()
     QApplication::restoreOverrideCursor();
     m_window->setTransferRunning(false);
     restoreCounts();
+    if (!result.error)
+        m_window->say(messages::extractedReport(result.stored()));
     QStringList timedOut;
     for (const auto& r : result.rows)
         if (r.outcome == DescriptionExtractor::Outcome::TimedOut)
@@ -124,6 +132,13 @@ void AddFilesController::openAddFiles()
 {
     const int area = m_window->areas().currentArea();
     const Board::AreaDirectory dir = m_services.board.areaDirectory(area);
+    if (!dir.ok() || !QFileInfo(dir.host).isDir()) {
+        // An empty listing would only say "Files: 0".
+        const messages::Message m
+            = messages::areaDirectoryMissing(area, dir.host.isEmpty() ? dir.stored : dir.host, dir.problem);
+        m_services.dialogs.message(m_window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
     FileListModel* model = m_window->model();
     auto rowTexts = [this, model] {
         QStringList texts;
@@ -162,6 +177,7 @@ void AddFilesController::openAddFiles()
                 Dialogs::Icon::Critical);
         } else if (!result.rows.empty()) {
             model->insertEntries(int(result.at), result.rows);
+            m_window->say(messages::addedReport(result.added.size()));
         }
         restoreCounts();
         dialog->setRowTexts(rowTexts());
@@ -169,11 +185,61 @@ void AddFilesController::openAddFiles()
     };
     AddFilesDialog d(setup, add, m_window);
     dialog = &d;
+    // The mask and choice of the last time; the directory is listed when the dialog shows.
+    d.maskBox()->setText(QString::fromStdString(m_services.settings.addFilesMask));
+    d.showAllBox()->setChecked(m_services.settings.addFilesShowAll);
     if (m_hook)
         QTimer::singleShot(0, &d, [this, &d] { m_hook(&d); });
     d.exec();
+    m_services.settings.addFilesMask = d.maskBox()->text().trimmed().toStdString();
+    m_services.settings.addFilesShowAll = d.showAllBox()->isChecked();
     restoreCounts();
     m_window->refreshCommands();
+}
+
+void AddFilesController::addDroppedFiles(const QStringList& paths)
+{
+    const int area = m_window->areas().currentArea();
+    if (area == 0 || paths.isEmpty())
+        return;
+    const Board::AreaDirectory dir = m_services.board.areaDirectory(area);
+    if (!dir.ok() || !QFileInfo(dir.host).isDir()) {
+        const messages::Message m
+            = messages::areaDirectoryMissing(area, dir.host.isEmpty() ? dir.stored : dir.host, dir.problem);
+        m_services.dialogs.message(m_window, m.title, m.text, Dialogs::Icon::Warning);
+        return;
+    }
+    DescriptionExtractor extractor(m_services.settings, tempDir());
+    const QString uploader = CurrentUploader::defaultName();
+    int added = 0;
+    std::optional<Error> error;
+    m_window->setTransferRunning(true);
+    {
+        BusyPointer busy;
+        CopyFileWithProgress progress(m_services.dialogs, m_window);
+        progress.setWhatNoDoes(messages::sendToDeclined());
+        for (const QString& path : paths) {
+            const SendTo::Outcome outcome
+                = SendTo::run(m_services.board, { area, path, false, uploader, m_services.settings.useLongNames },
+                    &extractor, progress.copyCallbacks(), [&](const QString& shown) { progress.copying(shown); });
+            if (outcome.copy.status == FileCopier::Status::Failed)
+                progress.copyFailed(outcome.copy);
+            else if (outcome.error && !error)
+                error = outcome.error;
+            added += outcome.added ? 1 : 0;
+            if (progress.cancelled())
+                break;
+        }
+    }
+    m_window->setTransferRunning(false);
+    if (added > 0)
+        m_window->areas().readArea(area);
+    m_window->say(messages::addedReport(added));
+    if (error) {
+        const messages::Message m
+            = messages::changeFailed(area, QStringLiteral("Add Files"), error->code, error->message);
+        m_services.dialogs.message(m_window, m.title, m.text, Dialogs::Icon::Warning);
+    }
 }
 
 void AddFilesController::openPreferences()

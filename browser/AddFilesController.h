@@ -24,6 +24,9 @@ public:
     void extractDescriptions();
     void openAddFiles();
     void openPreferences();
+    // Files of a file manager dropped onto the list: each copied into the area's directory and
+    // added behind the last entry, as send-to does.
+    void addDroppedFiles(const QStringList& paths);
 
     // The dialogs the commands open, for tests: (dialog) is called once it is shown.
     void setDialogHook(std::function<void(QDialog*)> hook) { m_hook = std::move(hook); }

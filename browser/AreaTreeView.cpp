@@ -1,11 +1,14 @@
 #include "browser/AreaTreeView.h"
 
 #include "browser/FileIcons.h"
+#include "browser/FileListModel.h"
 #include "platform/CodePage.h"
 #include "storage/AreaConfiguration.h"
 
 #include <QHeaderView>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 
 namespace qv {
 
@@ -21,6 +24,8 @@ AreaTreeView::AreaTreeView(QWidget* parent)
     setColumnCount(1);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    viewport()->setAcceptDrops(true);
     connect(this, &QTreeWidget::itemClicked, this, &AreaTreeView::nodeChosen);
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         item->setIcon(0, FileIcons::folderIcon(true));
@@ -32,10 +37,14 @@ AreaTreeView::AreaTreeView(QWidget* parent)
 
 void AreaTreeView::nodeChosen(QTreeWidgetItem* item)
 {
-    if (m_clicksIgnored || !item)
+    if (!item)
         return;
     const QString key = keyOf(item);
-    if (key.size() >= 5 && key.contains("Area"))
+    if (key.size() < 5 || !key.contains("Area"))
+        return;
+    if (m_clicksIgnored)
+        emit clickIgnored();
+    else
         emit areaNodeClicked(areaNumberOfKey(key));
 }
 
@@ -57,6 +66,44 @@ void AreaTreeView::keyPressEvent(QKeyEvent* event)
     QTreeWidget::keyPressEvent(event);
 }
 
+int AreaTreeView::dropArea(const QDropEvent* event) const
+{
+    if (!event->mimeData()->hasFormat(QString::fromLatin1(FileListModel::kEntriesMimeType)))
+        return 0;
+    return areaNumberOfKey(keyOf(itemAt(event->position().toPoint())));
+}
+
+void AreaTreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasFormat(QString::fromLatin1(FileListModel::kEntriesMimeType)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void AreaTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // Only an area's node takes entries; the board and the groups do not.
+    if (dropArea(event) > 0) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else
+        event->ignore();
+}
+
+void AreaTreeView::dropEvent(QDropEvent* event)
+{
+    const int area = dropArea(event);
+    if (area <= 0) {
+        event->ignore();
+        return;
+    }
+    // Always a copy to the drag: the transfer itself removes moved rows, never the view.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    emit entriesDropped(area, event->modifiers().testFlag(Qt::ShiftModifier));
+}
+
 QTreeWidgetItem* AreaTreeView::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text)
 {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
@@ -71,6 +118,7 @@ void AreaTreeView::populate(const AreaConfiguration& config, const CodePage& cod
 {
     clear();
     m_byKey.clear();
+    m_loaded = nullptr;
     if (!config.filesRaExists())
         return;
     QTreeWidgetItem* root = addNode(nullptr, "r", codePage.decode(config.boardName()));
@@ -105,6 +153,19 @@ int AreaTreeView::areaNumberOfKey(const QString& key)
     if (key.size() < 5 || !key.contains("Area"))
         return 0;
     return key.mid(4).toInt();
+}
+
+void AreaTreeView::markLoaded(int area)
+{
+    QTreeWidgetItem* node = itemOfKey(QStringLiteral("Area%1").arg(area));
+    for (QTreeWidgetItem* item : { m_loaded, node }) {
+        if (!item)
+            continue;
+        QFont f = item->font(0);
+        f.setBold(item == node);
+        item->setFont(0, f);
+    }
+    m_loaded = node;
 }
 
 void AreaTreeView::bringInLine(int area, int previousArea)

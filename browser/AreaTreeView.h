@@ -26,19 +26,31 @@ public:
     // Collapses the previous area's group when it differs, expands the new one and scrolls the
     // area's node into view; the selection stays as it is.
     void bringInLine(int area, int previousArea);
+    // The loaded area's node is drawn in bold, whichever node is selected.
+    void markLoaded(int area);
 
 signals:
     void areaNodeClicked(int area);
+    // A click or Enter on an area node while clicks are ignored.
+    void clickIgnored();
+    // Rows of the list dropped onto an area's node; move when Shift was held.
+    void entriesDropped(int area, bool move);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void nodeChosen(QTreeWidgetItem* item);
+    // The area whose node lies under a drag of entries, 0 for none.
+    int dropArea(const QDropEvent* event) const;
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text);
 
     QHash<QString, QTreeWidgetItem*> m_byKey;
     bool m_clicksIgnored = false;
+    QTreeWidgetItem* m_loaded = nullptr;
 };
 
 } // namespace qv

@@ -44,7 +44,7 @@ bool isEnabled(const QString& command, const WindowState& s)
     const bool hasRows = s.rows > 0;
     const bool onEntry = hasRows && s.currentRow >= 0 && s.currentRow < s.rows;
     if (command == "remov" || command == "props" || command == "dcopy" || command == "dmove" || command == "SelSort"
-        || command == "eddesc" || command == "mnuGlobDesc")
+        || command == "eddesc" || command == "mnuGlobDesc" || command == "selall")
         return hasRows;
     if (command == "icom" || command == "importbbs")
         return s.areaLoaded;

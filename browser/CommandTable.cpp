@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <initializer_list>
 #include <vector>
 
 namespace qv {
@@ -41,7 +42,7 @@ const std::vector<Row> kMenuBar = {
     { 1, nullptr, nullptr, nullptr },
     { 1, "pref", "&Preferences...", "" },
     { 1, nullptr, nullptr, nullptr },
-    { 1, "exit", "&Exit", "" },
+    { 1, "exit", "&Exit", "Ctrl+Q" },
     { 0, "ee", "&Edit", "" },
     { 1, "eddesc", "&Edit Description...", "F2" },
     { 1, "xdesc", "E&xtract Description", "" },
@@ -50,9 +51,11 @@ const std::vector<Row> kMenuBar = {
     { 1, "cut", "Cu&t", "Ctrl+X" },
     { 1, "copy", "&Copy", "Ctrl+C" },
     { 1, "paste", "&Paste", "Ctrl+V" },
+    { 1, "selall", "Select &All", "Ctrl+A" },
     { 1, nullptr, nullptr, nullptr },
     { 1, "dcopy", "&Direct Copy...", "Ctrl+J" },
-    { 1, "dmove", "Direct &Move...", "Ctrl+A" },
+    // Ctrl+A selects, as everywhere on the desktop; a move wants a key nobody presses by habit.
+    { 1, "dmove", "Direct &Move...", "Ctrl+Shift+J" },
     { 1, nullptr, nullptr, nullptr },
     { 1, "SelSort", "&Sort Selection...", "Ctrl+S" },
     { 1, nullptr, nullptr, nullptr },
@@ -133,6 +136,13 @@ const std::vector<Tool> kToolBar = {
     { nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase },
     { "explore", "Explore", "Explore Area's Path", "explore", QStyle::SP_DirOpenIcon },
 };
+
+// Keys of commands that change the board or take rows count only while the list (or the tree)
+// has the focus; anywhere else, in a text box above all, the key is the widget's own.
+const char* const kListOrTreeKeys[]
+    = { "adopt", "icom", "remov", "update", "eddesc", "dcopy", "dmove", "SelSort", "props", "selall" };
+// Cut, Copy and Paste take rows only from the list itself.
+const char* const kListKeys[] = { "cut", "copy", "paste" };
 
 const char* const kCheckable[]
     = { "ViewList", "ViewDetails", "RmViewList", "RmViewDetails", "mnuDispLFN", "AExp", "alph", "num" };
@@ -217,6 +227,20 @@ QAction* CommandTable::makeAction(const QString& id, const QString& caption, con
     m_actions.insert(id, a);
     apply(id);
     return a;
+}
+
+void CommandTable::scopeShortcuts(QWidget* list, QWidget* tree)
+{
+    auto scope = [this](const char* id, std::initializer_list<QWidget*> widgets) {
+        QAction* a = m_actions.value(QString::fromLatin1(id));
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        for (QWidget* w : widgets)
+            w->addAction(a);
+    };
+    for (const char* id : kListOrTreeKeys)
+        scope(id, { list, tree });
+    for (const char* id : kListKeys)
+        scope(id, { list });
 }
 
 void CommandTable::buildMenuBar(QMenuBar* bar)

@@ -29,6 +29,9 @@ public:
 
     void buildMenuBar(QMenuBar* bar);
     void buildToolBar(QToolBar* bar);
+    // Ties the keys of board commands to the list and the tree, so that no key typed elsewhere
+    // changes the board.
+    void scopeShortcuts(QWidget* list, QWidget* tree);
 
     // A menu bar or right-button menu item (nullptr when no such identifier exists).
     QAction* action(const QString& id) const;

@@ -11,6 +11,9 @@ DescriptionPane::DescriptionPane(QWidget* parent)
     setObjectName("Text1");
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Descriptions are changed through Edit Description; here they are only read and copied.
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void DescriptionPane::setDescriptionFont(const QString& name, const QString& sizeText, bool bold, bool italic)

@@ -4,7 +4,7 @@
 
 namespace qv {
 
-// Text1: the long description of the clicked row, in the description font.
+// Text1: the long description of the clicked row, in the description font; read-only.
 class DescriptionPane : public QPlainTextEdit {
     Q_OBJECT
 public:

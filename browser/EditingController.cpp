@@ -8,6 +8,7 @@
 #include "browser/DescriptionPane.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/MainWindow.h"
 #include "editing/Descriptions.h"
 #include "editing/EntryProperties.h"
 #include "editing/widgets/GlobalDescriptionDialog.h"
@@ -86,6 +87,8 @@ void EditingController::showProperties(PropertiesDialog::Page page)
         m_parts.model->updateEntry(row, updated);
         if (result.written.contains(QStringLiteral("description")))
             m_parts.description->showDescription(result.description);
+        if (!result.written.isEmpty())
+            reportDone(m_parts.window, messages::propertiesReport(m_services.board.text(updated.name)));
     });
     // The list is read again once the dialog is gone, never under it.
     connect(dialog, &QDialog::finished, this, [this, refused] {
@@ -121,6 +124,8 @@ void EditingController::showGlobalDescription()
         const int current = m_parts.list->currentRow();
         if (result.outcome == DescriptionsResult::Outcome::Written && m_parts.list->selectedRows().contains(current))
             m_parts.description->showDescription(result.description);
+        if (result.outcome == DescriptionsResult::Outcome::Written)
+            reportDone(m_parts.window, messages::descriptionsReport(result.appended + result.overwritten));
     });
     connect(dialog, &QDialog::finished, this, [this, refused] {
         if (*refused)
@@ -155,6 +160,7 @@ void EditingController::insertComment()
         m_parts.model->insertEntries(int(result.position), { result.row });
     else
         m_parts.areas->readAgainInPlace();
+    reportDone(m_parts.window, messages::commentInsertedReport());
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "browser/FileListModel.h"
 
+#include <QMimeData>
+
 #include "board/EntryColumns.h"
 #include "browser/FileIcons.h"
 #include "platform/CodePage.h"
@@ -131,7 +133,28 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
     // Selectable rows, never edited in place: entries change through their dialogs.
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;
+}
+
+QStringList FileListModel::mimeTypes() const
+{
+    return { QString::fromLatin1(kEntriesMimeType) };
+}
+
+QMimeData* FileListModel::mimeData(const QModelIndexList& indexes) const
+{
+    QStringList rows;
+    for (const QModelIndex& index : indexes)
+        if (index.column() == 0)
+            rows << QString::number(index.row());
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kEntriesMimeType), rows.join(QLatin1Char(',')).toLatin1());
+    return data;
+}
+
+Qt::DropActions FileListModel::supportedDragActions() const
+{
+    return Qt::CopyAction;
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const

@@ -53,6 +53,12 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Rows dragged out of the list: the drop target takes the list's selection, which the drag
+    // started from; the data only says that entries come.
+    static constexpr const char* kEntriesMimeType = "application/x-quorvex-entries";
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:

@@ -4,7 +4,11 @@
 
 #include <QHeaderView>
 #include <QListView>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 #include <QTreeView>
 
 #include <algorithm>
@@ -46,6 +50,9 @@ FileListView::FileListView(QWidget* parent)
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setContextMenuPolicy(Qt::NoContextMenu);
         view->viewport()->installEventFilter(this);
+        // Rows are dragged out (onto the tree); files of a file manager are dropped in.
+        view->setDragDropMode(QAbstractItemView::DragOnly);
+        view->viewport()->setAcceptDrops(true);
         connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
             if (index.isValid())
                 emit rowClicked(index.row());
@@ -135,8 +142,47 @@ void FileListView::setColumnWidth(int column, int pixels)
     m_details->setColumnWidth(column, pixels);
 }
 
+namespace {
+// The local files a drag from outside brings; empty for anything else (rows of our own list).
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls() || data->hasFormat(QString::fromLatin1(FileListModel::kEntriesMimeType)))
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile())
+            return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+} // namespace
+
 bool FileListView::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool onView = watched == m_details->viewport() || watched == m_list->viewport();
+    if (onView && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (droppedFiles(drag->mimeData()).isEmpty())
+            drag->ignore();
+        else {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        }
+        return true;
+    }
+    if (onView && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = droppedFiles(drop->mimeData());
+        if (paths.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        emit filesDropped(paths);
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease
         && (watched == m_details->viewport() || watched == m_list->viewport())) {
         auto* mouse = static_cast<QMouseEvent*>(event);

@@ -43,6 +43,8 @@ signals:
     void rowDoubleClicked(int row);
     // Right button released over the list, at a global position.
     void contextRequested(const QPoint& globalPos);
+    // Files of a file manager dropped onto the list: host paths.
+    void filesDropped(const QStringList& paths);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,6 +12,7 @@
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
 #include "browser/ListFollower.h"
+#include "browser/HelpWindow.h"
 #include "browser/ListRoomKeeper.h"
 #include "platform/widgets/Desktop.h"
 #include "browser/RemoveSortController.h"
@@ -22,6 +23,7 @@
 #include "platform/widgets/Dialogs.h"
 #include "settings/Settings.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QThread>
@@ -31,11 +33,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -63,6 +67,7 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     setWindowTitle(QStringLiteral("Quorvex"));
     m_commands = new CommandTable(this);
     buildRegions();
+    m_commands->scopeShortcuts(m_list, m_tree);
 
     m_tree->populate(m_services.board.config(), m_services.board.codePage());
     m_byNumber->populate(m_services.board);
@@ -92,6 +97,20 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     routeCommands();
     m_addFiles = new AddFilesController(m_services, this);
     connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::refreshCommands);
+    connect(m_areas, &AreaController::areaLoaded, m_tree, &AreaTreeView::markLoaded);
+    // Rows dropped onto another area: the transfer of Direct Copy and Move, to that area's end.
+    connect(m_tree, &AreaTreeView::entriesDropped, this, [this](int area, bool move) {
+        if (area != m_areas->currentArea() && !m_transferRunning && m_services.board.areaExists(area))
+            m_transfers->direct(move, area);
+    });
+    connect(m_list, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+        if (!m_transferRunning)
+            m_addFiles->addDroppedFiles(paths);
+    });
+    connect(m_tree, &AreaTreeView::clickIgnored, this, [this] {
+        say(QStringLiteral("The tree does not change areas while Search File is open: double-click a result "
+                           "there, or close it."));
+    });
     connect(m_files, &FileListController::commandStateChanged, this, &MainWindow::refreshCommands);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::refreshCommands);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::refreshCommands);
@@ -108,7 +127,6 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
         refreshCommands();
     });
     refreshCommands();
-    applyStoredGeometry();
     m_files->applyDescriptionFont();
     for (int column = 0; column < FileListModel::ColumnCount; ++column)
         m_list->setColumnWidth(
@@ -119,9 +137,37 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     if (m_list->detailsView()->columnWidth(FileListModel::Downloads) < countWidth)
         m_list->setColumnWidth(FileListModel::Downloads, countWidth);
     setDateColumnWidths();
+    // The widths the sysop left last time.
+    const std::vector<int>& widths = m_services.settings.listColumnWidths;
+    if (int(widths.size()) == FileListModel::ColumnCount)
+        for (int c = 0; c < FileListModel::ColumnCount; ++c)
+            m_list->setColumnWidth(c, twipsToPixels(widths[size_t(c)], logicalDpiX()));
+    // Sized after the columns: a first window is made wide enough for them.
+    applyStoredGeometry();
+    connect(m_areas, &AreaController::areaLoaded, this, &MainWindow::fitNameAndSize);
 }
 
-MainWindow::~MainWindow() = default;
+void MainWindow::fitNameAndSize()
+{
+    // Names and sizes of the area as loaded; the columns grow to them (a long name up to half
+    // the list), never below what they had.
+    QTreeView* details = m_list->detailsView();
+    const int half = std::max(details->viewport()->width() / 2, details->columnWidth(FileListModel::Name));
+    for (int column : { FileListModel::Name, FileListModel::Size }) {
+        // QTreeView keeps its override protected; the base class offers it.
+        const int needed = std::max(static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column),
+            details->header()->sectionSizeHint(column));
+        const int wanted = column == FileListModel::Name ? std::min(needed, half) : needed;
+        if (wanted > details->columnWidth(column))
+            m_list->setColumnWidth(column, wanted);
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    // The pane loses the focus while the window goes; nothing is left to enable by then.
+    m_desc->disconnect(this);
+}
 
 void MainWindow::buildRegions()
 {
@@ -222,15 +268,36 @@ void MainWindow::buildRegions()
     m_progress->setObjectName("ProgressBar1");
     m_progress->setTextVisible(false);
     m_progress->hide();
+    // Not QStatusBar::showMessage: that would hide the counts while it shows.
+    m_messagePanel = new QLabel(status);
+    m_messagePanel->setObjectName("StatusMessage");
     status->addWidget(m_objectsPanel);
     status->addWidget(m_sizePanel);
     status->addWidget(m_progress, 1);
+    status->addWidget(m_messagePanel, 1);
+}
+
+void MainWindow::say(const QString& text)
+{
+    m_messagePanel->setText(text);
+}
+
+QWidget* MainWindow::helpWindow() const
+{
+    return m_help;
+}
+
+void reportDone(QWidget* window, const QString& text)
+{
+    if (auto* main = qobject_cast<MainWindow*>(window))
+        main->say(text);
 }
 
 void MainWindow::routeCommands()
 {
     CommandTable* c = m_commands;
     c->route("exit", this, [this] { close(); });
+    c->route("selall", this, [this] { m_list->currentView()->selectAll(); });
     connect(c->action("AExp"), &QAction::triggered, this, &MainWindow::setAreaPanelShown);
     connect(m_panelClose, &QToolButton::clicked, this, [this] { setAreaPanelShown(false); });
     c->route("about", this, [this] {
@@ -239,21 +306,18 @@ void MainWindow::routeCommands()
             Dialogs::Icon::Information);
     });
     c->route("contents", this, [this] {
-        // The README beside the program, or in the source tree above a build directory.
-        const QDir bin(QCoreApplication::applicationDirPath());
-        QString readme = QStringLiteral("README.md");
-        Desktop::Launch launch { false, QStringLiteral("it is not beside the program") };
-        for (const char* relative : { "README.md", "../README.md", "../../README.md" }) {
-            if (QFileInfo::exists(bin.absoluteFilePath(QString::fromLatin1(relative)))) {
-                readme = QFileInfo(bin.absoluteFilePath(QString::fromLatin1(relative))).canonicalFilePath();
-                launch = m_services.desktop.openDocument(readme);
-                break;
-            }
-        }
-        if (!launch.started) {
-            const messages::Message m = messages::contentsFailed(readme, launch.reason);
+        const QString manual = HelpWindow::manualPath();
+        if (manual.isEmpty()) {
+            const messages::Message m
+                = messages::contentsFailed(QDir(QCoreApplication::applicationDirPath())
+                                               .absoluteFilePath(QStringLiteral("../share/doc/quorvex/index.html")),
+                    QStringLiteral("the manual is not installed"));
             m_services.dialogs.message(this, m.title, m.text, Dialogs::Icon::Warning);
+            return;
         }
+        if (!m_help)
+            m_help = new HelpWindow(this);
+        m_help->showManual(manual);
     });
 }
 
@@ -325,11 +389,21 @@ void MainWindow::setDescriptionHeightTwips(int twips)
 
 void MainWindow::applyStoredGeometry()
 {
-    const Settings& s = m_services.settings;
+    Settings& s = m_services.settings;
+    const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect();
+    if (!s.windowSizeStored) {
+        // The stored default of 8000 x 7000 twips cuts off the toolbar and half the columns of
+        // today's fonts: the first window fits them, within the screen.
+        const QSize fit = firstWindowSize();
+        const QSize room = screen.isValid() ? screen.size() * 9 / 10 : fit;
+        s.windowWidth = std::max(s.windowWidth, std::min(fit.width(), room.width()) * kTwipsPerInch / logicalDpiX());
+        s.windowHeight
+            = std::max(s.windowHeight, std::min(fit.height(), room.height()) * kTwipsPerInch / logicalDpiY());
+        s.windowSizeStored = true;
+    }
     const int w = s.windowWidth * logicalDpiX() / kTwipsPerInch;
     const int h = s.windowHeight * logicalDpiY() / kTwipsPerInch;
     resize(w, h);
-    const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect();
     const int x = s.windowX ? *s.windowX * logicalDpiX() / kTwipsPerInch : screen.x() + (screen.width() - w) / 2;
     const int y = s.windowY ? *s.windowY * logicalDpiY() / kTwipsPerInch : screen.y() + (screen.height() - h) / 2;
     move(x, y);
@@ -346,6 +420,17 @@ void MainWindow::applyStoredGeometry()
     m_panel->setVisible(s.areaPanelShown);
     m_commands->action("AExp")->setChecked(s.areaPanelShown);
     m_areas->setOrderByName(!s.areasInNumberOrder);
+}
+
+QSize MainWindow::firstWindowSize() const
+{
+    QTreeView* details = m_list->detailsView();
+    int columns = details->verticalScrollBar()->sizeHint().width() + 2 * details->frameWidth();
+    for (int c = 0; c < FileListModel::ColumnCount; ++c)
+        columns += details->columnWidth(c);
+    const int panel = m_services.settings.areaPanelWidth * logicalDpiX() / kTwipsPerInch;
+    const int width = std::max(m_toolBar->sizeHint().width(), panel + m_treeSplitter->handleWidth() + columns) + 8;
+    return { width, std::max(600, width * 2 / 3) };
 }
 
 bool MainWindow::start()
@@ -426,6 +511,10 @@ void MainWindow::storeWindowValues(bool windowNormal)
     s.viewAsList = m_files->listView();
     s.useLongNames = m_commands->action("mnuDispLFN")->isChecked();
     s.areasInNumberOrder = m_commands->toolAction("numsort")->isChecked();
+    s.listColumnWidths.clear();
+    for (int c = 0; c < FileListModel::ColumnCount; ++c)
+        s.listColumnWidths.push_back(pixelsToTwips(m_list->detailsView()->columnWidth(c), logicalDpiX()));
+    m_tools->rememberFindWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -25,10 +25,14 @@ class FileListController;
 class FileListModel;
 class FileListView;
 class ListFollower;
+class HelpWindow;
 class NumericAreaSelector;
 class RemoveSortController;
 class ToolsController;
 class TransferController;
+
+// The status bar's report of a finished change, when window is the browser window.
+void reportDone(QWidget* window, const QString& text);
 
 // Form1: the browser window. A frame only: it builds the regions and the commands and routes
 // each command to the controller that does its work.
@@ -64,6 +68,10 @@ public:
     QLabel* objectsPanel() const { return m_objectsPanel; }
     QLabel* sizePanel() const { return m_sizePanel; }
     QProgressBar* progressBar() const { return m_progress; }
+    QLabel* messagePanel() const { return m_messagePanel; }
+    QWidget* helpWindow() const;
+    // What the last change did, in the status bar beside the counts until the next one.
+    void say(const QString& text);
 
     // Enables every command from the window's present state (the one place that does).
     void refreshCommands();
@@ -87,8 +95,11 @@ private:
     void buildRegions();
     void routeCommands();
     void applyStoredGeometry();
+    // What the first window needs for the toolbar and every column of the list beside the panel.
+    QSize firstWindowSize() const;
     void onActivated();
     void setDateColumnWidths();
+    void fitNameAndSize();
     void endFatally();
     void storeWindowValues(bool windowNormal);
 
@@ -117,6 +128,8 @@ private:
     QLabel* m_objectsPanel = nullptr;
     QLabel* m_sizePanel = nullptr;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_messagePanel = nullptr;
+    HelpWindow* m_help = nullptr;
 
     int m_panelWidthPx = 0; // remembered while the panel is hidden
     QRect m_appliedGeometry; // frame position and client size from the settings, in pixels

@@ -6,6 +6,7 @@
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/MainWindow.h"
 #include "editing/AreaSorter.h"
 #include "editing/EntryRemover.h"
 #include "editing/EntryUpdater.h"
@@ -81,6 +82,7 @@ void RemoveSortController::removeSelected()
     m_parts.model->removeEntries(positions);
     showCounts();
     m_parts.files->clearDescription();
+    reportDone(m_parts.window, messages::removedReport(qint64(positions.size()), outcome.deleted.size()));
     showCarriedOver(outcome.carried, "the removal");
     if (!outcome.filesNotLookedFor.isEmpty()) {
         const messages::Message m = messages::filesNotLookedFor(outcome.filesNotLookedFor);
@@ -112,6 +114,7 @@ void RemoveSortController::updateSelected()
         m_parts.model->updateEntry(int(c.position), std::move(row));
     }
     showCounts();
+    reportDone(m_parts.window, messages::updatedReport(selected.size(), qint64(outcome.changed.size())));
     if (!outcome.skipped.isEmpty()) {
         const messages::Message m = messages::updateSkipped(outcome.skipped);
         m_services.dialogs.message(m_parts.window, m.title, m.text, Dialogs::Icon::Warning);
@@ -154,23 +157,36 @@ void RemoveSortController::sort(bool selection, int preselectedKey)
     {
         BusyPointer busy;
         outcome = AreaSorter(m_services.board)
-                      .sort(area, m_parts.model->rows(), request, [&](uint64_t settled, uint64_t total) {
-                          if (!progressWindow)
-                              return;
-                          progressWindow->setProgress(settled, total);
-                          // Gone before the files are rewritten.
-                          if (settled == total)
-                              progressWindow->hide();
-                          QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                      });
+                      .sort(
+                          area, m_parts.model->rows(), request,
+                          [&](uint64_t settled, uint64_t total) {
+                              if (!progressWindow)
+                                  return;
+                              progressWindow->setProgress(settled, total);
+                              // The window is modal: of the input only its Cancel button counts.
+                              QApplication::processEvents();
+                              // Gone before the files are rewritten.
+                              if (settled == total)
+                                  progressWindow->hide();
+                          },
+                          [&] { return progressWindow && progressWindow->cancelled(); });
     }
     progressWindow.reset();
+    if (outcome.cancelled) {
+        reportDone(m_parts.window, messages::sortCancelled());
+        return;
+    }
     if (outcome.error) {
         reportFailure(QStringLiteral("Sort"), outcome.error->code, outcome.error->message);
         return;
     }
+    static const char* const kKeyNames[]
+        = { "name", "size", "file date", "upload date", "last download", "downloads", "uploader" };
+    const QString report
+        = messages::sortedReport(selection, QString::fromLatin1(kKeyNames[int(choice->key)]), choice->descending);
     if (outcome.changed)
         m_parts.areas->readAgainInPlace();
+    reportDone(m_parts.window, report);
     showCarriedOver(outcome.carried, "the sort");
 }
 

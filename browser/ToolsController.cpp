@@ -67,13 +67,32 @@ void ToolsController::openFindWindow()
     const int rule = FileListModel::dateColumnWidthTwips(view->font()) * view->logicalDpiX() / kTwipsPerInch;
     for (int column : { FileListModel::FileDate, FileListModel::UploadDate, FileListModel::DownloadDate })
         view->setColumnWidth(column, std::max(view->columnWidth(column), rule));
+    const Settings& s = m_services.settings;
+    m_find->setQuery(QString::fromStdString(s.findText), s.findByName);
+    if (int(s.findColumnWidths.size()) == FindResultsModel::ColumnCount)
+        for (int c = 0; c < FindResultsModel::ColumnCount; ++c)
+            view->setColumnWidth(c, twipsToPixels(s.findColumnWidths[size_t(c)], view->logicalDpiX()));
     connect(m_find, &FindWindow::goTo, this, &ToolsController::goTo);
     connect(m_find, &FindWindow::closed, this, [this] {
+        rememberFindWindow();
         m_parts.tree->setClicksIgnored(false);
         m_hiddenByMinimise = false;
     });
     m_parts.tree->setClicksIgnored(true);
     m_find->show();
+}
+
+void ToolsController::rememberFindWindow()
+{
+    if (!m_find)
+        return;
+    Settings& s = m_services.settings;
+    s.findText = m_find->queryText().toStdString();
+    s.findByName = m_find->queryByName();
+    QTreeView* view = m_find->resultsView();
+    s.findColumnWidths.clear();
+    for (int c = 0; c < FindResultsModel::ColumnCount; ++c)
+        s.findColumnWidths.push_back(pixelsToTwips(view->columnWidth(c), view->logicalDpiX()));
 }
 
 void ToolsController::goTo(int area, int position, const QByteArray& record)
@@ -105,7 +124,26 @@ void ToolsController::goTo(int area, int position, const QByteArray& record)
     m_parts.list->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_parts.list->currentView()->scrollTo(index);
+    keepClearOfFindWindow(index);
     m_parts.files->describeRow(row);
+}
+
+void ToolsController::keepClearOfFindWindow(const QModelIndex& index)
+{
+    if (!m_find || !m_find->isVisible())
+        return;
+    QAbstractItemView* view = m_parts.list->currentView();
+    const QRect cover = m_find->frameGeometry();
+    auto covered = [&] {
+        const QRect row = view->visualRect(index);
+        return cover.intersects(QRect(view->viewport()->mapToGlobal(row.topLeft()), row.size()));
+    };
+    for (auto hint : { QAbstractItemView::PositionAtTop, QAbstractItemView::PositionAtBottom,
+             QAbstractItemView::PositionAtCenter }) {
+        if (!covered())
+            return;
+        view->scrollTo(index, hint);
+    }
 }
 
 void ToolsController::exportLists()

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class QByteArray;
+class QModelIndex;
 class QWidget;
 
 namespace qv {
@@ -45,6 +46,8 @@ public:
     void makeFileList();
     void openDuplicatesWindow();
     DuplicatesWindow* duplicatesWindow() const { return m_dupes; }
+    // Puts the find window's text, mode and column widths into the settings, when it is open.
+    void rememberFindWindow();
     // A result of the find window: load the area when another is shown, then select, show and
     // describe the entry (1-based; 0 goes to the area only).
     // When the area changed since the search, the row holding the record found is taken.
@@ -54,6 +57,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Scrolls the row to where the find window does not cover it, when there is such a place.
+    void keepClearOfFindWindow(const QModelIndex& index);
+
     BrowserServices& m_services;
     Parts m_parts;
     QPointer<FindWindow> m_find;

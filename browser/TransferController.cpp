@@ -52,23 +52,20 @@ TransferController::TransferController(BrowserServices& services, Parts parts, Q
     , m_clipboard(new Clipboard(this))
 {
     CommandTable* c = m_parts.commands;
-    // The Edit menu's items act on the focused text box; the right-button items always on rows.
+    // The right-button items always act on rows; the Edit menu's on rows only while the list has
+    // the focus, on the focused text box's text, or on nothing (the tree, an area selector).
     auto onRows = [this] {
         auto* a = qobject_cast<QAction*>(sender());
-        return a && a->objectName().startsWith(QLatin1String("file"));
+        if (a && a->objectName().startsWith(QLatin1String("file")))
+            return true;
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->window() != m_parts.window)
+            focus = m_parts.window->focusWidget(); // the window's own, while another is active
+        return focus && (focus == m_parts.list || m_parts.list->isAncestorOf(focus));
     };
-    c->route("cut", this, [this, onRows] {
-        if (onRows() || !textCommand(QStringLiteral("cut")))
-            take(true);
-    });
-    c->route("copy", this, [this, onRows] {
-        if (onRows() || !textCommand(QStringLiteral("copy")))
-            take(false);
-    });
-    c->route("paste", this, [this, onRows] {
-        if (onRows() || !textCommand(QStringLiteral("paste")))
-            paste(false);
-    });
+    c->route("cut", this, [this, onRows] { onRows() ? take(true) : void(textCommand(QStringLiteral("cut"))); });
+    c->route("copy", this, [this, onRows] { onRows() ? take(false) : void(textCommand(QStringLiteral("copy"))); });
+    c->route("paste", this, [this, onRows] { onRows() ? paste(false) : void(textCommand(QStringLiteral("paste"))); });
     c->route("behall", this, [this] { paste(true); });
     c->route("dcopy", this, [this] { direct(false); });
     c->route("dmove", this, [this] { direct(true); });
@@ -169,6 +166,10 @@ void TransferController::paste(bool behindAll)
     request.useLongNames = m_services.settings.useLongNames;
 
     const EntryTransfer::Outcome outcome = run(request);
+    if (outcome.cancelled) {
+        m_parts.window->say(messages::transferCancelled());
+        return;
+    }
     if (outcome.gone || outcome.ambiguous) {
         const size_t k = outcome.gone ? *outcome.gone : *outcome.ambiguous;
         const QString rowText = m_services.board.text(request.entries[k].row.name);
@@ -214,9 +215,10 @@ void TransferController::paste(bool behindAll)
         m_clipboard->pasteCompleted();
     else
         m_clipboard->heldAt(outcome.heldNow);
+    m_parts.window->say(messages::transferReport(request.move, n, false, QString::number(area)));
 }
 
-void TransferController::direct(bool move)
+void TransferController::direct(bool move, int toArea)
 {
     QList<int> selected = m_parts.list->selectedRows();
     if (selected.isEmpty()) {
@@ -233,7 +235,9 @@ void TransferController::direct(bool move)
     setup.currentArea = area;
     setup.currentIsComment = current >= 0 && current < int(rows.size()) && rows[size_t(current)].comment;
     setup.itemsByNumber = !m_parts.areas->orderByName();
-    const auto target = DirectTransferDialog::ask(m_parts.window, m_services.board, m_services.dialogs, setup);
+    // Rows dropped onto an area's node have their destination; the rest ask for it.
+    const auto target = toArea ? std::optional<DirectTarget>(DirectTarget { true, toArea, {}, {} })
+                               : DirectTransferDialog::ask(m_parts.window, m_services.board, m_services.dialogs, setup);
     if (!target)
         return;
 
@@ -248,6 +252,10 @@ void TransferController::direct(bool move)
     request.useLongNames = m_services.settings.useLongNames;
 
     const EntryTransfer::Outcome outcome = run(request);
+    if (outcome.cancelled) {
+        m_parts.window->say(messages::transferCancelled());
+        return;
+    }
     if (outcome.failedAt == EntryTransfer::Stage::Checking || outcome.failedAt == EntryTransfer::Stage::Destination) {
         const messages::Message m = outcome.stale || outcome.error->code == kChangedMeanwhile
             ? messages::changeFailed(area, move ? QStringLiteral("Direct Move") : QStringLiteral("Direct Copy"),
@@ -264,6 +272,9 @@ void TransferController::direct(bool move)
         m_parts.areas->readAgainInPlace();
         return;
     }
+    const bool toDirectory = request.to == EntryTransfer::To::Directory;
+    m_parts.window->say(messages::transferReport(move, qint64(request.entries.size()), toDirectory,
+        toDirectory ? request.directory : QString::number(request.area)));
     if (!outcome.removed.empty()) {
         QList<QByteArray> removed;
         for (const auto& e : request.entries)
@@ -289,7 +300,7 @@ EntryTransfer::Outcome TransferController::run(const EntryTransfer::Request& req
     TransferRunning running(m_parts.window);
     BusyPointer busy;
     CopyFileWithProgress progress(m_services.dialogs, m_parts.window);
-    return EntryTransfer(m_services.board).run(request, progress.transferCallbacks());
+    return EntryTransfer(m_services.board).run(request, progress.transferCallbacks(request));
 }
 
 void TransferController::showViewer()

@@ -45,7 +45,8 @@ public:
 
     void take(bool cut);
     void paste(bool behindAll);
-    void direct(bool move);
+    // toArea 0: Direct Copy or Move asks where to; else the entries go to the end of that area.
+    void direct(bool move, int toArea = 0);
     void showViewer();
 
 private:

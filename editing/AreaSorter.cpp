@@ -116,8 +116,8 @@ std::vector<uint64_t> AreaSorter::order(
     return result;
 }
 
-AreaSorter::Outcome AreaSorter::sort(
-    int area, const std::vector<LoadedRow>& rows, const SortRequest& request, const Progress& progress)
+AreaSorter::Outcome AreaSorter::sort(int area, const std::vector<LoadedRow>& rows, const SortRequest& request,
+    const Progress& progress, const std::function<bool()>& cancelled)
 {
     Outcome outcome;
     outcome.sorted = request.only ? uint64_t(request.only->size()) : uint64_t(rows.size());
@@ -128,6 +128,10 @@ AreaSorter::Outcome AreaSorter::sort(
         progress(outcome.sorted, outcome.sorted);
     if (newOrder.empty())
         return outcome;
+    if (cancelled && cancelled()) {
+        outcome.cancelled = true;
+        return outcome;
+    }
 
     AreaStore& store = m_board.store();
     // The order rests on every row shown; records added behind them since keep their places.

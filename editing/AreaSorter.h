@@ -34,6 +34,7 @@ public:
     struct Outcome {
         uint64_t sorted = 0; // rows that took part
         bool changed = false; // false: the order was already so, nothing was written
+        bool cancelled = false; // the order was worked out, then not written
         std::vector<uint64_t> order; // when changed: record k of the new files was record order[k]
         std::optional<Error> error;
         CarriedOver carried; // what the board wrote meanwhile, kept in the new files
@@ -49,8 +50,9 @@ public:
 
     // rows: every row of the area as loaded, row texts as the list shows them. Refused
     // (kRowsChanged) unless the area still holds them where they were shown.
-    Outcome sort(
-        int area, const std::vector<LoadedRow>& rows, const SortRequest& request, const Progress& progress = {});
+    // cancelled is asked once the order is known, before anything is written.
+    Outcome sort(int area, const std::vector<LoadedRow>& rows, const SortRequest& request,
+        const Progress& progress = {}, const std::function<bool()>& cancelled = {});
 
     // Command-line names of the keys: name, size, file-date, upload-date, last-download,
     // downloads, uploader.

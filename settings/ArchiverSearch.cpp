@@ -128,6 +128,27 @@ QStringList ArchiverSearch::foundPaths() const
     return paths;
 }
 
+QStringList ArchiverSearch::foundPrograms() const
+{
+    QStringList paths;
+    QList<QStringList> extensions;
+    for (size_t i = 0; i < m_hits.size(); ++i) {
+        if (!m_hits[i])
+            continue;
+        qsizetype at = paths.indexOf(m_hits[i]->path);
+        if (at < 0) {
+            at = paths.size();
+            paths << m_hits[i]->path;
+            extensions.append(QStringList());
+        }
+        extensions[at] << knownArchivers()[i].extension;
+    }
+    QStringList lines;
+    for (qsizetype k = 0; k < paths.size(); ++k)
+        lines << paths[k] + QStringLiteral(" (") + extensions[k].join(QStringLiteral(", ")) + QLatin1Char(')');
+    return lines;
+}
+
 QString ArchiverSearch::resultText(const QStringList& foundPaths)
 {
     QString text = QStringLiteral("Quorvex has found the following archivers:\n");

@@ -40,6 +40,8 @@ public:
     std::array<ArchiverSlot, 32> archiverSlots() const;
     // The found programs' paths in slot order.
     QStringList foundPaths() const;
+    // Each found program once, in slot order, with the extensions it serves: "/usr/bin/7z (LZH, 7Z)".
+    QStringList foundPrograms() const;
     static QString resultText(const QStringList& foundPaths);
 
 private:

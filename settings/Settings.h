@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -28,6 +29,7 @@ struct Settings {
     bool viewAsList = false;
     int windowWidth = 8000; // twips
     int windowHeight = 7000;
+    bool windowSizeStored = true; // false: the settings file holds no size; the window picks one
     std::optional<int> windowX;
     std::optional<int> windowY;
     int windowState = 0; // 0 normal, 1 minimised, 2 maximised
@@ -43,6 +45,13 @@ struct Settings {
     std::string sendToFile;
     std::string codePage = "IBM437"; // CodePage, read only
     std::map<char, std::string> drives; // [Drives]: DOS drive letter (upper case) to host directory, read only
+    // Kept from run to run as the sysop left them.
+    std::string findText;
+    bool findByName = false;
+    std::string addFilesMask = "*.*";
+    bool addFilesShowAll = false;
+    std::vector<int> listColumnWidths; // twips per column of the list; empty: the defaults
+    std::vector<int> findColumnWidths; // the same for the find results
 };
 
 constexpr int kTwipsPerInch = 1440;

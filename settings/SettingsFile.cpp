@@ -164,6 +164,7 @@ void readWindowValues(const ProfileFile& file, Settings& s)
         return v.isEmpty() ? fallback : leadingNumber(v);
     };
     s.windowWidth = number("WindowWidth", 8000);
+    s.windowSizeStored = !value("WindowWidth").isEmpty() && !value("WindowHeight").isEmpty();
     const QString lfn = value("UseLFN");
     s.useLongNames = lfn.isEmpty() || lfn == QLatin1String("1") || lfn.compare(kTrue, Qt::CaseInsensitive) == 0;
     s.windowHeight = number("WindowHeight", 7000);
@@ -181,6 +182,24 @@ void readWindowValues(const ProfileFile& file, Settings& s)
     s.windowY = y.isEmpty() ? std::nullopt : std::optional<int>(leadingNumber(y));
     s.windowState = number("WindowState", 0);
     s.descriptionPaneHeight = number("DescHeight", 1500);
+
+    s.findText = utf8(value("FindText"));
+    s.findByName = number("FindMode", 0) == 1;
+    const QString mask = value("AddFilesMask").trimmed();
+    s.addFilesMask = mask.isEmpty() ? std::string("*.*") : utf8(mask);
+    s.addFilesShowAll = number("AddFilesShowAll", 0) == 1;
+    auto widths = [&](const char* key) {
+        std::vector<int> out;
+        for (const QString& part : value(key).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const int w = leadingNumber(part);
+            if (w <= 0)
+                return std::vector<int>(); // a damaged list: the defaults
+            out.push_back(w);
+        }
+        return out;
+    };
+    s.listColumnWidths = widths("ListColumns");
+    s.findColumnWidths = widths("FindColumns");
 }
 
 bool writeArchiverSlots(ProfileFile& file, const std::array<ArchiverSlot, 32>& table)
@@ -216,6 +235,16 @@ ShutdownResult writeAtShutdown(ProfileFile& file, const Settings& s, bool window
     if (!ok)
         return ShutdownResult::LocationFailed;
     if (!put("OriginalOrder", numberText(s.areasInNumberOrder ? 1 : 0)))
+        return ShutdownResult::ProfileFailed;
+    auto widths = [](const std::vector<int>& list) {
+        QStringList parts;
+        for (int w : list)
+            parts << QString::number(w);
+        return parts.join(QLatin1Char(','));
+    };
+    if (!put("FindText", text(s.findText)) || !put("FindMode", numberText(s.findByName ? 1 : 0))
+        || !put("AddFilesMask", text(s.addFilesMask)) || !put("AddFilesShowAll", numberText(s.addFilesShowAll ? 1 : 0))
+        || !put("ListColumns", widths(s.listColumnWidths)) || !put("FindColumns", widths(s.findColumnWidths)))
         return ShutdownResult::ProfileFailed;
     return ShutdownResult::Written;
 }

@@ -176,6 +176,7 @@ FilesBbsExport::AreaResult FilesBbsExport::exportArea(
     const std::string hostDir = dir.host.toStdString();
     // A list the board already keeps as FILES.BBS is replaced under that name.
     const std::string target = resolveCaseInsensitive(io, hostDir + "/files.bbs");
+    result.hostPath = QString::fromStdString(target);
     const std::string temporary = resolveCaseInsensitive(io, hostDir) + "/" + kTemporaryName;
 
     auto opened = io.open(temporary, FileIo::Mode::CreateTruncate);

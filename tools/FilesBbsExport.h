@@ -43,6 +43,7 @@ public:
     struct AreaResult {
         bool ok = true;
         QString listPath; // the area's path as stored, "\" and "Files.bbs", for the message
+        QString hostPath; // the file written, when the directory could be reached
     };
     // Replaces files.bbs in the area's directory: the list is written to a temporary file beside
     // it and renamed over the old one, so a failure leaves the old list (or none) and no half one.

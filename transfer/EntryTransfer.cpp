@@ -167,6 +167,13 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
     }
     const QString destination = request.to == To::Area ? m_board.areaDirectory(request.area).host : request.directory;
     copyFiles(request, destination, callbacks, outcome);
+    if (outcome.cancelled) {
+        // As a failure before the destination changed.
+        undoCopies(outcome);
+        outcome.failedAt = Stage::Destination;
+        outcome.error = Error { ECANCELED, "the transfer was cancelled" };
+        return outcome;
+    }
 
     std::vector<size_t> leaving;
     if (request.to == To::Area) {
@@ -266,8 +273,6 @@ void EntryTransfer::copyFiles(
         if (e.row.comment)
             continue; // a comment line has no file
         const QString rowText = m_board.text(e.row.name).trimmed();
-        if (callbacks.copying)
-            callbacks.copying(source.stored + QLatin1Char('\\') + rowText);
         FileCopier::Copy copy;
         if (source.ok()) {
             if (!from) {
@@ -276,16 +281,23 @@ void EntryTransfer::copyFiles(
                 to.emplace(destination);
             }
             const QString found = from->find(rowText);
-            copy = copier.copyInto(
-                found.isEmpty() ? source.host + QLatin1Char('/') + rowText : found, destination, callbacks.copy, &*to);
+            const QString path = found.isEmpty() ? source.host + QLatin1Char('/') + rowText : found;
+            if (callbacks.copying)
+                callbacks.copying(path);
+            copy = copier.copyInto(path, destination, callbacks.copy, &*to);
         } else {
+            if (callbacks.copying)
+                callbacks.copying(source.stored + QLatin1Char('\\') + rowText);
             copy.source = source.stored + QLatin1Char('\\') + rowText;
             copy.destination = destination + QLatin1Char('/') + rowText;
             copy.error = source.problem;
         }
         if (copy.status == FileCopier::Status::Failed && callbacks.copyFailed)
             callbacks.copyFailed(copy);
+        outcome.cancelled = copy.status == FileCopier::Status::Cancelled;
         outcome.files.push_back(std::move(copy));
+        if (outcome.cancelled)
+            break;
     }
 }
 

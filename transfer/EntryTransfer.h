@@ -54,6 +54,10 @@ public:
         // more than one place.
         std::optional<size_t> gone;
         std::optional<size_t> ambiguous;
+        bool stale = false; // the source no longer holds the rows at their positions
+        // The user stopped the file copy: failedAt Destination, both areas and directories as
+        // they were (copies made so far removed).
+        bool cancelled = false;
         std::vector<FileCopier::Copy> files; // in entry order, comment lines left out
         // Destination: where the entries now are, and their rows as loading shows them.
         uint64_t insertedAt = 0;
@@ -71,7 +75,8 @@ public:
     };
     struct Callbacks {
         FileCopier::Callbacks copy;
-        // Before each file: the source path as the sysop knows it (the area's stored path).
+        // Before each file: its host path, as the overwrite question and the errors name files
+        // (the stored path when the area's directory cannot be reached).
         std::function<void(const QString& shownSource)> copying;
         // A file that could not be copied; its entry is transferred all the same.
         std::function<void(const FileCopier::Copy&)> copyFailed;

@@ -51,6 +51,11 @@ FileCopier::Copy FileCopier::copyInto(
         c.error = why;
         return c;
     };
+    auto stopped = [&callbacks] { return callbacks.cancelled && callbacks.cancelled(); };
+    if (stopped()) {
+        c.status = Status::Cancelled;
+        return c;
+    }
     if (directory.isEmpty() || !m_io.isDirectory(local(directory))) {
         c.pathNotFound = true;
         return fail(QStringLiteral("no directory %1").arg(directory));
@@ -102,6 +107,11 @@ FileCopier::Copy FileCopier::copyInto(
             done += *got;
             if (callbacks.progress)
                 callbacks.progress(qint64(done), qint64(*total));
+            if (stopped()) {
+                (void)m_io.remove(local(temporary));
+                c.status = Status::Cancelled;
+                return c;
+            }
         }
         Result<void> r = m_io.sync(output.get());
         if (r)

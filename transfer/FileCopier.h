@@ -21,6 +21,7 @@ public:
         Declined, // the overwrite question was answered No
         SameFile, // source and destination are one file: nothing to do, nothing to delete
         Failed,
+        Cancelled, // the user stopped the transfer: nothing was written
     };
     struct Copy {
         Status status = Status::Failed;
@@ -36,6 +37,8 @@ public:
         std::function<bool(const QString& destination)> overwrite;
         // Bytes copied so far of total; the window lets events run here.
         std::function<void(qint64 done, qint64 total)> progress;
+        // Asked before a copy and after each piece of it; true stops the copy and removes it.
+        std::function<bool()> cancelled;
     };
 
     explicit FileCopier(FileIo& io = systemFileIo());

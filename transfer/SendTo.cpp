@@ -35,6 +35,8 @@ SendTo::Outcome SendTo::run(Board& board, const Request& request, const Descript
         outcome.error = Error { EIO, outcome.copy.error.toStdString() };
         return outcome;
     }
+    if (outcome.copy.status == FileCopier::Status::Cancelled)
+        return outcome;
     // The file in the area's directory now, copied or kept as it was.
     FileAdder::Request add;
     add.names = { QFileInfo(outcome.copy.destination).fileName() };

@@ -24,6 +24,8 @@ QString statusText(FileCopier::Status s)
         return QStringLiteral("kept existing");
     case FileCopier::Status::SameFile:
         return QStringLiteral("same file");
+    case FileCopier::Status::Cancelled:
+        return QStringLiteral("cancelled");
     case FileCopier::Status::Failed:
         break;
     }

@@ -125,8 +125,20 @@ QWidget* PreferencesDialog::buildArchiverPage()
     m_path->setObjectName("txtPath");
     m_options = new QLineEdit(page);
     m_options->setObjectName("txtOptions");
+    m_browse = new QPushButton(QStringLiteral("&Browse..."), page);
+    m_browse->setObjectName("cmdBrowse");
+    m_pathMissing = new QLabel(QStringLiteral("Program not found"), page);
+    m_pathMissing->setObjectName("lblPathMissing");
+    QPalette warning = m_pathMissing->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    m_pathMissing->setPalette(warning);
+    m_pathMissing->hide();
+    auto* pathLine = new QHBoxLayout;
+    pathLine->addWidget(m_path, 1);
+    pathLine->addWidget(m_pathMissing);
+    pathLine->addWidget(m_browse);
     form->addRow(QStringLiteral("Extension:"), m_extension);
-    form->addRow(QStringLiteral("Path:"), m_path);
+    form->addRow(QStringLiteral("Path:"), pathLine);
     form->addRow(QStringLiteral("Options:"), m_options);
     layout->addLayout(form);
     m_addEdit = new QPushButton(QStringLiteral("A&dd/Edit"), page);
@@ -139,17 +151,31 @@ QWidget* PreferencesDialog::buildArchiverPage()
     buttons->addWidget(m_delete);
     layout->addLayout(buttons);
 
-    connect(m_list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    auto showRow = [this](QTreeWidgetItem* item) {
         if (!item)
             return;
         const auto& row = m_definitions.rows()[size_t(m_list->indexOfTopLevelItem(item))];
         m_extension->setText(row.extension);
         m_path->setText(row.path);
         m_options->setText(row.options);
-    });
+    };
+    connect(m_list, &QTreeWidget::currentItemChanged, this, showRow);
+    // A click on the current row brings back its values after the boxes were edited.
+    connect(m_list, &QTreeWidget::itemClicked, this, showRow);
     connect(m_extension, &QLineEdit::editingFinished, this,
         [this] { m_extension->setText(ArchiverDefinitions::normalizedExtension(m_extension->text())); });
     connect(m_path, &QLineEdit::editingFinished, this, [this] { m_path->setText(m_path->text().trimmed()); });
+    // Said while typing: a program that is not there extracts nothing.
+    connect(m_path, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_pathMissing->setVisible(!text.trimmed().isEmpty() && !ArchiverChoice::programFound(text.trimmed()));
+    });
+    connect(m_browse, &QPushButton::clicked, this, [this] {
+        const QString found = ArchiverChoice::resolveProgram(m_path->text().trimmed());
+        const QString chosen = m_dialogs.pickFile(
+            this, QStringLiteral("Archiver program"), found.isEmpty() ? QStringLiteral("/usr/bin") : found);
+        if (!chosen.isEmpty())
+            m_path->setText(chosen);
+    });
     connect(m_options, &QLineEdit::editingFinished, this, [this] { m_options->setText(m_options->text().trimmed()); });
     connect(m_addEdit, &QPushButton::clicked, this, &PreferencesDialog::addOrEdit);
     connect(m_delete, &QPushButton::clicked, this, &PreferencesDialog::deleteDefinition);

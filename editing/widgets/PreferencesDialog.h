@@ -8,6 +8,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -42,6 +43,8 @@ public:
     QLineEdit* optionsBox() const { return m_options; }
     QPushButton* addEditButton() const { return m_addEdit; }
     QPushButton* deleteButton() const { return m_delete; }
+    QPushButton* browseButton() const { return m_browse; }
+    QLabel* pathMissingMark() const { return m_pathMissing; }
     QPushButton* applyButton() const { return m_apply; }
 
 private:
@@ -66,6 +69,8 @@ private:
     QLineEdit* m_options = nullptr;
     QPushButton* m_addEdit = nullptr;
     QPushButton* m_delete = nullptr;
+    QPushButton* m_browse = nullptr;
+    QLabel* m_pathMissing = nullptr;
     QPushButton* m_apply = nullptr;
 };
 

@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -29,6 +31,9 @@ namespace {
 constexpr int kCountMax = 64000;
 const char* const kAttributeCaptions[]
     = { "&Deleted", "&Unlisted", "&Free", "&Not available", "&Locked", "&Missing/Offline", "&No time" };
+
+// Label, three date boxes with two separators between, and the stretching rest.
+constexpr int kGridColumns = 7;
 
 QString twoDigits(int n)
 {
@@ -46,6 +51,26 @@ void fitCharacters(QLineEdit* box, const QString& sample)
 }
 
 } // namespace
+
+PropertiesDialog::DateOrder PropertiesDialog::dateOrder(const QString& format)
+{
+    DateOrder order;
+    const qsizetype at[]
+        = { format.indexOf(QLatin1Char('M')), format.indexOf(QLatin1Char('d')), format.indexOf(QLatin1Char('y')) };
+    if (at[0] < 0 || at[1] < 0 || at[2] < 0)
+        return order;
+    std::sort(order.parts.begin(), order.parts.end(), [&](int a, int b) { return at[a] < at[b]; });
+    qsizetype i = at[order.parts[0]];
+    while (i < format.size() && format[i].isLetter())
+        ++i;
+    qsizetype end = i;
+    while (end < format.size() && !format[end].isLetter())
+        ++end;
+    const QString separator = format.mid(i, end - i).trimmed();
+    if (!separator.isEmpty())
+        order.separator = separator;
+    return order;
+}
 
 QString PropertiesDialog::ruler()
 {
@@ -126,38 +151,45 @@ QWidget* PropertiesDialog::buildGeneral()
     m_name = new QLineEdit(page);
     m_name->setObjectName("txtName");
     m_name->setReadOnly(true);
-    grid->addWidget(m_name, 0, 0, 1, 3);
+    grid->addWidget(m_name, 0, 0, 1, kGridColumns);
 
     m_size = new QLineEdit(page);
     m_size->setObjectName("txtSize");
     m_size->setReadOnly(true);
     label(QStringLiteral("Size:"), 1, m_size);
-    grid->addWidget(m_size, 1, 1, 1, 2);
+    grid->addWidget(m_size, 1, 1, 1, kGridColumns - 1);
     m_fileDate = new QLineEdit(page);
     m_fileDate->setObjectName("txtFileDate");
     m_fileDate->setReadOnly(true);
     label(QStringLiteral("File date:"), 2, m_fileDate);
-    grid->addWidget(m_fileDate, 2, 1, 1, 2);
+    grid->addWidget(m_fileDate, 2, 1, 1, kGridColumns - 1);
 
+    // The boxes go in the order the list shows dates in, each under its caption, in columns 1, 3
+    // and 5 of the grid with the separators between; boxes[] stays month, day, year.
+    const DateOrder order = dateOrder(QLocale::system().dateFormat(QLocale::ShortFormat));
+    const char* const parts[] = { "Month", "Day", "Year" };
+    for (int k = 0; k < 3; ++k) {
+        const QString part = QString::fromLatin1(parts[order.parts[size_t(k)]]);
+        auto* name = new QLabel(part, page);
+        name->setObjectName(QStringLiteral("lbl") + part);
+        grid->addWidget(name, 3, 1 + 2 * k, Qt::AlignLeft | Qt::AlignBottom);
+    }
     auto dateRow = [&](const QString& caption, int row, const char* stem, std::array<QLineEdit*, 3>& boxes,
                        std::array<PropertyField, 3> fields) {
-        auto* line = new QHBoxLayout;
-        line->setSpacing(2);
-        const char* parts[] = { "Month", "Day", "Year" };
-        for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            const int i = order.parts[size_t(k)];
             const QByteArray name = QByteArray(stem) + parts[i];
             boxes[size_t(i)] = numberBox(name.constData(), i == 2 ? 4 : 2, fields[size_t(i)]);
-            if (i > 0)
-                line->addWidget(new QLabel(QStringLiteral("-"), page));
-            line->addWidget(boxes[size_t(i)]);
+            boxes[size_t(i)]->setToolTip(QString::fromLatin1(parts[i]));
+            if (k > 0)
+                grid->addWidget(new QLabel(order.separator, page), row, 2 * k);
+            grid->addWidget(boxes[size_t(i)], row, 1 + 2 * k);
         }
-        line->addStretch(1);
-        label(caption, row, boxes[0]);
-        grid->addLayout(line, row, 1, 1, 2);
+        label(caption, row, boxes[size_t(order.parts[0])]);
     };
-    dateRow(QStringLiteral("Upload date:"), 3, "txtUpload", m_upload,
+    dateRow(QStringLiteral("Upload date:"), 4, "txtUpload", m_upload,
         { PropertyField::UploadMonth, PropertyField::UploadDay, PropertyField::UploadYear });
-    dateRow(QStringLiteral("Last download:"), 4, "txtLastDownload", m_lastDownload,
+    dateRow(QStringLiteral("Last download:"), 5, "txtLastDownload", m_lastDownload,
         { PropertyField::LastDownloadMonth, PropertyField::LastDownloadDay, PropertyField::LastDownloadYear });
 
     auto countRow = [&](const QString& caption, int row, const char* box, const char* spinner, PropertyField field,
@@ -171,18 +203,18 @@ QWidget* PropertiesDialog::buildGeneral()
         line->addWidget(steps);
         line->addStretch(1);
         label(caption, row, into);
-        grid->addLayout(line, row, 1, 1, 2);
+        grid->addLayout(line, row, 1, 1, kGridColumns - 1);
     };
-    countRow(QStringLiteral("Downloads:"), 5, "txtDownloads", "spnDownloads", PropertyField::Downloads, m_downloads,
+    countRow(QStringLiteral("Downloads:"), 6, "txtDownloads", "spnDownloads", PropertyField::Downloads, m_downloads,
         m_downloadSteps);
-    countRow(QStringLiteral("Cost:"), 6, "txtCost", "spnCost", PropertyField::Cost, m_cost, m_costSteps);
+    countRow(QStringLiteral("Cost:"), 7, "txtCost", "spnCost", PropertyField::Cost, m_cost, m_costSteps);
 
     m_uploader = new QLineEdit(page);
     m_uploader->setObjectName("txtUploader");
     m_uploader->setMaxLength(int(HeaderRecord::kUploaderWidth));
     fitCharacters(m_uploader, QString(int(HeaderRecord::kUploaderWidth), QLatin1Char('n')));
-    label(QStringLiteral("Uploader:"), 7, m_uploader);
-    grid->addWidget(m_uploader, 7, 1, 1, 2);
+    label(QStringLiteral("Uploader:"), 8, m_uploader);
+    grid->addWidget(m_uploader, 8, 1, 1, kGridColumns - 1);
 
     auto* attributes = new QGridLayout;
     for (int bit = 0; bit < 7; ++bit) {
@@ -192,10 +224,10 @@ QWidget* PropertiesDialog::buildGeneral()
         m_attributes[size_t(bit)] = box;
     }
     auto* attributesLabel = new QLabel(QStringLiteral("Attributes:"), page);
-    grid->addWidget(attributesLabel, 8, 0, Qt::AlignTop);
-    grid->addLayout(attributes, 8, 1, 1, 2);
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(9, 1);
+    grid->addWidget(attributesLabel, 9, 0, Qt::AlignTop);
+    grid->addLayout(attributes, 9, 1, 1, kGridColumns - 1);
+    grid->setColumnStretch(kGridColumns - 1, 1);
+    grid->setRowStretch(10, 1);
     return page;
 }
 

@@ -39,6 +39,14 @@ public:
     // The 45-character ruler the description box is sized for.
     static QString ruler();
 
+    // The order of month (0), day (1) and year (2) in a date format such as "dd.MM.yy", and the
+    // separator between them; month, day, year and "-" where the format does not say.
+    struct DateOrder {
+        std::array<int, 3> parts { 0, 1, 2 };
+        QString separator = QStringLiteral("-");
+    };
+    static DateOrder dateOrder(const QString& format);
+
 signals:
     void applied(const PropertiesResult& result);
 

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 
 namespace qv {
 
@@ -17,10 +18,17 @@ SortProgressWindow::SortProgressWindow(QWidget* parent)
     m_values->setObjectName("labVal");
     m_values->setAlignment(Qt::AlignRight | Qt::AlignTop);
     m_values->setMinimumWidth(m_values->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName("cmdCancel");
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancel->setEnabled(false);
+        m_cancelled = true;
+    });
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
     layout->addWidget(m_captions);
     layout->addWidget(m_values);
+    layout->addWidget(m_cancel, 0, Qt::AlignBottom);
     setProgress(0, 0);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class QLabel;
+class QPushButton;
 
 namespace qv {
 
@@ -17,10 +18,15 @@ public:
     void setProgress(uint64_t settled, uint64_t count);
     QString captions() const;
     QString values() const;
+    // Cancel was pressed: the new order is not written.
+    bool cancelled() const { return m_cancelled; }
+    QPushButton* cancelButton() const { return m_cancel; }
 
 private:
     QLabel* m_captions;
     QLabel* m_values;
+    QPushButton* m_cancel;
+    bool m_cancelled = false;
 };
 
 } // namespace qv

@@ -1,6 +1,8 @@
 #include "editing/widgets/StepButtons.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,6 +32,27 @@ StepButtons::StepButtons(QLineEdit* box, int minimum, int maximum, QWidget* pare
     }
     connect(m_up, &QToolButton::clicked, this, [this] { step(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { step(-1); });
+    // The keys and the wheel step the box too, as in any spin box.
+    box->installEventFilter(this);
+}
+
+bool StepButtons::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_box && m_box->isEnabled() && !m_box->isReadOnly()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                step(key == Qt::Key_Up ? 1 : -1);
+                return true;
+            }
+        } else if (event->type() == QEvent::Wheel) {
+            const int turned = static_cast<QWheelEvent*>(event)->angleDelta().y();
+            if (turned != 0)
+                step(turned > 0 ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void StepButtons::step(int delta)

@@ -17,6 +17,9 @@ public:
     QToolButton* upButton() const { return m_up; }
     QToolButton* downButton() const { return m_down; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void step(int delta);
 

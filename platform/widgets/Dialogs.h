@@ -28,6 +28,8 @@ public:
         const QStringList& buttons, int defaultButton, int closedAnswer) = 0;
     // An empty string when cancelled.
     virtual QString pickFolder(QWidget* parent, const QString& title, const QString& start) = 0;
+    // A file to open (a program, say), starting at the file or directory start; empty when cancelled.
+    virtual QString pickFile(QWidget* parent, const QString& title, const QString& start) = 0;
     virtual std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) = 0;
 };
 

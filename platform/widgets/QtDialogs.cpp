@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -25,11 +26,23 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
+
+// A box with a short text is narrower than its title; window managers then cut the title off.
+void fitTitle(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+        grid->columnCount());
+}
 }
 
 void QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon)
 {
     QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -64,6 +77,7 @@ Dialogs::Answer QtDialogs::question(
         return QMessageBox::Ok;
     };
     QMessageBox box(boxIcon(icon), title, text, set, parent);
+    fitTitle(box);
     box.setDefaultButton(toButton(defaultAnswer));
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -90,9 +104,15 @@ int QtDialogs::choose(QWidget* parent, const QString& title, const QString& text
     auto* escape = box.addButton(QMessageBox::Cancel);
     escape->hide();
     box.setEscapeButton(escape);
+    fitTitle(box);
     box.exec();
     const qsizetype pressed = added.indexOf(box.clickedButton());
     return pressed >= 0 ? int(pressed) : closedAnswer;
+}
+
+QString QtDialogs::pickFile(QWidget* parent, const QString& title, const QString& start)
+{
+    return QFileDialog::getOpenFileName(parent, title, start);
 }
 
 QString QtDialogs::pickFolder(QWidget* parent, const QString& title, const QString& start)

@@ -13,6 +13,7 @@ public:
     int choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
         int defaultButton, int closedAnswer) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
+    QString pickFile(QWidget* parent, const QString& title, const QString& start) override;
     std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
 };
 

@@ -90,6 +90,39 @@ TEST_F(StartupTest, CancelledSetupEndsWithoutWriting)
     EXPECT_EQ(contentsOf(iniPath), before);
 }
 
+TEST_F(StartupTest, ABoardDirectoryWithoutABoardIsNamedAndTheSetupOfferedAgain)
+{
+    const QString moved = QString::fromStdString(tmp.path()) + "/moved";
+    const QString empty = QString::fromStdString(tmp.path()) + "/empty";
+    QDir().mkpath(empty);
+    struct Case {
+        QString directory;
+        QString problem;
+        bool again;
+    };
+    for (const Case& c : { Case { moved, "does not exist", true }, Case { empty, "holds no CONFIG.RA", false } }) {
+        SCOPED_TRACE(c.directory.toStdString());
+        setupRuns = 0;
+        ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", c.directory + "/"));
+        QStringList asked;
+        Startup startup(profile, env, setupWritingOnRun(1), [&](const QString& title, const QString& text) {
+            asked << title + "|" + text;
+            return c.again;
+        });
+        const StartupOutcome out = startup.run({});
+        EXPECT_EQ(asked,
+            QStringList({ "Quorvex|The board directory " + c.directory + " " + c.problem
+                + ".\n\nWas it moved, or is its disk not mounted? Run the first-run setup again to choose the board "
+                  "directory?" }));
+        EXPECT_EQ(out.proceed, c.again);
+        EXPECT_EQ(setupRuns, c.again ? 1 : 0);
+        if (c.again)
+            EXPECT_EQ(out.settings.boardDirectory, board.boardDir());
+        else
+            EXPECT_EQ(out.exitCode, 1);
+    }
+}
+
 TEST_F(StartupTest, OneExistingFileArgumentIsSendToMode)
 {
     ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));

@@ -30,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace qv;
 
 namespace {
@@ -151,10 +153,27 @@ TEST_F(AddFilesControllerTest, AddFilesInsertsTheRowsAfterTheCurrentRowInPlace)
     EXPECT_EQ(window->model()->rows()[2].name, "New file.txt");
     EXPECT_EQ(window->model()->rows()[3].name, " (Comment)");
     EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
+    EXPECT_EQ(window->messagePanel()->text(), "2 files added");
     EXPECT_EQ(CurrentUploader::get(), "New Uploader");
     EXPECT_EQ(opened->store().readDescription(1, 1), "new text of C.ZIP");
     EXPECT_EQ(opened->store().readHeader(1, 2)->name(), "NEWFIL~1.TXT");
     expectNoNewProblems();
+}
+
+TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePath)
+{
+    std::filesystem::remove_all(areaDir(1));
+    ASSERT_TRUE(open());
+    bool shown = false;
+    window->addFiles().setDialogHook([&](QDialog* d) {
+        shown = true;
+        d->reject();
+    });
+    act("adopt")->trigger();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(messages(),
+        QStringList({ "Add Files|The directory of area 1 does not exist:\n\n" + QString::fromStdString(areaDir(1))
+            + "\n\nCreate it, or correct the area's path in the board's configuration." }));
 }
 
 TEST_F(AddFilesControllerTest, PreferencesChangeTheSettingsInMemory)

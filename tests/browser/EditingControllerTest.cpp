@@ -139,6 +139,7 @@ TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
 TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
 {
     clickRow(0);
+    window->fileList()->currentView()->setFocus();
     QTest::keyClick(window.get(), Qt::Key_F2);
     PropertiesDialog* d = properties();
     ASSERT_NE(d, nullptr);
@@ -209,6 +210,7 @@ TEST_F(EditingControllerTest, CommentLinesGoAfterTheSelectedRowOrAtTheEnd)
     act("icom")->trigger();
     EXPECT_EQ(cell(1, 0), " (Comment)");
     EXPECT_EQ(cell(2, 0), "My long name.txt");
+    EXPECT_EQ(window->messagePanel()->text(), "Comment line inserted");
     EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
     EXPECT_EQ(readAll(hdr(12)).size(), 5u * 194);
     // The uploader of the run, stored in the new record.
@@ -219,6 +221,7 @@ TEST_F(EditingControllerTest, CommentLinesGoAfterTheSelectedRowOrAtTheEnd)
     act("icom2")->trigger();
     EXPECT_EQ(window->model()->rowCount(), 6);
     EXPECT_EQ(cell(5, 0), " (Comment)");
+    window->fileList()->currentView()->setFocus();
     QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(window->model()->rowCount(), 7);
     EXPECT_TRUE(dialogs.calls.isEmpty());

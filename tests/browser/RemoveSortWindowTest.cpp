@@ -133,16 +133,22 @@ TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPl
     ASSERT_EQ(dialogs.calls.size(), 2);
     EXPECT_EQ(dialogs.calls[0].kind, "choice");
     EXPECT_EQ(dialogs.calls[0].title, "Confirm Deletion");
-    EXPECT_EQ(dialogs.calls[0].text, "Do you want to remove the file\n\nA.zip\n\nfrom your harddisk?");
+    EXPECT_EQ(dialogs.calls[0].text,
+        "Do you want to remove the file\n\nA.zip\n\nfrom your harddisk?\n\nThe entry is removed from the area "
+        "either way.");
+    EXPECT_EQ(dialogs.calls[0].defaultButton, 2) << "Enter keeps the file";
     EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Question);
     EXPECT_EQ(dialogs.calls[0].buttonTexts, QStringList({ "&Yes", "&Yes to All", "&No", "&No to All", "&Cancel" }));
-    EXPECT_EQ(dialogs.calls[1].text, "Do you want to remove the file\n\nB.zip\n\nfrom your harddisk?");
+    EXPECT_EQ(dialogs.calls[1].text,
+        "Do you want to remove the file\n\nB.zip\n\nfrom your harddisk?\n\nThe entry is removed from the area "
+        "either way.");
 
     EXPECT_EQ(names(), QStringList({ "C.zip", "E.zip", "D.zip" }));
     EXPECT_EQ(window->objectsPanel()->text(), "3 Object(s)");
     EXPECT_TRUE(window->descriptionPane()->toPlainText().isEmpty());
     EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 0, 2, 4 }));
     EXPECT_EQ(filesOnDisk(), (std::vector<std::string> { "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" }));
+    EXPECT_EQ(window->messagePanel()->text(), "2 entries removed, 1 file deleted");
 }
 
 TEST_F(RemoveSortWindowTest, NoToAllFirstFromTheToolbarKeepsEveryFile)
@@ -210,6 +216,39 @@ TEST_F(RemoveSortWindowTest, ColumnHeaderSortsTheWholeAreaByThatColumn)
     EXPECT_EQ(preselected, int(SortKey::Size));
     EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 2, 4, 0, 3, 1 }));
     EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
+    EXPECT_TRUE(window->messagePanel()->text().startsWith("Area sorted by size"))
+        << window->messagePanel()->text().toStdString();
+}
+
+TEST_F(RemoveSortWindowTest, ASortOfALargeAreaCanBeCancelledBeforeAnythingIsWritten)
+{
+    std::vector<test::Entry> many;
+    for (int i = 0; i < RemoveSortController::kProgressRows; ++i)
+        many.push_back({ .name = "F" + std::to_string(RemoveSortController::kProgressRows - i) + ".ZIP" });
+    t.builder.writeEntries(1, many);
+    window->areas().readArea(1);
+    const auto before = test::readFile(t.builder.headerPath(1));
+    bool clicked = false;
+    whenSortDialogOpens([&clicked](SortDialog* d) {
+        // Polled at every turn of events: the sort lets them run only twice.
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &clicked] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w->objectName() != "frmSortStat" || !w->isVisible())
+                return;
+            QTest::mouseClick(w->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+            clicked = true;
+            poll->deleteLater();
+            poll->stop();
+        });
+        poll->start(0);
+        ok(d);
+    });
+    window->fileList()->currentView()->selectAll();
+    window->commands().action("SelSort")->trigger();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(test::readFile(t.builder.headerPath(1)), before);
+    EXPECT_EQ(window->messagePanel()->text(), "Sort cancelled: the area keeps its order");
 }
 
 TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlaces)

@@ -19,6 +19,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -69,6 +71,7 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     tree->scrollToItem(games);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(games).center());
     EXPECT_EQ(window->areas().currentArea(), 1);
+    EXPECT_TRUE(window->messagePanel()->text().contains("Search File")) << window->messagePanel()->text().toStdString();
 
     find->findChild<QLineEdit*>("Text1")->setText("tool");
     find->find();
@@ -120,6 +123,57 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     EXPECT_EQ(window->areas().currentArea(), 2);
 }
 
+bool bold(AreaTreeView* tree, const char* key)
+{
+    return tree->itemOfKey(key)->font(0).bold();
+}
+
+TEST_F(ToolsWiring, FindStaysAboveTheWindowAndAJumpLandsWhereItDoesNotCover)
+{
+    board.writeEntries(1, std::vector<test::Entry>(80, test::Entry { .name = "X.ZIP" }));
+    window->areas().readArea(1);
+    window->commands().action("ffind")->trigger();
+    FindWindow* find = window->tools().findWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_TRUE(find->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(find->parentWidget(), window.get());
+
+    // The find window over the upper part of a tall list: the rows below it can be shown clear.
+    window->resize(900, 1400);
+    QApplication::processEvents();
+    QWidget* viewport = window->fileList()->currentView()->viewport();
+    const QRect list(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    find->move(list.topLeft());
+    QApplication::processEvents();
+    ASSERT_LT(find->frameGeometry().bottom() + 4 * window->fileList()->detailsView()->sizeHintForRow(0), list.bottom());
+    for (int position : { 40, 80, 60 }) {
+        window->tools().goTo(1, position);
+        const QRect row = window->fileList()->currentView()->visualRect(window->model()->index(position - 1, 0));
+        EXPECT_TRUE(viewport->rect().contains(row)) << position;
+        EXPECT_FALSE(find->frameGeometry().intersects(QRect(viewport->mapToGlobal(row.topLeft()), row.size())))
+            << position;
+    }
+}
+
+TEST_F(ToolsWiring, TheLoadedAreaIsBoldHoweverItWasChosen)
+{
+    AreaTreeView* tree = window->tree();
+    EXPECT_TRUE(bold(tree, "Area1"));
+    EXPECT_FALSE(bold(tree, "Area2"));
+    auto* selector = window->findChild<QComboBox*>("Combo2");
+    selector->setCurrentIndex(selector->findText("Games"));
+    emit selector->activated(selector->currentIndex());
+    EXPECT_EQ(window->areas().currentArea(), 2);
+    EXPECT_TRUE(bold(tree, "Area2"));
+    EXPECT_FALSE(bold(tree, "Area1"));
+    // Selecting another node changes nothing; a jump from Find does.
+    tree->setCurrentItem(tree->itemOfKey("Group1"));
+    EXPECT_TRUE(bold(tree, "Area2"));
+    window->tools().goTo(1, 1);
+    EXPECT_TRUE(bold(tree, "Area1"));
+    EXPECT_FALSE(bold(tree, "Area2"));
+}
+
 TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
 {
     EXPECT_TRUE(window->commands().action("fbbs")->isEnabled());
@@ -131,10 +185,13 @@ TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
         EXPECT_EQ(d->areaList()->currentItem()->text(), "00001: Utilities");
         d->areaList()->currentItem()->setSelected(true);
         QTest::mouseClick(d->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+        EXPECT_FALSE(d->isVisible()) << "OK closes once the lists are written";
         d->reject();
     });
     window->commands().action("fbbs")->trigger();
     EXPECT_TRUE(seen);
+    EXPECT_EQ(messages(),
+        QStringList({ "Export FILES.BBS|1 list written:\n\n" + QString::fromStdString(areaDir(1)) + "/files.bbs" }));
     const auto bytes = test::readFile(areaDir(1) + "/files.bbs");
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
         "FOO.ZIP            10 05/05/94  Foo archive\r\nBAR.ZIP            20 05/05/94  Bar tool\r\n");

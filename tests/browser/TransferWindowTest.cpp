@@ -3,6 +3,7 @@
 
 #include "board/Messages.h"
 #include "browser/AreaController.h"
+#include "browser/AreaTreeView.h"
 #include "browser/CommandTable.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
@@ -10,6 +11,7 @@
 #include "browser/TransferController.h"
 #include "platform/widgets/QtDialogs.h"
 #include "settings/Settings.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/transfer/TransferTestBoard.h"
@@ -24,6 +26,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +38,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <filesystem>
 #include <functional>
 
 using namespace qv;
@@ -134,7 +140,7 @@ TEST_F(TransferWindowTest, ACopyPastedIntoAnotherAreaWithoutACurrentRowGoesBehin
     act("filecop")->trigger();
     window->areas().readArea(2);
     window->fileList()->selectionModel()->clearSelection();
-    dialogs.answers.push_back(Dialogs::Answer::No);
+    dialogs.choices.push_back("&No");
     for (int k = 0; k < 2; ++k)
         act("behall")->trigger();
     EXPECT_EQ(names(), (QStringList { "B1.zip", "B2.zip", "F1.zip", " (Comment)", "F1.zip", " (Comment)" }));
@@ -145,8 +151,12 @@ TEST_F(TransferWindowTest, ACopyPastedIntoAnotherAreaWithoutACurrentRowGoesBehin
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].title, "Copy...");
     EXPECT_EQ(dialogs.calls[0].text,
-        "File already exists:\n\n" + QString::fromStdString(t.file(2, "F1.ZIP")) + "\n\nDo you want to overwrite?");
+        "File already exists:\n\n" + QString::fromStdString(t.file(2, "F1.ZIP"))
+            + "\n\nDo you want to overwrite?\n\nNo keeps the file that is there; the entry is copied all the same.");
+    EXPECT_EQ(dialogs.calls[0].buttonTexts, QStringList({ "&Yes", "Yes to &all", "&No", "No to a&ll" }));
+    EXPECT_EQ(dialogs.calls[0].defaultButton, 2);
     EXPECT_TRUE(act("fpaste")->isEnabled());
+    EXPECT_EQ(window->messagePanel()->text(), "2 entries copied to area 2");
 }
 
 TEST_F(TransferWindowTest, DirectMoveWithoutSelectionWarnsAndWithOneTakesTheRowsOutOfTheList)
@@ -171,6 +181,147 @@ TEST_F(TransferWindowTest, DirectMoveWithoutSelectionWarnsAndWithOneTakesTheRows
     EXPECT_FALSE(test::fileExists(t.file(1, "F2.ZIP")));
     EXPECT_EQ(test::readFile(t.file(2, "F4.ZIP")), test::bytesOf("F4.ZIP"));
     EXPECT_EQ(board->store().count(2).value(), 4u);
+}
+
+TEST_F(TransferWindowTest, YesToAllAndNoToAllAnswerForTheRestOfTheTransfer)
+{
+    struct Case {
+        std::deque<QString> choices;
+        std::vector<bool> replaced; // F1, F2, F3
+    };
+    const Case cases[] = {
+        { { "No to a&ll" }, { false, false, false } },
+        { { "Yes to &all" }, { true, true, true } },
+        { { "&Yes", "&No", "&Yes" }, { true, false, true } },
+        { { "&No", "Yes to &all" }, { false, true, true } },
+    };
+    const char* const files[] = { "F1.ZIP", "F2.ZIP", "F3.ZIP" };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choices.front().toStdString());
+        for (const char* f : files)
+            t.putFile(2, f, "old");
+        dialogs.calls.clear();
+        dialogs.choices = c.choices;
+        select({ 0, 1, 2 }, 0);
+        window->transfers().direct(false, 2);
+        EXPECT_EQ(dialogs.calls.size(), qsizetype(c.choices.size()));
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(test::readFile(t.file(2, files[i])), test::bytesOf(c.replaced[i] ? files[i] : "old")) << files[i];
+    }
+}
+
+// Polls while a transfer lets events run: act gets the modal copy window once it shows.
+void whenCopyWindowShows(std::function<bool(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != "Form10" || !w->isVisible() || !act(w))
+            return;
+        poll->stop();
+        poll->deleteLater();
+    });
+    poll->start(0);
+}
+
+TEST_F(TransferWindowTest, TheCopyWindowNamesHostPathsInFullFromTheFirstFile)
+{
+    QStringList shown;
+    bool fits = false;
+    whenCopyWindowShows([&](QWidget* w) {
+        auto* label = w->findChild<QLabel*>("Label1");
+        shown << label->text();
+        fits = label->width() >= label->sizeHint().width();
+        return true;
+    });
+    select({ 0 }, 0);
+    window->transfers().direct(false, 2);
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown[0], "Copying file '" + QString::fromStdString(t.file(1, "F1.ZIP")) + "'...");
+    EXPECT_TRUE(fits);
+}
+
+TEST_F(TransferWindowTest, ACancelledMoveLeavesBothAreasAndTheirFilesAsTheyWere)
+{
+    const auto before1 = board->store().load(1, true).rows.size();
+    whenCopyWindowShows([&](QWidget* w) {
+        // Once the first file is copied, while the second is about to be.
+        if (!w->findChild<QLabel*>("Label1")->text().contains("F2.ZIP"))
+            return false;
+        QTest::mouseClick(w->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        return true;
+    });
+    select({ 0, 1, 2 }, 0);
+    window->transfers().direct(true, 2);
+    EXPECT_EQ(names(), (QStringList { "F1.zip", "F2.zip", "F3.zip", "F4.zip", "F5.zip", " (Comment)" }));
+    EXPECT_EQ(board->store().load(1, true).rows.size(), before1);
+    EXPECT_EQ(board->store().count(2).value(), 2u);
+    for (const char* f : { "F1.ZIP", "F2.ZIP", "F3.ZIP" }) {
+        EXPECT_TRUE(test::fileExists(t.file(1, f))) << f;
+        EXPECT_FALSE(test::fileExists(t.file(2, f))) << f;
+    }
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_TRUE(window->messagePanel()->text().startsWith("Cancelled")) << window->messagePanel()->text().toStdString();
+}
+
+TEST_F(TransferWindowTest, RowsDroppedOnAnAreaOfTheTreeAreCopiedOrWithShiftMoved)
+{
+    auto drop = [&](const char* key, Qt::KeyboardModifiers modifiers) {
+        AreaTreeView* tree = window->tree();
+        QTreeWidgetItem* node = tree->itemOfKey(key);
+        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+            up->setExpanded(true);
+        tree->scrollToItem(node);
+        QCoreApplication::processEvents();
+        const QPoint at = tree->visualItemRect(node).center();
+        QMimeData data;
+        data.setData(FileListModel::kEntriesMimeType, "0,1");
+        // A drop goes where the drag entered.
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(tree->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(tree->viewport(), &move);
+        const bool accepted = move.isAccepted();
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(tree->viewport(), &dropped);
+        return accepted;
+    };
+    select({ 0, 1 }, 0);
+    EXPECT_FALSE(drop("r", {})) << "the board's node takes nothing";
+    EXPECT_TRUE(drop("Area2", {}));
+    EXPECT_EQ(board->store().count(2).value(), 4u);
+    EXPECT_EQ(names().size(), 6);
+    EXPECT_EQ(window->messagePanel()->text(), "2 entries copied to area 2");
+    // The same question as any transfer: the files are there now.
+    dialogs.choices = { "No to a&ll" };
+    select({ 0, 1 }, 0);
+    EXPECT_TRUE(drop("Area2", Qt::ShiftModifier));
+    EXPECT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(names(), (QStringList { "F3.zip", "F4.zip", "F5.zip", " (Comment)" }));
+    EXPECT_EQ(board->store().count(2).value(), 6u);
+}
+
+TEST_F(TransferWindowTest, FilesDroppedFromAFileManagerBecomeEntriesOfTheArea)
+{
+    const std::string outside = t.tmp.path() + "/outside";
+    std::filesystem::create_directories(outside);
+    QList<QUrl> urls;
+    for (const char* name : { "NEW1.TXT", "NEW2.TXT" }) {
+        test::writeBytes(QString::fromStdString(outside + "/" + name), name);
+        urls << QUrl::fromLocalFile(QString::fromStdString(outside + "/" + name));
+    }
+    QWidget* viewport = window->fileList()->currentView()->viewport();
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &dropped);
+    EXPECT_EQ(names().mid(6), (QStringList { "New1.txt", "New2.txt" }));
+    EXPECT_EQ(test::readFile(t.file(1, "NEW1.TXT")), test::bytesOf("NEW1.TXT"));
+    EXPECT_TRUE(test::fileExists(outside + "/NEW1.TXT")) << "copied, not moved";
+    EXPECT_EQ(window->messagePanel()->text(), "2 files added");
 }
 
 TEST_F(TransferWindowTest, EditCommandsActOnTheFocusedTextBox)

@@ -1,16 +1,23 @@
 // The window as a keyboard user and a window manager see it: the description follows the current
 // row, tree nodes load by key, the geometry survives restarts unchanged, the list keeps room.
 #include "browser/AreaController.h"
+#include "browser/AreaSelectors.h"
 #include "browser/AreaTreeView.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
+#include "browser/TransferController.h"
 #include "tests/browser/MainWindowFixture.h"
+#include "tests/support/WindowTestTools.h"
+#include "transfer/Clipboard.h"
 
 #include <QHeaderView>
+#include <QClipboard>
 #include <QListView>
+#include <QSignalSpy>
 #include <QSplitter>
+#include <QTextBrowser>
 #include <QTreeView>
 
 using namespace qv;
@@ -76,6 +83,112 @@ TEST_F(WindowKeysTest, DescriptionFollowsTheCurrentRowMovedByKeysInBothViews)
         EXPECT_LT(seen[7], kRows - 1);
         window.reset();
     }
+}
+
+// Where each key of a board command counts: the list always; the tree for all but Cut, Copy and
+// Paste; a text box or an area selector never, so typing there cannot change the board.
+TEST_F(WindowKeysTest, BoardKeysCountOnlyInTheListOrTheTree)
+{
+    struct Key {
+        const char* command;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool inTree;
+    };
+    const Key keys[] = {
+        { "icom", Qt::Key_Insert, Qt::ShiftModifier, true },
+        { "remov", Qt::Key_Delete, Qt::NoModifier, true },
+        { "adopt", Qt::Key_I, Qt::ControlModifier, true },
+        { "update", Qt::Key_U, Qt::ControlModifier, true },
+        { "eddesc", Qt::Key_F2, Qt::NoModifier, true },
+        { "props", Qt::Key_F4, Qt::NoModifier, true },
+        { "dcopy", Qt::Key_J, Qt::ControlModifier, true },
+        { "dmove", Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier, true },
+        { "SelSort", Qt::Key_S, Qt::ControlModifier, true },
+        { "selall", Qt::Key_A, Qt::ControlModifier, true },
+        { "cut", Qt::Key_X, Qt::ControlModifier, false },
+        { "copy", Qt::Key_C, Qt::ControlModifier, false },
+        { "paste", Qt::Key_V, Qt::ControlModifier, false },
+    };
+    ASSERT_TRUE(open());
+    QClipboard* system = QApplication::clipboard();
+    system->setText("typed elsewhere");
+    window->transfers().clipboard().take(Clipboard::Mode::Copy, 1, { { 0, window->model()->rows()[0] } });
+    window->files().describeRow(0);
+    window->refreshCommands();
+    // Counted, not run: the commands' own tests run them.
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (const Key& k : keys) {
+        ASSERT_TRUE(act(k.command)->isEnabled()) << k.command;
+        QObject::disconnect(act(k.command), &QAction::triggered, nullptr, nullptr);
+        spies.push_back(std::make_unique<QSignalSpy>(act(k.command), &QAction::triggered));
+    }
+    struct Place {
+        const char* name;
+        QWidget* widget;
+    };
+    const Place places[] = { { "list", window->fileList()->currentView() }, { "tree", window->tree() },
+        { "pane", window->descriptionPane() }, { "selector", window->findChild<AlphabeticAreaSelector*>("Combo2") } };
+    for (const Place& place : places) {
+        for (size_t i = 0; i < std::size(keys); ++i) {
+            SCOPED_TRACE(std::string(place.name) + " " + keys[i].command);
+            place.widget->setFocus();
+            ASSERT_TRUE(place.widget->hasFocus());
+            spies[i]->clear();
+            QTest::keyClick(place.widget, keys[i].key, keys[i].modifiers);
+            if (QWidget* popup = QApplication::activePopupWidget()) // F4 opens a selector's list
+                popup->close();
+            const bool expected
+                = place.name == std::string("list") || (place.name == std::string("tree") && keys[i].inTree);
+            EXPECT_EQ(spies[i]->count(), expected ? 1 : 0);
+        }
+    }
+    // The pane took none of it as text nor any typing, and its text can still be copied.
+    EXPECT_EQ(pane(), "Entry 0");
+    EXPECT_EQ(window->model()->rowCount(), kRows);
+    window->descriptionPane()->setFocus();
+    QTest::keyClicks(window->descriptionPane(), "typed");
+    QTest::keyClick(window->descriptionPane(), Qt::Key_Backspace);
+    EXPECT_EQ(pane(), "Entry 0");
+    QTest::keyClick(window->descriptionPane(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window->descriptionPane(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(system->text(), "Entry 0");
+}
+
+TEST_F(WindowKeysTest, EditMenuTakesRowsOnlyFromTheFocusedListAndSelectAllTakesEveryRow)
+{
+    ASSERT_TRUE(open());
+    QWidget* list = window->fileList()->currentView();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->fileList()->selectedRows().size(), kRows);
+    const Clipboard& clip = window->transfers().clipboard();
+    for (QWidget* elsewhere : { static_cast<QWidget*>(window->tree()),
+             static_cast<QWidget*>(window->findChild<AlphabeticAreaSelector*>("Combo2")) }) {
+        elsewhere->setFocus();
+        act("copy")->trigger();
+        act("cut")->trigger();
+        EXPECT_TRUE(clip.isEmpty()) << elsewhere->objectName().toStdString();
+    }
+    list->setFocus();
+    act("copy")->trigger();
+    EXPECT_EQ(clip.items().size(), size_t(kRows));
+    // The right-button items take rows wherever the focus is.
+    window->tree()->setFocus();
+    window->fileList()->selectionModel()->clearSelection();
+    window->fileList()->selectionModel()->select(
+        window->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    act("filecop")->trigger();
+    EXPECT_EQ(clip.items().size(), 1u);
+}
+
+TEST_F(WindowKeysTest, CtrlQQuitsAsExitDoes)
+{
+    ASSERT_TRUE(open());
+    window->tree()->setFocus();
+    QTest::keyClick(window->tree(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(written.size(), 1u);
 }
 
 TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsArea)
@@ -182,7 +295,7 @@ TEST_F(WindowKeysTest, TheListKeepsItsRoomWhenTheWindowShrinks)
     expectUsableList(*window);
 }
 
-TEST_F(WindowKeysTest, ExploreAndContentsSayWhatCouldNotBeOpenedAndWhy)
+TEST_F(WindowKeysTest, ExploreSaysWhatCouldNotBeOpenedAndWhyAndF1ShowsTheManual)
 {
     ASSERT_TRUE(open());
     desktop.exploreResult = { false, "no program to open it is installed (xdg-open was not found)" };
@@ -195,21 +308,20 @@ TEST_F(WindowKeysTest, ExploreAndContentsSayWhatCouldNotBeOpenedAndWhy)
         QStringList({ "Explore|Could not open the directory " + dir
             + ":\nno program to open it is installed (xdg-open was not found)" }));
 
-    desktop.openDocumentResult = { false, "no program to open it is installed (xdg-open was not found)" };
+    // The manual of the source tree, in a window of its own.
     QTest::keyClick(window.get(), Qt::Key_F1);
-    ASSERT_EQ(desktop.documents.size(), 1);
-    EXPECT_TRUE(desktop.documents[0].endsWith("/README.md")) << desktop.documents[0].toStdString();
-    ASSERT_EQ(dialogs.calls.size(), 2);
-    EXPECT_EQ(messages()[1],
-        "Contents|Could not open " + desktop.documents[0]
-            + ":\nno program to open it is installed (xdg-open was not found)");
+    auto* help = qobject_cast<QTextBrowser*>(window->helpWindow());
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->source().toLocalFile().endsWith("/docs/manual/index.html"))
+        << help->source().toString().toStdString();
+    EXPECT_TRUE(help->toPlainText().contains("Ctrl+Shift+J"));
+    test::shoot(help, "manual");
 
     // Started: nothing to say.
     desktop.exploreResult = {};
-    desktop.openDocumentResult = {};
     QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
-    QTest::keyClick(window.get(), Qt::Key_F1);
-    EXPECT_EQ(dialogs.calls.size(), 2);
+    EXPECT_EQ(dialogs.calls.size(), 1);
 }
 
 TEST_F(WindowKeysTest, ExploringAnUnmappedAreaDirectoryNamesTheProblem)

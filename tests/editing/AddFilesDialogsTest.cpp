@@ -189,6 +189,13 @@ TEST(PreferencesDialog, OpensOnTheStoredValuesWithEveryCaption)
     d.archiverList()->setCurrentItem(d.archiverList()->topLevelItem(1));
     EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
     shoot(&d, "preferences-archivers");
+    // A click on the row already current brings its values back into the edited boxes.
+    d.pathBox()->setText("/edited");
+    d.optionsBox()->setText("-edited");
+    QTreeWidget* list = d.archiverList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    EXPECT_EQ(d.optionsBox()->text(), "-o");
 
     d.firstAreaOption()->setChecked(true);
     EXPECT_FALSE(d.areaList()->isEnabled());
@@ -196,6 +203,31 @@ TEST(PreferencesDialog, OpensOnTheStoredValuesWithEveryCaption)
     QTest::mouseClick(d.applyButton(), Qt::LeftButton);
     EXPECT_EQ(f.settings.startupArea, 0);
     EXPECT_FALSE(d.applyButton()->isEnabled());
+}
+
+TEST(PreferencesDialog, BrowsePicksTheProgramAndAMissingOneIsMarked)
+{
+    PreferencesFixture f;
+    PreferencesDialog d(f.settings, {}, f.dialogs);
+    d.show();
+    d.tabs()->setCurrentIndex(1);
+    for (const auto& [typed, marked] : { std::pair { "/nonexistent/nomarch", true }, std::pair { "/bin/sh", false },
+             std::pair { "", false }, std::pair { "/etc/passwd", true } }) {
+        d.pathBox()->setText(typed);
+        EXPECT_EQ(d.pathMissingMark()->isVisible(), marked) << typed;
+    }
+    // Browse starts at the program named, or where programs live; a cancelled pick changes nothing.
+    d.pathBox()->setText("/nonexistent/nomarch");
+    f.dialogs.files = { "/bin/sh" };
+    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    EXPECT_FALSE(d.pathMissingMark()->isVisible());
+    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    ASSERT_EQ(f.dialogs.calls.size(), 2);
+    EXPECT_EQ(f.dialogs.calls[0].kind, "file");
+    EXPECT_EQ(f.dialogs.calls[0].text, "/usr/bin");
+    EXPECT_TRUE(f.dialogs.calls[1].text.endsWith("sh")) << f.dialogs.calls[1].text.toStdString();
 }
 
 TEST(PreferencesDialog, AddEditAndDeleteAskAndKeepTheOrder)

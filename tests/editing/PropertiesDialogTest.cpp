@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -309,6 +310,53 @@ TEST_F(PropertiesDialogTest, SpinnersStepWithinTheirRange)
     EXPECT_EQ(find("txtCost")->text(), "");
     QTest::mouseClick(find<QWidget>("spnCost")->findChild<QToolButton*>("up"), Qt::LeftButton);
     EXPECT_EQ(find("txtCost")->text(), "1");
+
+    // The keys and the wheel step as the buttons do, within the same range.
+    QLineEdit* cost = find("txtCost");
+    QTest::keyClick(cost, Qt::Key_Up);
+    EXPECT_EQ(cost->text(), "2");
+    QTest::keyClick(cost, Qt::Key_Down);
+    QTest::keyClick(cost, Qt::Key_Down);
+    QTest::keyClick(cost, Qt::Key_Down);
+    EXPECT_EQ(cost->text(), "0");
+    for (const int turned : { 120, 120, -120 }) {
+        QWheelEvent wheel(QPointF(2, 2), cost->mapToGlobal(QPointF(2, 2)), QPoint(), QPoint(0, turned), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(cost, &wheel);
+    }
+    EXPECT_EQ(cost->text(), "1");
+}
+
+TEST(PropertiesDateOrder, FollowsTheDateFormat)
+{
+    struct Case {
+        const char* format;
+        std::array<int, 3> parts;
+        const char* separator;
+    };
+    for (const Case& c : { Case { "M/d/yy", { 0, 1, 2 }, "/" }, Case { "dd.MM.yy", { 1, 0, 2 }, "." },
+             Case { "yyyy-MM-dd", { 2, 0, 1 }, "-" }, Case { "d MMM yyyy", { 1, 0, 2 }, "-" },
+             Case { "", { 0, 1, 2 }, "-" } }) {
+        const PropertiesDialog::DateOrder order = PropertiesDialog::dateOrder(c.format);
+        EXPECT_EQ(order.parts, c.parts) << c.format;
+        EXPECT_EQ(order.separator, c.separator) << c.format;
+    }
+}
+
+TEST_F(PropertiesDialogTest, DateBoxesStandUnderTheirCaptionsInTheLocaleOrder)
+{
+    open(0);
+    const auto order = PropertiesDialog::dateOrder(QLocale::system().dateFormat(QLocale::ShortFormat));
+    const char* const parts[] = { "Month", "Day", "Year" };
+    int lastX = -1;
+    for (int k = 0; k < 3; ++k) {
+        const QString part = parts[order.parts[size_t(k)]];
+        auto* caption = find<QLabel>(("lbl" + part).toLatin1().constData());
+        QLineEdit* box = find(("txtUpload" + part).toLatin1().constData());
+        EXPECT_EQ(caption->x(), box->x()) << part.toStdString();
+        EXPECT_GT(box->x(), lastX) << part.toStdString();
+        lastX = box->x();
+    }
 }
 
 TEST_F(PropertiesDialogTest, LeavingABoxOutOfRangeSaysSoAndReturnsTheFocus)

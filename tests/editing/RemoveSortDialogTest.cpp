@@ -33,7 +33,9 @@ TEST(ConfirmDeletion, FiveButtonsInOrderAndClosingIsCancel)
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->windowTitle(), "Confirm Deletion");
-        EXPECT_EQ(box->text(), "Do you want to remove the file\n\nReadme.txt\n\nfrom your harddisk?");
+        EXPECT_EQ(box->text(),
+            "Do you want to remove the file\n\nReadme.txt\n\nfrom your harddisk?\n\nThe entry is removed from the area "
+            "either way.");
         EXPECT_EQ(box->icon(), QMessageBox::Question);
         QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
         buttons.removeIf([](QPushButton* b) { return !b->isVisible(); });
@@ -45,6 +47,9 @@ TEST(ConfirmDeletion, FiveButtonsInOrderAndClosingIsCancel)
     });
     EXPECT_EQ(askDeletion(dialogs, nullptr, "Readme.txt"), DeletionAnswer::Cancel);
     EXPECT_EQ(shown, messages::confirmDeletionButtons());
+    // Enter keeps the file.
+    whenModalOpens([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+    EXPECT_EQ(askDeletion(dialogs, nullptr, "Readme.txt"), DeletionAnswer::No);
 
     for (int pressed = 0; pressed < 5; ++pressed) {
         whenModalOpens([&](QWidget* w) {

@@ -60,6 +60,19 @@ TEST(ArchiverSearch, FirstDirectoryOnPathWinsAndNamesMatchWithoutCase)
               "Quorvex is started.");
 }
 
+TEST(ArchiverSearch, EachProgramIsListedOnceWithTheExtensionsItServes)
+{
+    test::TempDir tmp;
+    const QString bin = QString::fromStdString(tmp.path()) + "/bin";
+    QDir().mkpath(bin);
+    for (const char* name : { "7z", "unar", "unzip" })
+        makeProgram(bin + "/" + name);
+    ArchiverSearch search;
+    search.run({ bin + "/" });
+    EXPECT_EQ(search.foundPrograms(),
+        QStringList({ bin + "/unar (ARC, PAK, ZOO)", bin + "/7z (ARJ, LZH, 7Z)", bin + "/unzip (ZIP)" }));
+}
+
 bool pack(const QString& program, const QStringList& args, const QString& dir)
 {
     QProcess p;

@@ -171,7 +171,9 @@ TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
         QStringList({ "Veltrano FE/DescHeight", "Veltrano FE/AreaListWidth", "Veltrano FE/ViewType",
             "Veltrano FE/UseLFN", "Veltrano FE/WindowState", "Veltrano FE/AreaListEnabled", "Veltrano FE/CFName",
             "Veltrano FE/CFSize", "Veltrano FE/CFBold", "Veltrano FE/CFItalic", "Veltrano FE/DefaultArea",
-            "Archiver1/Extension", "Archiver1/Path", "Archiver1/Options", "Veltrano FE/OriginalOrder" }));
+            "Archiver1/Extension", "Archiver1/Path", "Archiver1/Options", "Veltrano FE/OriginalOrder",
+            "Veltrano FE/FindText", "Veltrano FE/FindMode", "Veltrano FE/AddFilesMask", "Veltrano FE/AddFilesShowAll",
+            "Veltrano FE/ListColumns", "Veltrano FE/FindColumns" }));
     EXPECT_EQ(file.read("Veltrano FE", "WindowWidth"), "9000");
     EXPECT_EQ(file.read("Veltrano FE", "WindowState"), "2");
     EXPECT_TRUE(file.writes.contains("Veltrano FE/CFBold=-1"));
@@ -188,21 +190,51 @@ TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
         QStringList({ "Veltrano FE/WindowWidth", "Veltrano FE/WindowHeight", "Veltrano FE/WindowX", "Veltrano FE/WindowY" }));
 }
 
+TEST_F(SettingsFileTest, WhatTheSysopLeftComesBackNextRun)
+{
+    Settings s;
+    s.findText = "tool box, 2";
+    s.findByName = true;
+    s.addFilesMask = "*.ZIP";
+    s.addFilesShowAll = true;
+    s.listColumnWidths = { 3000, 1061, 900, 900, 900, 400, 3522 };
+    s.findColumnWidths = { 10, 20 };
+    {
+        ProfileFile file(path);
+        ASSERT_EQ(writeAtShutdown(file, s, true), ShutdownResult::Written);
+    }
+    Settings back;
+    readWindowValues(ProfileFile(path), back);
+    EXPECT_EQ(back.findText, s.findText);
+    EXPECT_TRUE(back.findByName);
+    EXPECT_EQ(back.addFilesMask, "*.ZIP");
+    EXPECT_TRUE(back.addFilesShowAll);
+    EXPECT_EQ(back.listColumnWidths, s.listColumnWidths);
+    EXPECT_EQ(back.findColumnWidths, s.findColumnWidths);
+    // A damaged list and an empty mask fall back to the defaults.
+    const Settings damaged = readAll("ListColumns=10,x,30\nFindColumns=5,-2\nAddFilesMask= \n");
+    EXPECT_TRUE(damaged.listColumnWidths.empty());
+    EXPECT_TRUE(damaged.findColumnWidths.empty());
+    EXPECT_EQ(damaged.addFilesMask, "*.*");
+}
+
 TEST_F(SettingsFileTest, FirstFailedWriteEndsShutdownWithItsMessage)
 {
     Settings s;
     s.archivers[0] = { "ZIP", "/usr/bin/unzip", "" };
-    const int total = 4 + 11 + 3 + 1;
+    const int locationKeys = 4 + 11 + 3;
+    const int total = locationKeys + 1 + 6;
     for (int n = 1; n <= total; ++n) {
         RecordingProfile file(path);
         file.failAt = n;
         test::ScriptedDialogs dialogs;
         EXPECT_FALSE(writeAtShutdown(file, s, true, dialogs));
         EXPECT_EQ(file.writes.size(), n) << "nothing after the failed write";
-        const QString expected = n == total ? "Updating profile|Unable to write QV.INI!\n\nCheck your access rights to "
-                                              "your Windows directory."
-                                            : "Location|Unable to write QV.INI!\n\nCheck your access rights to your "
-                                              "Windows directory, and try again.";
+        const QString expected = n > locationKeys
+            ? "Updating profile|Unable to write QV.INI!\n\nCheck your access rights to "
+              "your Windows directory."
+            : "Location|Unable to write QV.INI!\n\nCheck your access rights to your "
+              "Windows directory, and try again.";
         ASSERT_EQ(dialogs.messages(), QStringList({ expected })) << n;
         EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Critical);
     }

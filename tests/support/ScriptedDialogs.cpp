@@ -107,6 +107,16 @@ QString ScriptedDialogs::pickFolder(QWidget*, const QString& title, const QStrin
     return f;
 }
 
+QString ScriptedDialogs::pickFile(QWidget*, const QString& title, const QString& start)
+{
+    calls.append({ QStringLiteral("file"), title, start, Icon::None, Buttons::OkCancel, Answer::Ok });
+    if (files.empty())
+        return {};
+    const QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
 std::optional<QFont> ScriptedDialogs::pickFont(QWidget*, const QFont& initial)
 {
     calls.append({ QStringLiteral("font"), {}, initial.family(), Icon::None, Buttons::OkCancel, Answer::Ok });
@@ -134,6 +144,7 @@ void ScriptedDialogs::verifyAllAnswersUsed() const
     EXPECT_TRUE(choices.empty()) << choices.size() << " planned choice(s) never asked for";
     EXPECT_TRUE(folders.empty()) << folders.size() << " planned folder(s) never picked";
     EXPECT_TRUE(fonts.empty()) << fonts.size() << " planned font(s) never picked";
+    EXPECT_TRUE(files.empty()) << files.size() << " planned file(s) never picked";
 }
 
 } // namespace qv::test

@@ -48,6 +48,8 @@ public:
     int choose(QWidget* parent, const QString& title, const QString& text, Icon icon, const QStringList& buttons,
         int defaultButton, int closedAnswer) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
+    // Takes the next of `files` (an empty deque: cancelled), recorded as kind "file".
+    QString pickFile(QWidget* parent, const QString& title, const QString& start) override;
     std::optional<QFont> pickFont(QWidget* parent, const QFont& initial) override;
 
     // "title|text" of every message and question, in order.
@@ -60,6 +62,7 @@ public:
     // The next "choice" presses the button of this caption ("" closes the window).
     std::deque<QString> choices;
     std::deque<QString> folders;
+    std::deque<QString> files;
     std::deque<std::optional<QFont>> fonts;
     QString folder;
     std::optional<QFont> font;

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSet>
 #include <QTest>
 #include <QTreeView>
 
@@ -83,7 +84,7 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     EXPECT_EQ(w->objectName(), "Form5");
     EXPECT_EQ(w->windowTitle(), "Search File");
     EXPECT_TRUE(child<QRadioButton>(w.get(), "search0")->isChecked());
-    EXPECT_EQ(child<QRadioButton>(w.get(), "search1")->text(), "&Filename");
+    EXPECT_EQ(child<QRadioButton>(w.get(), "search1")->text(), "File&name");
     EXPECT_TRUE(child<QRadioButton>(w.get(), "optBegin")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(w.get(), "optEnd")->isChecked());
     EXPECT_EQ(child<AreaNumberField>(w.get(), "txtFrom")->text(), "1");
@@ -142,6 +143,31 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     QSignalSpy closed(w.get(), &FindWindow::closed);
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_EQ(closed.size(), 1);
+}
+
+TEST_F(ToolWindows, KeyboardAloneSearchesAndClosesAndNoTwoControlsShareAKey)
+{
+    auto w = window();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QStringList keys;
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+        const qsizetype amp = b->text().indexOf('&');
+        if (amp >= 0)
+            keys << b->text().mid(amp + 1, 1).toUpper();
+    }
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size()) << keys.join(' ').toStdString();
+
+    auto* text = child<QLineEdit>(w.get(), "Text1");
+    text->setText("apple");
+    QTest::keyClick(text, Qt::Key_Return);
+    w->waitForSearch();
+    EXPECT_EQ(w->results()->rowCount(), 5);
+    QSignalSpy closed(w.get(), &FindWindow::closed);
+    QTest::keyClick(w->resultsView(), Qt::Key_Escape);
+    EXPECT_EQ(closed.size(), 1);
+    EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(ToolWindows, RangeFieldsAndTheirMessages)
@@ -226,7 +252,7 @@ TEST_F(ToolWindows, StopEndsTheSearchAndTheWindowStaysOpen)
     EXPECT_LT(w->results()->rowCount(), 5);
 }
 
-TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaAndStaysOpen)
+TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaSaysWhereAndCloses)
 {
     ExportDialog d(*board, dialogs, 7);
     d.show();
@@ -253,17 +279,21 @@ TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaAndStaysOpen)
     list->clearSelection();
     QTest::mouseClick(child<QPushButton>(&d, "Command3"), Qt::LeftButton);
     EXPECT_FALSE(test::fileExists(tb.areaDir("a") + "/files.bbs"));
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(dialogs.calls.isEmpty());
 
     // Areas 1 and 2 (whose directory is missing): area 2 is reported, area 1 is written.
     list->item(0)->setSelected(true);
     list->item(1)->setSelected(true);
     child<QCheckBox>(&d, "Check3")->setChecked(true);
     QTest::mouseClick(child<QPushButton>(&d, "Command3"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.messages(), QStringList({ "Error!|Could not open: /nonexistent\\Files.bbs!" }));
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Error!|Could not open: /nonexistent\\Files.bbs!",
+            "Export FILES.BBS|1 of 2 lists written:\n\n" + QString::fromStdString(tb.areaDir("a")) + "/files.bbs" }));
     const std::vector<uint8_t> bytes = test::readFile(tb.areaDir("a") + "/files.bbs");
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ONE.ZIP             5 05/05/94  apple\r\napple comment\r\n");
     EXPECT_EQ(d.progressLabel()->text(), "");
-    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.isVisible());
     ExportDialog first(*board, dialogs, 0);
     EXPECT_EQ(first.areaList()->currentRow(), 0);
 }

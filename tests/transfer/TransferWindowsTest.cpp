@@ -312,7 +312,7 @@ TEST(CopyProgressWindow, LabelCapitalisationAndBarForLargeFiles)
 {
     EXPECT_EQ(
         CopyProgressWindow::labelFor("C:\\FILES\\GAMES\\TEST.ZIP"), "Copying file 'C:\\files\\games\\test.zip'...");
-    EXPECT_EQ(CopyProgressWindow::labelFor("/srv/Files/ÄBC.zip"), "Copying file '/srv/files/äbc.zip'...");
+    EXPECT_EQ(CopyProgressWindow::labelFor("/srv/Files/ÄBC.zip"), "Copying file '/srv/Files/ÄBC.zip'...");
     EXPECT_EQ(CopyProgressWindow::labelFor("c"), "Copying file 'C'...");
     EXPECT_EQ(CopyProgressWindow::labelFor(""), "Copying file ''...");
 

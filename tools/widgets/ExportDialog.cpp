@@ -92,6 +92,8 @@ void ExportDialog::exportSelected()
     const FilesBbsExport exporter(m_board);
     const ExportOptions chosen = options();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    QStringList written;
+    int tried = 0;
     for (int i = 0; i < m_list->count(); ++i) {
         if (!m_list->item(i)->isSelected())
             continue;
@@ -101,6 +103,9 @@ void ExportDialog::exportSelected()
                 QStringLiteral("Now doing: ") + item.mid(7) + QStringLiteral(" (%1 Files)").arg(records));
             m_progress->repaint();
         });
+        ++tried;
+        if (result.ok)
+            written << result.hostPath;
         if (!result.ok) {
             QApplication::restoreOverrideCursor();
             const messages::Message m = messages::filesBbsNotWritten(result.listPath);
@@ -111,6 +116,12 @@ void ExportDialog::exportSelected()
     m_progress->clear();
     m_progress->repaint();
     QApplication::restoreOverrideCursor();
+    if (tried == 0)
+        return;
+    // Done: where the lists went, then back to the window.
+    const messages::Message m = messages::filesBbsWritten(tried, written);
+    m_dialogs.message(this, m.title, m.text, Dialogs::Icon::Information);
+    accept();
 }
 
 } // namespace qv

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QThread>
 #include <QTreeView>
@@ -37,7 +38,8 @@ QRadioButton* radio(const char* name, const QString& text, QWidget* parent)
 }
 
 FindWindow::FindWindow(const Board& board, Dialogs& dialogs, bool useLongNames, ResultRowLook look, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    // A tool window stays above the browser window it serves, never behind it.
+    : QWidget(parent, parent ? Qt::Tool : Qt::Window)
     , m_board(board)
     , m_dialogs(dialogs)
     , m_useLongNames(useLongNames)
@@ -54,7 +56,7 @@ FindWindow::FindWindow(const Board& board, Dialogs& dialogs, bool useLongNames, 
     m_text = new QLineEdit(frame);
     m_text->setObjectName("Text1");
     m_keyword = radio("search0", QStringLiteral("&Keyword"), frame);
-    m_filename = radio("search1", QStringLiteral("&Filename"), frame);
+    m_filename = radio("search1", QStringLiteral("File&name"), frame); // Alt+F is "&Find"
     m_keyword->setChecked(true);
 
     m_begin = radio("optBegin", QStringLiteral("&Begin"), frame);
@@ -108,6 +110,10 @@ FindWindow::FindWindow(const Board& board, Dialogs& dialogs, bool useLongNames, 
     m_close = new QPushButton(QStringLiteral("&Close"), frame);
     m_close->setObjectName("Command2");
     connect(m_find, &QPushButton::clicked, this, &FindWindow::find);
+    // Not a dialog, so neither the default button nor Escape work by themselves.
+    connect(m_text, &QLineEdit::returnPressed, this, &FindWindow::find);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     connect(m_close, &QPushButton::clicked, this, &FindWindow::closeOrStop);
 
     auto* modes = new QHBoxLayout;
@@ -289,6 +295,22 @@ void FindWindow::find()
         QMetaObject::invokeMethod(
             this, [this, outcome] { onFinished(outcome); }, Qt::QueuedConnection);
     });
+}
+
+void FindWindow::setQuery(const QString& text, bool byName)
+{
+    m_text->setText(text);
+    (byName ? m_filename : m_keyword)->setChecked(true);
+}
+
+QString FindWindow::queryText() const
+{
+    return m_text->text();
+}
+
+bool FindWindow::queryByName() const
+{
+    return m_filename->isChecked();
 }
 
 void FindWindow::onHit(const SearchHit& hit)

@@ -41,6 +41,10 @@ public:
     void waitForSearch();
 
     void find();
+    // The search text and mode, as the last run left them.
+    void setQuery(const QString& text, bool byName);
+    QString queryText() const;
+    bool queryByName() const;
     // "&Close" or, while searching, "&Stop".
     void closeOrStop();
 

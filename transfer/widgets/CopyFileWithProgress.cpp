@@ -10,13 +10,6 @@
 
 namespace qv {
 
-namespace {
-void repaint()
-{
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-} // namespace
-
 CopyFileWithProgress::CopyFileWithProgress(Dialogs& dialogs, QWidget* parent)
     : m_dialogs(dialogs)
     , m_parent(parent)
@@ -37,33 +30,54 @@ EntryTransfer::Callbacks CopyFileWithProgress::transferCallbacks()
     return c;
 }
 
+EntryTransfer::Callbacks CopyFileWithProgress::transferCallbacks(const EntryTransfer::Request& request)
+{
+    m_whatNoDoes = messages::overwriteDeclined(request.to == EntryTransfer::To::Directory, request.move);
+    return transferCallbacks();
+}
+
 FileCopier::Callbacks CopyFileWithProgress::copyCallbacks()
 {
     FileCopier::Callbacks c;
     c.overwrite = [this](const QString& destination) {
-        const messages::Message m = messages::overwriteQuestion(QDir::toNativeSeparators(destination));
-        return BusyPointer::lifted([&] {
-            return m_dialogs.question(
-                       m_parent, m.title, m.text, Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Answer::No)
-                == Dialogs::Answer::Yes;
+        if (m_overwriteAll)
+            return *m_overwriteAll;
+        const messages::Message m = messages::overwriteQuestion(QDir::toNativeSeparators(destination), m_whatNoDoes);
+        enum { Yes, YesToAll, No, NoToAll };
+        const int pressed = BusyPointer::lifted([&] {
+            return m_dialogs.choose(
+                m_parent, m.title, m.text, Dialogs::Icon::Question, messages::overwriteButtons(), No, No);
         });
+        if (pressed == YesToAll || pressed == NoToAll)
+            m_overwriteAll = pressed == YesToAll;
+        return pressed == Yes || pressed == YesToAll;
     };
+    c.cancelled = [this] { return m_cancelled; };
     c.progress = [this](qint64 done, qint64 total) {
         if (m_window)
             m_window->setBytes(done, total);
-        repaint();
+        letEventsRun();
     };
     return c;
 }
 
 void CopyFileWithProgress::copying(const QString& shownSource)
 {
+    // The label first, so the window is shown at the size its text needs.
     if (!m_window) {
         m_window = new CopyProgressWindow(m_parent);
-        m_window->show();
+        QObject::connect(m_window, &CopyProgressWindow::cancelRequested, m_window, [this] { m_cancelled = true; });
     }
     m_window->setSourcePath(shownSource);
-    repaint();
+    m_window->show();
+    letEventsRun();
+}
+
+void CopyFileWithProgress::letEventsRun()
+{
+    // While the modal progress window shows, the user's input can reach its Cancel button only.
+    QApplication::processEvents(
+        m_window && m_window->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 void CopyFileWithProgress::copyFailed(const FileCopier::Copy& copy)

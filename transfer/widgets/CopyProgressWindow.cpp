@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -68,11 +69,25 @@ CopyProgressWindow::CopyProgressWindow(QWidget* parent)
     m_progress->setTextVisible(false);
     m_progress->hide();
 
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName("cmdCancel");
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancel->setEnabled(false);
+        m_label->setText(QStringLiteral("Cancelling..."));
+        emit cancelRequested();
+    });
+    // Input reaches only this window while it copies: the Cancel button, nothing else.
+    setWindowModality(Qt::ApplicationModal);
+
     auto* text = new QVBoxLayout;
     text->addStretch(1);
     text->addWidget(m_label);
     text->addWidget(m_progress);
     text->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancel);
+    text->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(12);
@@ -87,6 +102,9 @@ CopyProgressWindow::CopyProgressWindow(QWidget* parent)
 
 QString CopyProgressWindow::labelFor(const QString& path)
 {
+    // A host path is shown as it is, so the user can find the file; case is part of its name.
+    if (path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("Copying file '") + path + QStringLiteral("'...");
     return QStringLiteral("Copying file '") + path.left(1).toUpper() + path.mid(1).toLower() + QStringLiteral("'...");
 }
 
@@ -97,6 +115,7 @@ void CopyProgressWindow::setSourcePath(const QString& path)
     // A long path widens the window rather than being cut off, up to the screen's width.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int widest = screen ? screen->availableGeometry().width() * 9 / 10 : 1600;
+    layout()->activate();
     const int wanted = sizeHint().width();
     if (wanted > width()) {
         resize(std::min(wanted, widest), height());

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace qv {
 
@@ -17,11 +18,16 @@ public:
 
     explicit CopyProgressWindow(QWidget* parent = nullptr);
 
-    // "Copying file 'C:\files\test.zip'...": the first character upper case, the rest lower case.
+    // "Copying file 'C:\files\test.zip'...": the first character upper case, the rest lower case;
+    // a host path ("/srv/files/Test.zip") as it is.
     static QString labelFor(const QString& path);
 
     void setSourcePath(const QString& path);
     void setBytes(qint64 done, qint64 total);
+    QPushButton* cancelButton() const { return m_cancel; }
+
+signals:
+    void cancelRequested();
 
 private:
     void centre();
@@ -29,6 +35,7 @@ private:
     QLabel* m_label;
     QWidget* m_animation;
     QProgressBar* m_progress;
+    QPushButton* m_cancel;
 };
 
 } // namespace qv
