@@ -1,5 +1,4 @@
 #include "cli/Command.h"
-#include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
 #include "cli/commands/EntryPosition.h"
 #include "editing/Descriptions.h"
@@ -12,25 +11,32 @@ namespace {
 
 class DescribeCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("describe"); }
-    QString arguments() const override { return QStringLiteral("AREA POS... (--text TEXT | --file FILE | --stdin)"); }
-    QString summary() const override { return QStringLiteral("give one entry, or several at once, a description"); }
-    int rank() const override { return 44; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
+    {
+        return {
+            .name = "describe",
+            .rank = 44,
+            .summary = "give one entry, or several at once, a description",
+            .arguments = { { "AREA", "the area's number" }, { "POS...", "the entries' positions, 1 for the first" } },
+            .options = {
+                { "text", "TEXT", "the text itself" },
+                { "file", "FILE", "the text of FILE (UTF-8)" },
+                { "stdin", "", "the text of standard input (UTF-8)" },
+            },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
     {
         QString problem;
-        const auto o = CommandOptions::parse(args, { "text", "file" }, { "stdin" }, &problem);
-        if (!o)
-            return c.usage(problem);
-        const auto area = o->positionals.size() >= 2 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         std::vector<uint64_t> records;
-        for (qsizetype i = 1; i < o->positionals.size(); ++i)
-            if (auto r = parsePosition(o->positionals[i]))
+        for (qsizetype i = 1; i < a.positionals.size(); ++i)
+            if (auto r = parsePosition(a.positionals[i]))
                 records.push_back(*r);
-        if (!area || records.empty() || qsizetype(records.size()) != o->positionals.size() - 1)
-            return c.usage(name() + QStringLiteral(" wants an area number and entry positions from 1"));
+        if (!area || records.empty() || qsizetype(records.size()) != a.positionals.size() - 1)
+            return c.usage(QStringLiteral("describe wants an area number and entry positions from 1"));
         bool usageError = false;
-        const auto text = o->textInput(&problem, &usageError);
+        const auto text = a.textInput(&problem, &usageError);
         if (!text) {
             if (usageError)
                 return c.usage(problem);

@@ -13,51 +13,41 @@ namespace {
 
 class FindCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("find"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("TEXT [--keyword | --name] [--from N] [--to M] [--short-names]");
+        return {
+            .name = "find",
+            .rank = 70,
+            .summary = "entries whose description holds TEXT, or whose name matches the pattern TEXT",
+            .arguments = { { "TEXT", "the text to look for in descriptions, or the name pattern (* and ?)" } },
+            .options = {
+                { "keyword", "", "look for TEXT among the keywords" },
+                { "name", "", "match the file names against the pattern TEXT" },
+                { "from", "AREA", "the first area searched (default: 1)" },
+                { "to", "AREA", "the last area searched (default: the highest)" },
+                { "short-names", "", "match the 8.3 names, not the long ones" },
+            },
+        };
     }
-    QString summary() const override
-    {
-        return QStringLiteral("entries whose description holds TEXT, or whose name matches the pattern TEXT");
-    }
-    int rank() const override { return 70; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         SearchQuery query;
-        std::optional<int> from;
-        std::optional<int> to;
-        QStringList texts;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            auto number = [&](const QString& option, std::optional<int>& into) {
-                QString v;
-                if (a.startsWith(option + QLatin1Char('=')))
-                    v = a.mid(option.size() + 1);
-                else if (a == option && i + 1 < args.size())
-                    v = args[++i];
-                else
-                    return false;
-                into = ToolContext::areaNumber(v);
-                if (!into)
-                    into = -1;
-                return true;
-            };
-            if (a == QLatin1String("--name"))
-                query.mode = SearchQuery::Mode::FileName;
-            else if (a == QLatin1String("--keyword"))
-                query.mode = SearchQuery::Mode::Keyword;
-            else if (a == QLatin1String("--short-names"))
-                query.useLongNames = false;
-            else if (number(QStringLiteral("--from"), from) || number(QStringLiteral("--to"), to))
-                continue;
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("find: unknown option %1").arg(a));
-            else
-                texts.append(a);
-        }
-        if (texts.size() != 1 || texts[0].trimmed().isEmpty())
+        auto number = [&](const char* option) -> std::optional<int> {
+            if (!a.has(QLatin1String(option)))
+                return std::nullopt;
+            return ToolContext::areaNumber(a.value(QLatin1String(option))).value_or(-1);
+        };
+        const std::optional<int> from = number("from");
+        const std::optional<int> to = number("to");
+        if (a.has(QStringLiteral("name")) && a.has(QStringLiteral("keyword")))
+            return c.usage(QStringLiteral("find: --keyword and --name exclude each other"));
+        if (a.has(QStringLiteral("name")))
+            query.mode = SearchQuery::Mode::FileName;
+        else if (a.has(QStringLiteral("keyword")))
+            query.mode = SearchQuery::Mode::Keyword;
+        query.useLongNames = !a.has(QStringLiteral("short-names"));
+        const QStringList& texts = a.positionals;
+        if (texts[0].trimmed().isEmpty())
             return c.usage(QStringLiteral("find wants one search text"));
         if ((from && *from < 1) || (to && *to < 1))
             return c.usage(QStringLiteral("find: --from and --to want an area number from 1"));
