@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
@@ -50,7 +51,10 @@ public:
         QTemporaryDir temp(QDir::temp().filePath(QStringLiteral("qvtool-XXXXXX")));
         DescriptionExtractor extractor(c.settings(), temp.path());
         extractor.setBlocking(true);
-        const auto result = FileAdder::add(c.board(), *area, request, &extractor);
+        TerminalProgress progress(c, QStringLiteral("adding"), uint64_t(request.names.size()));
+        const auto result
+            = FileAdder::add(c.board(), *area, request, &extractor, [&](const QString& name) { progress.step(name); });
+        progress.finish();
         if (result.error) {
             c.fail(QStringLiteral("nothing was added: ") + QString::fromStdString(result.error->message));
             return 1;

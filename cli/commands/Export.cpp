@@ -1,5 +1,6 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "tools/FileSearch.h"
 #include "tools/FilesBbsExport.h"
@@ -73,8 +74,10 @@ public:
         QJsonArray results;
         QString text;
         int failures = 0;
+        TerminalProgress progress(c, QStringLiteral("exporting"), areas.size());
         for (int area : areas) {
             uint64_t records = 0;
+            progress.step(QStringLiteral("area %1").arg(area));
             const auto r = exporter.exportArea(area, options, [&](uint64_t n) { records = n; });
             results.append(QJsonObject { { QStringLiteral("area"), area }, { QStringLiteral("ok"), r.ok },
                 { QStringLiteral("list"), r.listPath }, { QStringLiteral("records"), qint64(records) } });
@@ -85,6 +88,7 @@ public:
                 text += QStringLiteral("%1: %2 (%3 Files)\n").arg(area).arg(r.listPath).arg(records);
             }
         }
+        progress.finish();
         if (c.json())
             c.printJson(results);
         else

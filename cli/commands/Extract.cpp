@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/DescriptionExtraction.h"
 #include "storage/AreaStore.h"
@@ -70,7 +71,10 @@ public:
         }
         DescriptionExtractor extractor(c.settings(), temp.path());
         extractor.setBlocking(true);
-        const auto result = DescriptionExtraction::run(c.board(), *area, rows, extractor);
+        TerminalProgress progress(c, QStringLiteral("extracting"), rows.size());
+        const auto result = DescriptionExtraction::run(
+            c.board(), *area, rows, extractor, [&](uint64_t, const std::string&) { progress.step(); });
+        progress.finish();
         QJsonArray out;
         QString text;
         for (const auto& r : result.rows) {

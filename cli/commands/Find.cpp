@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/EntryJson.h"
 #include "cli/TextTable.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "storage/HeaderRecord.h"
 #include "tools/FileSearch.h"
@@ -67,26 +68,30 @@ public:
         QJsonArray hits;
         TextTable table({ QStringLiteral("Area"), QStringLiteral("#"), QStringLiteral("Name") }, { true, true, false });
         const std::atomic<bool> never { false };
+        TerminalProgress progress(
+            c, QStringLiteral("searching"), search.areasInRange(query.firstArea, query.lastArea).size());
         search.run(query, never,
-            { {}, [&](const SearchHit& hit) {
-                 const QString shown = b.text(hit.row.name);
-                 if (!c.json()) {
-                     if (hit.firstOfArea)
-                         table.addRow({ QString::number(hit.area), QString(),
-                             QString::number(hit.area) + QStringLiteral(" - ") + b.areaName(hit.area) });
-                     table.addRow({ QString::number(hit.area), QString::number(hit.position + 1), shown });
-                     return;
-                 }
-                 AreaStore& store = b.store();
-                 const auto header = store.readHeader(hit.area, hit.position);
-                 const auto longName = store.readLongName(hit.area, hit.position);
-                 const QJsonObject entry = entryJson(b, hit.position, header.valueOr(HeaderRecord()),
-                     longName ? longName->name() : std::string(), hit.row.name,
-                     store.readDescription(hit.area, hit.position));
-                 hits.append(QJsonObject { { QStringLiteral("area"), hit.area },
-                     { QStringLiteral("position"), qint64(hit.position + 1) }, { QStringLiteral("name"), shown },
-                     { QStringLiteral("entry"), entry } });
-             } });
+            { [&](int area) { progress.step(QStringLiteral("area %1").arg(area)); },
+                [&](const SearchHit& hit) {
+                    const QString shown = b.text(hit.row.name);
+                    if (!c.json()) {
+                        if (hit.firstOfArea)
+                            table.addRow({ QString::number(hit.area), QString(),
+                                QString::number(hit.area) + QStringLiteral(" - ") + b.areaName(hit.area) });
+                        table.addRow({ QString::number(hit.area), QString::number(hit.position + 1), shown });
+                        return;
+                    }
+                    AreaStore& store = b.store();
+                    const auto header = store.readHeader(hit.area, hit.position);
+                    const auto longName = store.readLongName(hit.area, hit.position);
+                    const QJsonObject entry = entryJson(b, hit.position, header.valueOr(HeaderRecord()),
+                        longName ? longName->name() : std::string(), hit.row.name,
+                        store.readDescription(hit.area, hit.position));
+                    hits.append(QJsonObject { { QStringLiteral("area"), hit.area },
+                        { QStringLiteral("position"), qint64(hit.position + 1) }, { QStringLiteral("name"), shown },
+                        { QStringLiteral("entry"), entry } });
+                } });
+        progress.finish();
         if (c.json())
             c.printJson(hits);
         else

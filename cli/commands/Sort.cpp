@@ -1,6 +1,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/PositionArguments.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/AreaSorter.h"
 
@@ -78,7 +79,13 @@ public:
             }
             request.only = std::move(*rows);
         }
-        const AreaSorter::Outcome outcome = AreaSorter(c.board()).sort(*area, loaded.rows, request);
+        TerminalProgress progress(c, QStringLiteral("sorting"), 0);
+        const AreaSorter::Outcome outcome
+            = AreaSorter(c.board()).sort(*area, loaded.rows, request, [&](uint64_t settled, uint64_t count) {
+                  progress.setTotal(count);
+                  progress.show(settled);
+              });
+        progress.finish();
         if (outcome.error) {
             c.fail(messages::changeFailed(*area, QStringLiteral("sort"), outcome.error->code, outcome.error->message)
                        .text);

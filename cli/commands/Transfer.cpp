@@ -2,6 +2,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/PositionArguments.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "transfer/EntryTransfer.h"
 
@@ -106,7 +107,10 @@ public:
         request.useLongNames = c.settings().useLongNames;
         EntryTransfer::Callbacks callbacks;
         callbacks.copy.overwrite = [overwrite](const QString&) { return overwrite; };
+        TerminalProgress progress(c, m_move ? QStringLiteral("moving") : QStringLiteral("copying"), rows->size());
+        callbacks.copying = [&](const QString& shown) { progress.step(shown); };
         const EntryTransfer::Outcome outcome = EntryTransfer(c.board()).run(request, callbacks);
+        progress.finish();
 
         if (outcome.error && outcome.failedAt != EntryTransfer::Stage::Source) {
             c.fail(outcome.stale || outcome.error->code == kChangedMeanwhile
