@@ -1,55 +1,220 @@
 #include "cli/Command.h"
 
-#include <algorithm>
+#include <QCommandLineParser>
+#include <QFile>
 
-namespace qv::commands {
+#include <algorithm>
+#include <list>
+#include <cstdio>
+
+namespace qv {
+
+QString CommandArgument::name() const
+{
+    QString n = syntax;
+    n.remove(QLatin1Char('[')).remove(QLatin1Char(']')).remove(QLatin1String("..."));
+    return n;
+}
+
+Arguments::Arguments(const QCommandLineParser& parser)
+    : positionals(parser.positionalArguments())
+    , m_parser(parser)
+{
+}
+
+bool Arguments::has(const QString& option) const
+{
+    return m_parser.isSet(option);
+}
+
+QString Arguments::value(const QString& option) const
+{
+    return m_parser.value(option);
+}
+
+std::optional<QString> Arguments::textInput(QString* error, bool* usageError) const
+{
+    const bool text = has(QStringLiteral("text"));
+    const bool file = has(QStringLiteral("file"));
+    const bool fromStdin = has(QStringLiteral("stdin"));
+    *usageError = int(text) + int(file) + int(fromStdin) != 1;
+    if (*usageError) {
+        *error = QStringLiteral("give the text with exactly one of --text, --file and --stdin");
+        return std::nullopt;
+    }
+    if (text)
+        return value(QStringLiteral("text"));
+    QFile in;
+    const QString name = value(QStringLiteral("file"));
+    if (!fromStdin)
+        in.setFileName(name);
+    if (!(fromStdin ? in.open(stdin, QIODevice::ReadOnly) : in.open(QIODevice::ReadOnly))) {
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(fromStdin ? QStringLiteral("standard input") : name, in.errorString());
+        return std::nullopt;
+    }
+    return QString::fromUtf8(in.readAll());
+}
+
+QString CommandSpec::synopsis() const
+{
+    QStringList parts { name };
+    for (const CommandArgument& a : arguments)
+        parts << a.syntax;
+    if (!options.empty())
+        parts << QStringLiteral("[OPTIONS]");
+    return parts.join(QLatin1Char(' '));
+}
+
+namespace commands {
 
 namespace {
-std::vector<std::unique_ptr<Command>>& registry()
+struct Registered {
+    CommandSpec spec;
+    std::unique_ptr<Command> command;
+};
+
+// A list, so that nothing moves while commands register.
+std::list<Registered>& registry()
 {
-    static std::vector<std::unique_ptr<Command>> r;
+    static std::list<Registered> r;
     return r;
+}
+
+QString optionHead(const CommandOption& o)
+{
+    QString head = QStringLiteral("--") + o.name;
+    for (const QString& alias : o.aliases)
+        head += (alias.size() == 1 ? QStringLiteral(", -") : QStringLiteral(", --")) + alias;
+    return o.value.isEmpty() ? head : head + QLatin1Char(' ') + o.value;
+}
+
+// "  head   text", the text in a column of its own or below a head too long for it.
+QString row(const QString& head, const QString& text)
+{
+    constexpr int kColumn = 22;
+    if (head.size() < kColumn - 3)
+        return QStringLiteral("  ") + head.leftJustified(kColumn - 2) + text + QLatin1Char('\n');
+    return QStringLiteral("  ") + head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')) + text
+        + QLatin1Char('\n');
 }
 }
 
 bool add(std::unique_ptr<Command> command)
 {
-    registry().push_back(std::move(command));
+    CommandSpec spec = command->spec();
+    registry().push_back({ std::move(spec), std::move(command) });
     return true;
 }
 
-std::vector<Command*> all()
+std::vector<const CommandSpec*> all()
 {
-    std::vector<Command*> list;
-    for (const auto& c : registry())
-        list.push_back(c.get());
-    std::sort(list.begin(), list.end(), [](Command* l, Command* r) { return l->rank() < r->rank(); });
+    std::vector<const CommandSpec*> list;
+    for (const Registered& c : registry())
+        list.push_back(&c.spec);
+    std::sort(list.begin(), list.end(), [](const CommandSpec* l, const CommandSpec* r) { return l->rank < r->rank; });
     return list;
 }
 
-Command* find(const QString& name)
+const CommandSpec* find(const QString& name)
 {
-    for (const auto& c : registry())
-        if (c->name() == name)
-            return c.get();
+    for (const Registered& c : registry())
+        if (c.spec.name == name)
+            return &c.spec;
     return nullptr;
+}
+
+Command& implementation(const CommandSpec& spec)
+{
+    for (Registered& c : registry())
+        if (&c.spec == &spec)
+            return *c.command;
+    Q_UNREACHABLE();
+}
+
+const std::vector<CommandOption>& globalOptions()
+{
+    static const std::vector<CommandOption> options {
+        { "board", "DIR", "the board directory, which holds FILES.RA (default: RaDir of QV.INI)" },
+        { "settings", "FILE", "read QV.INI from FILE instead of $XDG_CONFIG_HOME/quorvex/QV.INI" },
+        { "drive", "X=PATH", "map the DOS drive X to the directory PATH; once for each drive" },
+        { "json", "", "print the result as JSON" },
+        { "quiet", "", "print no progress, only errors", { "q" } },
+        { "help", "", "show the usage and end", { "h" } },
+    };
+    return options;
+}
+
+std::vector<CommandOption> optionsOf(const CommandSpec& spec)
+{
+    std::vector<CommandOption> options = spec.options;
+    options.insert(options.end(), globalOptions().begin(), globalOptions().end());
+    return options;
+}
+
+void declare(QCommandLineParser& parser, const std::vector<CommandOption>& options)
+{
+    for (const CommandOption& o : options) {
+        QStringList names { o.name };
+        names += o.aliases;
+        const bool added = parser.addOption(QCommandLineOption(names, o.help, o.value));
+        Q_ASSERT(added);
+        (void)added;
+    }
+}
+
+QString countProblem(const CommandSpec& spec, const QStringList& positionals)
+{
+    const auto given = qsizetype(positionals.size());
+    const auto required = std::count_if(
+        spec.arguments.begin(), spec.arguments.end(), [](const CommandArgument& a) { return !a.optional(); });
+    const bool unbounded = std::any_of(
+        spec.arguments.begin(), spec.arguments.end(), [](const CommandArgument& a) { return a.repeated(); });
+    if (given >= required && (unbounded || given <= qsizetype(spec.arguments.size())))
+        return {};
+    if (spec.arguments.empty())
+        return spec.name + QStringLiteral(" takes no arguments");
+    QStringList wanted;
+    for (const CommandArgument& a : spec.arguments)
+        wanted << a.syntax;
+    return spec.name + QStringLiteral(" wants ") + wanted.join(QLatin1Char(' '));
 }
 
 QString usageText()
 {
-    QString text = QStringLiteral(
-        "usage: qvtool [--board DIR] [--settings FILE] [--drive X=PATH]... [--version] COMMAND [--json]\n"
-        "commands:\n");
-    for (Command* c : all()) {
-        const QString head = c->arguments().isEmpty() ? c->name() : c->name() + QLatin1Char(' ') + c->arguments();
-        // A long synopsis gets a line of its own, the summary indented below it.
-        if (head.size() <= 15)
-            text += QStringLiteral("  ") + head.leftJustified(15) + QLatin1Char(' ') + c->summary() + QLatin1Char('\n');
-        else
-            text += QStringLiteral("  ") + head + QStringLiteral("\n                  ") + c->summary() + QLatin1Char('\n');
+    QString text = QStringLiteral("usage: qvtool [OPTIONS] COMMAND [ARGUMENTS] [COMMAND OPTIONS]\noptions:\n");
+    for (const CommandOption& o : globalOptions())
+        text += row(optionHead(o), o.help);
+    text += row(QStringLiteral("--version"), QStringLiteral("print the version and end"));
+    text += QStringLiteral("commands:\n");
+    for (const CommandSpec* c : all()) {
+        QStringList head { c->name };
+        for (const CommandArgument& a : c->arguments)
+            head << a.syntax;
+        text += row(head.join(QLatin1Char(' ')), c->summary);
     }
-    text += QStringLiteral("--board defaults to RaDir of QV.INI; its [Drives] section maps DOS drives.\n");
+    text += QStringLiteral("'qvtool help COMMAND' or 'qvtool COMMAND --help' shows a command's options.\n"
+                           "Exit codes: 0 done, 1 failed or a problem found, 2 a usage error.\n");
     return text;
 }
 
-} // namespace qv::commands
+QString helpText(const CommandSpec& spec)
+{
+    QString text = QStringLiteral("usage: qvtool [OPTIONS] ") + spec.synopsis() + QLatin1Char('\n') + spec.summary
+        + QLatin1Char('\n');
+    if (!spec.arguments.empty()) {
+        text += QStringLiteral("arguments:\n");
+        for (const CommandArgument& a : spec.arguments)
+            text += row(a.name(), a.help);
+    }
+    if (!spec.options.empty()) {
+        text += QStringLiteral("options:\n");
+        for (const CommandOption& o : spec.options)
+            text += row(optionHead(o), o.help);
+    }
+    text += QStringLiteral("and the options of every command, before or after it (qvtool --help).\n");
+    return text;
+}
+
+} // namespace commands
+} // namespace qv

@@ -1,7 +1,6 @@
 #include "cli/ToolContext.h"
 
 #include "board/Messages.h"
-#include "cli/Command.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -94,7 +93,8 @@ QString ToolContext::escapeControls(const QString& text)
 
 void ToolContext::out(const QString& text) const
 {
-    write(stdout, escapeControls(text));
+    if (!m_quiet)
+        write(stdout, escapeControls(text));
 }
 
 void ToolContext::printJson(const QJsonValue& value) const
@@ -112,7 +112,7 @@ int ToolContext::usage(const QString& problem) const
 {
     if (!problem.isEmpty())
         fail(problem);
-    write(stderr, commands::usageText());
+    write(stderr, m_usageText);
     return 2;
 }
 

@@ -44,6 +44,12 @@ public:
     void fail(const QString& text) const;
     // A usage error: the problem, the usage text, exit code 2.
     int usage(const QString& problem) const;
+    // The usage a usage error shows: the command's synopsis once the command is known.
+    void setUsageText(QString text) { m_usageText = std::move(text); }
+    const QString& usageText() const { return m_usageText; }
+    // --quiet: no progress and no report text, only errors (and the JSON asked for).
+    bool quiet() const { return m_quiet; }
+    void setQuiet(bool quiet) { m_quiet = quiet; }
 
     // A 1-based area number argument (0..65535).
     static std::optional<int> areaNumber(const QString& text);
@@ -55,6 +61,8 @@ private:
     bool m_json;
     std::unique_ptr<Board> m_board;
     Settings m_settings;
+    QString m_usageText;
+    bool m_quiet = false;
 };
 
 } // namespace qv

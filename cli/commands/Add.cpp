@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/commands/AddPending.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
@@ -15,52 +16,52 @@ namespace {
 
 class AddCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("add"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA FILE... [--uploader NAME] [--no-diz] [--after P] | --pending (AREA... | --all) "
-                              "[--uploader NAME] [--no-diz]");
+        return {
+            .name = "add",
+            .rank = 83,
+            .summary = "add files of the area's directory as entries, after the first P (default: after the last); "
+                       "with --pending, every file of the areas' directories that has no entry yet",
+            .arguments = { { "[AREA]", "the area's number (with --pending: the areas' numbers)" },
+                { "[FILE...]", "names of files in the area's directory" } },
+            .options = {
+                { "uploader", "NAME", "the uploader the entries name (default: the user's name)" },
+                { "no-diz", "", "store no FILE_ID.DIZ as description" },
+                { "after", "P", "insert after the first P entries" },
+                { "pending", "", "add every file of the areas' directories that has no entry yet" },
+                { "all", "", "with --pending: every area" },
+            },
+        };
     }
-    QString summary() const override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        return QStringLiteral(
-            "add files of the area's directory as entries, after the first P (default: after the last)");
-    }
-    int rank() const override { return 83; }
-    int run(ToolContext& c, const QStringList& args) override
-    {
-        if (args.contains(QLatin1String("--pending")))
-            return addPendingFiles(c, args);
+        if (a.has(QStringLiteral("pending")))
+            return addPendingFiles(c, a);
         FileAdder::Request request;
         request.uploader = CurrentUploader::defaultName();
-        QStringList rest;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            if (a == QLatin1String("--uploader") && i + 1 < args.size()) {
-                request.uploader = args[++i];
-            } else if (a == QLatin1String("--no-diz")) {
-                request.extract = false;
-            } else if (a == QLatin1String("--after") && i + 1 < args.size()) {
-                bool ok = false;
-                request.after = args[++i].toULongLong(&ok);
-                if (!ok)
-                    return c.usage(QStringLiteral("--after wants a number of entries"));
-            } else if (a.startsWith(QLatin1String("--"))) {
-                return c.usage(QStringLiteral("unknown option %1").arg(a));
-            } else {
-                rest << a;
-            }
+        if (a.has(QStringLiteral("uploader")))
+            request.uploader = a.value(QStringLiteral("uploader"));
+        request.extract = !a.has(QStringLiteral("no-diz"));
+        if (a.has(QStringLiteral("after"))) {
+            bool ok = false;
+            request.after = a.value(QStringLiteral("after")).toULongLong(&ok);
+            if (!ok)
+                return c.usage(QStringLiteral("--after wants a number of entries"));
         }
-        const auto area = rest.size() >= 2 ? ToolContext::areaNumber(rest[0]) : std::nullopt;
+        const auto area = a.positionals.size() >= 2 ? ToolContext::areaNumber(a.positionals[0]) : std::nullopt;
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants an area number and at least one file"));
-        request.names = rest.mid(1);
+            return c.usage(QStringLiteral("add wants an area number and at least one file"));
+        request.names = a.positionals.mid(1);
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
         QTemporaryDir temp(QDir::temp().filePath(QStringLiteral("qvtool-XXXXXX")));
         DescriptionExtractor extractor(c.settings(), temp.path());
         extractor.setBlocking(true);
-        const auto result = FileAdder::add(c.board(), *area, request, &extractor);
+        TerminalProgress progress(c, QStringLiteral("adding"), uint64_t(request.names.size()));
+        const auto result
+            = FileAdder::add(c.board(), *area, request, &extractor, [&](const QString& name) { progress.step(name); });
+        progress.finish();
         if (result.error) {
             c.fail(QStringLiteral("nothing was added: ") + QString::fromStdString(result.error->message));
             return 1;

@@ -1,5 +1,6 @@
 #include "cli/commands/AddPending.h"
 
+#include "cli/Command.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
@@ -13,26 +14,18 @@
 
 namespace qv {
 
-int addPendingFiles(ToolContext& c, const QStringList& args)
+int addPendingFiles(ToolContext& c, const Arguments& a)
 {
-    QString uploader = CurrentUploader::defaultName();
-    bool extract = true;
-    bool all = false;
+    const QString uploader
+        = a.has(QStringLiteral("uploader")) ? a.value(QStringLiteral("uploader")) : CurrentUploader::defaultName();
+    const bool extract = !a.has(QStringLiteral("no-diz"));
+    const bool all = a.has(QStringLiteral("all"));
     std::vector<int> areas;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--pending"))
-            continue;
-        if (a == QLatin1String("--uploader") && i + 1 < args.size())
-            uploader = args[++i];
-        else if (a == QLatin1String("--no-diz"))
-            extract = false;
-        else if (a == QLatin1String("--all"))
-            all = true;
-        else if (const auto area = ToolContext::areaNumber(a))
-            areas.push_back(*area);
-        else
-            return c.usage(QStringLiteral("add --pending: %1 is no area number or option").arg(a));
+    for (const QString& text : a.positionals) {
+        const auto area = ToolContext::areaNumber(text);
+        if (!area)
+            return c.usage(QStringLiteral("add --pending: %1 is no area number").arg(text));
+        areas.push_back(*area);
     }
     if (all == !areas.empty())
         return c.usage(QStringLiteral("add --pending wants area numbers or --all"));

@@ -11,17 +11,17 @@ namespace {
 
 class ArchiversCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("archivers"); }
-    QString summary() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("the archiver definitions in force, and whether each program is found");
+        return {
+            .name = "archivers",
+            .rank = 80,
+            .summary = "the archiver definitions in force, and whether each program is found",
+            .needsBoard = false,
+        };
     }
-    int rank() const override { return 80; }
-    bool needsBoard() const override { return false; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments&) override
     {
-        if (!args.isEmpty())
-            return c.usage(name() + QStringLiteral(" takes no arguments"));
         QJsonArray rows;
         TextTable t({ QStringLiteral("#"), QStringLiteral("EXT"), QStringLiteral("Path"), QStringLiteral("Options"),
                         QStringLiteral("Found") },

@@ -15,13 +15,16 @@ constexpr uint64_t kFilesRaLimit = uint64_t(1) << 31;
 
 class AreasCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("areas"); }
-    QString summary() const override { return QStringLiteral("the file areas with their paths"); }
-    int rank() const override { return 30; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        if (!args.isEmpty())
-            return c.usage(name() + QStringLiteral(" takes no arguments"));
+        return {
+            .name = "areas",
+            .rank = 30,
+            .summary = "the file areas with their paths",
+        };
+    }
+    int run(ToolContext& c, const Arguments&) override
+    {
         if (!c.requireConfiguration())
             return 1;
         const Board& b = c.board();

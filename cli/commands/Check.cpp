@@ -22,15 +22,20 @@ QString problemText(const std::string& line, const Board& board)
 
 class CheckCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("check"); }
-    QString arguments() const override { return QStringLiteral("[AREA]"); }
-    QString summary() const override { return QStringLiteral("look for damaged or inconsistent area files"); }
-    int rank() const override { return 60; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
+    {
+        return {
+            .name = "check",
+            .rank = 60,
+            .summary = "look for damaged or inconsistent area files",
+            .arguments = { { "[AREA]", "the area to check; every area when none is given" } },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
     {
         std::optional<int> area;
-        if (!args.isEmpty()) {
-            area = args.size() == 1 ? ToolContext::areaNumber(args[0]) : std::nullopt;
+        if (!a.positionals.isEmpty()) {
+            area = ToolContext::areaNumber(a.positionals[0]);
             if (!area)
                 return c.usage(QStringLiteral("check wants at most one area number"));
         }

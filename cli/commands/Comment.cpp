@@ -1,6 +1,5 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
-#include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
 #include "cli/commands/EntryPosition.h"
 #include "editing/Descriptions.h"
@@ -14,35 +13,38 @@ namespace {
 
 class CommentCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("comment"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA (--text TEXT | --file FILE | --stdin) [--after P] [--uploader NAME]");
+        return {
+            .name = "comment",
+            .rank = 45,
+            .summary = "insert a comment line after the first P entries (default: after the last)",
+            .arguments = { { "AREA", "the area's number" } },
+            .options = {
+                { "text", "TEXT", "the text itself" },
+                { "file", "FILE", "the text of FILE (UTF-8)" },
+                { "stdin", "", "the text of standard input (UTF-8)" },
+                { "after", "P", "insert after the first P entries (default: after the last)" },
+                { "uploader", "NAME", "the uploader the comment line names" },
+            },
+        };
     }
-    QString summary() const override
-    {
-        return QStringLiteral("insert a comment line after the first P entries (default: after the last)");
-    }
-    int rank() const override { return 45; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         QString problem;
-        const auto o = CommandOptions::parse(args, { "text", "file", "after", "uploader" }, { "stdin" }, &problem);
-        if (!o)
-            return c.usage(problem);
-        const auto area = o->positionals.size() == 1 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants one area number"));
+            return c.usage(QStringLiteral("comment wants one area number"));
         uint64_t after = std::numeric_limits<uint64_t>::max();
-        if (o->has(QStringLiteral("after"))) {
+        if (a.has(QStringLiteral("after"))) {
             bool ok = false;
-            const qlonglong p = o->value(QStringLiteral("after")).toLongLong(&ok);
+            const qlonglong p = a.value(QStringLiteral("after")).toLongLong(&ok);
             if (!ok || p < 0)
                 return c.usage(QStringLiteral("--after wants a number of entries from 0"));
             after = uint64_t(p);
         }
         bool usageError = false;
-        const auto text = o->textInput(&problem, &usageError);
+        const auto text = a.textInput(&problem, &usageError);
         if (!text) {
             if (usageError)
                 return c.usage(problem);
@@ -59,7 +61,7 @@ public:
                 return 1;
         }
         const DescriptionsResult r
-            = Descriptions(c.board(), *area).insertComment(after, *text, o->value(QStringLiteral("uploader")), behind);
+            = Descriptions(c.board(), *area).insertComment(after, *text, a.value(QStringLiteral("uploader")), behind);
         if (r.outcome != DescriptionsResult::Outcome::Written) {
             c.fail(r.rowsChanged ? messages::rowsChanged(*area, false) : r.message);
             return 1;

@@ -1,6 +1,5 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
-#include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
 #include "cli/commands/EntryPosition.h"
 #include "editing/Descriptions.h"
@@ -14,36 +13,41 @@ namespace {
 
 class DescribeCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("describe"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA POS... (--text TEXT | --file FILE [--raw] | --stdin)");
+        return {
+            .name = "describe",
+            .rank = 44,
+            .summary = "give one entry, or several at once, a description",
+            .arguments = { { "AREA", "the area's number" }, { "POS...", "the entries' positions, 1 for the first" } },
+            .options = {
+                { "text", "TEXT", "the text itself" },
+                { "file", "FILE", "the text of FILE (UTF-8)" },
+                { "stdin", "", "the text of standard input (UTF-8)" },
+                { "raw", "", "with --file: the file's bytes are the board's (a FILE_ID.DIZ in its code page)" },
+            },
+        };
     }
-    QString summary() const override { return QStringLiteral("give one entry, or several at once, a description"); }
-    int rank() const override { return 44; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         QString problem;
-        const auto o = CommandOptions::parse(args, { "text", "file" }, { "stdin", "raw" }, &problem);
-        if (!o)
-            return c.usage(problem);
-        const auto area = o->positionals.size() >= 2 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         std::vector<uint64_t> records;
-        for (qsizetype i = 1; i < o->positionals.size(); ++i)
-            if (auto r = parsePosition(o->positionals[i]))
+        for (qsizetype i = 1; i < a.positionals.size(); ++i)
+            if (auto r = parsePosition(a.positionals[i]))
                 records.push_back(*r);
-        if (!area || records.empty() || qsizetype(records.size()) != o->positionals.size() - 1)
-            return c.usage(name() + QStringLiteral(" wants an area number and entry positions from 1"));
+        if (!area || records.empty() || qsizetype(records.size()) != a.positionals.size() - 1)
+            return c.usage(QStringLiteral("describe wants an area number and entry positions from 1"));
         // --raw: the file holds board bytes (a FILE_ID.DIZ text, say), not UTF-8.
-        const bool raw = o->has(QStringLiteral("raw"));
+        const bool raw = a.has(QStringLiteral("raw"));
         if (raw
-            && (!o->has(QStringLiteral("file")) || o->has(QStringLiteral("text")) || o->has(QStringLiteral("stdin"))))
+            && (!a.has(QStringLiteral("file")) || a.has(QStringLiteral("text")) || a.has(QStringLiteral("stdin"))))
             return c.usage(QStringLiteral("--raw goes with --file alone"));
         bool usageError = false;
         QByteArray rawBytes;
         std::optional<QString> text;
         if (raw) {
-            QFile in(o->value(QStringLiteral("file")));
+            QFile in(a.value(QStringLiteral("file")));
             if (in.open(QIODevice::ReadOnly))
                 rawBytes = in.readAll();
             else
@@ -51,7 +55,7 @@ public:
             if (problem.isEmpty())
                 text = QString();
         } else {
-            text = o->textInput(&problem, &usageError);
+            text = a.textInput(&problem, &usageError);
         }
         if (!text) {
             if (usageError)

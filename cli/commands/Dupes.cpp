@@ -12,34 +12,37 @@ namespace {
 
 class DupesCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("dupes"); }
-    QString arguments() const override { return QStringLiteral("[--from N] [--to M] [--by name|content]"); }
-    QString summary() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("entries with the same name, or files with the same bytes, across areas");
+        return {
+            .name = "dupes",
+            .rank = 71,
+            .summary = "entries with the same name, or files with the same bytes, across areas",
+            .options = {
+                { "from", "N", "the first area searched (default 1)" },
+                { "to", "M", "the last area searched (default 65535)" },
+                { "by", "KEY", "name (default) or content", {}, { "name", "content" } },
+            },
+        };
     }
-    int rank() const override { return 71; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         int from = 1, to = 65535;
         auto by = DuplicateSearch::By::Name;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            const bool hasValue = i + 1 < args.size();
-            bool ok = true;
-            if (a == QLatin1String("--from") && hasValue) {
-                from = args[++i].toInt(&ok);
-            } else if (a == QLatin1String("--to") && hasValue) {
-                to = args[++i].toInt(&ok);
-            } else if (a == QLatin1String("--by") && hasValue) {
-                const QString v = args[++i];
-                ok = v == QLatin1String("name") || v == QLatin1String("content");
-                by = v == QLatin1String("content") ? DuplicateSearch::By::Content : DuplicateSearch::By::Name;
-            } else {
-                return c.usage(QStringLiteral("dupes: unknown option %1").arg(a));
-            }
+        for (const char* name : { "from", "to" }) {
+            const QString option = QString::fromLatin1(name);
+            if (!a.has(option))
+                continue;
+            bool ok = false;
+            (option == QLatin1String("from") ? from : to) = a.value(option).toInt(&ok);
             if (!ok)
-                return c.usage(QStringLiteral("dupes: bad value for %1").arg(a));
+                return c.usage(QStringLiteral("dupes: bad value for --%1").arg(option));
+        }
+        if (a.has(QStringLiteral("by"))) {
+            const QString v = a.value(QStringLiteral("by"));
+            if (v != QLatin1String("name") && v != QLatin1String("content"))
+                return c.usage(QStringLiteral("dupes: bad value for --by"));
+            by = v == QLatin1String("content") ? DuplicateSearch::By::Content : DuplicateSearch::By::Name;
         }
         if (to < from)
             return c.usage(QStringLiteral("dupes: --to is below --from"));

@@ -1,5 +1,6 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "tools/FileSearch.h"
 #include "tools/FilesBbsExport.h"
@@ -14,34 +15,36 @@ namespace {
 
 class ExportCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("export"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("(AREA... | --all) [--counters] [--short] [--comments] [--stdout]");
+        return {
+            .name = "export",
+            .rank = 75,
+            .summary = "write files.bbs into each area's directory",
+            .arguments = { { "[AREA...]", "the areas' numbers" } },
+            .options = {
+                { "all", "", "every area instead of the ones named" },
+                { "counters", "", "include the download counters" },
+                { "short", "", "only the first line of each description" },
+                { "comments", "", "keep the comment lines" },
+                { "stdout", "", "write the one area's list to standard output instead" },
+            },
+        };
     }
-    QString summary() const override { return QStringLiteral("write files.bbs into each area's directory"); }
-    int rank() const override { return 75; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         ExportOptions options;
-        bool all = false;
-        bool toStdout = false;
+        options.counters = a.has(QStringLiteral("counters"));
+        options.shortDescriptions = a.has(QStringLiteral("short"));
+        options.comments = a.has(QStringLiteral("comments"));
+        const bool all = a.has(QStringLiteral("all"));
+        const bool toStdout = a.has(QStringLiteral("stdout"));
         std::vector<int> areas;
-        for (const QString& a : args) {
-            if (a == QLatin1String("--counters"))
-                options.counters = true;
-            else if (a == QLatin1String("--short"))
-                options.shortDescriptions = true;
-            else if (a == QLatin1String("--comments"))
-                options.comments = true;
-            else if (a == QLatin1String("--all"))
-                all = true;
-            else if (a == QLatin1String("--stdout"))
-                toStdout = true;
-            else if (const auto area = ToolContext::areaNumber(a))
-                areas.push_back(*area);
-            else
-                return c.usage(QStringLiteral("export: %1 is no area number or option").arg(a));
+        for (const QString& text : a.positionals) {
+            const auto area = ToolContext::areaNumber(text);
+            if (!area)
+                return c.usage(QStringLiteral("export: %1 is no area number").arg(text));
+            areas.push_back(*area);
         }
         if (all == !areas.empty())
             return c.usage(QStringLiteral("export wants area numbers or --all"));
@@ -71,8 +74,10 @@ public:
         QJsonArray results;
         QString text;
         int failures = 0;
+        TerminalProgress progress(c, QStringLiteral("exporting"), areas.size());
         for (int area : areas) {
             uint64_t records = 0;
+            progress.step(QStringLiteral("area %1").arg(area));
             const auto r = exporter.exportArea(area, options, [&](uint64_t n) { records = n; });
             results.append(QJsonObject { { QStringLiteral("area"), area }, { QStringLiteral("ok"), r.ok },
                 { QStringLiteral("list"), r.listPath }, { QStringLiteral("records"), qint64(records) } });
@@ -83,6 +88,7 @@ public:
                 text += QStringLiteral("%1: %2 (%3 Files)\n").arg(area).arg(r.listPath).arg(records);
             }
         }
+        progress.finish();
         if (c.json())
             c.printJson(results);
         else

@@ -1,5 +1,6 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/DescriptionExtraction.h"
 #include "storage/AreaStore.h"
@@ -31,19 +32,21 @@ QString outcomeText(const DescriptionExtraction::RowResult& r)
 
 class ExtractCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("extract"); }
-    QString arguments() const override { return QStringLiteral("AREA [POS...]"); }
-    QString summary() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral(
-            "store each entry's FILE_ID.DIZ as its description (all entries when no position is given)");
+        return {
+            .name = "extract",
+            .rank = 81,
+            .summary = "store each entry's FILE_ID.DIZ as its description (all entries when no position is given)",
+            .arguments = { { "AREA", "the area's number" },
+                { "[POS...]", "the entries' positions; every entry when none is given" } },
+        };
     }
-    int rank() const override { return 81; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants an area number"));
+            return c.usage(QStringLiteral("extract wants an area number"));
         LoadOutcome loaded;
         if (!c.load(*area, loaded))
             return 1;
@@ -52,14 +55,14 @@ public:
             return DescriptionExtraction::Row { i, c.text(loaded.rows[i].name), loaded.rows[i].comment,
                 loaded.rows[i].record };
         };
-        if (args.size() == 1)
+        if (a.positionals.size() == 1)
             for (size_t i = 0; i < loaded.rows.size(); ++i)
                 rows.push_back(rowAt(i));
-        for (const QString& a : args.mid(1)) {
+        for (const QString& text : a.positionals.mid(1)) {
             bool ok = false;
-            const qulonglong p = a.toULongLong(&ok);
+            const qulonglong p = text.toULongLong(&ok);
             if (!ok || p == 0 || p > loaded.rows.size())
-                return c.usage(QStringLiteral("no entry %1 in area %2").arg(a).arg(*area));
+                return c.usage(QStringLiteral("no entry %1 in area %2").arg(text).arg(*area));
             rows.push_back(rowAt(size_t(p - 1)));
         }
         // Each extraction gets a directory of its own inside this private one.
@@ -70,7 +73,10 @@ public:
         }
         DescriptionExtractor extractor(c.settings(), temp.path());
         extractor.setBlocking(true);
-        const auto result = DescriptionExtraction::run(c.board(), *area, rows, extractor);
+        TerminalProgress progress(c, QStringLiteral("extracting"), rows.size());
+        const auto result = DescriptionExtraction::run(
+            c.board(), *area, rows, extractor, [&](uint64_t, const std::string&) { progress.step(); });
+        progress.finish();
         QJsonArray out;
         QString text;
         for (const auto& r : result.rows) {

@@ -12,51 +12,50 @@ namespace {
 
 class FileListCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("filelist"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("OUT (--all | AREA... | --group G) [--days N] [--html] [--banner FILE] [--footer FILE]");
+        return {
+            .name = "filelist",
+            .rank = 76,
+            .summary = "write one list of the files of many areas (with --days: the new files)",
+            .arguments = { { "FILE", "the list to write" }, { "[AREA...]", "the areas listed" } },
+            .options = {
+                { "all", "", "every area" },
+                { "group", "G", "the areas of group G" },
+                { "days", "N", "only entries uploaded in the last N days" },
+                { "html", "", "one HTML page instead of text in the board's code page" },
+                { "banner", "FILE", "text put in front of the list" },
+                { "footer", "FILE", "text put behind the list" },
+            },
+        };
     }
-    QString summary() const override
-    {
-        return QStringLiteral("write one list of the files of many areas (with --days: the new files)");
-    }
-    int rank() const override { return 76; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         FileList::Options options;
-        bool all = false;
+        const bool all = a.has(QStringLiteral("all"));
+        options.html = a.has(QStringLiteral("html"));
         std::optional<int> group;
-        QString out, banner, footer;
+        const QString out = a.positionals[0];
+        const QString banner = a.value(QStringLiteral("banner"));
+        const QString footer = a.value(QStringLiteral("footer"));
         std::vector<int> areas;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            const bool hasValue = i + 1 < args.size();
-            bool ok = true;
-            if (a == QLatin1String("--all")) {
-                all = true;
-            } else if (a == QLatin1String("--html")) {
-                options.html = true;
-            } else if (a == QLatin1String("--group") && hasValue) {
-                group = args[++i].toInt(&ok);
-            } else if (a == QLatin1String("--days") && hasValue) {
-                options.days = args[++i].toInt(&ok);
-                ok = ok && *options.days >= 0;
-            } else if (a == QLatin1String("--banner") && hasValue) {
-                banner = args[++i];
-            } else if (a == QLatin1String("--footer") && hasValue) {
-                footer = args[++i];
-            } else if (a.startsWith(QLatin1String("--"))) {
-                return c.usage(QStringLiteral("filelist: unknown option %1").arg(a));
-            } else if (out.isEmpty()) {
-                out = a;
-            } else if (const auto area = ToolContext::areaNumber(a)) {
-                areas.push_back(*area);
-            } else {
-                return c.usage(QStringLiteral("filelist: %1 is no area number").arg(a));
-            }
+        if (a.has(QStringLiteral("group"))) {
+            bool ok = false;
+            group = a.value(QStringLiteral("group")).toInt(&ok);
             if (!ok)
-                return c.usage(QStringLiteral("filelist: %1 wants a number").arg(a));
+                return c.usage(QStringLiteral("filelist: --group wants a number"));
+        }
+        if (a.has(QStringLiteral("days"))) {
+            bool ok = false;
+            options.days = a.value(QStringLiteral("days")).toInt(&ok);
+            if (!ok || *options.days < 0)
+                return c.usage(QStringLiteral("filelist: --days wants a number"));
+        }
+        for (const QString& text : a.positionals.mid(1)) {
+            const auto area = ToolContext::areaNumber(text);
+            if (!area)
+                return c.usage(QStringLiteral("filelist: %1 is no area number").arg(text));
+            areas.push_back(*area);
         }
         if (out.isEmpty() || int(all) + int(group.has_value()) + int(!areas.empty()) != 1)
             return c.usage(QStringLiteral("filelist wants OUT and one of --all, area numbers or --group"));

@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/EntryJson.h"
 #include "cli/TextTable.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "storage/HeaderRecord.h"
 #include "tools/FileSearch.h"
@@ -13,51 +14,41 @@ namespace {
 
 class FindCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("find"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("TEXT [--keyword | --name] [--from N] [--to M] [--short-names]");
+        return {
+            .name = "find",
+            .rank = 70,
+            .summary = "entries whose description holds TEXT, or whose name matches the pattern TEXT",
+            .arguments = { { "TEXT", "the text to look for in descriptions, or the name pattern (* and ?)" } },
+            .options = {
+                { "keyword", "", "look for TEXT among the keywords" },
+                { "name", "", "match the file names against the pattern TEXT" },
+                { "from", "AREA", "the first area searched (default: 1)" },
+                { "to", "AREA", "the last area searched (default: the highest)" },
+                { "short-names", "", "match the 8.3 names, not the long ones" },
+            },
+        };
     }
-    QString summary() const override
-    {
-        return QStringLiteral("entries whose description holds TEXT, or whose name matches the pattern TEXT");
-    }
-    int rank() const override { return 70; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         SearchQuery query;
-        std::optional<int> from;
-        std::optional<int> to;
-        QStringList texts;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            auto number = [&](const QString& option, std::optional<int>& into) {
-                QString v;
-                if (a.startsWith(option + QLatin1Char('=')))
-                    v = a.mid(option.size() + 1);
-                else if (a == option && i + 1 < args.size())
-                    v = args[++i];
-                else
-                    return false;
-                into = ToolContext::areaNumber(v);
-                if (!into)
-                    into = -1;
-                return true;
-            };
-            if (a == QLatin1String("--name"))
-                query.mode = SearchQuery::Mode::FileName;
-            else if (a == QLatin1String("--keyword"))
-                query.mode = SearchQuery::Mode::Keyword;
-            else if (a == QLatin1String("--short-names"))
-                query.useLongNames = false;
-            else if (number(QStringLiteral("--from"), from) || number(QStringLiteral("--to"), to))
-                continue;
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("find: unknown option %1").arg(a));
-            else
-                texts.append(a);
-        }
-        if (texts.size() != 1 || texts[0].trimmed().isEmpty())
+        auto number = [&](const char* option) -> std::optional<int> {
+            if (!a.has(QLatin1String(option)))
+                return std::nullopt;
+            return ToolContext::areaNumber(a.value(QLatin1String(option))).value_or(-1);
+        };
+        const std::optional<int> from = number("from");
+        const std::optional<int> to = number("to");
+        if (a.has(QStringLiteral("name")) && a.has(QStringLiteral("keyword")))
+            return c.usage(QStringLiteral("find: --keyword and --name exclude each other"));
+        if (a.has(QStringLiteral("name")))
+            query.mode = SearchQuery::Mode::FileName;
+        else if (a.has(QStringLiteral("keyword")))
+            query.mode = SearchQuery::Mode::Keyword;
+        query.useLongNames = !a.has(QStringLiteral("short-names"));
+        const QStringList& texts = a.positionals;
+        if (texts[0].trimmed().isEmpty())
             return c.usage(QStringLiteral("find wants one search text"));
         if ((from && *from < 1) || (to && *to < 1))
             return c.usage(QStringLiteral("find: --from and --to want an area number from 1"));
@@ -77,26 +68,30 @@ public:
         QJsonArray hits;
         TextTable table({ QStringLiteral("Area"), QStringLiteral("#"), QStringLiteral("Name") }, { true, true, false });
         const std::atomic<bool> never { false };
+        TerminalProgress progress(
+            c, QStringLiteral("searching"), search.areasInRange(query.firstArea, query.lastArea).size());
         search.run(query, never,
-            { {}, [&](const SearchHit& hit) {
-                 const QString shown = b.text(hit.row.name);
-                 if (!c.json()) {
-                     if (hit.firstOfArea)
-                         table.addRow({ QString::number(hit.area), QString(),
-                             QString::number(hit.area) + QStringLiteral(" - ") + b.areaName(hit.area) });
-                     table.addRow({ QString::number(hit.area), QString::number(hit.position + 1), shown });
-                     return;
-                 }
-                 AreaStore& store = b.store();
-                 const auto header = store.readHeader(hit.area, hit.position);
-                 const auto longName = store.readLongName(hit.area, hit.position);
-                 const QJsonObject entry = entryJson(b, hit.position, header.valueOr(HeaderRecord()),
-                     longName ? longName->name() : std::string(), hit.row.name,
-                     store.readDescription(hit.area, hit.position));
-                 hits.append(QJsonObject { { QStringLiteral("area"), hit.area },
-                     { QStringLiteral("position"), qint64(hit.position + 1) }, { QStringLiteral("name"), shown },
-                     { QStringLiteral("entry"), entry } });
-             } });
+            { [&](int area) { progress.step(QStringLiteral("area %1").arg(area)); },
+                [&](const SearchHit& hit) {
+                    const QString shown = b.text(hit.row.name);
+                    if (!c.json()) {
+                        if (hit.firstOfArea)
+                            table.addRow({ QString::number(hit.area), QString(),
+                                QString::number(hit.area) + QStringLiteral(" - ") + b.areaName(hit.area) });
+                        table.addRow({ QString::number(hit.area), QString::number(hit.position + 1), shown });
+                        return;
+                    }
+                    AreaStore& store = b.store();
+                    const auto header = store.readHeader(hit.area, hit.position);
+                    const auto longName = store.readLongName(hit.area, hit.position);
+                    const QJsonObject entry = entryJson(b, hit.position, header.valueOr(HeaderRecord()),
+                        longName ? longName->name() : std::string(), hit.row.name,
+                        store.readDescription(hit.area, hit.position));
+                    hits.append(QJsonObject { { QStringLiteral("area"), hit.area },
+                        { QStringLiteral("position"), qint64(hit.position + 1) }, { QStringLiteral("name"), shown },
+                        { QStringLiteral("entry"), entry } });
+                } });
+        progress.finish();
         if (c.json())
             c.printJson(hits);
         else

@@ -10,13 +10,16 @@ namespace {
 
 class GroupsCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("groups"); }
-    QString summary() const override { return QStringLiteral("the file groups in record order"); }
-    int rank() const override { return 20; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        if (!args.isEmpty())
-            return c.usage(name() + QStringLiteral(" takes no arguments"));
+        return {
+            .name = "groups",
+            .rank = 20,
+            .summary = "the file groups in record order",
+        };
+    }
+    int run(ToolContext& c, const Arguments&) override
+    {
         if (!c.requireConfiguration())
             return 1;
         QJsonArray a;

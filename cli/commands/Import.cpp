@@ -12,42 +12,34 @@ namespace {
 
 class ImportCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("import"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA [FILE] [--missing] [--uploader NAME] [--update-descriptions] [--dry-run]");
+        return {
+            .name = "import",
+            .rank = 84,
+            .summary = "add the files a FILES.BBS lists (default: the one in the area's directory)",
+            .arguments = { { "AREA", "the area's number" }, { "[FILE]", "the list to read" } },
+            .options = {
+                { "missing", "", "also add listed files that are not on disk, marked missing" },
+                { "uploader", "NAME", "the uploader the entries name (default: the user's name)" },
+                { "update-descriptions", "", "give entries already in the area the list's description" },
+                { "dry-run", "", "say what would be added and changed, change nothing" },
+            },
+        };
     }
-    QString summary() const override
-    {
-        return QStringLiteral("add the files a FILES.BBS lists (default: the one in the area's directory)");
-    }
-    int rank() const override { return 84; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
         FilesBbsImport::Request request;
-        request.uploader = CurrentUploader::defaultName();
-        bool dryRun = false;
-        QStringList rest;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            if (a == QLatin1String("--uploader") && i + 1 < args.size())
-                request.uploader = args[++i];
-            else if (a == QLatin1String("--missing"))
-                request.missing = true;
-            else if (a == QLatin1String("--update-descriptions"))
-                request.updateDescriptions = true;
-            else if (a == QLatin1String("--dry-run"))
-                dryRun = true;
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("unknown option %1").arg(a));
-            else
-                rest << a;
-        }
-        const auto area = !rest.isEmpty() && rest.size() <= 2 ? ToolContext::areaNumber(rest[0]) : std::nullopt;
+        request.uploader
+            = a.has(QStringLiteral("uploader")) ? a.value(QStringLiteral("uploader")) : CurrentUploader::defaultName();
+        request.missing = a.has(QStringLiteral("missing"));
+        request.updateDescriptions = a.has(QStringLiteral("update-descriptions"));
+        const bool dryRun = a.has(QStringLiteral("dry-run"));
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants an area number and at most one list file"));
-        if (rest.size() == 2)
-            request.listFile = QDir::current().absoluteFilePath(rest[1]);
+            return c.usage(QStringLiteral("import wants an area number and at most one list file"));
+        if (a.positionals.size() == 2)
+            request.listFile = QDir::current().absoluteFilePath(a.positionals[1]);
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
 

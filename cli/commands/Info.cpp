@@ -9,13 +9,16 @@ namespace {
 
 class InfoCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("info"); }
-    QString summary() const override { return QStringLiteral("board name, file base path, area and group counts"); }
-    int rank() const override { return 10; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        if (!args.isEmpty())
-            return c.usage(name() + QStringLiteral(" takes no arguments"));
+        return {
+            .name = "info",
+            .rank = 10,
+            .summary = "board name, file base path, area and group counts",
+        };
+    }
+    int run(ToolContext& c, const Arguments&) override
+    {
         if (!c.requireConfiguration())
             return 1;
         const Board& b = c.board();

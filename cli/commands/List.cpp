@@ -19,15 +19,20 @@ constexpr uint64_t kAreaFileLimit = uint64_t(1) << 31;
 
 class ListCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("list"); }
-    QString arguments() const override { return QStringLiteral("AREA"); }
-    QString summary() const override { return QStringLiteral("every entry of an area"); }
-    int rank() const override { return 40; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        const auto area = args.size() == 1 ? ToolContext::areaNumber(args[0]) : std::nullopt;
+        return {
+            .name = "list",
+            .rank = 40,
+            .summary = "every entry of an area",
+            .arguments = { { "AREA", "the area's number" } },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
+    {
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants one area number"));
+            return c.usage(QStringLiteral("list wants one area number"));
         LoadOutcome loaded;
         if (!c.load(*area, loaded))
             return 1;

@@ -9,16 +9,19 @@ namespace {
 
 class MakeDemoCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("make-demo"); }
-    QString arguments() const override { return QStringLiteral("DIR"); }
-    QString summary() const override { return QStringLiteral("write a demo board into DIR (board directory DIR/RA)"); }
-    int rank() const override { return 900; }
-    bool needsBoard() const override { return false; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        if (args.size() != 1)
-            return c.usage(QStringLiteral("make-demo wants one directory"));
-        const QString dir = QDir(args[0]).absolutePath();
+        return {
+            .name = "make-demo",
+            .rank = 900,
+            .summary = "write a demo board into DIR (board directory DIR/RA)",
+            .arguments = { { "DIR", "where the demo board goes; made when missing" } },
+            .needsBoard = false,
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
+    {
+        const QString dir = QDir(a.positionals[0]).absolutePath();
         std::string error;
         if (!writeDemoBoard(dir.toStdString(), error)) {
             c.fail(QStringLiteral("Cannot write the demo board: ") + QString::fromStdString(error));

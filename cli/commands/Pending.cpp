@@ -10,27 +10,22 @@ namespace {
 
 class PendingCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("pending"); }
-    QString arguments() const override { return QStringLiteral("AREA [--mask MASK]"); }
-    QString summary() const override { return QStringLiteral("files of the area's directory that have no entry"); }
-    int rank() const override { return 82; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        QString mask = QStringLiteral("*.*");
-        QStringList rest;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            if (args[i] == QLatin1String("--mask") && i + 1 < args.size())
-                mask = args[++i];
-            else if (args[i].startsWith(QLatin1String("--mask=")))
-                mask = args[i].mid(7);
-            else if (args[i].startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("unknown option %1").arg(args[i]));
-            else
-                rest << args[i];
-        }
-        const auto area = rest.size() == 1 ? ToolContext::areaNumber(rest[0]) : std::nullopt;
+        return {
+            .name = "pending",
+            .rank = 82,
+            .summary = "files of the area's directory that have no entry",
+            .arguments = { { "AREA", "the area's number" } },
+            .options = { { "mask", "MASK", "only the files that match MASK (default *.*)" } },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
+    {
+        const QString mask = a.has(QStringLiteral("mask")) ? a.value(QStringLiteral("mask")) : QStringLiteral("*.*");
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants one area number"));
+            return c.usage(QStringLiteral("pending wants one area number"));
         LoadOutcome loaded;
         if (!c.load(*area, loaded))
             return 1;

@@ -42,31 +42,26 @@ DeletionAnswer askOnTerminal(const QString& rowText)
 
 class RemoveCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("remove"); }
-    QString arguments() const override { return QStringLiteral("AREA POS... [--delete-files [--yes]]"); }
-    QString summary() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("remove entries; --delete-files also deletes their files (asking on standard input "
-                              "unless --yes), never one a remaining entry names");
+        return {
+            .name = "remove",
+            .rank = 110,
+            .summary = "remove entries, and with --delete-files their files, never one a remaining entry names",
+            .arguments = { { "AREA", "the area's number" }, { "POS...", "the entries' positions, 1 for the first" } },
+            .options = {
+                { "delete-files", "", "delete their files too, asking for each on standard input" },
+                { "yes", "", "with --delete-files: delete without asking" },
+            },
+        };
     }
-    int rank() const override { return 110; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        QStringList positions;
-        bool deleteFiles = false;
-        bool yes = false;
-        for (const QString& a : args.mid(1)) {
-            if (a == QLatin1String("--delete-files"))
-                deleteFiles = true;
-            else if (a == QLatin1String("--yes"))
-                yes = true;
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("remove does not know ") + a);
-            else
-                positions << a;
-        }
-        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
-        if (!area || positions.isEmpty())
+        const QStringList positions = a.positionals.mid(1);
+        const bool deleteFiles = a.has(QStringLiteral("delete-files"));
+        const bool yes = a.has(QStringLiteral("yes"));
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
+        if (!area)
             return c.usage(QStringLiteral("remove wants an area number and the entry numbers to remove"));
         if (yes && !deleteFiles)
             return c.usage(QStringLiteral("--yes answers the questions of --delete-files"));
@@ -90,7 +85,8 @@ public:
             return 1;
         }
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
+            c.fail(messages::changeFailed(*area, QStringLiteral("remove"), outcome.error->code, outcome.error->message, false)
+                       .text);
             return 1;
         }
         QJsonArray removed;

@@ -1,6 +1,5 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
-#include "cli/CommandOptions.h"
 #include "cli/ToolContext.h"
 #include "cli/commands/EntryPosition.h"
 #include "editing/EntryProperties.h"
@@ -42,34 +41,40 @@ std::optional<DateBoxes> dateOf(const QString& text)
 
 class SetCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("set"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA POS [--uploader TEXT] [--upload-date DD-MM-YYYY] [--last-download DD-MM-YYYY] "
-                              "[--downloads N] [--cost N] [--attributes deleted,unlisted,free,not-available,locked,"
-                              "missing,no-time] [--password TEXT] [--keywords K1,K2,K3,K4,K5]");
+        return {
+            .name = "set",
+            .rank = 43,
+            .summary = "write the named fields of an entry, as Apply does",
+            .arguments = { { "AREA", "the area's number" }, { "POS", "the entry's position, 1 for the first" } },
+            .options = {
+                { "uploader", "TEXT", "the uploader's name" },
+                { "upload-date", "DD-MM-YYYY", "the upload date" },
+                { "last-download", "DD-MM-YYYY", "the date of the last download" },
+                { "downloads", "N", "the download count" },
+                { "cost", "N", "the cost" },
+                { "attributes", "LIST",
+                    "comma-separated names from deleted, unlisted, free, not-available, locked, missing, no-time; "
+                    "an empty list clears them" },
+                { "password", "TEXT", "the password" },
+                { "keywords", "K1,K2,K3,K4,K5", "up to five keywords" },
+            },
+        };
     }
-    QString summary() const override { return QStringLiteral("write the named fields of an entry, as Apply does"); }
-    int rank() const override { return 43; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        QString problem;
-        const auto o = CommandOptions::parse(args,
-            { "uploader", "upload-date", "last-download", "downloads", "cost", "attributes", "password", "keywords" },
-            {}, &problem);
-        if (!o)
-            return c.usage(problem);
-        const auto area = o->positionals.size() == 2 ? ToolContext::areaNumber(o->positionals[0]) : std::nullopt;
-        const auto record = o->positionals.size() == 2 ? parsePosition(o->positionals[1]) : std::nullopt;
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
+        const auto record = parsePosition(a.positionals[1]);
         if (!area || !record)
-            return c.usage(name() + QStringLiteral(" wants an area number and an entry position from 1"));
+            return c.usage(QStringLiteral("set wants an area number and an entry position from 1"));
 
         PropertyChanges changes;
         auto number = [&](const char* option, std::optional<int>& into) {
-            if (!o->has(QLatin1String(option)))
+            if (!a.has(QLatin1String(option)))
                 return true;
             bool ok = false;
-            const qlonglong n = o->value(QLatin1String(option)).trimmed().toLongLong(&ok);
+            const qlonglong n = a.value(QLatin1String(option)).trimmed().toLongLong(&ok);
             // Far outside any field: the range check names it like any other value out of range.
             into = ok ? int(std::clamp<qlonglong>(n, -1, 1 << 20)) : -1;
             return ok;
@@ -78,24 +83,24 @@ public:
             return c.usage(QStringLiteral("--downloads and --cost want a number"));
         for (const auto& [option, into] : { std::pair { "upload-date", &changes.uploadDate },
                  std::pair { "last-download", &changes.lastDownload } }) {
-            if (!o->has(QLatin1String(option)))
+            if (!a.has(QLatin1String(option)))
                 continue;
-            *into = dateOf(o->value(QLatin1String(option)));
+            *into = dateOf(a.value(QLatin1String(option)));
             if (!*into)
                 return c.usage(QStringLiteral("--%1 wants a date DD-MM-YYYY").arg(QLatin1String(option)));
         }
-        if (o->has(QStringLiteral("uploader")))
-            changes.uploader = o->value(QStringLiteral("uploader"));
-        if (o->has(QStringLiteral("password")))
-            changes.password = o->value(QStringLiteral("password"));
-        if (o->has(QStringLiteral("attributes"))) {
-            changes.attributes = attributesOf(o->value(QStringLiteral("attributes")));
+        if (a.has(QStringLiteral("uploader")))
+            changes.uploader = a.value(QStringLiteral("uploader"));
+        if (a.has(QStringLiteral("password")))
+            changes.password = a.value(QStringLiteral("password"));
+        if (a.has(QStringLiteral("attributes"))) {
+            changes.attributes = attributesOf(a.value(QStringLiteral("attributes")));
             if (!changes.attributes)
                 return c.usage(QStringLiteral("--attributes takes names from deleted,unlisted,free,not-available,"
                                               "locked,missing,no-time"));
         }
-        if (o->has(QStringLiteral("keywords"))) {
-            const QStringList given = o->value(QStringLiteral("keywords")).split(QLatin1Char(','));
+        if (a.has(QStringLiteral("keywords"))) {
+            const QStringList given = a.value(QStringLiteral("keywords")).split(QLatin1Char(','));
             if (given.size() > 5)
                 return c.usage(QStringLiteral("--keywords takes at most five keywords"));
             std::array<QString, 5> keywords;
@@ -104,7 +109,7 @@ public:
             changes.keywords = keywords;
         }
         if (changes.empty())
-            return c.usage(name() + QStringLiteral(" wants at least one field to write"));
+            return c.usage(QStringLiteral("set wants at least one field to write"));
 
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;

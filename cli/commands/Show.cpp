@@ -15,17 +15,23 @@ namespace {
 
 class ShowCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("show"); }
-    QString arguments() const override { return QStringLiteral("AREA POS"); }
-    QString summary() const override { return QStringLiteral("one entry, every field (POS as list numbers it)"); }
-    int rank() const override { return 42; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        const auto area = args.size() == 2 ? ToolContext::areaNumber(args[0]) : std::nullopt;
+        return {
+            .name = "show",
+            .rank = 42,
+            .summary = "one entry, every field (POS as list numbers it)",
+            .arguments = { { "AREA", "the area's number" },
+                { "POS", "the entry's position, 1 for the first, as list numbers them" } },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
+    {
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         bool ok = false;
-        const qint64 position = args.size() == 2 ? args[1].toLongLong(&ok) : 0;
+        const qint64 position = a.positionals[1].toLongLong(&ok);
         if (!area || !ok || position < 1)
-            return c.usage(name() + QStringLiteral(" wants an area number and an entry position from 1"));
+            return c.usage(QStringLiteral("show wants an area number and an entry position from 1"));
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
         const Board& b = c.board();

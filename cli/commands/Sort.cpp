@@ -1,6 +1,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/PositionArguments.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/AreaSorter.h"
 
@@ -11,46 +12,57 @@
 namespace qv {
 namespace {
 
+QStringList sortKeys()
+{
+    QStringList keys;
+    for (int k = 0; k < kSortKeyCount; ++k)
+        keys << AreaSorter::keyName(SortKey(k));
+    return keys;
+}
+
 class SortCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("sort"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA [--by] KEY [--descending] [--only POS...] [--short-names]");
+        return {
+            .name = "sort",
+            .rank = 130,
+            .summary = "put the area, or with --only some of its entries among their places, in order of KEY",
+            .arguments = {
+                { "AREA", "the area's number" },
+                { "[KEY]",
+                    "what to sort by: name, size, file-date, upload-date, last-download, downloads or uploader; "
+                    "--by KEY names it too",
+                    sortKeys() },
+                { "[POS...]", "with --only: the positions of the entries to sort, 1 for the first" },
+            },
+            .options = {
+                { "by", "KEY", "what to sort by", {}, sortKeys() },
+                { "descending", "", "largest, latest or last in the alphabet first" },
+                { "only", "", "sort only the entries at POS..., among the places they hold", { "positions" } },
+                { "short-names", "", "sort by the 8.3 names, not the long ones" },
+            },
+        };
     }
-    QString summary() const override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        return QStringLiteral("put the area (or, with --only, those entries among their places) in order of KEY: "
-                              "name, size, file-date, upload-date, last-download, downloads, uploader");
-    }
-    int rank() const override { return 130; }
-    int run(ToolContext& c, const QStringList& args) override
-    {
-        std::optional<SortKey> key;
-        bool descending = false;
-        bool shortNames = false;
+        const bool descending = a.has(QStringLiteral("descending"));
+        const bool shortNames = a.has(QStringLiteral("short-names"));
+        // The key is the second argument unless --by names it; the positions of --only follow it.
+        const bool by = a.has(QStringLiteral("by"));
+        if (!by && a.positionals.size() < 2)
+            return c.usage(QStringLiteral("sort wants an area number and a key"));
+        const QString keyText = by ? a.value(QStringLiteral("by")) : a.positionals[1];
+        const std::optional<SortKey> key = AreaSorter::keyOf(keyText);
+        if (!key)
+            return c.usage(QStringLiteral("sort does not know the key ") + keyText);
         std::optional<QStringList> only;
-        for (int i = 1; i < args.size(); ++i) {
-            const QString& a = args[i];
-            if (a == QLatin1String("--descending"))
-                descending = true;
-            else if (a == QLatin1String("--short-names"))
-                shortNames = true;
-            else if (a == QLatin1String("--only") || a == QLatin1String("--positions"))
-                only.emplace();
-            else if (a == QLatin1String("--by") && i + 1 < args.size() && !key)
-                key = AreaSorter::keyOf(args[++i]);
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("sort does not know ") + a);
-            else if (only)
-                only->append(a);
-            else if (!key && AreaSorter::keyOf(a))
-                key = AreaSorter::keyOf(a);
-            else
-                return c.usage(QStringLiteral("sort does not know the key ") + a);
-        }
-        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
-        if (!area || !key)
+        if (a.has(QStringLiteral("only")))
+            only = a.positionals.mid(by ? 1 : 2);
+        else if (a.positionals.size() > (by ? 1 : 2))
+            return c.usage(QStringLiteral("sort takes entry positions only after --only"));
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
+        if (!area)
             return c.usage(QStringLiteral("sort wants an area number and a key"));
         if (!c.requireArea(*area) || !c.requireFileBase())
             return 1;
@@ -69,9 +81,16 @@ public:
             }
             request.only = std::move(*rows);
         }
-        const AreaSorter::Outcome outcome = AreaSorter(c.board()).sort(*area, loaded.rows, request);
+        TerminalProgress progress(c, QStringLiteral("sorting"), 0);
+        const AreaSorter::Outcome outcome
+            = AreaSorter(c.board()).sort(*area, loaded.rows, request, [&](uint64_t settled, uint64_t count) {
+                  progress.setTotal(count);
+                  progress.show(settled);
+              });
+        progress.finish();
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
+            c.fail(messages::changeFailed(*area, QStringLiteral("sort"), outcome.error->code, outcome.error->message, false)
+                       .text);
             return 1;
         }
         // What the board added while the files were rewritten was kept; the caller hears of it.

@@ -9,15 +9,20 @@ namespace {
 
 class StatCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("stat"); }
-    QString arguments() const override { return QStringLiteral("AREA"); }
-    QString summary() const override { return QStringLiteral("entry count and size as the file list shows them"); }
-    int rank() const override { return 50; }
-    int run(ToolContext& c, const QStringList& args) override
+    CommandSpec spec() const override
     {
-        const auto area = args.size() == 1 ? ToolContext::areaNumber(args[0]) : std::nullopt;
+        return {
+            .name = "stat",
+            .rank = 50,
+            .summary = "entry count and size as the file list shows them",
+            .arguments = { { "AREA", "the area's number" } },
+        };
+    }
+    int run(ToolContext& c, const Arguments& a) override
+    {
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area)
-            return c.usage(name() + QStringLiteral(" wants one area number"));
+            return c.usage(QStringLiteral("stat wants one area number"));
         LoadOutcome loaded;
         if (!c.load(*area, loaded))
             return 1;

@@ -2,6 +2,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/PositionArguments.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "transfer/EntryTransfer.h"
 
@@ -40,51 +41,48 @@ public:
         : m_move(move)
     {
     }
-    QString name() const override { return m_move ? QStringLiteral("move") : QStringLiteral("copy"); }
-    QString arguments() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("AREA POS... (--to AREA | --to-dir DIR) [--overwrite]");
+        return {
+            .name = m_move ? "move" : "copy",
+            .rank = m_move ? 131 : 130,
+            .summary = m_move ? "move entries and their files behind the last entry of another area, or their files "
+                                "into a directory (the entries leave the area)"
+                              : "copy entries and their files behind the last entry of another area, or their files "
+                                "into a directory",
+            .arguments = {
+                { "AREA", "the area's number" },
+                { "POS...", "the entries' positions, 1 for the first" },
+            },
+            .options = {
+                { "to", "AREA", "behind the last entry of this area" },
+                { "to-dir", "DIR", "only the files, into this directory" },
+                { "overwrite", "", "replace a file of the same name there (default: keep it)" },
+            },
+        };
     }
-    QString summary() const override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        return m_move ? QStringLiteral("move entries and their files behind the last entry of another area, or their "
-                                       "files into a directory (the entries leave the area)")
-                      : QStringLiteral("copy entries and their files behind the last entry of another area, or their "
-                                       "files into a directory; without --overwrite an existing file is kept");
-    }
-    int rank() const override { return m_move ? 131 : 130; }
-    int run(ToolContext& c, const QStringList& args) override
-    {
-        QStringList positions;
+        const QString name = m_move ? QStringLiteral("move") : QStringLiteral("copy");
+        const QStringList positions = a.positionals.mid(1);
         std::optional<int> toArea;
-        QString toDir;
-        bool overwrite = false;
-        for (qsizetype i = 1; i < args.size(); ++i) {
-            const QString& a = args[i];
-            if (a == QLatin1String("--to") && i + 1 < args.size()) {
-                toArea = ToolContext::areaNumber(args[++i]);
-                if (!toArea)
-                    return c.usage(QStringLiteral("--to wants an area number"));
-            } else if (a == QLatin1String("--to-dir") && i + 1 < args.size()) {
-                toDir = args[++i];
-            } else if (a == QLatin1String("--overwrite")) {
-                overwrite = true;
-            } else if (a.startsWith(QLatin1String("--"))) {
-                return c.usage(name() + QStringLiteral(" does not know ") + a);
-            } else {
-                positions << a;
-            }
+        if (a.has(QStringLiteral("to"))) {
+            toArea = ToolContext::areaNumber(a.value(QStringLiteral("to")));
+            if (!toArea)
+                return c.usage(QStringLiteral("--to wants an area number"));
         }
-        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
-        if (!area || positions.isEmpty() || (toArea.has_value() == !toDir.isEmpty()))
-            return c.usage(name() + QStringLiteral(" wants an area, entry numbers and either --to or --to-dir"));
+        const QString toDir = a.value(QStringLiteral("to-dir"));
+        const bool overwrite = a.has(QStringLiteral("overwrite"));
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
+        if (!area || (toArea.has_value() == a.has(QStringLiteral("to-dir"))))
+            return c.usage(name + QStringLiteral(" wants an area, entry numbers and either --to or --to-dir"));
         if (toArea && !c.requireArea(*toArea))
             return 1;
         if (toArea == area) {
             c.fail(QStringLiteral("Source and destination area are equal!"));
             return 1;
         }
-        if (!toDir.isEmpty() && !QFileInfo(toDir).isDir()) {
+        if (a.has(QStringLiteral("to-dir")) && !QFileInfo(toDir).isDir()) {
             c.fail(QStringLiteral("no directory %1").arg(toDir));
             return 1;
         }
@@ -111,11 +109,14 @@ public:
         request.useLongNames = c.settings().useLongNames;
         EntryTransfer::Callbacks callbacks;
         callbacks.copy.overwrite = [overwrite](const QString&) { return overwrite; };
+        TerminalProgress progress(c, m_move ? QStringLiteral("moving") : QStringLiteral("copying"), rows->size());
+        callbacks.copying = [&](const QString& shown) { progress.step(shown); };
         const EntryTransfer::Outcome outcome = EntryTransfer(c.board()).run(request, callbacks);
+        progress.finish();
 
         if (outcome.error && outcome.failedAt != EntryTransfer::Stage::Source) {
             c.fail(outcome.stale || outcome.error->code == kChangedMeanwhile
-                    ? messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text
+                    ? messages::changeFailed(*area, name, outcome.error->code, outcome.error->message, false).text
                     : messages::transferFailed().text + QStringLiteral(" (")
                         + QString::fromStdString(outcome.error->message) + QStringLiteral(")"));
             return 1;

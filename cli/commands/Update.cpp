@@ -17,26 +17,22 @@ namespace {
 
 class UpdateCommand : public Command {
 public:
-    QString name() const override { return QStringLiteral("update"); }
-    QString arguments() const override { return QStringLiteral("AREA [POS...|--all]"); }
-    QString summary() const override
+    CommandSpec spec() const override
     {
-        return QStringLiteral("size and file date of entries from their files (all entries when none given)");
+        return {
+            .name = "update",
+            .rank = 120,
+            .summary = "size and file date of entries from their files (all entries when none given)",
+            .arguments = { { "AREA", "the area's number" },
+                { "[POS...]", "the entries' positions; every entry when none is given" } },
+            .options = { { "all", "", "every entry (the same as giving none)" } },
+        };
     }
-    int rank() const override { return 120; }
-    int run(ToolContext& c, const QStringList& args) override
+    int run(ToolContext& c, const Arguments& a) override
     {
-        QStringList positions;
-        bool all = false;
-        for (const QString& a : args.mid(1)) {
-            if (a == QLatin1String("--all"))
-                all = true;
-            else if (a.startsWith(QLatin1String("--")))
-                return c.usage(QStringLiteral("update does not know ") + a);
-            else
-                positions << a;
-        }
-        const auto area = args.isEmpty() ? std::nullopt : ToolContext::areaNumber(args[0]);
+        const QStringList positions = a.positionals.mid(1);
+        const bool all = a.has(QStringLiteral("all"));
+        const auto area = ToolContext::areaNumber(a.positionals[0]);
         if (!area || (all && !positions.isEmpty()))
             return c.usage(QStringLiteral("update wants an area number and entry numbers or --all"));
         LoadOutcome loaded;
@@ -55,7 +51,8 @@ public:
         }
         const EntryUpdater::Outcome outcome = EntryUpdater(c.board()).update(*area, loaded.rows, rows);
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, name(), outcome.error->code, outcome.error->message, false).text);
+            c.fail(messages::changeFailed(*area, QStringLiteral("update"), outcome.error->code, outcome.error->message, false)
+                       .text);
             return 1;
         }
         QJsonArray changed;

@@ -242,6 +242,70 @@ TEST_F(SmallBoard, UsageErrorsExitTwo)
     EXPECT_EQ(noBoard.code, 2);
 }
 
+TEST_F(SmallBoard, UsageErrorsHaveOneForm)
+{
+    struct Case {
+        QStringList args;
+        QString err;
+    };
+    const Case cases[] = {
+        { { "sort", "1", "--bogus" }, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] sort AREA" },
+        { { "pending", "1", "--mask" }, "qvtool: Missing value after '--mask'.\nusage: qvtool [OPTIONS] pending" },
+        { { "info", "--json=yes" }, "qvtool: Unexpected value after '--json'.\nusage: qvtool [OPTIONS] info\n" },
+        { { "list" }, "qvtool: list wants AREA\nusage: qvtool [OPTIONS] list AREA\n" },
+        { { "copy", "1" }, "qvtool: copy wants AREA POS...\n" },
+        { { "check", "1", "2" }, "qvtool: check wants [AREA]\n" },
+        { { "help", "frobnicate" }, "qvtool: unknown command frobnicate\nusage: qvtool [OPTIONS] help" },
+        { { "--bogus", "info" }, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] COMMAND" },
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(c.err)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
+TEST_F(SmallBoard, OptionsTakeTheirValueEitherWayAndStandAnywhere)
+{
+    const QString ra = root + "/ra";
+    const QList<std::pair<QStringList, QStringList>> same = {
+        { { "list", "2", "--json" }, { "--json", "list", "2" } },
+        { { "pending", "2", "--mask", "*.txt" }, { "pending", "--mask=*.txt", "2" } },
+        { { "find", "hello", "--from", "2", "--json" }, { "find", "--from=2", "hello", "--json" } },
+        // The board named after the command wins over the one before it.
+        { { "stat", "2" }, { "--board", root + "/nowhere", "stat", "2", "--board=" + ra } },
+    };
+    for (const auto& [left, right] : same) {
+        const ToolRun l = run(left);
+        const ToolRun r = run(right);
+        EXPECT_EQ(l.code, 0) << left.join(' ').toStdString() << l.err.toStdString();
+        EXPECT_EQ(r.code, 0) << right.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_EQ(l.out, r.out) << right.join(' ').toStdString();
+    }
+    EXPECT_EQ(run({ "find", "hello", "--from=2", "--json" }).json().array().size(), 1);
+    EXPECT_EQ(run({ "find", "hello", "--from=3", "--json" }).code, 1);
+}
+
+TEST(CommandLine, EveryCommandAnswersHelp)
+{
+    const ToolRun usage = qvtool({ "--help" }, QString());
+    ASSERT_EQ(usage.code, 0);
+    const QString commandList = usage.out.section("commands:\n", 1);
+    QStringList names;
+    for (const QString& line : commandList.split('\n'))
+        if (line.startsWith("  ") && !line.startsWith("   "))
+            names << line.trimmed().section(' ', 0, 0);
+    EXPECT_GE(names.size(), 22) << usage.out.toStdString();
+    for (const QString& name : names) {
+        const ToolRun help = qvtool({ name, "--help" }, QString());
+        EXPECT_EQ(help.code, 0) << name.toStdString();
+        EXPECT_TRUE(help.out.startsWith("usage: qvtool [OPTIONS] " + name)) << help.out.toStdString();
+        EXPECT_EQ(qvtool({ "help", name }, QString()).out, help.out) << name.toStdString();
+    }
+    EXPECT_EQ(qvtool({ "help" }, QString()).out, usage.out);
+}
+
 TEST_F(SmallBoard, SettingsFileGivesBoardAndDrives)
 {
     QDir(root).mkpath("config/quorvex");

@@ -141,3 +141,42 @@ TEST_F(RemoveSortTool, SortByAKeyOrOnlySomeEntries)
 }
 
 } // namespace
+
+// Progress is drawn on a terminal only; pipes and logs get the result alone, --quiet not even that.
+TEST_F(RemoveSortTool, ProgressOnlyOnATerminal)
+{
+    auto onTerminal = [&](const QStringList& args) {
+        QStringList words { QStringLiteral(QVTOOL_PATH), "--board", QString::fromStdString(t.builder.boardDir()),
+            "--drive", "C=" + QString::fromStdString(t.tmp.path()) };
+        QString line;
+        for (const QString& w : words + args)
+            line += " '" + w + "'";
+        QProcess p;
+        p.start("script", { "-qec", line, "/dev/null" });
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    struct Case {
+        QStringList args;
+        QString shown;
+        QString hidden;
+    };
+    const Case cases[] = {
+        { { "sort", "1", "name" }, "sorting [", "" },
+        { { "sort", "1", "size", "--quiet" }, "", "sort" },
+        // The line is gone before the result is printed.
+        { { "find", "*", "--name" }, "searching [####################] 1/1 area 1\r\x1b[KArea", "" },
+    };
+    for (const Case& c : cases) {
+        const QString out = onTerminal(c.args);
+        if (!c.shown.isEmpty()) {
+            EXPECT_TRUE(out.contains(c.shown)) << out.toStdString();
+        }
+        if (!c.hidden.isEmpty()) {
+            EXPECT_FALSE(out.contains(c.hidden)) << out.toStdString();
+        }
+    }
+    const auto piped = run({ "sort", "1", "downloads" });
+    EXPECT_EQ(piped.code, 0);
+    EXPECT_EQ(piped.err, "");
+}
