@@ -99,7 +99,7 @@ TEST_F(FirstRunSetupTest, WalksThePagesAndWritesTheBoardAndArchivers)
     QTRY_VERIFY(finish->isEnabled());
     EXPECT_EQ(page(*setup)->findChild<QLabel*>("archiverText")->text(),
         "Quorvex has found the following archivers:\n" + bin
-            + "/arj\n\nPlease check settings of additional archivers in the 'File' -> 'Preferences' menu when "
+            + "/arj (ARJ)\n\nPlease check settings of additional archivers in the 'File' -> 'Preferences' menu when "
               "Quorvex is started.");
     page(*setup);
     click(*setup, "finish");

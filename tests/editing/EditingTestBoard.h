@@ -14,12 +14,12 @@
 namespace qv::test {
 
 // Rows as a command shows them: their records as stored now.
-inline RowIdentity shownAt(Board& board, int area, uint64_t position)
+inline RowIdentity shownAt(const Board& board, int area, uint64_t position)
 {
     auto h = board.store().readHeader(area, position);
     return { position, h ? h->encode() : HeaderRecord::Bytes {} };
 }
-inline std::vector<RowIdentity> shownAt(Board& board, int area, std::initializer_list<uint64_t> positions)
+inline std::vector<RowIdentity> shownAt(const Board& board, int area, std::initializer_list<uint64_t> positions)
 {
     std::vector<RowIdentity> out;
     for (uint64_t p : positions)
