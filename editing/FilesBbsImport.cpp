@@ -1,7 +1,9 @@
 #include "editing/FilesBbsImport.h"
 
 #include "board/Board.h"
+#include "editing/EditedText.h"
 #include "editing/FileAdder.h"
+#include "platform/CodePage.h"
 #include "platform/ShortName.h"
 #include "storage/AreaFiles.h"
 #include "storage/Description.h"
@@ -84,7 +86,7 @@ QString refusal(const Board& board, const std::string& name)
     for (const QChar c : shown)
         if (c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control)
             return QStringLiteral("a character outside the code page");
-    if (board.bytes(shown) != name)
+    if (board.codePage().encode(shown) != name)
         return QStringLiteral("a character outside the code page");
     if (name.size() > LongNameRecord::kWidth)
         return QStringLiteral("a name longer than 255 characters");
@@ -235,7 +237,12 @@ FilesBbsImport::Outcome FilesBbsImport::apply(
     const QStringList every = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const QHash<QString, QString> aliases = shortname::shortNamesFor(every);
     const int32_t packedToday = enc::encodeDate({ today.year(), today.month(), today.day() });
-    const std::string uploader = board.bytes(request.uploader.left(int(HeaderRecord::kUploaderWidth)));
+    if (const QString why = FileAdder::refusal(board.codePage(), QString(), request.uploader); !why.isEmpty()) {
+        outcome.error = Error { EINVAL, why.toStdString() };
+        return outcome;
+    }
+    const std::string uploader
+        = EditedText::field(board.codePage(), request.uploader.left(int(HeaderRecord::kUploaderWidth))).bytes;
 
     std::vector<NewEntry> entries;
     std::vector<std::string> descriptions;
@@ -248,13 +255,19 @@ FilesBbsImport::Outcome FilesBbsImport::apply(
                 outcome.vanished << item.name;
                 continue;
             }
-            entries.push_back(
-                FileAdder::entryFor(board, path, item.file, aliases.value(item.file), request.uploader, today));
+            QString refused;
+            auto entry = FileAdder::entryFor(
+                board, path, item.file, aliases.value(item.file), request.uploader, today, &refused);
+            if (!entry) {
+                outcome.error = Error { EINVAL, refused.toStdString() };
+                return outcome;
+            }
+            entries.push_back(std::move(*entry));
             break;
         }
         case Action::AddMissing: {
             NewEntry e;
-            const std::string stored = board.bytes(shortNameOfMissing(item.name, every));
+            const std::string stored = board.codePage().encode(shortNameOfMissing(item.name, every));
             e.header.setName(stored);
             e.header.setSize(int32_t(std::clamp<int64_t>(item.listedSize, 0, std::numeric_limits<int32_t>::max())));
             e.header.setUploader(uploader);
@@ -265,7 +278,7 @@ FilesBbsImport::Outcome FilesBbsImport::apply(
             e.index.setName(text::toUpper(stored));
             e.index.setUploadDate(packedToday);
             if (board.text(stored).toUpper() != item.name.toUpper())
-                FileAdder::setLongName(e, board.bytes(item.name));
+                FileAdder::setLongName(e, board.codePage().encode(item.name));
             entries.push_back(std::move(e));
             break;
         }

@@ -39,8 +39,8 @@ PendingUpload::Result PendingUpload::addPending(
         const QString path = found.isEmpty() ? directory.host + QLatin1Char('/') + listed : found;
         const QString name = QFileInfo(path).fileName();
         // A name the code page cannot hold would be stored with substitutes and never found again.
-        if (board.text(board.bytes(name)) != name) {
-            result.skipped.append({ name, QStringLiteral("a character outside the code page") });
+        if (const QString why = FileAdder::unstorableName(board.codePage(), name); !why.isEmpty()) {
+            result.skipped.append({ name, why });
             continue;
         }
         if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
