@@ -171,7 +171,7 @@ void ToolsController::openDuplicatesWindow()
     if (!m_dupes) {
         m_dupes = new DuplicatesWindow(m_services.board, m_parts.window);
         m_dupes->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_dupes, &DuplicatesWindow::goTo, this, &ToolsController::goTo);
+        connect(m_dupes, &DuplicatesWindow::goTo, this, [this](int area, int position) { goTo(area, position, {}); });
     }
     m_dupes->show();
     m_dupes->raise();

@@ -51,7 +51,7 @@ public:
     // A result of the find window: load the area when another is shown, then select, show and
     // describe the entry (1-based; 0 goes to the area only).
     // When the area changed since the search, the row holding the record found is taken.
-    void goTo(int area, int position, const QByteArray& record);
+    void goTo(int area, int position, const QByteArray& record = {});
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

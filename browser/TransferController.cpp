@@ -215,7 +215,8 @@ void TransferController::paste(bool behindAll)
         m_clipboard->pasteCompleted();
     else
         m_clipboard->heldAt(outcome.heldNow);
-    m_parts.window->say(messages::transferReport(request.move, n, false, QString::number(area)));
+    m_parts.window->say(
+        messages::transferReport(request.move, qint64(request.entries.size()), false, QString::number(area)));
 }
 
 void TransferController::direct(bool move, int toArea)

@@ -809,6 +809,10 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             return abandon(h.error());
         t.written = true;
         ScopedHandle out(*m_io, *h);
+        // The board may run as another user: the new file must stay as writable to it as the old.
+        if (m_io->exists(t.file))
+            if (auto kept = m_io->takeModeAndOwner(*h, t.file); !kept)
+                return abandon(kept.error());
         auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
             m_preloadBytes, watchedOf(t.kind));
         if (r)

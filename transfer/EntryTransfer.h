@@ -54,7 +54,6 @@ public:
         // more than one place.
         std::optional<size_t> gone;
         std::optional<size_t> ambiguous;
-        bool stale = false; // the source no longer holds the rows at their positions
         // The user stopped the file copy: failedAt Destination, both areas and directories as
         // they were (copies made so far removed).
         bool cancelled = false;

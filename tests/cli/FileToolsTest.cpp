@@ -64,7 +64,7 @@ TEST(FileTools, ImportAddPendingFileListAndDupesRunFromTheCommandLine)
     const QJsonObject area2 = pending.json().array()[0].toObject();
     EXPECT_EQ(area2["added"].toArray().toVariantList(), QVariantList({ "Files.Bbs", "NEW.ZIP", "OLD.ZIP" }));
     ASSERT_EQ(area2["skipped"].toArray().size(), 1);
-    EXPECT_EQ(area2["skipped"].toArray()[0].toObject()["reason"].toString(), "a character outside the code page");
+    EXPECT_TRUE(area2["skipped"].toArray()[0].toObject()["reason"].toString().startsWith("The character "));
     EXPECT_EQ(f.run({ "--json", "add", "--pending", "--all", "--no-diz" })
                   .json()
                   .array()[1]

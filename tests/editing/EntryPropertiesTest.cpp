@@ -203,7 +203,7 @@ TEST(EntryProperties, AnUnchangedDescriptionIsNotWrittenAndAnEditedOneKeepsItsLi
         const auto before = t.bytes(2);
         PropertyChanges changes;
         changes.description = c.typed;
-        const PropertiesResult r = EntryProperties(*t.board, 2).apply(0, changes);
+        const PropertiesResult r = EntryProperties(*t.board, 2).apply(shownAt(*t.board, 2, 0), changes);
         const bool same = c.stored == c.after;
         EXPECT_EQ(r.outcome, same ? Outcome::NothingToWrite : Outcome::Written) << c.stored;
         EXPECT_EQ(t.board->store().readDescription(2, 0), c.after) << c.stored;

@@ -4,6 +4,9 @@
 
 #include "tests/support/BoardBuilder.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace qv {
@@ -224,6 +227,26 @@ TEST_F(AreaStoreTest, RemovingWithAShortLongNameFileKeepsThreeFilesOfOneLength)
     EXPECT_EQ(s.headers, (std::vector<std::string> { "MYFILE~1.TXT", "BAR.ARJ" }));
     EXPECT_EQ(s.indexes, s.headers);
     EXPECT_EQ(s.longNames, (std::vector<std::string> { "MY FILE.TXT", "" }));
+}
+
+TEST_F(AreaStoreTest, RewrittenFilesKeepTheModeAndOwnerTheBoardGaveThem)
+{
+    threeEntries();
+    const std::vector<std::pair<std::string, mode_t>> files
+        = { { board.headerPath(1), 0640 }, { board.indexPath(1), 0604 }, { board.longNamePath(1), 0600 } };
+    // Only root may give files away; anyone else checks the mode alone.
+    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    for (const auto& [file, mode] : files) {
+        ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+        ASSERT_EQ(::chown(file.c_str(), owner, owner == 65534 ? 65534 : ::getegid()), 0);
+    }
+    ASSERT_TRUE(store.rewrite(1, RewritePlan::permutation({ 2, 1, 0 })));
+    for (const auto& [file, mode] : files) {
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << file;
+        EXPECT_EQ(st.st_uid, owner) << file;
+    }
 }
 
 TEST_F(AreaStoreTest, StaleTemporaryFilesLeaveNoBytesBehind)
