@@ -56,7 +56,7 @@ std::optional<QString> Arguments::textInput(QString* error, bool* usageError) co
     return QString::fromUtf8(in.readAll());
 }
 
-QString CommandSpec::synopsis() const
+QString CommandDeclaration::synopsis() const
 {
     QStringList parts { name };
     for (const CommandArgument& a : arguments)
@@ -70,7 +70,7 @@ namespace commands {
 
 namespace {
 struct Registered {
-    CommandSpec spec;
+    CommandDeclaration declaration;
     std::unique_ptr<Command> command;
 };
 
@@ -102,32 +102,33 @@ QString row(const QString& head, const QString& text)
 
 bool add(std::unique_ptr<Command> command)
 {
-    CommandSpec spec = command->spec();
-    registry().push_back({ std::move(spec), std::move(command) });
+    CommandDeclaration declaration = command->declaration();
+    registry().push_back({ std::move(declaration), std::move(command) });
     return true;
 }
 
-std::vector<const CommandSpec*> all()
+std::vector<const CommandDeclaration*> all()
 {
-    std::vector<const CommandSpec*> list;
+    std::vector<const CommandDeclaration*> list;
     for (const Registered& c : registry())
-        list.push_back(&c.spec);
-    std::sort(list.begin(), list.end(), [](const CommandSpec* l, const CommandSpec* r) { return l->rank < r->rank; });
+        list.push_back(&c.declaration);
+    std::sort(list.begin(), list.end(),
+        [](const CommandDeclaration* l, const CommandDeclaration* r) { return l->rank < r->rank; });
     return list;
 }
 
-const CommandSpec* find(const QString& name)
+const CommandDeclaration* find(const QString& name)
 {
     for (const Registered& c : registry())
-        if (c.spec.name == name)
-            return &c.spec;
+        if (c.declaration.name == name)
+            return &c.declaration;
     return nullptr;
 }
 
-Command& implementation(const CommandSpec& spec)
+Command& implementation(const CommandDeclaration& declaration)
 {
     for (Registered& c : registry())
-        if (&c.spec == &spec)
+        if (&c.declaration == &declaration)
             return *c.command;
     Q_UNREACHABLE();
 }
@@ -145,9 +146,9 @@ const std::vector<CommandOption>& globalOptions()
     return options;
 }
 
-std::vector<CommandOption> optionsOf(const CommandSpec& spec)
+std::vector<CommandOption> optionsOf(const CommandDeclaration& declaration)
 {
-    std::vector<CommandOption> options = spec.options;
+    std::vector<CommandOption> options = declaration.options;
     options.insert(options.end(), globalOptions().begin(), globalOptions().end());
     return options;
 }
@@ -163,21 +164,21 @@ void declare(QCommandLineParser& parser, const std::vector<CommandOption>& optio
     }
 }
 
-QString countProblem(const CommandSpec& spec, const QStringList& positionals)
+QString countProblem(const CommandDeclaration& declaration, const QStringList& positionals)
 {
     const auto given = qsizetype(positionals.size());
-    const auto required = std::count_if(
-        spec.arguments.begin(), spec.arguments.end(), [](const CommandArgument& a) { return !a.optional(); });
-    const bool unbounded = std::any_of(
-        spec.arguments.begin(), spec.arguments.end(), [](const CommandArgument& a) { return a.repeated(); });
-    if (given >= required && (unbounded || given <= qsizetype(spec.arguments.size())))
+    const auto required = std::count_if(declaration.arguments.begin(), declaration.arguments.end(),
+        [](const CommandArgument& a) { return !a.optional(); });
+    const bool unbounded = std::any_of(declaration.arguments.begin(), declaration.arguments.end(),
+        [](const CommandArgument& a) { return a.repeated(); });
+    if (given >= required && (unbounded || given <= qsizetype(declaration.arguments.size())))
         return {};
-    if (spec.arguments.empty())
-        return spec.name + QStringLiteral(" takes no arguments");
+    if (declaration.arguments.empty())
+        return declaration.name + QStringLiteral(" takes no arguments");
     QStringList wanted;
-    for (const CommandArgument& a : spec.arguments)
+    for (const CommandArgument& a : declaration.arguments)
         wanted << a.syntax;
-    return spec.name + QStringLiteral(" wants ") + wanted.join(QLatin1Char(' '));
+    return declaration.name + QStringLiteral(" wants ") + wanted.join(QLatin1Char(' '));
 }
 
 QString usageText()
@@ -187,7 +188,7 @@ QString usageText()
         text += row(optionHead(o), o.help);
     text += row(QStringLiteral("--version"), QStringLiteral("print the version and end"));
     text += QStringLiteral("commands:\n");
-    for (const CommandSpec* c : all()) {
+    for (const CommandDeclaration* c : all()) {
         QStringList head { c->name };
         for (const CommandArgument& a : c->arguments)
             head << a.syntax;
@@ -198,18 +199,18 @@ QString usageText()
     return text;
 }
 
-QString helpText(const CommandSpec& spec)
+QString helpText(const CommandDeclaration& declaration)
 {
-    QString text = QStringLiteral("usage: qvtool [OPTIONS] ") + spec.synopsis() + QLatin1Char('\n') + spec.summary
-        + QLatin1Char('\n');
-    if (!spec.arguments.empty()) {
+    QString text = QStringLiteral("usage: qvtool [OPTIONS] ") + declaration.synopsis() + QLatin1Char('\n')
+        + declaration.summary + QLatin1Char('\n');
+    if (!declaration.arguments.empty()) {
         text += QStringLiteral("arguments:\n");
-        for (const CommandArgument& a : spec.arguments)
+        for (const CommandArgument& a : declaration.arguments)
             text += row(a.name(), a.help);
     }
-    if (!spec.options.empty()) {
+    if (!declaration.options.empty()) {
         text += QStringLiteral("options:\n");
-        for (const CommandOption& o : spec.options)
+        for (const CommandOption& o : declaration.options)
             text += row(optionHead(o), o.help);
     }
     text += QStringLiteral("and the options of every command, before or after it (qvtool --help).\n");

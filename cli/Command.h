@@ -18,7 +18,7 @@ class ToolContext;
 //
 //     class StatCommand : public Command {
 //     public:
-//         CommandSpec spec() const override
+//         CommandDeclaration declaration() const override
 //         {
 //             return {
 //                 .name = "stat",
@@ -34,7 +34,7 @@ class ToolContext;
 //
 // The table is all there is: the parser, `qvtool help NAME`, `NAME --help`, the usage line of a
 // usage error, the manual page and the bash completion are all made from it. Fields keep the
-// order of CommandSpec (designated initialisers). An argument's text is what usage shows:
+// order of CommandDeclaration (designated initialisers). An argument's text is what usage shows:
 // "AREA" one, "[AREA]" at most one, "POS..." one or more, "[POS...]" any number; the parser
 // checks the count before run is called. The names AREA, FILE, DIR and COMMAND (and choices)
 // tell the completion what to offer. The options --json, --quiet, --help and the board options
@@ -79,7 +79,7 @@ private:
     const QCommandLineParser& m_parser;
 };
 
-struct CommandSpec {
+struct CommandDeclaration {
     QString name;
     // Where the command stands in the usage text.
     int rank = 0;
@@ -96,7 +96,7 @@ struct CommandSpec {
 class Command {
 public:
     virtual ~Command() = default;
-    virtual CommandSpec spec() const = 0;
+    virtual CommandDeclaration declaration() const = 0;
     // 0 done, 1 a failure or a problem found, 2 a usage error (through ToolContext::usage).
     virtual int run(ToolContext& context, const Arguments& arguments) = 0;
 };
@@ -104,22 +104,22 @@ public:
 namespace commands {
 bool add(std::unique_ptr<Command> command);
 // Every registered command in usage order.
-std::vector<const CommandSpec*> all();
-const CommandSpec* find(const QString& name);
-Command& implementation(const CommandSpec& spec);
+std::vector<const CommandDeclaration*> all();
+const CommandDeclaration* find(const QString& name);
+Command& implementation(const CommandDeclaration& declaration);
 
 // The options of qvtool itself, given before the command or among its arguments.
 const std::vector<CommandOption>& globalOptions();
 // Every option a command's parser knows: its own, then the global ones.
-std::vector<CommandOption> optionsOf(const CommandSpec& spec);
+std::vector<CommandOption> optionsOf(const CommandDeclaration& declaration);
 // Fills parser with the options; false when two rows claim one name.
 void declare(QCommandLineParser& parser, const std::vector<CommandOption>& options);
 // The problem with the number of arguments, empty when they fit.
-QString countProblem(const CommandSpec& spec, const QStringList& positionals);
+QString countProblem(const CommandDeclaration& declaration, const QStringList& positionals);
 
 QString usageText();
 // "qvtool help sort": synopsis, summary, arguments and options.
-QString helpText(const CommandSpec& spec);
+QString helpText(const CommandDeclaration& declaration);
 QString manPage();
 QString bashCompletion();
 } // namespace commands

@@ -138,7 +138,7 @@ QString manPage()
         page += optionRoff(o);
     page += optionRoff({ "version", "", "print the version and end" });
     page += QStringLiteral(".SH COMMANDS\n");
-    for (const CommandSpec* c : all()) {
+    for (const CommandDeclaration* c : all()) {
         page += QStringLiteral(".TP\n\\fB") + roff(c->name) + QStringLiteral("\\fR");
         for (const CommandArgument& a : c->arguments)
             page += QLatin1Char(' ') + argumentRoff(a);
@@ -184,7 +184,7 @@ QString bashCompletion()
         options += QStringLiteral("    [%1]=%2\n").arg(bashWord(key), bashWord(words.join(QLatin1Char(' '))));
     };
     addOptions(QStringLiteral("-"), QString(), globalOptions());
-    for (const CommandSpec* c : all()) {
+    for (const CommandDeclaration* c : all()) {
         names << c->name;
         addOptions(c->name + QStringLiteral(" -"), c->name, c->options);
         QStringList kinds;

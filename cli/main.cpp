@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     const QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
         return usage.usage(QStringLiteral("no command given"));
-    const qv::CommandSpec* command = commands::find(rest[0]);
+    const qv::CommandDeclaration* command = commands::find(rest[0]);
     if (!command)
         return usage.usage(QStringLiteral("unknown command %1").arg(rest[0]));
 

@@ -16,7 +16,7 @@ namespace {
 
 class AddCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "add",

@@ -11,7 +11,7 @@ namespace {
 
 class ArchiversCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "archivers",

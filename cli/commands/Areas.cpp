@@ -15,7 +15,7 @@ constexpr uint64_t kFilesRaLimit = uint64_t(1) << 31;
 
 class AreasCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "areas",

@@ -22,7 +22,7 @@ QString problemText(const std::string& line, const Board& board)
 
 class CheckCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "check",

@@ -13,7 +13,7 @@ namespace {
 
 class CommentCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "comment",

@@ -13,7 +13,7 @@ namespace {
 
 class DescribeCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "describe",
@@ -40,8 +40,7 @@ public:
             return c.usage(QStringLiteral("describe wants an area number and entry positions from 1"));
         // --raw: the file holds board bytes (a FILE_ID.DIZ text, say), not UTF-8.
         const bool raw = a.has(QStringLiteral("raw"));
-        if (raw
-            && (!a.has(QStringLiteral("file")) || a.has(QStringLiteral("text")) || a.has(QStringLiteral("stdin"))))
+        if (raw && (!a.has(QStringLiteral("file")) || a.has(QStringLiteral("text")) || a.has(QStringLiteral("stdin"))))
             return c.usage(QStringLiteral("--raw goes with --file alone"));
         bool usageError = false;
         QByteArray rawBytes;

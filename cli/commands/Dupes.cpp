@@ -12,7 +12,7 @@ namespace {
 
 class DupesCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "dupes",

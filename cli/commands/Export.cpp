@@ -15,7 +15,7 @@ namespace {
 
 class ExportCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "export",

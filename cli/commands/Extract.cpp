@@ -32,7 +32,7 @@ QString outcomeText(const DescriptionExtraction::RowResult& r)
 
 class ExtractCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "extract",

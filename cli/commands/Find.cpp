@@ -14,7 +14,7 @@ namespace {
 
 class FindCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "find",

@@ -10,7 +10,7 @@ namespace {
 
 class GroupsCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "groups",

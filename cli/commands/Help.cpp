@@ -8,7 +8,7 @@ namespace {
 
 class HelpCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "help",
@@ -24,7 +24,7 @@ public:
             std::fputs(commands::usageText().toUtf8().constData(), stdout);
             return 0;
         }
-        const CommandSpec* command = commands::find(a.positionals[0]);
+        const CommandDeclaration* command = commands::find(a.positionals[0]);
         if (!command)
             return c.usage(QStringLiteral("unknown command %1").arg(a.positionals[0]));
         std::fputs(commands::helpText(*command).toUtf8().constData(), stdout);

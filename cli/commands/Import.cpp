@@ -12,7 +12,7 @@ namespace {
 
 class ImportCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "import",

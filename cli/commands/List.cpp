@@ -19,7 +19,7 @@ constexpr uint64_t kAreaFileLimit = uint64_t(1) << 31;
 
 class ListCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "list",

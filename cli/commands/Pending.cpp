@@ -10,7 +10,7 @@ namespace {
 
 class PendingCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "pending",

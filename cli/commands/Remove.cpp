@@ -42,7 +42,7 @@ DeletionAnswer askOnTerminal(const QString& rowText)
 
 class RemoveCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "remove",
@@ -85,7 +85,8 @@ public:
             return 1;
         }
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, QStringLiteral("remove"), outcome.error->code, outcome.error->message, false)
+            c.fail(messages::changeFailed(
+                *area, QStringLiteral("remove"), outcome.error->code, outcome.error->message, false)
                        .text);
             return 1;
         }

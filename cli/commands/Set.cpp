@@ -41,7 +41,7 @@ std::optional<DateBoxes> dateOf(const QString& text)
 
 class SetCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "set",

@@ -15,7 +15,7 @@ namespace {
 
 class ShowCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "show",

@@ -22,7 +22,7 @@ QStringList sortKeys()
 
 class SortCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "sort",
@@ -89,7 +89,8 @@ public:
               });
         progress.finish();
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, QStringLiteral("sort"), outcome.error->code, outcome.error->message, false)
+            c.fail(messages::changeFailed(
+                *area, QStringLiteral("sort"), outcome.error->code, outcome.error->message, false)
                        .text);
             return 1;
         }

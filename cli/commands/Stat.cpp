@@ -9,7 +9,7 @@ namespace {
 
 class StatCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "stat",

@@ -41,7 +41,7 @@ public:
         : m_move(move)
     {
     }
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = m_move ? "move" : "copy",

@@ -17,7 +17,7 @@ namespace {
 
 class UpdateCommand : public Command {
 public:
-    CommandSpec spec() const override
+    CommandDeclaration declaration() const override
     {
         return {
             .name = "update",
@@ -51,7 +51,8 @@ public:
         }
         const EntryUpdater::Outcome outcome = EntryUpdater(c.board()).update(*area, loaded.rows, rows);
         if (outcome.error) {
-            c.fail(messages::changeFailed(*area, QStringLiteral("update"), outcome.error->code, outcome.error->message, false)
+            c.fail(messages::changeFailed(
+                *area, QStringLiteral("update"), outcome.error->code, outcome.error->message, false)
                        .text);
             return 1;
         }

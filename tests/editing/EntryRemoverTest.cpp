@@ -95,8 +95,7 @@ TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
             std::sort(sorted.begin(), sorted.end());
             EXPECT_EQ(outcome.removed, std::vector<uint64_t>(sorted.begin(), sorted.end())) << c.label;
             // The clipboard hears which records went.
-            EXPECT_EQ(removedSignal.at(0).at(1).value<QList<QByteArray>>().size(), qsizetype(sorted.size()))
-                << c.label;
+            EXPECT_EQ(removedSignal.at(0).at(1).value<QList<QByteArray>>().size(), qsizetype(sorted.size())) << c.label;
         }
         std::vector<std::string> present;
         for (const auto& entry : std::filesystem::directory_iterator(t.filesDir()))

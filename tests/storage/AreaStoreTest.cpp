@@ -242,7 +242,7 @@ TEST_F(AreaStoreTest, RewrittenFilesKeepTheModeAndOwnerTheBoardGaveThem)
     }
     ASSERT_TRUE(store.rewrite(1, RewritePlan::permutation({ 2, 1, 0 })));
     for (const auto& [file, mode] : files) {
-        struct stat st {};
+        struct stat st { };
         ASSERT_EQ(::stat(file.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode) << file;
         EXPECT_EQ(st.st_uid, owner) << file;
