@@ -78,30 +78,43 @@ _qvtool_value()
 _qvtool()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} command='' word i n=0 REPLY
+    # bash breaks words at "=": glue "--by=name" and "C=/srv/bbs" back into one word each.
+    local -a words=("${COMP_WORDS[0]}")
+    for ((i = 1; i <= COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if ((${#words[@]} > 1)) && [[ $word == = || ${words[-1]} == *= ]]; then
+            words[-1]+=$word
+        else
+            words+=("$word")
+        fi
+    done
+    local cword=$((${#words[@]} - 1))
+    [[ $cur == = ]] && cur=''
     _qvtool_run=("${COMP_WORDS[0]}")
     COMPREPLY=()
-    for ((i = 1; i < COMP_CWORD; i++)); do
-        word=${COMP_WORDS[i]}
+    for ((i = 1; i < cword; i++)); do
+        word=${words[i]}
         if [[ $word == -* ]]; then
             _qvtool_value "$command" "${word%%=*}" || continue
+            case ${word%%=*} in
+            --board | --settings | --drive) _qvtool_run+=("$word") ;;
+            esac
             [[ $word == *=* ]] && continue
-            [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
-            if ((i + 1 == COMP_CWORD)); then
+            if ((i + 1 == cword)); then
                 _qvtool_offer "$REPLY" "$cur"
                 return 0
             fi
             case $word in
-            --board | --settings | --drive) _qvtool_run+=("$word" "${COMP_WORDS[i + 1]}") ;;
+            --board | --settings | --drive) _qvtool_run+=("${words[i + 1]}") ;;
             esac
             ((i++))
-        elif [[ $word != = ]]; then
+        else
             [[ -z $command ]] && command=$word || ((n++))
         fi
     done
-    if [[ $cur == = ]]; then
-        cur=''
-    fi
-    if [[ $cur == -* ]]; then
+    if [[ ${words[cword]} == -*=* ]]; then
+        _qvtool_value "$command" "${words[cword]%%=*}" && _qvtool_offer "$REPLY" "$cur"
+    elif [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "${_qvtool_options[$command -]} ${_qvtool_options[-]}" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$_qvtool_commands" -- "$cur"))

@@ -23,7 +23,8 @@ int32_t EntryUpdater::missingFileDate()
     return enc::encodeDate({ 1980, 1, 1 });
 }
 
-EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected)
+EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected,
+    const std::function<void(size_t done, size_t total)>& checked)
 {
     Outcome outcome;
     const int n = int(rows.size());
@@ -43,7 +44,10 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
     }
     FileIo& io = m_board.io();
     std::vector<FieldPatch> patches;
+    size_t done = 0;
     for (int p : selected) {
+        if (checked)
+            checked(done++, selected.size());
         const QString rowText = m_board.text(rows[size_t(p)].name);
         // The record shown is the one updated; the change is refused when it is no longer there.
         HeaderRecord record = HeaderRecord::decode(rows[size_t(p)].record);

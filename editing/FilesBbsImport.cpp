@@ -220,8 +220,8 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
     return plan;
 }
 
-FilesBbsImport::Outcome FilesBbsImport::apply(
-    Board& board, int area, const Plan& plan, const Request& request, const QDate& today)
+FilesBbsImport::Outcome FilesBbsImport::apply(Board& board, int area, const Plan& plan, const Request& request,
+    const QDate& today, const std::function<void(size_t done, size_t total)>& prepared)
 {
     Outcome outcome;
     if (plan.error) {
@@ -247,7 +247,10 @@ FilesBbsImport::Outcome FilesBbsImport::apply(
     std::vector<NewEntry> entries;
     std::vector<std::string> descriptions;
     std::vector<AreaStore::DescriptionChange> changes;
+    size_t done = 0;
     for (const Item& item : plan.items) {
+        if (prepared)
+            prepared(done++, plan.items.size());
         switch (item.action) {
         case Action::Add: {
             const QString path = dir.filePath(item.file);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,8 +65,9 @@ public:
         QStringList vanished; // listed files gone from the directory since prepare()
         std::optional<Error> error; // nothing changed
     };
-    static Outcome apply(
-        Board& board, int area, const Plan& plan, const Request& request, const QDate& today = QDate::currentDate());
+    // prepared(done, total) after each item of the plan is made ready, before the one change.
+    static Outcome apply(Board& board, int area, const Plan& plan, const Request& request,
+        const QDate& today = QDate::currentDate(), const std::function<void(size_t done, size_t total)>& prepared = {});
 
     // The words the window and qvtool show for an action.
     static QString actionText(Action action);

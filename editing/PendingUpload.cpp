@@ -13,8 +13,8 @@
 
 namespace qv {
 
-PendingUpload::Result PendingUpload::addPending(
-    Board& board, int area, const QString& uploader, const DescriptionExtractor* extractor, const QDate& today)
+PendingUpload::Result PendingUpload::addPending(Board& board, int area, const QString& uploader,
+    const DescriptionExtractor* extractor, const QDate& today, const std::function<void(const QString&)>& adding)
 {
     Result result;
     const Board::AreaDirectory directory = board.areaDirectory(area);
@@ -55,7 +55,7 @@ PendingUpload::Result PendingUpload::addPending(
     request.names = names;
     request.uploader = uploader;
     request.extract = extractor != nullptr;
-    const FileAdder::Result added = FileAdder::add(board, area, request, extractor, {}, today);
+    const FileAdder::Result added = FileAdder::add(board, area, request, extractor, adding, today);
     if (added.error) {
         result.error = added.error;
         return result;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -25,8 +26,9 @@ public:
         std::optional<Error> error; // nothing was added
     };
     // extractor may be null (no descriptions).
+    // adding(name) before each file, as FileAdder::add calls it.
     static Result addPending(Board& board, int area, const QString& uploader, const DescriptionExtractor* extractor,
-        const QDate& today = QDate::currentDate());
+        const QDate& today = QDate::currentDate(), const std::function<void(const QString&)>& adding = {});
 };
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "cli/commands/AddPending.h"
 
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
@@ -44,7 +45,10 @@ int addPendingFiles(ToolContext& c, const Arguments& a)
     QString text;
     bool problems = false;
     for (int area : areas) {
-        const auto r = PendingUpload::addPending(c.board(), area, uploader, extract ? &extractor : nullptr);
+        TerminalProgress progress(c, QStringLiteral("area %1: adding").arg(area), 0);
+        const auto r = PendingUpload::addPending(c.board(), area, uploader, extract ? &extractor : nullptr,
+            QDate::currentDate(), [&](const QString& name) { progress.step(name); });
+        progress.finish();
         QJsonArray skipped;
         for (const auto& [name, why] : r.skipped) {
             skipped.append(QJsonObject { { QStringLiteral("file"), name }, { QStringLiteral("reason"), why } });

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "storage/Encoding.h"
 #include "tools/DuplicateSearch.h"
@@ -49,7 +50,11 @@ public:
         if (!c.requireConfiguration() || !c.requireFileBase())
             return 1;
         const Board& b = c.board();
-        const auto outcome = DuplicateSearch(b).find(FileSearch(b).areasInRange(from, to), by);
+        const std::vector<int> areas = FileSearch(b).areasInRange(from, to);
+        TerminalProgress progress(c, QStringLiteral("searching"), areas.size());
+        const auto outcome = DuplicateSearch(b).find(
+            areas, by, nullptr, [&](int area) { progress.step(QStringLiteral("area %1").arg(area)); });
+        progress.finish();
         if (outcome.error) {
             c.fail(QString::fromStdString(outcome.error->message));
             return 1;

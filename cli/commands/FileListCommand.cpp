@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "tools/FileList.h"
 #include "tools/FileSearch.h"
@@ -85,7 +86,10 @@ public:
                 return 1;
         options.areas = areas;
         const QString path = QDir::current().absoluteFilePath(out);
-        const FileList::Outcome r = FileList(b).writeFile(path, options);
+        TerminalProgress progress(c, QStringLiteral("listing"), areas.size());
+        const FileList::Outcome r = FileList(b).writeFile(
+            path, options, [&](int area) { progress.step(QStringLiteral("area %1").arg(area)); });
+        progress.finish();
         if (!r.ok) {
             c.fail(r.problem);
             return 1;

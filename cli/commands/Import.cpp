@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/CurrentUploader.h"
 #include "editing/FilesBbsImport.h"
@@ -52,7 +53,10 @@ public:
         }
         FilesBbsImport::Outcome outcome;
         if (!dryRun) {
-            outcome = FilesBbsImport::apply(c.board(), *area, plan, request);
+            TerminalProgress progress(c, QStringLiteral("importing"), plan.items.size());
+            outcome = FilesBbsImport::apply(c.board(), *area, plan, request, QDate::currentDate(),
+                [&](size_t done, size_t) { progress.show(done); });
+            progress.finish();
             if (outcome.error) {
                 c.fail(QStringLiteral("nothing was imported: ") + QString::fromStdString(outcome.error->message));
                 return 1;

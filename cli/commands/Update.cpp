@@ -1,6 +1,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/PositionArguments.h"
+#include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "editing/EntryUpdater.h"
 #include "storage/Encoding.h"
@@ -49,7 +50,13 @@ public:
             }
             rows = std::move(*chosen);
         }
-        const EntryUpdater::Outcome outcome = EntryUpdater(c.board()).update(*area, loaded.rows, rows);
+        TerminalProgress progress(c, QStringLiteral("updating"), rows.size());
+        const EntryUpdater::Outcome outcome
+            = EntryUpdater(c.board()).update(*area, loaded.rows, rows, [&](size_t done, size_t total) {
+                  progress.setTotal(total);
+                  progress.show(done);
+              });
+        progress.finish();
         if (outcome.error) {
             c.fail(messages::changeFailed(
                 *area, QStringLiteral("update"), outcome.error->code, outcome.error->message, false)

@@ -166,6 +166,10 @@ TEST_F(RemoveSortTool, ProgressOnlyOnATerminal)
         { { "sort", "1", "size", "--quiet" }, "", "sort" },
         // The line is gone before the result is printed.
         { { "find", "*", "--name" }, "searching [####################] 1/1 area 1\r\x1b[KArea", "" },
+        { { "update", "1" }, "updating [", "" },
+        { { "dupes" }, "searching [####################] 1/1 area 1\r\x1b[K", "" },
+        { { "filelist", QString::fromStdString(t.tmp.path()) + "/ALL.TXT", "1" },
+            "listing [####################] 1/1 area 1", "" },
     };
     for (const Case& c : cases) {
         const QString out = onTerminal(c.args);

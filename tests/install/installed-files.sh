@@ -62,6 +62,8 @@ cases=(
     "sort|$prefix/bin/qvtool help so"
     "12|$prefix/bin/qvtool --board $prefix/demo/RA list "
     "20|$prefix/bin/qvtool --board $prefix/demo/RA copy 2 3 --to "
+    "12|$prefix/bin/qvtool --drive C = /tmp --board = $prefix/demo/RA list "
+    "name|$prefix/bin/qvtool sort 1 --by = na"
 )
 for c in "${cases[@]}"; do
     want=${c%%|*}
