@@ -16,14 +16,16 @@ namespace qv {
 int runBrowserWindow(BrowserLaunch& launch)
 {
     Settings& s = launch.settings;
-    Board board(Board::optionsOf(s));
+    Board::Options options = Board::optionsOf(s);
+    options.useTrash = true;
+    Board board(options);
     BrowserServices services { s, board, launch.dialogs, launch.desktop,
         launch.screenshotFile.isEmpty() ? launch.writeSettings : nullptr };
     // Changes a crash interrupted are finished or undone before anything reads the areas; a file
     // base that cannot be found is never searched for leftovers (the first load reports it).
     for (int area : board.recoverInterruptedChanges())
-        launch.dialogs.message(nullptr, QStringLiteral("Quorvex"), messages::areaNeedsAttention(area),
-            Dialogs::Icon::Warning);
+        launch.dialogs.message(
+            nullptr, QStringLiteral("Quorvex"), messages::areaNeedsAttention(area), Dialogs::Icon::Warning);
     MainWindow window(services);
     window.show();
     if (launch.windowShown)

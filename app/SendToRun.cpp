@@ -15,7 +15,9 @@ namespace qv {
 
 int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir)
 {
-    Board board(Board::optionsOf(settings));
+    Board::Options options = Board::optionsOf(settings);
+    options.useTrash = true;
+    Board board(options);
     const QString file = QString::fromStdString(settings.sendToFile);
     const auto choice = SendToWindow::ask(board, file);
     if (!choice)
@@ -41,8 +43,8 @@ int runSendTo(const Settings& settings, Dialogs& dialogs, const QString& tempDir
         dialogs.message(nullptr, m.title, m.text, Dialogs::Icon::Warning);
     }
     if (outcome.added) {
-        const messages::Message m = messages::sentToArea(
-            outcome.copy.destination, choice->area, board.areaName(choice->area), outcome.originalDeleted);
+        const messages::Message m = messages::sentToArea(outcome.copy.destination, choice->area,
+            board.areaName(choice->area), outcome.originalDeleted, outcome.originalTrashed);
         dialogs.message(nullptr, m.title, m.text, Dialogs::Icon::Information);
     }
     return outcome.added ? 0 : 1;

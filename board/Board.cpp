@@ -2,6 +2,7 @@
 
 #include "board/TransferLeftovers.h"
 #include "platform/ShortName.h"
+#include "platform/Trash.h"
 #include "settings/Settings.h"
 #include "storage/Text.h"
 
@@ -53,6 +54,21 @@ Board::Options Board::optionsOf(const Settings& settings)
     o.codePage = QByteArray::fromStdString(settings.codePage);
     o.sendToMode = !settings.sendToFile.empty();
     return o;
+}
+
+Board::Discarded Board::discardFile(const QString& path) const
+{
+    Discarded d;
+    // Not QFile::moveToTrash: without an existing data directory it moves the file into the
+    // working directory and calls that the trash.
+    if (m_options.useTrash)
+        d.inTrash = trash::moveToTrash(path);
+    if (!d.inTrash.isEmpty()) {
+        d.gone = true;
+        return d;
+    }
+    d.gone = bool(m_io->remove(QFile::encodeName(path).toStdString()));
+    return d;
 }
 
 QString Board::areaName(int area) const

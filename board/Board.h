@@ -27,6 +27,9 @@ public:
         QMap<QChar, QString> drives; // upper-case letters
         QByteArray codePage = CodePage::kDefaultName;
         bool sendToMode = false; // groups are not read
+        // An entry's file that is deleted goes to the desktop's trash, so the user can bring it
+        // back from the file manager. Off unless a program turns it on (tests stay out of it).
+        bool useTrash = false;
     };
 
     explicit Board(Options options, FileIo& io = systemFileIo());
@@ -82,6 +85,15 @@ public:
     // Finishes or undoes every change a crash interrupted; returns the areas that need attention.
     // Nothing is touched when the file base has no host directory.
     std::vector<int> recoverInterruptedChanges();
+
+    // Deletes a file whose entry is gone: into the trash when the options want it and the file's
+    // file system has one, unlinked otherwise.
+    struct Discarded {
+        bool gone = false; // no longer in its directory
+        QString inTrash; // where it went; empty when unlinked (or not gone)
+    };
+    Discarded discardFile(const QString& path) const;
+    bool usesTrash() const { return m_options.useTrash; }
 
 private:
     Options m_options;

@@ -325,14 +325,13 @@ QStringList overwriteButtons()
         QStringLiteral("No to a&ll") };
 }
 
-Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted)
+Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted, bool trashed)
 {
+    const QString original = !originalDeleted ? QStringLiteral(".")
+        : trashed                             ? QStringLiteral(",\nand the original was moved to the trash.")
+                                              : QStringLiteral(",\nand the original was removed.");
     return { QStringLiteral("Send To Area"),
-        QStringLiteral("%1 was added to area %2: %3%4")
-            .arg(file)
-            .arg(area)
-            .arg(
-                areaName, originalDeleted ? QStringLiteral(",\nand the original was removed.") : QStringLiteral(".")) };
+        QStringLiteral("%1 was added to area %2: %3%4").arg(file).arg(area).arg(areaName, original) };
 }
 
 QString sendToDeclined()
@@ -415,10 +414,15 @@ Message filesBbsWritten(int tried, const QStringList& paths)
             + (paths.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n\n") + paths.join(QLatin1Char('\n'))) };
 }
 
-QString removedReport(qint64 entries, qint64 filesDeleted)
+QString removedReport(qint64 entries, qint64 filesDeleted, qint64 filesTrashed, bool trashWanted)
 {
-    return entriesText(entries) + QStringLiteral(" removed")
-        + (filesDeleted > 0 ? QStringLiteral(", ") + filesText(filesDeleted) + QStringLiteral(" deleted") : QString());
+    QString text = entriesText(entries) + QStringLiteral(" removed");
+    if (filesTrashed > 0)
+        text += QStringLiteral(", ") + filesText(filesTrashed) + QStringLiteral(" moved to the trash");
+    if (const qint64 unlinked = filesDeleted - filesTrashed; unlinked > 0)
+        text += QStringLiteral(", ") + filesText(unlinked)
+            + (trashWanted ? QStringLiteral(" deleted, for want of a trash") : QStringLiteral(" deleted"));
+    return text;
 }
 
 QString updatedReport(qint64 entries, qint64 changed)

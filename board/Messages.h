@@ -123,7 +123,7 @@ QStringList overwriteButtons();
 QString overwriteDeclined(bool toDirectory, bool move);
 QString sendToDeclined();
 // Send-to done: the file as it now lies in the area's directory, and the area.
-Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted);
+Message sentToArea(const QString& file, int area, const QString& areaName, bool originalDeleted, bool trashed = false);
 // One file that could not be copied (title "Quorvex"); its entry is transferred all the same.
 Message copyFailed(bool pathNotFound, const QString& destination);
 // More rows selected than the clipboard holds; it keeps what it had.
@@ -139,7 +139,8 @@ Message filesBbsWritten(int tried, const QStringList& paths);
 
 // What a finished change did, for the window's status bar.
 QString entriesText(qint64 n); // "1 entry", "3 entries"
-QString removedReport(qint64 entries, qint64 filesDeleted); // "3 entries removed, 2 files deleted"
+// "3 entries removed, 2 files deleted"; files that went to the trash are counted apart.
+QString removedReport(qint64 entries, qint64 filesDeleted, qint64 filesTrashed = 0, bool trashWanted = false);
 QString updatedReport(qint64 entries, qint64 changed);
 QString sortedReport(bool selection, const QString& keyName, bool descending); // "Area sorted by name"
 QString commentInsertedReport();

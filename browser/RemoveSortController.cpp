@@ -82,7 +82,9 @@ void RemoveSortController::removeSelected()
     m_parts.model->removeEntries(positions);
     showCounts();
     m_parts.files->clearDescription();
-    reportDone(m_parts.window, messages::removedReport(qint64(positions.size()), outcome.deleted.size()));
+    reportDone(m_parts.window,
+        messages::removedReport(
+            qint64(positions.size()), outcome.deleted.size(), outcome.trashed.size(), m_services.board.usesTrash()));
     showCarriedOver(outcome.carried, "the removal");
     if (!outcome.filesNotLookedFor.isEmpty()) {
         const messages::Message m = messages::filesNotLookedFor(outcome.filesNotLookedFor);

@@ -139,6 +139,7 @@ const std::vector<CommandOption>& globalOptions()
         { "board", "DIR", "the board directory, which holds FILES.RA (default: RaDir of QV.INI)" },
         { "settings", "FILE", "read QV.INI from FILE instead of $XDG_CONFIG_HOME/quorvex/QV.INI" },
         { "drive", "X=PATH", "map the DOS drive X to the directory PATH; once for each drive" },
+        { "no-trash", "", "unlink the files of removed entries instead of moving them to the trash" },
         { "json", "", "print the result as JSON" },
         { "quiet", "", "print no progress, only errors", { "q" } },
         { "help", "", "show the usage and end", { "h" } },

@@ -116,6 +116,7 @@ int main(int argc, char** argv)
             return usage.usage(
                 QStringLiteral("no board directory: pass --board DIR or set RaDir in %1").arg(settingsFile));
         options.boardDirectory = QDir(board).absolutePath();
+        options.useTrash = !flag("no-trash");
     }
     qv::ToolContext context(options, flag("json"));
     context.setSettings(settings);

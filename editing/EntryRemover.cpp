@@ -124,10 +124,10 @@ EntryRemover::Outcome EntryRemover::remove(
     // The records no longer name these files; a failure to delete one is not reported.
     toDelete.removeDuplicates();
     for (const QString& path : toDelete) {
-        if (m_board.io().remove(QFile::encodeName(path).toStdString()))
-            outcome.deleted.append(path);
-        else
-            outcome.notDeleted.append(path);
+        const Board::Discarded d = m_board.discardFile(path);
+        (d.gone ? outcome.deleted : outcome.notDeleted).append(path);
+        if (!d.inTrash.isEmpty())
+            outcome.trashed.append(path);
     }
 
     QList<QByteArray> removed;

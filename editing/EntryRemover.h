@@ -33,6 +33,7 @@ public:
         bool cancelled = false; // nothing changed
         std::vector<uint64_t> removed; // 0-based positions before the removal, ascending
         QStringList deleted; // host paths of the files deleted
+        QStringList trashed; // those of them that went to the trash
         QStringList notDeleted; // answered Yes, but deleting failed (not reported by the window)
         QStringList keptShared; // row texts whose file another remaining entry still names
         QString filesNotLookedFor; // why no file was looked for (the area has no usable directory)

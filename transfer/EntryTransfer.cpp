@@ -369,8 +369,11 @@ void EntryTransfer::deleteMovedFiles(const Request& request, Outcome& outcome)
             outcome.keptShared.append(path);
             continue;
         }
-        if (m_board.io().remove(QFile::encodeName(path).toStdString()))
+        const Board::Discarded d = m_board.discardFile(path);
+        if (d.gone)
             outcome.deleted.append(path);
+        if (!d.inTrash.isEmpty())
+            outcome.trashed.append(path);
     }
 }
 

@@ -69,6 +69,7 @@ public:
         // After a copy: where the entries taken are now in their own area.
         std::vector<uint64_t> heldNow;
         QStringList deleted; // source files deleted after a move
+        QStringList trashed; // those of them that went to the trash
         QStringList keptShared; // moved, but still named by an entry left in the source
         bool ok() const { return !error; }
     };

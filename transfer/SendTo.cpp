@@ -48,8 +48,11 @@ SendTo::Outcome SendTo::run(Board& board, const Request& request, const Descript
         return outcome;
     }
     outcome.added = true;
-    if (request.move && outcome.copy.completed())
-        outcome.originalDeleted = bool(board.io().remove(QFile::encodeName(request.file).toStdString()));
+    if (request.move && outcome.copy.completed()) {
+        const Board::Discarded d = board.discardFile(request.file);
+        outcome.originalDeleted = d.gone;
+        outcome.originalTrashed = !d.inTrash.isEmpty();
+    }
     return outcome;
 }
 

@@ -29,6 +29,7 @@ public:
         FileCopier::Copy copy;
         bool added = false;
         bool originalDeleted = false;
+        bool originalTrashed = false;
         std::optional<Error> error; // no entry was added
     };
 

@@ -99,7 +99,9 @@ public:
             text += QStringLiteral("removed %1 %2\n").arg(p + 1).arg(rowText);
         }
         for (const QString& path : outcome.deleted)
-            text += QStringLiteral("deleted %1\n").arg(path);
+            text += (outcome.trashed.contains(path) ? QStringLiteral("moved to the trash %1\n")
+                                                    : QStringLiteral("deleted %1\n"))
+                        .arg(path);
         for (const QString& path : outcome.notDeleted)
             text += QStringLiteral("not deleted %1\n").arg(path);
         for (const QString& rowText : outcome.keptShared)
@@ -112,6 +114,7 @@ public:
         if (c.json())
             c.printJson(QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("removed"), removed },
                 { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },
+                { QStringLiteral("trashed"), QJsonArray::fromStringList(outcome.trashed) },
                 { QStringLiteral("not_deleted"), QJsonArray::fromStringList(outcome.notDeleted) },
                 { QStringLiteral("kept_shared"), QJsonArray::fromStringList(outcome.keptShared) } });
         else

@@ -150,7 +150,9 @@ public:
                         .arg(c.text(loaded.rows[p].name))
                         .arg(*area);
         for (const QString& path : outcome.deleted)
-            text += QStringLiteral("deleted %1\n").arg(path);
+            text += (outcome.trashed.contains(path) ? QStringLiteral("moved to the trash %1\n")
+                                                    : QStringLiteral("deleted %1\n"))
+                        .arg(path);
         for (const QString& path : outcome.keptShared)
             text += QStringLiteral("kept %1: another entry names it\n").arg(path);
         if (c.json()) {
@@ -159,7 +161,8 @@ public:
                 removed.append(qint64(p + 1));
             c.printJson(QJsonObject { { QStringLiteral("files"), files }, { QStringLiteral("entries"), entries },
                 { QStringLiteral("removed"), removed },
-                { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) } });
+                { QStringLiteral("deleted"), QJsonArray::fromStringList(outcome.deleted) },
+                { QStringLiteral("trashed"), QJsonArray::fromStringList(outcome.trashed) } });
         } else {
             c.out(text);
         }

@@ -29,7 +29,8 @@ TEST(Board, AreaDirectoryIsReadAfreshAndDecodedThroughTheCodePage)
     test::BoardBuilder b(tmp.path());
     b.writeConfig("Board");
     // 0x8E is "Ä" in CP437: the host directory carries it in UTF-8.
-    const std::string stored = "C:\\FILES\\\x8E" "PFEL";
+    const std::string stored = "C:\\FILES\\\x8E"
+                               "PFEL";
     fs::create_directories(tmp.path() + "/files/\xC3\x84pfel");
     b.writeAreas({ { "Apples", stored, 1 } });
     Board board(optionsFor(b.boardDir(), { { 'C', QString::fromStdString(tmp.path()) } }));
@@ -106,6 +107,35 @@ TEST(Board, SelectorItemsInRecordOrderAndByName)
     Board board(optionsFor(b.boardDir()));
     EXPECT_EQ(board.numberedAreaItems(), QStringList({ "00012: utilities", "00013: Games", "00014: archive" }));
     EXPECT_EQ(board.areaNamesSorted(), QStringList({ "archive", "Games", "utilities" }));
+}
+
+// A deleted entry's file goes to the trash when the board is opened so, and the report says
+// where the files went; without the trash it is unlinked and the report says why.
+TEST(Board, DiscardedFilesGoToTheTrashOnlyWhenAsked)
+{
+    test::TempDir tmp;
+    test::BoardBuilder b(tmp.path());
+    b.writeConfig("Board");
+    for (const bool trash : { true, false }) {
+        const std::string file = tmp.path() + (trash ? "/KEEP.ZIP" : "/GONE.ZIP");
+        test::writeFile(file, "bytes");
+        Board::Options o = optionsFor(b.boardDir());
+        o.useTrash = trash;
+        const Board::Discarded d = Board(o).discardFile(QString::fromStdString(file));
+        EXPECT_TRUE(d.gone);
+        EXPECT_FALSE(test::fileExists(file));
+        EXPECT_EQ(d.inTrash.isEmpty(), !trash);
+        if (trash) {
+            QFile kept(d.inTrash);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << d.inTrash.toStdString();
+            EXPECT_EQ(kept.readAll(), "bytes");
+            kept.remove();
+        }
+    }
+    EXPECT_EQ(messages::removedReport(3, 2, 2, true), "3 entries removed, 2 files moved to the trash");
+    EXPECT_EQ(messages::removedReport(3, 2, 1, true),
+        "3 entries removed, 1 file moved to the trash, 1 file deleted, for want of a trash");
+    EXPECT_EQ(messages::removedReport(1, 1), "1 entry removed, 1 file deleted");
 }
 
 } // namespace

@@ -52,12 +52,23 @@ TEST_F(RemoveSortTool, RemoveDeletesOnlyFilesNoRemainingEntryNames)
     const QJsonObject o = r.json().object();
     EXPECT_EQ(o["removed"].toArray().size(), 3);
     EXPECT_EQ(o["deleted"].toArray(), QJsonArray({ QString::fromStdString(t.file("C.ZIP")) }));
+    EXPECT_EQ(o["trashed"].toArray(), o["deleted"].toArray());
+    EXPECT_TRUE(qv::test::fileExists(qgetenv("XDG_DATA_HOME").toStdString() + "/Trash/files/C.ZIP"));
     EXPECT_EQ(o["kept_shared"].toArray(), QJsonArray({ "A.zip" }));
     EXPECT_EQ(t.bytes(), qv::test::areaBytesOf(written, { 3 }));
     EXPECT_TRUE(qv::test::fileExists(t.file("A.ZIP")));
     EXPECT_TRUE(qv::test::fileExists(t.file("B.ZIP")));
     EXPECT_FALSE(qv::test::fileExists(t.file("C.ZIP")));
     EXPECT_EQ(t.check(), std::vector<std::string>());
+}
+
+TEST_F(RemoveSortTool, NoTrashUnlinksTheFile)
+{
+    const auto r = run({ "--json", "--no-trash", "remove", "1", "1", "--delete-files", "--yes" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.json().object()["deleted"].toArray().size(), 1);
+    EXPECT_EQ(r.json().object()["trashed"].toArray(), QJsonArray());
+    EXPECT_FALSE(qv::test::fileExists(t.file("C.ZIP")));
 }
 
 // What qvtool read is what it changes: another program's change between its reading and its

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +12,9 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QStandardPaths::setTestModeEnabled(true);
+    // The trash and state of the programs the tests start stay in a private place too.
+    QTemporaryDir data;
+    setenv("XDG_DATA_HOME", QFile::encodeName(data.path()).constData(), 1);
     QApplication app(argc, argv);
     // Tests close many windows; the last one closing must not end the nested loops of later ones.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,0 +1,72 @@
+#include "platform/Trash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+void put(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+// The home trash as file managers read it: the file in files/, its origin and date in info/,
+// a second file of the same name beside the first, the data directory made when missing and
+// private to the user.
+TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
+{
+    QTemporaryDir tmp;
+    const QString data = tmp.path() + "/not yet/share";
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    QDir().mkpath(tmp.path() + "/area");
+    const QDateTime when(QDate(2026, 12, 8), QTime(3, 4, 5));
+    struct Case {
+        QString name;
+        QString inTrash;
+    };
+    const Case cases[] = {
+        { "Game 100%.zip", "Game 100%.zip" },
+        { "Game 100%.zip", "Game 100% (2).zip" },
+        { "README", "README" },
+    };
+    for (const Case& c : cases) {
+        const QString file = tmp.path() + "/area/" + c.name;
+        put(file, c.inTrash.toUtf8());
+        const QString where = qv::trash::moveToTrash(file, when);
+        EXPECT_EQ(where, data + "/Trash/files/" + c.inTrash);
+        EXPECT_FALSE(QFile::exists(file));
+        EXPECT_EQ(contents(where), c.inTrash.toUtf8());
+        EXPECT_EQ(contents(data + "/Trash/info/" + c.inTrash + ".trashinfo"),
+            "[Trash Info]\nPath=" + QFile::encodeName(file).toPercentEncoding("/")
+                + "\nDeletionDate=2026-12-08T03:04:05\n");
+    }
+    struct stat st { };
+    ASSERT_EQ(::stat(QFile::encodeName(data + "/Trash").constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // Nothing to move, or a trash that cannot be made (files/ taken by a plain file): the file
+    // stays and no info is left behind.
+    EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/GONE.ZIP", when), QString());
+    QDir(data + "/Trash/files").removeRecursively();
+    put(data + "/Trash/files", "in the way");
+    put(tmp.path() + "/area/KEEP.ZIP", "kept");
+    EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/KEEP.ZIP", when), QString());
+    EXPECT_EQ(contents(tmp.path() + "/area/KEEP.ZIP"), "kept");
+    EXPECT_FALSE(QFile::exists(data + "/Trash/info/KEEP.ZIP.trashinfo"));
+    qputenv("XDG_DATA_HOME", before);
+}
+
+} // namespace
