@@ -146,7 +146,7 @@ TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheD
 {
     TransferTestBoard t;
     const Areas a = makeAreas(t);
-    auto board = t.open();
+    auto board = t.open(systemFileIo(), true);
     // Paste behind Beta's first entry.
     auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0, 2, 5 }, true, 2, 1));
     ASSERT_TRUE(outcome.ok()) << outcome.error->message;
@@ -169,6 +169,9 @@ TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheD
     EXPECT_FALSE(test::fileExists(t.file(1, "A6.ZIP")));
     EXPECT_TRUE(test::fileExists(t.file(2, "A6.ZIP")));
     EXPECT_EQ(outcome.removed, (std::vector<uint64_t> { 0, 2, 5 }));
+    // The moved sources went to the trash, where the file manager can bring them back.
+    EXPECT_EQ(outcome.trashed, outcome.deleted);
+    EXPECT_TRUE(test::fileExists(qgetenv("XDG_DATA_HOME").toStdString() + "/Trash/files/A1.ZIP"));
     EXPECT_TRUE(t.check(1).empty());
     EXPECT_TRUE(t.check(2).empty());
 }

@@ -34,9 +34,10 @@ public:
         writeFile(file(area, name), bytes);
     }
 
-    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
+    std::unique_ptr<Board> open(FileIo& io = systemFileIo(), bool useTrash = false) const
     {
         Board::Options o;
+        o.useTrash = useTrash;
         o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
         o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
         return std::make_unique<Board>(o, io);
