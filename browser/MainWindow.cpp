@@ -27,6 +27,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QThread>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QDate>
 #include <QLocale>
@@ -345,6 +346,8 @@ void MainWindow::setTransferRunning(bool running)
 {
     m_transferRunning = running;
     refreshCommands();
+    if (!running && m_closeWhenIdle)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 bool MainWindow::areaPanelShown() const
@@ -521,6 +524,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_closing || m_endedFatally) {
         event->accept();
+        return;
+    }
+    // A transfer between its copies and its commits must not be cut off: the window waits.
+    if (m_transferRunning) {
+        m_closeWhenIdle = true;
+        say(QStringLiteral("The window closes when the transfer has ended"));
+        event->ignore();
         return;
     }
     m_closing = true;

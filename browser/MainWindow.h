@@ -138,6 +138,7 @@ private:
     bool m_closing = false;
     bool m_descriptionFocus = false;
     bool m_transferRunning = false;
+    bool m_closeWhenIdle = false; // closed while a file was copied: closes once it ends
     std::function<bool()> m_clipboardHolds;
 };
 

@@ -39,13 +39,16 @@ public:
         std::function<void(qint64 done, qint64 total)> progress;
         // Asked before a copy and after each piece of it; true stops the copy and removes it.
         std::function<bool()> cancelled;
+        // The bytes are copied on a worker thread while this one runs its event loop; the three
+        // functions above are still called on this thread only.
+        bool onWorker = false;
     };
 
     explicit FileCopier(FileIo& io = systemFileIo());
 
     // Copies the file at source into directory under the source's own name. names, when given,
     // is the directory's listing, kept up to date (a transfer of many files lists it once).
-    Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks = {},
+    Copy copyInto(const QString& source, const QString& directory, const Callbacks& callbacks,
         shortname::DirectoryNames* names = nullptr) const;
 
     // Removes the temporary files that copies of processes no longer running left in directory
@@ -53,6 +56,24 @@ public:
     void removeLeftovers(const QString& directory) const;
 
 private:
+    struct Job {
+        std::string source, temporary, destination, directory;
+        int64_t modifiedNs = 0;
+    };
+    enum class Ended { Written, Stopped, Failed };
+    struct Written {
+        Ended ended = Ended::Failed;
+        Error error;
+    };
+    struct Pieces {
+        std::function<void(uint64_t done, uint64_t total)> report;
+        std::function<bool()> stop;
+    };
+    // The copy under the temporary name, its flush and its rename: nothing but calls of the
+    // FileIo, so it runs on any thread.
+    Written write(const Job& job, const Pieces& pieces) const;
+    Written writeOnWorker(const Job& job, const Callbacks& callbacks) const;
+
     FileIo& m_io;
 };
 

@@ -12,6 +12,7 @@
 #include "platform/widgets/QtDialogs.h"
 #include "settings/Settings.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/FaultyFileIo.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/transfer/TransferTestBoard.h"
@@ -29,7 +30,9 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -67,7 +70,7 @@ protected:
         settings.boardDirectory = t.builder.boardDir();
         settings.drives['C'] = t.tmp.path();
         settings.startupArea = 1;
-        board = t.open();
+        board = t.open(io);
         BrowserServices services { settings, *board, dialogs, desktop, {} };
         window = std::make_unique<MainWindow>(services);
         window->show();
@@ -103,6 +106,7 @@ protected:
     Settings settings;
     test::ScriptedDialogs dialogs;
     test::ScriptedDesktop desktop;
+    test::FaultyFileIo io { systemFileIo() }; // fails nothing; a test may hold a copy half way
     std::unique_ptr<Board> board;
     std::unique_ptr<MainWindow> window;
 };
@@ -262,6 +266,70 @@ TEST_F(TransferWindowTest, ACancelledMoveLeavesBothAreasAndTheirFilesAsTheyWere)
     }
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_TRUE(window->messagePanel()->text().startsWith("Cancelled")) << window->messagePanel()->text().toStdString();
+}
+
+TEST_F(TransferWindowTest, WhileAFileIsCopiedTheWindowRepaintsOtherTransfersWaitAndClosingWaitsForTheEnd)
+{
+    const std::string large(size_t(20) << 20, 'x');
+    t.putFile(1, "F1.ZIP", large);
+    // The worker waits before the file's second piece until the test has looked.
+    QSemaphore gate;
+    io.beforeCopyRange([&gate](int n) {
+        if (n == 2)
+            (void)gate.tryAcquire(1, 10000); // a copy on this thread must not hang the test
+    });
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    QWidget* viewport = window->fileList()->detailsView()->viewport();
+    viewport->installEventFilter(&counter);
+    const char* const transfers[] = { "paste", "filepaste", "behall", "dcopy", "dmove", "dc", "dm", "cut", "copy" };
+    select({ 1 }, 1);
+    act("filecop")->trigger();
+    for (const char* id : transfers)
+        EXPECT_TRUE(act(id)->isEnabled()) << id << " before";
+
+    int paintsBefore = -1;
+    bool looked = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        auto* bar = w ? w->findChild<QProgressBar*>("progress") : nullptr;
+        if (!bar || !bar->isVisible() || bar->value() == 0)
+            return; // the first piece has not been reported yet
+        if (paintsBefore < 0) {
+            paintsBefore = counter.paints;
+            viewport->update();
+            return;
+        }
+        if (counter.paints == paintsBefore)
+            return;
+        for (const char* id : transfers)
+            EXPECT_FALSE(act(id)->isEnabled()) << id << " during the copy";
+        shoot(w, "copy-progress-large-file");
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible());
+        looked = true;
+        look.stop();
+        gate.release();
+    });
+    look.start(5);
+    select({ 0 }, 0);
+    window->transfers().direct(false, 2);
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(test::readFile(t.file(2, "F1.ZIP")), test::bytesOf(large));
+    EXPECT_EQ(board->store().count(2).value(), 3u);
+    for (const char* id : transfers)
+        EXPECT_TRUE(act(id)->isEnabled()) << id << " after";
+    // The close asked for during the copy comes once the transfer has ended.
+    for (int i = 0; i < 200 && window->isVisible(); ++i)
+        QTest::qWait(5);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(TransferWindowTest, RowsDroppedOnAnAreaOfTheTreeAreCopiedOrWithShiftMoved)

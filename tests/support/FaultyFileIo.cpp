@@ -39,6 +39,7 @@ const char* FaultyFileIo::name(Op op)
 
 void FaultyFileIo::failAt(Op op, int n, int code)
 {
+    std::lock_guard lock(m_mutex);
     m_failOp = op;
     m_failAt = n;
     m_failCode = code;
@@ -48,35 +49,42 @@ void FaultyFileIo::failAt(Op op, int n, int code)
 void FaultyFileIo::failFrom(Op op, int n, int code)
 {
     failAt(op, n, code);
+    std::lock_guard lock(m_mutex);
     m_failOnward = true;
 }
 
 void FaultyFileIo::crashAt(int step, bool tornWrite)
 {
+    std::lock_guard lock(m_mutex);
     m_crashAt = step;
     m_torn = tornWrite;
 }
 
 void FaultyFileIo::resetCounts()
 {
+    std::lock_guard lock(m_mutex);
     m_calls = {};
     m_steps = 0;
     m_stamps = 0;
+    m_copies = 0;
 }
 
 bool FaultyFileIo::hit(Op op)
 {
+    std::lock_guard lock(m_mutex);
     const int n = ++m_calls[size_t(op)];
     return op == m_failOp && (n == m_failAt || (m_failOnward && n > m_failAt));
 }
 
 Error FaultyFileIo::failure(Op op) const
 {
+    std::lock_guard lock(m_mutex);
     return Error { m_failCode, std::string("injected failure of ") + name(op) + ": " + std::strerror(m_failCode) };
 }
 
 void FaultyFileIo::step(Handle tornHandle, uint64_t offset, const void* buffer, size_t size)
 {
+    std::lock_guard lock(m_mutex);
     if (++m_steps != m_crashAt)
         return;
     if (m_torn && tornHandle >= 0 && size > 1)
@@ -113,6 +121,15 @@ Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
 
 Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n)
 {
+    std::function<void(int)> hook;
+    int number = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_copyHook;
+        number = ++m_copies;
+    }
+    if (hook)
+        hook(number);
     if (hit(Op::Write))
         return failure(Op::Write);
     step();
@@ -178,8 +195,14 @@ Result<void> FaultyFileIo::makeDirectory(const std::string& path)
 
 Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
 {
-    if (++m_stamps == m_stampAt && m_stampHook)
-        m_stampHook(path);
+    std::function<void(const std::string&)> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        if (++m_stamps == m_stampAt)
+            hook = m_stampHook;
+    }
+    if (hook)
+        hook(path);
     return m_inner.stamp(path);
 }
 

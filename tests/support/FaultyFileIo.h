@@ -12,6 +12,9 @@
 //   io.crashAt(5);      // SIGKILL before the fifth changing call (run it in a child process)
 //   io.crashAt(5, true) // a write at that step puts half its bytes on disk first
 //
+// Safe to call from several threads at once (a file copy runs on a worker); the hooks run on the
+// thread of the call they precede.
+//
 // A failing write (unless tearFailedWrites) or truncate changes nothing; "changing calls" are open for writing, write,
 // truncate, sync, rename, remove, directory sync and mkdir. A lock is counted but changes nothing.
 
@@ -19,6 +22,7 @@
 
 #include <array>
 #include <functional>
+#include <mutex>
 
 namespace qv::test {
 
@@ -52,8 +56,16 @@ public:
     void crashAt(int step, bool tornWrite = false);
     // A failing write puts half its bytes on disk first, as a full disk does.
     void tearFailedWrites(bool torn = true) { m_tearFailures = torn; }
-    int calls(Op op) const { return m_calls[size_t(op)]; }
-    int changingSteps() const { return m_steps; }
+    int calls(Op op) const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls[size_t(op)];
+    }
+    int changingSteps() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_steps;
+    }
     void resetCounts();
 
     Result<Handle> open(const std::string& path, Mode mode) override;
@@ -90,8 +102,16 @@ public:
     // as another program would while a rewrite runs.
     void beforeStamp(int n, std::function<void(const std::string& path)> hook)
     {
+        std::lock_guard lock(m_mutex);
         m_stampAt = n;
         m_stampHook = std::move(hook);
+    }
+    // Runs before every copy between files with its number (from 1): a test holds a copy there
+    // to act while it is half way.
+    void beforeCopyRange(std::function<void(int n)> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_copyHook = std::move(hook);
     }
 
 private:
@@ -102,6 +122,7 @@ private:
     Error failure(Op op) const;
 
     FileIo& m_inner;
+    mutable std::mutex m_mutex; // guards the counts and settings below
     std::array<int, size_t(Op::Count)> m_calls {};
     Op m_failOp = Op::Count;
     int m_failAt = 0;
@@ -114,6 +135,8 @@ private:
     int m_stamps = 0;
     int m_stampAt = 0;
     std::function<void(const std::string&)> m_stampHook;
+    int m_copies = 0;
+    std::function<void(int)> m_copyHook;
 };
 
 } // namespace qv::test

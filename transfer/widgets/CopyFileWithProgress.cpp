@@ -56,8 +56,9 @@ FileCopier::Callbacks CopyFileWithProgress::copyCallbacks()
     c.progress = [this](qint64 done, qint64 total) {
         if (m_window)
             m_window->setBytes(done, total);
-        letEventsRun();
     };
+    // The window's thread runs its event loop meanwhile: it repaints, and Cancel is heard.
+    c.onWorker = true;
     return c;
 }
 

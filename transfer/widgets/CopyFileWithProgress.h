@@ -17,9 +17,11 @@ class Dialogs;
 
 // The window side of every file copy of a transfer: the progress window, shown from the first
 // copy until this object goes, the overwrite question and the messages about files that could
-// not be copied. The window keeps repainting while a file is copied; of the user's input only
-// its Cancel button counts (the window is modal), which stops the copy at the next piece.
-// Callers hold a BusyPointer while they copy; questions lift it.
+// not be copied. The bytes are copied on a worker thread while the event loop runs here, so every
+// window keeps repainting; of the user's input only the Cancel button counts (the window is
+// modal), which stops the copy at the next piece and removes it. Callers hold a BusyPointer
+// while they copy, and keep every command that would start another change disabled; questions
+// lift the pointer.
 class CopyFileWithProgress {
 public:
     CopyFileWithProgress(Dialogs& dialogs, QWidget* parent);

@@ -1,5 +1,6 @@
 #include "transfer/widgets/CopyProgressWindow.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -131,6 +132,13 @@ void CopyProgressWindow::setBytes(qint64 done, qint64 total)
     }
     m_progress->setValue(int(std::clamp<qint64>(done, 0, total) * 1000 / total));
     m_progress->show();
+}
+
+void CopyProgressWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (m_cancel->isEnabled())
+        m_cancel->click();
 }
 
 void CopyProgressWindow::centre()

@@ -29,6 +29,10 @@ public:
 signals:
     void cancelRequested();
 
+protected:
+    // Closing it is Cancel: the window stays until the transfer has undone its copies.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void centre();
 
