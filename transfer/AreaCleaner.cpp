@@ -295,6 +295,7 @@ AreaCleaner::AreaOutcome AreaCleaner::applyArea(const AreaPlan& plan)
     o.removed = r.removed;
     for (const Clipboard::Item& e : t.entries)
         o.moved.push_back(e.position);
+    o.movedTo = t.area;
     for (const FileCopier::Copy& c : r.files)
         if (c.status != FileCopier::Status::Copied && c.status != FileCopier::Status::SameFile)
             o.notCopied.append(c.source);

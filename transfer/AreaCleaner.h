@@ -70,6 +70,7 @@ public:
         bool skipped = false; // nothing to do, or left alone (the plan's problem)
         std::vector<uint64_t> removed; // positions as planned, ascending, moved ones among them
         std::vector<uint64_t> moved;
+        int movedTo = 0; // the move area, when entries went there
         std::vector<uint64_t> cameBack; // planned as missing, but the file is there now: stays
         QStringList deleted; // host paths
         QStringList notDeleted; // deleting failed

@@ -79,10 +79,14 @@ public:
     std::string file(int area, const std::string& name) const { return dir(area) + "/" + name; }
     void putFile(int area, const std::string& name) { writeFile(file(area, name), "data of " + name); }
 
-    // One entry of each kind; positions are named in the tests.
-    static std::vector<Entry> entries()
+    // One entry of each kind, dated by days before today; positions are named in the tests.
+    static std::vector<Entry> entries(const QDate& today = kToday)
     {
-        const int32_t recent = date(2026, 11, 25);
+        auto ago = [&](int days) {
+            const QDate d = today.addDays(-days);
+            return date(d.year(), d.month(), d.day());
+        };
+        const int32_t recent = ago(6);
         const int32_t old = date(2019, 5, 5);
         auto e = [&](std::string name, int downloads, int32_t up, int32_t last, int32_t fileDate,
                      uint8_t attributes = 0, std::string longName = {}) {
@@ -97,11 +101,11 @@ public:
                 .longName = std::move(longName) };
         };
         return {
-            e("OLDDL.ZIP", 3, old, date(2026, 9, 1), recent), // 0: last downloaded 91 days ago
-            e("FRESH.ZIP", 1, old, date(2026, 11, 20), date(2026, 1, 1)), // 1: downloaded lately
-            e("NEVER.ZIP", 0, date(2026, 10, 1), date(2026, 11, 30), recent), // 2: never, uploaded 61 days ago
+            e("OLDDL.ZIP", 3, old, ago(91), recent), // 0: last downloaded 91 days ago
+            e("FRESH.ZIP", 1, old, ago(11), ago(334)), // 1: downloaded lately
+            e("NEVER.ZIP", 0, ago(61), ago(1), recent), // 2: never, uploaded 61 days ago
             e("NEWUP.ZIP", 0, recent, recent, recent), // 3
-            e("OLDFD.ZIP", 2, old, date(2026, 11, 29), date(2024, 1, 1)), // 4: file date 700 days old
+            e("OLDFD.ZIP", 2, old, ago(2), ago(700)), // 4: file date 700 days old
             Entry { .name = "", .uploadDate = old, .description = "-- a comment --" }, // 5
             e("LOCKED.ZIP", 0, old, old, old, 0x11), // 6: locked, deleted, old and missing
             e("GONE.ZIP", 1, recent, recent, recent), // 7: file missing
@@ -118,9 +122,9 @@ public:
         return { "OLDDL.ZIP", "FRESH.ZIP", "NEVER.ZIP", "NEWUP.ZIP", "OLDFD.ZIP", "DEL.ZIP", "BADDATE.ZIP",
             "Long File.zip", "SHORTN~1.ZIP", "SHARED.ZIP" };
     }
-    AreaFiles fill(int area)
+    AreaFiles fill(int area, const QDate& today = kToday)
     {
-        const AreaFiles written = builder.writeEntries(area, entries());
+        const AreaFiles written = builder.writeEntries(area, entries(today));
         for (const std::string& f : files())
             putFile(area, f);
         return written;
