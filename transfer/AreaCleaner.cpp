@@ -296,10 +296,17 @@ AreaCleaner::AreaOutcome AreaCleaner::applyArea(const AreaPlan& plan)
     for (const Clipboard::Item& e : t.entries)
         o.moved.push_back(e.position);
     o.movedTo = t.area;
-    for (const FileCopier::Copy& c : r.files)
-        if (c.status != FileCopier::Status::Copied && c.status != FileCopier::Status::SameFile)
+    QStringList movedFiles;
+    for (const FileCopier::Copy& c : r.files) {
+        if (c.status == FileCopier::Status::Copied)
+            movedFiles.append(c.source);
+        else if (c.status != FileCopier::Status::SameFile)
             o.notCopied.append(c.source);
-    o.deleted = r.deleted;
+    }
+    // A moved file left this directory, but it is not gone.
+    for (const QString& path : r.deleted)
+        if (!movedFiles.contains(path))
+            o.deleted.append(path);
     o.keptShared = r.keptShared;
     o.carried = m_board.store().lastCarriedOver();
     return o;
