@@ -151,8 +151,8 @@ void CleanDialog::preview()
             ++leftAlone;
         if (!a.note.isEmpty())
             what += QStringLiteral("; ") + a.note;
-        auto* area = new QTreeWidgetItem(
-            QStringList { Board::numberedItem(a.area, m_board.areaName(a.area).trimmed()), QString(), what });
+        auto* area = new QTreeWidgetItem(QStringList {
+            Board::numberedItem(a.area, m_board.areaName(a.area).trimmed()) + QStringLiteral(": ") + what });
         for (const AreaCleaner::Item& item : a.items) {
             QString reason = AreaCleaner::reasonText(item.reason);
             if (!item.detail.isEmpty())
@@ -164,6 +164,8 @@ void CleanDialog::preview()
         top << area;
     }
     m_plan->addTopLevelItems(top);
+    for (QTreeWidgetItem* area : top)
+        area->setFirstColumnSpanned(true);
     m_plan->expandAll();
     for (int c = 0; c < 2; ++c)
         m_plan->resizeColumnToContents(c);
