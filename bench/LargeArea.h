@@ -23,6 +23,7 @@ struct BenchEntry {
     int32_t fileDate = 0;
     std::string longName = {};
     std::string description = {};
+    int32_t uploadDate = 0; // also the last-download date; no downloads
 };
 
 // The 8.3 alias a DOS-era system gives the i-th long name starting "A rather ...", as a board
@@ -54,10 +55,13 @@ inline size_t writeLargeArea(
         h.setSize(e.size);
         h.setUploader(e.uploader);
         h.setFileDate(e.fileDate);
+        h.setUploadDate(e.uploadDate);
+        h.setLastDownloadDate(e.uploadDate);
         h.setDescriptionPointer(int32_t(text.size()));
         IndexRecord x;
         x.setName(e.name);
         x.setDescriptionPointer(int32_t(text.size()));
+        x.setUploadDate(e.uploadDate);
         LongNameRecord l;
         l.setName(e.longName);
         text.insert(text.end(), e.description.begin(), e.description.end());

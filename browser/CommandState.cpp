@@ -36,8 +36,9 @@ QString commandOf(const QString& id)
 bool isEnabled(const QString& command, const WindowState& s)
 {
     // Commands that change entries or start a transfer wait while a file copy runs.
-    static const QSet<QString> kChanging = { "adopt", "icom", "remov", "update", "xdesc", "eddesc", "mnuGlobDesc",
-        "cut", "copy", "paste", "fpaste", "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs" };
+    static const QSet<QString> kChanging
+        = { "adopt", "icom", "remov", "update", "xdesc", "eddesc", "mnuGlobDesc", "cut", "copy", "paste", "fpaste",
+              "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs", "clean" };
     if (s.transferRunning && kChanging.contains(command))
         return false;
 

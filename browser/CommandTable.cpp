@@ -81,6 +81,7 @@ const std::vector<Row> kMenuBar = {
     { 1, "importbbs", "Import FILES.BBS...", "" },
     { 1, "filelist", "Make File List...", "" },
     { 1, "dupes", "Find Duplicates...", "" },
+    { 1, "clean", "Clean Areas...", "" },
     { 0, "hh", "&Help", "" },
     { 1, "contents", "&Contents", "F1" },
     { 1, nullptr, nullptr, nullptr },

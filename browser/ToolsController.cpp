@@ -14,6 +14,7 @@
 #include "tools/widgets/ExportDialog.h"
 #include "tools/widgets/FileListDialog.h"
 #include "tools/widgets/FindWindow.h"
+#include "transfer/widgets/CleanDialog.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -35,6 +36,7 @@ ToolsController::ToolsController(BrowserServices& services, Parts parts, QObject
     m_parts.commands->route("importbbs", this, [this] { importList(); });
     m_parts.commands->route("filelist", this, [this] { makeFileList(); });
     m_parts.commands->route("dupes", this, [this] { openDuplicatesWindow(); });
+    m_parts.commands->route("clean", this, [this] { cleanAreas(); });
     m_parts.window->installEventFilter(this);
 }
 
@@ -176,6 +178,17 @@ void ToolsController::openDuplicatesWindow()
     m_dupes->show();
     m_dupes->raise();
     m_dupes->activateWindow();
+}
+
+void ToolsController::cleanAreas()
+{
+    const int area = m_parts.areas->currentArea();
+    CleanDialog dialog(
+        m_services.board, m_services.dialogs, m_services.board.numberedAreaItems(), area, m_parts.window);
+    dialog.exec();
+    const std::vector<int> changed = dialog.changedAreas();
+    if (std::find(changed.begin(), changed.end(), area) != changed.end())
+        m_parts.areas->readArea(area);
 }
 
 bool ToolsController::eventFilter(QObject* watched, QEvent* event)

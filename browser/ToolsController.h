@@ -45,6 +45,9 @@ public:
     void importList();
     void makeFileList();
     void openDuplicatesWindow();
+    // Clean Areas on the chosen areas (the current one first chosen); the list is read again when
+    // the clean changed its area.
+    void cleanAreas();
     DuplicatesWindow* duplicatesWindow() const { return m_dupes; }
     // Puts the find window's text, mode and column widths into the settings, when it is open.
     void rememberFindWindow();

@@ -171,4 +171,25 @@ std::string AreaConfiguration::areaFilePath(int area) const
     return readTextAt(*m_io, m_filesRaPath, uint64_t(*record - 1) * kAreaRecordSize + kAreaPathOffset, kTextWidth);
 }
 
+std::optional<AreaUpkeep> AreaConfiguration::areaUpkeep(int area) const
+{
+    const auto record = areaRecordOf(area);
+    if (!record || !m_io)
+        return std::nullopt;
+    auto h = m_io->open(m_filesRaPath, FileIo::Mode::Read);
+    if (!h)
+        return std::nullopt;
+    ScopedHandle handle(*m_io, *h);
+    std::vector<uint8_t> r(kAreaRecordSize);
+    auto got = m_io->readAt(handle.get(), uint64_t(*record - 1) * kAreaRecordSize, r.data(), r.size());
+    if (!got || *got < r.size())
+        return std::nullopt;
+    AreaUpkeep u;
+    u.killDaysDownload = enc::getWord(r.data() + kAreaKillDaysDownloadOffset);
+    u.killDaysFileDate = enc::getWord(r.data() + kAreaKillDaysFileDateOffset);
+    u.moveArea = enc::getWord(r.data() + kAreaMoveAreaOffset);
+    u.cdRom = r[kAreaAttributesOffset] & kAreaCdRom;
+    return u;
+}
+
 } // namespace qv

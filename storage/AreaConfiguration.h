@@ -17,6 +17,15 @@ struct AreaInfo {
     int record = 0; // 1-based FILES.RA record
 };
 
+// An area's own upkeep settings in its FILES.RA record, as the board's maintenance tools read them.
+struct AreaUpkeep {
+    int killDaysDownload = 0; // expire after this many days without a download; 0: never
+    int killDaysFileDate = 0; // expire when the file date is this many days old; 0: never
+    int moveArea = 0; // where expired entries go; 0: they are removed
+    bool cdRom = false; // the files are on a CD-ROM: never deleted
+    friend bool operator==(const AreaUpkeep&, const AreaUpkeep&) = default;
+};
+
 struct GroupInfo {
     int number = 0;
     std::string name; // as stored
@@ -28,7 +37,12 @@ class AreaConfiguration {
 public:
     static constexpr size_t kAreaRecordSize = 168;
     static constexpr size_t kAreaNameOffset = 4; // Text[40]
+    static constexpr size_t kAreaAttributesOffset = 45; // Byte
+    static constexpr uint8_t kAreaCdRom = 1 << 3;
     static constexpr size_t kAreaPathOffset = 46; // Text[40]
+    static constexpr size_t kAreaKillDaysDownloadOffset = 87; // Word
+    static constexpr size_t kAreaKillDaysFileDateOffset = 89; // Word
+    static constexpr size_t kAreaMoveAreaOffset = 107; // Word
     static constexpr size_t kAreaGroupOffset = 111; // Word
     static constexpr size_t kGroupRecordSize = 153;
     static constexpr size_t kGroupNameOffset = 2; // Text[40]
@@ -63,6 +77,10 @@ public:
     // The area's file path field (Text[40], untrimmed), read afresh from FILES.RA on each call;
     // empty when the area or the file is missing.
     std::string areaFilePath(int area) const;
+
+    // The area's upkeep settings, read afresh from FILES.RA like its path; nullopt when the area
+    // or its whole record cannot be read.
+    std::optional<AreaUpkeep> areaUpkeep(int area) const;
 
     const std::string& boardDir() const { return m_boardDir; }
 

@@ -78,21 +78,31 @@ std::vector<uint64_t> EntryTransfer::duplicateOrder(uint64_t count, const std::v
     return order;
 }
 
+const Clipboard::Item& EntryTransfer::item(const Request& request, size_t k)
+{
+    return k < request.entries.size() ? request.entries[k] : request.removedWith[k - request.entries.size()];
+}
+
+size_t EntryTransfer::itemCount(const Request& request)
+{
+    return request.entries.size() + (request.move ? request.removedWith.size() : 0);
+}
+
 std::vector<RowIdentity> EntryTransfer::identities(const Request& request, const std::vector<size_t>& which) const
 {
     std::vector<RowIdentity> out;
     out.reserve(which.size());
     for (size_t k : which)
-        out.push_back({ m_positions[k], request.entries[k].row.record });
+        out.push_back({ m_positions[k], item(request, k).row.record });
     return out;
 }
 
 bool EntryTransfer::locate(const Request& request, Outcome& outcome)
 {
     std::vector<std::array<uint8_t, HeaderRecord::kSize>> records;
-    records.reserve(request.entries.size());
-    for (const auto& e : request.entries)
-        records.push_back(e.row.record);
+    records.reserve(itemCount(request));
+    for (size_t k = 0; k < itemCount(request); ++k)
+        records.push_back(item(request, k).row.record);
     auto found = m_board.store().locate(request.source, records);
     if (!found) {
         outcome.error = found.error();
@@ -102,12 +112,12 @@ bool EntryTransfer::locate(const Request& request, Outcome& outcome)
         // Identical records (a copy pasted into its own area makes them): each entry is taken
         // where it was held, when that place still holds it.
         std::vector<uint64_t> held;
-        for (const auto& e : request.entries)
-            held.push_back(e.position);
+        for (size_t k = 0; k < itemCount(request); ++k)
+            held.push_back(item(request, k).position);
         auto rows = m_board.store().readRows(request.source, held, false);
         bool all = bool(rows);
         for (size_t k = 0; all && k < rows->size(); ++k)
-            all = sameEntry((*rows)[k].record, request.entries[k].row.record);
+            all = sameEntry((*rows)[k].record, item(request, k).row.record);
         if (all) {
             m_positions = std::move(held);
             return true;
@@ -142,8 +152,8 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
         return true;
     }
     m_positions.clear();
-    for (const auto& e : request.entries)
-        m_positions.push_back(e.position);
+    for (size_t k = 0; k < itemCount(request); ++k)
+        m_positions.push_back(item(request, k).position);
     // Before any file is copied: the rows must still be the entries shown. The store checks
     // them again when each area's change commits.
     auto rows = store.readRows(request.source, m_positions, false);
@@ -151,7 +161,7 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
         return fail(
             rows.error().code == ESTALE ? Error { kRowsChanged, rowsChangedMessage(request.source) } : rows.error());
     for (size_t k = 0; k < rows->size(); ++k)
-        if (!sameEntry((*rows)[k].record, request.entries[k].row.record))
+        if (!sameEntry((*rows)[k].record, item(request, k).row.record))
             return fail(Error { kRowsChanged, rowsChangedMessage(request.source) });
     return true;
 }
@@ -159,6 +169,11 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
 EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callbacks& callbacks)
 {
     Outcome outcome;
+    if (request.move && !request.removedWith.empty() && request.to == To::Area && request.area == request.source) {
+        outcome.failedAt = Stage::Checking;
+        outcome.error = Error { EINVAL, "rows removed with a move need another area" };
+        return outcome;
+    }
     if (request.entries.empty() || !check(request, outcome))
         return outcome;
     if (request.to == To::Area && request.area == request.source) {
@@ -188,7 +203,8 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
         std::vector<RowIdentity> here;
         if (request.behind)
             here.push_back(*request.behind);
-        Result<void> taken = count ? store.takeEntries(request.area, p, request.source, m_positions, shown, here)
+        const std::vector<uint64_t> taking(m_positions.begin(), m_positions.begin() + long(all.size()));
+        Result<void> taken = count ? store.takeEntries(request.area, p, request.source, taking, shown, here)
                                    : Result<void>(count.error());
         if (!taken) {
             undoCopies(outcome);
@@ -205,7 +221,7 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
         if (request.move)
             leaving = all;
         else
-            outcome.heldNow = m_positions;
+            outcome.heldNow = taking;
     } else if (request.move) {
         // Entries leave with their files; one whose file stayed behind (failed, or the existing
         // copy kept) stays with it. Comment lines have no file and go.
@@ -220,6 +236,9 @@ EntryTransfer::Outcome EntryTransfer::run(const Request& request, const Callback
                 leaving.push_back(k);
         }
     }
+    if (request.move)
+        for (size_t k = request.entries.size(); k < itemCount(request); ++k)
+            leaving.push_back(k);
     if (!leaving.empty() && !removeFromSource(request, leaving, outcome))
         return outcome;
     if (request.move)
@@ -346,6 +365,17 @@ void EntryTransfer::deleteMovedFiles(const Request& request, Outcome& outcome)
     for (const FileCopier::Copy& c : outcome.files)
         if (c.status == FileCopier::Status::Copied)
             candidates.append(c.source);
+    if (request.deleteRemovedFiles && !request.removedWith.empty()) {
+        const Board::AreaDirectory source = m_board.areaDirectory(request.source);
+        if (source.ok()) {
+            const shortname::DirectoryNames names(source.host);
+            for (const Clipboard::Item& e : request.removedWith)
+                if (!e.row.comment)
+                    if (const QString found = names.find(m_board.text(e.row.name)); !found.isEmpty())
+                        candidates.append(found);
+            candidates.removeDuplicates();
+        }
+    }
     if (candidates.isEmpty())
         return;
     // A file another entry of the source still names stays for it.

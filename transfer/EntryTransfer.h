@@ -44,6 +44,12 @@ public:
         std::optional<RowIdentity> behind;
         QString directory; // To::Directory: host directory
         bool useLongNames = true; // how rows are compared and built
+        // A move out of the area: more rows of the source, as the list showed them, that leave it
+        // in the same change as the moved ones without going anywhere (a clean removes and moves
+        // at once). With deleteRemovedFiles their files are deleted after that change, as the
+        // moved ones' are, never one a remaining entry names.
+        std::vector<Clipboard::Item> removedWith = {};
+        bool deleteRemovedFiles = false;
     };
     enum class Stage { None, Checking, Destination, Source };
     struct Outcome {
@@ -68,7 +74,7 @@ public:
         std::vector<uint64_t> removed;
         // After a copy: where the entries taken are now in their own area.
         std::vector<uint64_t> heldNow;
-        QStringList deleted; // source files deleted after a move
+        QStringList deleted; // source files deleted after a move (removedWith's among them)
         QStringList trashed; // those of them that went to the trash
         QStringList keptShared; // moved, but still named by an entry left in the source
         bool ok() const { return !error; }
@@ -101,10 +107,13 @@ private:
     bool removeFromSource(const Request& request, const std::vector<size_t>& leaving, Outcome& outcome);
     void deleteMovedFiles(const Request& request, Outcome& outcome);
     void undoCopies(const Outcome& outcome);
+    // Entries and removedWith as one list: k below entries.size() is entries[k].
+    static const Clipboard::Item& item(const Request& request, size_t k);
+    static size_t itemCount(const Request& request);
     std::vector<RowIdentity> identities(const Request& request, const std::vector<size_t>& which) const;
 
     Board& m_board;
-    std::vector<uint64_t> m_positions; // of the entries in the source, as checked
+    std::vector<uint64_t> m_positions; // of the entries (then removedWith) in the source, as checked
 };
 
 } // namespace qv

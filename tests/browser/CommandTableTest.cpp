@@ -95,6 +95,7 @@ TEST(CommandTable, MenuBarHasTheCaptionsShortcutsAndIdentifiersOfTheTable)
         ".importbbs|Import FILES.BBS...|",
         ".filelist|Make File List...|",
         ".dupes|Find Duplicates...|",
+        ".clean|Clean Areas...|",
         "hh|&Help",
         ".contents|&Contents|F1",
         ".-",

@@ -16,8 +16,10 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/widgets/ExportDialog.h"
 #include "tools/widgets/FindWindow.h"
+#include "transfer/widgets/CleanDialog.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -195,6 +197,46 @@ TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
     const auto bytes = test::readFile(areaDir(1) + "/files.bbs");
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
         "FOO.ZIP            10 05/05/94  Foo archive\r\nBAR.ZIP            20 05/05/94  Bar tool\r\n");
+}
+
+class CleanWiring : public test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
+        board.writeGroups({ { "Group" } });
+        writeAreas({ { "Utilities", "", 1 }, { "Games", "", 1 } });
+        board.writeEntries(
+            1, { { .name = "FOO.ZIP", .attributes = uint8_t(Attribute::Deleted) }, { .name = "BAR.ZIP", .size = 20 } });
+        board.writeEntries(2, {});
+        settings.startupArea = 1;
+        ASSERT_TRUE(open());
+    }
+};
+
+TEST_F(CleanWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClean)
+{
+    QAction* clean = window->commands().action("clean");
+    ASSERT_NE(clean, nullptr);
+    EXPECT_EQ(clean->text(), "Clean Areas...");
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<CleanDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        seen = true;
+        ASSERT_EQ(d->areaList()->selectedItems().size(), 1);
+        EXPECT_EQ(d->areaList()->selectedItems()[0]->text(), "00001: Utilities");
+        d->expiredBox()->setChecked(false);
+        d->deletedBox()->setChecked(true);
+        QTest::mouseClick(d->findChild<QPushButton*>("Preview"), Qt::LeftButton);
+        QTest::mouseClick(d->cleanButton(), Qt::LeftButton);
+        d->reject();
+    });
+    clean->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(messages(), QStringList({ "Clean Areas|1 entry removed, 0 entries moved, 0 file(s) deleted." }));
+    ASSERT_EQ(window->model()->rows().size(), 1u);
+    EXPECT_EQ(window->model()->rows()[0].name, "Bar.zip");
 }
 
 } // namespace

@@ -216,6 +216,32 @@ TEST_F(AreaConfigurationTest, AreaFilePathIsReadAfreshEachTime)
     EXPECT_EQ(c.areas()[0].name, "A");
 }
 
+TEST_F(AreaConfigurationTest, UpkeepFieldsAreReadAfreshFromTheirOwnBytes)
+{
+    struct Case {
+        const char* label;
+        std::vector<std::pair<size_t, uint8_t>> raw;
+        AreaUpkeep expected;
+    };
+    const std::vector<Case> cases = {
+        { "nothing set", {}, {} },
+        { "kill days by download and by file date", { { 87, 30 }, { 89, 0x6D }, { 90, 0x01 } }, { 30, 365, 0, false } },
+        { "move area, a word", { { 107, 0x34 }, { 108, 0x12 } }, { 0, 0, 0x1234, false } },
+        { "CD-ROM is bit 3 of byte 45 alone", { { 45, 0xF7 } }, { 0, 0, 0, false } },
+        { "CD-ROM set", { { 45, 0x08 }, { 86, 0xFF }, { 91, 0xFF }, { 106, 0xFF }, { 109, 0xFF } }, { 0, 0, 0, true } },
+    };
+    for (const Case& c : cases) {
+        board.writeAreas({ { "Other" }, { .name = "A", .path = "/a", .raw = c.raw } });
+        const auto config = read();
+        EXPECT_EQ(config.areaUpkeep(2), c.expected) << c.label;
+        EXPECT_EQ(config.areaUpkeep(1), AreaUpkeep {}) << c.label;
+    }
+    const auto config = read();
+    EXPECT_EQ(config.areaUpkeep(3), std::nullopt);
+    board.writeAreas({ { .name = "A", .killDaysDownload = 9, .moveArea = 2, .attributes = 8 } });
+    EXPECT_EQ(config.areaUpkeep(1), (AreaUpkeep { 9, 0, 2, true })) << "read afresh";
+}
+
 TEST_F(AreaConfigurationTest, NamesMatchWithoutCaseAndNothingIsWritten)
 {
     board.writeConfig("Lower", "x", "config.ra");

@@ -85,6 +85,10 @@ std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& fields)
     enc::putText(r.data() + 4, 40, fields.name);
     enc::putText(r.data() + 46, 40, fields.path);
     putWordAny(r.data() + 111, fields.group);
+    r[45] = fields.attributes;
+    putWordAny(r.data() + 87, fields.killDaysDownload);
+    putWordAny(r.data() + 89, fields.killDaysFileDate);
+    putWordAny(r.data() + 107, fields.moveArea);
     applyRaw(r, fields.raw);
     return r;
 }

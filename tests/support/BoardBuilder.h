@@ -58,6 +58,10 @@ struct AreaRecordSpec {
     int group = 0; // Word at 111
     int storedNumber = 0; // Word at 0 (ignored by the reader)
     std::vector<std::pair<size_t, uint8_t>> raw = {}; // byte overrides (offset, value), applied last
+    int killDaysDownload = 0; // Word at 87
+    int killDaysFileDate = 0; // Word at 89
+    int moveArea = 0; // Word at 107
+    uint8_t attributes = 0; // Byte at 45 (bit 3: CD-ROM)
 };
 
 // One FGROUPS.RA record (153 bytes).

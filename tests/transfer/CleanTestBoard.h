@@ -1,0 +1,164 @@
+#pragma once
+
+// Areas with upkeep settings for the clean tests (C: mapped to tmp, today 01-12-2026):
+//   1 "Expire to 2"  C:\FILES\A  30 days without download, file date 365 days, moves to 2
+//   2 "Old files"    C:\FILES\B
+//   3 "Disc"         C:\CD       CD-ROM, 30 days without download
+//   4 "Plain"        C:\FILES\D  30 days without download, file date 365 days, no move area
+//   5 "Lost"         C:\NOWHERE  (no such directory)
+//   6 "Self"         C:\FILES\F  as 1, but moves to itself;  7 "To disc" C:\FILES\G moves to 3;
+//   8 "To nowhere"   C:\FILES\H  moves to 99
+// entries() fills an area with one entry of each kind, files() names the files put beside them.
+
+#include "board/Board.h"
+#include "board/TransferLeftovers.h"
+#include "storage/AreaCheck.h"
+#include "storage/Encoding.h"
+#include "tests/support/BoardBuilder.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <filesystem>
+#include <memory>
+
+namespace qv::test {
+
+class CleanTestBoard {
+public:
+    static inline const QDate kToday { 2026, 12, 1 };
+
+    static int32_t date(int y, int m, int d) { return enc::encodeDate({ y, m, d }); }
+
+    CleanTestBoard()
+    {
+        builder.writeConfig("Board");
+        const uint8_t cdRom = 8;
+        builder.writeAreas({
+            { .name = "Expire to 2",
+                .path = "C:\\FILES\\A",
+                .group = 1,
+                .killDaysDownload = 30,
+                .killDaysFileDate = 365,
+                .moveArea = 2 },
+            { .name = "Old files", .path = "C:\\FILES\\B", .group = 1 },
+            { .name = "Disc", .path = "C:\\CD", .group = 1, .killDaysDownload = 30, .attributes = cdRom },
+            { .name = "Plain", .path = "C:\\FILES\\D", .group = 1, .killDaysDownload = 30, .killDaysFileDate = 365 },
+            { .name = "Lost", .path = "C:\\NOWHERE", .group = 1, .killDaysDownload = 30 },
+            { .name = "Self",
+                .path = "C:\\FILES\\F",
+                .group = 1,
+                .killDaysDownload = 30,
+                .killDaysFileDate = 365,
+                .moveArea = 6 },
+            { .name = "To disc",
+                .path = "C:\\FILES\\G",
+                .group = 1,
+                .killDaysDownload = 30,
+                .killDaysFileDate = 365,
+                .moveArea = 3 },
+            { .name = "To nowhere",
+                .path = "C:\\FILES\\H",
+                .group = 1,
+                .killDaysDownload = 30,
+                .killDaysFileDate = 365,
+                .moveArea = 99 },
+        });
+        for (int area : { 1, 2, 3, 4, 6, 7, 8 }) {
+            std::filesystem::create_directories(dir(area));
+            builder.writeEntries(area, {});
+        }
+    }
+
+    std::string dir(int area) const
+    {
+        static const char* const dirs[]
+            = { "", "/FILES/A", "/FILES/B", "/CD", "/FILES/D", "/NOWHERE", "/FILES/F", "/FILES/G", "/FILES/H" };
+        return tmp.path() + dirs[area];
+    }
+    std::string file(int area, const std::string& name) const { return dir(area) + "/" + name; }
+    void putFile(int area, const std::string& name) { writeFile(file(area, name), "data of " + name); }
+
+    // One entry of each kind, dated by days before today; positions are named in the tests.
+    static std::vector<Entry> entries(const QDate& today = kToday)
+    {
+        auto ago = [&](int days) {
+            const QDate d = today.addDays(-days);
+            return date(d.year(), d.month(), d.day());
+        };
+        const int32_t recent = ago(6);
+        const int32_t old = date(2019, 5, 5);
+        auto e = [&](std::string name, int downloads, int32_t up, int32_t last, int32_t fileDate,
+                     uint8_t attributes = 0, std::string longName = {}) {
+            std::string description = "about " + name;
+            return Entry { .name = std::move(name),
+                .uploadDate = up,
+                .fileDate = fileDate,
+                .lastDownloadDate = last,
+                .downloads = downloads,
+                .attributes = attributes,
+                .description = std::move(description),
+                .longName = std::move(longName) };
+        };
+        return {
+            e("OLDDL.ZIP", 3, old, ago(91), recent), // 0: last downloaded 91 days ago
+            e("FRESH.ZIP", 1, old, ago(11), ago(334)), // 1: downloaded lately
+            e("NEVER.ZIP", 0, ago(61), ago(1), recent), // 2: never, uploaded 61 days ago
+            e("NEWUP.ZIP", 0, recent, recent, recent), // 3
+            e("OLDFD.ZIP", 2, old, ago(2), ago(700)), // 4: file date 700 days old
+            Entry { .name = "", .uploadDate = old, .description = "-- a comment --" }, // 5
+            e("LOCKED.ZIP", 0, old, old, old, 0x11), // 6: locked, deleted, old and missing
+            e("GONE.ZIP", 1, recent, recent, recent), // 7: file missing
+            e("DEL.ZIP", 1, recent, recent, recent, 0x01), // 8: deleted
+            e("BADDATE.ZIP", 0, 0, 0, date(2026, 13, 40)), // 9: dates that are no days
+            e("LONGFI~1.ZIP", 1, recent, recent, recent, 0, "Long File.zip"), // 10: file under its long name
+            e("SHORTN~1.ZIP", 1, recent, recent, recent, 0, "short name.zip"), // 11: file under its 8.3 name
+            e("SHARED.ZIP", 1, recent, recent, recent, 0x01), // 12: deleted, file named by 13
+            e("SHARED.ZIP", 1, recent, recent, recent), // 13
+        };
+    }
+    static std::vector<std::string> files()
+    {
+        return { "OLDDL.ZIP", "FRESH.ZIP", "NEVER.ZIP", "NEWUP.ZIP", "OLDFD.ZIP", "DEL.ZIP", "BADDATE.ZIP",
+            "Long File.zip", "SHORTN~1.ZIP", "SHARED.ZIP" };
+    }
+    AreaFiles fill(int area, const QDate& today = kToday)
+    {
+        const AreaFiles written = builder.writeEntries(area, entries(today));
+        for (const std::string& f : files())
+            putFile(area, f);
+        return written;
+    }
+    std::vector<std::string> filesIn(int area) const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir(area)))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
+    {
+        Board::Options o;
+        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
+        o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
+        return std::make_unique<Board>(o, io);
+    }
+
+    AreaBytes bytes(int area) const { return areaBytes(builder, area); }
+    // What qvtool check reports for the area: its files, and what transfers left in its directory.
+    std::vector<std::string> check(int area) const
+    {
+        std::vector<std::string> out = AreaCheck::run(systemFileIo(), builder.fileBaseDir(), area);
+        auto board = open();
+        for (const QString& line : TransferLeftovers(*board).find(area))
+            out.push_back(line.toStdString());
+        return out;
+    }
+
+    TempDir tmp;
+    BoardBuilder builder { tmp.path() };
+};
+
+} // namespace qv::test
