@@ -266,6 +266,7 @@ AreaCleaner::AreaOutcome AreaCleaner::applyArea(const AreaPlan& plan)
         }
         o.removed = r.removed;
         o.deleted = r.deleted;
+        o.trashed = r.trashed;
         o.notDeleted = r.notDeleted;
         o.keptShared = r.keptShared;
         o.carried = r.carried;
@@ -305,8 +306,11 @@ AreaCleaner::AreaOutcome AreaCleaner::applyArea(const AreaPlan& plan)
     }
     // A moved file left this directory, but it is not gone.
     for (const QString& path : r.deleted)
-        if (!movedFiles.contains(path))
+        if (!movedFiles.contains(path)) {
             o.deleted.append(path);
+            if (r.trashed.contains(path))
+                o.trashed.append(path);
+        }
     o.keptShared = r.keptShared;
     o.carried = m_board.store().lastCarriedOver();
     return o;

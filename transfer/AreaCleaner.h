@@ -73,6 +73,7 @@ public:
         int movedTo = 0; // the move area, when entries went there
         std::vector<uint64_t> cameBack; // planned as missing, but the file is there now: stays
         QStringList deleted; // host paths of files deleted (not those of moved entries)
+        QStringList trashed; // those of them that went to the trash
         QStringList notDeleted; // deleting failed
         QStringList keptShared; // another remaining entry names the file
         QStringList notCopied; // moved without its file, which stays in the area's directory

@@ -137,11 +137,16 @@ public:
                 json.insert(QStringLiteral("removed"), qint64(done->removed.size() - done->moved.size()));
                 json.insert(QStringLiteral("moved"), qint64(done->moved.size()));
                 json.insert(QStringLiteral("deleted"), QJsonArray::fromStringList(done->deleted));
+                json.insert(QStringLiteral("trashed"), QJsonArray::fromStringList(done->trashed));
                 json.insert(QStringLiteral("not_deleted"), QJsonArray::fromStringList(done->notDeleted));
                 json.insert(QStringLiteral("kept_shared"), QJsonArray::fromStringList(done->keptShared));
                 json.insert(QStringLiteral("not_copied"), QJsonArray::fromStringList(done->notCopied));
                 for (const QString& path : done->deleted)
-                    text += QStringLiteral("%1: deleted %2\n").arg(p.area).arg(path);
+                    text += QStringLiteral("%1: %2 %3\n")
+                                .arg(p.area)
+                                .arg(done->trashed.contains(path) ? QStringLiteral("moved to the trash")
+                                                                  : QStringLiteral("deleted"),
+                                    path);
                 for (const QString& path : done->notDeleted)
                     text += QStringLiteral("%1: not deleted %2\n").arg(p.area).arg(path);
                 for (const QString& path : done->keptShared)

@@ -187,12 +187,13 @@ bool CleanDialog::clean()
     m_progress->setVisible(false);
     QApplication::restoreOverrideCursor();
 
-    qint64 removed = 0, moved = 0, deleted = 0;
+    qint64 removed = 0, moved = 0, deleted = 0, trashed = 0;
     QStringList problems;
     for (const AreaCleaner::AreaOutcome& o : m_outcome.areas) {
         moved += qint64(o.moved.size());
         removed += qint64(o.removed.size() - o.moved.size());
         deleted += o.deleted.size();
+        trashed += o.trashed.size();
         if (o.error)
             problems << (o.movedButKept ? messages::moveLeftSource(o.area, o.error->code, o.error->message).text
                                         : messages::changeFailed(o.area, QStringLiteral("Clean Areas"), o.error->code,
@@ -206,6 +207,8 @@ bool CleanDialog::clean()
     QString text = QStringLiteral("%1 removed, %2 moved, %3 file(s) deleted.")
                        .arg(messages::entriesText(removed), messages::entriesText(moved))
                        .arg(deleted);
+    if (trashed > 0)
+        text += QStringLiteral(" %1 of them went to the trash.").arg(trashed);
     if (!problems.isEmpty())
         text += QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'));
     m_dialogs.message(this, QStringLiteral("Clean Areas"), text,
