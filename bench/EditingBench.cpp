@@ -111,18 +111,20 @@ double copyAreaFiles()
 template <class Work, class Plain> void beside(benchmark::State& state, Work work, Plain plain)
 {
     area(); // built before anything is timed
-    double workTime = 0, plainTime = 0;
+    double plainTime = 0;
+    qv::bench::Ratios ratios;
     for (auto _ : state) {
         const auto start = Clock::now();
         if (!work())
             state.SkipWithError("the change failed");
         const double s = seconds(Clock::now() - start);
-        plainTime += plain();
-        workTime += s;
+        const double p = plain();
+        plainTime += p;
+        ratios.add(s, p);
         state.SetIterationTime(s);
     }
     state.counters["plain_ms"] = 1000 * plainTime / double(state.iterations());
-    state.counters["ratio"] = workTime / plainTime;
+    ratios.report(state);
 }
 
 // The rows as the list shows them, read at once: the commands check them at their commit.

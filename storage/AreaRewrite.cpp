@@ -801,14 +801,16 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     if (!idxAtRead)
         return undo(idxAtRead.error());
 
-    // Temporary files, complete and on disk.
+    // Temporary files, complete and on disk. Each file's writes start as soon as it is written,
+    // while the next is built; then all are flushed together.
     std::vector<uint64_t> tempRecords;
+    std::vector<std::unique_ptr<ScopedHandle>> outputs;
     for (auto& t : targets) {
         auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
         if (!h)
             return abandon(h.error());
         t.written = true;
-        ScopedHandle out(*m_io, *h);
+        outputs.push_back(std::make_unique<ScopedHandle>(*m_io, *h));
         // The board may run as another user: the new file must stay as writable to it as the old.
         if (m_io->exists(t.file))
             if (auto kept = m_io->takeModeAndOwner(*h, t.file); !kept)
@@ -816,12 +818,21 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
             m_preloadBytes, watchedOf(t.kind));
         if (r)
-            r = m_io->sync(*h);
-        if (r)
-            r = out.close();
+            r = m_io->startSync(*h);
         if (!r)
             return abandon(r.error());
         tempRecords.push_back(plan.size());
+    }
+    {
+        std::vector<FileIo::Handle> written;
+        for (const auto& o : outputs)
+            written.push_back(o->get());
+        auto r = syncTogether(*m_io, written);
+        for (auto& o : outputs)
+            if (auto closed = o->close(); r && !closed)
+                r = closed;
+        if (!r)
+            return abandon(r.error());
     }
 
     // Giving up once the journal may be complete: it goes first, so nothing is committed.
@@ -912,12 +923,14 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     }
     unlock();
     lock.reset();
-    (void)m_io->syncDirectory(headerDir);
+    // The index file's rename is on disk before the journal can be gone; the header directory's
+    // renames and the journal's removal go to disk with one flush. A journal that outlived its
+    // change could take the temporary files of the next one for its own.
     if (indexDir != headerDir)
         (void)m_io->syncDirectory(indexDir);
     // The change is in place; a journal that cannot be removed now is removed by the next load.
-    if (m_io->remove(journal))
-        (void)m_io->syncDirectory(headerDir);
+    (void)m_io->remove(journal);
+    (void)m_io->syncDirectory(headerDir);
     if (watched.empty())
         return {};
     std::vector<std::pair<AreaFileKind, std::string>> files;

@@ -123,6 +123,26 @@ public:
         return {};
     }
 
+    Result<void> syncData(Handle h) override
+    {
+        if (::fdatasync(h) != 0)
+            return errnoError("fdatasync", "#" + std::to_string(h));
+        return {};
+    }
+
+    Result<void> startSync(Handle h) override
+    {
+#ifdef __linux__
+        // Where it cannot start the writes, the flush that follows does them.
+        if (::sync_file_range(h, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS && errno != EINVAL
+            && errno != ESPIPE && errno != EOPNOTSUPP)
+            return errnoError("sync_file_range", "#" + std::to_string(h));
+#else
+        (void)h;
+#endif
+        return {};
+    }
+
     Result<void> close(Handle h) override
     {
         if (::close(h) != 0 && errno != EINTR)
@@ -324,6 +344,18 @@ Result<uint64_t> FileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, 
         done += *got;
     }
     return done;
+}
+
+Result<void> syncTogether(FileIo& io, std::span<const FileIo::Handle> handles)
+{
+    if (handles.size() > 1)
+        for (FileIo::Handle h : handles)
+            if (auto started = io.startSync(h); !started)
+                return started;
+    for (FileIo::Handle h : handles)
+        if (auto synced = io.syncData(h); !synced)
+            return synced;
+    return {};
 }
 
 Result<std::vector<uint8_t>> readWholeFile(FileIo& io, const std::string& path, uint64_t limit)

@@ -1,5 +1,6 @@
 #include "tests/support/FaultyFileIo.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <unistd.h>
@@ -31,6 +32,8 @@ const char* FaultyFileIo::name(Op op)
         return "makeDirectory";
     case Op::Lock:
         return "lock";
+    case Op::StartSync:
+        return "startSync";
     case Op::Count:
         break;
     }
@@ -62,6 +65,8 @@ void FaultyFileIo::resetCounts()
     m_calls = {};
     m_steps = 0;
     m_stamps = 0;
+    m_waits = 0;
+    m_started.clear();
 }
 
 bool FaultyFileIo::hit(Op op)
@@ -127,18 +132,56 @@ Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
     return m_inner.truncate(h, length);
 }
 
+void FaultyFileIo::waited(Handle h)
+{
+    const auto started = std::find(m_started.begin(), m_started.end(), h);
+    if (started == m_started.end()) {
+        ++m_waits;
+        return;
+    }
+    // The first flush of a batch waits; the others find their writes done or under way.
+    if (!m_batchWaited)
+        ++m_waits;
+    m_batchWaited = true;
+    m_started.erase(started);
+    if (m_started.empty())
+        m_batchWaited = false;
+}
+
 Result<void> FaultyFileIo::sync(Handle h)
 {
     if (hit(Op::Sync))
         return failure(Op::Sync);
     step();
+    waited(h);
     return m_inner.sync(h);
+}
+
+Result<void> FaultyFileIo::syncData(Handle h)
+{
+    if (hit(Op::Sync))
+        return failure(Op::Sync);
+    step();
+    waited(h);
+    return m_inner.syncData(h);
+}
+
+Result<void> FaultyFileIo::startSync(Handle h)
+{
+    if (hit(Op::StartSync))
+        return failure(Op::StartSync);
+    if (std::find(m_started.begin(), m_started.end(), h) == m_started.end())
+        m_started.push_back(h);
+    if (m_started.size() == 1)
+        m_batchWaited = false;
+    return m_inner.startSync(h);
 }
 
 Result<void> FaultyFileIo::close(Handle h)
 {
     // The descriptor is released even when close reports an error, as on POSIX.
     auto closed = m_inner.close(h);
+    std::erase(m_started, h); // a number the next open may hand out again
     if (hit(Op::Close))
         return failure(Op::Close);
     return closed;
@@ -165,6 +208,7 @@ Result<void> FaultyFileIo::syncDirectory(const std::string& path)
     if (hit(Op::SyncDirectory))
         return failure(Op::SyncDirectory);
     step();
+    ++m_waits;
     return m_inner.syncDirectory(path);
 }
 
