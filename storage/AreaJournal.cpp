@@ -203,6 +203,8 @@ Result<void> applyPatches(
 {
     std::vector<std::string> opened;
     std::vector<std::unique_ptr<ScopedHandle>> handles;
+    // Each file's plain patches are written with one call once every file is open.
+    std::vector<std::vector<FileIo::Piece>> pieces;
     for (size_t k = 0; k < patches.size(); ++k) {
         const AreaJournal::Patch& patch = patches[k];
         size_t slot = size_t(std::find(opened.begin(), opened.end(), paths[k]) - opened.begin());
@@ -219,9 +221,19 @@ Result<void> applyPatches(
                 return h.error();
             opened.push_back(paths[k]);
             handles.push_back(std::make_unique<ScopedHandle>(io, *h));
+            pieces.emplace_back();
         }
         const FileIo::Handle h = handles[slot]->get();
-        if (patch.recordSize > 0) {
+        if (patch.recordSize == 0) {
+            pieces[slot].push_back({ patch.offset, patch.bytes.data(), patch.bytes.size() });
+            continue;
+        }
+        // A file that is lengthened first gets its earlier pieces before.
+        if (!pieces[slot].empty())
+            if (auto written = io.writePieces(h, pieces[slot]); !written)
+                return written;
+        pieces[slot].clear();
+        {
             auto length = io.size(h);
             if (!length)
                 return length.error();
@@ -239,6 +251,10 @@ Result<void> applyPatches(
         if (auto written = io.writeAt(h, patch.offset, patch.bytes.data(), patch.bytes.size()); !written)
             return written;
     }
+    for (size_t i = 0; i < handles.size(); ++i)
+        if (!pieces[i].empty())
+            if (auto written = io.writePieces(handles[i]->get(), pieces[i]); !written)
+                return written;
     std::vector<FileIo::Handle> files;
     for (const auto& h : handles)
         files.push_back(h->get());

@@ -81,7 +81,21 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     if (started)
         *started = true;
     Result<void> done;
-    for (size_t k = 0; k < note.patches.size() && done; ++k) {
+    // Plain patches go to each file with one call; those that lengthen a long-name file first
+    // are written one by one, in their order.
+    const bool plain = std::none_of(
+        note.patches.begin(), note.patches.end(), [](const AreaJournal::Patch& p) { return p.recordSize > 0; });
+    if (plain) {
+        std::vector<std::vector<FileIo::Piece>> pieces(handles.size());
+        for (size_t k = 0; k < note.patches.size(); ++k) {
+            const AreaJournal::Patch& p = note.patches[k];
+            pieces[slot[k]].push_back({ p.offset, p.bytes.data(), p.bytes.size() });
+        }
+        for (size_t i = 0; i < handles.size() && done; ++i)
+            if (!pieces[i].empty())
+                done = m_io->writePieces(handles[i]->get(), pieces[i]);
+    }
+    for (size_t k = 0; !plain && k < note.patches.size() && done; ++k) {
         const AreaJournal::Patch& p = note.patches[k];
         const FileIo::Handle f = handles[slot[k]]->get();
         if (p.recordSize > 0) {

@@ -46,6 +46,16 @@ public:
     virtual Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) = 0;
     // Writes all bytes at offset (ignored in Append mode).
     virtual Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) = 0;
+    // One of many small writes made by one call (writePieces).
+    struct Piece {
+        uint64_t offset = 0;
+        const void* data = nullptr;
+        size_t size = 0;
+    };
+    // Writes each piece at its offset, in order, as one call: only the pieces' bytes change, so
+    // another program may write the bytes between them meanwhile. Pieces past the file's end
+    // extend it as writeAt does.
+    virtual Result<void> writePieces(Handle h, std::span<const Piece> pieces);
     virtual Result<uint64_t> size(Handle h) = 0;
     // Cuts or extends the file to length bytes (extension reads as zero bytes).
     virtual Result<void> truncate(Handle h, uint64_t length) = 0;

@@ -116,6 +116,20 @@ Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
     return m_inner.writeAt(h, offset, buffer, size);
 }
 
+Result<void> FaultyFileIo::writePieces(Handle h, std::span<const Piece> pieces)
+{
+    const auto half = pieces.first(pieces.size() / 2);
+    if (hit(Op::Write)) {
+        if (m_tearFailures)
+            (void)m_inner.writePieces(h, half);
+        return failure(Op::Write);
+    }
+    if (m_steps + 1 == m_crashAt && m_torn)
+        (void)m_inner.writePieces(h, half);
+    step();
+    return m_inner.writePieces(h, pieces);
+}
+
 Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n)
 {
     if (hit(Op::Write))

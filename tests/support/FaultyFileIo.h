@@ -64,6 +64,8 @@ public:
     Result<Handle> open(const std::string& path, Mode mode) override;
     Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
     Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override;
+    // Counted, failed and torn as one write (torn: the first half of the pieces).
+    Result<void> writePieces(Handle h, std::span<const Piece> pieces) override;
     Result<uint64_t> size(Handle h) override { return m_inner.size(h); }
     Result<void> truncate(Handle h, uint64_t length) override;
     Result<void> sync(Handle h) override;
