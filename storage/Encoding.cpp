@@ -16,9 +16,6 @@ std::string enc::dateText(int32_t value)
     return buf;
 }
 
-bool HeaderRecord::isComment() const
-{
-    return text::trim(name()).empty();
-}
+bool HeaderRecord::isComment() const { return text::trim(name()).empty(); }
 
 } // namespace qv
