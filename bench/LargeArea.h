@@ -74,4 +74,29 @@ inline size_t writeLargeArea(
     return text.size();
 }
 
+// Per-iteration ratios of a work's time over its plain operation's, reported as the median and
+// the spread: ratio (median), ratio_min, ratio_max.
+class Ratios {
+public:
+    void add(double work, double plain)
+    {
+        if (plain > 0)
+            m_ratios.push_back(work / plain);
+    }
+    template <class State> void report(State& state) const
+    {
+        if (m_ratios.empty())
+            return;
+        std::vector<double> r = m_ratios;
+        std::sort(r.begin(), r.end());
+        const size_t n = r.size();
+        state.counters["ratio"] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
+        state.counters["ratio_min"] = r.front();
+        state.counters["ratio_max"] = r.back();
+    }
+
+private:
+    std::vector<double> m_ratios;
+};
+
 } // namespace qv::bench

@@ -8,6 +8,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <numeric>
 
@@ -90,11 +91,24 @@ std::vector<uint64_t> AreaSorter::order(
     std::vector<uint32_t> sorted(m);
     std::iota(sorted.begin(), sorted.end(), 0u);
     if (isTextKey(request.key)) {
-        std::vector<QString> keys(m);
-        for (size_t j = 0; j < m; ++j)
-            keys[j] = textKey(rows[size_t(places[j])], request.key, codePage);
-        // Code unit by code unit, case-sensitive: QString's own ordering.
-        std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+        // Code unit by code unit, case-sensitive: QString's own ordering. The keys lie in one
+        // block, each code unit high byte first, so that comparing bytes compares code units.
+        std::string block;
+        std::vector<std::pair<size_t, size_t>> keys(m); // offset and length in block
+        for (size_t j = 0; j < m; ++j) {
+            const QString key = textKey(rows[size_t(places[j])], request.key, codePage);
+            keys[j] = { block.size(), size_t(key.size()) * 2 };
+            for (QChar c : key) {
+                block.push_back(char(c.unicode() >> 8));
+                block.push_back(char(c.unicode() & 0xFF));
+            }
+        }
+        std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
+            const auto [atA, lengthA] = keys[a];
+            const auto [atB, lengthB] = keys[b];
+            const int c = std::memcmp(block.data() + atA, block.data() + atB, std::min(lengthA, lengthB));
+            return c < 0 || (c == 0 && lengthA < lengthB);
+        });
     } else {
         std::vector<int64_t> keys(m);
         for (size_t j = 0; j < m; ++j)

@@ -33,6 +33,51 @@ DescriptionsResult outcome(DescriptionsResult::Outcome o, QString message)
     return r;
 }
 
+// storedLength for many pointers, read in pointer order through one window, so that every
+// entry of an area costs no read of its own.
+Result<std::vector<size_t>> storedLengths(FileIo& io, FileIo::Handle file, const std::vector<int32_t>& pointers)
+{
+    std::vector<size_t> lengths(pointers.size(), 0);
+    std::vector<size_t> byPointer;
+    for (size_t i = 0; i < pointers.size(); ++i)
+        if (pointers[i] >= 0)
+            byPointer.push_back(i);
+    std::sort(byPointer.begin(), byPointer.end(), [&](size_t a, size_t b) { return pointers[a] < pointers[b]; });
+    constexpr size_t kWindow = size_t(1) << 20;
+    std::vector<char> window;
+    uint64_t start = 0;
+    bool full = false; // the window holds all it asked for: the file goes on behind it
+    for (size_t i : byPointer) {
+        const uint64_t at = uint64_t(pointers[i]);
+        auto zeroIn = [&]() -> const void* {
+            if (at < start || at >= start + window.size())
+                return nullptr;
+            return std::memchr(window.data() + (at - start), 0, window.size() - size_t(at - start));
+        };
+        const void* zero = zeroIn();
+        if (!zero && (at < start || at >= start + window.size() || full)) {
+            window.resize(kWindow);
+            auto got = io.readAt(file, at, window.data(), window.size());
+            if (!got)
+                return got.error();
+            window.resize(*got);
+            start = at;
+            full = *got == kWindow;
+            zero = zeroIn();
+        }
+        if (zero)
+            lengths[i] = size_t(static_cast<const char*>(zero) - (window.data() + (at - start))) + 1;
+        else if (full) {
+            // Longer than the window: read on as for one entry.
+            auto one = Descriptions::storedLength(io, file, pointers[i]);
+            if (!one)
+                return one.error();
+            lengths[i] = *one;
+        }
+    }
+    return lengths;
+}
+
 } // namespace
 
 Result<size_t> Descriptions::storedLength(FileIo& io, FileIo::Handle file, int32_t pointer)
@@ -130,14 +175,19 @@ DescriptionsResult Descriptions::giveAll(std::vector<RowIdentity> shown, const Q
     std::vector<uint8_t> inPlace(encoded.bytes.begin(), encoded.bytes.end());
     inPlace.push_back(0);
     std::vector<std::optional<size_t>> appendedAs;
-    for (const RowIdentity& row : shown) {
-        const uint64_t p = row.position;
-        const int32_t pointer
-            = enc::getLong(headers->data() + p * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset);
-        auto stored = descriptions ? storedLength(io, descriptions->get(), pointer) : Result<size_t>(size_t(0));
-        if (!stored)
-            return failed(stored.error());
-        if (*stored > 0 && inPlace.size() <= *stored) {
+    std::vector<int32_t> pointers;
+    for (const RowIdentity& row : shown)
+        pointers.push_back(enc::getLong(
+            headers->data() + row.position * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset));
+    auto lengths = descriptions ? storedLengths(io, descriptions->get(), pointers)
+                                : Result<std::vector<size_t>>(std::vector<size_t>(pointers.size(), 0));
+    if (!lengths)
+        return failed(lengths.error());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const uint64_t p = shown[i].position;
+        const int32_t pointer = pointers[i];
+        const size_t stored = (*lengths)[i];
+        if (stored > 0 && inPlace.size() <= stored) {
             patches.push_back({ AreaFileKind::Description, uint64_t(pointer), 0, inPlace, std::nullopt });
             appendedAs.push_back(std::nullopt);
             ++result.overwritten;

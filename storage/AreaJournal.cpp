@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace qv {
 
@@ -166,7 +167,8 @@ std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, 
     return join(dir, resolveNameIn(io, dir, name.substr(4)));
 }
 
-Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal)
+Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal, bool flush,
+    std::span<const FileIo::Handle> alongside)
 {
     // A note that replaces another is written beside it and renamed over it: truncating the old
     // one in place would leave, for a moment, an empty note that no longer says which appended
@@ -179,8 +181,11 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
         return h.error();
     ScopedHandle out(io, *h);
     auto r = io.writeAt(*h, 0, text.data(), text.size());
-    if (r)
-        r = io.sync(*h);
+    if (r && flush) {
+        std::vector<FileIo::Handle> files(alongside.begin(), alongside.end());
+        files.push_back(*h);
+        r = syncTogether(io, files);
+    }
     if (r)
         r = out.close();
     if (r && replacing)
@@ -190,42 +195,75 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
             (void)io.remove(next);
         return r;
     }
-    return io.syncDirectory(directoryOf(path));
+    return flush ? io.syncDirectory(directoryOf(path)) : Result<void> {};
 }
 
-Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch)
+Result<void> applyPatches(
+    FileIo& io, const std::vector<std::string>& paths, const std::vector<AreaJournal::Patch>& patches)
 {
-    if (!io.exists(path)) {
-        auto created = io.open(path, FileIo::Mode::Append);
-        if (!created)
-            return created.error();
-        if (auto closed = io.close(*created); !closed)
-            return closed;
-    }
-    auto h = io.open(path, FileIo::Mode::ReadWrite);
-    if (!h)
-        return h.error();
-    ScopedHandle file(io, *h);
-    if (patch.recordSize > 0) {
-        auto length = io.size(*h);
-        if (!length)
-            return length.error();
-        if (*length < patch.minimumLength) {
-            // A partial last record is dropped so record i stays at (i - 1) * size.
-            const uint64_t whole = *length / patch.recordSize * patch.recordSize;
-            if (whole != *length) {
-                if (auto cut = io.truncate(*h, whole); !cut)
-                    return cut;
+    std::vector<std::string> opened;
+    std::vector<std::unique_ptr<ScopedHandle>> handles;
+    // Each file's plain patches are written with one call once every file is open.
+    std::vector<std::vector<FileIo::Piece>> pieces;
+    for (size_t k = 0; k < patches.size(); ++k) {
+        const AreaJournal::Patch& patch = patches[k];
+        size_t slot = size_t(std::find(opened.begin(), opened.end(), paths[k]) - opened.begin());
+        if (slot == opened.size()) {
+            if (!io.exists(paths[k])) {
+                auto created = io.open(paths[k], FileIo::Mode::Append);
+                if (!created)
+                    return created.error();
+                if (auto closed = io.close(*created); !closed)
+                    return closed;
             }
-            if (auto grown = io.truncate(*h, patch.minimumLength); !grown)
-                return grown;
+            auto h = io.open(paths[k], FileIo::Mode::ReadWrite);
+            if (!h)
+                return h.error();
+            opened.push_back(paths[k]);
+            handles.push_back(std::make_unique<ScopedHandle>(io, *h));
+            pieces.emplace_back();
         }
+        const FileIo::Handle h = handles[slot]->get();
+        if (patch.recordSize == 0) {
+            pieces[slot].push_back({ patch.offset, patch.bytes.data(), patch.bytes.size() });
+            continue;
+        }
+        // A file that is lengthened first gets its earlier pieces before.
+        if (!pieces[slot].empty())
+            if (auto written = io.writePieces(h, pieces[slot]); !written)
+                return written;
+        pieces[slot].clear();
+        {
+            auto length = io.size(h);
+            if (!length)
+                return length.error();
+            if (*length < patch.minimumLength) {
+                // A partial last record is dropped so record i stays at (i - 1) * size.
+                const uint64_t whole = *length / patch.recordSize * patch.recordSize;
+                if (whole != *length) {
+                    if (auto cut = io.truncate(h, whole); !cut)
+                        return cut;
+                }
+                if (auto grown = io.truncate(h, patch.minimumLength); !grown)
+                    return grown;
+            }
+        }
+        if (auto written = io.writeAt(h, patch.offset, patch.bytes.data(), patch.bytes.size()); !written)
+            return written;
     }
-    if (auto written = io.writeAt(*h, patch.offset, patch.bytes.data(), patch.bytes.size()); !written)
-        return written;
-    if (auto synced = io.sync(*h); !synced)
+    for (size_t i = 0; i < handles.size(); ++i)
+        if (!pieces[i].empty())
+            if (auto written = io.writePieces(handles[i]->get(), pieces[i]); !written)
+                return written;
+    std::vector<FileIo::Handle> files;
+    for (const auto& h : handles)
+        files.push_back(h->get());
+    if (auto synced = syncTogether(io, files); !synced)
         return synced;
-    return file.close();
+    for (auto& h : handles)
+        if (auto closed = h->close(); !closed)
+            return closed;
+    return {};
 }
 
 Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, const AreaJournal::Append& appended)
@@ -346,11 +384,14 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
         if (auto renamed = io.rename(from, to); !renamed)
             return renamed.error();
     }
+    std::vector<std::string> patched;
     for (const auto& p : note->patches)
-        if (auto applied = applyPatch(io, journalTarget(io, fileBaseDir, area, p.file), p); !applied)
-            return applied.error();
-    (void)io.syncDirectory(headerDir);
-    if (indexDir != headerDir)
+        patched.push_back(journalTarget(io, fileBaseDir, area, p.file));
+    if (auto applied = applyPatches(io, patched, note->patches); !applied)
+        return applied.error();
+    // As after a rewrite: the index file's rename on disk first, then the header directory's
+    // renames and the journal's removal in one flush.
+    if (!note->replacements.empty() && indexDir != headerDir)
         (void)io.syncDirectory(indexDir);
     if (auto removed = io.remove(journal); !removed)
         return removed.error();

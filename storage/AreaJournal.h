@@ -4,6 +4,7 @@
 #include "storage/FileIo.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,11 +69,17 @@ std::string journalName(AreaFileKind kind, const std::string& path);
 // The host path a journal name of area N stands for.
 std::string journalTarget(FileIo& io, const std::string& fileBaseDir, int area, const std::string& name);
 
-// Writes the journal and flushes it and its directory.
-Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal);
+// Writes the journal and flushes it and its directory, together with the files in alongside
+// (the texts an incomplete note covers, which must be on disk before the note that commits them).
+// Without flush the note is only written: enough against a killed process, and a note lost with
+// the power leaves at most an appended text nothing refers to.
+Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal& journal, bool flush = true,
+    std::span<const FileIo::Handle> alongside = {});
 
-// Carries out one patch on the file at path (idempotent, so recovery may repeat it).
-Result<void> applyPatch(FileIo& io, const std::string& path, const AreaJournal::Patch& patch);
+// Carries out patches (idempotent, so recovery may repeat them): each file is opened once, given
+// its patches in order and flushed together with the others. paths[k] is the file of patches[k].
+Result<void> applyPatches(
+    FileIo& io, const std::vector<std::string>& paths, const std::vector<AreaJournal::Patch>& patches);
 
 // Cuts an insertion's text off the description file again, only when the file is still exactly
 // as long as the append left it: text the board appended since is never cut off.

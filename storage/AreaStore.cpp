@@ -279,17 +279,7 @@ Result<uint64_t> AreaStore::count(int area)
     return recordCount(*length, AreaFileKind::Header);
 }
 
-Result<void> AreaStore::expectCount(int area, uint64_t rows)
-{
-    auto records = count(area);
-    if (!records)
-        return records.error();
-    if (*records != rows)
-        return Error { ESTALE, "the area changed since it was loaded" };
-    return {};
-}
-
-Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view text)
+Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view text, bool flush)
 {
     auto h = m_io->open(file, FileIo::Mode::Append);
     if (!h)
@@ -303,8 +293,8 @@ Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view 
     std::string bytes(text);
     bytes.push_back('\0');
     auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
-    if (written)
-        written = m_io->sync(*h);
+    if (written && flush)
+        written = m_io->syncData(*h);
     if (!written) {
         // Half a text without its zero byte would run into the next one appended; what the
         // board appended meanwhile stays.

@@ -147,9 +147,6 @@ public:
 
     // Records in the area's header file (0 when it does not exist).
     Result<uint64_t> count(int area);
-    // Fails with ESTALE when the area no longer holds the rows a command was given: a plan made
-    // from them would drop what was added since.
-    Result<void> expectCount(int area, uint64_t rows);
 
     // Replaces the area's files by the plan's records. Fails with EINVAL, changing nothing, when
     // the plan names records the area (or the other area) does not have, and with
@@ -290,7 +287,8 @@ private:
     // Fails with kRowsChanged (for area) unless each expected position of the open header file
     // holds the bytes shown; masked leaves out the fields the board bumps in place.
     Result<void> checkRows(FileIo::Handle header, int area, std::span<const RowIdentity> expected, bool masked);
-    Result<int32_t> appendText(const std::string& file, std::string_view text);
+    // Without flush the text is only written (the journal that commits it flushes it).
+    Result<int32_t> appendText(const std::string& file, std::string_view text, bool flush = true);
     // The start of a change that adds records: an interrupted one finished, then the header
     // file's stamp and the record count the plan rests on.
     Result<std::pair<FileIo::Stamp, uint64_t>> beginChange(int area);

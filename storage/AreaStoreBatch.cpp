@@ -62,13 +62,14 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
         bytes += t;
         bytes.push_back('\0');
     }
-    // Noted before the texts are written, so a crash in between cuts them off again.
+    // Noted before the texts are written, so a crash in between cuts them off again. The note
+    // needs no flush of its own: the one that commits the change replaces it.
     AreaJournal intent;
     intent.complete = false;
     intent.append
         = AreaJournal::Append { journalName(AreaFileKind::Description, txt), oldLength, oldLength + bytes.size() };
     const std::string journal = journalPath(directoryOf(path(area, AreaFileKind::Header)), area);
-    if (auto written = writeJournal(*m_io, journal, intent); !written) {
+    if (auto written = writeJournal(*m_io, journal, intent, false); !written) {
         (void)m_io->remove(journal);
         return written.error();
     }
@@ -95,7 +96,7 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     }
     auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
     if (written)
-        written = m_io->sync(*h);
+        written = m_io->syncData(*h);
     if (!written) {
         // A full disk takes part of the text: it is cut off now, and the note is told the length
         // it left so that recovery cuts it off should this fail or the process die first.

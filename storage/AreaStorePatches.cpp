@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace qv {
 
@@ -31,8 +32,6 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
             return {};
         return e;
     };
-    if (auto written = writeJournal(*m_io, journal, note); !written)
-        return retract(written.error());
     // Every file open before the lock is taken; the header's handle also holds the lock.
     std::vector<std::string> opened { hdrPath };
     std::vector<std::unique_ptr<ScopedHandle>> handles;
@@ -40,6 +39,18 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     if (!h)
         return retract(h.error());
     handles.push_back(std::make_unique<ScopedHandle>(*m_io, *h));
+    // Appended texts were only written: they go to disk with the journal that commits them.
+    std::optional<ScopedHandle> texts;
+    if (note.append) {
+        auto t = m_io->open(path(area, AreaFileKind::Description), FileIo::Mode::ReadWrite);
+        if (!t)
+            return retract(t.error());
+        texts.emplace(*m_io, *t);
+    }
+    const std::vector<FileIo::Handle> alongside = texts ? std::vector { texts->get() } : std::vector<FileIo::Handle> {};
+    if (auto written = writeJournal(*m_io, journal, note, true, alongside); !written)
+        return retract(written.error());
+    texts.reset();
     std::vector<size_t> slot(files.size());
     for (size_t k = 0; k < files.size(); ++k) {
         const auto at = std::find(opened.begin(), opened.end(), files[k]);
@@ -70,7 +81,21 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     if (started)
         *started = true;
     Result<void> done;
-    for (size_t k = 0; k < note.patches.size() && done; ++k) {
+    // Plain patches go to each file with one call; those that lengthen a long-name file first
+    // are written one by one, in their order.
+    const bool plain = std::none_of(
+        note.patches.begin(), note.patches.end(), [](const AreaJournal::Patch& p) { return p.recordSize > 0; });
+    if (plain) {
+        std::vector<std::vector<FileIo::Piece>> pieces(handles.size());
+        for (size_t k = 0; k < note.patches.size(); ++k) {
+            const AreaJournal::Patch& p = note.patches[k];
+            pieces[slot[k]].push_back({ p.offset, p.bytes.data(), p.bytes.size() });
+        }
+        for (size_t i = 0; i < handles.size() && done; ++i)
+            if (!pieces[i].empty())
+                done = m_io->writePieces(handles[i]->get(), pieces[i]);
+    }
+    for (size_t k = 0; !plain && k < note.patches.size() && done; ++k) {
         const AreaJournal::Patch& p = note.patches[k];
         const FileIo::Handle f = handles[slot[k]]->get();
         if (p.recordSize > 0) {
@@ -88,8 +113,12 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
             done = m_io->writeAt(f, p.offset, p.bytes.data(), p.bytes.size());
     }
     (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
-    for (size_t i = 0; i < handles.size() && done; ++i)
-        done = m_io->sync(handles[i]->get());
+    if (done) {
+        std::vector<FileIo::Handle> patched;
+        for (const auto& handle : handles)
+            patched.push_back(handle->get());
+        done = syncTogether(*m_io, patched);
+    }
     for (size_t i = 0; i < handles.size() && done; ++i)
         done = handles[i]->close();
     if (!done) {
@@ -99,8 +128,9 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
                 done.error().message + " (the change is completed when the area is next loaded)" };
         return {};
     }
-    if (m_io->remove(journal))
-        (void)m_io->syncDirectory(headerDir);
+    // Done. The removal needs no flush: a journal that comes back after a crash writes the same
+    // bytes again (journals are one per area, and the next change's journal replaces this one).
+    (void)m_io->remove(journal);
     return {};
 }
 
@@ -186,11 +216,11 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
         AreaJournal intent;
         intent.complete = false;
         intent.append = note.append;
-        if (auto written = writeJournal(*m_io, journal, intent); !written) {
+        if (auto written = writeJournal(*m_io, journal, intent, false); !written) {
             (void)m_io->remove(journal);
             return written.error();
         }
-        auto base = appendText(txt, bytes);
+        auto base = appendText(txt, bytes, false);
         if (!base) {
             (void)recover(area);
             return base.error();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,27 @@ public:
     virtual Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) = 0;
     // Writes all bytes at offset (ignored in Append mode).
     virtual Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) = 0;
+    // One of many small writes made by one call (writePieces).
+    struct Piece {
+        uint64_t offset = 0;
+        const void* data = nullptr;
+        size_t size = 0;
+    };
+    // Writes each piece at its offset, in order, as one call: only the pieces' bytes change, so
+    // another program may write the bytes between them meanwhile. Pieces past the file's end
+    // extend it as writeAt does.
+    virtual Result<void> writePieces(Handle h, std::span<const Piece> pieces);
     virtual Result<uint64_t> size(Handle h) = 0;
     // Cuts or extends the file to length bytes (extension reads as zero bytes).
     virtual Result<void> truncate(Handle h, uint64_t length) = 0;
     // Flushes the file's data to the device (fsync).
     virtual Result<void> sync(Handle h) = 0;
+    // Flushes the file's data and what is needed to read it back (its length), not its times
+    // (fdatasync): an in-place change then costs no metadata commit.
+    virtual Result<void> syncData(Handle h) { return sync(h); }
+    // Starts writing the file's changed data to the device without waiting for it, so that the
+    // writes of several files overlap before each is flushed. Makes nothing durable by itself.
+    virtual Result<void> startSync(Handle) { return {}; }
     virtual Result<void> close(Handle h) = 0;
 
     // Atomic replacement of `to` by `from` on the same file system.
@@ -115,6 +132,10 @@ private:
     FileIo* m_io;
     FileIo::Handle m_handle;
 };
+
+// Flushes files whose writes are independent of each other: starts the writes of all, then waits
+// for each (syncData), so the device sees them together instead of one after the other.
+Result<void> syncTogether(FileIo& io, std::span<const FileIo::Handle> handles);
 
 // Reads a whole file, refusing files larger than limit bytes.
 Result<std::vector<uint8_t>> readWholeFile(FileIo& io, const std::string& path, uint64_t limit);

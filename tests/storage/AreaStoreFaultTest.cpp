@@ -295,5 +295,56 @@ TEST(AreaStoreFaults, AFailedReplacementIsFinishedOrReportedPending)
             }
 }
 
+// How often a change waits for the disk: only for what recovery needs (for a patch the journal,
+// its name and the records; for a rewrite the temporary files together, the journal, its name,
+// then the renames of each directory).
+TEST(AreaStoreFaults, ChangesWaitForTheDiskOnlyWhereRecoveryNeedsIt)
+{
+    auto pointer = [](int32_t value) {
+        std::vector<uint8_t> bytes(4);
+        enc::putLong(bytes.data(), value);
+        return bytes;
+    };
+    struct Case {
+        const char* label;
+        std::function<bool(AreaStore&)> run;
+        int waits;
+    };
+    const std::vector<Case> cases {
+        { "patch with a moved description",
+            [&](AreaStore& s) {
+                return bool(s.patchRecords(1, { "a longer text than before" },
+                    { FieldPatch { AreaFileKind::Header, 0, HeaderRecord::kDescriptionPointerOffset, pointer(0), 0 },
+                        FieldPatch { AreaFileKind::Index, 0, IndexRecord::kDescriptionPointerOffset, pointer(0), 0 },
+                        FieldPatch { AreaFileKind::Header, 2, HeaderRecord::kCostOffset, { 7, 0 }, std::nullopt } }));
+            },
+            3 },
+        { "patch in place",
+            [](AreaStore& s) {
+                return bool(s.patchRecords(1, {},
+                    { FieldPatch { AreaFileKind::Header, 2, HeaderRecord::kCostOffset, { 7, 0 }, std::nullopt } }));
+            },
+            3 },
+        { "sort",
+            [](AreaStore& s) {
+                return bool(s.rewrite(1, RewritePlan::permutation({ 2, 0, 1 })));
+            },
+            5 },
+    };
+    for (const Case& c : cases) {
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        makeBoard(board);
+        FaultyFileIo io(systemFileIo());
+        AreaStore store(io, board.fileBaseDir());
+        store.setLateWriteWait(0, 0);
+        ASSERT_TRUE(store.recover(1)) << c.label;
+        io.resetCounts();
+        ASSERT_TRUE(c.run(store)) << c.label;
+        EXPECT_EQ(io.flushWaits(), c.waits) << c.label;
+        EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>()) << c.label;
+    }
+}
+
 } // namespace
 } // namespace qv

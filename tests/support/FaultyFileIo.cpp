@@ -1,5 +1,6 @@
 #include "tests/support/FaultyFileIo.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <unistd.h>
@@ -31,6 +32,8 @@ const char* FaultyFileIo::name(Op op)
         return "makeDirectory";
     case Op::Lock:
         return "lock";
+    case Op::StartSync:
+        return "startSync";
     case Op::Count:
         break;
     }
@@ -67,6 +70,8 @@ void FaultyFileIo::resetCounts()
     m_steps = 0;
     m_stamps = 0;
     m_copies = 0;
+    m_waits = 0;
+    m_started.clear();
 }
 
 bool FaultyFileIo::hit(Op op)
@@ -119,6 +124,20 @@ Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
     return m_inner.writeAt(h, offset, buffer, size);
 }
 
+Result<void> FaultyFileIo::writePieces(Handle h, std::span<const Piece> pieces)
+{
+    const auto half = pieces.first(pieces.size() / 2);
+    if (hit(Op::Write)) {
+        if (m_tearFailures)
+            (void)m_inner.writePieces(h, half);
+        return failure(Op::Write);
+    }
+    if (m_steps + 1 == m_crashAt && m_torn)
+        (void)m_inner.writePieces(h, half);
+    step();
+    return m_inner.writePieces(h, pieces);
+}
+
 Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, uint64_t toOffset, uint64_t n)
 {
     std::function<void(int)> hook;
@@ -144,18 +163,63 @@ Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
     return m_inner.truncate(h, length);
 }
 
+void FaultyFileIo::waited(Handle h)
+{
+    std::lock_guard lock(m_mutex);
+    const auto started = std::find(m_started.begin(), m_started.end(), h);
+    if (started == m_started.end()) {
+        ++m_waits;
+        return;
+    }
+    // The first flush of a batch waits; the others find their writes done or under way.
+    if (!m_batchWaited)
+        ++m_waits;
+    m_batchWaited = true;
+    m_started.erase(started);
+    if (m_started.empty())
+        m_batchWaited = false;
+}
+
 Result<void> FaultyFileIo::sync(Handle h)
 {
     if (hit(Op::Sync))
         return failure(Op::Sync);
     step();
+    waited(h);
     return m_inner.sync(h);
+}
+
+Result<void> FaultyFileIo::syncData(Handle h)
+{
+    if (hit(Op::Sync))
+        return failure(Op::Sync);
+    step();
+    waited(h);
+    return m_inner.syncData(h);
+}
+
+Result<void> FaultyFileIo::startSync(Handle h)
+{
+    if (hit(Op::StartSync))
+        return failure(Op::StartSync);
+    {
+        std::lock_guard lock(m_mutex);
+        if (std::find(m_started.begin(), m_started.end(), h) == m_started.end())
+            m_started.push_back(h);
+        if (m_started.size() == 1)
+            m_batchWaited = false;
+    }
+    return m_inner.startSync(h);
 }
 
 Result<void> FaultyFileIo::close(Handle h)
 {
     // The descriptor is released even when close reports an error, as on POSIX.
     auto closed = m_inner.close(h);
+    {
+        std::lock_guard lock(m_mutex);
+        std::erase(m_started, h); // a number the next open may hand out again
+    }
     if (hit(Op::Close))
         return failure(Op::Close);
     return closed;
@@ -182,6 +246,7 @@ Result<void> FaultyFileIo::syncDirectory(const std::string& path)
     if (hit(Op::SyncDirectory))
         return failure(Op::SyncDirectory);
     step();
+    ++m_waits;
     return m_inner.syncDirectory(path);
 }
 

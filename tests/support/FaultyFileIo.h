@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 namespace qv::test {
 
@@ -40,10 +41,11 @@ public:
         SyncDirectory,
         MakeDirectory,
         Lock,
+        StartSync,
         Count
     };
-    static constexpr std::array<Op, 10> kFailable { Op::Open, Op::Read, Op::Write, Op::Truncate, Op::Sync, Op::Close,
-        Op::Rename, Op::Remove, Op::SyncDirectory, Op::Lock };
+    static constexpr std::array<Op, 11> kFailable { Op::Open, Op::Read, Op::Write, Op::Truncate, Op::Sync, Op::Close,
+        Op::Rename, Op::Remove, Op::SyncDirectory, Op::Lock, Op::StartSync };
     static const char* name(Op op);
 
     explicit FaultyFileIo(FileIo& inner)
@@ -66,14 +68,26 @@ public:
         std::lock_guard lock(m_mutex);
         return m_steps;
     }
+    // Times the caller waited for the device: each directory flush, each file flush not started
+    // with startSync, and once for files started together and then flushed.
+    int flushWaits() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_waits;
+    }
     void resetCounts();
 
     Result<Handle> open(const std::string& path, Mode mode) override;
     Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
     Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override;
+    // Counted, failed and torn as one write (torn: the first half of the pieces).
+    Result<void> writePieces(Handle h, std::span<const Piece> pieces) override;
     Result<uint64_t> size(Handle h) override { return m_inner.size(h); }
     Result<void> truncate(Handle h, uint64_t length) override;
     Result<void> sync(Handle h) override;
+    // Counted and failed as a sync.
+    Result<void> syncData(Handle h) override;
+    Result<void> startSync(Handle h) override;
     Result<void> close(Handle h) override;
     Result<void> rename(const std::string& from, const std::string& to) override;
     Result<void> remove(const std::string& path) override;
@@ -120,6 +134,8 @@ private:
     // Counts a changing step and dies when it is the chosen one (after half a write if torn).
     void step(Handle tornHandle = -1, uint64_t offset = 0, const void* buffer = nullptr, size_t size = 0);
     Error failure(Op op) const;
+    // Counts the wait a flush of h makes.
+    void waited(Handle h);
 
     FileIo& m_inner;
     mutable std::mutex m_mutex; // guards the counts and settings below
@@ -133,6 +149,9 @@ private:
     bool m_tearFailures = false;
     bool m_torn = false;
     int m_stamps = 0;
+    int m_waits = 0;
+    std::vector<Handle> m_started; // started and not flushed yet
+    bool m_batchWaited = false;
     int m_stampAt = 0;
     std::function<void(const std::string&)> m_stampHook;
     int m_copies = 0;
