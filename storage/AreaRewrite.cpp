@@ -389,12 +389,122 @@ Result<Late> look(FileIo& io, Watched& w, bool dry)
     return late;
 }
 
+// Moves the pointers of one record with the texts a new description file holds. copiedTo, for a
+// record the board wrote meanwhile, is how much of the old file came along: a pointer behind it
+// leads to text the new file lacks. False when a pointer leads to bytes the layout dropped.
+bool repoint(const DescriptionLayout& layout, AreaFileKind kind, uint8_t* rec, std::optional<uint64_t> copiedTo)
+{
+    auto move = [&](size_t offset, int32_t none) {
+        const int32_t p = enc::getLong(rec + offset);
+        if (p < 0 || (p == 0 && none == 0))
+            return true;
+        const auto to = layout.moved(uint64_t(p));
+        if (!to || *to > uint64_t(INT32_MAX)
+            || (copiedTo && uint64_t(p) >= layout.tailFrom && uint64_t(p) >= *copiedTo))
+            return false;
+        enc::putLong(rec + offset, int32_t(*to));
+        return true;
+    };
+    if (kind == AreaFileKind::Header)
+        return move(HeaderRecord::kDescriptionPointerOffset, -1) && move(HeaderRecord::kLongNamePointerOffset, 0);
+    if (kind == AreaFileKind::Index)
+        return move(IndexRecord::kDescriptionPointerOffset, -1);
+    return true;
+}
+
+// Writes the new description file of a layout from the old one (open at old); returns how far
+// into the old file the tail was copied.
+Result<uint64_t> writeDescriptions(FileIo& io, int out, int old, const DescriptionLayout& layout, size_t windowBytes)
+{
+    auto length = io.size(old);
+    if (!length)
+        return length.error();
+    if (*length < layout.tailFrom)
+        return Error { kChangedMeanwhile, "the description file became shorter" };
+    std::vector<const DescriptionLayout::Stretch*> order;
+    order.reserve(layout.stretches.size());
+    for (const auto& st : layout.stretches)
+        order.push_back(&st);
+    std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->to < b->to; });
+    const size_t window = std::max<size_t>(windowBytes, 1 << 16);
+    RawBuffer in, outBuffer;
+    in.resize(window);
+    outBuffer.resize(window);
+    uint64_t inFirst = 0, inCount = 0; // of the old file's bytes held in `in`
+    size_t held = 0; // bytes in outBuffer
+    uint64_t written = 0; // bytes of the new file on disk
+    auto flush = [&]() -> Result<void> {
+        if (held == 0)
+            return {};
+        if (auto w = io.writeAt(out, written, outBuffer.data(), held); !w)
+            return w;
+        written += held;
+        held = 0;
+        return {};
+    };
+    auto put = [&](const uint8_t* bytes, size_t n, bool zeros) -> Result<void> {
+        while (n > 0) {
+            const size_t k = std::min(n, window - held);
+            if (zeros)
+                std::memset(outBuffer.data() + held, 0, k);
+            else
+                std::memcpy(outBuffer.data() + held, bytes, k);
+            held += k;
+            n -= k;
+            if (!zeros)
+                bytes += k;
+            if (held == window)
+                if (auto f = flush(); !f)
+                    return f;
+        }
+        return {};
+    };
+    // Copies old bytes [from, from + n) through the read window (stretches mostly lie in order).
+    auto copy = [&](uint64_t from, uint64_t n) -> Result<void> {
+        while (n > 0) {
+            if (from < inFirst || from >= inFirst + inCount) {
+                auto got = io.readAt(old, from, in.data(), window);
+                if (!got)
+                    return got.error();
+                if (*got == 0)
+                    return Error { kChangedMeanwhile, "the description file became shorter" };
+                inFirst = from;
+                inCount = *got;
+            }
+            const uint64_t k = std::min<uint64_t>(n, inFirst + inCount - from);
+            if (auto r = put(in.data() + (from - inFirst), size_t(k), false); !r)
+                return r;
+            from += k;
+            n -= k;
+        }
+        return {};
+    };
+    uint64_t at = 0;
+    for (const auto* st : order) {
+        if (st->from + st->length > *length)
+            return Error { kChangedMeanwhile, "the description file became shorter" };
+        if (auto r = put(nullptr, size_t(st->to - at), true); !r)
+            return r.error();
+        if (auto r = copy(st->from, st->length); !r)
+            return r.error();
+        at = st->to + st->length;
+    }
+    if (auto r = put(nullptr, size_t(layout.tailTo - at), true); !r)
+        return r.error();
+    if (auto r = copy(layout.tailFrom, *length - layout.tailFrom); !r)
+        return r.error();
+    if (auto r = flush(); !r)
+        return r.error();
+    return *length;
+}
+
 // After the renames: waits until no other process has the old files open (they have no name
 // any more, so none can open them again), then carries what the board wrote to them since they
 // were copied into the new files as one journalled change. files are the new files by kind,
 // the header first.
 Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
-    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs)
+    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs,
+    const DescriptionLayout* layout = nullptr, uint64_t copiedTo = 0)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
     for (int pause = 1;; pause = std::min(pause * 2, 20)) {
@@ -433,6 +543,16 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
             return found.error();
         if (found->unknown || found->empty())
             continue;
+        if (layout) {
+            // Pointers of late records lead into the old description file.
+            bool lost = false;
+            for (auto& [to, bytes] : found->changed)
+                lost = !repoint(*layout, w.kind, bytes.data(), copiedTo) || lost;
+            for (size_t at = 0; at < found->appended.size(); at += w.size)
+                lost = !repoint(*layout, w.kind, found->appended.data() + at, copiedTo) || lost;
+            if (lost)
+                carried.failed = Error { kChangedMeanwhile, "a late record points at text the pack did not copy" };
+        }
         auto h = io.open(file->second, FileIo::Mode::ReadWrite);
         if (!h)
             return h.error();
@@ -600,6 +720,14 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
                             watched->to[record] = start + p.slot + i;
                         }
                     }
+                if (run.source == RewritePlan::Source::ThisArea && (plan.recordEdit() || plan.descriptionLayout()))
+                    for (uint64_t i = 0; i < p.count; ++i) {
+                        uint8_t* rec = dest + i * size;
+                        if (plan.recordEdit())
+                            plan.recordEdit()(kind, run.first + p.skip + i, rec);
+                        if (plan.descriptionLayout() && !repoint(*plan.descriptionLayout(), kind, rec, std::nullopt))
+                            return Error { kChangedMeanwhile, "a record points at text the pack did not keep" };
+                    }
                 if (run.pointer && kind != AreaFileKind::LongName)
                     enc::putLong(dest
                             + (kind == AreaFileKind::Header ? HeaderRecord::kDescriptionPointerOffset
@@ -756,6 +884,28 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             { kind, file, directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
     }
     const std::string indexDir = directoryOf(targets.back().file);
+    // A pack writes the description file anew as well; it is renamed last, behind the records.
+    const DescriptionLayout* layout = plan.descriptionLayout() ? &*plan.descriptionLayout() : nullptr;
+    std::optional<ScopedHandle> oldTexts;
+    uint64_t textsCopied = 0;
+    if (layout) {
+        if (other)
+            return undo(Error { EINVAL, "a plan that packs descriptions takes no records of another area" });
+        const std::string file = path(area, AreaFileKind::Description);
+        auto h = m_io->open(file, FileIo::Mode::Read);
+        if (!h)
+            return undo(h.error());
+        oldTexts.emplace(*m_io, *h);
+        targets.push_back(
+            { AreaFileKind::Description, file, directoryOf(file) + "/fdb" + std::to_string(area) + ".$$$" });
+    }
+    auto textsChanged = [&]() -> Result<bool> {
+        auto now = m_io->stamp(path(area, AreaFileKind::Description));
+        if (!now)
+            return now.error();
+        return !now->exists || now->inode != layout->read.inode || now->device != layout->read.device
+            || now->size != textsCopied;
+    };
 
     auto abandon = [&](const Error& e) -> Result<void> {
         // Temporary files first: a journal whose temporary files are gone replaces nothing.
@@ -802,7 +952,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         return undo(idxAtRead.error());
 
     // Temporary files, complete and on disk.
-    std::vector<uint64_t> tempRecords;
+    std::vector<uint64_t> tempBytes;
     for (auto& t : targets) {
         auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
         if (!h)
@@ -813,15 +963,34 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         if (m_io->exists(t.file))
             if (auto kept = m_io->takeModeAndOwner(*h, t.file); !kept)
                 return abandon(kept.error());
-        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
-            m_preloadBytes, watchedOf(t.kind));
+        Result<void> r;
+        if (t.kind == AreaFileKind::Description) {
+            auto copied = writeDescriptions(*m_io, *h, oldTexts->get(), *layout, m_windowBytes);
+            if (copied)
+                textsCopied = *copied;
+            else
+                r = copied.error();
+            if (r) {
+                auto changed = textsChanged();
+                if (!changed)
+                    r = changed.error();
+                else if (*changed)
+                    r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
+            }
+        } else {
+            r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
+                m_preloadBytes, watchedOf(t.kind));
+        }
+        if (!r && r.error().code == kChangedMeanwhile)
+            r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
         if (r)
             r = m_io->sync(*h);
         if (r)
             r = out.close();
         if (!r)
             return abandon(r.error());
-        tempRecords.push_back(plan.size());
+        tempBytes.push_back(t.kind == AreaFileKind::Description ? layout->tailTo + (textsCopied - layout->tailFrom)
+                                                                : plan.size() * recordSize(t.kind));
     }
 
     // Giving up once the journal may be complete: it goes first, so nothing is committed.
@@ -836,7 +1005,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         note.append = appended;
         for (size_t k = 0; k < targets.size(); ++k)
             note.replacements.push_back({ journalName(targets[k].kind, targets[k].temporary),
-                journalName(targets[k].kind, targets[k].file), tempRecords[k] * recordSize(targets[k].kind) });
+                journalName(targets[k].kind, targets[k].file), tempBytes[k] });
         return note;
     };
 
@@ -895,6 +1064,24 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             return gaveUp(late.error());
         if (late->unknown)
             return gaveUp(meanwhile);
+        if (layout) {
+            // A late record whose text the new description file would lack.
+            bool lost = false;
+            for (auto& [to, bytes] : late->changed)
+                lost = lost || !repoint(*layout, w.kind, bytes.data(), textsCopied);
+            for (size_t at = 0; at < late->appended.size() && !lost; at += w.size)
+                lost = !repoint(*layout, w.kind, late->appended.data() + at, textsCopied);
+            if (lost)
+                return gaveUp(meanwhile);
+        }
+    }
+    if (layout) {
+        // Text the board appended since the tail was copied would be lost with the old file.
+        auto changed = textsChanged();
+        if (!changed)
+            return gaveUp(changed.error());
+        if (*changed)
+            return gaveUp(meanwhile);
     }
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
@@ -915,6 +1102,8 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     (void)m_io->syncDirectory(headerDir);
     if (indexDir != headerDir)
         (void)m_io->syncDirectory(indexDir);
+    if (layout)
+        (void)m_io->syncDirectory(directoryOf(targets.back().file));
     // The change is in place; a journal that cannot be removed now is removed by the next load.
     if (m_io->remove(journal))
         (void)m_io->syncDirectory(headerDir);
@@ -924,7 +1113,9 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     for (const auto& t : targets)
         files.emplace_back(t.kind, t.file);
     // The change itself is in place whatever happens now.
-    auto carried = carryLate(*m_io, journal, watched, files, m_leaseWaitMs, m_graceMs, m_lockWaitMs);
+    oldTexts.reset();
+    auto carried
+        = carryLate(*m_io, journal, watched, files, m_leaseWaitMs, m_graceMs, m_lockWaitMs, layout, textsCopied);
     if (carried)
         m_carried = *carried;
     else
