@@ -26,6 +26,7 @@ enum Fix : uint8_t {
 struct Edits {
     std::vector<uint8_t> fixes;
     std::vector<IndexRecord::Bytes> rebuilt; // for records with kRebuildIndex, by position
+    bool indexOnly = true; // the header and long-name files need no change
 };
 
 std::optional<std::vector<uint8_t>> readIfPresent(FileIo& io, const std::string& path, std::optional<Error>& failure)
@@ -92,10 +93,8 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
     const auto hdr = readIfPresent(io, hdrPath, failure);
     if (failure)
         return *failure;
-    if (!hdr) {
-        out.left.push_back("header file " + hdrPath + " not found; nothing to repair");
-        return out;
-    }
+    if (!hdr)
+        return out; // an area without entries yet
     const auto idx = readIfPresent(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Index), failure);
     const auto lfn = readIfPresent(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::LongName), failure);
     if (failure)
@@ -120,10 +119,11 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
             + n(length / size) + " records: they are dropped");
     };
     trailing("header", hdr->size(), HeaderRecord::kSize);
-    if (idx)
-        trailing("index", idx->size(), IndexRecord::kSize);
     if (lfn)
         trailing("long-name", lfn->size(), LongNameRecord::kSize);
+    bool indexOnly = !out.rewrite && lfnCount <= count;
+    if (idx)
+        trailing("index", idx->size(), IndexRecord::kSize);
     if (!idx && count > 0)
         out.repairs.push_back(
             "index file is missing for " + n(count) + " header records: it is rebuilt from the header");
@@ -192,6 +192,7 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
         }
         // A missing index is rebuilt by any rewrite; the fix is what gives it its checksums.
         out.rewrite = out.rewrite || (fix & ~kRebuildIndex) != 0 || (fix && i < idxCount);
+        indexOnly = indexOnly && (fix & ~(kRebuildIndex | kIndexDescription)) == 0;
         if (edits && fix) {
             edits->fixes[i] = fix;
             if (fix & kRebuildIndex) {
@@ -201,6 +202,8 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
             }
         }
     }
+    if (edits)
+        edits->indexOnly = indexOnly;
     return out;
 }
 
@@ -250,6 +253,7 @@ Result<RepairSurvey> repairArea(AreaStore& store, int area)
         }
         RewritePlan plan;
         plan.keep(0, count);
+        plan.setIndexOnly(edits->indexOnly);
         plan.setRecordEdit([edits](AreaFileKind kind, uint64_t record, uint8_t* bytes) {
             if (record >= edits->fixes.size())
                 return;

@@ -124,14 +124,21 @@ public:
                 }
             }
         }
-        // Records the file lacks: empty long names, index records rebuilt from the header.
+        // Records the file lacks: empty long names, index records rebuilt from the header (whose
+        // records are read in one go: a lost index is rebuilt whole).
+        std::vector<uint8_t> headers;
+        if (m_kind == AreaFileKind::Index && present < count) {
+            headers.resize((count - present) * HeaderRecord::kSize);
+            if (auto r
+                = readFrom(m_source.hdr, (first + present) * HeaderRecord::kSize, headers.data(), headers.size());
+                !r)
+                return r;
+        }
         for (uint64_t i = present; i < count; ++i) {
             uint8_t* rec = out + i * m_size;
             std::memset(rec, 0, m_size);
-            if (m_kind == AreaFileKind::Index) {
-                if (auto r = indexFromHeader(first + i, rec); !r)
-                    return r;
-            }
+            if (m_kind == AreaFileKind::Index)
+                indexFromHeader(headers.data() + (i - present) * HeaderRecord::kSize, rec);
         }
         return {};
     }
@@ -185,18 +192,15 @@ private:
         return {};
     }
 
-    Result<void> indexFromHeader(uint64_t record, uint8_t* out)
+    static void indexFromHeader(const uint8_t* bytes, uint8_t* out)
     {
-        HeaderRecord::Bytes bytes {};
-        if (auto r = readFrom(m_source.hdr, record * HeaderRecord::kSize, bytes.data(), bytes.size()); !r)
-            return r;
-        const auto header = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes));
+        const auto header
+            = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes, HeaderRecord::kSize));
         IndexRecord index;
         index.setName(text::toUpper(header.name()));
         index.setUploadDate(header.uploadDate());
         index.setDescriptionPointer(header.descriptionPointer());
         std::memcpy(out, index.encode().data(), IndexRecord::kSize);
-        return {};
     }
 
     FileIo& m_io;
@@ -876,7 +880,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     };
     std::vector<Target> targets;
     for (AreaFileKind kind : { AreaFileKind::Header, AreaFileKind::LongName, AreaFileKind::Index }) {
-        if (kind == AreaFileKind::LongName && !longNames)
+        if ((kind == AreaFileKind::LongName && !longNames) || (plan.indexOnly() && kind != AreaFileKind::Index))
             continue;
         const std::string file = path(area, kind);
         const std::string stem = "fdb" + std::to_string(area);
@@ -1014,7 +1018,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     if (before.exists) {
         // A header file this process may not write (the rename replaces it all the same) cannot
         // be locked; the looks still stand.
-        auto h = m_io->open(targets.front().file, FileIo::Mode::ReadWrite);
+        auto h = m_io->open(path(area, AreaFileKind::Header), FileIo::Mode::ReadWrite);
         if (!h && h.error().code != EACCES && h.error().code != EROFS)
             return abandon(h.error());
         if (h)

@@ -78,6 +78,10 @@ public:
     using RecordEdit = std::function<void(AreaFileKind kind, uint64_t record, uint8_t* bytes)>;
     void setRecordEdit(RecordEdit edit) { m_edit = std::move(edit); }
     const RecordEdit& recordEdit() const { return m_edit; }
+    // Writes only the index file, for a plan that keeps every record where it is: the header and
+    // long-name files stay as they are.
+    void setIndexOnly(bool only) { m_indexOnly = only; }
+    bool indexOnly() const { return m_indexOnly; }
     // Writes the description file anew too (only for plans of this area's own records).
     void setDescriptionLayout(DescriptionLayout layout) { m_layout = std::move(layout); }
     const std::optional<DescriptionLayout>& descriptionLayout() const { return m_layout; }
@@ -109,6 +113,7 @@ private:
     uint64_t m_size = 0;
     int m_otherArea = 0;
     bool m_createLongNames = false;
+    bool m_indexOnly = false;
     RecordEdit m_edit;
     std::optional<DescriptionLayout> m_layout;
 };

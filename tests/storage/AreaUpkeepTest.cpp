@@ -245,6 +245,41 @@ TEST(AreaRepair, MendsWhatTheCheckFindsAndKeepsTheRest)
     EXPECT_TRUE(again->empty());
 }
 
+// Only the index is damaged: only the index file is written, the others keep their files.
+TEST(AreaRepair, ALostIndexIsRebuiltAloneWithTheBoardsChecksums)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    board.writeEntries(3,
+        { Entry { .name = "ONE.ZIP", .keywords = { "Abc" }, .description = "first", .longName = "One.zip" },
+            Entry { .name = "", .description = "comment" } });
+    const auto expected = test::readFile(board.indexPath(3));
+    std::remove(board.indexPath(3).c_str());
+    const auto before = test::areaBytes(board, 3);
+    const auto hdr = systemFileIo().stamp(board.headerPath(3));
+    const auto lfn = systemFileIo().stamp(board.longNamePath(3));
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    auto done = repairArea(store, 3);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->repairs,
+        std::vector<std::string> { "index file is missing for 2 header records: it is rebuilt from the header" });
+    const auto after = test::areaBytes(board, 3);
+    EXPECT_EQ(after.hdr, before.hdr);
+    EXPECT_EQ(after.lfn, before.lfn);
+    EXPECT_EQ(systemFileIo().stamp(board.headerPath(3))->inode, hdr->inode);
+    EXPECT_EQ(systemFileIo().stamp(board.longNamePath(3))->inode, lfn->inode);
+    ASSERT_EQ(after.idx.size(), 2 * IndexRecord::kSize);
+    const auto x
+        = IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(after.idx.data(), IndexRecord::kSize));
+    EXPECT_EQ(x.name(), "ONE.ZIP");
+    EXPECT_EQ(x.keywordChecksum(0), keywordChecksum("abc"));
+    EXPECT_EQ(x.keywordChecksum(4), -1);
+    EXPECT_EQ(x.descriptionPointer(), 0);
+    EXPECT_EQ(std::vector<uint8_t>(after.idx.begin() + 13, after.idx.begin() + 17),
+        std::vector<uint8_t>(expected.begin() + 13, expected.begin() + 17)); // the upload date
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 3), std::vector<std::string>());
+}
+
 TEST(AreaRepair, AnUnreadableJournalIsLeftAndNamed)
 {
     test::TempDir tmp;
