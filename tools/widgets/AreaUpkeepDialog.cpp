@@ -27,7 +27,7 @@ AreaUpkeepDialog::AreaUpkeepDialog(
     m_preview = new QPlainTextEdit(this);
     m_preview->setObjectName("Preview");
     m_preview->setReadOnly(true);
-    m_preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_preview->setPlaceholderText(QStringLiteral("Choose the areas and press Preview to see what would change."));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("Progress");
