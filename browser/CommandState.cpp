@@ -38,7 +38,7 @@ bool isEnabled(const QString& command, const WindowState& s)
     // Commands that change entries or start a transfer wait while a file copy runs.
     static const QSet<QString> kChanging
         = { "adopt", "icom", "remov", "update", "xdesc", "eddesc", "mnuGlobDesc", "cut", "copy", "paste", "fpaste",
-              "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs", "clean" };
+              "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs", "clean", "packdesc", "repair" };
     if (s.transferRunning && kChanging.contains(command))
         return false;
 

@@ -15,10 +15,13 @@
 #include "tools/widgets/FileListDialog.h"
 #include "tools/widgets/FindWindow.h"
 #include "transfer/widgets/CleanDialog.h"
+#include "tools/widgets/PackDialog.h"
+#include "tools/widgets/RepairDialog.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTreeView>
@@ -37,6 +40,8 @@ ToolsController::ToolsController(BrowserServices& services, Parts parts, QObject
     m_parts.commands->route("filelist", this, [this] { makeFileList(); });
     m_parts.commands->route("dupes", this, [this] { openDuplicatesWindow(); });
     m_parts.commands->route("clean", this, [this] { cleanAreas(); });
+    m_parts.commands->route("packdesc", this, [this] { packDescriptions(); });
+    m_parts.commands->route("repair", this, [this] { checkAndRepair(); });
     m_parts.window->installEventFilter(this);
 }
 
@@ -166,6 +171,30 @@ void ToolsController::makeFileList()
 {
     FileListDialog dialog(m_services.board, m_services.dialogs, m_services.board.numberedAreaItems(), m_parts.window);
     dialog.exec();
+}
+
+void ToolsController::packDescriptions()
+{
+    PackDialog dialog(m_services.board, m_services.dialogs, m_services.board.numberedAreaItems(), m_parts.window);
+    runUpkeep(dialog);
+}
+
+void ToolsController::checkAndRepair()
+{
+    RepairDialog dialog(m_services.board, m_services.dialogs, m_services.board.numberedAreaItems(), m_parts.window);
+    runUpkeep(dialog);
+}
+
+void ToolsController::runUpkeep(AreaUpkeepDialog& dialog)
+{
+    // The current area first, so Preview looks at what the list shows unless more is chosen.
+    const QString current = QStringLiteral("%1:").arg(m_parts.areas->currentArea(), 5, 10, QLatin1Char('0'));
+    for (int i = 0; i < dialog.areaList()->count(); ++i)
+        dialog.areaList()->item(i)->setSelected(dialog.areaList()->item(i)->text().startsWith(current));
+    dialog.exec();
+    // Pointers and records moved: the list is read again.
+    if (dialog.changedAreas())
+        m_parts.areas->readArea(m_parts.areas->currentArea());
 }
 
 void ToolsController::openDuplicatesWindow()

@@ -14,15 +14,16 @@ class QWidget;
 namespace qv {
 
 class AreaController;
+class AreaUpkeepDialog;
 class AreaTreeView;
 class CommandTable;
 class FileListController;
 class FileListModel;
 class FileListView;
 
-// Find files, FILES.BBS export and import, file lists and duplicates in the browser window: opens the find window
-// beside it (the tree only shows while it is open, and it hides while the window is minimised), goes to a found area
-// and entry, and runs the export dialog.
+// Find files, FILES.BBS export and import, file lists, duplicates, pack and repair in the browser window: opens the
+// find window beside it (the tree only shows while it is open, and it hides while the window is minimised), goes to a
+// found area and entry, and runs the export dialog.
 class ToolsController : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +49,8 @@ public:
     // Clean Areas on the chosen areas (the current one first chosen); the list is read again when
     // the clean changed its area.
     void cleanAreas();
+    void packDescriptions();
+    void checkAndRepair();
     DuplicatesWindow* duplicatesWindow() const { return m_dupes; }
     // Puts the find window's text, mode and column widths into the settings, when it is open.
     void rememberFindWindow();
@@ -62,6 +65,7 @@ protected:
 private:
     // Scrolls the row to where the find window does not cover it, when there is such a place.
     void keepClearOfFindWindow(const QModelIndex& index);
+    void runUpkeep(AreaUpkeepDialog& dialog);
 
     BrowserServices& m_services;
     Parts m_parts;

@@ -118,7 +118,7 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
     }
 
     const std::string stem = "fdb" + std::to_string(area);
-    for (const std::string& leftover : { "hdr/" + stem + ".$$$", "idx/" + stem + ".$$$", "hdr/" + stem + ".l$$",
+    for (const std::string& leftover : { "hdr/" + stem + ".$$$", "idx/" + stem + ".$$$", "hdr/" + stem + ".l$$", "txt/" + stem + ".$$$",
              "hdr/" + stem + ".jnl", "hdr/" + stem + ".j$$" }) {
         const std::string path = journalTarget(io, fileBaseDir, area, leftover);
         if (io.exists(path))

@@ -330,8 +330,9 @@ Result<Recovery> recoverArea(FileIo& io, const std::string& fileBaseDir, int are
     const std::string indexDir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Index));
     const std::string journal = journalPath(headerDir, area);
     const std::string stem = "fdb" + std::to_string(area);
+    const std::string textDir = directoryOf(areaFilePath(io, fileBaseDir, area, AreaFileKind::Description));
     const std::vector<std::string> temporaries { join(headerDir, stem + ".$$$"), join(headerDir, stem + ".l$$"),
-        join(indexDir, stem + ".$$$"), journalSparePath(journal) };
+        join(indexDir, stem + ".$$$"), join(textDir, stem + ".$$$"), journalSparePath(journal) };
 
     auto discard = [&](const std::optional<AreaJournal>& note) -> Result<Recovery> {
         bool any = false;

@@ -125,14 +125,21 @@ public:
                 }
             }
         }
-        // Records the file lacks: empty long names, index records rebuilt from the header.
+        // Records the file lacks: empty long names, index records rebuilt from the header (whose
+        // records are read in one go: a lost index is rebuilt whole).
+        std::vector<uint8_t> headers;
+        if (m_kind == AreaFileKind::Index && present < count) {
+            headers.resize((count - present) * HeaderRecord::kSize);
+            if (auto r
+                = readFrom(m_source.hdr, (first + present) * HeaderRecord::kSize, headers.data(), headers.size());
+                !r)
+                return r;
+        }
         for (uint64_t i = present; i < count; ++i) {
             uint8_t* rec = out + i * m_size;
             std::memset(rec, 0, m_size);
-            if (m_kind == AreaFileKind::Index) {
-                if (auto r = indexFromHeader(first + i, rec); !r)
-                    return r;
-            }
+            if (m_kind == AreaFileKind::Index)
+                indexFromHeader(headers.data() + (i - present) * HeaderRecord::kSize, rec);
         }
         return {};
     }
@@ -186,18 +193,15 @@ private:
         return {};
     }
 
-    Result<void> indexFromHeader(uint64_t record, uint8_t* out)
+    static void indexFromHeader(const uint8_t* bytes, uint8_t* out)
     {
-        HeaderRecord::Bytes bytes {};
-        if (auto r = readFrom(m_source.hdr, record * HeaderRecord::kSize, bytes.data(), bytes.size()); !r)
-            return r;
-        const auto header = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes));
+        const auto header
+            = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(bytes, HeaderRecord::kSize));
         IndexRecord index;
         index.setName(text::toUpper(header.name()));
         index.setUploadDate(header.uploadDate());
         index.setDescriptionPointer(header.descriptionPointer());
         std::memcpy(out, index.encode().data(), IndexRecord::kSize);
-        return {};
     }
 
     FileIo& m_io;
@@ -429,12 +433,122 @@ Result<Late> look(FileIo& io, Watched& w, bool dry, RowCheck* rows = nullptr)
     return late;
 }
 
+// Moves the pointers of one record with the texts a new description file holds. copiedTo, for a
+// record the board wrote meanwhile, is how much of the old file came along: a pointer behind it
+// leads to text the new file lacks. False when a pointer leads to bytes the layout dropped.
+bool repoint(const DescriptionLayout& layout, AreaFileKind kind, uint8_t* rec, std::optional<uint64_t> copiedTo)
+{
+    auto move = [&](size_t offset, int32_t none) {
+        const int32_t p = enc::getLong(rec + offset);
+        if (p < 0 || (p == 0 && none == 0))
+            return true;
+        const auto to = layout.moved(uint64_t(p));
+        if (!to || *to > uint64_t(INT32_MAX)
+            || (copiedTo && uint64_t(p) >= layout.tailFrom && uint64_t(p) >= *copiedTo))
+            return false;
+        enc::putLong(rec + offset, int32_t(*to));
+        return true;
+    };
+    if (kind == AreaFileKind::Header)
+        return move(HeaderRecord::kDescriptionPointerOffset, -1) && move(HeaderRecord::kLongNamePointerOffset, 0);
+    if (kind == AreaFileKind::Index)
+        return move(IndexRecord::kDescriptionPointerOffset, -1);
+    return true;
+}
+
+// Writes the new description file of a layout from the old one (open at old); returns how far
+// into the old file the tail was copied.
+Result<uint64_t> writeDescriptions(FileIo& io, int out, int old, const DescriptionLayout& layout, size_t windowBytes)
+{
+    auto length = io.size(old);
+    if (!length)
+        return length.error();
+    if (*length < layout.tailFrom)
+        return Error { kChangedMeanwhile, "the description file became shorter" };
+    std::vector<const DescriptionLayout::Stretch*> order;
+    order.reserve(layout.stretches.size());
+    for (const auto& st : layout.stretches)
+        order.push_back(&st);
+    std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->to < b->to; });
+    const size_t window = std::max<size_t>(windowBytes, 1 << 16);
+    RawBuffer in, outBuffer;
+    in.resize(window);
+    outBuffer.resize(window);
+    uint64_t inFirst = 0, inCount = 0; // of the old file's bytes held in `in`
+    size_t held = 0; // bytes in outBuffer
+    uint64_t written = 0; // bytes of the new file on disk
+    auto flush = [&]() -> Result<void> {
+        if (held == 0)
+            return {};
+        if (auto w = io.writeAt(out, written, outBuffer.data(), held); !w)
+            return w;
+        written += held;
+        held = 0;
+        return {};
+    };
+    auto put = [&](const uint8_t* bytes, size_t n, bool zeros) -> Result<void> {
+        while (n > 0) {
+            const size_t k = std::min(n, window - held);
+            if (zeros)
+                std::memset(outBuffer.data() + held, 0, k);
+            else
+                std::memcpy(outBuffer.data() + held, bytes, k);
+            held += k;
+            n -= k;
+            if (!zeros)
+                bytes += k;
+            if (held == window)
+                if (auto f = flush(); !f)
+                    return f;
+        }
+        return {};
+    };
+    // Copies old bytes [from, from + n) through the read window (stretches mostly lie in order).
+    auto copy = [&](uint64_t from, uint64_t n) -> Result<void> {
+        while (n > 0) {
+            if (from < inFirst || from >= inFirst + inCount) {
+                auto got = io.readAt(old, from, in.data(), window);
+                if (!got)
+                    return got.error();
+                if (*got == 0)
+                    return Error { kChangedMeanwhile, "the description file became shorter" };
+                inFirst = from;
+                inCount = *got;
+            }
+            const uint64_t k = std::min<uint64_t>(n, inFirst + inCount - from);
+            if (auto r = put(in.data() + (from - inFirst), size_t(k), false); !r)
+                return r;
+            from += k;
+            n -= k;
+        }
+        return {};
+    };
+    uint64_t at = 0;
+    for (const auto* st : order) {
+        if (st->from + st->length > *length)
+            return Error { kChangedMeanwhile, "the description file became shorter" };
+        if (auto r = put(nullptr, size_t(st->to - at), true); !r)
+            return r.error();
+        if (auto r = copy(st->from, st->length); !r)
+            return r.error();
+        at = st->to + st->length;
+    }
+    if (auto r = put(nullptr, size_t(layout.tailTo - at), true); !r)
+        return r.error();
+    if (auto r = copy(layout.tailFrom, *length - layout.tailFrom); !r)
+        return r.error();
+    if (auto r = flush(); !r)
+        return r.error();
+    return *length;
+}
+
 // After the renames: waits until no other process has the old files open (they have no name
 // any more, so none can open them again), then carries what the board wrote to them since they
 // were copied into the new files as one journalled change. files are the new files by kind,
 // the header first.
 Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
-    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs)
+    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs,
+    const DescriptionLayout* layout = nullptr, uint64_t copiedTo = 0)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
     for (int pause = 1;; pause = std::min(pause * 2, 20)) {
@@ -473,6 +587,16 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
             return found.error();
         if (found->unknown || found->empty())
             continue;
+        if (layout) {
+            // Pointers of late records lead into the old description file.
+            bool lost = false;
+            for (auto& [to, bytes] : found->changed)
+                lost = !repoint(*layout, w.kind, bytes.data(), copiedTo) || lost;
+            for (size_t at = 0; at < found->appended.size(); at += w.size)
+                lost = !repoint(*layout, w.kind, found->appended.data() + at, copiedTo) || lost;
+            if (lost)
+                carried.failed = Error { kChangedMeanwhile, "a late record points at text the pack did not copy" };
+        }
         auto h = io.open(file->second, FileIo::Mode::ReadWrite);
         if (!h)
             return h.error();
@@ -640,6 +764,14 @@ Result<void> writeKind(FileIo& io, int out, AreaFileKind kind, const RewritePlan
                             watched->to[record] = start + p.slot + i;
                         }
                     }
+                if (run.source == RewritePlan::Source::ThisArea && (plan.recordEdit() || plan.descriptionLayout()))
+                    for (uint64_t i = 0; i < p.count; ++i) {
+                        uint8_t* rec = dest + i * size;
+                        if (plan.recordEdit())
+                            plan.recordEdit()(kind, run.first + p.skip + i, rec);
+                        if (plan.descriptionLayout() && !repoint(*plan.descriptionLayout(), kind, rec, std::nullopt))
+                            return Error { kChangedMeanwhile, "a record points at text the pack did not keep" };
+                    }
                 if (run.pointer && kind != AreaFileKind::LongName)
                     enc::putLong(dest
                             + (kind == AreaFileKind::Header ? HeaderRecord::kDescriptionPointerOffset
@@ -788,7 +920,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     };
     std::vector<Target> targets;
     for (AreaFileKind kind : { AreaFileKind::Header, AreaFileKind::LongName, AreaFileKind::Index }) {
-        if (kind == AreaFileKind::LongName && !longNames)
+        if ((kind == AreaFileKind::LongName && !longNames) || (plan.indexOnly() && kind != AreaFileKind::Index))
             continue;
         const std::string file = path(area, kind);
         const std::string stem = "fdb" + std::to_string(area);
@@ -796,6 +928,28 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             { kind, file, directoryOf(file) + "/" + stem + (kind == AreaFileKind::LongName ? ".l$$" : ".$$$") });
     }
     const std::string indexDir = directoryOf(targets.back().file);
+    // A pack writes the description file anew as well; it is renamed last, behind the records.
+    const DescriptionLayout* layout = plan.descriptionLayout() ? &*plan.descriptionLayout() : nullptr;
+    std::optional<ScopedHandle> oldTexts;
+    uint64_t textsCopied = 0;
+    if (layout) {
+        if (other)
+            return undo(Error { EINVAL, "a plan that packs descriptions takes no records of another area" });
+        const std::string file = path(area, AreaFileKind::Description);
+        auto h = m_io->open(file, FileIo::Mode::Read);
+        if (!h)
+            return undo(h.error());
+        oldTexts.emplace(*m_io, *h);
+        targets.push_back(
+            { AreaFileKind::Description, file, directoryOf(file) + "/fdb" + std::to_string(area) + ".$$$" });
+    }
+    auto textsChanged = [&]() -> Result<bool> {
+        auto now = m_io->stamp(path(area, AreaFileKind::Description));
+        if (!now)
+            return now.error();
+        return !now->exists || now->inode != layout->read.inode || now->device != layout->read.device
+            || now->size != textsCopied;
+    };
 
     auto abandon = [&](const Error& e) -> Result<void> {
         // Temporary files first: a journal whose temporary files are gone replaces nothing.
@@ -843,7 +997,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
 
     // Temporary files, complete and on disk. Each file's writes start as soon as it is written,
     // while the next is built; then all are flushed together.
-    std::vector<uint64_t> tempRecords;
+    std::vector<uint64_t> tempBytes;
     std::vector<std::unique_ptr<ScopedHandle>> outputs;
     for (auto& t : targets) {
         auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
@@ -855,13 +1009,32 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         if (m_io->exists(t.file))
             if (auto kept = m_io->takeModeAndOwner(*h, t.file); !kept)
                 return abandon(kept.error());
-        auto r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
-            m_preloadBytes, watchedOf(t.kind));
+        Result<void> r;
+        if (t.kind == AreaFileKind::Description) {
+            auto copied = writeDescriptions(*m_io, *h, oldTexts->get(), *layout, m_windowBytes);
+            if (copied)
+                textsCopied = *copied;
+            else
+                r = copied.error();
+            if (r) {
+                auto changed = textsChanged();
+                if (!changed)
+                    r = changed.error();
+                else if (*changed)
+                    r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
+            }
+        } else {
+            r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
+                m_preloadBytes, watchedOf(t.kind));
+        }
+        if (!r && r.error().code == kChangedMeanwhile)
+            r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
         if (r)
             r = m_io->startSync(*h);
         if (!r)
             return abandon(r.error());
-        tempRecords.push_back(plan.size());
+        tempBytes.push_back(t.kind == AreaFileKind::Description ? layout->tailTo + (textsCopied - layout->tailFrom)
+                                                                : plan.size() * recordSize(t.kind));
     }
     {
         std::vector<FileIo::Handle> written;
@@ -887,7 +1060,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         note.append = appended;
         for (size_t k = 0; k < targets.size(); ++k)
             note.replacements.push_back({ journalName(targets[k].kind, targets[k].temporary),
-                journalName(targets[k].kind, targets[k].file), tempRecords[k] * recordSize(targets[k].kind) });
+                journalName(targets[k].kind, targets[k].file), tempBytes[k] });
         return note;
     };
 
@@ -896,7 +1069,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     if (before.exists) {
         // A header file this process may not write (the rename replaces it all the same) cannot
         // be locked; the looks still stand.
-        auto h = m_io->open(targets.front().file, FileIo::Mode::ReadWrite);
+        auto h = m_io->open(path(area, AreaFileKind::Header), FileIo::Mode::ReadWrite);
         if (!h && h.error().code != EACCES && h.error().code != EROFS)
             return abandon(h.error());
         if (h)
@@ -958,6 +1131,24 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         }
         if (late->unknown)
             return gaveUp(meanwhile);
+        if (layout) {
+            // A late record whose text the new description file would lack.
+            bool lost = false;
+            for (auto& [to, bytes] : late->changed)
+                lost = lost || !repoint(*layout, w.kind, bytes.data(), textsCopied);
+            for (size_t at = 0; at < late->appended.size() && !lost; at += w.size)
+                lost = !repoint(*layout, w.kind, late->appended.data() + at, textsCopied);
+            if (lost)
+                return gaveUp(meanwhile);
+        }
+    }
+    if (layout) {
+        // Text the board appended since the tail was copied would be lost with the old file.
+        auto changed = textsChanged();
+        if (!changed)
+            return gaveUp(changed.error());
+        if (*changed)
+            return gaveUp(meanwhile);
     }
 
     // Replace the old files; the journal finishes the job if a rename fails or the process dies.
@@ -980,6 +1171,8 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     // change could take the temporary files of the next one for its own.
     if (indexDir != headerDir)
         (void)m_io->syncDirectory(indexDir);
+    if (layout)
+        (void)m_io->syncDirectory(directoryOf(targets.back().file));
     // The change is in place; a journal that cannot be removed now is removed by the next load.
     (void)m_io->remove(journal);
     (void)m_io->syncDirectory(headerDir);
@@ -989,7 +1182,9 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     for (const auto& t : targets)
         files.emplace_back(t.kind, t.file);
     // The change itself is in place whatever happens now.
-    auto carried = carryLate(*m_io, journal, watched, files, m_leaseWaitMs, m_graceMs, m_lockWaitMs);
+    oldTexts.reset();
+    auto carried
+        = carryLate(*m_io, journal, watched, files, m_leaseWaitMs, m_graceMs, m_lockWaitMs, layout, textsCopied);
     if (carried)
         m_carried = *carried;
     else

@@ -470,7 +470,7 @@ std::vector<int> AreaStore::recoverAll()
         return failed;
     // Every spelling of the directories: HDR and hdr may each hold some of the areas.
     std::vector<FileIo::DirEntry> entries;
-    for (const char* dir : { "/hdr", "/idx" })
+    for (const char* dir : { "/hdr", "/idx", "/txt" })
         for (const std::string& found : caseVariants(*m_io, m_fileBaseDir + dir))
             if (auto listed = m_io->list(found))
                 entries.insert(entries.end(), listed->begin(), listed->end());

@@ -236,7 +236,7 @@ public:
     Result<std::vector<LoadedRow>> readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
-    // journal or temporary file in a header or index directory (start-up). recoverAll returns the
+    // journal or temporary file in a header, index or description directory (start-up). recoverAll returns the
     // areas it could not finish, among them those whose journal cannot be read (left as they are:
     // they need attention, and AreaCheck names them).
     Result<Recovery> recover(int area);

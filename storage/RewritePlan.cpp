@@ -4,6 +4,20 @@
 
 namespace qv {
 
+std::optional<uint64_t> DescriptionLayout::moved(uint64_t p) const
+{
+    if (p >= tailFrom)
+        return tailTo + (p - tailFrom);
+    auto it = std::upper_bound(
+        stretches.begin(), stretches.end(), p, [](uint64_t v, const Stretch& s) { return v < s.from; });
+    if (it == stretches.begin())
+        return std::nullopt;
+    --it;
+    if (p >= it->from + it->length)
+        return std::nullopt;
+    return it->to + (p - it->from);
+}
+
 void RewritePlan::push(Run run)
 {
     if (run.count == 0)

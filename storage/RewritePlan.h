@@ -1,9 +1,12 @@
 #pragma once
 
+#include "storage/AreaFiles.h"
+#include "storage/FileIo.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,6 +17,30 @@ struct NewEntry {
     HeaderRecord header;
     IndexRecord index;
     LongNameRecord longName;
+};
+
+// A description file written anew beside the records (a pack): stretches of the old file at
+// new offsets, gaps between them zero bytes, then everything the old file holds from tailFrom
+// on as it is at the commit point, so texts the board appends meanwhile come along. Every
+// description and long-name pointer of the records is moved with the bytes it points at.
+struct DescriptionLayout {
+    struct Stretch {
+        uint64_t from = 0; // in the old file
+        uint64_t length = 0;
+        uint64_t to = 0; // in the new file
+    };
+    std::vector<Stretch> stretches; // sorted by from, not overlapping
+    uint64_t tailFrom = 0;
+    uint64_t tailTo = 0;
+    // The old file as the layout was made from it: replaced or shorter at the commit point, the
+    // rewrite gives up with kChangedMeanwhile.
+    FileIo::Stamp read;
+
+    // Where the byte at old offset p is in the new file, nullopt when it is not kept. Offsets
+    // from tailFrom on move with the tail whether the old file holds them or not.
+    std::optional<uint64_t> moved(uint64_t p) const;
+    // Length of the new file without the tail.
+    uint64_t packedLength() const { return tailTo; }
 };
 
 // How the new header, index and long-name files of an area are made from the old ones: a list of
@@ -46,6 +73,19 @@ public:
     void takeRun(uint64_t first, uint64_t count);
     void add(NewEntry entry);
 
+    // Changes each record of this area as it is copied into the new files (kind, its record
+    // number in the old files, its bytes); records the board writes meanwhile are not edited.
+    using RecordEdit = std::function<void(AreaFileKind kind, uint64_t record, uint8_t* bytes)>;
+    void setRecordEdit(RecordEdit edit) { m_edit = std::move(edit); }
+    const RecordEdit& recordEdit() const { return m_edit; }
+    // Writes only the index file, for a plan that keeps every record where it is: the header and
+    // long-name files stay as they are.
+    void setIndexOnly(bool only) { m_indexOnly = only; }
+    bool indexOnly() const { return m_indexOnly; }
+    // Writes the description file anew too (only for plans of this area's own records).
+    void setDescriptionLayout(DescriptionLayout layout) { m_layout = std::move(layout); }
+    const std::optional<DescriptionLayout>& descriptionLayout() const { return m_layout; }
+
     // The area that OtherArea runs read from (0: none).
     void setOtherArea(int area) { m_otherArea = area; }
     int otherArea() const { return m_otherArea; }
@@ -73,6 +113,9 @@ private:
     uint64_t m_size = 0;
     int m_otherArea = 0;
     bool m_createLongNames = false;
+    bool m_indexOnly = false;
+    RecordEdit m_edit;
+    std::optional<DescriptionLayout> m_layout;
 };
 
 } // namespace qv

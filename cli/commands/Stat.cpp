@@ -1,6 +1,7 @@
 #include "board/Messages.h"
 #include "cli/Command.h"
 #include "cli/ToolContext.h"
+#include "storage/DescriptionPack.h"
 
 #include <QJsonObject>
 
@@ -32,13 +33,21 @@ public:
             total += uint64_t(uint32_t(r.size));
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
+        // What a pack would reclaim of the description file.
+        const auto pack = surveyPack(c.board().io(), c.board().store().fileBaseDir(), *area);
+        const qint64 reclaimable = pack ? qint64(pack->reclaimable()) : 0;
         if (c.json())
             c.printJson(
                 QJsonObject { { QStringLiteral("area"), *area }, { QStringLiteral("rows"), qint64(loaded.rows.size()) },
                     { QStringLiteral("total_bytes"), qint64(total) }, { QStringLiteral("objects_text"), objects },
-                    { QStringLiteral("size_text"), megabytes } });
+                    { QStringLiteral("size_text"), megabytes },
+                    { QStringLiteral("description_bytes"), qint64(pack ? pack->fileBytes : 0) },
+                    { QStringLiteral("reclaimable_bytes"), reclaimable } });
         else
-            c.out(objects + QLatin1Char('\n') + megabytes + QLatin1Char('\n'));
+            c.out(objects + QLatin1Char('\n') + megabytes + QLatin1Char('\n')
+                + QStringLiteral("%1 bytes of descriptions, %2 of them reclaimable by pack\n")
+                      .arg(pack ? pack->fileBytes : 0)
+                      .arg(reclaimable));
         return 0;
     }
 };

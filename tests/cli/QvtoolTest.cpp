@@ -124,10 +124,50 @@ TEST_F(SmallBoard, StatAndCheckOnASoundArea)
 {
     const ToolRun stat = run({ "stat", "2" });
     EXPECT_EQ(stat.code, 0);
-    EXPECT_EQ(stat.out, "2 Object(s)\n0 MB\n");
+    EXPECT_EQ(stat.out, "2 Object(s)\n0 MB\n23 bytes of descriptions, 0 of them reclaimable by pack\n");
     const ToolRun check = run({ "check", "2" });
     EXPECT_EQ(check.code, 0) << check.out.toStdString();
     EXPECT_TRUE(check.out.startsWith("OK")) << check.out.toStdString();
+}
+
+// Pack and repair from the command line: what they print, and a check that is clean afterwards.
+TEST_F(SmallBoard, PackAndRepairLeaveACleanArea)
+{
+    const std::string txt = board->descriptionPath(2);
+    auto bytes = qv::test::readFile(txt);
+    bytes.insert(bytes.begin(), 100, 'x'); // 100 bytes no entry points at, in front
+    bytes.insert(bytes.begin() + 100, 0);
+    auto hdr = qv::test::readFile(board->headerPath(2));
+    for (size_t r = 0; r < 2; ++r)
+        qv::enc::putLong(hdr.data() + r * 194 + 170, qv::enc::getLong(hdr.data() + r * 194 + 170) + 101);
+    qv::test::writeFile(board->headerPath(2), hdr);
+    qv::test::writeFile(txt, bytes);
+    // The index still has the old pointers: repair rebuilds it from the header first.
+    const ToolRun dry = run({ "repair", "2", "--dry-run" });
+    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
+    EXPECT_TRUE(dry.out.startsWith("Area 2: record 1: index description pointer 0 differs from the header's 101: the "
+                                   "index record is rebuilt from the header\n"))
+        << dry.out.toStdString();
+    EXPECT_TRUE(dry.out.endsWith("2 repair(s) to make in 1 of 1 area(s).\n")) << dry.out.toStdString();
+    EXPECT_EQ(run({ "check", "2" }).code, 1);
+    const ToolRun repaired = run({ "repair", "--all", "--json" });
+    ASSERT_EQ(repaired.code, 0) << repaired.err.toStdString();
+    EXPECT_EQ(repaired.json().object()["areas"].toArray().size(), 2);
+    EXPECT_EQ(run({ "check", "2" }).code, 0);
+
+    EXPECT_EQ(run({ "stat", "2" }).out, "2 Object(s)\n0 MB\n124 bytes of descriptions, 101 of them reclaimable by pack\n");
+    const ToolRun packed = run({ "pack", "2", "--json" });
+    ASSERT_EQ(packed.code, 0) << packed.err.toStdString();
+    const QJsonObject o = packed.json().array()[0].toObject();
+    EXPECT_EQ(o["bytes_reclaimed"].toInt(), 101);
+    EXPECT_TRUE(o["written"].toBool());
+    EXPECT_EQ(qv::test::readFile(txt).size(), 23u);
+    const ToolRun list = run({ "show", "2", "1", "--json" });
+    EXPECT_TRUE(list.out.contains("Hello")) << list.out.toStdString();
+    EXPECT_EQ(run({ "pack", "--all" }).out, "1: nothing to reclaim\n2: nothing to reclaim\n0 area(s) packed, 0 bytes reclaimed.\n");
+    EXPECT_EQ(run({ "check", "2" }).code, 0);
+    EXPECT_EQ(run({ "pack" }).code, 2);
+    EXPECT_EQ(run({ "repair", "2", "--all" }).code, 2);
 }
 
 struct Damage {
@@ -226,7 +266,7 @@ TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
     QDir(root).rename("ra/FDB", "e/fdb");
     const ToolRun mapped = run({ "--drive", "E=" + root + "/e", "stat", "2" });
     EXPECT_EQ(mapped.code, 0) << mapped.err.toStdString();
-    EXPECT_EQ(mapped.out, "2 Object(s)\n0 MB\n");
+    EXPECT_TRUE(mapped.out.startsWith("2 Object(s)\n0 MB\n")) << mapped.out.toStdString();
 }
 
 TEST_F(SmallBoard, UsageErrorsExitTwo)
