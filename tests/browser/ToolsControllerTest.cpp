@@ -241,56 +241,58 @@ TEST_F(CleanWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
     EXPECT_EQ(messages(), QStringList({ "Clean Areas|1 entry removed, 0 entries moved, 0 file(s) deleted." }));
     ASSERT_EQ(window->model()->rows().size(), 1u);
     EXPECT_EQ(window->model()->rows()[0].name, "Bar.zip");
-    // Tools, Pack Descriptions and Check and Repair: each opens on the current area, previews, and
-    // its run changes the files and reads the list again. The repair goes first: a pack, like any
-    // rewrite, completes a short index as well.
-    TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
-    {
-        auto txt = test::readFile(board.descriptionPath(1));
-        for (char c : std::string("junk"))
-            txt.push_back(uint8_t(c));
-        txt.push_back(0);
-        test::writeFile(board.descriptionPath(1), txt);
-        test::writeFile(board.indexPath(1), std::vector<uint8_t>());
-        struct Case {
-            const char* id;
-            const char* title;
-            QString preview;
-            QString summary;
-        };
-        const Case cases[] = {
-            { "repair", "Check and Repair",
-                "Area 1: index file holds 0 records, header file 2: the 2 missing records are rebuilt from the header",
-                "1 repair(s) made in 1 of 1 area(s)." },
-            { "packdesc", "Pack Descriptions", "Area 1: 26 -> 21 bytes, 5 to reclaim (2 texts kept)",
-                "1 area(s) packed, 5 bytes reclaimed." },
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.id);
-            ASSERT_TRUE(window->commands().action(c.id)->isEnabled());
-            bool seen = false;
-            QTimer::singleShot(0, [&] {
-                auto* d = qobject_cast<AreaUpkeepDialog*>(QApplication::activeModalWidget());
-                ASSERT_NE(d, nullptr);
-                seen = true;
-                EXPECT_EQ(d->windowTitle(), c.title);
-                EXPECT_EQ(d->chosenAreas(), std::vector<int> { 1 });
-                EXPECT_FALSE(d->runButton()->isEnabled());
-                QTest::mouseClick(d->previewButton(), Qt::LeftButton);
-                EXPECT_EQ(d->previewBox()->toPlainText(), c.preview);
-                EXPECT_TRUE(d->runButton()->isEnabled());
-                QTest::mouseClick(d->runButton(), Qt::LeftButton);
-                EXPECT_EQ(d->statusLabel()->text(), c.summary);
-                EXPECT_FALSE(d->runButton()->isEnabled());
-                d->reject();
-            });
-            window->commands().action(c.id)->trigger();
-            EXPECT_TRUE(seen);
-            EXPECT_EQ(window->model()->rows().size(), 2u);
-        }
-        EXPECT_EQ(test::readFile(board.descriptionPath(1)).size(), 21u);
-        EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>());
-        EXPECT_TRUE(messages().isEmpty()) << messages().join("\n").toStdString();
+}
+
+// Tools, Pack Descriptions and Check and Repair: each opens on the current area, previews, and
+// its run changes the files and reads the list again. The repair goes first: a pack, like any
+// rewrite, completes a short index as well.
+TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
+{
+    auto txt = test::readFile(board.descriptionPath(1));
+    for (char c : std::string("junk"))
+        txt.push_back(uint8_t(c));
+    txt.push_back(0);
+    test::writeFile(board.descriptionPath(1), txt);
+    test::writeFile(board.indexPath(1), std::vector<uint8_t>());
+    struct Case {
+        const char* id;
+        const char* title;
+        QString preview;
+        QString summary;
+    };
+    const Case cases[] = {
+        { "repair", "Check and Repair",
+            "Area 1: index file holds 0 records, header file 2: the 2 missing records are rebuilt from the header",
+            "1 repair(s) made in 1 of 1 area(s)." },
+        { "packdesc", "Pack Descriptions", "Area 1: 26 -> 21 bytes, 5 to reclaim (2 texts kept)",
+            "1 area(s) packed, 5 bytes reclaimed." },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(window->commands().action(c.id)->isEnabled());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<AreaUpkeepDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            seen = true;
+            EXPECT_EQ(d->windowTitle(), c.title);
+            EXPECT_EQ(d->chosenAreas(), std::vector<int> { 1 });
+            EXPECT_FALSE(d->runButton()->isEnabled());
+            QTest::mouseClick(d->previewButton(), Qt::LeftButton);
+            EXPECT_EQ(d->previewBox()->toPlainText(), c.preview);
+            EXPECT_TRUE(d->runButton()->isEnabled());
+            QTest::mouseClick(d->runButton(), Qt::LeftButton);
+            EXPECT_EQ(d->statusLabel()->text(), c.summary);
+            EXPECT_FALSE(d->runButton()->isEnabled());
+            d->reject();
+        });
+        window->commands().action(c.id)->trigger();
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(window->model()->rows().size(), 2u);
     }
+    EXPECT_EQ(test::readFile(board.descriptionPath(1)).size(), 21u);
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>());
+    EXPECT_TRUE(messages().isEmpty()) << messages().join("\n").toStdString();
+}
 
 } // namespace

@@ -62,7 +62,9 @@ TEST(ShownRows, EditsOfRowsThatMovedChangeNothingAndSaySo)
     for (const Edit& e : edits()) {
         EditingTestBoard t;
         const auto shown = shownAt(*t.board, 1, { 2, 3 });
-        auto other = std::make_unique<Board>(Board::Options { t.board->boardDirectory() });
+        Board::Options options;
+        options.boardDirectory = t.board->boardDirectory();
+        auto other = std::make_unique<Board>(options);
         ASSERT_EQ(Descriptions(*other, 1).insertComment(0, "", "").outcome, DescriptionsResult::Outcome::Written);
         const auto changed = t.bytes();
         const auto [refused, message] = e.run(*t.board, shown);
