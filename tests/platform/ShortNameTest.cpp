@@ -86,7 +86,9 @@ TEST(ShortName, RowTextsFindTheirFileByLongNameShortNameOrAnyCase)
     EXPECT_TRUE(findEntryFile(d, "README~1").isEmpty());
     EXPECT_TRUE(findEntryFile(d, "missing.zip").isEmpty());
     EXPECT_TRUE(findEntryFile(d, " (Comment)").isEmpty());
-    EXPECT_EQ(shortPathOf(d + "/Read me first.txt"), shortPathOf(d) + "/README~2.TXT");
+    // Only the last part: the temporary directory's own alias depends on what other programs
+    // make beside it in /tmp meanwhile.
+    EXPECT_TRUE(shortPathOf(d + "/Read me first.txt").endsWith("/README~2.TXT"));
 }
 
 } // namespace
