@@ -1,6 +1,7 @@
 #include "cli/ToolContext.h"
 
 #include "board/Messages.h"
+#include "tools/FileSearch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -123,6 +124,33 @@ std::optional<int> ToolContext::areaNumber(const QString& text)
     if (!ok || n < 0 || n > 65535)
         return std::nullopt;
     return n;
+}
+
+std::optional<std::vector<int>> ToolContext::chosenAreas(
+    const QStringList& given, bool all, const QString& command, int& code)
+{
+    std::vector<int> areas;
+    for (const QString& text : given) {
+        const auto area = areaNumber(text);
+        if (!area) {
+            code = usage(QStringLiteral("%1: %2 is no area number").arg(command, text));
+            return std::nullopt;
+        }
+        areas.push_back(*area);
+    }
+    if (all == !areas.empty()) {
+        code = usage(QStringLiteral("%1 wants area numbers or --all").arg(command));
+        return std::nullopt;
+    }
+    code = 1;
+    if (!requireConfiguration() || !requireFileBase())
+        return std::nullopt;
+    if (all)
+        areas = FileSearch(board()).areasInRange(1, 65535);
+    for (int area : areas)
+        if (!requireArea(area))
+            return std::nullopt;
+    return areas;
 }
 
 } // namespace qv

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qv {
 
@@ -32,6 +33,9 @@ public:
     bool requireConfiguration();
     // False with "Area N does not exist" for an unknown area.
     bool requireArea(int area);
+    // The areas of "AREA... | --all": the numbers given or, with all, every area of the board,
+    // each found to exist; nullopt once the problem was reported, with the exit code in code.
+    std::optional<std::vector<int>> chosenAreas(const QStringList& given, bool all, const QString& command, int& code);
     // False with the mapper's or the loader's message when the file base cannot be reached.
     bool requireFileBase();
     // Loads an area as the file list does; false with the loader's message.

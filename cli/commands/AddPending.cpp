@@ -6,7 +6,6 @@
 #include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
 #include "editing/PendingUpload.h"
-#include "tools/FileSearch.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -21,22 +20,11 @@ int addPendingFiles(ToolContext& c, const Arguments& a)
         = a.has(QStringLiteral("uploader")) ? a.value(QStringLiteral("uploader")) : CurrentUploader::defaultName();
     const bool extract = !a.has(QStringLiteral("no-diz"));
     const bool all = a.has(QStringLiteral("all"));
-    std::vector<int> areas;
-    for (const QString& text : a.positionals) {
-        const auto area = ToolContext::areaNumber(text);
-        if (!area)
-            return c.usage(QStringLiteral("add --pending: %1 is no area number").arg(text));
-        areas.push_back(*area);
-    }
-    if (all == !areas.empty())
-        return c.usage(QStringLiteral("add --pending wants area numbers or --all"));
-    if (!c.requireConfiguration() || !c.requireFileBase())
-        return 1;
-    if (all)
-        areas = FileSearch(c.board()).areasInRange(1, 65535);
-    for (int area : areas)
-        if (!c.requireArea(area))
-            return 1;
+    int code = 0;
+    const auto chosen = c.chosenAreas(a.positionals, all, QStringLiteral("add --pending"), code);
+    if (!chosen)
+        return code;
+    const std::vector<int>& areas = *chosen;
     QTemporaryDir temp(QDir::temp().filePath(QStringLiteral("qvtool-XXXXXX")));
     DescriptionExtractor extractor(c.settings(), temp.path());
     extractor.setBlocking(true);

@@ -2,7 +2,6 @@
 #include "cli/Command.h"
 #include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
-#include "tools/FileSearch.h"
 #include "transfer/AreaCleaner.h"
 
 #include <QJsonArray>
@@ -41,24 +40,14 @@ public:
         request.deleted = a.has(QStringLiteral("deleted"));
         const bool all = a.has(QStringLiteral("all"));
         const bool dryRun = a.has(QStringLiteral("dry-run"));
-        for (const QString& text : a.positionals) {
-            const auto area = ToolContext::areaNumber(text);
-            if (!area)
-                return c.usage(QStringLiteral("clean: %1 is no area number").arg(text));
-            request.areas.push_back(*area);
-        }
-        if (all == !request.areas.empty())
-            return c.usage(QStringLiteral("clean wants area numbers or --all"));
         if (!request.expired && !request.missing && !request.deleted)
             return c.usage(QStringLiteral("clean wants at least one of --expired, --missing and --deleted"));
-        if (!c.requireConfiguration() || !c.requireFileBase())
-            return 1;
+        int code = 0;
+        auto chosen = c.chosenAreas(a.positionals, all, QStringLiteral("clean"), code);
+        if (!chosen)
+            return code;
+        request.areas = std::move(*chosen);
         Board& b = c.board();
-        if (all)
-            request.areas = FileSearch(b).areasInRange(1, 65535);
-        for (int area : request.areas)
-            if (!c.requireArea(area))
-                return 1;
 
         AreaCleaner::Plan plan;
         {

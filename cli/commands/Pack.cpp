@@ -2,7 +2,6 @@
 #include "cli/TerminalProgress.h"
 #include "cli/ToolContext.h"
 #include "tools/DescriptionPacker.h"
-#include "tools/FileSearch.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -25,22 +24,11 @@ public:
     int run(ToolContext& c, const Arguments& a) override
     {
         const bool all = a.has(QStringLiteral("all"));
-        std::vector<int> areas;
-        for (const QString& text : a.positionals) {
-            const auto area = ToolContext::areaNumber(text);
-            if (!area)
-                return c.usage(QStringLiteral("pack: %1 is no area number").arg(text));
-            areas.push_back(*area);
-        }
-        if (all == !areas.empty())
-            return c.usage(QStringLiteral("pack wants area numbers or --all"));
-        if (!c.requireConfiguration() || !c.requireFileBase())
-            return 1;
-        if (all)
-            areas = FileSearch(c.board()).areasInRange(1, 65535);
-        for (int area : areas)
-            if (!c.requireArea(area))
-                return 1;
+        int code = 0;
+        const auto chosen = c.chosenAreas(a.positionals, all, QStringLiteral("pack"), code);
+        if (!chosen)
+            return code;
+        const std::vector<int>& areas = *chosen;
         TerminalProgress progress(c, QStringLiteral("packing"), areas.size());
         const auto results = DescriptionPacker(c.board()).pack(
             areas, [&](size_t k) { progress.show(k + 1, QStringLiteral("area %1").arg(areas[k])); });
