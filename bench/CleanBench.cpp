@@ -72,22 +72,7 @@ Area& area()
 
 double copyThree()
 {
-    static std::vector<char> buffer(1 << 20);
-    const auto start = Clock::now();
-    for (const std::string& from : area().files()) {
-        const int in = ::open(from.c_str(), O_RDONLY);
-        const int out = ::open((from + ".copy").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
-            if (::write(out, buffer.data(), size_t(n)) != n)
-                break;
-        ::fsync(out);
-        ::close(in);
-        ::close(out);
-    }
-    const double s = seconds(Clock::now() - start);
-    for (const std::string& f : area().files())
-        std::remove((f + ".copy").c_str());
-    return s;
+    return qv::bench::flushedCopies(area().files());
 }
 
 // Looking at the area and making the change (the preview's reading included) against loading it
