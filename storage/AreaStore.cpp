@@ -292,20 +292,26 @@ Result<int32_t> AreaStore::appendText(const std::string& file, std::string_view 
         return Error { EFBIG, "the description file would pass 2 GiB" };
     std::string bytes(text);
     bytes.push_back('\0');
-    auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
-    if (written && flush)
+    // The board may have appended since the length was read: the pointer is where the text landed.
+    std::optional<uint64_t> started;
+    auto at = m_io->append(*h, bytes.data(), bytes.size(), &started);
+    Result<void> written;
+    if (!at)
+        written = at.error();
+    else if (started = *at; flush)
         written = m_io->syncData(*h);
     if (!written) {
         // Half a text without its zero byte would run into the next one appended; what the
         // board appended meanwhile stays.
         (void)handle.close();
-        if (auto left = partialAppend(*m_io, file, *length, bytes); left && *left)
-            (void)cutBack(*m_io, file, **left, *length);
+        if (started)
+            if (auto left = partialAppend(*m_io, file, *started, bytes); left && *left)
+                (void)cutBack(*m_io, file, **left, *started);
         return written.error();
     }
     // The text is on disk once sync succeeded; a failing close cannot take it back.
     (void)handle.close();
-    return int32_t(*length);
+    return int32_t(*at);
 }
 
 Result<int32_t> AreaStore::appendDescription(int area, std::string_view text)

@@ -81,30 +81,36 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
     if (!h)
         return fail(h.error());
     ScopedHandle handle(*m_io, *h);
-    auto length = m_io->size(*h);
-    if (!length)
+    if (auto length = m_io->size(*h); !length)
         return fail(length.error());
-    if (*length != oldLength) {
-        // The board appended meanwhile: the texts go behind its own. The note before no longer
+    else if (*length + bytes.size() > uint64_t(std::numeric_limits<int32_t>::max()))
+        return fail(Error { EFBIG, "the description file would pass 2 GiB" });
+    std::optional<uint64_t> started;
+    auto at = m_io->append(*h, bytes.data(), bytes.size(), &started);
+    Result<void> written;
+    if (!at)
+        written = at.error();
+    else if (started = *at; *at != oldLength) {
+        // The board appended meanwhile: the texts went behind its own. The note before no longer
         // matches the file, so a crash now leaves them (unreferenced) rather than cut the board's.
-        if (*length + bytes.size() > uint64_t(std::numeric_limits<int32_t>::max()))
-            return fail(Error { EFBIG, "the description file would pass 2 GiB" });
         for (int32_t& p : pointers)
-            p = int32_t(uint64_t(p) - oldLength + *length);
-        intent.append->length = *length;
-        intent.append->lengthAfter = *length + bytes.size();
+            p = int32_t(uint64_t(p) - oldLength + *at);
+        intent.append->length = *at;
+        intent.append->lengthAfter = *at + bytes.size();
     }
-    auto written = m_io->writeAt(*h, *length, bytes.data(), bytes.size());
     if (written)
         written = m_io->syncData(*h);
     if (!written) {
         // A full disk takes part of the text: it is cut off now, and the note is told the length
         // it left so that recovery cuts it off should this fail or the process die first.
         (void)handle.close();
-        if (auto left = partialAppend(*m_io, txt, oldLength, bytes); left && *left) {
+        if (!started)
+            return fail(written.error());
+        if (auto left = partialAppend(*m_io, txt, *started, bytes); left && *left) {
+            intent.append->length = *started;
             intent.append->lengthAfter = **left;
             (void)writeJournal(*m_io, journal, intent);
-            (void)cutBack(*m_io, txt, **left, oldLength);
+            (void)cutBack(*m_io, txt, **left, *started);
         }
         return fail(written.error());
     }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,6 +57,12 @@ public:
     // another program may write the bytes between them meanwhile. Pieces past the file's end
     // extend it as writeAt does.
     virtual Result<void> writePieces(Handle h, std::span<const Piece> pieces);
+    // Writes all bytes at the end of a file open in Append mode and returns where they begin.
+    // Another program may append at any time, so a length read before the write says nothing of
+    // where the bytes land. A failure after part of the bytes was written sets *startedAt to where
+    // that part begins.
+    virtual Result<uint64_t> append(
+        Handle h, const void* buffer, size_t size, std::optional<uint64_t>* startedAt = nullptr);
     virtual Result<uint64_t> size(Handle h) = 0;
     // Cuts or extends the file to length bytes (extension reads as zero bytes).
     virtual Result<void> truncate(Handle h, uint64_t length) = 0;

@@ -102,6 +102,40 @@ public:
         return {};
     }
 
+    Result<uint64_t> append(Handle h, const void* buffer, size_t size, std::optional<uint64_t>* startedAt) override
+    {
+        // One write() on an O_APPEND descriptor takes the end and writes there in one step; the
+        // offset after it, less what it wrote, is where the bytes begin.
+        if (size == 0)
+            return this->size(h);
+        const auto* in = static_cast<const char*>(buffer);
+        std::optional<uint64_t> start;
+        size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::write(h, in + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (startedAt)
+                    *startedAt = start;
+                return n < 0 ? errnoError("write", "#" + std::to_string(h)) : Error { ENOSPC, "nothing was written" };
+            }
+            off_t end = ::lseek(h, 0, SEEK_CUR);
+            if (end < 0)
+                return errnoError("lseek", "#" + std::to_string(h));
+            if (!start)
+                start = uint64_t(end) - uint64_t(n);
+            done += size_t(n);
+            if (uint64_t(end) != *start + done) {
+                // Cut short, and another program appended before the rest: the text is torn.
+                if (startedAt)
+                    *startedAt = start;
+                return Error { EIO, "another program appended in the middle of a short write" };
+            }
+        }
+        return *start;
+    }
+
     Result<void> writePieces(Handle h, std::span<const Piece> pieces) override
     {
         // Many pieces (a description for every entry) are stored through a shared mapping of the
@@ -377,6 +411,20 @@ Result<uint64_t> FileIo::copyRange(Handle from, uint64_t fromOffset, Handle to, 
         done += *got;
     }
     return done;
+}
+
+Result<uint64_t> FileIo::append(Handle h, const void* buffer, size_t size, std::optional<uint64_t>* startedAt)
+{
+    // Right where no other process shares the file (memory, a test's wrapper of its own files).
+    auto length = this->size(h);
+    if (!length)
+        return length.error();
+    if (auto w = writeAt(h, *length, buffer, size); !w) {
+        if (startedAt)
+            *startedAt = *length;
+        return w.error();
+    }
+    return *length;
 }
 
 Result<void> FileIo::writePieces(Handle h, std::span<const Piece> pieces)

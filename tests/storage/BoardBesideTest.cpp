@@ -6,6 +6,7 @@
 #include "storage/AreaStore.h"
 
 #include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,50 @@ TEST_P(BoardBeside, NothingTheBoardWritesIsLost)
 
 INSTANTIATE_TEST_SUITE_P(
     Store, BoardBeside, testing::ValuesIn(kOperations), [](const auto& info) { return std::string(info.param.label); });
+
+// The board uploads between the moment a change measures the description file and its own
+// append: the new texts land behind the board's, and every pointer must say so.
+TEST(BoardBeside, TextsAppendedAtTheLastMomentAreFoundWhereTheyLanded)
+{
+    struct Case {
+        const char* label;
+        std::function<Result<void>(AreaStore&)> run;
+        uint64_t position; // the entry that gets "ours"
+    };
+    const Case cases[] = {
+        { "insertion", [](AreaStore& s) { return s.insertEntries(kArea, 1, { entry("OURNEW.ZIP") }, { "ours" }); }, 1 },
+        { "description appended",
+            [](AreaStore& s) { return ignoreValue(s.setDescriptions(kArea, { { 0, "ours" } })); }, 0 },
+        { "entry taken", [](AreaStore& s) { return s.takeEntries(kArea, 2, kOther, { 0 }); }, 2 },
+    };
+    const std::string upload = std::string("upload text") + '\0';
+    for (const Case& c : cases) {
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        board.writeEntries(kArea, { Entry { .name = "A.ZIP", .description = "a" }, Entry { .name = "B.ZIP" } }, false);
+        board.writeEntries(kOther, { Entry { .name = "C.ZIP", .description = "ours" } }, false);
+        const auto before = test::readFile(board.descriptionPath(kArea));
+        test::FaultyFileIo io(systemFileIo());
+        bool uploaded = false;
+        io.beforeAppend([&] {
+            if (std::exchange(uploaded, true))
+                return;
+            FILE* f = std::fopen(board.descriptionPath(kArea).c_str(), "ab");
+            std::fwrite(upload.data(), 1, upload.size(), f);
+            std::fclose(f);
+        });
+        AreaStore store(io, board.fileBaseDir());
+        ASSERT_TRUE(c.run(store)) << c.label;
+        EXPECT_TRUE(uploaded) << c.label;
+        EXPECT_EQ(store.readDescription(kArea, c.position), "ours") << c.label;
+        const auto after = test::readFile(board.descriptionPath(kArea));
+        ASSERT_GE(after.size(), before.size() + upload.size()) << c.label;
+        EXPECT_EQ(std::string(after.begin() + long(before.size()), after.begin() + long(before.size() + upload.size())),
+            upload)
+            << c.label;
+        EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), kArea), std::vector<std::string> {}) << c.label;
+    }
+}
 
 } // namespace
 } // namespace qv

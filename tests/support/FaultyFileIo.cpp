@@ -124,6 +124,25 @@ Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer
     return m_inner.writeAt(h, offset, buffer, size);
 }
 
+Result<uint64_t> FaultyFileIo::append(Handle h, const void* buffer, size_t size, std::optional<uint64_t>* startedAt)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_appendHook;
+    }
+    if (hook)
+        hook();
+    if (hit(Op::Write)) {
+        if (m_tearFailures)
+            if (auto at = m_inner.append(h, buffer, size / 2); at && startedAt)
+                *startedAt = *at;
+        return failure(Op::Write);
+    }
+    step(h, 0, buffer, size);
+    return m_inner.append(h, buffer, size, startedAt);
+}
+
 Result<void> FaultyFileIo::writePieces(Handle h, std::span<const Piece> pieces)
 {
     const auto half = pieces.first(pieces.size() / 2);

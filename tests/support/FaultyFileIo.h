@@ -80,6 +80,8 @@ public:
     Result<Handle> open(const std::string& path, Mode mode) override;
     Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
     Result<void> writeAt(Handle h, uint64_t offset, const void* buffer, size_t size) override;
+    // Counted, failed and torn as a write; beforeAppend's hook runs first.
+    Result<uint64_t> append(Handle h, const void* buffer, size_t size, std::optional<uint64_t>* startedAt) override;
     // Counted, failed and torn as one write (torn: the first half of the pieces).
     Result<void> writePieces(Handle h, std::span<const Piece> pieces) override;
     Result<uint64_t> size(Handle h) override { return m_inner.size(h); }
@@ -128,6 +130,14 @@ public:
         m_copyHook = std::move(hook);
     }
 
+    // Runs before every append: a test appends there as the board would, between the moment
+    // the caller measured the file and its own write.
+    void beforeAppend(std::function<void()> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_appendHook = std::move(hook);
+    }
+
 private:
     // Counts the call; true when it is the one to fail.
     bool hit(Op op);
@@ -156,6 +166,7 @@ private:
     std::function<void(const std::string&)> m_stampHook;
     int m_copies = 0;
     std::function<void(int)> m_copyHook;
+    std::function<void()> m_appendHook;
 };
 
 } // namespace qv::test
