@@ -28,8 +28,8 @@ std::optional<std::vector<uint8_t>> readIfPresent(FileIo& io, const std::string&
 void checkRemainder(std::vector<std::string>& out, const std::string& what, size_t length, size_t recordSize)
 {
     if (length % recordSize != 0)
-        out.push_back(what + " file has " + std::to_string(length % recordSize) + " trailing bytes after its "
-            + std::to_string(length / recordSize) + " records");
+        out.push_back(what + " file has " + text::counted(length % recordSize, "trailing byte") + " after its "
+            + text::counted(length / recordSize, "record"));
 }
 
 } // namespace
@@ -68,17 +68,17 @@ std::vector<std::string> AreaCheck::run(FileIo& io, const std::string& fileBaseD
         idxCount = idx->size() / IndexRecord::kSize;
         checkRemainder(out, "index", idx->size(), IndexRecord::kSize);
         if (idxCount != hdrCount)
-            out.push_back(
-                "index file holds " + std::to_string(idxCount) + " records, header file " + std::to_string(hdrCount));
+            out.push_back("index file holds " + text::counted(idxCount, "record") + ", header file "
+                + std::to_string(hdrCount));
     } else if (hdrCount > 0) {
-        out.push_back("index file is missing for " + std::to_string(hdrCount) + " header records");
+        out.push_back("index file is missing for " + text::counted(hdrCount, "header record"));
     }
     if (lfn) {
         const size_t lfnCount = lfn->size() / LongNameRecord::kSize;
         checkRemainder(out, "long-name", lfn->size(), LongNameRecord::kSize);
         // A shorter long-name file is normal (missing records read as empty); a longer one is not.
         if (lfnCount > hdrCount)
-            out.push_back("long-name file holds " + std::to_string(lfnCount) + " records, header file "
+            out.push_back("long-name file holds " + text::counted(lfnCount, "record") + ", header file "
                 + std::to_string(hdrCount));
     }
 

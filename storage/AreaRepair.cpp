@@ -58,6 +58,18 @@ std::string n(uint64_t v)
     return std::to_string(v);
 }
 
+std::string rebuilt(uint64_t missing)
+{
+    return missing == 1 ? "the missing record is rebuilt from the header"
+                        : "the " + n(missing) + " missing records are rebuilt from the header";
+}
+
+std::string dropped(uint64_t extra)
+{
+    return extra == 1 ? "the record past the header's is dropped"
+                      : "the " + n(extra) + " records past the header's are dropped";
+}
+
 Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area, Edits* edits)
 {
     RepairSurvey out;
@@ -115,8 +127,9 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
         if (length % size == 0)
             return;
         out.rewrite = true;
-        out.repairs.push_back(std::string(what) + " file has " + n(length % size) + " trailing bytes after its "
-            + n(length / size) + " records: they are dropped");
+        out.repairs.push_back(std::string(what) + " file has " + text::counted(length % size, "trailing byte")
+            + " after its " + text::counted(length / size, "record") + (length % size == 1 ? ": it is" : ": they are")
+            + " dropped");
     };
     trailing("header", hdr->size(), HeaderRecord::kSize);
     if (lfn)
@@ -126,16 +139,16 @@ Result<RepairSurvey> survey(FileIo& io, const std::string& fileBaseDir, int area
         trailing("index", idx->size(), IndexRecord::kSize);
     if (!idx && count > 0)
         out.repairs.push_back(
-            "index file is missing for " + n(count) + " header records: it is rebuilt from the header");
+            "index file is missing for " + text::counted(count, "header record") + ": it is rebuilt from the header");
     else if (idx && idxCount < count)
-        out.repairs.push_back("index file holds " + n(idxCount) + " records, header file " + n(count) + ": the "
-            + n(count - idxCount) + " missing records are rebuilt from the header");
+        out.repairs.push_back("index file holds " + text::counted(idxCount, "record") + ", header file " + n(count)
+            + ": " + rebuilt(count - idxCount));
     else if (idx && idxCount > count)
-        out.repairs.push_back("index file holds " + n(idxCount) + " records, header file " + n(count) + ": the "
-            + n(idxCount - count) + " records past the header's are dropped");
+        out.repairs.push_back("index file holds " + text::counted(idxCount, "record") + ", header file " + n(count)
+            + ": " + dropped(idxCount - count));
     if (lfnCount > count)
-        out.repairs.push_back("long-name file holds " + n(lfnCount) + " records, header file " + n(count) + ": the "
-            + n(lfnCount - count) + " records past the header's are dropped");
+        out.repairs.push_back("long-name file holds " + text::counted(lfnCount, "record") + ", header file "
+            + n(count) + ": " + dropped(lfnCount - count));
     out.rewrite = out.rewrite || idxCount != count || lfnCount > count;
 
     if (edits) {

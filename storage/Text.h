@@ -20,4 +20,10 @@ inline constexpr std::string_view kCommentRowText = " (Comment)";
 // then capitalised; a blank header name makes the comment row text.
 std::string displayName(std::string_view headerName, std::string_view longName);
 
+// "1 record", "3 records": a count and its noun, which takes an "s" unless the count is one.
+inline std::string counted(uint64_t n, std::string_view noun)
+{
+    return std::to_string(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
+}
+
 } // namespace qv::text

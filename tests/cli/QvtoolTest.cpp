@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
                               idx.resize(41);
                               qv::test::writeFile(b.indexPath(2), idx);
                           },
-                          "Area 2: index file holds 1 records, header file 2" },
+                          "Area 2: index file holds 1 record, header file 2" },
         Damage { "pointerPastEnd",
             [](BoardBuilder& b) {
                 patch(b.headerPath(2), 194 + 170, { 200, 0, 0, 0 });

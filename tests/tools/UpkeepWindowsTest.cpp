@@ -71,7 +71,7 @@ TEST_F(UpkeepWindows, PreviewFirstThenChangeWithTheOutcomeShown)
     const QString file = QString::fromStdString(dead);
     const Case cases[] = {
         { &repair, "check-and-repair",
-            "Area 1: index file holds 1 records, header file 3: the 2 missing records are rebuilt from the header\n"
+            "Area 1: index file holds 1 record, header file 3: the 2 missing records are rebuilt from the header\n"
             "Area 1: temporary copy "
                 + file + " left by an interrupted transfer: it is removed",
             "2 repair(s) to make in 1 of 2 area(s).", "2 repair(s) made in 1 of 2 area(s)." },
