@@ -6,7 +6,9 @@
 #include "settings/Settings.h"
 #include "storage/Text.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -114,6 +116,21 @@ QString Board::entryFile(const QString& hostDirectory, const QString& rowText)
 {
     const QString found = shortname::findEntryFile(hostDirectory, rowText);
     return found.isEmpty() ? hostDirectory + QLatin1Char('/') + rowText : found;
+}
+
+QString Board::entryFile(
+    const QString& hostDirectory, const QString& rowText, std::optional<shortname::DirectoryNames>& listed)
+{
+    const QString wanted = rowText.trimmed();
+    const QString plain = hostDirectory + QLatin1Char('/') + rowText;
+    if (wanted.isEmpty() || hostDirectory.isEmpty())
+        return plain;
+    if (const QString given = QDir(hostDirectory).filePath(wanted); QFileInfo(given).isFile())
+        return given;
+    if (!listed || listed->directory() != hostDirectory)
+        listed.emplace(hostDirectory);
+    const QString found = listed->find(wanted);
+    return found.isEmpty() ? plain : found;
 }
 
 QString Board::numberedItem(int area, const QString& name)

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/DosPath.h"
+#include "platform/ShortName.h"
 #include "storage/AreaConfiguration.h"
 #include "storage/AreaStore.h"
 #include "storage/FileIo.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -75,6 +77,10 @@ public:
     // The real file in a host directory for a row text (names without case, 8.3 aliases); the
     // plain path when none matches, so messages still name the file the sysop expects.
     static QString entryFile(const QString& hostDirectory, const QString& rowText);
+    // The same for many rows of one directory: it is listed once, for the first name that is not
+    // there as given, and that listing answers the rest.
+    static QString entryFile(
+        const QString& hostDirectory, const QString& rowText, std::optional<shortname::DirectoryNames>& listed);
 
     // Area selector items in FILES.RA record order: "00012: Utilities" (areas without a name are
     // left out), and the sorted names.

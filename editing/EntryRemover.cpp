@@ -64,13 +64,14 @@ EntryRemover::Outcome EntryRemover::remove(
         ? (directory.problem.isEmpty() ? QStringLiteral("the area has no file path") : directory.problem)
         : QString();
     QStringList toDelete;
+    std::optional<shortname::DirectoryNames> listed;
     std::optional<DeletionAnswer> standing; // Yes to All or No to All
     for (int p : selected) {
         const LoadedRow& row = rows[size_t(p)];
         if (row.comment || !directory.ok() || standing == DeletionAnswer::NoToAll)
             continue;
         const QString rowText = m_board.text(row.name);
-        const QString path = Board::entryFile(directory.host, rowText);
+        const QString path = Board::entryFile(directory.host, rowText, listed);
         // A missing file is a Yes for its row: there is nothing to delete.
         if (!QFileInfo(path).isFile())
             continue;

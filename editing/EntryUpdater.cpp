@@ -44,6 +44,7 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
     }
     FileIo& io = m_board.io();
     std::vector<FieldPatch> patches;
+    std::optional<shortname::DirectoryNames> listed;
     size_t done = 0;
     for (int p : selected) {
         if (checked)
@@ -51,7 +52,7 @@ EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow
         const QString rowText = m_board.text(rows[size_t(p)].name);
         // The record shown is the one updated; the change is refused when it is no longer there.
         HeaderRecord record = HeaderRecord::decode(rows[size_t(p)].record);
-        const QString path = Board::entryFile(directory.host, rowText);
+        const QString path = Board::entryFile(directory.host, rowText, listed);
         const QFileInfo info(path);
         Changed change { uint64_t(p), 0, missingFileDate(), record.attributes(), false };
         if (!info.isFile()) {
