@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <cerrno>
 #include <limits>
@@ -90,6 +91,7 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
     }
     for (const QString& name : every)
         byUpper.insert(name.toUpper(), name);
+    const QSet<QString> exact(every.begin(), every.end());
 
     std::vector<NewEntry> entries;
     std::vector<std::string> descriptions;
@@ -97,7 +99,7 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
         const QString wanted = requested.trimmed();
         if (wanted.isEmpty())
             continue;
-        const QString onDisk = every.contains(wanted) ? wanted : byUpper.value(wanted.toUpper());
+        const QString onDisk = exact.contains(wanted) ? wanted : byUpper.value(wanted.toUpper());
         const QString path = onDisk.isEmpty() ? QString() : dir.filePath(onDisk);
         if (onDisk.isEmpty() || !QFileInfo(path).isFile()) {
             result.vanished << wanted;
