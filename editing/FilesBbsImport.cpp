@@ -344,14 +344,14 @@ FilesBbsImport::Outcome FilesBbsImport::apply(Board& board, int area, const Plan
             prepared(done++, plan.items.size());
         switch (item.action) {
         case Action::Add: {
-            const QString path = dir.filePath(item.file);
-            if (!QFileInfo(path).isFile()) {
+            const QFileInfo file(dir.filePath(item.file));
+            if (!file.isFile()) {
                 outcome.vanished << item.name;
                 continue;
             }
             QString refused;
             auto entry = FileAdder::entryFor(
-                board, path, item.file, aliases.value(item.file), request.uploader, today, &refused);
+                board, file, item.file, aliases.value(item.file), request.uploader, today, &refused);
             if (!entry) {
                 outcome.error = Error { EINVAL, refused.toStdString() };
                 return outcome;
