@@ -211,7 +211,7 @@ void DuplicatesByName(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(ImportList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(FileListText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(DuplicatesByName)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(ImportList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(11);
+BENCHMARK(FileListText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(11);
+BENCHMARK(DuplicatesByName)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(11);
 BENCHMARK_MAIN();
