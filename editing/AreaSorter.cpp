@@ -8,6 +8,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <cerrno>
 #include <numeric>
@@ -95,12 +96,34 @@ std::vector<uint64_t> AreaSorter::order(
         // block, each code unit high byte first, so that comparing bytes compares code units.
         std::string block;
         std::vector<std::pair<size_t, size_t>> keys(m); // offset and length in block
-        for (size_t j = 0; j < m; ++j) {
-            const QString key = textKey(rows[size_t(places[j])], request.key, codePage);
-            keys[j] = { block.size(), size_t(key.size()) * 2 };
-            for (QChar c : key) {
-                block.push_back(char(c.unicode() >> 8));
-                block.push_back(char(c.unicode() & 0xFF));
+        if (request.key == SortKey::Name) {
+            // A name decodes one byte to one code unit: through a table, without a string per row.
+            std::array<char16_t, 256> unit {};
+            for (int b = 0; b < 256; ++b) {
+                const char byte = char(b);
+                unit[size_t(b)] = codePage.decode(std::string_view(&byte, 1)).at(0).unicode();
+            }
+            size_t total = 0;
+            for (size_t j = 0; j < m; ++j)
+                total += rows[size_t(places[j])].name.size() * 2;
+            block.reserve(total);
+            for (size_t j = 0; j < m; ++j) {
+                const std::string& name = rows[size_t(places[j])].name;
+                keys[j] = { block.size(), name.size() * 2 };
+                for (const char c : name) {
+                    const char16_t u = unit[uint8_t(c)];
+                    block.push_back(char(u >> 8));
+                    block.push_back(char(u & 0xFF));
+                }
+            }
+        } else {
+            for (size_t j = 0; j < m; ++j) {
+                const QString key = textKey(rows[size_t(places[j])], request.key, codePage);
+                keys[j] = { block.size(), size_t(key.size()) * 2 };
+                for (QChar c : key) {
+                    block.push_back(char(c.unicode() >> 8));
+                    block.push_back(char(c.unicode() & 0xFF));
+                }
             }
         }
         std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {

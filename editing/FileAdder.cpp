@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <cerrno>
 #include <limits>
@@ -43,7 +44,7 @@ QString FileAdder::refusal(const CodePage& codePage, const QString& name, const 
     return by.ok() ? QString() : messages::characterNotInCodePage(*by.refused, QString::fromLatin1(codePage.name()));
 }
 
-std::optional<NewEntry> FileAdder::entryFor(const Board& board, const QString& path, const QString& chosenName,
+std::optional<NewEntry> FileAdder::entryFor(const Board& board, const QFileInfo& file, const QString& chosenName,
     const QString& shortName, const QString& uploader, const QDate& today, QString* refusal)
 {
     // A name written with a substitute would name no file.
@@ -54,7 +55,6 @@ std::optional<NewEntry> FileAdder::entryFor(const Board& board, const QString& p
         return std::nullopt;
     }
     const std::string stored = EditedText::field(page, shortName.toUpper()).bytes;
-    const QFileInfo file(path);
     NewEntry e;
     e.header.setName(stored);
     e.header.setSize(int32_t(std::min<qint64>(file.size(), std::numeric_limits<int32_t>::max())));
@@ -90,6 +90,7 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
     }
     for (const QString& name : every)
         byUpper.insert(name.toUpper(), name);
+    const QSet<QString> exact(every.begin(), every.end());
 
     std::vector<NewEntry> entries;
     std::vector<std::string> descriptions;
@@ -97,15 +98,16 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
         const QString wanted = requested.trimmed();
         if (wanted.isEmpty())
             continue;
-        const QString onDisk = every.contains(wanted) ? wanted : byUpper.value(wanted.toUpper());
+        const QString onDisk = exact.contains(wanted) ? wanted : byUpper.value(wanted.toUpper());
         const QString path = onDisk.isEmpty() ? QString() : dir.filePath(onDisk);
-        if (onDisk.isEmpty() || !QFileInfo(path).isFile()) {
+        const QFileInfo file(path);
+        if (onDisk.isEmpty() || !file.isFile()) {
             result.vanished << wanted;
             continue;
         }
         const QString shortName = aliases.value(onDisk);
         QString refusal;
-        std::optional<NewEntry> made = entryFor(board, path, onDisk, shortName, request.uploader, today, &refusal);
+        std::optional<NewEntry> made = entryFor(board, file, onDisk, shortName, request.uploader, today, &refusal);
         if (!made) {
             result.error = Error { EILSEQ, refusal.toStdString() };
             result.rows.clear();

@@ -3,6 +3,7 @@
 #include "storage/AreaStore.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -35,9 +36,10 @@ public:
         std::optional<Error> error; // nothing was added (also when a name cannot be stored)
     };
 
-    // The records of one new entry for the file at path, stored as shortName; nullopt with the
-    // message in refusal when a name or the uploader holds a character the code page lacks.
-    static std::optional<NewEntry> entryFor(const Board& board, const QString& path, const QString& chosenName,
+    // The records of one new entry for the file (a path, or what a caller already looked up of it),
+    // stored as shortName; nullopt with the message in refusal when a name or the uploader holds a
+    // character the code page lacks.
+    static std::optional<NewEntry> entryFor(const Board& board, const QFileInfo& file, const QString& chosenName,
         const QString& shortName, const QString& uploader, const QDate& today, QString* refusal = nullptr);
     // Why a file of this name cannot be added (a character the code page lacks); empty when it can.
     static QString unstorableName(const CodePage& codePage, const QString& name);

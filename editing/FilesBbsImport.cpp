@@ -16,8 +16,12 @@
 #include <QHash>
 #include <QSet>
 
+#include <array>
 #include <cerrno>
 #include <limits>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace qv {
 
@@ -27,21 +31,72 @@ using Action = FilesBbsImport::Action;
 // Lists beyond this are no file lists.
 constexpr uint64_t kListLimit = uint64_t(256) << 20;
 
-// What the area holds, read once: names without case to positions, and comment texts.
-struct AreaNames {
-    QHash<QString, uint64_t> byName; // upper-case 8.3 and long names
-    QSet<std::string> comments;
-    std::vector<int32_t> pointers;
+// Upper case of board bytes as the code page has it, one byte for one: names compare without
+// case as bytes, without a decoded copy of every name in the area.
+std::array<uint8_t, 256> upperBytes(const CodePage& page)
+{
+    std::array<uint8_t, 256> upper {};
+    for (int b = 0; b < 256; ++b) {
+        upper[size_t(b)] = uint8_t(b);
+        const char byte = char(b);
+        const QString u = page.decode(std::string_view(&byte, 1)).toUpper();
+        if (u.size() != 1)
+            continue;
+        const std::string back = page.encode(u);
+        if (back.size() == 1 && page.decode(back) == u)
+            upper[size_t(b)] = uint8_t(back[0]);
+    }
+    return upper;
+}
+
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
 };
 
-Result<AreaNames> readAreaNames(const Board& board, int area)
+// The names a list asks about, as upper-case board bytes, each with the last position of the area
+// known by it (as 8.3 or long name); the area's comment texts and description pointers.
+struct AreaNames {
+    static constexpr uint64_t kNone = UINT64_MAX;
+    std::array<uint8_t, 256> upper {};
+    std::unordered_map<std::string, uint64_t, TextHash, std::equal_to<>> byName;
+    QSet<std::string> comments;
+    std::vector<int32_t> pointers;
+
+    // The key of a name given as text; empty when the code page cannot hold it (no entry can
+    // have that name).
+    std::string key(const CodePage& page, const QString& name) const
+    {
+        std::string bytes = page.encode(name);
+        if (page.decode(bytes) != name)
+            return {};
+        for (char& c : bytes)
+            c = char(upper[uint8_t(c)]);
+        return bytes;
+    }
+    void want(const std::string& key)
+    {
+        if (!key.empty())
+            byName.emplace(key, kNone);
+    }
+    std::optional<uint64_t> find(const std::string& key) const
+    {
+        const auto it = key.empty() ? byName.end() : byName.find(key);
+        if (it == byName.end() || it->second == kNone)
+            return std::nullopt;
+        return it->second;
+    }
+};
+
+// One pass over the area's header and long-name files: the positions of the wanted names, the
+// comment texts and every description pointer.
+Result<void> readAreaNames(const Board& board, int area, AreaNames& names)
 {
     FileIo& io = board.io();
     const std::string& base = board.store().fileBaseDir();
-    AreaNames names;
     const std::string hdrPath = areaFilePath(io, base, area, AreaFileKind::Header);
     if (!io.exists(hdrPath))
-        return names;
+        return {};
     auto hdr = readWholeFile(io, hdrPath, uint64_t(1) << 31);
     if (!hdr)
         return hdr.error();
@@ -56,25 +111,35 @@ Result<AreaNames> readAreaNames(const Board& board, int area)
     DescriptionReader texts(io, areaFilePath(io, base, area, AreaFileKind::Description));
     const uint64_t count = recordCount(hdr->size(), AreaFileKind::Header);
     names.pointers.resize(count);
+    std::array<char, 256> folded;
+    auto note = [&](std::string_view name, uint64_t position) {
+        for (size_t k = 0; k < name.size(); ++k)
+            folded[k] = char(names.upper[uint8_t(name[k])]);
+        const auto it = names.byName.find(std::string_view(folded.data(), name.size()));
+        if (it != names.byName.end())
+            it->second = position;
+    };
+    auto field = [](const uint8_t* p, size_t width) {
+        return text::trim(std::string_view(reinterpret_cast<const char*>(p) + 1, std::min<size_t>(p[0], width)));
+    };
     for (uint64_t i = 0; i < count; ++i) {
         const uint8_t* rec = hdr->data() + i * HeaderRecord::kSize;
-        const std::string name(text::trim(enc::getText(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth)));
+        const std::string_view name = field(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
         names.pointers[i] = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
         if (name.empty()) {
             names.comments.insert(texts.textAt(names.pointers[i], kDescriptionReadLimit));
             continue;
         }
-        names.byName.insert(board.text(text::toUpper(name)).toUpper(), i);
+        note(name, i);
         if ((i + 1) * LongNameRecord::kSize <= lfn.size()) {
-            const std::string l(
-                text::trim(enc::getText(lfn.data() + i * LongNameRecord::kSize, LongNameRecord::kWidth)));
+            const std::string_view l = field(lfn.data() + i * LongNameRecord::kSize, LongNameRecord::kWidth);
             if (!l.empty())
-                names.byName.insert(board.text(l).toUpper(), i);
+                note(l, i);
         }
     }
     if (texts.error())
         return *texts.error();
-    return names;
+    return {};
 }
 
 // Why a listed name cannot be taken: the reader's reasons, and characters the page lacks.
@@ -148,13 +213,6 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
         plan.error = bytes.error();
         return plan;
     }
-    auto names = readAreaNames(board, area);
-    if (!names) {
-        plan.error = names.error();
-        return plan;
-    }
-    DescriptionReader texts(io, areaFilePath(io, board.store().fileBaseDir(), area, AreaFileKind::Description));
-
     const QDir dir(directory.host);
     const QStringList every = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const QHash<QString, QString> aliases = shortname::shortNamesFor(every);
@@ -163,7 +221,17 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
         byUpper.insert(aliases.value(name).toUpper(), name);
     for (const QString& name : every)
         byUpper.insert(name.toUpper(), name);
+    const QSet<QString> exact(every.begin(), every.end());
 
+    // First the list alone: what each line names and which of its names the area is asked about.
+    AreaNames names;
+    names.upper = upperBytes(board.codePage());
+    struct Listed {
+        size_t item;
+        std::string keys[3]; // as listed, the file on disk, its 8.3 alias
+        bool present;
+    };
+    std::vector<Listed> listed;
     QSet<QString> seen;
     const std::string_view list(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     for (FilesBbsReader::Item& read : FilesBbsReader::read(list)) {
@@ -173,7 +241,7 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
         item.listedSize = read.size.value_or(0);
         item.listedDate = read.fileDate.value_or(0);
         if (read.kind == FilesBbsReader::Item::Kind::Comment) {
-            item.action = names->comments.contains(item.description) ? Action::Keep : Action::AddComment;
+            item.action = Action::AddComment; // unless the area has it: below
             plan.items.push_back(std::move(item));
             continue;
         }
@@ -186,7 +254,7 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
             continue;
         }
         const QString upper = item.name.toUpper();
-        const QString onDisk = every.contains(item.name) ? item.name : byUpper.value(upper);
+        const QString onDisk = exact.contains(item.name) ? item.name : byUpper.value(upper);
         const bool present = !onDisk.isEmpty() && QFileInfo(dir.filePath(onDisk)).isFile();
         const QString key = present ? onDisk.toUpper() : upper;
         if (seen.contains(key)) {
@@ -195,25 +263,48 @@ FilesBbsImport::Plan FilesBbsImport::prepare(const Board& board, int area, const
             continue;
         }
         seen.insert(key);
-        auto known = names->byName.constFind(upper);
-        if (known == names->byName.constEnd() && present) {
-            known = names->byName.constFind(onDisk.toUpper());
-            if (known == names->byName.constEnd())
-                known = names->byName.constFind(aliases.value(onDisk).toUpper());
+        Listed l { plan.items.size(), { names.key(board.codePage(), item.name) }, present };
+        if (present) {
+            l.keys[1] = names.key(board.codePage(), onDisk);
+            l.keys[2] = names.key(board.codePage(), aliases.value(onDisk));
+            item.file = onDisk;
         }
-        if (known != names->byName.constEnd()) {
+        for (const std::string& k : l.keys)
+            names.want(k);
+        listed.push_back(std::move(l));
+        plan.items.push_back(std::move(item));
+    }
+
+    // Then the area, once.
+    if (auto r = readAreaNames(board, area, names); !r) {
+        plan.items.clear();
+        plan.error = r.error();
+        return plan;
+    }
+    for (Item& item : plan.items)
+        if (item.action == Action::AddComment && names.comments.contains(item.description))
+            item.action = Action::Keep;
+    DescriptionReader texts(io, areaFilePath(io, board.store().fileBaseDir(), area, AreaFileKind::Description));
+    for (const Listed& l : listed) {
+        Item& item = plan.items[l.item];
+        std::optional<uint64_t> known = names.find(l.keys[0]);
+        if (!known && l.present) {
+            known = names.find(l.keys[1]);
+            if (!known)
+                known = names.find(l.keys[2]);
+        }
+        if (known) {
+            item.file.clear();
             item.position = *known;
             item.action = Action::Keep;
             if (request.updateDescriptions
-                && texts.textAt(names->pointers[*known], kDescriptionReadLimit) != item.description)
+                && texts.textAt(names.pointers[*known], kDescriptionReadLimit) != item.description)
                 item.action = Action::Describe;
-        } else if (present) {
+        } else if (l.present) {
             item.action = Action::Add;
-            item.file = onDisk;
         } else {
             item.action = request.missing ? Action::AddMissing : Action::NotOnDisk;
         }
-        plan.items.push_back(std::move(item));
     }
     if (texts.error())
         plan.error = *texts.error();
@@ -253,14 +344,14 @@ FilesBbsImport::Outcome FilesBbsImport::apply(Board& board, int area, const Plan
             prepared(done++, plan.items.size());
         switch (item.action) {
         case Action::Add: {
-            const QString path = dir.filePath(item.file);
-            if (!QFileInfo(path).isFile()) {
+            const QFileInfo file(dir.filePath(item.file));
+            if (!file.isFile()) {
                 outcome.vanished << item.name;
                 continue;
             }
             QString refused;
             auto entry = FileAdder::entryFor(
-                board, path, item.file, aliases.value(item.file), request.uploader, today, &refused);
+                board, file, item.file, aliases.value(item.file), request.uploader, today, &refused);
             if (!entry) {
                 outcome.error = Error { EINVAL, refused.toStdString() };
                 return outcome;

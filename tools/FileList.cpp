@@ -114,13 +114,18 @@ FileList::Outcome FileList::write(const Options& options, const std::function<bo
         since = enc::encodeDate({ d.year(), d.month(), d.day() });
     }
     // Packed dates compare as their unsigned values, day field 0 (no date) never listed as new.
-    auto listedNow = [&](const HeaderRecord& h) {
-        if (h.attributes() & FilesBbsExport::kHiddenAttributes)
+    auto nameOf = [](const uint8_t* rec) {
+        const uint8_t* field = rec + HeaderRecord::kNameOffset;
+        return text::trim(std::string_view(
+            reinterpret_cast<const char*>(field) + 1, std::min<size_t>(field[0], HeaderRecord::kNameWidth)));
+    };
+    auto listedNow = [&](const uint8_t* rec) {
+        if (rec[HeaderRecord::kAttributesOffset] & FilesBbsExport::kHiddenAttributes)
             return false;
         if (!since)
             return true;
-        const auto d = enc::decodeDate(h.uploadDate());
-        return d && text::trim(h.name()).size() && uint32_t(h.uploadDate()) >= uint32_t(*since);
+        const int32_t uploaded = enc::getLong(rec + HeaderRecord::kUploadDateOffset);
+        return enc::decodeDate(uploaded) && !nameOf(rec).empty() && uint32_t(uploaded) >= uint32_t(*since);
     };
     auto fail = [&](QString problem) {
         outcome.ok = false;
@@ -157,7 +162,7 @@ FileList::Outcome FileList::write(const Options& options, const std::function<bo
     };
     std::vector<Section> sections;
     std::vector<uint8_t> records(kRecordsPerRead * HeaderRecord::kSize);
-    auto eachRecord = [&](ScopedHandle& header, uint64_t count, const std::function<bool(const HeaderRecord&)>& f) {
+    auto eachRecord = [&](ScopedHandle& header, uint64_t count, const std::function<bool(const uint8_t*)>& f) {
         for (uint64_t first = 0; first < count; first += kRecordsPerRead) {
             const uint64_t n = std::min<uint64_t>(kRecordsPerRead, count - first);
             auto got = io.readAt(header.get(), first * HeaderRecord::kSize, records.data(), n * HeaderRecord::kSize);
@@ -165,8 +170,7 @@ FileList::Outcome FileList::write(const Options& options, const std::function<bo
                 return false;
             const uint64_t have = *got / HeaderRecord::kSize;
             for (uint64_t i = 0; i < have; ++i)
-                if (!f(HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
-                        records.data() + i * HeaderRecord::kSize, HeaderRecord::kSize))))
+                if (!f(records.data() + i * HeaderRecord::kSize))
                     return false;
             if (have < n)
                 break;
@@ -195,13 +199,13 @@ FileList::Outcome FileList::write(const Options& options, const std::function<bo
             return fail(QStringLiteral("could not read area %1").arg(area));
         Section s { area };
         bool any = false;
-        if (pass.header && !eachRecord(*pass.header, pass.count, [&](const HeaderRecord& h) {
-                if (!listedNow(h))
+        if (pass.header && !eachRecord(*pass.header, pass.count, [&](const uint8_t* rec) {
+                if (!listedNow(rec))
                     return true;
                 any = true;
-                if (!text::trim(h.name()).empty()) {
+                if (!nameOf(rec).empty()) {
                     ++s.files;
-                    s.bytes += uint32_t(h.size());
+                    s.bytes += uint32_t(enc::getLong(rec + HeaderRecord::kSizeOffset));
                 }
                 return true;
             }))
@@ -256,16 +260,18 @@ FileList::Outcome FileList::write(const Options& options, const std::function<bo
         }
         if (pass.header) {
             DescriptionTexts texts(io, pass.text);
-            const bool ok = eachRecord(*pass.header, pass.count, [&](const HeaderRecord& h) {
-                if (!listedNow(h))
+            const bool ok = eachRecord(*pass.header, pass.count, [&](const uint8_t* rec) {
+                if (!listedNow(rec))
                     return true;
                 std::string_view description;
-                if (!texts.read(h.descriptionPointer(), description))
+                if (!texts.read(enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset), description))
                     return false;
                 if (!html) {
-                    pending += FilesBbsExport::entryLines(h, description, lines);
+                    FilesBbsExport::appendEntryLines(pending, rec, description, lines);
                     return flush(false);
                 }
+                const auto h
+                    = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(rec, HeaderRecord::kSize));
                 while (!description.empty() && (description.back() == '\r' || description.back() == '\n'))
                     description.remove_suffix(1);
                 const std::string name(text::trim(h.name()));

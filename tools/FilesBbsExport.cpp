@@ -6,6 +6,7 @@
 #include "tools/DescriptionTexts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -57,8 +58,16 @@ FilesBbsExport::FilesBbsExport(const Board& board)
 std::string FilesBbsExport::entryLines(
     const HeaderRecord& header, std::string_view description, const ExportOptions& options)
 {
-    if (header.attributes() & kHiddenAttributes)
-        return {};
+    std::string out;
+    appendEntryLines(out, header.encode().data(), description, options);
+    return out;
+}
+
+void FilesBbsExport::appendEntryLines(
+    std::string& out, const uint8_t* record, std::string_view description, const ExportOptions& options)
+{
+    if (record[HeaderRecord::kAttributesOffset] & kHiddenAttributes)
+        return;
     std::string_view text = description;
     if (options.shortDescriptions) {
         const auto cut = std::find_if(text.begin(), text.end(), isBreak);
@@ -68,37 +77,57 @@ std::string FilesBbsExport::entryLines(
             text.remove_suffix(1);
     }
 
-    std::string out;
-    const std::string name = header.name();
-    if (text::trim(name).empty()) {
+    const uint8_t* nameField = record + HeaderRecord::kNameOffset;
+    const std::string_view name = text::trim(std::string_view(
+        reinterpret_cast<const char*>(nameField) + 1, std::min<size_t>(nameField[0], HeaderRecord::kNameWidth)));
+    if (name.empty()) {
         if (!options.comments)
-            return {};
+            return;
         appendWithBreaks(out, text, {});
         out += "\r\n";
-        return out;
+        return;
     }
-    padRight(out, text::trim(name), kNameColumn);
+    const size_t lineStart = out.size();
+    padRight(out, name, kNameColumn);
     // A size or count too wide for its column is written whole; the line then shifts.
-    const std::string size = std::to_string(uint32_t(header.size()));
-    if (size.size() < kSizeColumn)
-        out.append(kSizeColumn - size.size(), ' ');
-    out += size;
+    char number[16];
+    const auto sized
+        = std::to_chars(number, number + sizeof number, uint32_t(enc::getLong(record + HeaderRecord::kSizeOffset)));
+    const size_t digits = size_t(sized.ptr - number);
+    if (digits < kSizeColumn)
+        out.append(kSizeColumn - digits, ' ');
+    out.append(number, digits);
     out += ' ';
-    char date[16] = "Invalid";
-    if (const auto d = enc::decodeDate(header.fileDate()))
-        std::snprintf(date, sizeof date, "%02d/%02d/%02d", d->month % 100, d->day % 100, d->year % 100);
-    padRight(out, date, kDateColumn);
+    if (const auto d = enc::decodeDate(enc::getLong(record + HeaderRecord::kFileDateOffset))) {
+        const int parts[3] = { d->month % 100, d->day % 100, d->year % 100 };
+        char date[8] = { char('0' + parts[0] / 10), char('0' + parts[0] % 10), '/', char('0' + parts[1] / 10),
+            char('0' + parts[1] % 10), '/', char('0' + parts[2] / 10), char('0' + parts[2] % 10) };
+        padRight(out, std::string_view(date, sizeof date), kDateColumn);
+    } else {
+        padRight(out, "Invalid", kDateColumn);
+    }
     if (options.counters) {
         char count[16];
-        std::snprintf(count, sizeof count, "%04d", header.downloads());
+        std::snprintf(count, sizeof count, "%04d", int(enc::getWord(record + HeaderRecord::kDownloadsOffset)));
         out += count;
         out += ' ';
     }
     out += ' ';
-    const std::string indent = std::string(out.size() - 1, ' ') + "| ";
-    appendWithBreaks(out, text, indent);
+    // Continuation lines start under the description, marked "| ".
+    const size_t column = out.size() - lineStart;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!isBreak(c)) {
+            out += c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        out += "\r\n";
+        out.append(column - 1, ' ');
+        out += "| ";
+    }
     out += "\r\n";
-    return out;
 }
 
 bool FilesBbsExport::writeList(int area, const ExportOptions& options, const std::function<bool(std::string_view)>& out,
@@ -139,14 +168,13 @@ bool FilesBbsExport::writeList(int area, const ExportOptions& options, const std
             return false;
         const uint64_t have = *got / HeaderRecord::kSize;
         for (uint64_t i = 0; i < have; ++i) {
-            const auto h = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
-                records.data() + i * HeaderRecord::kSize, HeaderRecord::kSize));
-            if (h.attributes() & kHiddenAttributes)
+            const uint8_t* rec = records.data() + i * HeaderRecord::kSize;
+            if (rec[HeaderRecord::kAttributesOffset] & kHiddenAttributes)
                 continue;
             std::string_view description;
-            if (!descriptions.read(h.descriptionPointer(), description))
+            if (!descriptions.read(enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset), description))
                 return false;
-            pending += entryLines(h, description, options);
+            appendEntryLines(pending, rec, description, options);
             if (pending.size() >= kOutputChunk) {
                 if (!out(pending))
                     return false;

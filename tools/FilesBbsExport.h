@@ -34,6 +34,10 @@ public:
     // The lines of one entry (CR LF after each), or "" when it is not listed.
     static std::string entryLines(
         const HeaderRecord& header, std::string_view description, const ExportOptions& options);
+    // The same appended to out, from the record's stored bytes (a list of a million entries
+    // makes no string per entry).
+    static void appendEntryLines(
+        std::string& out, const uint8_t* record, std::string_view description, const ExportOptions& options);
 
     // Writes the list of an area to out in pieces; false when a read or out fails. A missing or
     // empty header file gives an empty list. started(records) is called once the count is known.

@@ -53,6 +53,9 @@ std::vector<OrderCase> orderCases()
         { "names ascending", names, { SortKey::Name, false, {} }, { 1, 5, 2, 6, 4, 3, 0 } },
         { "names descending reads the ascending result backwards", names, { SortKey::Name, true, {} },
             { 0, 3, 4, 6, 2, 5, 1 } },
+        // By the characters the code page shows, not by its bytes: z, U-umlaut, sharp s, u-umlaut.
+        { "names through the code page", { row("\x81"), row("z"), row("\xE1"), row("\x9A") },
+            { SortKey::Name, false, {} }, { 1, 3, 2, 0 } },
         { "uploader: comment lines first ascending, (Unknown) by its cell text", uploaders,
             { SortKey::Uploader, false, {} }, { 1, 2, 3, 0 } },
         { "uploader: comment lines last descending", uploaders, { SortKey::Uploader, true, {} }, { 0, 3, 2, 1 } },

@@ -163,6 +163,35 @@ TEST(FilesBbsImport, AnExportedAreaImportedIntoAnEmptyOneGivesTheSameEntriesForE
     }
 }
 
+// A listed file is in the area when any of its names meets an entry's 8.3 or long name without
+// case (through the code page), the file on disk and its alias included; the last such entry counts.
+TEST(FilesBbsImport, AListedFileIsFoundByEveryNameItGoesBy)
+{
+    ImportBoard b({ { .name = "LOWER.ZIP" }, { .name = "ALIASN~1.TXT" },
+                      { .name = "\x9A"
+                                "BER.ZIP" },
+                      { .name = "OTHER~1.ZIP", .longName = "Other Name.zip" },
+                      { .name = "", .description = "--- Note ---" }, { .name = "TWICE.ZIP" }, { .name = "TWICE.ZIP" } },
+        { "Alias name.txt", "new.zip" });
+    b.put("FILES.BBS",
+        "lower.zip  a\r\n\"Alias name.txt\"  b\r\n\x81"
+        "ber.zip  c\r\n\"OTHER NAME.ZIP\"  d\r\n--- Note ---\r\ntwice.zip  e\r\n"
+        "new.zip  f\r\nnone.zip  g\r\n");
+    auto board = b.open();
+    const auto plan = FilesBbsImport::prepare(*board, 1, {});
+    ASSERT_FALSE(plan.error) << plan.error->message;
+    std::vector<std::string> got;
+    for (const auto& item : plan.items) {
+        std::string line = FilesBbsImport::actionText(item.action).toStdString();
+        if (item.action == FilesBbsImport::Action::Keep && !item.name.isEmpty())
+            line += ' ' + std::to_string(item.position);
+        got.push_back(line);
+    }
+    EXPECT_EQ(got,
+        (std::vector<std::string> { "already there 0", "already there 1", "already there 2", "already there 3",
+            "already there", "already there 6", "add", "not on disk" }));
+}
+
 TEST(FilesBbsImport, AListThatCannotBeReadChangesNothing)
 {
     ImportBoard b({}, { "A.ZIP" });

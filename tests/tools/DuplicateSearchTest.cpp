@@ -81,5 +81,38 @@ TEST(DuplicateSearch, FindsGroupsByNameAndByContentAcrossAreasSharingADirectory)
     EXPECT_TRUE(stopped.groups.empty());
 }
 
+// Which entries meet by name: case through the code page, the long name over the 8.3 one, blanks
+// around either, comments never, and the groups in area order whatever their hashes.
+TEST(DuplicateSearch, GroupsNamesWithoutCaseThroughTheCodePage)
+{
+    test::ToolsTestBoard b;
+    std::filesystem::create_directories(b.areaDir("a"));
+    b.builder.writeAreas({ { "One", b.areaDir("a"), 1 }, { "Two", b.areaDir("a"), 1 } });
+    const std::string umlaut = "\x81"
+                               "ber.zip",
+                      capital = "\x9A"
+                                "BER.ZIP"; // u-umlaut, U-umlaut in IBM437
+    b.builder.writeEntries(1,
+        { { .name = "README.TXT" }, { .name = "", .description = "README.TXT" },
+            { .name = "UBER~1.ZIP", .longName = umlaut }, { .name = "LONGNA~1.ZIP", .longName = "Long name.zip" },
+            { .name = "A.ZIP" }, { .name = "  B.ZIP " }, { .name = "C.ZIP", .longName = "   " } });
+    b.builder.writeEntries(2,
+        { { .name = "readme.txt" }, { .name = "", .description = "README.TXT" }, { .name = capital },
+            { .name = "LONGNA~1.ZIP" }, { .name = "a.zip" }, { .name = "A.ZIP" }, { .name = "B.ZIP" },
+            { .name = "c.zip" } });
+    auto board = b.open();
+    const auto found = DuplicateSearch(*board).find({ 2, 1 }, DuplicateSearch::By::Name);
+    ASSERT_FALSE(found.error);
+    std::vector<std::vector<std::string>> got;
+    for (const auto& g : found.groups) {
+        got.emplace_back();
+        for (const auto& e : g.entries)
+            got.back().push_back(std::to_string(e.area) + "/" + std::to_string(e.position + 1));
+    }
+    EXPECT_EQ(got,
+        (std::vector<std::vector<std::string>> {
+            { "2/1", "1/1" }, { "2/3", "1/3" }, { "2/5", "2/6", "1/5" }, { "2/7", "1/6" }, { "2/8", "1/7" } }));
+}
+
 } // namespace
 } // namespace qv
