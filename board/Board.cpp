@@ -1,6 +1,7 @@
 #include "board/Board.h"
 
 #include "board/TransferLeftovers.h"
+#include "board/UndoStack.h"
 #include "platform/ShortName.h"
 #include "platform/Trash.h"
 #include "settings/Settings.h"
@@ -67,10 +68,20 @@ Board::Discarded Board::discardFile(const QString& path) const
         d.inTrash = trash::moveToTrash(path);
     if (!d.inTrash.isEmpty()) {
         d.gone = true;
+        if (m_undo)
+            m_undo->noteFile({ UndoStack::FileOp::Kind::Trashed, path, d.inTrash });
         return d;
     }
     d.gone = bool(m_io->remove(QFile::encodeName(path).toStdString()));
+    if (d.gone && m_undo)
+        m_undo->noteFile({ UndoStack::FileOp::Kind::Unlinked, path, {} });
     return d;
+}
+
+void Board::noteFileAppeared(const QString& path) const
+{
+    if (m_undo)
+        m_undo->noteFile({ UndoStack::FileOp::Kind::Appeared, path, {} });
 }
 
 QString Board::areaName(int area) const

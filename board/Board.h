@@ -19,6 +19,7 @@
 namespace qv {
 
 struct Settings;
+class UndoStack;
 
 // An opened board: its area configuration, the DOS path mapping, the code page, the file base
 // and the area store. The window and qvtool open a board through this and through nothing else.
@@ -101,6 +102,10 @@ public:
     Discarded discardFile(const QString& path) const;
     bool usesTrash() const { return m_options.useTrash; }
 
+    // The window's undo: told of every entry's file that a change puts in place or discards.
+    void setUndo(UndoStack* undo) { m_undo = undo; }
+    void noteFileAppeared(const QString& path) const;
+
 private:
     Options m_options;
     FileIo* m_io;
@@ -111,6 +116,7 @@ private:
     QString m_fileBaseDir;
     QString m_fileBaseProblem;
     std::unique_ptr<AreaStore> m_store;
+    UndoStack* m_undo = nullptr;
 };
 
 } // namespace qv

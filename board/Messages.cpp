@@ -79,6 +79,50 @@ QString rowsChanged(int area, bool listReadAgain)
         .arg(area);
 }
 
+namespace {
+// "the sort", "the remove of 3 entries", "the import FILES.BBS": capitalised words in lower case.
+QString stepName(const QString& step)
+{
+    if (step.isEmpty())
+        return QStringLiteral("the change");
+    QStringList words = step.split(QLatin1Char(' '));
+    for (QString& w : words)
+        if (w.mid(1) == w.mid(1).toLower())
+            w = w.toLower();
+    return QStringLiteral("the ") + words.join(QLatin1Char(' '));
+}
+} // namespace
+
+QString stepRefused(int area, const QString& step, bool undoing)
+{
+    if (undoing)
+        return QStringLiteral("Area %1 was changed by another program since %2; it cannot be undone. Nothing was "
+                              "changed.")
+            .arg(area)
+            .arg(stepName(step));
+    return QStringLiteral("Area %1 was changed by another program since %2 was undone; it cannot be redone. Nothing "
+                          "was changed.")
+        .arg(area)
+        .arg(stepName(step));
+}
+
+QString stepSpoiled(int area, const QString& step, bool undoing, const QString& why)
+{
+    QString name = stepName(step);
+    name[0] = name[0].toUpper();
+    return QStringLiteral("%1 cannot be %2 in area %3: %4. Nothing was changed.")
+        .arg(name, undoing ? QStringLiteral("undone") : QStringLiteral("redone"))
+        .arg(area)
+        .arg(why);
+}
+
+QString filesNotBack(const QStringList& paths)
+{
+    return QStringLiteral("The entries are back, but these files could not be brought back (deleted for good, or "
+                          "their name is taken):\n%1")
+        .arg(paths.join(QLatin1Char('\n')));
+}
+
 QString hitGone(int area)
 {
     return QStringLiteral("The entry found is no longer in area %1; search again.").arg(area);

@@ -52,6 +52,14 @@ QString areaReadAgain(int area);
 // sort"); empty when it added none.
 QString boardWritesKept(int area, const CarriedOver& carried, const char* operation);
 
+// Undo and redo. A step refused because an area no longer holds what it left: "Area 12 was
+// changed by another program since the sort; it cannot be undone." (step: "Sort").
+QString stepRefused(int area, const QString& step, bool undoing);
+// A step whose change of an area could not be kept whole (why: the reason, lower case).
+QString stepSpoiled(int area, const QString& step, bool undoing, const QString& why);
+// Files an undo could not bring back (deleted for good, or their name taken meanwhile).
+QString filesNotBack(const QStringList& paths);
+
 // Removing, updating and sorting entries.
 // "Confirm Deletion": the question about one entry's file, and its five buttons in order
 // (Yes, Yes to All, No, No to All, Cancel).

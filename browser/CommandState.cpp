@@ -38,7 +38,8 @@ bool isEnabled(const QString& command, const WindowState& s)
     // Commands that change entries or start a transfer wait while a file copy runs.
     static const QSet<QString> kChanging
         = { "adopt", "icom", "remov", "update", "xdesc", "eddesc", "mnuGlobDesc", "cut", "copy", "paste", "fpaste",
-              "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs", "clean", "packdesc", "repair" };
+              "behall", "dcopy", "dmove", "SelSort", "props", "refr", "importbbs", "clean", "packdesc", "repair", "undo",
+              "redo" };
     if (s.transferRunning && kChanging.contains(command))
         return false;
 
@@ -57,6 +58,10 @@ bool isEnabled(const QString& command, const WindowState& s)
         return s.selectedRows > 0 && !(onEntry && s.currentIsComment); // comment rows are skipped
     if (command == "paste" || command == "fpaste" || command == "behall")
         return s.clipboardHolds;
+    if (command == "undo")
+        return s.canUndo;
+    if (command == "redo")
+        return s.canRedo;
     return true;
 }
 

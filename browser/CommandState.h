@@ -14,6 +14,8 @@ struct WindowState {
     bool descriptionHasFocus = false; // Cut and Copy belong to the pane's text then
     bool clipboardHolds = false; // the internal clipboard holds entries
     bool transferRunning = false; // a file copy lets events run; nothing may start another change
+    bool canUndo = false;
+    bool canRedo = false;
 };
 
 namespace commandstate {

@@ -44,6 +44,9 @@ const std::vector<Row> kMenuBar = {
     { 1, nullptr, nullptr, nullptr },
     { 1, "exit", "&Exit", "Ctrl+Q" },
     { 0, "ee", "&Edit", "" },
+    { 1, "undo", "&Undo", "Ctrl+Z" },
+    { 1, "redo", "&Redo", "Ctrl+Shift+Z" },
+    { 1, nullptr, nullptr, nullptr },
     { 1, "eddesc", "&Edit Description...", "F2" },
     { 1, "xdesc", "E&xtract Description", "" },
     { 1, "mnuGlobDesc", "&Global Description...", "" },
@@ -144,7 +147,7 @@ const std::vector<Tool> kToolBar = {
 // Keys of commands that change the board or take rows count only while the list (or the tree)
 // has the focus; anywhere else, in a text box above all, the key is the widget's own.
 const char* const kListOrTreeKeys[]
-    = { "adopt", "icom", "remov", "update", "eddesc", "dcopy", "dmove", "SelSort", "props", "selall" };
+    = { "adopt", "icom", "remov", "update", "eddesc", "dcopy", "dmove", "SelSort", "props", "selall", "undo", "redo" };
 // Cut, Copy and Paste take rows only from the list itself.
 const char* const kListKeys[] = { "cut", "copy", "paste" };
 
@@ -198,6 +201,20 @@ CommandTable::CommandTable(QWidget* owner)
     exclusive("ViewList", "ViewDetails");
     exclusive("RmViewList", "RmViewDetails");
     exclusive("alph", "num");
+    // The desktop's keys for undo and redo, and Ctrl+Y, which many editors use for redo.
+    // A key twice in one list would be an ambiguous shortcut that triggers nothing.
+    // The first key is the one the menu shows.
+    auto keys = [](QKeySequence::StandardKey standard, std::initializer_list<const char*> first) {
+        QList<QKeySequence> list;
+        for (const char* k : first)
+            list.append(QKeySequence(QString::fromLatin1(k)));
+        for (const QKeySequence& k : QKeySequence::keyBindings(standard))
+            if (!list.contains(k))
+                list.append(k);
+        return list;
+    };
+    m_actions.value(QStringLiteral("undo"))->setShortcuts(keys(QKeySequence::Undo, { "Ctrl+Z" }));
+    m_actions.value(QStringLiteral("redo"))->setShortcuts(keys(QKeySequence::Redo, { "Ctrl+Shift+Z", "Ctrl+Y" }));
 
     auto* sortPair = new QActionGroup(this);
     QStyle* style = QApplication::style();
@@ -306,7 +323,12 @@ void CommandTable::route(const QString& command, QObject* receiver, const std::f
 {
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
         if (commandstate::commandOf(it.key()) == command && !m_menus.contains(it.key()))
-            connect(it.value(), &QAction::triggered, receiver, handler);
+            connect(it.value(), &QAction::triggered, receiver, [this, command, handler] {
+                if (m_around)
+                    m_around(command, handler);
+                else
+                    handler();
+            });
 }
 
 void CommandTable::apply(const QString& id)

@@ -47,6 +47,11 @@ public:
     // Runs handler for every item of the command (menu bar, right-button menu; toolbar buttons
     // reach it through their menu item).
     void route(const QString& command, QObject* receiver, const std::function<void()>& handler);
+    // Runs every routed handler through around(command, handler) (the window's undo steps).
+    void setAround(std::function<void(const QString&, const std::function<void()>&)> around)
+    {
+        m_around = std::move(around);
+    }
 
 private:
     QAction* makeAction(const QString& id, const QString& caption, const QString& shortcut);
@@ -58,6 +63,7 @@ private:
     QHash<QString, QAction*> m_tools;
     WindowState m_state;
     QMenu* m_popup = nullptr;
+    std::function<void(const QString&, const std::function<void()>&)> m_around;
 };
 
 } // namespace qv

@@ -18,6 +18,8 @@
 #include "browser/RemoveSortController.h"
 #include "browser/ToolsController.h"
 #include "browser/TransferController.h"
+#include "browser/UndoController.h"
+#include "board/UndoStack.h"
 #include "editing/EntryRemover.h"
 #include "transfer/Clipboard.h"
 #include "platform/widgets/Dialogs.h"
@@ -92,6 +94,11 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     // Removed entries leave the clipboard.
     connect(
         &m_removeSort->remover(), &EntryRemover::entriesRemoved, &m_transfers->clipboard(), &Clipboard::entriesRemoved);
+    m_undo = new UndoController(m_services, { this, m_commands, m_areas, m_list }, this);
+    connect(m_undo, &UndoController::stepsChanged, this, &MainWindow::refreshCommands);
+    // A click on a column header sorts the area (after a question); the step is named before.
+    connect(m_list->detailsView()->header(), &QHeaderView::sectionPressed, this,
+        [this] { m_undo->stack().setPendingText(QStringLiteral("Sort")); });
     m_follower = new ListFollower(m_services, { this, m_commands, m_areas, m_files, m_list, m_model }, this);
     m_areas->setReadAgain([this] { m_follower->readAgain(); });
     connect(m_areas, &AreaController::fatalError, this, &MainWindow::endFatally);
@@ -102,11 +109,12 @@ MainWindow::MainWindow(BrowserServices services, QWidget* parent)
     // Rows dropped onto another area: the transfer of Direct Copy and Move, to that area's end.
     connect(m_tree, &AreaTreeView::entriesDropped, this, [this](int area, bool move) {
         if (area != m_areas->currentArea() && !m_transferRunning && m_services.board.areaExists(area))
-            m_transfers->direct(move, area);
+            m_undo->asStep(m_undo->stepText(move ? QStringLiteral("dmove") : QStringLiteral("dcopy")),
+                [&] { m_transfers->direct(move, area); });
     });
     connect(m_list, &FileListView::filesDropped, this, [this](const QStringList& paths) {
         if (!m_transferRunning)
-            m_addFiles->addDroppedFiles(paths);
+            m_undo->asStep(QStringLiteral("Add Files"), [&] { m_addFiles->addDroppedFiles(paths); });
     });
     connect(m_tree, &AreaTreeView::clickIgnored, this, [this] {
         say(QStringLiteral("The tree does not change areas while Search File is open: double-click a result "
@@ -288,6 +296,11 @@ QWidget* MainWindow::helpWindow() const
     return m_help;
 }
 
+UndoController& MainWindow::undo() const
+{
+    return *m_undo;
+}
+
 void reportDone(QWidget* window, const QString& text)
 {
     if (auto* main = qobject_cast<MainWindow*>(window))
@@ -334,6 +347,8 @@ WindowState MainWindow::currentState() const
     s.descriptionHasFocus = m_descriptionFocus;
     s.clipboardHolds = m_clipboardHolds && m_clipboardHolds();
     s.transferRunning = m_transferRunning;
+    s.canUndo = m_undo && m_undo->stack().canUndo();
+    s.canRedo = m_undo && m_undo->stack().canRedo();
     return s;
 }
 

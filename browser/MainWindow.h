@@ -4,6 +4,7 @@
 #include "browser/CommandState.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -30,6 +31,7 @@ class NumericAreaSelector;
 class RemoveSortController;
 class ToolsController;
 class TransferController;
+class UndoController;
 
 // The status bar's report of a finished change, when window is the browser window.
 void reportDone(QWidget* window, const QString& text);
@@ -57,6 +59,7 @@ public:
     ToolsController& tools() const { return *m_tools; }
     AddFilesController& addFiles() const { return *m_addFiles; }
     TransferController& transfers() const { return *m_transfers; }
+    UndoController& undo() const;
     ListFollower& follower() const { return *m_follower; }
     AreaTreeView* tree() const { return m_tree; }
     FileListView* fileList() const { return m_list; }
@@ -111,6 +114,7 @@ private:
     ToolsController* m_tools = nullptr;
     AddFilesController* m_addFiles = nullptr;
     TransferController* m_transfers = nullptr;
+    QPointer<UndoController> m_undo; // a child that may go before the signals that ask it
     ListFollower* m_follower = nullptr;
 
     QToolBar* m_toolBar = nullptr;

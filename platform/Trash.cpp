@@ -140,4 +140,21 @@ QString moveToTrash(const QString& path, const QDateTime& when)
     return {};
 }
 
+bool restore(const QString& inTrash, const QString& original)
+{
+    struct stat st { };
+    if (::lstat(native(original).constData(), &st) == 0 || errno != ENOENT)
+        return false;
+    // renameat2 with RENAME_NOREPLACE would close the gap; a link and an unlink do the same on
+    // every file system a trash lives on, and never replace what another program put there.
+    if (::link(native(inTrash).constData(), native(original).constData()) != 0)
+        return false;
+    ::unlink(native(inTrash).constData());
+    const QFileInfo taken(inTrash);
+    const QString info = QFileInfo(taken.path()).path() + QStringLiteral("/info/") + taken.fileName()
+        + QStringLiteral(".trashinfo");
+    ::unlink(native(info).constData());
+    return true;
+}
+
 } // namespace qv::trash

@@ -12,4 +12,8 @@ namespace qv::trash {
 // in the trash, or empty when no trash can take the file, which is then left where it was.
 QString moveToTrash(const QString& path, const QDateTime& when = QDateTime::currentDateTime());
 
+// Puts a file moveToTrash took back where it was and drops its info file. Refused (false, the
+// file left in the trash) when another file took its old name meanwhile.
+bool restore(const QString& inTrash, const QString& original);
+
 } // namespace qv::trash

@@ -1079,6 +1079,12 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         if (lock)
             (void)m_io->unlockRange(lock->get(), 0, HeaderRecord::kSize);
     };
+    if (m_recorder) {
+        std::vector<ChangeRecorder::Touch> touches;
+        for (const auto& t : targets)
+            touches.push_back({ t.kind, t.file, true, 0, 0 });
+        m_recorder->committing(area, touches);
+    }
     // The commit point: once the journal is complete on disk the replacement will happen.
     // Everything is flushed before the last look, so it and the renames are microseconds apart.
     if (auto written = writeJournal(*m_io, journal, journalOf(true)); !written)
@@ -1161,6 +1167,8 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             if (!again || *again != Recovery::Completed)
                 return Error { renamed.error().code,
                     renamed.error().message + " (the change is completed when the area is next loaded)" };
+            if (m_recorder)
+                m_recorder->committed(area, false);
             return {};
         }
     }
@@ -1176,8 +1184,11 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     // The change is in place; a journal that cannot be removed now is removed by the next load.
     (void)m_io->remove(journal);
     (void)m_io->syncDirectory(headerDir);
-    if (watched.empty())
+    if (watched.empty()) {
+        if (m_recorder)
+            m_recorder->committed(area, false);
         return {};
+    }
     std::vector<std::pair<AreaFileKind, std::string>> files;
     for (const auto& t : targets)
         files.emplace_back(t.kind, t.file);
@@ -1189,6 +1200,9 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         m_carried = *carried;
     else
         m_carried.failed = carried.error();
+    if (m_recorder)
+        m_recorder->committed(
+            area, m_carried.added > 0 || m_carried.changed > 0 || m_carried.failed.has_value());
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include "storage/FileIo.h"
 #include "storage/RewritePlan.h"
 #include "storage/RowIdentity.h"
+#include "storage/UndoKeeper.h"
 
 #include <array>
 #include <cstdint>
@@ -270,6 +271,17 @@ public:
     FileIo& io() const { return *m_io; }
     const std::string& fileBaseDir() const { return m_fileBaseDir; }
 
+    // Told of every change at its commit point (nullptr: nobody).
+    void setRecorder(ChangeRecorder* recorder) { m_recorder = recorder; }
+    ChangeRecorder* recorder() const { return m_recorder; }
+
+    // Brings the area's files back to what they were before the step kept (the description file
+    // keeps bytes appended since; the pointers go back), as one journalled change told to the
+    // recorder like any other. Refused with kChangedSinceStep, changing nothing, unless the files
+    // still hold exactly what the step left; the check and the commit are made under the board's
+    // lock.
+    Result<void> restore(int area, const KeptArea& kept);
+
 private:
     static Error noFileBase();
     std::string path(int area, AreaFileKind kind) const;
@@ -305,6 +317,7 @@ private:
     int m_leaseWaitMs = 5000;
     int m_graceMs = 200;
     CarriedOver m_carried;
+    ChangeRecorder* m_recorder = nullptr;
 };
 
 } // namespace qv

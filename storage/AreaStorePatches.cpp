@@ -78,6 +78,25 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
         return retract(same.error());
     }
+    if (m_recorder) {
+        // The old bytes are read under the lock, so a count the board bumps meanwhile is not lost.
+        std::vector<ChangeRecorder::Touch> touches;
+        const AreaFileKind kinds[] = { AreaFileKind::Header, AreaFileKind::Index, AreaFileKind::Description,
+            AreaFileKind::LongName };
+        std::vector<std::string> paths;
+        for (AreaFileKind kind : kinds)
+            paths.push_back(path(area, kind));
+        for (size_t k = 0; k < note.patches.size(); ++k) {
+            AreaFileKind kind = AreaFileKind::Header;
+            for (size_t i = 0; i < paths.size(); ++i)
+                if (paths[i] == files[k])
+                    kind = kinds[i];
+            const AreaJournal::Patch& p = note.patches[k];
+            const uint64_t end = std::max<uint64_t>(p.offset + p.bytes.size(), p.minimumLength);
+            touches.push_back({ kind, files[k], false, p.offset, end - p.offset });
+        }
+        m_recorder->committing(area, touches);
+    }
     if (started)
         *started = true;
     Result<void> done;
@@ -126,11 +145,15 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         if (auto again = recover(area); !again || *again != Recovery::Completed)
             return Error { done.error().code,
                 done.error().message + " (the change is completed when the area is next loaded)" };
+        if (m_recorder)
+            m_recorder->committed(area, false);
         return {};
     }
     // Done. The removal needs no flush: a journal that comes back after a crash writes the same
     // bytes again (journals are one per area, and the next change's journal replaces this one).
     (void)m_io->remove(journal);
+    if (m_recorder)
+        m_recorder->committed(area, false);
     return {};
 }
 

@@ -17,6 +17,8 @@ struct Error {
 inline constexpr int kChangedMeanwhile = 0x10000;
 // Error code of a change refused because rows it was given no longer hold what was shown.
 inline constexpr int kRowsChanged = 0x10001;
+// Error code of an undo or redo refused because the area no longer holds what the step left.
+inline constexpr int kChangedSinceStep = 0x10002;
 
 // A value or an error; storage never throws for bad input or failed I/O.
 template <class T> class [[nodiscard]] Result {

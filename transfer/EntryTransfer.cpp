@@ -313,6 +313,8 @@ void EntryTransfer::copyFiles(
         }
         if (copy.status == FileCopier::Status::Failed && callbacks.copyFailed)
             callbacks.copyFailed(copy);
+        if (copy.status == FileCopier::Status::Copied && !copy.replaced)
+            m_board.noteFileAppeared(copy.destination);
         outcome.cancelled = copy.status == FileCopier::Status::Cancelled;
         outcome.files.push_back(std::move(copy));
         if (outcome.cancelled)

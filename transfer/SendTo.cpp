@@ -37,6 +37,8 @@ SendTo::Outcome SendTo::run(Board& board, const Request& request, const Descript
     }
     if (outcome.copy.status == FileCopier::Status::Cancelled)
         return outcome;
+    if (outcome.copy.completed() && !outcome.copy.replaced)
+        board.noteFileAppeared(outcome.copy.destination);
     // The file in the area's directory now, copied or kept as it was.
     FileAdder::Request add;
     add.names = { QFileInfo(outcome.copy.destination).fileName() };

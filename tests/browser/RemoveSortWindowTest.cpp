@@ -17,6 +17,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
@@ -278,3 +281,62 @@ TEST_F(RemoveSortWindowTest, CancelledSortLeavesTheFilesUntouched)
 }
 
 } // namespace
+
+TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByName)
+{
+    QAction* undo = window->commands().action("undo");
+    QAction* redo = window->commands().action("redo");
+    const QList<QAction*> edit = window->commands().menu("ee")->actions();
+    ASSERT_GE(edit.size(), 2);
+    EXPECT_EQ(edit[0], undo);
+    EXPECT_EQ(edit[1], redo);
+    EXPECT_EQ(undo->text(), "&Undo");
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(undo->shortcuts().contains(QKeySequence("Ctrl+Z")));
+    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence("Ctrl+Shift+Z")));
+    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence("Ctrl+Y")));
+
+    whenSortDialogOpens([](SortDialog* d) {
+        choose(d, "Order0");
+        ok(d);
+    });
+    QHeaderView* header = window->fileList()->detailsView()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+        QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
+    QCoreApplication::processEvents();
+    const auto sorted = t.bytes();
+    EXPECT_EQ(undo->text(), "&Undo Sort");
+    EXPECT_TRUE(undo->isEnabled());
+
+    select({ 3, 1 });
+    dialogs.choices = { "&No", "&No" };
+    window->commands().action("remov")->trigger();
+    EXPECT_EQ(names(), QStringList({ "E.zip", "C.zip", "A.zip" }));
+    EXPECT_EQ(undo->text(), "&Undo Remove of 2 entries");
+    // QV_SCREENSHOT_DIR=dir (under a real X server) saves the open Edit menu, for looking at.
+    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty()) {
+        window->menuBar()->setActiveAction(window->commands().menu("ee")->menuAction());
+        QTest::qWait(300);
+        const QRect frame = window->frameGeometry();
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, frame.x(), frame.y(), frame.width(), std::min(frame.height(), 480))
+            .save(shots + "/undo-menu.png");
+        window->commands().menu("ee")->hide();
+    }
+
+    undo->trigger();
+    EXPECT_EQ(t.bytes(), sorted);
+    EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
+    EXPECT_EQ(undo->text(), "&Undo Sort");
+    EXPECT_EQ(redo->text(), "&Redo Remove of 2 entries");
+    EXPECT_TRUE(redo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(t.bytes().hdr, test::areaBytesOf(written, { 0, 1, 2, 3, 4 }).hdr);
+    EXPECT_EQ(names(), QStringList({ "C.zip", "A.zip", "E.zip", "B.zip", "D.zip" }));
+    EXPECT_FALSE(undo->isEnabled());
+    redo->trigger();
+    redo->trigger();
+    EXPECT_EQ(names(), QStringList({ "E.zip", "C.zip", "A.zip" }));
+    EXPECT_EQ(redo->text(), "&Redo");
+    EXPECT_EQ(filesOnDisk(), kFiles);
+}

@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     // The trash and state of the programs the tests start stay in a private place too.
     QTemporaryDir data;
     setenv("XDG_DATA_HOME", QFile::encodeName(data.path()).constData(), 1);
+    setenv("XDG_STATE_HOME", QFile::encodeName(data.path() + QStringLiteral("/state")).constData(), 1);
     QApplication app(argc, argv);
     // Tests close many windows; the last one closing must not end the nested loops of later ones.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,0 +1,245 @@
+// Undo and redo of the store's changes: the bytes each leaves, a refusal after another writer,
+// and that a failure or a kill at any step of an undo leaves the area as the step left it or as
+// it was before.
+
+#include "storage/AreaCheck.h"
+#include "storage/AreaStore.h"
+#include "storage/DescriptionPack.h"
+#include "storage/HeaderRecord.h"
+#include "storage/UndoKeeper.h"
+
+#include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultSweep.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace qv {
+namespace {
+
+using test::BoardBuilder;
+using test::Entry;
+
+void makeArea(BoardBuilder& b)
+{
+    b.writeEntries(1,
+        { Entry { .name = "ZED.ZIP", .description = "last one" },
+            Entry { .name = "ALPHA~1.ZIP", .description = "first", .longName = "Alpha file.zip" },
+            Entry { .name = "", .description = "a comment" }, Entry { .name = "MID.ARJ", .description = "middle" } });
+    // Text nothing points at, so a pack has something to reclaim.
+    auto txt = test::readFile(b.descriptionPath(1));
+    for (char c : std::string("unreferenced text"))
+        txt.push_back(uint8_t(c));
+    txt.push_back(0);
+    test::writeFile(b.descriptionPath(1), txt);
+}
+
+NewEntry newEntry(const std::string& name)
+{
+    NewEntry e;
+    e.header = test::headerOf(Entry { .name = name }, -1);
+    e.index = test::indexOf(Entry { .name = name }, -1);
+    return e;
+}
+
+struct Change {
+    const char* label;
+    std::function<bool(AreaStore&)> run;
+};
+
+const std::vector<Change> kChanges = {
+    { "sort (a rewrite)",
+        [](AreaStore& s) {
+            return s.rewrite(1, RewritePlan::permutation({ 3, 1, 0, 2 })).ok();
+        } },
+    { "properties (a patch of the header)",
+        [](AreaStore& s) {
+            const uint8_t downloads[] = { 7, 0 };
+            return s.patchRecord(1, AreaFileKind::Header, 3, HeaderRecord::kDownloadsOffset, downloads).ok();
+        } },
+    { "descriptions, one over the old text and one appended",
+        [](AreaStore& s) {
+            return s.setDescriptions(1, { { 0, "short" }, { 3, "a text much longer than the old one" } }).ok();
+        } },
+    { "an added entry", [](AreaStore& s) { return s.insertEntry(1, 2, newEntry("NEW.ZIP"), "new text").ok(); } },
+    { "a removal",
+        [](AreaStore& s) {
+            return s.rewrite(1, RewritePlan::removal(4, { 0, 2 })).ok();
+        } },
+    { "pack", [](AreaStore& s) { return packDescriptions(s, 1).ok(); } },
+    { "two changes in one step",
+        [](AreaStore& s) {
+            return s.setDescriptions(1, { { 1, "one" } }).ok()
+                && s.rewrite(1, RewritePlan::permutation({ 1, 0, 2, 3 })).ok()
+                && s.setDescriptions(1, { { 0, "two" } }).ok();
+        } },
+};
+
+// The records as they were, and the description file as it was at least up to its old length.
+void expectBack(const test::AreaBytes& now, const test::AreaBytes& was, const std::string& where)
+{
+    EXPECT_TRUE(now.sameRecords(was)) << where;
+    ASSERT_GE(now.txt.size(), was.txt.size()) << where;
+    EXPECT_TRUE(std::equal(was.txt.begin(), was.txt.end(), now.txt.begin())) << where;
+}
+
+struct Fixture {
+    test::TempDir tmp;
+    BoardBuilder board { tmp.path() };
+    std::string keep = tmp.path() + "/undo";
+    Fixture()
+    {
+        makeArea(board);
+        std::filesystem::create_directories(keep);
+    }
+    // Runs the change as one step and returns what it kept.
+    KeptChange step(const Change& c, FileIo& io = systemFileIo())
+    {
+        AreaStore store(io, board.fileBaseDir());
+        UndoKeeper keeper(io, board.fileBaseDir(), keep);
+        store.setRecorder(&keeper);
+        keeper.begin();
+        EXPECT_TRUE(c.run(store)) << c.label;
+        return keeper.end();
+    }
+};
+
+TEST(AreaStoreUndo, UndoAndRedoBringBackTheBytesOfEachChange)
+{
+    for (const Change& c : kChanges) {
+        Fixture f;
+        const auto before = test::areaBytes(f.board, 1);
+        KeptChange done = f.step(c);
+        const auto after = test::areaBytes(f.board, 1);
+        ASSERT_FALSE(after.sameRecords(before) && after.txt == before.txt) << c.label << ": nothing changed";
+        ASSERT_EQ(done.areas.size(), 1u) << c.label;
+
+        AreaStore store(systemFileIo(), f.board.fileBaseDir());
+        UndoKeeper keeper(systemFileIo(), f.board.fileBaseDir(), f.keep);
+        store.setRecorder(&keeper);
+        keeper.begin();
+        ASSERT_TRUE(store.restore(1, done.areas[0])) << c.label;
+        KeptChange undone = keeper.end();
+        expectBack(test::areaBytes(f.board, 1), before, std::string(c.label) + ": undo");
+        EXPECT_EQ(AreaCheck::run(systemFileIo(), f.board.fileBaseDir(), 1), std::vector<std::string>()) << c.label;
+
+        keeper.begin();
+        ASSERT_EQ(undone.areas.size(), 1u) << c.label;
+        ASSERT_TRUE(store.restore(1, undone.areas[0])) << c.label;
+        KeptChange redone = keeper.end();
+        expectBack(test::areaBytes(f.board, 1), after, std::string(c.label) + ": redo");
+        // And back once more: the redo kept what it replaced as well.
+        ASSERT_TRUE(store.restore(1, redone.areas[0])) << c.label;
+        expectBack(test::areaBytes(f.board, 1), before, std::string(c.label) + ": second undo");
+        for (const KeptChange* k : { &done, &undone, &redone })
+            k->discard(systemFileIo());
+        EXPECT_TRUE(std::filesystem::is_empty(f.keep)) << c.label;
+    }
+}
+
+TEST(AreaStoreUndo, AnAreaChangedSinceTheStepIsNotUndone)
+{
+    struct Other {
+        const char* label;
+        std::function<void(BoardBuilder&)> write;
+    };
+    const std::vector<Other> others = {
+        { "a download counted",
+            [](BoardBuilder& b) {
+                auto hdr = test::readFile(b.headerPath(1));
+                hdr[HeaderRecord::kDownloadsOffset] ^= 1;
+                test::writeFile(b.headerPath(1), hdr);
+            } },
+        { "an upload's text appended and pointed at",
+            [](BoardBuilder& b) {
+                AreaStore s(systemFileIo(), b.fileBaseDir());
+                ASSERT_TRUE(s.insertEntry(1, 4, newEntry("UPLOAD.ZIP"), "the board's"));
+            } },
+        { "the description file cut short",
+            [](BoardBuilder& b) {
+                auto txt = test::readFile(b.descriptionPath(1));
+                txt.resize(txt.size() - 3);
+                test::writeFile(b.descriptionPath(1), txt);
+            } },
+    };
+    for (const Other& o : others) {
+        Fixture f;
+        KeptChange done = f.step(kChanges[0]);
+        o.write(f.board);
+        const auto changed = test::areaBytes(f.board, 1);
+        AreaStore store(systemFileIo(), f.board.fileBaseDir());
+        auto r = store.restore(1, done.areas[0]);
+        ASSERT_FALSE(r) << o.label;
+        EXPECT_EQ(r.error().code, kChangedSinceStep) << o.label;
+        EXPECT_EQ(test::areaBytes(f.board, 1), changed) << o.label;
+        EXPECT_FALSE(test::fileExists(f.board.fileBaseDir() + "/hdr/fdb1.$$$")) << o.label;
+    }
+}
+
+// A failing call or a kill during an undo: the area is as the step left it, or as it was.
+void expectStepOrBefore(
+    BoardBuilder& b, const test::AreaBytes& before, const test::AreaBytes& after, const std::string& where)
+{
+    AreaStore store(systemFileIo(), b.fileBaseDir());
+    ASSERT_TRUE(store.recover(1)) << where;
+    const auto now = test::areaBytes(b, 1);
+    if (now.sameRecords(after))
+        EXPECT_EQ(now.txt, after.txt) << where;
+    else
+        expectBack(now, before, where);
+    EXPECT_EQ(AreaCheck::run(systemFileIo(), b.fileBaseDir(), 1), std::vector<std::string>()) << where;
+}
+
+TEST(AreaStoreUndoFaults, AnUndoFailingOrKilledAtAnyStepLeavesTheStepOrTheOldFiles)
+{
+    // A rewrite and an in-place change: undone by replacements and by patches.
+    for (const Change* c : { &kChanges[0], &kChanges[2] }) {
+        std::optional<Fixture> f;
+        std::optional<KeptChange> done;
+        test::AreaBytes before, after;
+        auto fresh = [&] {
+            f.reset();
+            f.emplace();
+            before = test::areaBytes(f->board, 1);
+            done = f->step(*c);
+            after = test::areaBytes(f->board, 1);
+        };
+        test::sweepFailingCalls(
+            c->label,
+            [&](test::FaultyFileIo& io) {
+                fresh();
+                AreaStore store(io, f->board.fileBaseDir());
+                io.resetCounts();
+                ASSERT_TRUE(store.restore(1, done->areas[0]));
+            },
+            [&](test::FaultyFileIo::Op kind, int n, const std::string& where) {
+                fresh();
+                test::FaultyFileIo io(systemFileIo());
+                io.failAt(kind, n, EIO);
+                AreaStore store(io, f->board.fileBaseDir());
+                if (store.restore(1, done->areas[0]))
+                    expectBack(test::areaBytes(f->board, 1), before, where + ": success claimed");
+                expectStepOrBefore(f->board, before, after, where);
+            });
+        test::sweepKills(c->label,
+            { .prepare = fresh,
+                .child =
+                    [&](test::FaultyFileIo& io) {
+                        AreaStore store(io, f->board.fileBaseDir());
+                        return store.restore(1, done->areas[0]).ok();
+                    },
+                .killed = [&](const std::string& where) { expectStepOrBefore(f->board, before, after, where); },
+                .finished =
+                    [&](const std::string& where, bool ok) {
+                        EXPECT_TRUE(ok) << where;
+                        expectBack(test::areaBytes(f->board, 1), before, where);
+                    },
+                .torn = true });
+    }
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,186 @@
+// The window's undo over commands that change areas and files: do, undo and redo leave the
+// area files and the files on disk as they were; a step changed since is refused; the stack's
+// texts and its limit.
+
+#include "board/Messages.h"
+#include "board/UndoStack.h"
+#include "editing/EntryRemover.h"
+#include "tests/transfer/TransferTestBoard.h"
+#include "transfer/EntryTransfer.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace qv {
+namespace {
+
+using test::Entry;
+using test::TransferTestBoard;
+
+void makeBoard(TransferTestBoard& t)
+{
+    t.builder.writeEntries(1,
+        { Entry { .name = "A1.ZIP", .description = "one" }, Entry { .name = "A2.ZIP", .description = "two" },
+            Entry { .name = "", .description = "comment" }, Entry { .name = "A4.ZIP", .description = "four" } });
+    t.builder.writeEntries(2, { Entry { .name = "B1.ZIP", .description = "bee" } });
+    for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP" })
+        t.putFile(1, f, std::string("alpha ") + f);
+    t.putFile(2, "B1.ZIP", "beta");
+}
+
+// Both areas' files and what both directories hold.
+struct State {
+    test::AreaBytes alpha, beta;
+    std::map<std::string, std::vector<uint8_t>> files;
+};
+
+State stateOf(const TransferTestBoard& t)
+{
+    State s { t.bytes(1), t.bytes(2), {} };
+    for (int area : { 1, 2 })
+        for (const auto& e : std::filesystem::directory_iterator(t.dir(area)))
+            s.files[std::to_string(area) + "/" + e.path().filename().string()] = test::readFile(e.path().string());
+    return s;
+}
+
+void expectState(const State& now, const State& was, const std::string& where)
+{
+    for (auto [n, w] : { std::pair { &now.alpha, &was.alpha }, std::pair { &now.beta, &was.beta } }) {
+        EXPECT_TRUE(n->sameRecords(*w)) << where;
+        EXPECT_TRUE(n->txt.size() >= w->txt.size() && std::equal(w->txt.begin(), w->txt.end(), n->txt.begin()))
+            << where;
+    }
+    EXPECT_EQ(now.files, was.files) << where;
+}
+
+EntryTransfer::Outcome transfer(Board& b, bool move, std::vector<uint64_t> rows)
+{
+    EntryTransfer::Request r;
+    r.source = 1;
+    r.entries = TransferTestBoard::items(b, 1, rows);
+    r.move = move;
+    r.area = 2;
+    return EntryTransfer(b).run(r, {});
+}
+
+struct Command {
+    const char* label;
+    std::function<void(Board&)> run;
+};
+
+const std::vector<Command> kCommands = {
+    { "Remove of 2 entries",
+        [](Board& b) {
+            EntryRemover remover(b);
+            const auto rows = b.store().load(1, true).rows;
+            auto out = remover.remove(1, rows, { 0, 3 }, [](const QString&) { return DeletionAnswer::YesToAll; });
+            EXPECT_TRUE(out.ok());
+        } },
+    { "Direct Move of 2 entries",
+        [](Board& b) {
+            EXPECT_TRUE(transfer(b, true, { 1, 3 }).ok());
+        } },
+    { "Direct Copy", [](Board& b) { EXPECT_TRUE(transfer(b, false, { 0 }).ok()); } },
+};
+
+TEST(UndoStack, UndoAndRedoPutAreasAndFilesBack)
+{
+    for (const Command& c : kCommands) {
+        TransferTestBoard t;
+        makeBoard(t);
+        auto board = t.open(systemFileIo(), true);
+        UndoStack stack(*board, QString::fromStdString(t.tmp.path() + "/undo"));
+        const State before = stateOf(t);
+        EXPECT_EQ(stack.undoText(), "&Undo");
+        stack.begin(QString::fromLatin1(c.label));
+        c.run(*board);
+        stack.end();
+        const State after = stateOf(t);
+        ASSERT_NE(after.files, before.files) << c.label;
+        EXPECT_EQ(stack.undoText(), QStringLiteral("&Undo ") + c.label);
+
+        auto undone = stack.undo();
+        EXPECT_TRUE(undone.done) << c.label << ": " << undone.message.toStdString();
+        EXPECT_EQ(undone.message, QString()) << c.label;
+        expectState(stateOf(t), before, std::string(c.label) + ": undo");
+        EXPECT_EQ(stack.redoText(), QStringLiteral("&Redo ") + c.label);
+        EXPECT_EQ(t.check(1), std::vector<std::string>()) << c.label;
+        EXPECT_EQ(t.check(2), std::vector<std::string>()) << c.label;
+
+        auto redone = stack.redo();
+        EXPECT_TRUE(redone.done) << c.label << ": " << redone.message.toStdString();
+        expectState(stateOf(t), after, std::string(c.label) + ": redo");
+        EXPECT_TRUE(stack.undo().done) << c.label;
+        expectState(stateOf(t), before, std::string(c.label) + ": second undo");
+    }
+}
+
+TEST(UndoStack, AStepChangedSinceIsRefusedAndChangesNothing)
+{
+    TransferTestBoard t;
+    makeBoard(t);
+    auto board = t.open(systemFileIo(), true);
+    UndoStack stack(*board, QString::fromStdString(t.tmp.path() + "/undo"));
+    stack.begin(QStringLiteral("Direct Move"));
+    kCommands[1].run(*board);
+    stack.end();
+    // The board counts a download in the destination.
+    auto hdr = test::readFile(t.builder.headerPath(2));
+    hdr[HeaderRecord::kDownloadsOffset] ^= 1;
+    test::writeFile(t.builder.headerPath(2), hdr);
+    const State changed = stateOf(t);
+    const auto refused = stack.undo();
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.message, messages::stepRefused(2, QStringLiteral("Direct Move"), true));
+    EXPECT_EQ(refused.message.toStdString(),
+        "Area 2 was changed by another program since the direct move; it cannot be undone. Nothing was changed.");
+    const State now = stateOf(t);
+    EXPECT_EQ(now.alpha, changed.alpha);
+    EXPECT_EQ(now.beta, changed.beta);
+    EXPECT_EQ(now.files, changed.files);
+    EXPECT_TRUE(stack.canUndo()); // still offered: the other program may change it back
+}
+
+TEST(UndoStack, StepsBeyondTheLimitGoOldestFirstAndTheMenuSaysSo)
+{
+    TransferTestBoard t;
+    makeBoard(t);
+    auto board = t.open();
+    const QString dir = QString::fromStdString(t.tmp.path() + "/undo");
+    uint64_t one = 0; // what a sort of this area keeps
+    {
+        UndoStack stack(*board, dir);
+        stack.begin(QStringLiteral("Sort"));
+        ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation({ 3, 2, 1, 0 })));
+        stack.end();
+        one = stack.bytesKept();
+        ASSERT_GT(one, 4u * HeaderRecord::kSize);
+    }
+    {
+        UndoStack stack(*board, dir, one * 3 / 2);
+        for (const char* text : { "Sort", "Sort Again" }) {
+            stack.begin(QString::fromLatin1(text));
+            ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation({ 3, 2, 1, 0 })));
+            stack.end();
+        }
+        EXPECT_EQ(stack.undoText(), "&Undo Sort Again");
+        EXPECT_LE(stack.bytesKept(), one * 3 / 2);
+        EXPECT_TRUE(stack.undo().done);
+        EXPECT_FALSE(stack.canUndo());
+        EXPECT_EQ(stack.undoText(), "Can't Undo");
+        // A step that changed nothing is no step.
+        stack.begin(QStringLiteral("Nothing"));
+        stack.end();
+        EXPECT_EQ(stack.undoText(), "Can't Undo");
+        EXPECT_TRUE(QDir(dir).exists());
+    }
+    EXPECT_FALSE(QDir(dir).exists()); // gone with the window
+}
+
+} // namespace
+} // namespace qv
