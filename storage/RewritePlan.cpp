@@ -60,17 +60,6 @@ void RewritePlan::add(NewEntry entry)
     push({ Source::New, m_new.size() - 1, 1, std::nullopt });
 }
 
-RewritePlan RewritePlan::insertion(uint64_t count, uint64_t p, NewEntry entry)
-{
-    p = std::min(p, count);
-    RewritePlan plan;
-    plan.keep(0, p);
-    plan.add(std::move(entry));
-    plan.keep(p, count - p);
-    plan.setCreateLongNames(true);
-    return plan;
-}
-
 RewritePlan RewritePlan::removal(uint64_t count, std::vector<uint64_t> positions)
 {
     std::sort(positions.begin(), positions.end());

@@ -97,8 +97,6 @@ public:
     const std::vector<NewEntry>& newEntries() const { return m_new; }
     uint64_t size() const { return m_size; } // records of the new files
 
-    // The entry inserted after the first p of count records.
-    static RewritePlan insertion(uint64_t count, uint64_t p, NewEntry entry);
     // Every record except the given positions (in any order; duplicates and positions past the
     // end are ignored).
     static RewritePlan removal(uint64_t count, std::vector<uint64_t> positions);

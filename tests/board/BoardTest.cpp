@@ -2,7 +2,6 @@
 #include "board/Messages.h"
 #include "tests/support/BoardBuilder.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>

@@ -1,22 +1,15 @@
 #include "browser/AddFilesController.h"
-#include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
-#include "browser/MainWindow.h"
 #include "editing/CurrentUploader.h"
 #include "editing/widgets/AddFilesDialog.h"
 #include "editing/widgets/PreferencesDialog.h"
-#include "settings/Settings.h"
 #include "storage/AreaCheck.h"
 
 #include "tests/browser/MainWindowFixture.h"
 #include "tests/support/ArchiveBuilder.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -25,12 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace qv;
 

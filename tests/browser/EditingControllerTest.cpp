@@ -1,29 +1,19 @@
 #include "browser/AreaController.h"
-#include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
-#include "browser/MainWindow.h"
 #include "editing/CurrentUploader.h"
 #include "editing/widgets/GlobalDescriptionDialog.h"
 #include "editing/widgets/PropertiesDialog.h"
-#include "settings/Settings.h"
 #include "tests/browser/MainWindowFixture.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 #include <QTreeView>
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>

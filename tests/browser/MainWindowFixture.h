@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
-#include <vector>
 
 // Readable failures for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os)

@@ -3,36 +3,24 @@
 #include "browser/AreaController.h"
 #include "browser/AreaSelectors.h"
 #include "browser/AreaTreeView.h"
-#include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
-#include "browser/MainWindow.h"
-#include "settings/Settings.h"
 #include "storage/AreaFiles.h"
 #include "tests/browser/MainWindowFixture.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 
-#include <QAction>
 #include <QDialog>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
-#include <QSignalSpy>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QSplitter>
-#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <ostream>
 
 namespace qv::test {
 

@@ -4,86 +4,24 @@
 
 #include "board/Messages.h"
 #include "browser/AreaController.h"
-#include "browser/CommandTable.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
 #include "browser/ListFollower.h"
-#include "browser/MainWindow.h"
 #include "editing/Descriptions.h"
-#include "settings/Settings.h"
-#include "storage/HeaderRecord.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/WindowTestTools.h"
-#include "tests/transfer/TransferTestBoard.h"
+#include "tests/browser/TwoAreaWindow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
-#include <QTreeView>
-
-#include <gtest/gtest.h>
 
 using namespace qv;
 using test::Entry;
 
 namespace {
 
-// Alpha: F1..F5 with their files and the comment "Editors and viewers"; Beta: B1, B2.
-class OtherWriterWindowTest : public ::testing::Test {
+class OtherWriterWindowTest : public test::TwoAreaWindow {
 protected:
-    void SetUp() override
-    {
-        t.builder.writeConfig("Board", "C:\\FDB");
-        t.builder.writeGroups({ { "General" } });
-        t.builder.writeFilesRdx({ 1, 2, 3 });
-        t.builder.writeEntries(1,
-            { Entry { .name = "F1.ZIP", .size = 1 }, Entry { .name = "F2.ZIP", .size = 2 },
-                Entry { .name = "F3.ZIP", .size = 3 }, Entry { .name = "F4.ZIP", .size = 4 },
-                Entry { .name = "F5.ZIP", .size = 5 }, Entry { .name = "", .description = "Editors and viewers" } });
-        t.builder.writeEntries(2, { Entry { .name = "B1.ZIP" }, Entry { .name = "B2.ZIP" } });
-        for (const char* f : { "F1.ZIP", "F2.ZIP", "F3.ZIP", "F4.ZIP", "F5.ZIP" })
-            t.putFile(1, f, f);
-        settings.boardDirectory = t.builder.boardDir();
-        settings.drives['C'] = t.tmp.path();
-        settings.startupArea = 1;
-        board = t.open();
-        other = t.open();
-        BrowserServices services { settings, *board, dialogs, desktop, {} };
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(window->start());
-        window->fileList()->detailsView()->setFocus();
-    }
-    void TearDown() override
-    {
-        window.reset();
-        dialogs.verifyAllAnswersUsed();
-    }
-
-    QAction* act(const char* id) const { return window->commands().action(id); }
-    void select(const std::vector<int>& rows, int current)
-    {
-        QItemSelectionModel* s = window->fileList()->selectionModel();
-        s->clearSelection();
-        for (int r : rows)
-            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        s->setCurrentIndex(window->model()->index(current, 0), QItemSelectionModel::NoUpdate);
-    }
-    QStringList names() const
-    {
-        QStringList out;
-        for (const LoadedRow& r : window->model()->rows())
-            out << QString::fromStdString(r.name);
-        return out;
-    }
     std::vector<std::string> descriptions(int area) const
     {
         std::vector<std::string> out;
@@ -117,13 +55,6 @@ protected:
         EXPECT_EQ(names(), onDisk);
     }
     QString status() const { return window->statusBar()->currentMessage(); }
-
-    test::TransferTestBoard t;
-    Settings settings;
-    test::ScriptedDialogs dialogs;
-    test::ScriptedDesktop desktop;
-    std::unique_ptr<Board> board, other;
-    std::unique_ptr<MainWindow> window;
 };
 
 // The paste takes the held comment, not the new line that now stands at its old place.

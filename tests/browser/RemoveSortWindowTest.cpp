@@ -9,7 +9,6 @@
 #include "browser/RemoveSortController.h"
 #include "editing/widgets/SortDialog.h"
 #include "settings/Settings.h"
-#include "storage/HeaderRecord.h"
 #include "tests/editing/RemoveSortTestBoard.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -28,8 +27,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 

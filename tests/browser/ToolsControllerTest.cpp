@@ -1,19 +1,13 @@
 #include "browser/AreaController.h"
 #include "browser/AreaTreeView.h"
-#include "browser/CommandTable.h"
 #include "browser/DescriptionPane.h"
 #include "browser/FileListController.h"
 #include "browser/FileListModel.h"
 #include "browser/FileListView.h"
-#include "browser/MainWindow.h"
 #include "board/Messages.h"
 #include "browser/ToolsController.h"
 #include "editing/Descriptions.h"
-#include "settings/Settings.h"
 #include "tests/browser/MainWindowFixture.h"
-#include "tests/support/BoardBuilder.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tools/widgets/ExportDialog.h"
 #include "tools/widgets/FindWindow.h"
 #include "transfer/widgets/CleanDialog.h"
@@ -21,21 +15,16 @@
 #include "tools/widgets/RepairDialog.h"
 #include "storage/AreaCheck.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <QStatusBar>
 #include <QTreeView>
-
-#include <gtest/gtest.h>
 
 using namespace qv;
 

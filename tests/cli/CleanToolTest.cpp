@@ -4,8 +4,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using qv::test::CleanTestBoard;

@@ -1,14 +1,9 @@
-#include "storage/HeaderRecord.h"
-#include "storage/IndexRecord.h"
 #include "storage/KeywordChecksum.h"
 #include "tests/cli/ToolRun.h"
 #include "tests/support/BoardBuilder.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -10,8 +10,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <gtest/gtest.h>
-
 namespace qv {
 namespace {
 

@@ -6,8 +6,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using qv::test::BoardBuilder;

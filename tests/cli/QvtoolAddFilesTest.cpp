@@ -9,11 +9,8 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

@@ -4,11 +4,7 @@
 
 #include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 

@@ -4,12 +4,9 @@
 #include "tests/cli/ToolRun.h"
 #include "tests/support/BoardBuilder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QJsonObject>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>

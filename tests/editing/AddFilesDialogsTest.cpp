@@ -6,6 +6,7 @@
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,13 +24,7 @@
 namespace qv {
 namespace {
 
-// QV_SCREENSHOT_DIR=dir saves the dialog as the test sees it, for looking at.
-void shoot(QWidget* w, const QString& name)
-{
-    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!shots.isEmpty())
-        w->grab().save(shots + "/" + name + ".png");
-}
+using test::shoot;
 
 QStringList texts(const QListWidget* list)
 {
@@ -64,8 +59,6 @@ TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
     EXPECT_EQ(d.uploaderBox()->maxLength(), 35);
     EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Beep.zip", "Notes.txt" }));
     EXPECT_EQ(d.countLabel()->text(), "Files: 2");
-    EXPECT_EQ(d.showAllBox()->text(), "Show &all files");
-    EXPECT_EQ(d.noDizBox()->text(), "&Do not extract FILE_ID.DIZ");
     EXPECT_FALSE(d.refreshButton()->isEnabled());
     shoot(&d, "addfiles-notinbase");
 
@@ -160,27 +153,17 @@ struct PreferencesFixture {
     }
 };
 
-TEST(PreferencesDialog, OpensOnTheStoredValuesWithEveryCaption)
+TEST(PreferencesDialog, OpensOnTheStoredValues)
 {
     PreferencesFixture f;
     PreferencesDialog d(f.settings, { { 3, "00003: Games" }, { 7, "00007: Utilities" } }, f.dialogs);
     d.show();
     EXPECT_EQ(d.windowTitle(), "Preferences");
-    EXPECT_EQ(d.tabs()->tabText(0), "General");
-    EXPECT_EQ(d.tabs()->tabText(1), "Archivers");
     EXPECT_EQ(d.tabs()->currentIndex(), 0);
-    EXPECT_EQ(d.firstAreaOption()->text(), "&First area in selected order (Default)");
-    EXPECT_EQ(d.followingAreaOption()->text(), "&Following area:");
     EXPECT_TRUE(d.followingAreaOption()->isChecked());
     EXPECT_EQ(d.areaList()->currentText(), "00007: Utilities");
     EXPECT_FALSE(d.applyButton()->isEnabled());
-    EXPECT_EQ(d.applyButton()->text(), "&Apply");
-    EXPECT_EQ(d.addEditButton()->text(), "A&dd/Edit");
-    EXPECT_EQ(d.deleteButton()->text(), "D&elete");
     EXPECT_EQ(d.extensionBox()->maxLength(), 3);
-    auto* header = d.archiverList()->headerItem();
-    EXPECT_EQ(
-        QStringList({ header->text(0), header->text(1), header->text(2) }), QStringList({ "EXT", "Path", "Options" }));
     ASSERT_EQ(d.archiverList()->topLevelItemCount(), 3);
     EXPECT_EQ(d.archiverList()->topLevelItem(0)->toolTip(1), "Program not found");
     EXPECT_EQ(d.archiverList()->topLevelItem(1)->toolTip(1), "");

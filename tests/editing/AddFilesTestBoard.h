@@ -8,7 +8,6 @@
 #include "tests/support/BoardBuilder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 

@@ -3,9 +3,6 @@
 #include "storage/Text.h"
 #include "tests/editing/RemoveSortTestBoard.h"
 
-#include <gtest/gtest.h>
-
-#include <numeric>
 #include <sys/stat.h>
 
 namespace qv {

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace qv {
 namespace {
 

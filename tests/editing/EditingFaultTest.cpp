@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
-
 namespace qv {
 namespace {
 

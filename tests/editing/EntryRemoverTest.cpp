@@ -3,8 +3,6 @@
 
 #include <QSignalSpy>
 
-#include <gtest/gtest.h>
-
 namespace qv {
 namespace {
 

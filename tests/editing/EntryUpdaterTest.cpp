@@ -2,11 +2,6 @@
 #include "tests/editing/RemoveSortTestBoard.h"
 
 #include <QDateTime>
-#include <QFile>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -7,11 +7,7 @@
 #include "tests/editing/AddFilesTestBoard.h"
 #include "tests/support/FaultSweep.h"
 
-#include <QFileInfo>
-
 #include <gtest/gtest.h>
-
-#include <optional>
 
 namespace qv {
 namespace {

@@ -20,8 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace qv {
 namespace {
 

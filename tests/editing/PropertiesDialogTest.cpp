@@ -3,11 +3,11 @@
 #include "storage/KeywordChecksum.h"
 #include "tests/editing/EditingTestBoard.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDate>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -21,24 +21,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
 namespace qv {
 namespace {
+
+using test::shoot;
 
 using test::EditingTestBoard;
 using test::Entry;
 using test::packedDate;
 using test::shownAt;
-
-// QV_SCREENSHOT_DIR=dir saves the dialog as a test sees it, for looking at.
-void shoot(QWidget* w, const QString& name)
-{
-    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!shots.isEmpty())
-        w->grab().save(shots + "/" + name + ".png");
-}
 
 class PropertiesDialogTest : public ::testing::Test {
 protected:
@@ -92,43 +83,14 @@ protected:
     std::vector<PropertiesResult> applied;
 };
 
-TEST_F(PropertiesDialogTest, ShowsEveryLabelControlAndStoredValue)
+TEST_F(PropertiesDialogTest, ShowsEveryStoredValueInItsBox)
 {
     open(0);
     EXPECT_EQ(dialog->windowTitle(), "Properties - [Foo archive.zip]");
     auto* tabs = find<QTabWidget>("tabProps");
     ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), "General");
-    EXPECT_EQ(tabs->tabText(1), "Security");
-    EXPECT_EQ(tabs->tabText(2), "Description");
     EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_EQ(button("cmdOK")->text(), "OK");
-    EXPECT_EQ(button("cmdCancel")->text(), "Cancel");
-    EXPECT_EQ(button("cmdApply")->text(), "&Apply");
     EXPECT_FALSE(button("cmdApply")->isEnabled());
-
-    QStringList labels;
-    // Row captions only: the separators and the captions over the date boxes have tests of their own.
-    for (QLabel* l : tabs->widget(0)->findChildren<QLabel*>())
-        if (l->text().endsWith(':'))
-            labels << l->text();
-    EXPECT_EQ(labels,
-        QStringList({ "Size:", "File date:", "Upload date:", "Last download:", "Downloads:", "Cost:", "Uploader:",
-            "Attributes:" }));
-    QStringList captions;
-    for (int bit = 0; bit < 7; ++bit)
-        captions << find<QCheckBox>(QStringLiteral("chkAttribute%1").arg(bit).toLatin1())->text();
-    EXPECT_EQ(captions,
-        QStringList({ "&Deleted", "&Unlisted", "&Free", "&Not available", "&Locked", "&Missing/Offline", "&No time" }));
-    QStringList security;
-    for (QGroupBox* g : tabs->widget(1)->findChildren<QGroupBox*>())
-        security << g->title();
-    for (QLabel* l : tabs->widget(1)->findChildren<QLabel*>())
-        security << l->text();
-    EXPECT_EQ(security,
-        QStringList({ "Password", "Keywords",
-            "Password:", "Keyword 1:", "Keyword 2:", "Keyword 3:", "Keyword 4:", "Keyword 5:" }));
-
     struct Box {
         const char* name;
         QString text;

@@ -11,13 +11,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include "tests/support/WindowTestTools.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace qv {
 namespace {

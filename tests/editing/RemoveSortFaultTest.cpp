@@ -8,11 +8,6 @@
 #include "tests/editing/RemoveSortTestBoard.h"
 #include "tests/support/FaultSweep.h"
 
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <optional>
-
 namespace qv {
 namespace {
 

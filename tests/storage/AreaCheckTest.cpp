@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
         // The comment line has pointer -1 and a lower-case header name is upper-cased in the index.
         CheckCase { "sound", [](BoardBuilder&) {}, {} },
         CheckCase { "shortLongNameFileIsNormal", [](BoardBuilder& b) { resize(b.longNamePath(4), 256); }, {} },
+        CheckCase { "trailingLongNameBytes", [](BoardBuilder& b) { resize(b.longNamePath(4), 256 + 7); },
+            { "long-name file has 7 trailing bytes after its 1 records" } },
         CheckCase { "noLongNameFile", [](BoardBuilder& b) { std::remove(b.longNamePath(4).c_str()); }, {} },
         CheckCase { "trailingHeaderBytes", [](BoardBuilder& b) { resize(b.headerPath(4), 3 * 194 + 6); },
             { "header file has 6 trailing bytes after its 3 records" } },

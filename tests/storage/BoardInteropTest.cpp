@@ -15,9 +15,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 namespace qv {
 namespace {
 

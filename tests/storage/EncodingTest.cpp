@@ -12,31 +12,8 @@
 namespace qv {
 namespace {
 
-struct WordCase {
-    uint8_t lo, hi;
-    int value;
-};
-
-class WordEncoding : public testing::TestWithParam<WordCase> { };
-
 // The board reads and writes these fields as plain unsigned 16 bits: a count of 40000 it stored
 // must read 40000 here, and 64000 set here must read 64000 there.
-TEST_P(WordEncoding, ReadsAndWritesPlainUnsignedSixteenBits)
-{
-    const WordCase c = GetParam();
-    const uint8_t stored[2] = { c.lo, c.hi };
-    EXPECT_EQ(enc::getWord(stored), c.value);
-    uint8_t written[2] = { 0xAA, 0xAA };
-    ASSERT_TRUE(enc::putWord(written, c.value));
-    EXPECT_EQ(written[0], c.lo);
-    EXPECT_EQ(written[1], c.hi);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, WordEncoding,
-    testing::Values(WordCase { 0x00, 0x00, 0 }, WordCase { 0x01, 0x00, 1 }, WordCase { 0xFF, 0x7F, 32767 },
-        WordCase { 0x00, 0x80, 32768 }, WordCase { 0x40, 0x9C, 40000 }, WordCase { 0x00, 0xFA, 64000 },
-        WordCase { 0xFE, 0xFF, 65534 }, WordCase { 0xFF, 0xFF, 65535 }));
-
 TEST(WordEncodingEdges, OutOfRangeWritesNothingAndEveryValueRoundTrips)
 {
     uint8_t w[2] = { 0x12, 0x34 };

@@ -90,6 +90,8 @@ TEST(CaseFold, FoldsThroughTheCodePageAndRefusesWhatItCannotHold)
     CodePage cp437;
     CaseFold fold(cp437);
     EXPECT_EQ(fold.apply("abc\x81x"), "ABC\x9AX"); // u with diaeresis -> its capital in CP437
+    // Sharp s (two capitals), y with diaeresis and f with hook (capitals outside CP437), a zero byte.
+    EXPECT_EQ(fold.apply(std::string("\xE1\x98\x9F\0", 4)), std::string("\xE1\x98\x9F\0", 4));
     EXPECT_EQ(*fold.foldedBytes(QString::fromUtf8("\xC3\xBC"
                                                   "ber")),
         "\x9A"

@@ -1,5 +1,6 @@
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 #include "tests/tools/ToolsTestBoard.h"
 #include "tools/widgets/DuplicatesWindow.h"
 #include "tools/widgets/FileListDialog.h"
@@ -21,6 +22,8 @@
 namespace qv {
 namespace {
 
+using test::shoot;
+
 struct Windows : ::testing::Test {
     void SetUp() override
     {
@@ -30,12 +33,6 @@ struct Windows : ::testing::Test {
         tb.builder.writeEntries(2, { { .name = "", .description = "c" }, { .name = "ONE.ZIP", .size = 3 } });
         test::writeBytes(QString::fromStdString(tb.areaDir("a")) + "/ONE.ZIP", "one");
         board = tb.open();
-    }
-    static void shoot(QWidget* w, const char* name)
-    {
-        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            w->grab().save(shots + "/" + name + ".png");
     }
     test::ToolsTestBoard tb;
     std::unique_ptr<Board> board;

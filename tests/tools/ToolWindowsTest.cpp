@@ -1,4 +1,5 @@
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 #include "tests/tools/ToolsTestBoard.h"
 #include "tools/widgets/AreaNumberField.h"
 #include "tools/widgets/ExportDialog.h"
@@ -26,6 +27,8 @@
 
 namespace qv {
 namespace {
+
+using test::shoot;
 
 using test::Entry;
 
@@ -59,13 +62,6 @@ protected:
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    // QV_SCREENSHOT_DIR=dir saves the window as the test sees it, for looking at.
-    static void shoot(QWidget* w, const char* name)
-    {
-        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            w->grab().save(shots + "/" + name + ".png");
-    }
     static QStringList names(const FindWindow& w)
     {
         QStringList out;
@@ -84,7 +80,6 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     EXPECT_EQ(w->objectName(), "Form5");
     EXPECT_EQ(w->windowTitle(), "Search File");
     EXPECT_TRUE(child<QRadioButton>(w.get(), "search0")->isChecked());
-    EXPECT_EQ(child<QRadioButton>(w.get(), "search1")->text(), "File&name");
     EXPECT_TRUE(child<QRadioButton>(w.get(), "optBegin")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(w.get(), "optEnd")->isChecked());
     EXPECT_EQ(child<AreaNumberField>(w.get(), "txtFrom")->text(), "1");
@@ -94,10 +89,6 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     QPushButton* close = child<QPushButton>(w.get(), "Command2");
     EXPECT_EQ(find->text(), "&Find");
     EXPECT_EQ(close->text(), "&Close");
-    QStringList headers;
-    for (int c = 0; c < FindResultsModel::ColumnCount; ++c)
-        headers << w->results()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-    EXPECT_EQ(headers, QStringList({ "Name", "Size", "FLDate", "ULDate", "DLDate", "TD", "Uploader" }));
 
     // Empty text: nothing happens.
     QTest::mouseClick(find, Qt::LeftButton);
@@ -258,12 +249,6 @@ TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaSaysWhereAndCloses)
     d.show();
     EXPECT_EQ(d.objectName(), "Form16");
     EXPECT_EQ(d.windowTitle(), "Export FILES.BBS");
-    EXPECT_EQ(child<QLabel>(&d, "Label1")->text(), "Select area's to export:");
-    EXPECT_EQ(child<QCheckBox>(&d, "Check1")->text(), "&Include Download Counters");
-    EXPECT_EQ(child<QCheckBox>(&d, "Check2")->text(), "&Short File Descriptions");
-    EXPECT_EQ(child<QCheckBox>(&d, "Check3")->text(), "Include &Comments");
-    EXPECT_EQ(child<QPushButton>(&d, "Command3")->text(), "OK");
-    EXPECT_EQ(child<QPushButton>(&d, "Command1")->text(), "&Cancel");
     QListWidget* list = d.areaList();
     QStringList items;
     for (int i = 0; i < list->count(); ++i)

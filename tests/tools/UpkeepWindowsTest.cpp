@@ -1,5 +1,6 @@
 #include "storage/AreaCheck.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 #include "tests/tools/ToolsTestBoard.h"
 #include "tools/AreaRepairer.h"
 #include "tools/widgets/PackDialog.h"
@@ -18,6 +19,8 @@
 
 namespace qv {
 namespace {
+
+using test::shoot;
 
 using namespace std::string_literals;
 
@@ -42,12 +45,6 @@ struct UpkeepWindows : ::testing::Test {
         dead = tb.areaDir("a") + "/.qvcopy-99999999-1.tmp";
         test::writeFile(dead, "half"s);
         board = tb.open();
-    }
-    static void shoot(QWidget* w, const char* name)
-    {
-        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            w->grab().save(shots + "/" + name + ".png");
     }
     test::ToolsTestBoard tb;
     std::unique_ptr<Board> board;

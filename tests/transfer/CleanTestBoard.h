@@ -33,37 +33,26 @@ public:
     CleanTestBoard()
     {
         builder.writeConfig("Board");
-        const uint8_t cdRom = 8;
-        builder.writeAreas({
-            { .name = "Expire to 2",
-                .path = "C:\\FILES\\A",
+        struct Area {
+            const char* name;
+            const char* path;
+            int download, fileDate, move;
+            uint8_t attributes = 0; // 8: CD-ROM
+        };
+        const Area areas[] = { { "Expire to 2", "C:\\FILES\\A", 30, 365, 2 }, { "Old files", "C:\\FILES\\B", 0, 0, 0 },
+            { "Disc", "C:\\CD", 30, 0, 0, 8 }, { "Plain", "C:\\FILES\\D", 30, 365, 0 },
+            { "Lost", "C:\\NOWHERE", 30, 0, 0 }, { "Self", "C:\\FILES\\F", 30, 365, 6 },
+            { "To disc", "C:\\FILES\\G", 30, 365, 3 }, { "To nowhere", "C:\\FILES\\H", 30, 365, 99 } };
+        std::vector<AreaRecordSpec> records;
+        for (const Area& a : areas)
+            records.push_back({ .name = a.name,
+                .path = a.path,
                 .group = 1,
-                .killDaysDownload = 30,
-                .killDaysFileDate = 365,
-                .moveArea = 2 },
-            { .name = "Old files", .path = "C:\\FILES\\B", .group = 1 },
-            { .name = "Disc", .path = "C:\\CD", .group = 1, .killDaysDownload = 30, .attributes = cdRom },
-            { .name = "Plain", .path = "C:\\FILES\\D", .group = 1, .killDaysDownload = 30, .killDaysFileDate = 365 },
-            { .name = "Lost", .path = "C:\\NOWHERE", .group = 1, .killDaysDownload = 30 },
-            { .name = "Self",
-                .path = "C:\\FILES\\F",
-                .group = 1,
-                .killDaysDownload = 30,
-                .killDaysFileDate = 365,
-                .moveArea = 6 },
-            { .name = "To disc",
-                .path = "C:\\FILES\\G",
-                .group = 1,
-                .killDaysDownload = 30,
-                .killDaysFileDate = 365,
-                .moveArea = 3 },
-            { .name = "To nowhere",
-                .path = "C:\\FILES\\H",
-                .group = 1,
-                .killDaysDownload = 30,
-                .killDaysFileDate = 365,
-                .moveArea = 99 },
-        });
+                .killDaysDownload = a.download,
+                .killDaysFileDate = a.fileDate,
+                .moveArea = a.move,
+                .attributes = a.attributes });
+        builder.writeAreas(records);
         for (int area : { 1, 2, 3, 4, 6, 7, 8 }) {
             std::filesystem::create_directories(dir(area));
             builder.writeEntries(area, {});

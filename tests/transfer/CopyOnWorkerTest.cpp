@@ -129,6 +129,7 @@ TEST(CopyOnWorker, ReportsOnTheCallersThreadAndAnythingThatStopsItLeavesNothingB
         EXPECT_EQ(temporaries(into), std::vector<std::string>()) << c.label;
         EXPECT_EQ(test::fileExists(into + "/BIG.ZIP"), c.expected == FileCopier::Status::Copied) << c.label;
         if (c.expected == FileCopier::Status::Copied) {
+            EXPECT_EQ(io.calls(FaultyFileIo::Op::SyncDirectory), 1) << "the new name made durable";
             EXPECT_EQ(reported, qint64(kLarge.size())) << c.label;
             EXPECT_EQ(test::readFile(into + "/BIG.ZIP"), test::bytesOf(kLarge)) << c.label;
         }
@@ -180,6 +181,28 @@ TEST(CopyOnWorker, CancelInTheWindowDuringACopyLeavesBothAreasAsTheyWere)
         EXPECT_EQ(t.check(2), std::vector<std::string>()) << move;
         EXPECT_TRUE(dialogs.calls.empty()) << move;
     }
+}
+
+TEST(CopyOnWorker, AFailedCopyIsShownWithItsDestination)
+{
+    TransferTestBoard t;
+    t.builder.writeEntries(1, { Entry { .name = "SMALL.ZIP" } });
+    t.putFile(1, "SMALL.ZIP", "small");
+    FaultyFileIo io(systemFileIo());
+    auto board = t.open(io);
+    EntryTransfer::Request r;
+    r.source = 1;
+    r.entries = TransferTestBoard::items(*board, 1, { 0 });
+    r.area = 2;
+    test::ScriptedDialogs dialogs;
+    CopyFileWithProgress progress(dialogs, nullptr);
+    io.failAt(FaultyFileIo::Op::Write, 1, EIO);
+    (void)EntryTransfer(*board).run(r, progress.transferCallbacks(r));
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Quorvex|Error while copying file! " + QString::fromStdString(t.file(2, "SMALL.ZIP")) }));
+    EXPECT_EQ(t.check(2), std::vector<std::string>());
 }
 
 } // namespace

@@ -199,6 +199,21 @@ TEST(EntryTransfer, AnExistingFileInAnyCaseIsAskedAboutAndADeclinedMoveKeepsTheS
     }
 }
 
+TEST(EntryTransfer, AMovedFileAnotherSourceEntryNamesByItsLongNameStays)
+{
+    TransferTestBoard t;
+    const Entry twin { .name = "LONGNA~1.ZIP", .longName = "Long name.zip" };
+    t.builder.writeEntries(1, { twin, twin });
+    t.builder.writeEntries(2, {});
+    t.putFile(1, "Long name.zip", "long");
+    auto board = t.open();
+    auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0 }, true, 2, UINT64_MAX));
+    ASSERT_TRUE(outcome.ok());
+    EXPECT_EQ(outcome.keptShared, QStringList { QString::fromStdString(t.file(1, "Long name.zip")) });
+    EXPECT_TRUE(test::fileExists(t.file(1, "Long name.zip")));
+    EXPECT_TRUE(test::fileExists(t.file(2, "Long name.zip")));
+}
+
 TEST(EntryTransfer, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
 {
     TransferTestBoard t;

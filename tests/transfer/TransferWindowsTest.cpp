@@ -10,13 +10,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -25,7 +25,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 namespace qv {
@@ -297,6 +296,17 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     EXPECT_EQ(list->item(1)->text(), board->text(names[2]));
     EXPECT_EQ(label->text(), "Area: 00007: Games");
     shoot(&viewer, "clipboard-viewer");
+    // Only a removal of a held entry is news: records it does not hold (again) change nothing.
+    QSignalSpy changed(&clipboard, &Clipboard::changed);
+    auto record = [&](size_t i) {
+        return QByteArray(
+            reinterpret_cast<const char*>(items[i].row.record.data()), qsizetype(items[i].row.record.size()));
+    };
+    clipboard.entriesRemoved(7, { record(1) });
+    clipboard.entriesRemoved(2, { record(0) });
+    EXPECT_EQ(changed.count(), 0);
+    clipboard.entriesRemoved(7, { record(1), record(0) });
+    EXPECT_EQ(changed.count(), 1);
 
     clipboard.pasteCompleted();
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.windowTitle() == "Internal Clipboard [Copy]"; }));
@@ -355,12 +365,8 @@ TEST_F(TransferWindows, SendToWindowShortensLongPathsAndCopiesByDefault)
         items << areas->itemText(i);
     EXPECT_EQ(items, QStringList({ "00001: Old Games", "00002: Utilities", "00007: Games" }));
     EXPECT_EQ(areas->currentIndex(), 0);
-    EXPECT_EQ(child<QRadioButton>(&w, "optMoveSend_0")->text(), "&Move file to area");
-    EXPECT_EQ(child<QRadioButton>(&w, "optMoveSend_1")->text(), "&Copy file to area");
     EXPECT_TRUE(child<QRadioButton>(&w, "optMoveSend_1")->isChecked());
     EXPECT_EQ(child<QLabel>(&w, "lblFile")->text(), "File: /hom...incoming/" + QString(30, 'x') + ".zip");
-    EXPECT_EQ(child<QPushButton>(&w, "cmdOK")->text(), "OK");
-    EXPECT_EQ(child<QPushButton>(&w, "cmdCancel")->text(), "&Cancel");
     shoot(&w, "send-to");
     areas->setCurrentIndex(2);
     child<QRadioButton>(&w, "optMoveSend_0")->setChecked(true);
