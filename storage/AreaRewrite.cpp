@@ -1085,6 +1085,18 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             touches.push_back({ t.kind, t.file, true, 0, 0 });
         m_recorder->committing(area, touches);
     }
+    // A journal that names a temporary file its directory lost in a power cut would let recovery
+    // take the old file for the renamed one: the names outside the header directory (whose flush
+    // comes with the journal's) go to disk first.
+    std::vector<std::string> flushedDirs { headerDir };
+    for (const auto& t : targets) {
+        const std::string dir = directoryOf(t.temporary);
+        if (std::find(flushedDirs.begin(), flushedDirs.end(), dir) != flushedDirs.end())
+            continue;
+        if (auto synced = m_io->syncDirectory(dir); !synced)
+            return abandon(synced.error());
+        flushedDirs.push_back(dir);
+    }
     // The commit point: once the journal is complete on disk the replacement will happen.
     // Everything is flushed before the last look, so it and the renames are microseconds apart.
     if (auto written = writeJournal(*m_io, journal, journalOf(true)); !written)

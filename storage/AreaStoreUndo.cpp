@@ -3,6 +3,7 @@
 
 #include "storage/HeaderRecord.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <memory>
@@ -110,6 +111,17 @@ Result<void> AreaStore::restore(int area, const KeptArea& kept)
                 r = closed;
         if (!r)
             return abandon(r.error());
+    }
+
+    // The temporary files' names outside the header directory on disk before the journal names them.
+    std::vector<std::string> flushedDirs { headerDir };
+    for (const std::string& t : temporaries) {
+        const std::string dir = directoryOf(t);
+        if (std::find(flushedDirs.begin(), flushedDirs.end(), dir) != flushedDirs.end())
+            continue;
+        if (auto synced = m_io->syncDirectory(dir); !synced)
+            return abandon(synced.error());
+        flushedDirs.push_back(dir);
     }
 
     // The check and the commit under the board's lock, where it takes one.

@@ -296,8 +296,8 @@ TEST(AreaStoreFaults, AFailedReplacementIsFinishedOrReportedPending)
 }
 
 // How often a change waits for the disk: only for what recovery needs (for a patch the journal,
-// its name and the records; for a rewrite the temporary files together, the journal, its name,
-// then the renames of each directory).
+// its name and the records; for a rewrite the temporary files together, the names of those outside
+// the header directory, the journal, its name, then the renames of each directory).
 TEST(AreaStoreFaults, ChangesWaitForTheDiskOnlyWhereRecoveryNeedsIt)
 {
     auto pointer = [](int32_t value) {
@@ -329,7 +329,7 @@ TEST(AreaStoreFaults, ChangesWaitForTheDiskOnlyWhereRecoveryNeedsIt)
             [](AreaStore& s) {
                 return bool(s.rewrite(1, RewritePlan::permutation({ 2, 0, 1 })));
             },
-            5 },
+            6 },
     };
     for (const Case& c : cases) {
         test::TempDir tmp;
