@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -123,6 +124,23 @@ inline double flushedCopies(const std::vector<std::string>& files)
     for (const std::string& f : files)
         std::remove((f + ".copy").c_str());
     return s;
+}
+
+inline double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+// An area's files as first written, kept beside them (".orig") and put back before each round.
+inline void keepOriginals(const std::vector<std::string>& files)
+{
+    for (const std::string& f : files)
+        std::filesystem::copy_file(f, f + ".orig", std::filesystem::copy_options::overwrite_existing);
+}
+inline void restoreOriginals(const std::vector<std::string>& files)
+{
+    for (const std::string& f : files)
+        std::filesystem::copy_file(f + ".orig", f, std::filesystem::copy_options::overwrite_existing);
 }
 
 } // namespace qv::bench

@@ -25,10 +25,7 @@ constexpr int kArea = 1;
 constexpr int kEntries = 100000;
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+using qv::bench::seconds;
 
 struct Area {
     qv::test::TempDir tmp;
@@ -62,14 +59,9 @@ struct Area {
     // The area as built, put back before each measured change.
     void save()
     {
-        for (const std::string& f : files())
-            std::filesystem::copy_file(f, f + ".orig", std::filesystem::copy_options::overwrite_existing);
+        qv::bench::keepOriginals(files());
     }
-    void restore()
-    {
-        for (const std::string& f : files())
-            std::filesystem::copy_file(f + ".orig", f, std::filesystem::copy_options::overwrite_existing);
-    }
+    void restore() { qv::bench::restoreOriginals(files()); }
     std::vector<qv::LoadedRow> rows(bool longNames = true) { return board->store().load(kArea, longNames).rows; }
 };
 

@@ -22,10 +22,7 @@ constexpr int kArea = 1;
 constexpr int kEntries = 100000;
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+using qv::bench::seconds;
 
 struct Area {
     qv::test::TempDir tmp;
@@ -47,18 +44,13 @@ struct Area {
         qv::Board::Options o;
         o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
         board = std::make_unique<qv::Board>(o);
-        for (const std::string& f : files())
-            std::filesystem::copy_file(f, f + ".orig", std::filesystem::copy_options::overwrite_existing);
+        qv::bench::keepOriginals(files());
     }
     std::vector<std::string> files() const
     {
         return { builder.headerPath(kArea), builder.indexPath(kArea), builder.longNamePath(kArea) };
     }
-    void restore()
-    {
-        for (const std::string& f : files())
-            std::filesystem::copy_file(f + ".orig", f, std::filesystem::copy_options::overwrite_existing);
-    }
+    void restore() { qv::bench::restoreOriginals(files()); }
 };
 
 void UndoOfASort(benchmark::State& state)
