@@ -10,17 +10,33 @@ DescriptionPacker::DescriptionPacker(Board& board)
 {
 }
 
-std::vector<DescriptionPacker::AreaResult> DescriptionPacker::survey(
-    const std::vector<int>& areas, const std::function<void(size_t)>& progress, const std::atomic<bool>* stop) const
+namespace {
+
+// One result per area, in order, until stop is set; fill does the area's work.
+template <typename Fill>
+std::vector<DescriptionPacker::AreaResult> eachArea(const std::vector<int>& areas,
+    const std::function<void(size_t)>& progress, const std::atomic<bool>* stop, const Fill& fill)
 {
-    std::vector<AreaResult> out;
+    std::vector<DescriptionPacker::AreaResult> out;
     for (size_t k = 0; k < areas.size(); ++k) {
         if (stop && stop->load())
             break;
         if (progress)
             progress(k);
-        AreaResult r;
+        DescriptionPacker::AreaResult r;
         r.area = areas[k];
+        fill(r);
+        out.push_back(r);
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<DescriptionPacker::AreaResult> DescriptionPacker::survey(
+    const std::vector<int>& areas, const std::function<void(size_t)>& progress, const std::atomic<bool>* stop) const
+{
+    return eachArea(areas, progress, stop, [&](AreaResult& r) {
         auto s = surveyPack(m_board.io(), m_board.store().fileBaseDir(), r.area);
         if (s) {
             r.bytesBefore = s->fileBytes;
@@ -29,22 +45,13 @@ std::vector<DescriptionPacker::AreaResult> DescriptionPacker::survey(
         } else {
             r.error = QString::fromStdString(s.error().message);
         }
-        out.push_back(r);
-    }
-    return out;
+    });
 }
 
 std::vector<DescriptionPacker::AreaResult> DescriptionPacker::pack(
     const std::vector<int>& areas, const std::function<void(size_t)>& progress, const std::atomic<bool>* stop) const
 {
-    std::vector<AreaResult> out;
-    for (size_t k = 0; k < areas.size(); ++k) {
-        if (stop && stop->load())
-            break;
-        if (progress)
-            progress(k);
-        AreaResult r;
-        r.area = areas[k];
+    return eachArea(areas, progress, stop, [&](AreaResult& r) {
         auto done = packDescriptions(m_board.store(), r.area);
         if (done) {
             r.bytesBefore = done->bytesBefore;
@@ -55,9 +62,7 @@ std::vector<DescriptionPacker::AreaResult> DescriptionPacker::pack(
         } else {
             r.error = QString::fromStdString(done.error().message);
         }
-        out.push_back(r);
-    }
-    return out;
+    });
 }
 
 QString DescriptionPacker::summary(const std::vector<AreaResult>& results, bool survey)
