@@ -18,19 +18,12 @@
 namespace qv {
 namespace {
 
-using test::Entry;
 using test::FaultyFileIo;
 using test::TransferTestBoard;
 
 void makeBoard(TransferTestBoard& t)
 {
-    t.builder.writeEntries(1,
-        { Entry { .name = "A1.ZIP", .description = "one" }, Entry { .name = "A2.ZIP", .description = "two" },
-            Entry { .name = "", .description = "comment" }, Entry { .name = "A4.ZIP", .description = "four" } });
-    t.builder.writeEntries(2, { Entry { .name = "B1.ZIP", .description = "bee" } });
-    for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP" })
-        t.putFile(1, f, std::string("alpha ") + f);
-    t.putFile(2, "B1.ZIP", "beta");
+    t.writeSmallAreas();
     t.putFile(2, "a2.zip", "beta's a2");
 }
 

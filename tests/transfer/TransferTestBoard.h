@@ -43,6 +43,18 @@ public:
         return std::make_unique<Board>(o, io);
     }
 
+    // Alpha: three files and a comment line between them; Beta: one file.
+    void writeSmallAreas()
+    {
+        builder.writeEntries(1,
+            { Entry { .name = "A1.ZIP", .description = "one" }, Entry { .name = "A2.ZIP", .description = "two" },
+                Entry { .name = "", .description = "comment" }, Entry { .name = "A4.ZIP", .description = "four" } });
+        builder.writeEntries(2, { Entry { .name = "B1.ZIP", .description = "bee" } });
+        for (const char* f : { "A1.ZIP", "A2.ZIP", "A4.ZIP" })
+            putFile(1, f, std::string("alpha ") + f);
+        putFile(2, "B1.ZIP", "beta");
+    }
+
     AreaBytes bytes(int area) const { return areaBytes(builder, area); }
     std::vector<std::string> check(int area) const
     {
