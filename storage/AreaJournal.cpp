@@ -1,10 +1,12 @@
 #include "storage/AreaJournal.h"
 
 #include "storage/AreaFiles.h"
+#include "storage/HeaderRecord.h"
 #include "storage/Text.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace qv {
@@ -101,8 +103,8 @@ std::string AreaJournal::serialize() const
             hex += kHex[b >> 4];
             hex += kHex[b & 15];
         }
-        out += "PATCH\t" + p.file + "\t" + std::to_string(p.offset) + "\t" + hex + "\t" + std::to_string(p.recordSize)
-            + "\t" + std::to_string(p.minimumLength) + "\n";
+        out += std::string(p.place ? "PLACE" : "PATCH") + "\t" + p.file + "\t" + std::to_string(p.offset) + "\t" + hex
+            + "\t" + std::to_string(p.recordSize) + "\t" + std::to_string(p.minimumLength) + "\n";
     }
     if (complete)
         out += std::string(kEnd) + "\n";
@@ -132,9 +134,13 @@ std::optional<AreaJournal> AreaJournal::parse(const std::string& text)
             journal.append = Append { f[1], *number(f[2]), *number(f[3]) };
         } else if (f[0] == "REPLACE" && f.size() == 4 && safeName(f[1]) && safeName(f[2]) && number(f[3])) {
             journal.replacements.push_back({ f[1], f[2], *number(f[3]) });
-        } else if (f[0] == "PATCH" && f.size() == 6 && safeName(f[1]) && number(f[2]) && fromHex(f[3]) && number(f[4])
-            && number(f[5])) {
-            journal.patches.push_back({ f[1], *number(f[2]), *fromHex(f[3]), size_t(*number(f[4])), *number(f[5]) });
+        } else if ((f[0] == "PATCH" || f[0] == "PLACE") && f.size() == 6 && safeName(f[1]) && number(f[2])
+            && fromHex(f[3]) && number(f[4]) && number(f[5])) {
+            journal.patches.push_back(
+                { f[1], *number(f[2]), *fromHex(f[3]), size_t(*number(f[4])), *number(f[5]), f[0] == "PLACE" });
+            const auto& added = journal.patches.back();
+            if (added.place && (added.recordSize == 0 || added.bytes.size() % added.recordSize != 0))
+                return std::nullopt;
         } else {
             return std::nullopt;
         }
@@ -198,6 +204,37 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
     return flush ? io.syncDirectory(directoryOf(path)) : Result<void> {};
 }
 
+Result<std::vector<uint8_t>> recordsMissing(
+    FileIo& io, FileIo::Handle h, uint64_t offset, std::span<const uint8_t> bytes, size_t size)
+{
+    auto length = io.size(h);
+    if (!length)
+        return length.error();
+    std::vector<uint8_t> tail(*length > offset ? size_t(*length - offset) / size * size : 0);
+    if (!tail.empty()) {
+        auto got = io.readAt(h, offset, tail.data(), tail.size());
+        if (!got)
+            return got.error();
+        tail.resize(size_t(*got) / size * size);
+    }
+    // [skip, skipEnd): the bytes the board changes in place.
+    const bool header = size == HeaderRecord::kSize;
+    const size_t skip = header ? HeaderRecord::kLastDownloadOffset : size;
+    const size_t skipEnd = header ? HeaderRecord::kDownloadsOffset + 2 : size;
+    auto same = [&](const uint8_t* a, const uint8_t* b) {
+        return std::memcmp(a, b, skip) == 0 && std::memcmp(a + skipEnd, b + skipEnd, size - skipEnd) == 0;
+    };
+    std::vector<uint8_t> missing;
+    for (size_t at = 0; at + size <= bytes.size(); at += size) {
+        bool found = false;
+        for (size_t t = 0; t < tail.size() && !found; t += size)
+            found = same(bytes.data() + at, tail.data() + t);
+        if (!found)
+            missing.insert(missing.end(), bytes.begin() + long(at), bytes.begin() + long(at + size));
+    }
+    return missing;
+}
+
 Result<void> applyPatches(
     FileIo& io, const std::vector<std::string>& paths, const std::vector<AreaJournal::Patch>& patches)
 {
@@ -224,6 +261,24 @@ Result<void> applyPatches(
             pieces.emplace_back();
         }
         const FileIo::Handle h = handles[slot]->get();
+        if (patch.place) {
+            if (!pieces[slot].empty())
+                if (auto written = io.writePieces(h, pieces[slot]); !written)
+                    return written;
+            pieces[slot].clear();
+            auto missing = recordsMissing(io, h, patch.offset, patch.bytes, patch.recordSize);
+            if (!missing)
+                return missing.error();
+            auto length = io.size(h);
+            if (!length)
+                return length.error();
+            // A torn record at the end is written over, so record i stays at i * size.
+            const uint64_t at = std::max(patch.offset, *length / patch.recordSize * patch.recordSize);
+            if (!missing->empty())
+                if (auto written = io.writeAt(h, at, missing->data(), missing->size()); !written)
+                    return written;
+            continue;
+        }
         if (patch.recordSize == 0) {
             pieces[slot].push_back({ patch.offset, patch.bytes.data(), patch.bytes.size() });
             continue;

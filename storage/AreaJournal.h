@@ -41,6 +41,10 @@ struct AreaJournal {
         // The record size and whole-record length a long-name file is brought to first (0: none).
         size_t recordSize = 0;
         uint64_t minimumLength = 0;
+        // Whole records of recordSize that belong behind the file's end as it was at offset:
+        // another program may have appended since, so each goes to the end unless it is found
+        // at or behind offset already.
+        bool place = false;
     };
     std::optional<Append> append;
     std::vector<Replacement> replacements;
@@ -80,6 +84,12 @@ Result<void> writeJournal(FileIo& io, const std::string& path, const AreaJournal
 // its patches in order and flushed together with the others. paths[k] is the file of patches[k].
 Result<void> applyPatches(
     FileIo& io, const std::vector<std::string>& paths, const std::vector<AreaJournal::Patch>& patches);
+
+// The records of bytes (whole records of size) that the file open at h does not hold at a
+// record boundary at or behind offset, in their order. A header record's download count and
+// date are not compared: the board counts on the copy as it does on any other record.
+Result<std::vector<uint8_t>> recordsMissing(
+    FileIo& io, FileIo::Handle h, uint64_t offset, std::span<const uint8_t> bytes, size_t size);
 
 // Cuts an insertion's text off the description file again, only when the file is still exactly
 // as long as the append left it: text the board appended since is never cut off.

@@ -546,30 +546,43 @@ Result<uint64_t> writeDescriptions(FileIo& io, int out, int old, const Descripti
 // any more, so none can open them again), then carries what the board wrote to them since they
 // were copied into the new files as one journalled change. files are the new files by kind,
 // the header first.
-Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
-    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs,
-    const DescriptionLayout* layout = nullptr, uint64_t copiedTo = 0)
+// Waits until no other process has any of the files open (where leases tell), at most
+// leaseWaitMs; where they cannot tell, for graceMs.
+void waitUntilClosedElsewhere(FileIo& io, const std::vector<FileIo::Handle>& handles, int leaseWaitMs, int graceMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
     for (int pause = 1;; pause = std::min(pause * 2, 20)) {
         bool busy = false, leases = true;
-        for (const auto& w : watched) {
-            auto open = io.openElsewhere(w.handle);
+        for (const FileIo::Handle h : handles) {
+            auto open = io.openElsewhere(h);
             leases = leases && open.ok();
             busy = busy || !open || *open;
         }
         if (!leases) {
             std::this_thread::sleep_for(std::chrono::milliseconds(graceMs));
-            break;
+            return;
         }
         if (!busy || std::chrono::steady_clock::now() >= deadline)
-            break;
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+}
+
+Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
+    const std::vector<std::pair<AreaFileKind, std::string>>& files, int leaseWaitMs, int graceMs, int lockWaitMs,
+    const DescriptionLayout* layout = nullptr, uint64_t copiedTo = 0)
+{
+    {
+        std::vector<FileIo::Handle> old;
+        for (const auto& w : watched)
+            old.push_back(w.handle);
+        waitUntilClosedElsewhere(io, old, leaseWaitMs, graceMs);
     }
 
     CarriedOver carried;
     AreaJournal note;
     struct Open {
+        std::string file;
         std::unique_ptr<ScopedHandle> handle;
         std::vector<size_t> patches; // in the note
         std::vector<std::optional<Late::Count>> counts; // per patch: a count to add at write time
@@ -600,7 +613,7 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
         auto h = io.open(file->second, FileIo::Mode::ReadWrite);
         if (!h)
             return h.error();
-        Open o { std::make_unique<ScopedHandle>(io, *h), {}, {}, {}, w.header(), w.kind };
+        Open o { file->second, std::make_unique<ScopedHandle>(io, *h), {}, {}, {}, w.header(), w.kind };
         auto length = io.size(*h);
         if (!length)
             return length.error();
@@ -609,7 +622,7 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
             o.patches.push_back(note.patches.size());
             o.counts.push_back(count);
             o.atEnd.push_back(atEnd);
-            note.patches.push_back({ name, offset, std::move(bytes), 0, 0 });
+            note.patches.push_back({ name, offset, std::move(bytes), atEnd ? w.size : 0, 0, atEnd });
         };
         for (auto& [to, bytes] : found->changed)
             add(to * w.size, std::move(bytes), std::nullopt, false);
@@ -626,6 +639,41 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
     if (note.patches.empty())
         return carried;
 
+    // Whole records go where the file ends at that moment, in one step, so a record the board
+    // appended since the file was measured is never written over; a torn record at the end is.
+    // A write grows the file a page at a time, and a board that measured the end in between
+    // would write into the middle of it: where leases can be had, the records are written while
+    // no other process has the file open, and one that opens it waits until they are.
+    auto placeAtEnd = [&](Open& o, std::span<const uint8_t> bytes) -> Result<void> {
+        const size_t size = recordSize(o.kind);
+        auto length = io.size(o.handle->get());
+        if (!length)
+            return length.error();
+        if (*length % size != 0)
+            return io.writeAt(o.handle->get(), *length / size * size, bytes.data(), bytes.size());
+        if (auto synced = io.sync(o.handle->get()); !synced)
+            return synced; // what was written through it, before it is closed
+        o.handle.reset(); // our own handle would keep the lease from being had
+        auto h = io.open(o.file, FileIo::Mode::Append);
+        if (!h)
+            return h.error();
+        o.handle = std::make_unique<ScopedHandle>(io, *h);
+        bool held = false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
+        for (int pause = 1;; pause = std::min(pause * 2, 20)) {
+            auto lease = io.holdLease(*h);
+            held = lease && *lease;
+            if (!lease || held || std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+        }
+        auto at = io.append(*h, bytes.data(), bytes.size());
+        if (held)
+            io.releaseLease(*h);
+        if (!at)
+            return at.error();
+        return {};
+    };
     // A count goes onto the record as it is in the new file, where the board may count as well.
     auto countOnto = [&](FileIo::Handle h, AreaJournal::Patch& p, const Late::Count& c) -> Result<void> {
         uint8_t now[kBumpedSize] {};
@@ -656,15 +704,9 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
             AreaJournal::Patch& p = note.patches[o.patches[k]];
             if (o.counts[k])
                 done = countOnto(o.handle->get(), p, *o.counts[k]);
-            if (done && o.atEnd[k]) {
-                // The board may have appended to the new file since it was measured.
-                auto length = io.size(o.handle->get());
-                if (!length)
-                    done = length.error();
-                else
-                    p.offset = std::max(p.offset, *length / recordSize(o.kind) * recordSize(o.kind));
-            }
-            if (done)
+            if (done && o.atEnd[k])
+                done = placeAtEnd(o, p.bytes);
+            else if (done)
                 done = io.writeAt(o.handle->get(), p.offset, p.bytes.data(), p.bytes.size());
         }
     if (locked)
@@ -672,8 +714,55 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
     for (auto& o : opened)
         if (done)
             done = io.sync(o.handle->get());
+    // A board that measured the file's end before a record was placed there writes its own over
+    // it. Once no other process has the file open, each placed record is looked for behind where
+    // the file ended when it was measured, and one that is gone is placed again.
+    for (auto& o : opened) {
+        std::vector<size_t> placed;
+        for (size_t k = 0; k < o.patches.size(); ++k)
+            if (o.atEnd[k])
+                placed.push_back(o.patches[k]);
+        if (!done || placed.empty())
+            continue;
+        o.handle.reset(); // our own handle would keep the lease from being had
+        for (int round = 0; done; ++round) {
+            auto h = io.open(o.file, FileIo::Mode::Read);
+            if (!h) {
+                done = h.error();
+                break;
+            }
+            ScopedHandle reading(io, *h);
+            waitUntilClosedElsewhere(io, { *h }, leaseWaitMs, graceMs);
+            std::vector<uint8_t> gone;
+            for (size_t i : placed) {
+                const AreaJournal::Patch& p = note.patches[i];
+                auto missing = recordsMissing(io, *h, p.offset, p.bytes, p.recordSize);
+                if (!missing) {
+                    done = missing.error();
+                    break;
+                }
+                gone.insert(gone.end(), missing->begin(), missing->end());
+            }
+            if (!done || gone.empty())
+                break;
+            if (round == 2) {
+                done = Error { EAGAIN, "the board kept writing over the entries it added meanwhile" };
+                break;
+            }
+            auto w = io.open(o.file, FileIo::Mode::ReadWrite);
+            if (!w) {
+                done = w.error();
+                break;
+            }
+            o.handle = std::make_unique<ScopedHandle>(io, *w);
+            done = placeAtEnd(o, gone);
+            if (done)
+                done = io.sync(o.handle->get());
+            o.handle.reset();
+        }
+    }
     if (!done)
-        return done.error(); // the journal stays: the next load writes the records
+        return done.error(); // the journal stays: the next load places the records
     (void)io.remove(journal);
     return carried;
 }
@@ -1213,8 +1302,7 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     else
         m_carried.failed = carried.error();
     if (m_recorder)
-        m_recorder->committed(
-            area, m_carried.added > 0 || m_carried.changed > 0 || m_carried.failed.has_value());
+        m_recorder->committed(area, m_carried.added > 0 || m_carried.changed > 0 || m_carried.failed.has_value());
     return {};
 }
 

@@ -97,6 +97,10 @@ public:
     // only a file no one else has open can get, was taken (and let go at once). Fails where
     // leases are not supported or not allowed; callers then wait a grace period instead.
     virtual Result<bool> openElsewhere(Handle) { return Error { ENOSYS, "no leases" }; }
+    // Takes a write lease and keeps it until releaseLease: any other process that opens the
+    // file meanwhile waits in its open until then. False when another process has it open now.
+    virtual Result<bool> holdLease(Handle) { return Error { ENOSYS, "no leases" }; }
+    virtual void releaseLease(Handle) { }
 
     // Copies up to n bytes from one open file to another (in the kernel where it can); returns
     // how many were copied, fewer only at the end of the source.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <dirent.h>
 #include <fcntl.h>
@@ -303,14 +305,34 @@ public:
 
     Result<bool> openElsewhere(Handle h) override
     {
-        if (::fcntl(h, F_SETLEASE, F_WRLCK) == 0) {
-            // Let go at once: nobody waits for it, and no break signal is ever sent.
-            (void)::fcntl(h, F_SETLEASE, F_UNLCK);
-            return false;
-        }
-        if (errno == EAGAIN || errno == EBUSY)
+        auto held = holdLease(h);
+        if (held && *held)
+            releaseLease(h); // at once: an opener that broke it waits only until then
+        if (!held)
+            return held.error();
+        return !*held;
+    }
+
+    Result<bool> holdLease(Handle h) override
+    {
+        // Another process that opens the file while the lease is held breaks it, and the break
+        // is told with SIGIO, which ends a process that has not chosen otherwise.
+        static std::once_flag quiet;
+        std::call_once(quiet, [] {
+            struct sigaction now { };
+            if (::sigaction(SIGIO, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
+                ::signal(SIGIO, SIG_IGN);
+        });
+        if (::fcntl(h, F_SETLEASE, F_WRLCK) == 0)
             return true;
+        if (errno == EAGAIN || errno == EBUSY)
+            return false;
         return errnoError("lease", "#" + std::to_string(h));
+    }
+
+    void releaseLease(Handle h) override
+    {
+        (void)::fcntl(h, F_SETLEASE, F_UNLCK);
     }
 
     Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override

@@ -172,5 +172,42 @@ TEST_F(AreaRecoveryTest, AnEmptyFileBaseIsRefusedOutright)
     EXPECT_EQ(readFile(strayBoard.descriptionPath(1)), strayText);
 }
 
+// Records a carry-over placed at the end: recovery finds them where they landed, or puts them
+// behind whatever the board appended since, never over it.
+TEST_F(AreaRecoveryTest, RecordsPlacedAtTheEndAreWrittenOnlyWhereMissing)
+{
+    twoEntries();
+    const auto old = readFile(board.headerPath(1));
+    const auto upload = test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode();
+    const auto board2 = test::headerOf(Entry { .name = "BOARD.ZIP" }, -1).encode();
+    auto counted = test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1);
+    counted.setDownloads(3);
+    auto join = [&](std::initializer_list<std::span<const uint8_t>> parts) {
+        std::vector<uint8_t> out(old);
+        for (auto p : parts)
+            out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    const struct {
+        const char* label;
+        std::vector<uint8_t> before, after;
+    } cases[] = {
+        { "not yet placed", old, join({ upload }) },
+        { "placed before the crash", join({ upload }), join({ upload }) },
+        { "the board appended since", join({ board2 }), join({ board2, upload }) },
+        { "placed and counted since", join({ board2, counted.encode() }), join({ board2, counted.encode() }) },
+    };
+    for (const auto& c : cases) {
+        test::writeFile(board.headerPath(1), c.before);
+        AreaJournal note;
+        note.patches.push_back({ "hdr/fdb1.hdr", old.size(), std::vector<uint8_t>(upload.begin(), upload.end()),
+            HeaderRecord::kSize, 0, true });
+        test::writeFile(hdrDir() + "fdb1.jnl", note.serialize());
+        ASSERT_TRUE(store.recoverAll().empty()) << c.label;
+        EXPECT_EQ(readFile(board.headerPath(1)), c.after) << c.label;
+        EXPECT_FALSE(test::fileExists(hdrDir() + "fdb1.jnl")) << c.label;
+    }
+}
+
 } // namespace
 } // namespace qv

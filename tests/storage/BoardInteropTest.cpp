@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -367,6 +368,45 @@ TEST_F(BoardInteropTest, APatchWaitsForTheBoardsLockOnTheFirstRecord)
     EXPECT_EQ(store.readHeader(9, 1)->downloads(), 7);
     for (int fd : { toChild[0], toChild[1], toParent[0], toParent[1] })
         ::close(fd);
+}
+
+// A board that measured the new header file's end before a late upload was carried there writes
+// its own upload over it; the carried one must be placed again behind it, not lost.
+TEST_F(BoardInteropTest, ACarriedUploadTheBoardWritesOverIsPlacedAgain)
+{
+    board.writeEntries(7, { Entry { .name = "ONE.ZIP" }, Entry { .name = "TWO.ZIP" } });
+    auto append = [](const std::string& file, std::span<const uint8_t> bytes, std::optional<off_t> at = {}) {
+        const int fd = ::open(file.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), at ? *at : ::lseek(fd, 0, SEEK_END)), ssize_t(bytes.size()));
+        ::close(fd);
+    };
+    test::FaultyFileIo io(systemFileIo());
+    io.beforeStamp(3, [&](const std::string&) {
+        append(board.headerPath(7), test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
+        append(board.indexPath(7), test::indexOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
+    });
+    bool looked = false;
+    io.beforeOpenElsewhere([&](FileIo::Handle h) {
+        struct stat open {
+        }, named {};
+        if (::fstat(h, &open) != 0 || ::stat(board.headerPath(7).c_str(), &named) != 0 || open.st_ino != named.st_ino)
+            return; // an old file
+        if (std::exchange(looked, true))
+            return;
+        append(board.headerPath(7), test::headerOf(Entry { .name = "STALE.ZIP" }, -1).encode(),
+            off_t(2 * HeaderRecord::kSize));
+        append(board.indexPath(7), test::indexOf(Entry { .name = "STALE.ZIP" }, -1).encode());
+    });
+    AreaStore guarded(io, board.fileBaseDir());
+    ASSERT_TRUE(guarded.rewrite(7, RewritePlan::permutation({ 1, 0 })));
+    EXPECT_TRUE(looked) << "the carried record was looked for";
+    std::vector<std::string> got;
+    for (uint64_t k = 0; k < 4; ++k)
+        got.push_back(guarded.readHeader(7, k)->name());
+    EXPECT_EQ(got, (std::vector<std::string> { "TWO.ZIP", "ONE.ZIP", "STALE.ZIP", "UPLOAD.ZIP" }));
+    EXPECT_EQ(readFile(board.indexPath(7)).size(), 4 * IndexRecord::kSize);
+    EXPECT_FALSE(leftovers(7));
 }
 
 } // namespace

@@ -109,7 +109,12 @@ public:
     }
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
-    Result<bool> openElsewhere(Handle h) override { return m_inner.openElsewhere(h); }
+    Result<bool> openElsewhere(Handle h) override
+    {
+        if (m_elsewhereHook)
+            m_elsewhereHook(h);
+        return m_inner.openElsewhere(h);
+    }
     Result<void> unlockRange(Handle h, uint64_t offset, uint64_t length) override
     {
         return m_inner.unlockRange(h, offset, length);
@@ -138,6 +143,10 @@ public:
         m_appendHook = std::move(hook);
     }
 
+    // Runs before every question whether another process has a file open: a test writes there
+    // as a board process would that opened the file a moment earlier.
+    void beforeOpenElsewhere(std::function<void(Handle)> hook) { m_elsewhereHook = std::move(hook); }
+
 private:
     // Counts the call; true when it is the one to fail.
     bool hit(Op op);
@@ -157,6 +166,7 @@ private:
     int m_steps = 0;
     int m_crashAt = 0;
     bool m_tearFailures = false;
+    std::function<void(Handle)> m_elsewhereHook;
     bool m_torn = false;
     int m_stamps = 0;
     int m_waits = 0;
