@@ -76,17 +76,14 @@ std::vector<Operation> operations()
     using DO = DescriptionsResult::Outcome;
     return {
         { "Apply with a moved description", fourEntries, onBoard([](Board& b) {
-             PropertyChanges c;
-             c.downloads = 7;
-             c.keywords = std::array<QString, 5> { "k1", "k2" };
-             c.description = "a description longer than the old one";
+             const PropertyChanges c { .downloads = 7,
+                 .keywords = std::array<QString, 5> { "k1", "k2" },
+                 .description = "a description longer than the old one" };
              return EntryProperties(b, 1).apply(shownAt(b, 1, 3), c).outcome == PO::Written;
          }),
             true },
         { "Apply overwriting in place", fourEntries, onBoard([](Board& b) {
-             PropertyChanges c;
-             c.uploader = "Zed";
-             c.description = "short";
+             const PropertyChanges c { .uploader = "Zed", .description = "short" };
              return EntryProperties(b, 1).apply(shownAt(b, 1, 0), c).outcome == PO::Written;
          }),
             true },

@@ -62,9 +62,8 @@ TEST(EntryProperties, ChangingTheDownloadCountWritesOnlyItsTwoBytes)
 {
     EditingTestBoard t;
     const auto before = t.bytes();
-    PropertyChanges c;
-    c.downloads = 40000; // above 32767: stored as the board reads it, plain unsigned 16 bits
-    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 3), c);
+    // Above 32767: stored as the board reads it, plain unsigned 16 bits.
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 3), { .downloads = 40000 });
     ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
     EXPECT_EQ(r.written, QStringList({ "downloads" }));
     auto after = t.bytes();
@@ -209,58 +208,35 @@ TEST(EntryProperties, ValuesThatCannotBeStoredAreRefusedAndNothingIsWritten)
     struct Case {
         const char* label;
         uint64_t position;
-        std::function<void(PropertyChanges&)> change;
+        PropertyChanges change;
         PropertyField field;
         QString message;
     };
     const QString euro = "The character \"\u20ac\" (U+20AC) cannot be stored in the board's code page IBM437. "
                          "Nothing was written.";
+    const QString range = "Value out of range (0 - 64000)", years = "Value out of range (1980-2107)";
     const std::vector<Case> cases = {
-        { "downloads 70000", 0, [](auto& c) { c.downloads = 70000; }, PropertyField::Downloads,
-            "Value out of range (0 - 64000)" },
-        { "negative cost", 0, [](auto& c) { c.cost = -1; }, PropertyField::Cost, "Value out of range (0 - 64000)" },
-        { "year 2200", 0,
-            [](auto& c) {
-                c.uploadDate = DateBoxes { 1, 1, 2200 };
-            },
-            PropertyField::UploadYear, "Value out of range (1980-2107)" },
-        { "month 13", 0,
-            [](auto& c) {
-                c.lastDownload = DateBoxes { 13, 1, 2000 };
-            },
-            PropertyField::LastDownloadMonth, "Value out of range (1-12)" },
-        { "day 0", 0,
-            [](auto& c) {
-                c.lastDownload = DateBoxes { 1, 0, 2000 };
-            },
-            PropertyField::LastDownloadDay, "Value out of range (1-31)" },
-        { "year 1979", 0,
-            [](auto& c) {
-                c.uploadDate = DateBoxes { 1, 1, 1979 };
-            },
-            PropertyField::UploadYear, "Value out of range (1980-2107)" },
-        { "euro in the description", 0,
-            [](auto& c) {
-                c.downloads = 1;
-                c.description = QString("price 5 \u20ac");
-            },
+        { "downloads 70000", 0, { .downloads = 70000 }, PropertyField::Downloads, range },
+        { "negative cost", 0, { .cost = -1 }, PropertyField::Cost, range },
+        { "year 2200", 0, { .uploadDate = DateBoxes { 1, 1, 2200 } }, PropertyField::UploadYear, years },
+        { "month 13", 0, { .lastDownload = DateBoxes { 13, 1, 2000 } }, PropertyField::LastDownloadMonth,
+            "Value out of range (1-12)" },
+        { "day 0", 0, { .lastDownload = DateBoxes { 1, 0, 2000 } }, PropertyField::LastDownloadDay,
+            "Value out of range (1-31)" },
+        { "year 1979", 0, { .uploadDate = DateBoxes { 1, 1, 1979 } }, PropertyField::UploadYear, years },
+        { "euro in the description", 0, { .downloads = 1, .description = QString("price 5 \u20ac") },
             PropertyField::Description, euro },
-        { "euro in a keyword", 0,
-            [](auto& c) {
-                c.keywords = std::array<QString, 5> { "", "\u20ac" };
-            },
-            PropertyField::Keyword2, euro },
-        { "uploader of 36 characters", 0, [](auto& c) { c.uploader = QString(36, 'x'); }, PropertyField::Uploader,
+        { "euro in a keyword", 0, { .keywords = std::array<QString, 5> { "", "\u20ac" } }, PropertyField::Keyword2,
+            euro },
+        { "uploader of 36 characters", 0, { .uploader = QString(36, 'x') }, PropertyField::Uploader,
             "The uploader can hold at most 35 characters." },
-        { "a comment line's count", 1, [](auto& c) { c.downloads = 1; }, PropertyField::None,
+        { "a comment line's count", 1, { .downloads = 1 }, PropertyField::None,
             "Entry 2 is a comment line: only its description can be changed." },
     };
     for (const Case& c : cases) {
         EditingTestBoard t;
         const auto before = t.bytes();
-        PropertyChanges changes;
-        c.change(changes);
-        const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, c.position), changes);
+        const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, c.position), c.change);
         EXPECT_EQ(r.outcome, Outcome::Refused) << c.label;
         EXPECT_EQ(r.field, c.field) << c.label;
         EXPECT_EQ(r.message, c.message) << c.label;
@@ -273,9 +249,7 @@ TEST(EntryProperties, NothingNamedWritesNothingAndAMissingEntryFails)
     EditingTestBoard t;
     const auto before = t.bytes();
     EXPECT_EQ(EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 0), {}).outcome, Outcome::NothingToWrite);
-    PropertyChanges c;
-    c.cost = 1;
-    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 9), c);
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 9), { .cost = 1 });
     EXPECT_EQ(r.outcome, Outcome::Failed);
     EXPECT_TRUE(r.rowsChanged);
     EXPECT_EQ(t.bytes(), before);
