@@ -131,6 +131,10 @@ TEST(FoldedFinder, FindsTheNeedleAtEveryPlaceOfEveryLengthOfText)
                 text.replace(at, c.asWritten.size(), c.asWritten);
                 ASSERT_EQ(finder.find(text, 0), at) << c.asWritten << " " << length << " " << at;
                 ASSERT_EQ(finder.find(text, at + 1), std::string_view::npos) << length << " " << at;
+                // The text cut before the needle's last byte holds no match, whatever lies behind.
+                ASSERT_EQ(
+                    finder.find(std::string_view(text).substr(0, at + c.needle.size() - 1), 0), std::string_view::npos)
+                    << length << " " << at;
             }
     }
 }
