@@ -1,14 +1,25 @@
 #pragma once
 
-// A board for the editing tests: area 1 holds four entries (two sharing a name, one comment
-// line, one without a description), area 2 is empty. Built byte by byte with BoardBuilder.
+// Boards for the editing tests, built byte by byte with BoardBuilder.
+//
+// FilesTestBoard: area 1 holds the entries given, its files in tmp/files (stored as C:\FILES,
+// C: mapped to tmp); area 2 is empty and shares the directory. ZIP is extracted with the
+// system's unzip; ARJ's program does not exist.
+// EditingTestBoard: area 1 holds four entries (two sharing a name, one comment line, one without
+// a description) and no files; it is opened.
 
 #include "board/Board.h"
+#include "settings/Settings.h"
 #include "storage/Encoding.h"
-#include "tests/support/BoardBuilder.h"
+#include "tests/editing/RemoveSortTestBoard.h"
+#include "tests/support/ArchiveBuilder.h"
 
-#include <QFile>
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 
+#include <algorithm>
 #include <memory>
 
 namespace qv::test {
@@ -32,63 +43,104 @@ inline int32_t packedDate(int year, int month, int day)
     return enc::encodeDate({ year, month, day });
 }
 
-class EditingTestBoard {
+// Area 1's files and what its directory holds, to compare before and after a change.
+struct AreaState {
+    AreaBytes bytes;
+    std::vector<std::string> files;
+    bool operator==(const AreaState&) const = default;
+};
+
+class FilesTestBoard : public RemoveSortTestBoard {
+public:
+    explicit FilesTestBoard(const std::vector<Entry>& entries = {})
+    {
+        QDir().mkpath(temp);
+        builder.writeAreas({ { "Files", "C:\\FILES", 1 }, { "Copy", "C:\\FILES", 1 } });
+        original = builder.writeEntries(1, entries);
+        builder.writeEntries(2, {});
+        settings.archivers[0] = { "ZIP", QStandardPaths::findExecutable("unzip").toStdString(), "-o -C -j" };
+        settings.archivers[1] = { "ARJ", "/nonexistent/arj", "e -y" };
+    }
+    virtual ~FilesTestBoard() = default;
+
+    // A file of the area directory, dated 03-02-2001 unless told otherwise.
+    void put(const QString& name, const QByteArray& bytes = "data",
+        const QDateTime& modified = QDateTime(QDate(2001, 2, 3), QTime(12, 0))) const
+    {
+        writeBytes(files + "/" + name, bytes);
+        QFile f(files + "/" + name);
+        f.open(QIODevice::ReadWrite);
+        f.setFileTime(modified, QFileDevice::FileModificationTime);
+    }
+    // A ZIP in the area directory holding FILE_ID.DIZ with the given text; false without zip.
+    bool zip(const QString& name, const QByteArray& diz) const
+    {
+        if (QStandardPaths::findExecutable("zip").isEmpty() || QStandardPaths::findExecutable("unzip").isEmpty())
+            return false;
+        const QString work = temp + "/zipsrc";
+        QDir(work).removeRecursively();
+        QDir().mkpath(work);
+        writeBytes(work + "/FILE_ID.DIZ", diz);
+        QProcess p;
+        p.setWorkingDirectory(work);
+        p.start("zip", { "-q", files + "/" + name, "FILE_ID.DIZ" });
+        const bool ok = p.waitForFinished(60000) && p.exitCode() == 0;
+        QDir(work).removeRecursively();
+        return ok;
+    }
+
+    AreaBytes bytes(int area = kArea) const { return areaBytes(builder, area); }
+    AreaState state() const
+    {
+        AreaState s { bytes(), {} };
+        std::error_code e;
+        for (const auto& f : std::filesystem::directory_iterator(filesDir(), e))
+            s.files.push_back(f.path().filename().string());
+        std::sort(s.files.begin(), s.files.end());
+        return s;
+    }
+
+    QString files = QString::fromStdString(filesDir());
+    QString temp = QString::fromStdString(tmp.path()) + "/tmp";
+    Settings settings;
+    AreaFiles original;
+};
+
+class EditingTestBoard : public FilesTestBoard {
 public:
     explicit EditingTestBoard(FileIo& io = systemFileIo())
-        : builder(tmp.path())
+        : FilesTestBoard({
+            Entry { .name = "FOOARC~1.ZIP",
+                .size = 1234,
+                .uploader = "Ann",
+                .uploadDate = packedDate(1998, 11, 5),
+                .fileDate = packedDate(1996, 3, 14),
+                .lastDownloadDate = 0,
+                .downloads = 5,
+                .attributes = 0x85,
+                .password = "pw",
+                .keywords = { "one", "", "three" },
+                .cost = 3,
+                .description = std::string("First line\r\nsecond\rthird\nend"),
+                .longName = "Foo archive.zip" },
+            Entry { .name = "", .uploader = "Sysop", .description = std::string("-- tools --") },
+            Entry { .name = "FOOARC~1.ZIP", .size = 9, .description = std::nullopt },
+            Entry { .name = "BAR.ARJ", .size = 77, .description = std::string("bar text") },
+        })
     {
-        builder.writeConfig("Editing Board");
-        builder.writeAreas({ { "Files", tmp.path() + "/files", 1 }, { "Empty", tmp.path() + "/empty", 1 } });
-        original = builder.writeEntries(1,
-            {
-                Entry { .name = "FOOARC~1.ZIP",
-                    .size = 1234,
-                    .uploader = "Ann",
-                    .uploadDate = packedDate(1998, 11, 5),
-                    .fileDate = packedDate(1996, 3, 14),
-                    .lastDownloadDate = 0,
-                    .downloads = 5,
-                    .attributes = 0x85,
-                    .password = "pw",
-                    .keywords = { "one", "", "three" },
-                    .cost = 3,
-                    .description = std::string("First line\r\nsecond\rthird\nend"),
-                    .longName = "Foo archive.zip" },
-                Entry { .name = "", .uploader = "Sysop", .description = std::string("-- tools --") },
-                Entry { .name = "FOOARC~1.ZIP", .size = 9, .description = std::nullopt },
-                Entry { .name = "BAR.ARJ", .size = 77, .description = std::string("bar text") },
-            });
-        builder.writeEntries(2, {});
-        open(io);
+        reopen(io);
     }
 
-    void open(FileIo& io = systemFileIo())
-    {
-        Board::Options o;
-        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
-        board = std::make_unique<Board>(o, io);
-    }
-
-    AreaBytes bytes(int area = 1) const { return areaBytes(builder, area); }
+    void reopen(FileIo& io = systemFileIo()) { board = open(io); }
 
     // The header file as it was written, with record `position` replaced.
     std::vector<uint8_t> headersWith(size_t position, const HeaderRecord& record) const
     {
-        std::vector<uint8_t> out;
-        for (size_t i = 0; i < original.headers.size(); ++i) {
-            const auto& r = i == position ? record.encode() : original.headers[i].encode();
-            out.insert(out.end(), r.begin(), r.end());
-        }
-        return out;
+        return with(original.headers, position, record);
     }
     std::vector<uint8_t> indexesWith(size_t position, const IndexRecord& record) const
     {
-        std::vector<uint8_t> out;
-        for (size_t i = 0; i < original.indexes.size(); ++i) {
-            const auto& r = i == position ? record.encode() : original.indexes[i].encode();
-            out.insert(out.end(), r.begin(), r.end());
-        }
-        return out;
+        return with(original.indexes, position, record);
     }
     std::vector<uint8_t> descriptionsPlus(std::string_view appended) const
     {
@@ -98,10 +150,19 @@ public:
         return out;
     }
 
-    TempDir tmp;
-    BoardBuilder builder;
-    AreaFiles original;
     std::unique_ptr<Board> board;
+
+private:
+    template <class Record>
+    static std::vector<uint8_t> with(const std::vector<Record>& records, size_t position, const Record& record)
+    {
+        std::vector<uint8_t> out;
+        for (size_t i = 0; i < records.size(); ++i) {
+            const auto& r = i == position ? record.encode() : records[i].encode();
+            out.insert(out.end(), r.begin(), r.end());
+        }
+        return out;
+    }
 };
 
 } // namespace qv::test

@@ -15,28 +15,17 @@ using test::packedDate;
 using test::shownAt;
 using Outcome = PropertiesResult::Outcome;
 
-TEST(EntryProperties, ReadsTheStoredFieldsOfTheEntryAtItsPosition)
+// Every field as read shows in PropertiesDialogTest.ShowsEveryStoredValueInItsBox; here what
+// the dialog does not show: short names, comment lines, an entry without text, a missing one.
+TEST(EntryProperties, ReadsTheEntryAtItsPosition)
 {
     EditingTestBoard t;
     EntryProperties props(*t.board, 1);
     const auto f = props.read(shownAt(*t.board, 1, 0), true);
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->name, "Foo archive.zip");
-    EXPECT_FALSE(f->comment);
-    EXPECT_EQ(f->size, 1234);
     EXPECT_EQ(f->fileDate, packedDate(1996, 3, 14));
     // The record's own dates: never parsed back from a list text in some locale's order.
     EXPECT_EQ(f->uploadDate, (DateBoxes { 11, 5, 1998 }));
-    EXPECT_EQ(f->lastDownload, (DateBoxes { 1, 1, 1980 })); // stored 0: no calendar day
-    EXPECT_EQ(f->downloads, 5);
-    EXPECT_EQ(f->cost, 3);
-    EXPECT_EQ(f->attributes, 0x85);
-    EXPECT_EQ(f->uploader, "Ann");
-    EXPECT_EQ(f->password, "pw");
-    EXPECT_EQ(f->keywords, (std::array<QString, 5> { "one", "", "three", "", "" }));
-    // CR LF, CR and LF each show as one line break.
-    EXPECT_EQ(f->description, "First line\nsecond\nthird\nend");
-
     EXPECT_EQ(props.read(shownAt(*t.board, 1, 0), false)->name, "Fooarc~1.zip");
     EXPECT_TRUE(props.read(shownAt(*t.board, 1, 1), true)->comment);
     EXPECT_EQ(props.read(shownAt(*t.board, 1, 1), true)->name, " (Comment)");
@@ -46,34 +35,35 @@ TEST(EntryProperties, ReadsTheStoredFieldsOfTheEntryAtItsPosition)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(EntryProperties, StoredDatesThatAreNoCalendarDayOpenAsTheFirstOf1980)
+// Stored dates that are no calendar day open as the first of 1980; typed days beyond their
+// month roll over into the next.
+TEST(EntryProperties, DatesBetweenRecordsAndBoxes)
 {
-    const std::vector<std::pair<int32_t, DateBoxes>> cases = {
+    const std::vector<std::pair<int32_t, DateBoxes>> stored = {
         { packedDate(2001, 2, 28), { 2, 28, 2001 } },
         { 0, { 1, 1, 1980 } },
         { packedDate(2001, 2, 30), { 1, 1, 1980 } },
         { packedDate(2001, 13, 1), { 1, 1, 1980 } },
         { int32_t(uint32_t(packedDate(2107, 12, 31)) | 0xFFFF), { 12, 31, 2107 } },
     };
-    for (const auto& [packed, boxes] : cases)
+    for (const auto& [packed, boxes] : stored)
         EXPECT_EQ(EntryProperties::boxesOf(packed), boxes) << std::hex << packed;
-}
-
-TEST(EntryProperties, DatesBeyondTheirMonthRollOver)
-{
-    EXPECT_EQ(EntryProperties::calendarDate({ 4, 31, 1999 }), (enc::CalendarDate { 1999, 5, 1 }));
-    EXPECT_EQ(EntryProperties::calendarDate({ 2, 30, 2000 }), (enc::CalendarDate { 2000, 3, 1 }));
-    EXPECT_EQ(EntryProperties::calendarDate({ 2, 29, 2000 }), (enc::CalendarDate { 2000, 2, 29 }));
-    EXPECT_EQ(EntryProperties::calendarDate({ 12, 31, 2107 }), (enc::CalendarDate { 2107, 12, 31 }));
+    const std::vector<std::pair<DateBoxes, enc::CalendarDate>> typed = {
+        { { 4, 31, 1999 }, { 1999, 5, 1 } },
+        { { 2, 30, 2000 }, { 2000, 3, 1 } },
+        { { 2, 29, 2000 }, { 2000, 2, 29 } },
+        { { 12, 31, 2107 }, { 2107, 12, 31 } },
+    };
+    for (const auto& [boxes, date] : typed)
+        EXPECT_EQ(EntryProperties::calendarDate(boxes), date) << boxes.month << "/" << boxes.day;
 }
 
 TEST(EntryProperties, ChangingTheDownloadCountWritesOnlyItsTwoBytes)
 {
     EditingTestBoard t;
     const auto before = t.bytes();
-    PropertyChanges c;
-    c.downloads = 40000; // above 32767: stored as the board reads it, plain unsigned 16 bits
-    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 3), c);
+    // Above 32767: stored as the board reads it, plain unsigned 16 bits.
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 3), { .downloads = 40000 });
     ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
     EXPECT_EQ(r.written, QStringList({ "downloads" }));
     auto after = t.bytes();
@@ -218,58 +208,35 @@ TEST(EntryProperties, ValuesThatCannotBeStoredAreRefusedAndNothingIsWritten)
     struct Case {
         const char* label;
         uint64_t position;
-        std::function<void(PropertyChanges&)> change;
+        PropertyChanges change;
         PropertyField field;
         QString message;
     };
     const QString euro = "The character \"\u20ac\" (U+20AC) cannot be stored in the board's code page IBM437. "
                          "Nothing was written.";
+    const QString range = "Value out of range (0 - 64000)", years = "Value out of range (1980-2107)";
     const std::vector<Case> cases = {
-        { "downloads 70000", 0, [](auto& c) { c.downloads = 70000; }, PropertyField::Downloads,
-            "Value out of range (0 - 64000)" },
-        { "negative cost", 0, [](auto& c) { c.cost = -1; }, PropertyField::Cost, "Value out of range (0 - 64000)" },
-        { "year 2200", 0,
-            [](auto& c) {
-                c.uploadDate = DateBoxes { 1, 1, 2200 };
-            },
-            PropertyField::UploadYear, "Value out of range (1980-2107)" },
-        { "month 13", 0,
-            [](auto& c) {
-                c.lastDownload = DateBoxes { 13, 1, 2000 };
-            },
-            PropertyField::LastDownloadMonth, "Value out of range (1-12)" },
-        { "day 0", 0,
-            [](auto& c) {
-                c.lastDownload = DateBoxes { 1, 0, 2000 };
-            },
-            PropertyField::LastDownloadDay, "Value out of range (1-31)" },
-        { "year 1979", 0,
-            [](auto& c) {
-                c.uploadDate = DateBoxes { 1, 1, 1979 };
-            },
-            PropertyField::UploadYear, "Value out of range (1980-2107)" },
-        { "euro in the description", 0,
-            [](auto& c) {
-                c.downloads = 1;
-                c.description = QString("price 5 \u20ac");
-            },
+        { "downloads 70000", 0, { .downloads = 70000 }, PropertyField::Downloads, range },
+        { "negative cost", 0, { .cost = -1 }, PropertyField::Cost, range },
+        { "year 2200", 0, { .uploadDate = DateBoxes { 1, 1, 2200 } }, PropertyField::UploadYear, years },
+        { "month 13", 0, { .lastDownload = DateBoxes { 13, 1, 2000 } }, PropertyField::LastDownloadMonth,
+            "Value out of range (1-12)" },
+        { "day 0", 0, { .lastDownload = DateBoxes { 1, 0, 2000 } }, PropertyField::LastDownloadDay,
+            "Value out of range (1-31)" },
+        { "year 1979", 0, { .uploadDate = DateBoxes { 1, 1, 1979 } }, PropertyField::UploadYear, years },
+        { "euro in the description", 0, { .downloads = 1, .description = QString("price 5 \u20ac") },
             PropertyField::Description, euro },
-        { "euro in a keyword", 0,
-            [](auto& c) {
-                c.keywords = std::array<QString, 5> { "", "\u20ac" };
-            },
-            PropertyField::Keyword2, euro },
-        { "uploader of 36 characters", 0, [](auto& c) { c.uploader = QString(36, 'x'); }, PropertyField::Uploader,
+        { "euro in a keyword", 0, { .keywords = std::array<QString, 5> { "", "\u20ac" } }, PropertyField::Keyword2,
+            euro },
+        { "uploader of 36 characters", 0, { .uploader = QString(36, 'x') }, PropertyField::Uploader,
             "The uploader can hold at most 35 characters." },
-        { "a comment line's count", 1, [](auto& c) { c.downloads = 1; }, PropertyField::None,
+        { "a comment line's count", 1, { .downloads = 1 }, PropertyField::None,
             "Entry 2 is a comment line: only its description can be changed." },
     };
     for (const Case& c : cases) {
         EditingTestBoard t;
         const auto before = t.bytes();
-        PropertyChanges changes;
-        c.change(changes);
-        const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, c.position), changes);
+        const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, c.position), c.change);
         EXPECT_EQ(r.outcome, Outcome::Refused) << c.label;
         EXPECT_EQ(r.field, c.field) << c.label;
         EXPECT_EQ(r.message, c.message) << c.label;
@@ -282,9 +249,7 @@ TEST(EntryProperties, NothingNamedWritesNothingAndAMissingEntryFails)
     EditingTestBoard t;
     const auto before = t.bytes();
     EXPECT_EQ(EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 0), {}).outcome, Outcome::NothingToWrite);
-    PropertyChanges c;
-    c.cost = 1;
-    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 9), c);
+    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 9), { .cost = 1 });
     EXPECT_EQ(r.outcome, Outcome::Failed);
     EXPECT_TRUE(r.rowsChanged);
     EXPECT_EQ(t.bytes(), before);

@@ -1,5 +1,5 @@
 #include "editing/EntryRemover.h"
-#include "tests/editing/RemoveSortTestBoard.h"
+#include "tests/editing/EditingTestBoard.h"
 
 #include <QSignalSpy>
 
@@ -62,7 +62,7 @@ std::vector<RemoveCase> cases()
 TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
 {
     for (const RemoveCase& c : cases()) {
-        test::RemoveSortTestBoard t;
+        test::FilesTestBoard t;
         const test::AreaFiles written = t.builder.writeEntries(1, c.entries);
         for (const std::string& f : c.files)
             t.putFile(f);
@@ -95,13 +95,9 @@ TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
             // The clipboard hears which records went.
             EXPECT_EQ(removedSignal.at(0).at(1).value<QList<QByteArray>>().size(), qsizetype(sorted.size())) << c.label;
         }
-        std::vector<std::string> present;
-        for (const auto& entry : std::filesystem::directory_iterator(t.filesDir()))
-            present.push_back(entry.path().filename().string());
-        std::sort(present.begin(), present.end());
         std::vector<std::string> wanted = c.filesAfter;
         std::sort(wanted.begin(), wanted.end());
-        EXPECT_EQ(present, wanted) << c.label;
+        EXPECT_EQ(t.state().files, wanted) << c.label;
         EXPECT_EQ(t.check(), std::vector<std::string>()) << c.label;
     }
 }
@@ -121,7 +117,7 @@ TEST(EntryRemover, AnAreaWithoutADirectoryStillLosesItsEntries)
         { "Q:\\NOWHERE", { 0 }, "?" }, // the drive's own problem, whatever its words
     };
     for (const Case& c : cases) {
-        test::RemoveSortTestBoard t;
+        test::FilesTestBoard t;
         t.builder.writeAreas({ { "Files", c.path, 1 } });
         t.builder.writeEntries(1, { Entry { .name = "A.ZIP" }, Entry { .name = "", .description = "c" } });
         t.putFile("A.ZIP");
@@ -147,7 +143,7 @@ TEST(EntryRemover, AnAreaWithoutADirectoryStillLosesItsEntries)
 
 TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
 {
-    test::RemoveSortTestBoard t;
+    test::FilesTestBoard t;
     const auto written = t.builder.writeEntries(1, fiveEntries());
     for (const std::string& f : kAll)
         t.putFile(f);
@@ -174,7 +170,7 @@ TEST(EntryRemover, OnlyTheRowsShownGoAndOnlyWhereTheyWereShown)
         { "the area sorted", { 1, 0, 2, 3, 4 }, {} },
     };
     for (const Case& c : cases) {
-        test::RemoveSortTestBoard t;
+        test::FilesTestBoard t;
         const test::AreaFiles written = t.builder.writeEntries(1, fiveEntries());
         t.putFile("A.ZIP");
         auto board = t.open();

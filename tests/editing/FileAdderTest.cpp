@@ -2,17 +2,14 @@
 #include "editing/DescriptionExtractor.h"
 #include "editing/FileAdder.h"
 #include "editing/PendingFiles.h"
-#include "storage/AreaCheck.h"
 
-#include "tests/editing/AddFilesTestBoard.h"
-#include "tests/support/FaultSweep.h"
+#include "tests/editing/EditingTestBoard.h"
 
 #include <gtest/gtest.h>
 
 namespace qv {
 namespace {
 
-using test::AddFilesTestBoard;
 using test::Entry;
 
 HeaderRecord header(const std::vector<uint8_t>& file, size_t i)
@@ -33,17 +30,12 @@ const std::vector<Entry> kThree { { .name = "ONE.ZIP", .description = "one" },
 
 TEST(FileAdder, NewEntriesLandTogetherAfterTheGivenRowWithEveryField)
 {
-    AddFilesTestBoard b(kThree);
+    test::FilesTestBoard b(kThree);
     b.put("Read me first.txt", "hello");
-    b.put("README.TXT", "123456");
+    b.put("README.TXT", "123456", QDateTime(QDate(2001, 2, 3), QTime(23, 59)));
     const bool zipped = b.zip("DESC.ZIP", "From the archive\r\n");
-    {
-        QFile f(b.file("README.TXT"));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(23, 59)), QFileDevice::FileModificationTime));
-    }
     auto board = b.open();
-    const auto before = b.bytes(b.builder.descriptionPath(1));
+    const auto before = test::readFile(b.builder.descriptionPath(1));
     DescriptionExtractor extractor(b.settings, b.temp);
     extractor.setBlocking(true);
     QStringList progress;
@@ -62,10 +54,10 @@ TEST(FileAdder, NewEntriesLandTogetherAfterTheGivenRowWithEveryField)
     EXPECT_EQ(r.rows[1].name, "Readme.txt");
     EXPECT_EQ(progress.first(), "Read me first.txt");
 
-    const auto hdr = b.bytes(b.builder.headerPath(1));
-    const auto idx = b.bytes(b.builder.indexPath(1));
-    const auto lfn = b.bytes(b.builder.longNamePath(1));
-    const auto txt = b.bytes(b.builder.descriptionPath(1));
+    const auto hdr = test::readFile(b.builder.headerPath(1));
+    const auto idx = test::readFile(b.builder.indexPath(1));
+    const auto lfn = test::readFile(b.builder.longNamePath(1));
+    const auto txt = test::readFile(b.builder.descriptionPath(1));
     ASSERT_EQ(hdr.size(), 6 * 194u);
     ASSERT_EQ(idx.size(), 6 * 41u);
     ASSERT_EQ(lfn.size(), 6 * 256u);
@@ -112,12 +104,12 @@ TEST(FileAdder, NewEntriesLandTogetherAfterTheGivenRowWithEveryField)
     }
     EXPECT_EQ(header(hdr, 1).descriptionPointer(), int32_t(before.size()));
     EXPECT_EQ(header(hdr, 3).descriptionPointer(), int32_t(before.size() + 2));
-    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty());
+    EXPECT_TRUE(b.check().empty());
 }
 
 TEST(FileAdder, WithoutExtractionOrPositionEntriesAreAppendedWithEmptyTexts)
 {
-    AddFilesTestBoard b(kThree);
+    test::FilesTestBoard b(kThree);
     const bool zipped = b.zip("DESC.ZIP", "text");
     auto board = b.open();
     DescriptionExtractor extractor(b.settings, b.temp);
@@ -129,10 +121,10 @@ TEST(FileAdder, WithoutExtractionOrPositionEntriesAreAppendedWithEmptyTexts)
     const auto r = FileAdder::add(*board, 1, request, &extractor);
     ASSERT_FALSE(r.error);
     EXPECT_EQ(r.at, 3u);
-    const auto txt = b.bytes(b.builder.descriptionPath(1));
+    const auto txt = test::readFile(b.builder.descriptionPath(1));
     EXPECT_EQ(txt.back(), 0);
     EXPECT_EQ(board->store().readDescription(1, 3), "");
-    EXPECT_EQ(header(b.bytes(b.builder.headerPath(1)), 3).descriptionPointer(), int32_t(txt.size() - 1));
+    EXPECT_EQ(header(test::readFile(b.builder.headerPath(1)), 3).descriptionPointer(), int32_t(txt.size() - 1));
 }
 
 // A name or uploader the code page cannot hold would be stored with a substitute and then name no
@@ -156,13 +148,13 @@ TEST(FileAdder, ANameOrUploaderOutsideTheCodePageIsRefusedNotSubstituted)
         { { accented }, QString::fromUtf8("Jos\xC3\xA9"), {} },
     };
     for (const Case& c : cases) {
-        AddFilesTestBoard b(kThree);
+        test::FilesTestBoard b(kThree);
         b.put("plain.txt", "p");
         b.put(euro, "e");
         b.put(accented, "a");
         auto board = b.open();
-        const auto hdr = b.bytes(b.builder.headerPath(1));
-        const auto txt = b.bytes(b.builder.descriptionPath(1));
+        const auto hdr = test::readFile(b.builder.headerPath(1));
+        const auto txt = test::readFile(b.builder.descriptionPath(1));
         FileAdder::Request request;
         request.names = c.names;
         request.uploader = c.uploader;
@@ -170,19 +162,19 @@ TEST(FileAdder, ANameOrUploaderOutsideTheCodePageIsRefusedNotSubstituted)
         const auto r = FileAdder::add(*board, 1, request, nullptr);
         if (c.refusal.isEmpty()) {
             ASSERT_FALSE(r.error) << r.error->message;
-            const HeaderRecord added = header(b.bytes(b.builder.headerPath(1)), 3);
+            const HeaderRecord added = header(test::readFile(b.builder.headerPath(1)), 3);
             EXPECT_EQ(added.uploader(), "Jos\x82");
-            EXPECT_EQ(longName(b.bytes(b.builder.longNamePath(1)), 3), "na\x8Bve.txt");
+            EXPECT_EQ(longName(test::readFile(b.builder.longNamePath(1)), 3), "na\x8Bve.txt");
             continue;
         }
         ASSERT_TRUE(r.error) << c.names.join(',').toStdString();
         EXPECT_EQ(QString::fromStdString(r.error->message), c.refusal);
         EXPECT_TRUE(r.rows.empty() && r.added.isEmpty());
-        EXPECT_EQ(b.bytes(b.builder.headerPath(1)), hdr);
-        EXPECT_EQ(b.bytes(b.builder.descriptionPath(1)), txt);
+        EXPECT_EQ(test::readFile(b.builder.headerPath(1)), hdr);
+        EXPECT_EQ(test::readFile(b.builder.descriptionPath(1)), txt);
     }
 
-    AddFilesTestBoard b(kThree);
+    test::FilesTestBoard b(kThree);
     b.put(euro, "e");
     b.put(accented, "a");
     auto board = b.open();
@@ -200,75 +192,6 @@ TEST(CurrentUploader, TheConfirmedNameWinsOverTheSystemsName)
     CurrentUploader::set("Jane Sysop");
     EXPECT_EQ(CurrentUploader::defaultName(), "Jane Sysop");
     CurrentUploader::set({});
-}
-
-// Adding several files, failing at every call and killed at every step: the area is old or new.
-TEST(FileAdder, FailuresAndKillsLeaveTheOldAreaOrTheNewOne)
-{
-    auto prepare = [](AddFilesTestBoard& b) {
-        b.put("alpha.txt", "a");
-        b.put("Long name.txt", "bb");
-        b.put("GAMMA.TXT", "ccc");
-    };
-    auto run = [](AddFilesTestBoard& b, FileIo& io) {
-        auto board = b.open(io);
-        FileAdder::Request request;
-        request.names = { "alpha.txt", "Long name.txt", "gamma.txt" };
-        request.uploader = "U";
-        request.after = 1;
-        request.extract = false;
-        return !FileAdder::add(*board, 1, request, nullptr, {}, QDate(2024, 1, 2)).error;
-    };
-    auto files = [](AddFilesTestBoard& b) {
-        return std::vector { b.bytes(b.builder.headerPath(1)), b.bytes(b.builder.indexPath(1)),
-            b.bytes(b.builder.longNamePath(1)), b.bytes(b.builder.descriptionPath(1)) };
-    };
-    std::vector<std::vector<uint8_t>> after;
-    auto check = [&](AddFilesTestBoard& b, const std::vector<std::vector<uint8_t>>& before, const std::string& where) {
-        AreaStore clean(systemFileIo(), b.builder.fileBaseDir());
-        EXPECT_FALSE(clean.load(1, true).error) << where;
-        const auto now = files(b);
-        const bool oldRecords = now[0] == before[0] && now[1] == before[1] && now[2] == before[2];
-        const bool oldText
-            = now[3].size() >= before[3].size() && std::equal(before[3].begin(), before[3].end(), now[3].begin());
-        EXPECT_TRUE((oldRecords && oldText) || now == after) << where;
-        EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
-    };
-    test::sweepFailingCalls(
-        "adding",
-        [&](test::FaultyFileIo& io) {
-            AddFilesTestBoard b(kThree);
-            prepare(b);
-            ASSERT_TRUE(run(b, io));
-            after = files(b);
-        },
-        [&](test::FaultyFileIo::Op op, int n, const std::string& where) {
-            AddFilesTestBoard b(kThree);
-            prepare(b);
-            const auto before = files(b);
-            test::FaultyFileIo io(systemFileIo());
-            io.failAt(op, n, EIO);
-            const bool ok = run(b, io);
-            if (ok) {
-                EXPECT_EQ(files(b), after) << where;
-            }
-            check(b, before, where);
-        });
-    std::optional<AddFilesTestBoard> b;
-    std::vector<std::vector<uint8_t>> before;
-    test::sweepKills("adding",
-        { .prepare =
-                [&] {
-                    b.reset();
-                    b.emplace(kThree);
-                    prepare(*b);
-                    before = files(*b);
-                },
-            .child = [&](test::FaultyFileIo& io) { return run(*b, io); },
-            .killed = [&](const std::string& where) { check(*b, before, where); },
-            .finished = [&](const std::string&, bool) { EXPECT_EQ(files(*b), after); },
-            .tornOnEvenSteps = true,
-            .limit = 100 });
 }
 
 } // namespace

@@ -1,18 +1,13 @@
 #include "board/Board.h"
 #include "editing/FilesBbsImport.h"
 #include "editing/widgets/ImportDialog.h"
-#include "storage/AreaCheck.h"
 #include "storage/Encoding.h"
 #include "tools/FilesBbsExport.h"
 
-#include "tests/support/ArchiveBuilder.h"
-#include "tests/support/BoardBuilder.h"
-#include "tests/support/FaultSweep.h"
+#include "tests/editing/EditingTestBoard.h"
 #include "tests/support/ScriptedDialogs.h"
 
-#include <QDir>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -24,38 +19,16 @@ namespace qv {
 namespace {
 
 using test::Entry;
-using test::FaultyFileIo;
 
 const QDate kToday(2024, 6, 30);
 
-// Areas 1 and 2 share one directory of real files; each file gets a fixed date.
-struct ImportBoard {
-    test::TempDir tmp;
-    test::BoardBuilder builder { tmp.path() };
-    QString files = QString::fromStdString(tmp.path()) + "/files";
-
+// Areas 1 and 2 share one directory of real files, each holding its own name.
+struct ImportBoard : test::FilesTestBoard {
     explicit ImportBoard(const std::vector<Entry>& area1 = {}, const QStringList& onDisk = {})
+        : FilesTestBoard(area1)
     {
-        QDir().mkpath(files);
-        builder.writeConfig("Board");
-        builder.writeAreas({ { "Uploads", files.toStdString(), 1 }, { "Copy", files.toStdString(), 1 } });
-        builder.writeEntries(1, area1);
-        builder.writeEntries(2, {});
         for (const QString& name : onDisk)
             put(name, name.toUtf8());
-    }
-    void put(const QString& name, const QByteArray& bytes) const
-    {
-        test::writeBytes(files + "/" + name, bytes);
-        QFile f(files + "/" + name);
-        f.open(QIODevice::ReadWrite);
-        f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(12, 0)), QFileDevice::FileModificationTime);
-    }
-    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
-    {
-        Board::Options o;
-        o.boardDirectory = QString::fromStdString(builder.boardDir());
-        return std::make_unique<Board>(o, io);
     }
 };
 
@@ -112,7 +85,7 @@ TEST_P(ImportFlags, AddsWhatTheListNamesInItsOrderAndLeavesTheRest)
     EXPECT_EQ(added.uploadDate(), enc::encodeDate({ 2024, 6, 30 }));
     EXPECT_EQ(added.fileDate(), enc::encodeDate({ 2001, 2, 3 }));
     EXPECT_EQ(added.size(), 8);
-    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty());
+    EXPECT_TRUE(b.check().empty());
 
     // A second run finds everything there: nothing more is added.
     const auto again = runImport(*board, 1, request);
@@ -222,86 +195,6 @@ TEST(FilesBbsImport, TheDialogShowsWhatWillHappenBeforeItImports)
     EXPECT_EQ(d.outcome().added, 3);
     EXPECT_EQ(entriesOf(*board, 1).front(), "Exist.zip|changed|0");
     EXPECT_TRUE(dialogs.calls.isEmpty());
-}
-
-// The import that adds and gives a new description at once, for the fault and kill sweeps.
-bool importBoth(Board& board)
-{
-    const auto o = runImport(board, 1, { .updateDescriptions = true, .uploader = "u" });
-    return !o.error && o.added == 3 && o.described == 1;
-}
-std::unique_ptr<ImportBoard> sweepBoard()
-{
-    auto b = std::make_unique<ImportBoard>(
-        std::vector<Entry> { { .name = "EXIST.ZIP", .description = "old" } }, QStringList { "NEW1.ZIP", "EXIST.ZIP" });
-    b->put("files.bbs", "; listed\r\nNEW1.ZIP new\r\nEXIST.ZIP changed\r\n\"Long Name.txt\" x\r\n");
-    b->put("Long Name.txt", "x");
-    return b;
-}
-
-void expectOldOrNew(const ImportBoard& b, const test::AreaBytes& before, const test::AreaBytes& after, bool mayKeepText,
-    const std::string& where)
-{
-    auto board = b.open();
-    EXPECT_FALSE(board->store().load(1, true).error) << where;
-    const auto now = test::areaBytes(b.builder, 1);
-    if (now.sameRecords(before)) {
-        const bool keptText = mayKeepText && now.txt.size() >= before.txt.size()
-            && std::equal(before.txt.begin(), before.txt.end(), now.txt.begin());
-        EXPECT_TRUE(now.txt == before.txt || keptText) << where << ": description file";
-    } else {
-        EXPECT_EQ(now, after) << where << ": neither the old nor the new files";
-    }
-    EXPECT_TRUE(AreaCheck::run(systemFileIo(), b.builder.fileBaseDir(), 1).empty()) << where;
-}
-
-TEST(FilesBbsImportFaults, EveryFailingCallOrKillLeavesTheAreaOldOrNew)
-{
-    test::AreaBytes after;
-    {
-        auto b = sweepBoard();
-        ASSERT_TRUE(importBoth(*b->open()));
-        after = test::areaBytes(b->builder, 1);
-    }
-    test::sweepFailingCalls(
-        "import",
-        [&](FaultyFileIo& io) {
-            auto b = sweepBoard();
-            auto board = b->open(io);
-            io.resetCounts();
-            ASSERT_TRUE(importBoth(*board));
-        },
-        [&](FaultyFileIo::Op kind, int n, const std::string& where) {
-            auto b = sweepBoard();
-            FaultyFileIo io(systemFileIo());
-            auto board = b->open(io);
-            const auto before = test::areaBytes(b->builder, 1);
-            io.resetCounts();
-            io.failAt(kind, n, EIO);
-            if (importBoth(*board)) {
-                EXPECT_EQ(test::areaBytes(b->builder, 1), after) << where << ": success claimed";
-            }
-            expectOldOrNew(*b, before, after, false, where);
-        });
-    for (bool torn : { false, true }) {
-        std::unique_ptr<ImportBoard> b;
-        test::AreaBytes before;
-        test::sweepKills("import",
-            { .prepare =
-                    [&] {
-                        b = sweepBoard();
-                        before = test::areaBytes(b->builder, 1);
-                    },
-                .child = [&](FaultyFileIo& io) { return importBoth(*b->open(io)); },
-                .killed = [&](const std::string& where) { expectOldOrNew(*b, before, after, true, where); },
-                .finished =
-                    [&](const std::string& where, bool ok) {
-                        EXPECT_TRUE(ok) << where;
-                        EXPECT_EQ(test::areaBytes(b->builder, 1), after) << where;
-                    },
-                .torn = torn,
-                .limit = 200 });
-    }
 }
 
 } // namespace

@@ -4,9 +4,6 @@
 #include "editing/widgets/SortProgressWindow.h"
 #include "platform/widgets/QtDialogs.h"
 
-#include <QApplication>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -60,7 +57,7 @@ TEST(ConfirmDeletion, FiveButtonsInOrderAndClosingIsCancel)
     }
 }
 
-TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
+TEST(SortDialog, TitlePreselectionAndAnswers)
 {
     struct Case {
         SortDialog::Scope scope;
@@ -90,16 +87,9 @@ TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
     };
     for (const Case& c : cases) {
         QString title;
-        QStringList captions;
         bool preselected = false, ascending = false;
         whenModalOpens([&](QWidget* d) {
-            EXPECT_EQ(d->objectName(), "Form15");
             title = d->windowTitle();
-            for (int k = 0; k < kSortKeyCount; ++k)
-                captions << d->findChild<QRadioButton*>(QStringLiteral("SortOrder%1").arg(k))->text();
-            captions << d->findChild<QRadioButton*>("Order0")->text() << d->findChild<QRadioButton*>("Order1")->text();
-            captions << d->findChild<QGroupBox*>("SortBy")->title() << d->findChild<QGroupBox*>("Order")->title()
-                     << d->findChild<QPushButton*>("OK")->text() << d->findChild<QPushButton*>("Cancel")->text();
             preselected
                 = d->findChild<QRadioButton*>(QStringLiteral("SortOrder%1").arg(int(c.preselected)))->isChecked();
             ascending = d->findChild<QRadioButton*>("Order1")->isChecked();
@@ -107,12 +97,8 @@ TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
         });
         const auto choice = SortDialog::ask(nullptr, c.scope, c.preselected);
         EXPECT_EQ(title, c.title);
-        EXPECT_EQ(captions,
-            QStringList({ "&File Names", "File &Sizes", "File &Dates", "&Upload Dates", "&Last Download Dates",
-                "&Number of Downloads", "Names of U&ploader", "D&escending", "&Ascending", "Sort by", "Order", "OK",
-                "&Cancel" }));
-        EXPECT_TRUE(preselected);
-        EXPECT_TRUE(ascending);
+        EXPECT_TRUE(preselected) << c.title;
+        EXPECT_TRUE(ascending) << c.title;
         ASSERT_EQ(choice.has_value(), c.expected.has_value()) << c.title;
         if (choice) {
             EXPECT_EQ(choice->key, c.expected->key);
@@ -121,12 +107,9 @@ TEST(SortDialog, TitleOptionsPreselectionAndAnswers)
     }
 }
 
-TEST(SortProgressWindow, CaptionsAndValues)
+TEST(SortProgressWindow, ValuesAsCountsAndPercent)
 {
     SortProgressWindow w;
-    EXPECT_EQ(w.objectName(), "frmSortStat");
-    EXPECT_TRUE(w.windowTitle().isEmpty());
-    EXPECT_EQ(w.captions(), "Files to Sort:\nSorted:\nProgress:");
     w.setProgress(33333, 100000);
     EXPECT_EQ(w.values(), "100000\n33333\n33%");
     w.show();

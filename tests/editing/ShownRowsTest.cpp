@@ -30,9 +30,7 @@ std::vector<Edit> edits()
     return {
         { "properties",
             [](Board& b, std::vector<RowIdentity> shown) {
-                PropertyChanges c;
-                c.downloads = 77;
-                const PropertiesResult r = EntryProperties(b, 1).apply(shown[1], c);
+                const PropertiesResult r = EntryProperties(b, 1).apply(shown[1], { .downloads = 77 });
                 return std::pair { r.rowsChanged, r.message };
             } },
         { "global description",
@@ -84,10 +82,10 @@ TEST(ShownRows, PropertiesAppliedTwiceInOneDialogKeepTheirRowAndLandOnIt)
     EditingTestBoard t;
     RowIdentity shown = shownAt(*t.board, 1, 3);
     for (int downloads : { 77, 78 }) {
-        PropertyChanges c;
-        c.downloads = downloads;
-        c.description = "longer than the stored text, so it is appended";
-        const PropertiesResult r = EntryProperties(*t.board, 1).apply(shown, c);
+        const PropertiesResult r
+            = EntryProperties(*t.board, 1)
+                  .apply(shown,
+                      { .downloads = downloads, .description = "longer than the stored text, so it is appended" });
         ASSERT_EQ(r.outcome, PropertiesResult::Outcome::Written) << r.message.toStdString();
         shown.record = r.header.encode();
         EXPECT_EQ(t.board->store().readHeader(1, 3)->encode(), shown.record);

@@ -131,20 +131,12 @@ TEST(FoldedFinder, FindsTheNeedleAtEveryPlaceOfEveryLengthOfText)
                 text.replace(at, c.asWritten.size(), c.asWritten);
                 ASSERT_EQ(finder.find(text, 0), at) << c.asWritten << " " << length << " " << at;
                 ASSERT_EQ(finder.find(text, at + 1), std::string_view::npos) << length << " " << at;
+                // The text cut before the needle's last byte holds no match, whatever lies behind.
+                ASSERT_EQ(
+                    finder.find(std::string_view(text).substr(0, at + c.needle.size() - 1), 0), std::string_view::npos)
+                    << length << " " << at;
             }
     }
-}
-
-TEST(FileSearch, KeywordAtTheVeryEndOfAFileWithoutItsZeroByte)
-{
-    test::ToolsTestBoard tb;
-    tb.builder.writeAreas({ { "One", "/x", 1 } });
-    const std::string txt = std::string("first\0", 6) + "ends in NEEDLE";
-    const std::vector<Entry> entries = { { .name = "A.ZIP" }, { .name = "B.ZIP" } };
-    tb.builder.writeAreaFiles(1, { test::headerOf(entries[0], 0), test::headerOf(entries[1], 6) },
-        { test::indexOf(entries[0], 0), test::indexOf(entries[1], 6) }, std::nullopt, test::bytesOf(txt));
-    auto board = tb.open();
-    EXPECT_EQ(keyword(*board, "needle").hits, std::vector<Found>({ { 1, 1, true, "B.zip" } }));
 }
 
 TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
@@ -153,7 +145,8 @@ TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
     tb.builder.writeAreas({ { "One", "/x", 1 }, { "" }, { "Three", "/y", 1 } });
     // 8190 bytes of filler, then a description that starts before the 8192-byte mark and holds the
     // word across it; a 20,000-byte description with the word at its end; one description with the
-    // word twice; and two entries sharing one description (pointers set by hand).
+    // word twice; two entries sharing one description (pointers set by hand); and a last one
+    // ending the file without its zero byte.
     std::string filler(8190, 'x');
     std::string cross = "ab"
                         "NEEDLE"
@@ -162,7 +155,8 @@ TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
     std::string twice = "a needle and a NeEdLe";
     std::string shared = "the shared Needle";
     std::string none = "nothing here";
-    std::string txt = filler + '\0' + cross + '\0' + longOne + '\0' + twice + '\0' + shared + '\0' + none + '\0';
+    std::string txt
+        = filler + '\0' + cross + '\0' + longOne + '\0' + twice + '\0' + shared + '\0' + none + '\0' + "ends in NEEDLE";
     const int32_t pCross = 8191;
     const int32_t pLong = pCross + int32_t(cross.size()) + 1;
     const int32_t pTwice = pLong + int32_t(longOne.size()) + 1;
@@ -170,10 +164,11 @@ TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
     const int32_t pNone = pShared + int32_t(shared.size()) + 1;
     const int32_t pMiddle = pShared + 4; // "shared Needle": still holds the word
     const int32_t pAfter = pShared + 12; // "eedle": does not
+    const int32_t pEnd = pNone + int32_t(none.size()) + 1;
     std::vector<Entry> entries = { { .name = "FILLER.TXT" }, { .name = "CROSS.ZIP" }, { .name = "LONG.ZIP" },
         { .name = "TWICE.ZIP" }, { .name = "" }, { .name = "SHARED2.ZIP" }, { .name = "NONE.ZIP" },
-        { .name = "MIDDLE.ZIP" }, { .name = "AFTER.ZIP" }, { .name = "NODESC.ZIP" } };
-    const int32_t pointers[] = { 0, pCross, pLong, pTwice, pShared, pShared, pNone, pMiddle, pAfter, -1 };
+        { .name = "MIDDLE.ZIP" }, { .name = "AFTER.ZIP" }, { .name = "NODESC.ZIP" }, { .name = "END.ZIP" } };
+    const int32_t pointers[] = { 0, pCross, pLong, pTwice, pShared, pShared, pNone, pMiddle, pAfter, -1, pEnd };
     std::vector<HeaderRecord> headers;
     std::vector<IndexRecord> indexes;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -189,9 +184,9 @@ TEST(FileSearch, KeywordFindsEachEntryWhoseDescriptionHoldsTheTextOnce)
     EXPECT_EQ(r.areas, std::vector<int>({ 1, 3 })); // area 2 has no name
     const std::vector<Found> expected = { { 1, 1, true, "Cross.zip" }, { 1, 2, false, "Long.zip" },
         { 1, 3, false, "Twice.zip" }, { 1, 4, false, " (Comment)" }, { 1, 5, false, "Shared2.zip" },
-        { 1, 7, false, "Middle.zip" }, { 3, 0, true, "B.zip" } };
+        { 1, 7, false, "Middle.zip" }, { 1, 10, false, "End.zip" }, { 3, 0, true, "B.zip" } };
     EXPECT_EQ(r.hits, expected);
-    EXPECT_EQ(r.rows, 9u);
+    EXPECT_EQ(r.rows, 10u);
     EXPECT_TRUE(keyword(*board, "   ").hits.empty());
 }
 

@@ -181,19 +181,6 @@ TEST_F(ExportArea, AFailureNamesTheListAndLeavesNoHalfList)
     }
 }
 
-TEST_F(ExportArea, ListGoesToAnyWriterWithCountersAndComments)
-{
-    auto board = tb.open();
-    std::string out;
-    ASSERT_TRUE(FilesBbsExport(*board).writeList(1, { .counters = true, .comments = true }, [&](std::string_view b) {
-        out += b;
-        return true;
-    }));
-    EXPECT_EQ(out,
-        "TEST.ZIP        12345 11/05/98 0003  First line\r\n" + kPad36
-            + "| Second line\r\ncomment\r\nB.TXT               7 11/05/98 0000  \r\n");
-}
-
 TEST(FilesBbsExport, AfterASortEachEntryKeepsItsLinesWhereverItsTextLies)
 {
     test::ToolsTestBoard tb;

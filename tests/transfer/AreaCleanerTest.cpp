@@ -134,11 +134,7 @@ TEST(AreaCleaner, OneChangePerAreaLeavesTheRemainingRecordsAndTheFilesTheRulesKe
         const auto plan = AreaCleaner::prepare(*board, request({ c.area }, true, true, true));
         const auto outcome = AreaCleaner(*board).apply(plan);
         ASSERT_TRUE(outcome.ok()) << c.label << ": " << outcome.areas.at(0).error->message;
-        const test::AreaBytes now = t.bytes(c.area), expected = test::areaBytesOf(written, c.remaining);
-        EXPECT_EQ(now.hdr, expected.hdr) << c.label;
-        EXPECT_EQ(now.idx, expected.idx) << c.label;
-        EXPECT_EQ(now.lfn, expected.lfn) << c.label;
-        EXPECT_EQ(now.txt, expected.txt) << c.label;
+        EXPECT_TRUE(t.bytes(c.area) == test::areaBytesOf(written, c.remaining)) << c.label;
         auto sorted = c.filesAfter;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(t.filesIn(c.area), sorted) << c.label;

@@ -44,22 +44,30 @@ Areas makeAreas(TransferTestBoard& t)
     return a;
 }
 
-// Beta's files after records of Alpha were appended behind its own, each description copied.
-test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords)
+// Beta's files after records of Alpha were put behind its first `at` ones, each description
+// appended.
+test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords, size_t at = 2)
 {
-    test::AreaBytes b = test::areaBytesOf(a.beta, { 0, 1 });
+    test::AreaBytes b = test::areaBytesOf(a.beta, {});
+    auto add = [&](const HeaderRecord& h, const IndexRecord& i, const LongNameRecord& l) {
+        b.hdr.insert(b.hdr.end(), h.encode().begin(), h.encode().end());
+        b.idx.insert(b.idx.end(), i.encode().begin(), i.encode().end());
+        b.lfn.insert(b.lfn.end(), l.encode().begin(), l.encode().end());
+    };
+    for (size_t k = 0; k < at; ++k)
+        add(a.beta.headers[k], a.beta.indexes[k], a.beta.longNames[k]);
     for (size_t r : alphaRecords) {
         HeaderRecord h = a.alpha.headers[r];
         IndexRecord i = a.alpha.indexes[r];
-        const int32_t at = int32_t(b.txt.size());
+        const int32_t pointer = int32_t(b.txt.size());
         const auto from = a.alpha.descriptions.begin() + h.descriptionPointer();
         b.txt.insert(b.txt.end(), from, std::find(from, a.alpha.descriptions.end(), uint8_t(0)) + 1);
-        h.setDescriptionPointer(at);
-        i.setDescriptionPointer(at);
-        b.hdr.insert(b.hdr.end(), h.encode().begin(), h.encode().end());
-        b.idx.insert(b.idx.end(), i.encode().begin(), i.encode().end());
-        b.lfn.insert(b.lfn.end(), a.alpha.longNames[r].encode().begin(), a.alpha.longNames[r].encode().end());
+        h.setDescriptionPointer(pointer);
+        i.setDescriptionPointer(pointer);
+        add(h, i, a.alpha.longNames[r]);
     }
+    for (size_t k = at; k < 2; ++k)
+        add(a.beta.headers[k], a.beta.indexes[k], a.beta.longNames[k]);
     return b;
 }
 
@@ -150,19 +158,7 @@ TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheD
     // Paste behind Beta's first entry.
     auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0, 2, 5 }, true, 2, 1));
     ASSERT_TRUE(outcome.ok()) << outcome.error->message;
-    test::AreaBytes beta = betaWith(a, { 0, 2, 5 });
-    // Same records with Beta's second one moved behind the pasted ones.
-    test::AreaBytes expected;
-    const size_t order[] = { 0, 2, 3, 4, 1 };
-    for (size_t r : order) {
-        expected.hdr.insert(
-            expected.hdr.end(), beta.hdr.begin() + long(r * 194), beta.hdr.begin() + long(r * 194 + 194));
-        expected.idx.insert(expected.idx.end(), beta.idx.begin() + long(r * 41), beta.idx.begin() + long(r * 41 + 41));
-        expected.lfn.insert(
-            expected.lfn.end(), beta.lfn.begin() + long(r * 256), beta.lfn.begin() + long(r * 256 + 256));
-    }
-    expected.txt = beta.txt;
-    EXPECT_EQ(t.bytes(2), expected);
+    EXPECT_EQ(t.bytes(2), betaWith(a, { 0, 2, 5 }, 1));
     // Alpha's records close up; its description file keeps the moved texts, unreferenced.
     EXPECT_EQ(t.bytes(1), test::areaBytesOf(a.alpha, { 1, 3, 4 }));
     EXPECT_FALSE(test::fileExists(t.file(1, "A1.ZIP")));

@@ -30,33 +30,28 @@ TEST(SendTo, CopyOrMoveAddsTheFileAsTheLastEntryAndAMoveDeletesTheOriginalOnlyAf
     }
 }
 
-TEST(SendTo, AFileThatAlreadyLiesInTheAreasDirectoryIsAddedAndKept)
+// A file already in the area's directory is added and kept; a copy that fails adds nothing and
+// keeps the original.
+TEST(SendTo, AFileAlreadyThereIsKeptAndAFailedCopyAddsNothing)
 {
     TransferTestBoard t;
+    t.builder.writeAreas({ { "Alpha", "C:\\FILES\\A", 1 }, { "Lost", "D:\\NOWHERE", 1 } });
     t.builder.writeEntries(1, {});
+    t.builder.writeEntries(2, {});
     t.putFile(1, "HERE.ZIP", "here");
-    auto board = t.open();
-    auto outcome
-        = SendTo::run(*board, { 1, QString::fromStdString(t.file(1, "HERE.ZIP")), true, "Sysop", true }, nullptr);
-    ASSERT_TRUE(outcome.added);
-    EXPECT_EQ(outcome.copy.status, FileCopier::Status::SameFile);
-    EXPECT_EQ(test::readFile(t.file(1, "HERE.ZIP")), test::bytesOf("here"));
-    EXPECT_EQ(board->store().count(1).value(), 1u);
-}
-
-TEST(SendTo, AFailedCopyAddsNothingAndKeepsTheOriginal)
-{
-    TransferTestBoard t;
-    t.builder.writeAreas({ { "Alpha", "D:\\NOWHERE", 1 } });
-    t.builder.writeEntries(1, {});
     const std::string original = t.tmp.path() + "/x.zip";
     test::writeFile(original, "x");
     auto board = t.open();
-    auto outcome = SendTo::run(*board, { 1, QString::fromStdString(original), true, "Sysop", true }, nullptr);
-    EXPECT_FALSE(outcome.added);
-    EXPECT_TRUE(outcome.copy.pathNotFound);
+    auto here = SendTo::run(*board, { 1, QString::fromStdString(t.file(1, "HERE.ZIP")), true, "Sysop", true }, nullptr);
+    ASSERT_TRUE(here.added);
+    EXPECT_EQ(here.copy.status, FileCopier::Status::SameFile);
+    EXPECT_EQ(test::readFile(t.file(1, "HERE.ZIP")), test::bytesOf("here"));
+    EXPECT_EQ(board->store().count(1).value(), 1u);
+    auto failed = SendTo::run(*board, { 2, QString::fromStdString(original), true, "Sysop", true }, nullptr);
+    EXPECT_FALSE(failed.added);
+    EXPECT_TRUE(failed.copy.pathNotFound);
     EXPECT_TRUE(test::fileExists(original));
-    EXPECT_EQ(board->store().count(1).value(), 0u);
+    EXPECT_EQ(board->store().count(2).value(), 0u);
 }
 
 } // namespace

@@ -48,17 +48,10 @@ QString str(const std::string& s)
 // Clicks the button of that name in the next modal window once it is up.
 void clickInModal(const char* button)
 {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, button] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
+    test::whenModalOpens([button](QWidget* w) {
         if (auto* b = w->findChild<QPushButton*>(button))
             b->click();
     });
-    poll->start(10);
 }
 
 // Areas 1 "Old Games", 2 "Utilities", 7 "Games": one name inside another, numbers with a gap.
@@ -91,22 +84,16 @@ protected:
 
 TEST_F(TransferWindows, AreaNumberBoxShowsTheAreaOrThatItDoesNotExist)
 {
+    const char* const none = "[Area does not exist]";
     struct Case {
         const char* typed;
         const char* byNumber;
         const char* byName;
     };
-    const Case cases[] = {
-        { "7", "00007: Games", "Games" },
-        { " 2 ", "00002: Utilities", "Utilities" },
-        { "0", "[Area does not exist]", "[Area does not exist]" },
-        { "", "[Area does not exist]", "[Area does not exist]" },
-        { "abc", "[Area does not exist]", "[Area does not exist]" },
-        { "3", "[Area does not exist]", "[Area does not exist]" },
-        { "65537", "[Area does not exist]", "[Area does not exist]" }, // area 1 if cut to 16 bits
-        { "70000", "[Area does not exist]", "[Area does not exist]" },
-        { "99999999999999999999", "[Area does not exist]", "[Area does not exist]" },
-    };
+    std::vector<Case> cases { { "7", "00007: Games", "Games" }, { " 2 ", "00002: Utilities", "Utilities" } };
+    // 65537 would be area 1 if cut to 16 bits.
+    for (const char* typed : { "0", "", "abc", "3", "65537", "70000", "99999999999999999999" })
+        cases.push_back({ typed, none, none });
     for (bool byNumber : { true, false }) {
         auto d = dialog({ .move = false, .currentArea = 1, .currentIsComment = false, .itemsByNumber = byNumber });
         auto* combo = child<QComboBox>(d.get(), "Combo1");
@@ -328,10 +315,8 @@ TEST(CopyProgressWindow, LabelCapitalisationAndBarForLargeFiles)
 
     CopyProgressWindow w;
     w.show();
-    EXPECT_EQ(w.windowTitle(), "Veltrano FE");
     auto* label = child<QLabel>(&w, "Label1");
     auto* bar = child<QProgressBar>(&w, "progress");
-    EXPECT_NE(w.findChild<QWidget*>("Animation1"), nullptr);
     EXPECT_EQ(label->text(), "Wait...");
     w.setSourcePath("D:\\UPLOADS\\Big.Iso");
     EXPECT_EQ(label->text(), "Copying file 'D:\\uploads\\big.iso'...");
@@ -358,7 +343,6 @@ TEST_F(TransferWindows, SendToWindowShortensLongPathsAndCopiesByDefault)
 
     SendToWindow w(*board, "/home/sysop/incoming/" + QString(30, 'x') + ".zip");
     w.show();
-    EXPECT_EQ(w.windowTitle(), "Send To Area");
     auto* areas = child<QComboBox>(&w, "cmbAreaPick");
     QStringList items;
     for (int i = 0; i < areas->count(); ++i)
