@@ -1,4 +1,5 @@
 #include "app/BrowserLaunch.h"
+#include "app/DemoMode.h"
 #include "platform/ProfileFile.h"
 #include "app/ShutdownWriter.h"
 #include "app/Startup.h"
@@ -158,6 +159,24 @@ TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
     EXPECT_EQ(Startup::sharedTempDirectory(other), "/tmp");
     other.insert("TEMP", QString::fromStdString(tmp.path()));
     EXPECT_EQ(Startup::sharedTempDirectory(other), QString::fromStdString(tmp.path())) << "case kept";
+}
+
+// The demo writes its board and, once, the settings the first-run setup would have written.
+TEST_F(StartupTest, DemoModeWritesTheBoardAndItsSettingsOnce)
+{
+    const QString dir = QString::fromStdString(tmp.path()) + "/demo";
+    QString error;
+    const QString ini = prepareDemo(dir, QString(), error);
+    ASSERT_EQ(ini, dir + "/QV.INI") << error.toStdString();
+    ProfileFile demo(ini);
+    EXPECT_EQ(demo.read(settingsfile::kSection, "RaDir"), dir + "/RA/");
+    EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "False");
+    EXPECT_EQ(demo.read("Archiver3", "Extension"), "LZH");
+    ASSERT_TRUE(demo.write(settingsfile::kSection, "OriginalOrder", "True"));
+    EXPECT_EQ(prepareDemo(dir, QString(), error), ini);
+    EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "True") << "a second start keeps the user's";
+    EXPECT_TRUE(prepareDemo("/proc/version", QString(), error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)

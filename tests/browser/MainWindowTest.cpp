@@ -71,6 +71,7 @@ TEST_P(MainWindowFatalTest, EndsTheRunWithoutWritingSettings)
     EXPECT_EQ(messages(), GetParam().expected);
     EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
     EXPECT_TRUE(window->endedFatally());
+    EXPECT_FALSE(window->isVisible());
     window->close();
     EXPECT_TRUE(written.empty());
 }

@@ -176,6 +176,19 @@ TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
     EXPECT_TRUE(test::fileExists(areaDir(1) + "/files.bbs"));
 }
 
+TEST_F(ToolsWiring, MakeFileListOpensItsDialog)
+{
+    QString title;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            title = d->windowTitle();
+            d->reject();
+        }
+    });
+    window->commands().action("filelist")->trigger();
+    EXPECT_EQ(title, "Make File List");
+}
+
 TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClean)
 {
     board.writeEntries(
