@@ -1,5 +1,6 @@
 #include "app/BrowserLaunch.h"
 #include "app/DemoMode.h"
+#include "demo/DemoBoard.h"
 #include "platform/ProfileFile.h"
 #include "app/ShutdownWriter.h"
 #include "app/Startup.h"
@@ -161,19 +162,21 @@ TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
     EXPECT_EQ(Startup::sharedTempDirectory(other), QString::fromStdString(tmp.path())) << "case kept";
 }
 
-// The demo writes its board and, once, the settings the first-run setup would have written.
-TEST_F(StartupTest, DemoModeWritesTheBoardAndItsSettingsOnce)
+// The settings the first-run setup would have written, once, beside a demo board (its marker
+// stands for it: the board itself is make-demo's to test).
+TEST_F(StartupTest, DemoModeWritesItsSettingsOnce)
 {
     const QString dir = QString::fromStdString(tmp.path()) + "/demo";
+    test::writeFile(dir.toStdString() + "/" + kDemoMarkerName, "");
     QString error;
-    const QString ini = prepareDemo(dir, QString(), error);
+    const QString ini = prepareDemo(dir, QString::fromStdString(tmp.path()), error);
     ASSERT_EQ(ini, dir + "/QV.INI") << error.toStdString();
     ProfileFile demo(ini);
     EXPECT_EQ(demo.read(settingsfile::kSection, "RaDir"), dir + "/RA/");
     EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "False");
     EXPECT_EQ(demo.read("Archiver3", "Extension"), "LZH");
     ASSERT_TRUE(demo.write(settingsfile::kSection, "OriginalOrder", "True"));
-    EXPECT_EQ(prepareDemo(dir, QString(), error), ini);
+    EXPECT_EQ(prepareDemo(dir, QString::fromStdString(tmp.path()), error), ini);
     EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "True") << "a second start keeps the user's";
     EXPECT_TRUE(prepareDemo("/proc/version", QString(), error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
