@@ -1,4 +1,6 @@
 #include "app/BrowserLaunch.h"
+#include "app/DemoMode.h"
+#include "demo/DemoBoard.h"
 #include "platform/ProfileFile.h"
 #include "app/ShutdownWriter.h"
 #include "app/Startup.h"
@@ -56,35 +58,32 @@ protected:
     int setupRuns = 0;
 };
 
-TEST_F(StartupTest, FirstRunRunsSetupUntilTheBoardIsKnown)
+// The setup runs until RaDir is written, not at all when it is there, and once when cancelled,
+// which ends the run without writing.
+TEST_F(StartupTest, FirstRunSetupRunsUntilTheBoardIsKnown)
 {
-    Startup startup(profile, env, setupWritingOnRun(3));
-    const StartupOutcome out = startup.run({});
+    Startup first(profile, env, setupWritingOnRun(3));
+    StartupOutcome out = first.run({});
     ASSERT_TRUE(out.proceed);
     EXPECT_EQ(setupRuns, 3) << "the setup is run again while RaDir stays empty";
     EXPECT_EQ(out.settings.boardDirectory, board.boardDir());
     EXPECT_EQ(out.settings.fileBasePath, board.fileBaseDir());
     EXPECT_EQ(QDir::currentPath(), QDir(QString::fromStdString(board.boardDir())).canonicalPath());
-}
 
-TEST_F(StartupTest, ExistingSettingsSkipSetup)
-{
-    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir()) + "/"));
     ASSERT_TRUE(profile.write(settingsfile::kSection, "ViewType", "True"));
-    Startup startup(profile, env, setupWritingOnRun(0));
-    const StartupOutcome out = startup.run({});
+    setupRuns = 0;
+    Startup again(profile, env, setupWritingOnRun(0));
+    out = again.run({});
     ASSERT_TRUE(out.proceed);
     EXPECT_EQ(setupRuns, 0);
     EXPECT_TRUE(out.settings.viewAsList);
     EXPECT_TRUE(out.settings.sendToFile.empty());
-}
 
-TEST_F(StartupTest, CancelledSetupEndsWithoutWriting)
-{
-    ASSERT_TRUE(profile.write("Veltrano FE", "CFName", "Mono")); // a file without RaDir
+    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", ""));
     const QByteArray before = contentsOf(iniPath);
-    Startup startup(profile, env, setupWritingOnRun(0, true));
-    EXPECT_FALSE(startup.run({}).proceed);
+    setupRuns = 0;
+    Startup cancelled(profile, env, setupWritingOnRun(0, true));
+    EXPECT_FALSE(cancelled.run({}).proceed);
     EXPECT_EQ(setupRuns, 1);
     EXPECT_EQ(contentsOf(iniPath), before);
 }
@@ -149,7 +148,7 @@ TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
         made = QString::fromStdString(out.settings.tempDir);
         ASSERT_TRUE(made.startsWith(QString::fromStdString(tmp.path()) + "/quorvex-")) << made.toStdString();
         EXPECT_TRUE(made.endsWith('/'));
-        struct stat st {};
+        struct stat st { };
         ASSERT_EQ(::stat(made.toLocal8Bit().constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
         EXPECT_EQ(out.settings.commandInterpreter, "/bin/sh");
@@ -161,6 +160,26 @@ TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
     EXPECT_EQ(Startup::sharedTempDirectory(other), "/tmp");
     other.insert("TEMP", QString::fromStdString(tmp.path()));
     EXPECT_EQ(Startup::sharedTempDirectory(other), QString::fromStdString(tmp.path())) << "case kept";
+}
+
+// The settings the first-run setup would have written, once, beside a demo board (its marker
+// stands for it: the board itself is make-demo's to test).
+TEST_F(StartupTest, DemoModeWritesItsSettingsOnce)
+{
+    const QString dir = QString::fromStdString(tmp.path()) + "/demo";
+    test::writeFile(dir.toStdString() + "/" + kDemoMarkerName, "");
+    QString error;
+    const QString ini = prepareDemo(dir, QString::fromStdString(tmp.path()), error);
+    ASSERT_EQ(ini, dir + "/QV.INI") << error.toStdString();
+    ProfileFile demo(ini);
+    EXPECT_EQ(demo.read(settingsfile::kSection, "RaDir"), dir + "/RA/");
+    EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "False");
+    EXPECT_EQ(demo.read("Archiver3", "Extension"), "LZH");
+    ASSERT_TRUE(demo.write(settingsfile::kSection, "OriginalOrder", "True"));
+    EXPECT_EQ(prepareDemo(dir, QString::fromStdString(tmp.path()), error), ini);
+    EXPECT_EQ(demo.read(settingsfile::kSection, "OriginalOrder"), "True") << "a second start keeps the user's";
+    EXPECT_TRUE(prepareDemo("/proc/version", QString(), error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
@@ -176,14 +195,13 @@ TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
     test::ScriptedDialogs dialogs;
     test::ScriptedDesktop desktop;
     bool wrote = false;
-    BrowserLaunch launch { out.settings, dialogs, desktop, QString(),
-        [&](const Settings& s, bool normal) {
-            wrote = true;
-            return settingsfile::writeAtShutdown(profile, s, normal, dialogs);
-        } };
+    BrowserLaunch launch { out.settings, dialogs, desktop, QString(), [&](const Settings& s, bool normal) {
+                              wrote = true;
+                              return settingsfile::writeAtShutdown(profile, s, normal, dialogs);
+                          } };
     EXPECT_EQ(runBrowserWindow(launch), 1);
-    EXPECT_EQ(dialogs.messages(), QStringList({ "Fatal Error|File database path " + QString::fromStdString(tmp.path())
-                                      + "/gone not found!" }));
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Fatal Error|File database path " + QString::fromStdString(tmp.path()) + "/gone not found!" }));
     EXPECT_FALSE(wrote);
     EXPECT_EQ(contentsOf(iniPath), before);
 }

@@ -1,24 +1,13 @@
 #include "browser/AddFilesController.h"
-#include "browser/DescriptionPane.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
 #include "editing/CurrentUploader.h"
 #include "editing/widgets/AddFilesDialog.h"
 #include "editing/widgets/PreferencesDialog.h"
-#include "storage/AreaCheck.h"
-
 #include "tests/browser/MainWindowFixture.h"
 #include "tests/support/ArchiveBuilder.h"
 
 #include <QFile>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
-#include <QTimer>
 
 using namespace qv;
 
@@ -53,15 +42,6 @@ protected:
     {
         for (const std::string& problem : AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1))
             ADD_FAILURE() << problem;
-    }
-    void select(std::initializer_list<int> rows)
-    {
-        auto* sel = window->fileList()->selectionModel();
-        sel->clearSelection();
-        for (int r : rows)
-            sel->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->setCurrentIndex(window->model()->index(*rows.begin(), 0), QItemSelectionModel::NoUpdate);
-        QCoreApplication::processEvents();
     }
 
     QString script;

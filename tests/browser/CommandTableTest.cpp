@@ -71,7 +71,7 @@ TEST(CommandTable, EveryCommandOnceNoSharedShortcutAndTheRowMenuOutsideTheBar)
     EXPECT_FALSE(table.action("filepaste")->isEnabled());
 }
 
-TEST(CommandTable, ToolbarHasElevenItemsAndOneSortKeyPressed)
+TEST(CommandTable, ToolbarHasElevenItemsThatRunTheirMenuCommands)
 {
     QMainWindow window;
     CommandTable table(&window);
@@ -82,16 +82,7 @@ TEST(CommandTable, ToolbarHasElevenItemsAndOneSortKeyPressed)
     for (QAction* a : bar.actions())
         got << (a->isSeparator() ? QString("-") : a->objectName());
     EXPECT_EQ(got.join(' '), "insert props del - findfile namesort numsort - reread - explore");
-
-    QAction* byName = table.toolAction("namesort");
-    QAction* byNumber = table.toolAction("numsort");
-    byName->setChecked(true);
-    byNumber->setChecked(true);
-    EXPECT_FALSE(byName->isChecked());
-    byName->trigger();
-    EXPECT_TRUE(byName->isChecked());
-    EXPECT_FALSE(byNumber->isChecked());
-    // A toolbar key runs the menu command it stands for, and stays inert while that is disabled.
+    // The sort keys are pressed by the window's order commands, tried there. A toolbar key runs the menu command it stands for, and stays inert while that is disabled.
     int refreshes = 0;
     QObject::connect(table.action("refr"), &QAction::triggered, [&] { ++refreshes; });
     table.toolAction("reread")->trigger();

@@ -1,81 +1,30 @@
-#include "browser/AreaController.h"
-#include "browser/DescriptionPane.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
 #include "editing/CurrentUploader.h"
 #include "editing/widgets/GlobalDescriptionDialog.h"
 #include "editing/widgets/PropertiesDialog.h"
-#include "tests/browser/MainWindowFixture.h"
+#include "tests/browser/MainWindowTest.h"
 
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTreeView>
-
-#include <fstream>
-#include <iterator>
 
 using namespace qv;
+using test::readFile;
 
 namespace {
 
-std::vector<uint8_t> readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
-
-// Area 12 as MainWindowTest has it: Foo.zip, My long name.txt, a comment line, Picture.jpg (no
-// description); area 3 is empty.
-class EditingControllerTest : public qv::test::MainWindowFixture {
+// The board of MainWindowTest, in a run whose uploader is "Run Uploader".
+class EditingControllerTest : public test::MainWindowTest {
 protected:
-    void TearDown() override
-    {
-        MainWindowFixture::TearDown();
-        CurrentUploader::set({});
-    }
     void SetUp() override
     {
-        board.writeConfig("Kestrel BBS", "C:\\RA\\FDB");
-        board.writeGroups({ { "Utility group" }, { "Game group" } });
-        writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 } });
-        board.writeFilesRdx({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 1 });
-        board.writeEntries(12,
-            {
-                { .name = "FOO.ZIP", .size = 500000, .uploader = "Ann Lee", .description = "Foo archive" },
-                { .name = "MYLONG~1.TXT",
-                    .size = 1048576,
-                    .description = "Read me first",
-                    .longName = "My Long Name.txt" },
-                { .description = "-- a comment --" },
-                { .name = "PICTURE.JPG", .size = 100, .uploader = "Bo", .description = std::nullopt },
-            });
-        board.writeEntries(3, {});
-        settings.startupArea = 12;
-        settings.boardDirectory = board.boardDir();
-        settings.drives['C'] = root();
-        opened = std::make_unique<Board>(Board::optionsOf(settings));
-        BrowserServices services { settings, *opened, dialogs, desktop, [](const Settings&, bool) { return true; } };
+        MainWindowTest::SetUp();
         CurrentUploader::set("Run Uploader");
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(window->start());
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(open());
     }
-        void clickRow(int row, bool twice = false)
+    void TearDown() override
     {
-        QTreeView* view = window->fileList()->detailsView();
-        const QPoint at = view->visualRect(window->model()->index(row, 0)).center();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        if (twice)
-            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        MainWindowTest::TearDown();
+        CurrentUploader::set({});
     }
-    QString cell(int row, int column) const { return window->model()->index(row, column).data().toString(); }
     PropertiesDialog* properties() const { return window->findChild<PropertiesDialog*>(); }
     void closeDialogs()
     {
@@ -83,8 +32,6 @@ protected:
             d->reject();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    std::string hdr(int area) const { return board.fileBaseDir() + "/hdr/fdb" + std::to_string(area) + ".hdr"; }
-    std::string txt(int area) const { return board.fileBaseDir() + "/txt/fdb" + std::to_string(area) + ".txt"; }
 };
 
 TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
@@ -116,9 +63,7 @@ TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 3 }));
     // The entry had no description and its box was not touched: it still has none.
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "");
-    const auto bytes = readAll(hdr(12));
-    EXPECT_EQ(enc::getWord(bytes.data() + 3 * 194 + HeaderRecord::kDownloadsOffset), 42);
-    EXPECT_EQ(enc::getLong(bytes.data() + 3 * 194 + HeaderRecord::kDescriptionPointerOffset), -1);
+    EXPECT_EQ(opened->store().readHeader(12, 3)->downloads(), 42);
 
     QTest::mouseClick(d->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -145,9 +90,7 @@ TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
     QTest::keyClicks(box, "bar");
     QTest::mouseClick(d->findChild<QPushButton*>("cmdApply"), Qt::LeftButton);
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo\nbar");
-    // "Foo\r\nbar" fits in the 11 bytes of "Foo archive": written in place.
-    const auto text = readAll(txt(12));
-    EXPECT_EQ(std::string(text.begin(), text.begin() + 12), std::string("Foo\r\nbar\0ve\0", 12));
+    EXPECT_EQ(opened->store().readDescription(12, 0), "Foo\r\nbar");
     closeDialogs();
 }
 
@@ -188,7 +131,7 @@ TEST_F(EditingControllerTest, GlobalDescriptionWritesTheSelectedEntriesWithoutAR
                       "Apply description to selected files?" }));
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 3 }));
     // Entry 1 in place over "Foo archive"; entry 4 had none and gets a copy at the end (42).
-    const auto text = readAll(txt(12));
+    const auto text = readFile(board.descriptionPath(12));
     EXPECT_EQ(std::string(text.begin(), text.begin() + 7), std::string("Shared\0", 7));
     EXPECT_EQ(std::string(text.end() - 7, text.end()), std::string("Shared\0", 7));
     EXPECT_EQ(text.size(), 49u);
@@ -202,9 +145,9 @@ TEST_F(EditingControllerTest, CommentLinesGoAfterTheSelectedRowOrAtTheEnd)
     EXPECT_EQ(cell(2, 0), "My long name.txt");
     EXPECT_EQ(window->messagePanel()->text(), "Comment line inserted");
     EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
-    EXPECT_EQ(readAll(hdr(12)).size(), 5u * 194);
+    EXPECT_EQ(readFile(board.headerPath(12)).size(), 5u * 194);
     // The uploader of the run, stored in the new record.
-    const auto bytes = readAll(hdr(12));
+    const auto bytes = readFile(board.headerPath(12));
     EXPECT_EQ(enc::getText(bytes.data() + 194 + HeaderRecord::kUploaderOffset, 35), "Run Uploader");
 
     window->fileList()->selectionModel()->clearSelection();

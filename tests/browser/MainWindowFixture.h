@@ -1,19 +1,41 @@
 #pragma once
 
+// What the window tests share: a real window over scripted dialogs and desktop, and the ways a
+// user picks rows and commands in it.
+
 #include "board/Board.h"
+#include "board/Messages.h"
+#include "browser/AreaController.h"
+#include "browser/AreaSelectors.h"
+#include "browser/AreaTreeView.h"
 #include "browser/CommandTable.h"
+#include "browser/DescriptionPane.h"
+#include "browser/FileListController.h"
+#include "browser/FileListModel.h"
+#include "browser/FileListView.h"
 #include "browser/MainWindow.h"
+#include "browser/TransferController.h"
 #include "settings/Settings.h"
+#include "storage/AreaCheck.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -25,10 +47,73 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace qv::test {
 
-// A real window on a board built byte by byte: the board directory is <root>/ra, the file base
+class WindowTest : public ::testing::Test {
+protected:
+    void TearDown() override { window.reset(); }
+
+    // Shows, activates and starts a window on `board`; false when the start ended the run.
+    bool startWindow(Board& board, std::function<bool(const Settings&, bool)> writeSettings = {})
+    {
+        BrowserServices services { settings, board, dialogs, desktop, std::move(writeSettings) };
+        window = std::make_unique<MainWindow>(services);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        QApplication::setActiveWindow(window.get());
+        const bool started = window->start();
+        QCoreApplication::processEvents();
+        return started;
+    }
+
+    QAction* act(const char* id) const { return window->commands().action(id); }
+    QString cell(int row, int column) const { return window->model()->index(row, column).data().toString(); }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int r = 0; r < window->model()->rowCount(); ++r)
+            out << cell(r, 0);
+        return out;
+    }
+    QString objects() const { return window->objectsPanel()->text(); }
+    // "title|text" of every message and question asked.
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& c : dialogs.calls)
+            out << c.title + "|" + c.text;
+        return out;
+    }
+    // Selects the rows with `current` (the first row by default) as the current one.
+    void select(const std::vector<int>& rows, int current = -1)
+    {
+        QItemSelectionModel* s = window->fileList()->selectionModel();
+        s->clearSelection();
+        for (int r : rows)
+            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        s->setCurrentIndex(
+            window->model()->index(current < 0 ? rows.front() : current, 0), QItemSelectionModel::NoUpdate);
+        QCoreApplication::processEvents();
+    }
+    void clickRow(int row, bool twice = false)
+    {
+        QTreeView* view = window->fileList()->detailsView();
+        const QPoint at = view->visualRect(window->model()->index(row, 0)).center();
+        // A real double click starts with a click; QTest's double click alone is only the second half.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (twice)
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    Settings settings;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<MainWindow> window;
+};
+
+// A window on a board built byte by byte: the board directory is <root>/ra, the file base
 // <root>/ra/fdb, stored in CONFIG.RA as C:\RA\FDB with C: mapped to <root>; each area's files lie
 // in <root>/files/area<record>, stored as that host path unless the record says otherwise.
-class MainWindowFixture : public ::testing::Test {
+class MainWindowFixture : public WindowTest {
 protected:
     MainWindowFixture()
         : board(tmp.path() + "/ra", tmp.path() + "/ra/fdb")
@@ -38,7 +123,7 @@ protected:
 
     void TearDown() override
     {
-        window.reset();
+        WindowTest::TearDown();
         opened.reset();
     }
 
@@ -56,42 +141,22 @@ protected:
         board.writeAreas(records);
     }
 
+    // The window on the board as it is now; the settings it writes at the end are kept.
     bool open()
     {
         settings.boardDirectory = board.boardDir();
         settings.drives['C'] = root();
         opened = std::make_unique<Board>(Board::optionsOf(settings));
-        BrowserServices services { settings, *opened, dialogs, desktop, [this](const Settings& s, bool normal) {
-                                      written.push_back(s);
-                                      writtenNormal = normal;
-                                      return true;
-                                  } };
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        QApplication::setActiveWindow(window.get());
-        const bool started = window->start();
-        QCoreApplication::processEvents();
-        return started;
-    }
-
-    QAction* act(const char* id) const { return window->commands().action(id); }
-    QStringList messages() const
-    {
-        QStringList out;
-        for (const auto& c : dialogs.calls)
-            out << c.title + "|" + c.text;
-        return out;
+        return startWindow(*opened, [this](const Settings& s, bool normal) {
+            written.push_back(s);
+            writtenNormal = normal;
+            return true;
+        });
     }
 
     TempDir tmp;
     BoardBuilder board;
-    Settings settings;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
     std::unique_ptr<Board> opened;
-    std::unique_ptr<MainWindow> window;
     std::vector<Settings> written;
     bool writtenNormal = false;
 };

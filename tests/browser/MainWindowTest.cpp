@@ -1,13 +1,12 @@
 #include "tests/browser/MainWindowTest.h"
 
 using namespace qv;
-using qv::test::AreaRecordSpec;
 using qv::test::Entry;
 using qv::test::MainWindowTest;
 
 namespace {
 
-TEST_F(MainWindowTest, StartUpShowsTheDefaultAreaWithTitleAndStatus)
+TEST_F(MainWindowTest, StartUpShowsTheDefaultAreaWithTitleStatusAndIconsAndAboutNamesTheVersion)
 {
     ASSERT_TRUE(open());
     EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
@@ -17,10 +16,12 @@ TEST_F(MainWindowTest, StartUpShowsTheDefaultAreaWithTitleAndStatus)
     EXPECT_FALSE(window->progressBar()->isVisible());
     EXPECT_EQ(combo("Combo3")->currentText(), "00012: Utilities");
     EXPECT_EQ(combo("Combo2")->currentText(), "Utilities");
-    const QStringList rows = { "Foo.zip", "My long name.txt", " (Comment)", "Picture.jpg" };
-    for (int i = 0; i < rows.size(); ++i)
-        EXPECT_EQ(window->model()->index(i, 0).data().toString(), rows[i]);
-    EXPECT_EQ(window->model()->index(1, FileListModel::Uploader).data().toString(), "(Unknown)");
+    EXPECT_EQ(names(), QStringList({ "Foo.zip", "My long name.txt", " (Comment)", "Picture.jpg" }));
+    EXPECT_EQ(cell(1, FileListModel::Uploader), "(Unknown)");
+    // The archivers of the settings reach the list's icons: Foo.zip shows an archive.
+    EXPECT_EQ(window->model()->smallIconIndexOf(0), 3);
+    act("about")->trigger();
+    EXPECT_EQ(messages(), QStringList({ "About QRVX|Quorvex 1.5" }));
 }
 
 TEST_F(MainWindowTest, TreeAndSelectorsListTheBoardInRecordOrder)
@@ -34,30 +35,25 @@ TEST_F(MainWindowTest, TreeAndSelectorsListTheBoardInRecordOrder)
     EXPECT_EQ(AreaTreeView::keyOf(tree->itemOfKey("Area12")->parent()), "Group1");
     EXPECT_EQ(AreaTreeView::keyOf(tree->itemOfKey("Area5")->parent()), "Undefined");
     EXPECT_EQ(AreaTreeView::keyOf(tree->itemOfKey("Area4")->parent()), "Group2");
-    QStringList numeric, names;
-    for (int i = 0; i < combo("Combo3")->count(); ++i)
-        numeric << combo("Combo3")->itemText(i);
-    for (int i = 0; i < combo("Combo2")->count(); ++i)
-        names << combo("Combo2")->itemText(i);
-    EXPECT_EQ(numeric, QStringList({ "00012: Utilities", "00003: Games", "00005: Orphans", "00004: Games" }));
-    EXPECT_EQ(names, QStringList({ "Games", "Games", "Orphans", "Utilities" }));
+    EXPECT_EQ(items("Combo3"), QStringList({ "00012: Utilities", "00003: Games", "00005: Orphans", "00004: Games" }));
+    EXPECT_EQ(items("Combo2"), QStringList({ "Games", "Games", "Orphans", "Utilities" }));
 }
 
-TEST_F(MainWindowTest, StartUpAreaRule)
+// A default area that does not exist is said; 0 means the first area without a word.
+TEST_F(MainWindowTest, AMissingDefaultAreaFallsBackToTheFirst)
 {
-    settings.startupArea = 7;
-    ASSERT_TRUE(open());
-    EXPECT_EQ(messages(), QStringList({ "Quorvex|Area 7 does not exist, using first area instead." }));
-    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
-    EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
-}
-
-TEST_F(MainWindowTest, DefaultAreaZeroMeansTheFirstAreaWithoutAMessage)
-{
-    settings.startupArea = 0;
-    ASSERT_TRUE(open());
-    EXPECT_TRUE(dialogs.calls.isEmpty());
-    EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
+    for (const int area : { 7, 0 }) {
+        settings.startupArea = area;
+        dialogs.calls.clear();
+        ASSERT_TRUE(open());
+        EXPECT_EQ(messages(),
+            area ? QStringList({ "Quorvex|Area 7 does not exist, using first area instead." }) : QStringList());
+        if (area) {
+            EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
+        }
+        EXPECT_EQ(title(), "Quorvex 1.5 - 12: Utilities");
+        window.reset();
+    }
 }
 
 struct FatalCase {
@@ -75,22 +71,24 @@ TEST_P(MainWindowFatalTest, EndsTheRunWithoutWritingSettings)
     EXPECT_EQ(messages(), GetParam().expected);
     EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
     EXPECT_TRUE(window->endedFatally());
+    EXPECT_FALSE(window->isVisible());
     window->close();
     EXPECT_TRUE(written.empty());
 }
 
+const QStringList kNoAreas = { "Quorvex|Area 12 does not exist, using first area instead.",
+    "Fatal Error!|Unable to read RA configuration files (FILES.RA)" };
+const QStringList kNoFileBase = { "Fatal Error|File database path C:\\RA\\FDB not found!" };
+
 INSTANTIATE_TEST_SUITE_P(Fatal, MainWindowFatalTest,
-    ::testing::Values(FatalCase { "NoAreas", [](qv::test::BoardBuilder& b) { b.writeAreas({ { "   " } }); },
-                          { "Quorvex|Area 12 does not exist, using first area instead.",
-                              "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
+    ::testing::Values(FatalCase { "NoAreas", [](qv::test::BoardBuilder& b) { b.writeAreas({ { "   " } }); }, kNoAreas },
         FatalCase { "NoFilesRa", [](qv::test::BoardBuilder& b) { std::filesystem::remove(b.boardDir() + "/FILES.RA"); },
-            { "Quorvex|Area 12 does not exist, using first area instead.",
-                "Fatal Error!|Unable to read RA configuration files (FILES.RA)" } },
+            kNoAreas },
         FatalCase { "MissingHeader",
             [](qv::test::BoardBuilder& b) { std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr"); },
-            { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
+            kNoFileBase },
         FatalCase { "MissingFileBase", [](qv::test::BoardBuilder& b) { std::filesystem::remove_all(b.fileBaseDir()); },
-            { "Fatal Error|File database path C:\\RA\\FDB not found!" } },
+            kNoFileBase },
         FatalCase { "HeaderIsADirectory",
             [](qv::test::BoardBuilder& b) {
                 std::filesystem::remove(b.fileBaseDir() + "/hdr/fdb12.hdr");
@@ -218,14 +216,6 @@ TEST_F(MainWindowTest, OpenAndExploreGoThroughTheDesktop)
         QStringList({ "Open...|Could not open file, file or path not found: '" + dir + "\\Picture.jpg' !",
             "Open...|No application linked to this extension" }));
 
-    const qsizetype before = desktop.opened.size();
-    clickRow(2, true); // a comment line is never opened as a file: its text is edited
-    EXPECT_EQ(desktop.opened.size(), before);
-    auto* editor = window->findChild<QDialog*>("PropertiesDialog");
-    ASSERT_NE(editor, nullptr);
-    editor->reject();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
     QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(desktop.explored, QStringList({ dir }));
 }
@@ -311,19 +301,6 @@ TEST_F(MainWindowTest, SplittersStopAtTheirLimits)
     EXPECT_NEAR(written[0].descriptionPaneHeight, 540, 15);
 }
 
-TEST_F(MainWindowTest, CutAndCopyBelongToTheDescriptionWhileItHasTheFocus)
-{
-    ASSERT_TRUE(open());
-    window->descriptionPane()->setFocus();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(act("cut")->isEnabled());
-    EXPECT_FALSE(act("copy")->isEnabled());
-    window->fileList()->detailsView()->setFocus();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(act("cut")->isEnabled());
-    EXPECT_TRUE(act("copy")->isEnabled());
-}
-
 TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
 {
     settings.descriptionFontName = "Terminal";
@@ -345,37 +322,6 @@ TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
     EXPECT_TRUE(window->descriptionPane()->font().bold());
 }
 
-TEST_F(MainWindowTest, AboutNamesTheProgramAndItsVersion)
-{
-    ASSERT_TRUE(open());
-    act("about")->trigger();
-    EXPECT_EQ(messages(), QStringList({ "About QRVX|Quorvex 1.5" }));
-}
-
-TEST_F(MainWindowTest, ShutdownStoresGeometryOnlyForANormalWindow)
-{
-    settings.windowWidth = 9000;
-    settings.windowHeight = 7500;
-    settings.windowX = 300;
-    settings.windowY = 450;
-    ASSERT_TRUE(open());
-    window->close();
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_TRUE(writtenNormal);
-    EXPECT_EQ(written[0].windowState, 0);
-    EXPECT_NEAR(written[0].windowWidth, 9000, 15);
-    EXPECT_NEAR(written[0].windowHeight, 7500, 15);
-
-    written.clear();
-    window.reset();
-    settings.windowState = 2;
-    ASSERT_TRUE(open());
-    window->close();
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_FALSE(writtenNormal);
-    EXPECT_EQ(written[0].windowState, 2);
-}
-
 TEST_F(MainWindowTest, RightButtonMenuFollowsTheClickedRow)
 {
     ASSERT_TRUE(open());
@@ -395,37 +341,112 @@ TEST_F(MainWindowTest, RightButtonMenuFollowsTheClickedRow)
     popup->hide();
 }
 
-struct SizeCase {
-    int32_t bytes;
-    const char* text;
-};
-class MainWindowSizeTest : public MainWindowTest, public ::testing::WithParamInterface<SizeCase> { };
-
-TEST_P(MainWindowSizeTest, MegabytePanelTruncates)
+TEST_F(MainWindowTest, ProgressCountsRecordsInTensAndGivesWayToThePanels)
 {
-    board.writeEntries(12, { { .name = "ONE.ZIP", .size = GetParam().bytes } });
+    board.writeEntries(12, std::vector<Entry>(25, Entry { .name = "X.ZIP", .size = 1 }));
     ASSERT_TRUE(open());
-    EXPECT_EQ(megabytes(), GetParam().text);
+    EXPECT_EQ(window->progressBar()->maximum(), 25);
+    EXPECT_EQ(window->progressBar()->value(), 20);
+    EXPECT_FALSE(window->progressBar()->isVisible());
+    EXPECT_TRUE(window->objectsPanel()->isVisible());
+    EXPECT_EQ(objects(), "25 Object(s)");
+}
+
+TEST_F(MainWindowTest, ADuplicateAreaNumberGetsTheKeyWithTheInsertedZeroAndLoadsTheSameArea)
+{
+    // Record 5 is not listed in FILES.RDX, so it takes its record number, 5, which record 3 has too.
+    writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 }, { "Orphans", "", 9 }, { "Games", "", 2 },
+        { "Orphans again", "", 1 } });
+    ASSERT_TRUE(open());
+    ASSERT_NE(window->tree()->itemOfKey("Area05"), nullptr);
+    EXPECT_EQ(window->tree()->itemOfKey("Area05")->text(0), "Orphans again");
+    clickNode("Area05");
+    EXPECT_EQ(window->areas().currentArea(), 5);
+    EXPECT_EQ(objects(), "1 Object(s)");
+    // The plain key names the same area, which is now shown: no reload.
+    board.writeEntries(5, {});
+    clickNode("Area5");
     EXPECT_EQ(objects(), "1 Object(s)");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, MainWindowSizeTest,
-    ::testing::Values(SizeCase { 0, "0 MB" }, SizeCase { 500000, "0.4 MB" }, SizeCase { 1048576, "1 MB" },
-        SizeCase { 1572864, "1.5 MB" }, SizeCase { 1000000, "0.9 MB" }));
+// Record positions are the area numbers: 1 Utilities, 2 Old Games, 3 Games, 4 "1", 5 bbs files.
+class SelectorBoardTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        std::filesystem::remove(board.boardDir() + "/FILES.RDX");
+        writeAreas({ { "Utilities", "", 1 }, { "Old Games", "", 2 }, { "Games", "", 2 }, { "1", "", 1 },
+            { "bbs files", "", 1 } });
+        for (int area = 1; area <= 5; ++area)
+            board.writeEntries(area, std::vector<Entry>(size_t(area), Entry { .name = "X.ZIP", .size = 1 }));
+        settings.startupArea = 1;
+    }
+};
 
-TEST_F(MainWindowTest, IconsFollowTheDisplayedName)
+TEST_F(SelectorBoardTest, NamesSortWithoutCaseAndANameChosenLoadsTheAreaOfThatWholeName)
 {
-    board.writeEntries(12,
-        { { .name = "FOO.ZIP", .size = 1 }, { .name = "README.TXT", .size = 1, .longName = "ReadMe.TXT" },
-            { .name = "PICTUR~1.ZIP", .size = 1, .longName = "PICTURE.JPG.ZIP" }, {}, { .name = "SONG.MOD", .size = 1 },
-            { .name = "NOEXT", .size = 1 } });
     ASSERT_TRUE(open());
-    FileListModel* model = window->model();
-    EXPECT_EQ(model->index(1, 0).data().toString(), "Readme.txt");
-    EXPECT_EQ(model->index(2, 0).data().toString(), "Picture.jpg.zip");
-    const std::vector<int> expected = { 3, 5, 3, 2, 8, 1 }; // the extension after the last dot
-    for (int row = 0; row < int(expected.size()); ++row)
-        EXPECT_EQ(model->smallIconIndexOf(row), expected[size_t(row)]) << row;
+    EXPECT_EQ(items("Combo2"), QStringList({ "1", "bbs files", "Games", "Old Games", "Utilities" }));
+    EXPECT_EQ(items("Combo3"),
+        QStringList({ "00001: Utilities", "00002: Old Games", "00003: Games", "00004: 1", "00005: bbs files" }));
+    // "Games" is also found inside "Old Games", and "1" inside "00001: ...": neither may win.
+    choose(combo("Combo2"), "Games");
+    EXPECT_EQ(title(), "Quorvex 1.5 - 3: Games");
+    EXPECT_EQ(objects(), "3 Object(s)");
+    choose(combo("Combo2"), "1");
+    EXPECT_EQ(title(), "Quorvex 1.5 - 4: 1");
+    EXPECT_EQ(combo("Combo3")->currentText(), "00004: 1");
+    choose(combo("Combo2"), "Old Games");
+    EXPECT_EQ(title(), "Quorvex 1.5 - 2: Old Games");
+}
+
+TEST_F(SelectorBoardTest, ALoadFromASelectorBringsTheTreeInLineWithoutSelecting)
+{
+    ASSERT_TRUE(open());
+    AreaTreeView* tree = window->tree();
+    QTreeWidgetItem* selected = tree->currentItem();
+    EXPECT_TRUE(tree->itemOfKey("Group1")->isExpanded());
+    EXPECT_FALSE(tree->itemOfKey("Group2")->isExpanded());
+    choose(combo("Combo2"), "Games");
+    EXPECT_FALSE(tree->itemOfKey("Group1")->isExpanded());
+    EXPECT_TRUE(tree->itemOfKey("Group2")->isExpanded());
+    EXPECT_TRUE(tree->itemOfKey("r")->isExpanded());
+    EXPECT_TRUE(tree->viewport()->rect().intersects(tree->visualItemRect(tree->itemOfKey("Area3"))));
+    EXPECT_EQ(tree->currentItem(), selected);
+    // Another area of the same group leaves the group open.
+    choose(combo("Combo2"), "Old Games");
+    EXPECT_TRUE(tree->itemOfKey("Group2")->isExpanded());
+    EXPECT_EQ(combo("Combo2")->currentText(), "Old Games");
+}
+
+TEST_F(MainWindowTest, AMissingDescriptionFaceFallsBackToTheFixedFontAndKeepsItsName)
+{
+    settings.descriptionFontName = "Terminal";
+    settings.descriptionFontSize = "not a size";
+    ASSERT_TRUE(open());
+    const QFont font = window->descriptionPane()->font();
+    if (!QFontDatabase::families().contains("Terminal", Qt::CaseInsensitive)) {
+        EXPECT_EQ(font.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    }
+    EXPECT_EQ(font.pointSize(), 9);
+    clickRow(0);
+    EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo archive");
+    window->close();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].descriptionFontName, "Terminal");
+}
+
+// F1 itself is tried where it opens the manual.
+TEST_F(MainWindowTest, HelpSitsAtTheRightEndOfTheMenuBar)
+{
+    ASSERT_TRUE(open());
+    QMenuBar* bar = window->menuBar();
+    QWidget* corner = bar->cornerWidget(Qt::TopRightCorner);
+    ASSERT_NE(corner, nullptr);
+    EXPECT_TRUE(corner->isVisible());
+    EXPECT_GT(corner->x(), bar->actionGeometry(bar->actions().last()).right());
+    EXPECT_GE(corner->geometry().right(), bar->width() - 8);
 }
 
 } // namespace

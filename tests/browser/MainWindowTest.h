@@ -1,26 +1,15 @@
 #pragma once
 
-#include "browser/AreaController.h"
-#include "browser/AreaSelectors.h"
-#include "browser/AreaTreeView.h"
-#include "browser/DescriptionPane.h"
-#include "browser/FileListController.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
-#include "storage/AreaFiles.h"
 #include "tests/browser/MainWindowFixture.h"
 
-#include <QDialog>
-#include <QLabel>
+#include <QComboBox>
+#include <QFontDatabase>
 #include <QListView>
-#include <QMenuBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
-#include <QSignalSpy>
 #include <QSplitter>
-#include <QToolBar>
 #include <QToolButton>
-#include <QTreeView>
 
 namespace qv::test {
 
@@ -52,9 +41,15 @@ protected:
     }
 
     QString title() const { return window->windowTitle(); }
-    QString objects() const { return window->objectsPanel()->text(); }
     QString megabytes() const { return window->sizePanel()->text(); }
     QComboBox* combo(const char* name) const { return window->findChild<QComboBox*>(name); }
+    QStringList items(const char* name) const
+    {
+        QStringList out;
+        for (int i = 0; i < combo(name)->count(); ++i)
+            out << combo(name)->itemText(i);
+        return out;
+    }
 
     void clickNode(const QString& key)
     {
@@ -74,16 +69,6 @@ protected:
         QTest::mouseClick(
             view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
         QCoreApplication::processEvents();
-    }
-
-    void clickRow(int row, bool twice = false)
-    {
-        QTreeView* view = window->fileList()->detailsView();
-        const QPoint at = view->visualRect(window->model()->index(row, 0)).center();
-        // A real double click starts with a click; QTest's double click alone is only the second half.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        if (twice)
-            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     }
 };
 

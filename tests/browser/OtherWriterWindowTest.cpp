@@ -2,18 +2,11 @@
 // window): commands act only on the entries the user saw, the clipboard finds its entries by
 // their records, and the list follows the files without losing the user's place.
 
-#include "board/Messages.h"
-#include "browser/AreaController.h"
 #include "browser/ListFollower.h"
 #include "editing/Descriptions.h"
-#include "tests/support/WindowTestTools.h"
 #include "tests/browser/TwoAreaWindow.h"
 
-#include <QApplication>
 #include <QDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QStatusBar>
 
 using namespace qv;
 using test::Entry;

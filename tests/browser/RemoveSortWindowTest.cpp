@@ -1,32 +1,13 @@
-#include "browser/AreaController.h"
-#include "browser/CommandTable.h"
-#include "board/Messages.h"
-#include "browser/DescriptionPane.h"
-#include "browser/FileListController.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
-#include "browser/MainWindow.h"
 #include "browser/RemoveSortController.h"
 #include "editing/widgets/SortDialog.h"
-#include "settings/Settings.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/editing/RemoveSortTestBoard.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <QTimer>
-#include <QToolBar>
-#include <QTreeView>
+#include <QScreen>
 
 #include <sys/stat.h>
 
@@ -38,7 +19,7 @@ namespace {
 const std::vector<std::string> kFiles = { "A.ZIP", "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" };
 
 // Five entries of area 1 with their files, in the window.
-class RemoveSortWindowTest : public ::testing::Test {
+class RemoveSortWindowTest : public test::WindowTest {
 protected:
     void SetUp() override
     {
@@ -57,34 +38,14 @@ protected:
         settings.drives['C'] = t.tmp.path();
         settings.startupArea = 1;
         board = t.open();
-        BrowserServices services { settings, *board, dialogs, desktop, {} };
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(window->start());
+        ASSERT_TRUE(startWindow(*board));
     }
     void TearDown() override
     {
-        window.reset();
+        WindowTest::TearDown();
         dialogs.verifyAllAnswersUsed();
     }
 
-    void select(const std::vector<int>& rows)
-    {
-        QItemSelectionModel* s = window->fileList()->selectionModel();
-        s->clearSelection();
-        for (int r : rows)
-            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        s->setCurrentIndex(window->model()->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
-    }
-    QStringList names() const
-    {
-        QStringList out;
-        for (int r = 0; r < window->model()->rowCount(); ++r)
-            out << window->model()->index(r, 0).data().toString();
-        return out;
-    }
-    QString cell(int row, int column) const { return window->model()->index(row, column).data().toString(); }
     std::vector<std::string> filesOnDisk() const
     {
         std::vector<std::string> out;
@@ -114,11 +75,7 @@ protected:
 
     test::RemoveSortTestBoard t;
     test::AreaFiles written;
-    Settings settings;
     std::unique_ptr<Board> board;
-    test::ScriptedDialogs dialogs;
-    test::ScriptedDesktop desktop;
-    std::unique_ptr<MainWindow> window;
     QString sortTitle;
     int preselected = -1;
 };
@@ -128,7 +85,7 @@ TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPl
     select({ 3, 1 });
     window->files().describeRow(1);
     dialogs.choices = { "&Yes", "&No" };
-    window->commands().action("remov")->trigger();
+    act("remov")->trigger();
 
     ASSERT_EQ(dialogs.calls.size(), 2);
     EXPECT_EQ(dialogs.calls[0].kind, "choice");
@@ -144,80 +101,54 @@ TEST_F(RemoveSortWindowTest, RemoveRowsTwoAndFourAsksInListOrderAndDropsThemInPl
         "either way.");
 
     EXPECT_EQ(names(), QStringList({ "C.zip", "E.zip", "D.zip" }));
-    EXPECT_EQ(window->objectsPanel()->text(), "3 Object(s)");
+    EXPECT_EQ(objects(), "3 Object(s)");
     EXPECT_TRUE(window->descriptionPane()->toPlainText().isEmpty());
     EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 0, 2, 4 }));
     EXPECT_EQ(filesOnDisk(), (std::vector<std::string> { "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" }));
     EXPECT_EQ(window->messagePanel()->text(), "2 entries removed, 1 file deleted");
 }
 
-TEST_F(RemoveSortWindowTest, NoToAllFirstFromTheToolbarKeepsEveryFile)
+// Cancel or closing the question changes nothing; No to All on the first keeps every file and
+// removes every entry.
+TEST_F(RemoveSortWindowTest, CancelChangesNothingAndNoToAllFromTheToolbarKeepsEveryFile)
 {
+    const test::AreaBytes before = t.bytes();
+    for (const QString& last : { QStringLiteral("&Cancel"), QString() }) {
+        select({ 0, 2, 4 });
+        dialogs.choices = { "&Yes", last };
+        act("filedelete")->trigger();
+        EXPECT_EQ(t.bytes(), before);
+        EXPECT_EQ(filesOnDisk(), kFiles);
+        EXPECT_EQ(window->model()->rowCount(), 5);
+    }
+    dialogs.calls.clear();
     select({ 0, 1, 2, 3, 4 });
     dialogs.choices = { "&No to All" };
     window->commands().toolAction("del")->trigger();
     EXPECT_EQ(dialogs.calls.size(), 1);
     EXPECT_EQ(window->model()->rowCount(), 0);
-    EXPECT_EQ(window->objectsPanel()->text(), "0 Object(s)");
+    EXPECT_EQ(objects(), "0 Object(s)");
     EXPECT_EQ(window->sizePanel()->text(), "0 MB");
-    EXPECT_FALSE(window->commands().action("remov")->isEnabled());
+    EXPECT_FALSE(act("remov")->isEnabled());
     EXPECT_FALSE(window->commands().toolAction("del")->isEnabled());
     EXPECT_TRUE(t.bytes().hdr.empty());
     EXPECT_EQ(filesOnDisk(), kFiles);
-}
-
-TEST_F(RemoveSortWindowTest, CancelOrClosingTheQuestionChangesNothing)
-{
-    for (const QString& last : { QStringLiteral("&Cancel"), QString() }) {
-        const test::AreaBytes before = t.bytes();
-        select({ 0, 2, 4 });
-        dialogs.choices = { "&Yes", last };
-        window->commands().action("filedelete")->trigger();
-        EXPECT_EQ(t.bytes(), before);
-        EXPECT_EQ(filesOnDisk(), kFiles);
-        EXPECT_EQ(window->model()->rowCount(), 5);
-        dialogs.calls.clear();
-    }
 }
 
 TEST_F(RemoveSortWindowTest, UpdateMarksAMissingFileAndKeepsTheMarkWhenItIsBack)
 {
     std::filesystem::remove(t.file("E.ZIP"));
     select({ 2 });
-    window->commands().action("update")->trigger();
+    act("update")->trigger();
     EXPECT_EQ(cell(2, FileListModel::Size), "0");
     EXPECT_EQ(cell(2, FileListModel::FileDate), FileListModel::dateText(enc::encodeDate({ 1980, 1, 1 })));
     EXPECT_EQ(window->sizePanel()->text(), messages::megabytes(100));
-    auto header = board->store().readHeader(1, 2);
-    ASSERT_TRUE(header);
-    EXPECT_TRUE(header->hasAttribute(Attribute::MissingOffline));
-    EXPECT_EQ(header->size(), 0);
 
     t.putFile("E.ZIP", "back again");
-    window->commands().action("udate")->trigger();
+    act("udate")->trigger();
     EXPECT_EQ(cell(2, FileListModel::Size), "10");
-    header = board->store().readHeader(1, 2);
-    ASSERT_TRUE(header);
-    EXPECT_EQ(header->size(), 10);
-    EXPECT_TRUE(header->hasAttribute(Attribute::MissingOffline));
+    EXPECT_TRUE(board->store().readHeader(1, 2)->hasAttribute(Attribute::MissingOffline));
     EXPECT_TRUE(dialogs.calls.isEmpty());
-}
-
-TEST_F(RemoveSortWindowTest, ColumnHeaderSortsTheWholeAreaByThatColumn)
-{
-    whenSortDialogOpens([](SortDialog* d) {
-        choose(d, "Order0");
-        ok(d);
-    });
-    QHeaderView* header = window->fileList()->detailsView()->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-        QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
-    EXPECT_EQ(sortTitle, "Sort All...");
-    EXPECT_EQ(preselected, int(SortKey::Size));
-    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 2, 4, 0, 3, 1 }));
-    EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
-    EXPECT_TRUE(window->messagePanel()->text().startsWith("Area sorted by size"))
-        << window->messagePanel()->text().toStdString();
 }
 
 TEST_F(RemoveSortWindowTest, ASortOfALargeAreaCanBeCancelledBeforeAnythingIsWritten)
@@ -245,44 +176,44 @@ TEST_F(RemoveSortWindowTest, ASortOfALargeAreaCanBeCancelledBeforeAnythingIsWrit
         ok(d);
     });
     window->fileList()->currentView()->selectAll();
-    window->commands().action("SelSort")->trigger();
+    act("SelSort")->trigger();
     EXPECT_TRUE(clicked);
     EXPECT_EQ(test::readFile(t.builder.headerPath(1)), before);
     EXPECT_EQ(window->messagePanel()->text(), "Sort cancelled: the area keeps its order");
 }
 
-TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlaces)
-{
-    select({ 0, 1, 3 });
-    whenSortDialogOpens([](SortDialog* d) { ok(d); });
-    window->commands().action("Sortsel")->trigger();
-    EXPECT_EQ(sortTitle, "Sort Selection...");
-    EXPECT_EQ(preselected, int(SortKey::Name));
-    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 3, 2, 0, 4 }));
-    EXPECT_EQ(names(), QStringList({ "A.zip", "B.zip", "E.zip", "C.zip", "D.zip" }));
-}
-
-TEST_F(RemoveSortWindowTest, CancelledSortLeavesTheFilesUntouched)
+// Escape on the sort dialog leaves the header file as it was, not even rewritten; OK sorts.
+TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlacesUnlessCancelled)
 {
     struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     select({ 0, 1, 3 });
     whenSortDialogOpens([](SortDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
-    window->commands().action("SelSort")->trigger();
+    act("SelSort")->trigger();
     EXPECT_EQ(sortTitle, "Sort Selection...");
     struct stat after { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 1, 3 }));
+
+    sortTitle.clear();
+    whenSortDialogOpens([](SortDialog* d) { ok(d); });
+    act("Sortsel")->trigger();
+    EXPECT_EQ(sortTitle, "Sort Selection...");
+    EXPECT_EQ(preselected, int(SortKey::Name));
+    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 3, 2, 0, 4 }));
+    EXPECT_EQ(names(), QStringList({ "A.zip", "B.zip", "E.zip", "C.zip", "D.zip" }));
 }
 
 } // namespace
 
+// A click on a column header sorts the whole area by that column; Edit undoes and redoes it and a
+// remove, each by name.
 TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByName)
 {
-    QAction* undo = window->commands().action("undo");
-    QAction* redo = window->commands().action("redo");
+    QAction* undo = act("undo");
+    QAction* redo = act("redo");
     const QList<QAction*> edit = window->commands().menu("ee")->actions();
     ASSERT_GE(edit.size(), 2);
     EXPECT_EQ(edit[0], undo);
@@ -301,13 +232,19 @@ TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByNam
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
         QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
     QCoreApplication::processEvents();
+    EXPECT_EQ(sortTitle, "Sort All...");
+    EXPECT_EQ(preselected, int(SortKey::Size));
     const auto sorted = t.bytes();
+    EXPECT_EQ(sorted, test::areaBytesOf(written, { 2, 4, 0, 3, 1 }));
+    EXPECT_EQ(names(), QStringList({ "E.zip", "D.zip", "C.zip", "B.zip", "A.zip" }));
+    EXPECT_TRUE(window->messagePanel()->text().startsWith("Area sorted by size"))
+        << window->messagePanel()->text().toStdString();
     EXPECT_EQ(undo->text(), "&Undo Sort");
     EXPECT_TRUE(undo->isEnabled());
 
     select({ 3, 1 });
     dialogs.choices = { "&No", "&No" };
-    window->commands().action("remov")->trigger();
+    act("remov")->trigger();
     EXPECT_EQ(names(), QStringList({ "E.zip", "C.zip", "A.zip" }));
     EXPECT_EQ(undo->text(), "&Undo Remove of 2 entries");
     // QV_SCREENSHOT_DIR=dir (under a real X server) saves the open Edit menu, for looking at.

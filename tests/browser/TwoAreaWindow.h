@@ -1,28 +1,14 @@
 #pragma once
 
-#include "browser/CommandTable.h"
-#include "browser/FileListModel.h"
-#include "browser/FileListView.h"
-#include "browser/MainWindow.h"
-#include "settings/Settings.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/support/FaultyFileIo.h"
-#include "tests/support/ScriptedDesktop.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/transfer/TransferTestBoard.h"
-
-#include <QAction>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QTest>
-#include <QTreeView>
-
-#include <gtest/gtest.h>
 
 namespace qv::test {
 
 // A real window on Alpha: F1..F5 with their files and the comment "Editors and viewers"; Beta:
 // B1, B2. `other` is a second opening of the board, as another program has it.
-class TwoAreaWindow : public ::testing::Test {
+class TwoAreaWindow : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -41,44 +27,18 @@ protected:
         settings.startupArea = 1;
         board = t.open(io);
         other = t.open();
-        BrowserServices services { settings, *board, dialogs, desktop, {} };
-        window = std::make_unique<MainWindow>(services);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(window->start());
+        ASSERT_TRUE(startWindow(*board));
         window->fileList()->detailsView()->setFocus();
     }
     void TearDown() override
     {
-        window.reset();
+        WindowTest::TearDown();
         dialogs.verifyAllAnswersUsed();
     }
 
-    QAction* act(const char* id) const { return window->commands().action(id); }
-    void select(const std::vector<int>& rows, int current)
-    {
-        QItemSelectionModel* s = window->fileList()->selectionModel();
-        s->clearSelection();
-        for (int r : rows)
-            s->select(window->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        s->setCurrentIndex(window->model()->index(current, 0), QItemSelectionModel::NoUpdate);
-    }
-    QStringList names() const
-    {
-        QStringList out;
-        for (const LoadedRow& r : window->model()->rows())
-            out << QString::fromStdString(r.name);
-        return out;
-    }
-    QString objects() const { return window->objectsPanel()->text(); }
-
     TransferTestBoard t;
-    Settings settings;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
     FaultyFileIo io { systemFileIo() }; // fails nothing; a test may hold a copy half way
     std::unique_ptr<Board> board, other;
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace qv::test

@@ -10,14 +10,10 @@ using qv::test::CleanTestBoard;
 
 class CleanTool : public ::testing::Test {
 protected:
-    qv::test::ToolRun run(const QStringList& args) const
-    {
-        return qv::test::qvtool(QStringList { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
-                                    "C=" + QString::fromStdString(t.tmp.path()) }
-                + args,
-            QString::fromStdString(t.tmp.path() + "/config"));
-    }
     CleanTestBoard t;
+    qv::test::BoundTool run { { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
+                                  "C=" + QString::fromStdString(t.tmp.path()) },
+        QString::fromStdString(t.tmp.path() + "/config") };
 };
 
 TEST_F(CleanTool, DryRunListsWhatWouldGoAndChangesNothing)
@@ -75,7 +71,7 @@ TEST_F(CleanTool, RefusesWhatItCannotDoAndNamesAreasLeftAlone)
         int code;
         const char* err;
     };
-    const std::vector<Case> cases = {
+    const Case cases[] = {
         { { "clean", "4" }, 2, "at least one of --expired, --missing and --deleted" },
         { { "clean", "4", "--all", "--deleted" }, 2, "area numbers or --all" },
         { { "clean", "--deleted" }, 2, "area numbers or --all" },

@@ -31,17 +31,12 @@ protected:
                   .longName = "Test Archive.ZIP" },
                 { .name = "", .description = "-- comment --" } });
         board->writeEntries(2, { { .name = "OTHER.TXT", .size = 1, .fileDate = date, .description = "second" } });
+        run = { { "--board", root + "/ra" }, root + "/config" };
     }
-    qv::test::ToolRun run(QStringList args) const
-    {
-        args.prepend(root + "/ra");
-        args.prepend("--board");
-        return qv::test::qvtool(args, root + "/config");
-    }
-
     qv::test::TempDir tmp;
     QString root;
     std::unique_ptr<BoardBuilder> board;
+    qv::test::BoundTool run;
 };
 
 TEST_F(FindExportTool, FindByKeywordOrNameOverARange)
@@ -74,8 +69,6 @@ TEST_F(FindExportTool, FindByKeywordOrNameOverARange)
     r = run({ "find", "x", "--from", "2", "--to", "1" });
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "qvtool: Invalid range specified!\n");
-    EXPECT_EQ(run({ "find" }).code, 2);
-    EXPECT_EQ(run({ "find", "x", "--bogus" }).code, 2);
 }
 
 TEST_F(FindExportTool, ExportWritesListsOrPrintsOne)
@@ -99,8 +92,6 @@ TEST_F(FindExportTool, ExportWritesListsOrPrintsOne)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "qvtool: Could not open: " + root + "/files/b\\Files.bbs!\n");
     EXPECT_TRUE(r.out.startsWith("1: ")) << r.out.toStdString();
-    EXPECT_EQ(run({ "export" }).code, 2);
-    EXPECT_EQ(run({ "export", "1", "2", "--stdout" }).code, 2);
 }
 
 } // namespace

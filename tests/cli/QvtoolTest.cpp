@@ -52,17 +52,13 @@ protected:
                 Entry { .name = "", .description = "-- tools --" } });
         QDir(root).mkpath("ra/files/util");
         QDir(root).mkpath("dl");
-    }
-    ToolRun run(QStringList args) const
-    {
-        args.prepend(root + "/ra");
-        args.prepend("--board");
-        return qvtool(args, root + "/config");
+        run = { { "--board", root + "/ra" }, root + "/config" };
     }
 
     qv::test::TempDir tmp;
     QString root;
     std::unique_ptr<BoardBuilder> board;
+    qv::test::BoundTool run;
 };
 
 TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
@@ -145,13 +141,16 @@ TEST_F(SmallBoard, PackAndRepairLeaveACleanArea)
                                    "index record is rebuilt from the header\n"))
         << dry.out.toStdString();
     EXPECT_TRUE(dry.out.endsWith("2 repair(s) to make in 1 of 1 area(s).\n")) << dry.out.toStdString();
-    EXPECT_EQ(run({ "check", "2" }).code, 1);
+    const ToolRun damaged = run({ "check", "--json" });
+    EXPECT_EQ(damaged.code, 1);
+    EXPECT_FALSE(damaged.json().object()["problems"].toArray().isEmpty());
     const ToolRun repaired = run({ "repair", "--all", "--json" });
     ASSERT_EQ(repaired.code, 0) << repaired.err.toStdString();
     EXPECT_EQ(repaired.json().object()["areas"].toArray().size(), 2);
     EXPECT_EQ(run({ "check", "2" }).code, 0);
 
-    EXPECT_EQ(run({ "stat", "2" }).out, "2 Object(s)\n0 MB\n124 bytes of descriptions, 101 of them reclaimable by pack\n");
+    EXPECT_EQ(
+        run({ "stat", "2" }).out, "2 Object(s)\n0 MB\n124 bytes of descriptions, 101 of them reclaimable by pack\n");
     const ToolRun packed = run({ "pack", "2", "--json" });
     ASSERT_EQ(packed.code, 0) << packed.err.toStdString();
     const QJsonObject o = packed.json().array()[0].toObject();
@@ -160,10 +159,9 @@ TEST_F(SmallBoard, PackAndRepairLeaveACleanArea)
     EXPECT_EQ(qv::test::readFile(txt).size(), 23u);
     const ToolRun list = run({ "show", "2", "1", "--json" });
     EXPECT_TRUE(list.out.contains("Hello")) << list.out.toStdString();
-    EXPECT_EQ(run({ "pack", "--all" }).out, "1: nothing to reclaim\n2: nothing to reclaim\n0 area(s) packed, 0 bytes reclaimed.\n");
+    EXPECT_EQ(run({ "pack", "--all" }).out,
+        "1: nothing to reclaim\n2: nothing to reclaim\n0 area(s) packed, 0 bytes reclaimed.\n");
     EXPECT_EQ(run({ "check", "2" }).code, 0);
-    EXPECT_EQ(run({ "pack" }).code, 2);
-    EXPECT_EQ(run({ "repair", "2", "--all" }).code, 2);
 }
 
 struct Damage {
@@ -172,6 +170,7 @@ struct Damage {
     const char* reported;
 };
 
+// Damage the check finds, as the command prints it.
 class DamagedBoard : public SmallBoard, public ::testing::WithParamInterface<Damage> { };
 
 TEST_P(DamagedBoard, CheckReportsTheProblemAndFails)
@@ -180,9 +179,6 @@ TEST_P(DamagedBoard, CheckReportsTheProblemAndFails)
     const ToolRun check = run({ "check", "2" });
     EXPECT_EQ(check.code, 1);
     EXPECT_TRUE(check.out.contains(GetParam().reported)) << check.out.toStdString();
-    const ToolRun json = run({ "check", "--json" });
-    EXPECT_EQ(json.code, 1);
-    EXPECT_FALSE(json.json().object()["problems"].toArray().isEmpty());
 }
 
 void patch(const std::string& path, size_t offset, std::vector<uint8_t> bytes)
@@ -200,25 +196,11 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
                               qv::test::writeFile(b.indexPath(2), idx);
                           },
                           "Area 2: index file holds 1 record, header file 2" },
-        Damage { "pointerPastEnd",
-            [](BoardBuilder& b) {
-                patch(b.headerPath(2), 194 + 170, { 200, 0, 0, 0 });
-                patch(b.indexPath(2), 41 + 37, { 200, 0, 0, 0 });
-            },
-            "record 2: header description pointer 200 is past the end" },
         Damage { "pointersDisagree",
             [](BoardBuilder& b) {
                 patch(b.indexPath(2), 37, { 11, 0, 0, 0 });
             },
             "record 1: index description pointer 11 differs from the header's 0" },
-        Damage { "staleTemporary",
-            [](BoardBuilder& b) { qv::test::writeFile(b.fileBaseDir() + "/HDR/FDB2.$$$", std::string(194, 'x')); },
-            "FDB2.$$$ from an interrupted rewrite" },
-        Damage { "indexNameMismatch",
-            [](BoardBuilder& b) {
-                patch(b.indexPath(2), 1, { 'B', 'A', 'R' });
-            },
-            "index name \"BARILE~1.ZIP\" does not match header name \"MYFILE~1.ZIP\"" },
         Damage { "longNamesLonger",
             [](BoardBuilder& b) {
                 auto lfn = qv::test::readFile(b.longNamePath(2));
@@ -228,25 +210,68 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
             "long-name file holds 3 records, header file 2" }),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(SmallBoard, FailuresGoToStderrWithExitOne)
+// What every command shares: a failure goes to stderr after the tool's name, with exit code 1
+// for what the board refused and 2 with the command's usage for what the arguments lack, and
+// changes nothing. The texts given are the whole message, or its start where a usage follows.
+TEST_F(SmallBoard, FailuresNameTheProblemAndChangeNothing)
 {
     struct Case {
         QStringList args;
-        QString message;
+        int code;
+        QString err;
     };
     const Case cases[] = {
-        { { "list", "9" }, "qvtool: Area 9 does not exist\n" },
-        { { "stat", "9" }, "qvtool: Area 9 does not exist\n" },
+        { { "list", "9" }, 1, "qvtool: Area 9 does not exist\n" },
+        { { "stat", "9" }, 1, "qvtool: Area 9 does not exist\n" },
         // Area 1 has no files at all.
-        { { "list", "1" }, "qvtool: File database path C:\\RA\\FDB not found!\n" },
-        { { "stat", "1" }, "qvtool: File database path C:\\RA\\FDB not found!\n" },
+        { { "list", "1" }, 1, "qvtool: File database path C:\\RA\\FDB not found!\n" },
+        { { "stat", "1" }, 1, "qvtool: File database path C:\\RA\\FDB not found!\n" },
+        { { "info", "--board", "/nonexistent/board" }, 1,
+            "qvtool: Unable to read RA configuration files (FILES.RA) in /nonexistent/board\n" },
+        { { "make-demo", "/proc/version" }, 1, "qvtool: Cannot write the demo board: /proc/version" },
+        { {}, 2, "qvtool: no command given\nusage: qvtool [OPTIONS] COMMAND" },
+        { { "frobnicate" }, 2, "qvtool: unknown command frobnicate\nusage: qvtool [OPTIONS] COMMAND" },
+        { { "--bogus", "info" }, 2, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] COMMAND" },
+        { { "--colour", "info" }, 2, "qvtool: Unknown option 'colour'.\nusage: qvtool [OPTIONS] COMMAND" },
+        { { "--drive", "D", "info" }, 2, "qvtool: --drive wants X=PATH, got \"D\"\n" },
+        { { "help", "frobnicate" }, 2, "qvtool: unknown command frobnicate\nusage: qvtool [OPTIONS] help" },
+        { { "info", "extra" }, 2, "qvtool: info takes no arguments\nusage: qvtool [OPTIONS] info\n" },
+        { { "info", "--json=yes" }, 2, "qvtool: Unexpected value after '--json'.\nusage: qvtool [OPTIONS] info\n" },
+        { { "list" }, 2, "qvtool: list wants AREA\nusage: qvtool [OPTIONS] list AREA\n" },
+        { { "stat", "1", "2" }, 2, "qvtool: stat wants " },
+        { { "check", "1", "2" }, 2, "qvtool: check wants [AREA]\n" },
+        { { "set", "1", "1", "--bogus", "1" }, 2, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] set" },
+        { { "sort", "1", "--bogus" }, 2, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] sort AREA" },
+        { { "pending", "1", "--mask" }, 2, "qvtool: Missing value after '--mask'.\nusage: qvtool [OPTIONS] pending" },
+        { { "copy", "1" }, 2, "qvtool: copy wants AREA POS...\n" },
+        { { "find", "x", "--bogus" }, 2, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] find" },
     };
-    for (const Case& c : cases) {
+    // Usage errors held to the common form alone.
+    const QStringList usage[] = { { "--drive", "1=/x", "info" }, { "list", "abc" }, { "show", "1", "0" },
+        { "set", "1", "1" }, { "set", "1", "1", "--downloads", "many" }, { "set", "1", "1", "--attributes", "shiny" },
+        { "set", "1", "1", "--upload-date", "2003-01-01" }, { "describe", "1", "1" },
+        { "describe", "1", "1", "--text", "a", "--stdin" }, { "describe", "1", "3", "--text", "a", "--raw" },
+        { "describe", "1", "3", "--stdin", "--raw" }, { "comment", "1" }, { "sort", "1", "colour" }, { "remove", "1" },
+        { "remove", "1", "1", "--yes" }, { "update", "1", "2", "--all" }, { "copy", "1", "1" },
+        { "copy", "1", "1", "--to", "2", "--to-dir", "/tmp" }, { "find" }, { "export" },
+        { "export", "1", "2", "--stdout" }, { "dupes", "--by", "size" }, { "pack" }, { "repair", "2", "--all" },
+        { "make-demo" } };
+    const auto before = qv::test::snapshot(tmp.path());
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const QStringList& args : usage)
+        all.push_back({ args, 2, "qvtool: " });
+    for (const Case& c : all) {
+        const std::string label = c.args.join(' ').toStdString();
         const ToolRun r = run(c.args);
-        EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
-        EXPECT_EQ(r.err, c.message) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.code, c.code) << label;
+        EXPECT_TRUE(r.err.startsWith(c.err)) << label << ": " << r.err.toStdString();
+        if (c.code == 2) {
+            EXPECT_TRUE(r.err.contains("\nusage: qvtool [OPTIONS] ")) << label << ": " << r.err.toStdString();
+        }
+        EXPECT_TRUE(r.out.isEmpty()) << label << ": " << r.out.toStdString();
     }
+    EXPECT_EQ(qv::test::snapshot(tmp.path()), before);
+    EXPECT_EQ(qvtool({ "info" }, root + "/config").code, 2) << "no board given, none in QV.INI";
 }
 
 TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
@@ -263,43 +288,6 @@ TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
     const ToolRun mapped = run({ "--drive", "E=" + root + "/e", "stat", "2" });
     EXPECT_EQ(mapped.code, 0) << mapped.err.toStdString();
     EXPECT_TRUE(mapped.out.startsWith("2 Object(s)\n0 MB\n")) << mapped.out.toStdString();
-}
-
-TEST_F(SmallBoard, UsageErrorsExitTwo)
-{
-    const QStringList cases[] = { {}, { "frobnicate" }, { "list" }, { "list", "abc" }, { "stat", "1", "2" },
-        { "info", "extra" }, { "--drive", "D", "info" }, { "--colour", "info" } };
-    for (const QStringList& args : cases) {
-        const ToolRun r = run(args);
-        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains("usage: qvtool")) << args.join(' ').toStdString();
-    }
-    const ToolRun noBoard = qvtool({ "info" }, root + "/config");
-    EXPECT_EQ(noBoard.code, 2);
-}
-
-TEST_F(SmallBoard, UsageErrorsHaveOneForm)
-{
-    struct Case {
-        QStringList args;
-        QString err;
-    };
-    const Case cases[] = {
-        { { "sort", "1", "--bogus" }, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] sort AREA" },
-        { { "pending", "1", "--mask" }, "qvtool: Missing value after '--mask'.\nusage: qvtool [OPTIONS] pending" },
-        { { "info", "--json=yes" }, "qvtool: Unexpected value after '--json'.\nusage: qvtool [OPTIONS] info\n" },
-        { { "list" }, "qvtool: list wants AREA\nusage: qvtool [OPTIONS] list AREA\n" },
-        { { "copy", "1" }, "qvtool: copy wants AREA POS...\n" },
-        { { "check", "1", "2" }, "qvtool: check wants [AREA]\n" },
-        { { "help", "frobnicate" }, "qvtool: unknown command frobnicate\nusage: qvtool [OPTIONS] help" },
-        { { "--bogus", "info" }, "qvtool: Unknown option 'bogus'.\nusage: qvtool [OPTIONS] COMMAND" },
-    };
-    for (const Case& c : cases) {
-        const ToolRun r = run(c.args);
-        EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.startsWith(c.err)) << r.err.toStdString();
-        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    }
 }
 
 TEST_F(SmallBoard, OptionsTakeTheirValueEitherWayAndStandAnywhere)
@@ -323,7 +311,7 @@ TEST_F(SmallBoard, OptionsTakeTheirValueEitherWayAndStandAnywhere)
     EXPECT_EQ(run({ "find", "hello", "--from=3", "--json" }).code, 1);
 }
 
-TEST(CommandLine, EveryCommandAnswersHelp)
+TEST(CommandLine, EveryCommandAnswersHelpAndTheVersionIsPrinted)
 {
     const ToolRun usage = qvtool({ "--help" }, QString());
     ASSERT_EQ(usage.code, 0);
@@ -340,6 +328,9 @@ TEST(CommandLine, EveryCommandAnswersHelp)
         EXPECT_EQ(qvtool({ "help", name }, QString()).out, help.out) << name.toStdString();
     }
     EXPECT_EQ(qvtool({ "help" }, QString()).out, usage.out);
+    const ToolRun version = qvtool({ "--version" }, QString());
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "qvtool 1.5\n");
 }
 
 TEST_F(SmallBoard, SettingsFileGivesBoardAndDrives)
@@ -361,29 +352,27 @@ TEST(DemoBoard, EveryCommandWorksOnIt)
 {
     qv::test::TempDir tmp;
     const QString dir = QString::fromStdString(tmp.path()) + "/demo";
-    const QString config = QString::fromStdString(tmp.path()) + "/config";
-    ASSERT_EQ(qvtool({ "make-demo", dir }, config).code, 0);
-    const QStringList board { "--board", dir + "/RA" };
+    const qv::test::BoundTool run { { "--board", dir + "/RA" }, QString::fromStdString(tmp.path()) + "/config" };
+    ASSERT_EQ(qvtool({ "make-demo", dir }, run.configHome).code, 0);
 
-    const ToolRun info = qvtool(board + QStringList { "info", "--json" }, config);
+    const ToolRun info = run({ "info", "--json" });
     ASSERT_EQ(info.code, 0) << info.err.toStdString();
     const QJsonObject o = info.json().object();
-    EXPECT_GT(o["areas"].toInt(), 0);
     EXPECT_GT(o["groups"].toInt(), 0);
     EXPECT_FALSE(o["file_base_dir"].isNull());
-
-    const QJsonArray areas = qvtool(board + QStringList { "areas", "--json" }, config).json().array();
+    const QJsonArray areas = run({ "areas", "--json" }).json().array();
+    ASSERT_GT(areas.size(), 0);
     ASSERT_EQ(areas.size(), o["areas"].toInt());
-    EXPECT_EQ(qvtool(board + QStringList { "groups" }, config).code, 0);
+    EXPECT_EQ(run({ "groups" }).code, 0);
     for (const QJsonValue& a : areas) {
         const QString n = QString::number(a.toObject()["number"].toInt());
-        const ToolRun list = qvtool(board + QStringList { "list", n, "--json" }, config);
+        const ToolRun list = run({ "list", n, "--json" });
         ASSERT_EQ(list.code, 0) << list.err.toStdString();
-        const ToolRun stat = qvtool(board + QStringList { "stat", n, "--json" }, config);
+        const ToolRun stat = run({ "stat", n, "--json" });
         ASSERT_EQ(stat.code, 0) << stat.err.toStdString();
         EXPECT_EQ(stat.json().object()["rows"].toInt(), list.json().object()["entries"].toArray().size());
     }
-    const ToolRun check = qvtool(board + QStringList { "check" }, config);
+    const ToolRun check = run({ "check" });
     EXPECT_EQ(check.code, 0) << check.out.toStdString();
 }
 

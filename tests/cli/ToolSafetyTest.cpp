@@ -27,8 +27,7 @@ TEST(ToolOutput, ControlCharactersFromTheBoardAreShownEscaped)
     board.writeGroups({ { "Ring\x07Group" } });
     board.writeAreas({ { "Tab\tand\x1b]0;title\x07", tmp.path() + "/files", 1 } });
     board.writeEntries(1, { { .name = "A\x1b.ZIP", .uploader = "Bad\x1b[31mGuy", .description = "x\x1b[2Jy" } });
-    const QStringList on { "--board", root + "/ra" };
-    const QString config = root + "/config";
+    const qv::test::BoundTool run { { "--board", root + "/ra" }, root + "/config" };
 
     struct Case {
         QStringList args;
@@ -42,40 +41,23 @@ TEST(ToolOutput, ControlCharactersFromTheBoardAreShownEscaped)
         { { "list", "1" }, "Bad\\x1b[31mGuy" },
     };
     for (const Case& c : cases) {
-        const ToolRun r = qvtool(on + c.args, config);
+        const ToolRun r = run(c.args);
         EXPECT_EQ(r.code, 0) << c.args.join(' ').toStdString() << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(c.expected)) << r.out.toStdString();
         EXPECT_FALSE(r.out.contains(QChar(0x1b))) << c.args.join(' ').toStdString();
         EXPECT_FALSE(r.out.contains(QChar(0x07))) << c.args.join(' ').toStdString();
     }
     // JSON keeps the text as it is; the encoder escapes it.
-    const ToolRun json = qvtool(on + QStringList { "info", "--json" }, config);
+    const ToolRun json = run({ "info", "--json" });
     EXPECT_EQ(json.json().object()["board_name"].toString(), QString("Evil\x1b[2J Board"));
     EXPECT_FALSE(json.out.contains(QChar(0x1b)));
 
     // Errors name what they could not read, escaped as well, after the tool's name.
     const QString odd = root + "/no\x1b[2Jboard";
-    const ToolRun missing = qvtool({ "--board", odd, "info" }, config);
+    const ToolRun missing = qvtool({ "--board", odd, "info" }, run.configHome);
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(
         missing.err, "qvtool: Unable to read RA configuration files (FILES.RA) in " + root + "/no\\x1b[2Jboard\n");
-}
-
-TEST(ToolOutput, EveryErrorStartsWithTheToolsNameAndVersionIsPrinted)
-{
-    qv::test::TempDir tmp;
-    const QString config = QString::fromStdString(tmp.path()) + "/config";
-    const ToolRun version = qvtool({ "--version" }, config);
-    EXPECT_EQ(version.code, 0);
-    EXPECT_EQ(version.out, "qvtool 1.5\n");
-    const QStringList failing[] = { {}, { "frobnicate" }, { "--board", "/nonexistent/board", "info" },
-        { "--board", "/nonexistent/board", "list", "1" }, { "--drive", "1=/x", "info" }, { "make-demo" },
-        { "make-demo", "/proc/version" } };
-    for (const QStringList& args : failing) {
-        const ToolRun r = qvtool(args, config);
-        EXPECT_NE(r.code, 0) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.startsWith("qvtool: ")) << r.err.toStdString();
-    }
 }
 
 // What a directory holds before make-demo is pointed at it.
@@ -93,17 +75,12 @@ TEST_P(MakeDemoTarget, RefusesAnythingButAnEarlierDemoBoard)
     qv::test::TempDir tmp;
     const std::string dir = tmp.path() + "/demo";
     GetParam().prepare(dir);
-    // Everything there before, byte for byte, to prove a refusal changed nothing.
-    std::map<std::string, std::vector<uint8_t>> before;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp.path()))
-        if (e.is_regular_file())
-            before[e.path().string()] = qv::test::readFile(e.path().string());
-
-    const ToolRun r = qvtool({ "make-demo", QString::fromStdString(dir) }, QString::fromStdString(tmp.path()) + "/cfg");
+    const auto before = qv::test::snapshot(tmp.path());
+    const QString config = QString::fromStdString(tmp.path()) + "/cfg";
+    const ToolRun r = qvtool({ "make-demo", QString::fromStdString(dir) }, config);
     if (GetParam().accepted) {
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
-        const ToolRun check = qvtool(
-            { "--board", QString::fromStdString(dir) + "/RA", "check" }, QString::fromStdString(tmp.path()) + "/cfg");
+        const ToolRun check = qvtool({ "--board", QString::fromStdString(dir) + "/RA", "check" }, config);
         EXPECT_EQ(check.code, 0) << check.out.toStdString();
         return;
     }
@@ -113,11 +90,7 @@ TEST_P(MakeDemoTarget, RefusesAnythingButAnEarlierDemoBoard)
     EXPECT_TRUE(r.err.contains(GetParam().reason)) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("nothing was changed")) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
-    std::map<std::string, std::vector<uint8_t>> after;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp.path()))
-        if (e.is_regular_file())
-            after[e.path().string()] = qv::test::readFile(e.path().string());
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(qv::test::snapshot(tmp.path()), before);
 }
 
 void demo(const std::string& dir)
@@ -180,10 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Directories, MakeDemoTarget,
         Before { "aFile", [](const std::string& d) { qv::test::writeFile(d, "not a directory"); }, false,
             "not a directory" }),
     [](const auto& info) { return std::string(info.param.label); });
-
-} // namespace
-
-namespace {
 
 QString sourceFile(const char* relative)
 {

@@ -21,14 +21,10 @@ protected:
         t.putFile(1, "B.ZIP", "alpha b");
         t.putFile(2, "B.ZIP", "beta b");
     }
-    qv::test::ToolRun run(const QStringList& args) const
-    {
-        return qv::test::qvtool(QStringList { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
-                                    "C=" + QString::fromStdString(t.tmp.path()) }
-                + args,
-            QString::fromStdString(t.tmp.path() + "/config"));
-    }
     qv::test::TransferTestBoard t;
+    qv::test::BoundTool run { { "--board", QString::fromStdString(t.builder.boardDir()), "--drive",
+                                  "C=" + QString::fromStdString(t.tmp.path()) },
+        QString::fromStdString(t.tmp.path() + "/config") };
 };
 
 TEST_F(TransferTool, CopyKeepsAnExistingFileUnlessToldAndMoveTakesTheEntriesAlong)
@@ -55,8 +51,6 @@ TEST_F(TransferTool, CopyKeepsAnExistingFileUnlessToldAndMoveTakesTheEntriesAlon
 TEST_F(TransferTool, ArgumentsAreCheckedBeforeAnythingChanges)
 {
     const auto before = t.bytes(1);
-    EXPECT_EQ(run({ "copy", "1", "1" }).code, 2);
-    EXPECT_EQ(run({ "copy", "1", "1", "--to", "2", "--to-dir", "/tmp" }).code, 2);
     EXPECT_EQ(run({ "move", "1", "1", "--to", "1" }).code, 1);
     EXPECT_EQ(run({ "move", "1", "9", "--to", "2" }).code, 1);
     EXPECT_EQ(run({ "move", "1", "1", "--to-dir", QString::fromStdString(t.tmp.path() + "/nowhere") }).code, 1);
