@@ -17,25 +17,11 @@ void touch(const QString& path)
 
 TEST(ShortName, ValidNamesKeepTheirLettersInUpperCase)
 {
-    struct Case {
-        const char* name;
-        bool valid;
-    } cases[] = {
-        { "README.TXT", true },
-        { "readme.txt", true },
-        { "A", true },
-        { "FILE_ID.DIZ", true },
-        { "LONGNAME1.TXT", false },
-        { "Read me.txt", false },
-        { "A.B.ZIP", false },
-        { ".profile", false },
-        { "NAME.TEXT", false },
-        { "NAME.", false },
-        { "na+me.txt", false },
-        { "", false },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(isValid83(QString::fromLatin1(c.name)), c.valid) << c.name;
+    const std::pair<const char*, bool> cases[] = { { "README.TXT", true }, { "readme.txt", true }, { "A", true },
+        { "FILE_ID.DIZ", true }, { "LONGNAME1.TXT", false }, { "Read me.txt", false }, { "A.B.ZIP", false },
+        { ".profile", false }, { "NAME.TEXT", false }, { "NAME.", false }, { "na+me.txt", false }, { "", false } };
+    for (const auto& [name, valid] : cases)
+        EXPECT_EQ(isValid83(QString::fromLatin1(name)), valid) << name;
     const auto shorts = shortNamesFor({ "readme.txt", "FOO.ZIP" });
     EXPECT_EQ(shorts.value("readme.txt"), "README.TXT");
     EXPECT_EQ(shorts.value("FOO.ZIP"), "FOO.ZIP");

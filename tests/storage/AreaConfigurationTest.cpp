@@ -136,34 +136,30 @@ TEST_F(AreaConfigurationTest, GroupsBoardNameAndSendToMode)
 
 TEST_F(AreaConfigurationTest, FileBasePathTakesExactlyItsLengthByte)
 {
-    const std::string base = board.boardDir();
-    board.writeConfig("B", "D:\\FILES\\");
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "D:\\FILES");
-    board.writeConfig("B", "D:\\FILES\\\\");
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "D:\\FILES\\") << "only one backslash goes";
-    board.writeConfig("B", "");
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
-
-    // Bytes after the path belong to other fields and must not leak in.
-    auto bytes = test::configBytes("B", "C:\\FDB");
-    bytes[3096] = 'Z';
-    board.writeBoardFile("CONFIG.RA", bytes);
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "C:\\FDB");
-
-    // A length byte promising more than the file holds gives what is there.
-    bytes.assign(3094, 0);
-    bytes[3089] = 200;
-    std::copy_n("C:\\X", 4, bytes.begin() + 3090);
-    board.writeBoardFile("CONFIG.RA", bytes);
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "C:\\X");
-
-    bytes.resize(3089);
-    board.writeBoardFile("CONFIG.RA", bytes);
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
-    board.writeBoardFile("CONFIG.RA", {});
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
-    std::filesystem::remove(base + "/CONFIG.RA");
-    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), base), "");
+    auto config = [](std::string_view path, size_t size = 4096, std::optional<uint8_t> length = {}) {
+        auto bytes = test::configBytes("B", path);
+        bytes[3090 + path.size()] = 'Z'; // the next field's bytes must not leak in
+        if (length)
+            bytes[3089] = *length;
+        bytes.resize(size);
+        return bytes;
+    };
+    const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+        { config("D:\\FILES\\"), "D:\\FILES" },
+        { config("D:\\FILES\\\\"), "D:\\FILES\\" }, // only one backslash goes
+        { config(""), "" },
+        { config("C:\\FDB"), "C:\\FDB" },
+        // A length byte promising more than the file holds gives what is there.
+        { config("C:\\X", 3094, 200), "C:\\X" },
+        { config("C:\\X", 3089), "" },
+        { {}, "" },
+    };
+    for (const auto& [bytes, expected] : cases) {
+        board.writeBoardFile("CONFIG.RA", bytes);
+        EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), board.boardDir()), expected) << expected;
+    }
+    std::filesystem::remove(board.boardDir() + "/CONFIG.RA");
+    EXPECT_EQ(AreaConfiguration::readFileBasePath(systemFileIo(), board.boardDir()), "");
 }
 
 TEST_F(AreaConfigurationTest, MissingAndDamagedFiles)

@@ -217,21 +217,16 @@ TEST(AreaStoreBatch, EveryFailingCallLeavesTheOldOrTheNewFiles)
 {
     for (const Operation& op : kOperations) {
         const Snapshot after = expectedAfter(op);
-        std::array<int, size_t(FaultyFileIo::Op::Count)> counts {};
-        {
-            test::TempDir tmp;
-            BoardBuilder board(tmp.path());
-            makeBoard(board);
-            FaultyFileIo io(systemFileIo());
-            AreaStore store(io, board.fileBaseDir());
-            ASSERT_TRUE(op.run(store));
-            for (auto kind : FaultyFileIo::kFailable)
-                counts[size_t(kind)] = io.calls(kind);
-        }
-        for (auto kind : FaultyFileIo::kFailable) {
-            for (int n = 1; n <= counts[size_t(kind)]; ++n) {
-                const std::string where
-                    = std::string(op.label) + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n);
+        test::sweepFailingCalls(
+            op.label,
+            [&](FaultyFileIo& io) {
+                test::TempDir tmp;
+                BoardBuilder board(tmp.path());
+                makeBoard(board);
+                AreaStore store(io, board.fileBaseDir());
+                ASSERT_TRUE(op.run(store)) << op.label;
+            },
+            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
                 test::TempDir tmp;
                 BoardBuilder board(tmp.path());
                 makeBoard(board);
@@ -244,8 +239,7 @@ TEST(AreaStoreBatch, EveryFailingCallLeavesTheOldOrTheNewFiles)
                     EXPECT_EQ(snapshot(board), after) << where << ": success claimed for a partial change";
                 }
                 expectOldOrNew(board, before, after, where);
-            }
-        }
+            });
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 // The two sweeps every changing command is put through: each of its file calls failing in
-// turn, and the process killed at each of its changing steps in turn.
+// turn, and the process killed at each of its changing steps in turn. Of a run of calls of one
+// kind to one file (the 40th write of a temporary file fails as the 2nd does) only the first,
+// second and last are swept; renames, flushes, removals, locks and journal writes all are.
 //
 //   test::sweepFailingCalls(label,
 //       [&](FaultyFileIo& io) { Board b(..., io); io.resetCounts(); run(b); },   // a clean run, counted
@@ -17,12 +19,22 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qv::test {
 
+// Of the calls or steps in log, the ones worth sweeping: indices into log, in order.
+std::vector<size_t> worthSweeping(const std::vector<FaultyFileIo::Call>& log);
+
+struct FailingCall {
+    FaultyFileIo::Op kind;
+    int n; // counted within its kind, from 1
+};
+// The calls worth failing of the clean run (see sweepFailingCalls), by kind, then in order.
+std::vector<FailingCall> callsWorthFailing(const std::function<void(FaultyFileIo&)>& cleanRun);
+
 // cleanRun sets up through the io it is given, resets its counts where counting starts and runs
-// the operation once; then each(kind, n, where) runs for every failable kind and every n up to
-// the calls of that kind the clean run made.
+// the operation once; then each(kind, n, where) runs for every call worth failing of that run.
 void sweepFailingCalls(const std::string& label, const std::function<void(FaultyFileIo&)>& cleanRun,
     const std::function<void(FaultyFileIo::Op, int, const std::string&)>& each);
 
@@ -36,8 +48,10 @@ struct KillSweep {
     bool torn = false; // the killing write puts half its bytes on disk first
     bool tornOnEvenSteps = false;
     int limit = 300;
+    int sampleEvery = 1; // kills at every n-th of the steps worth sweeping only
 };
-// Kills at step 1, 2, ... until a child runs to its end; fails the test if none does by limit.
+// A first child notes its steps; then kills at each step worth sweeping and lets one child run to
+// its end; fails the test if none does by limit.
 void sweepKills(const std::string& label, const KillSweep& sweep);
 
 } // namespace qv::test

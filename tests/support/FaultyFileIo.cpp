@@ -9,35 +9,10 @@ namespace qv::test {
 
 const char* FaultyFileIo::name(Op op)
 {
-    switch (op) {
-    case Op::Open:
-        return "open";
-    case Op::Read:
-        return "read";
-    case Op::Write:
-        return "write";
-    case Op::Truncate:
-        return "truncate";
-    case Op::Sync:
-        return "sync";
-    case Op::Close:
-        return "close";
-    case Op::Rename:
-        return "rename";
-    case Op::Remove:
-        return "remove";
-    case Op::SyncDirectory:
-        return "syncDirectory";
-    case Op::MakeDirectory:
-        return "makeDirectory";
-    case Op::Lock:
-        return "lock";
-    case Op::StartSync:
-        return "startSync";
-    case Op::Count:
-        break;
-    }
-    return "?";
+    static const char* const names[] = { "open", "read", "write", "truncate", "sync", "close", "rename", "remove",
+        "syncDirectory", "makeDirectory", "lock", "startSync" };
+    static_assert(std::size(names) == size_t(Op::Count));
+    return op < Op::Count ? names[size_t(op)] : "?";
 }
 
 void FaultyFileIo::failAt(Op op, int n, int code)
@@ -67,6 +42,8 @@ void FaultyFileIo::resetCounts()
 {
     std::lock_guard lock(m_mutex);
     m_calls = {};
+    m_callLog.clear();
+    m_stepLog.clear();
     m_steps = 0;
     m_stamps = 0;
     m_copies = 0;
@@ -74,9 +51,17 @@ void FaultyFileIo::resetCounts()
     m_started.clear();
 }
 
-bool FaultyFileIo::hit(Op op)
+std::string FaultyFileIo::fileOf(Handle h) const
 {
     std::lock_guard lock(m_mutex);
+    const auto found = m_files.find(h);
+    return found == m_files.end() ? std::string() : found->second;
+}
+
+bool FaultyFileIo::hit(Op op, const std::string& file)
+{
+    std::lock_guard lock(m_mutex);
+    m_callLog.push_back({ op, file });
     const int n = ++m_calls[size_t(op)];
     return op == m_failOp && (n == m_failAt || (m_failOnward && n > m_failAt));
 }
@@ -87,9 +72,11 @@ Error FaultyFileIo::failure(Op op) const
     return Error { m_failCode, std::string("injected failure of ") + name(op) + ": " + std::strerror(m_failCode) };
 }
 
-void FaultyFileIo::step(Handle tornHandle, uint64_t offset, const void* buffer, size_t size)
+void FaultyFileIo::step(
+    Op op, const std::string& file, Handle tornHandle, uint64_t offset, const void* buffer, size_t size)
 {
     std::lock_guard lock(m_mutex);
+    m_stepLog.push_back({ op, file });
     if (++m_steps != m_crashAt)
         return;
     if (m_torn && tornHandle >= 0 && size > 1)
@@ -99,28 +86,34 @@ void FaultyFileIo::step(Handle tornHandle, uint64_t offset, const void* buffer, 
 
 Result<FileIo::Handle> FaultyFileIo::open(const std::string& path, Mode mode)
 {
-    if (hit(Op::Open))
+    if (hit(Op::Open, path))
         return failure(Op::Open);
     if (mode != Mode::Read)
-        step();
-    return m_inner.open(path, mode);
+        step(Op::Open, path);
+    auto h = m_inner.open(path, mode);
+    if (h) {
+        std::lock_guard lock(m_mutex);
+        m_files[*h] = path + "#" + std::to_string(++m_opens);
+    }
+    return h;
 }
 
 Result<size_t> FaultyFileIo::readAt(Handle h, uint64_t offset, void* buffer, size_t size)
 {
-    if (hit(Op::Read))
+    if (hit(Op::Read, h))
         return failure(Op::Read);
     return m_inner.readAt(h, offset, buffer, size);
 }
 
 Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer, size_t size)
 {
-    if (hit(Op::Write)) {
+    const std::string file = fileOf(h);
+    if (hit(Op::Write, file)) {
         if (m_tearFailures)
             (void)m_inner.writeAt(h, offset, buffer, size / 2);
         return failure(Op::Write);
     }
-    step(h, offset, buffer, size);
+    step(Op::Write, file, h, offset, buffer, size);
     return m_inner.writeAt(h, offset, buffer, size);
 }
 
@@ -133,27 +126,28 @@ Result<uint64_t> FaultyFileIo::append(Handle h, const void* buffer, size_t size,
     }
     if (hook)
         hook();
-    if (hit(Op::Write)) {
+    const std::string file = fileOf(h);
+    if (hit(Op::Write, file)) {
         if (m_tearFailures)
             if (auto at = m_inner.append(h, buffer, size / 2); at && startedAt)
                 *startedAt = *at;
         return failure(Op::Write);
     }
-    step(h, 0, buffer, size);
+    step(Op::Write, file, h, 0, buffer, size);
     return m_inner.append(h, buffer, size, startedAt);
 }
 
 Result<void> FaultyFileIo::writePieces(Handle h, std::span<const Piece> pieces)
 {
     const auto half = pieces.first(pieces.size() / 2);
-    if (hit(Op::Write)) {
+    if (hit(Op::Write, h)) {
         if (m_tearFailures)
             (void)m_inner.writePieces(h, half);
         return failure(Op::Write);
     }
     if (m_steps + 1 == m_crashAt && m_torn)
         (void)m_inner.writePieces(h, half);
-    step();
+    step(Op::Write, h);
     return m_inner.writePieces(h, pieces);
 }
 
@@ -168,17 +162,17 @@ Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handl
     }
     if (hook)
         hook(number);
-    if (hit(Op::Write))
+    if (hit(Op::Write, to))
         return failure(Op::Write);
-    step();
+    step(Op::Write, to);
     return m_inner.copyRange(from, fromOffset, to, toOffset, n);
 }
 
 Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
 {
-    if (hit(Op::Truncate))
+    if (hit(Op::Truncate, h))
         return failure(Op::Truncate);
-    step();
+    step(Op::Truncate, h);
     return m_inner.truncate(h, length);
 }
 
@@ -201,25 +195,25 @@ void FaultyFileIo::waited(Handle h)
 
 Result<void> FaultyFileIo::sync(Handle h)
 {
-    if (hit(Op::Sync))
+    if (hit(Op::Sync, h))
         return failure(Op::Sync);
-    step();
+    step(Op::Sync, h);
     waited(h);
     return m_inner.sync(h);
 }
 
 Result<void> FaultyFileIo::syncData(Handle h)
 {
-    if (hit(Op::Sync))
+    if (hit(Op::Sync, h))
         return failure(Op::Sync);
-    step();
+    step(Op::Sync, h);
     waited(h);
     return m_inner.syncData(h);
 }
 
 Result<void> FaultyFileIo::startSync(Handle h)
 {
-    if (hit(Op::StartSync))
+    if (hit(Op::StartSync, h))
         return failure(Op::StartSync);
     {
         std::lock_guard lock(m_mutex);
@@ -234,46 +228,48 @@ Result<void> FaultyFileIo::startSync(Handle h)
 Result<void> FaultyFileIo::close(Handle h)
 {
     // The descriptor is released even when close reports an error, as on POSIX.
+    const std::string file = fileOf(h);
     auto closed = m_inner.close(h);
     {
         std::lock_guard lock(m_mutex);
         std::erase(m_started, h); // a number the next open may hand out again
+        m_files.erase(h);
     }
-    if (hit(Op::Close))
+    if (hit(Op::Close, file))
         return failure(Op::Close);
     return closed;
 }
 
 Result<void> FaultyFileIo::rename(const std::string& from, const std::string& to)
 {
-    if (hit(Op::Rename))
+    if (hit(Op::Rename, to))
         return failure(Op::Rename);
-    step();
+    step(Op::Rename, to);
     return m_inner.rename(from, to);
 }
 
 Result<void> FaultyFileIo::remove(const std::string& path)
 {
-    if (hit(Op::Remove))
+    if (hit(Op::Remove, path))
         return failure(Op::Remove);
-    step();
+    step(Op::Remove, path);
     return m_inner.remove(path);
 }
 
 Result<void> FaultyFileIo::syncDirectory(const std::string& path)
 {
-    if (hit(Op::SyncDirectory))
+    if (hit(Op::SyncDirectory, path))
         return failure(Op::SyncDirectory);
-    step();
+    step(Op::SyncDirectory, path);
     ++m_waits;
     return m_inner.syncDirectory(path);
 }
 
 Result<void> FaultyFileIo::makeDirectory(const std::string& path)
 {
-    if (hit(Op::MakeDirectory))
+    if (hit(Op::MakeDirectory, path))
         return failure(Op::MakeDirectory);
-    step();
+    step(Op::MakeDirectory, path);
     return m_inner.makeDirectory(path);
 }
 
@@ -292,7 +288,7 @@ Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
 
 Result<void> FaultyFileIo::lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs)
 {
-    if (hit(Op::Lock))
+    if (hit(Op::Lock, h))
         return failure(Op::Lock);
     return m_inner.lockRange(h, offset, length, waitMs);
 }

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -76,6 +77,25 @@ public:
         return m_waits;
     }
     void resetCounts();
+
+    // One call as the log keeps it: its kind and the file it went to; file names the open it
+    // went through (path#n), so two opens of one path are two files.
+    struct Call {
+        Op op = Op::Count;
+        std::string file;
+    };
+    // Every counted call since the last reset, in order.
+    std::vector<Call> callLog() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_callLog;
+    }
+    // Every changing step since the last reset, in order (step n is element n - 1).
+    std::vector<Call> stepLog() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_stepLog;
+    }
 
     Result<Handle> open(const std::string& path, Mode mode) override;
     Result<size_t> readAt(Handle h, uint64_t offset, void* buffer, size_t size) override;
@@ -148,10 +168,15 @@ public:
     void beforeOpenElsewhere(std::function<void(Handle)> hook) { m_elsewhereHook = std::move(hook); }
 
 private:
-    // Counts the call; true when it is the one to fail.
-    bool hit(Op op);
-    // Counts a changing step and dies when it is the chosen one (after half a write if torn).
-    void step(Handle tornHandle = -1, uint64_t offset = 0, const void* buffer = nullptr, size_t size = 0);
+    // Counts and logs the call; true when it is the one to fail.
+    bool hit(Op op, const std::string& file);
+    bool hit(Op op, Handle h) { return hit(op, fileOf(h)); }
+    std::string fileOf(Handle h) const;
+    // Counts and logs a changing step and dies when it is the chosen one (after half a write if
+    // torn).
+    void step(Op op, const std::string& file, Handle tornHandle = -1, uint64_t offset = 0, const void* buffer = nullptr,
+        size_t size = 0);
+    void step(Op op, Handle h) { step(op, fileOf(h)); }
     Error failure(Op op) const;
     // Counts the wait a flush of h makes.
     void waited(Handle h);
@@ -159,6 +184,10 @@ private:
     FileIo& m_inner;
     mutable std::mutex m_mutex; // guards the counts and settings below
     std::array<int, size_t(Op::Count)> m_calls {};
+    std::vector<Call> m_callLog;
+    std::vector<Call> m_stepLog;
+    std::map<Handle, std::string> m_files; // open handles
+    int m_opens = 0;
     Op m_failOp = Op::Count;
     int m_failAt = 0;
     int m_failCode = 0;
