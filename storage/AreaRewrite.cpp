@@ -546,26 +546,30 @@ Result<uint64_t> writeDescriptions(FileIo& io, int out, int old, const Descripti
 // any more, so none can open them again), then carries what the board wrote to them since they
 // were copied into the new files as one journalled change. files are the new files by kind,
 // the header first.
+// Asks done() again, with growing pauses, until it says yes or waitMs have passed.
+template <typename Done> void retryFor(int waitMs, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (int pause = 1; !done() && std::chrono::steady_clock::now() < deadline; pause = std::min(pause * 2, 20))
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+}
+
 // Waits until no other process has any of the files open (where leases tell), at most
 // leaseWaitMs; where they cannot tell, for graceMs.
 void waitUntilClosedElsewhere(FileIo& io, const std::vector<FileIo::Handle>& handles, int leaseWaitMs, int graceMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
-    for (int pause = 1;; pause = std::min(pause * 2, 20)) {
-        bool busy = false, leases = true;
+    bool leases = true;
+    retryFor(leaseWaitMs, [&] {
+        bool busy = false;
         for (const FileIo::Handle h : handles) {
             auto open = io.openElsewhere(h);
             leases = leases && open.ok();
             busy = busy || !open || *open;
         }
-        if (!leases) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(graceMs));
-            return;
-        }
-        if (!busy || std::chrono::steady_clock::now() >= deadline)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    }
+        return !leases || !busy;
+    });
+    if (!leases)
+        std::this_thread::sleep_for(std::chrono::milliseconds(graceMs));
 }
 
 Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vector<Watched>& watched,
@@ -659,14 +663,11 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
             return h.error();
         o.handle = std::make_unique<ScopedHandle>(io, *h);
         bool held = false;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(leaseWaitMs);
-        for (int pause = 1;; pause = std::min(pause * 2, 20)) {
+        retryFor(leaseWaitMs, [&] {
             auto lease = io.holdLease(*h);
             held = lease && *lease;
-            if (!lease || held || std::chrono::steady_clock::now() >= deadline)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-        }
+            return !lease || held;
+        });
         auto at = io.append(*h, bytes.data(), bytes.size());
         if (held)
             io.releaseLease(*h);
