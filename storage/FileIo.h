@@ -110,6 +110,8 @@ public:
     // Gives a file open for writing the permission bits of the file at path and, where the
     // process may, its owner and group (a file written anew to replace another stays as it was).
     virtual Result<void> takeModeAndOwner(Handle, const std::string& /*path*/) { return {}; }
+    // Whether several threads may open, read and close files through this at once.
+    virtual bool readsFromThreads() const { return false; }
 };
 
 // The process-wide implementation on POSIX calls.

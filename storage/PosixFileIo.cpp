@@ -303,6 +303,8 @@ public:
         }
     }
 
+    bool readsFromThreads() const override { return true; }
+
     Result<bool> openElsewhere(Handle h) override
     {
         auto held = holdLease(h);

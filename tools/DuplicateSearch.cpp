@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace qv {
 
@@ -167,6 +168,49 @@ struct AreaReader {
     }
 };
 
+std::optional<Error> firstError(const std::vector<std::optional<Error>>& errors)
+{
+    for (const auto& e : errors)
+        if (e)
+            return e;
+    return std::nullopt;
+}
+
+// work(i) for every area index, on two threads where the file layer allows: reading and hashing
+// a million records takes longer than the reads alone, and a second core halves it. progress is
+// called on the calling thread only, once for each area begun, in order.
+template <typename Work>
+void eachArea(FileIo& io, const std::vector<int>& areas, const std::atomic<bool>* stop,
+    const std::function<void(int)>& progress, Work&& work)
+{
+    std::atomic<size_t> next { 0 };
+    auto take = [&]() -> std::optional<size_t> {
+        if (stopped(stop))
+            return std::nullopt;
+        const size_t i = next.fetch_add(1);
+        return i < areas.size() ? std::optional(i) : std::nullopt;
+    };
+    std::optional<std::thread> helper;
+    if (areas.size() > 1 && io.readsFromThreads() && std::thread::hardware_concurrency() > 1)
+        helper.emplace([&] {
+            while (const auto i = take())
+                work(*i);
+        });
+    size_t reported = 0;
+    auto report = [&](size_t upTo) {
+        for (; progress && reported < std::min(upTo, areas.size()); ++reported)
+            progress(areas[reported]);
+    };
+    while (const auto i = take()) {
+        report(*i + 1);
+        work(*i);
+    }
+    if (helper)
+        helper->join();
+    if (!stopped(stop))
+        report(areas.size());
+}
+
 DuplicateSearch::Entry entryOf(int area, uint64_t position, const uint8_t* rec, std::string_view longName)
 {
     const std::string name = enc::getText(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
@@ -239,16 +283,16 @@ DuplicateSearch::Outcome DuplicateSearch::find(
         std::vector<uint64_t> firstOf(areas.size() + 1, 0); // number of each area's first record
         for (size_t a = 0; a < areas.size(); ++a)
             firstOf[a + 1] = firstOf[a] + m_board.store().count(areas[a]).valueOr(0);
-        std::vector<uint64_t> keys;
-        keys.reserve(firstOf.back());
-        for (size_t a = 0; a < areas.size() && !stopped(stop); ++a) {
-            if (progress)
-                progress(areas[a]);
-            AreaReader reader(io, base, areas[a], outcome.error);
-            if (outcome.error)
-                return outcome;
+        std::vector<std::vector<uint64_t>> keysOf(areas.size());
+        std::vector<std::optional<Error>> errorOf(areas.size());
+        eachArea(io, areas, stop, progress, [&](size_t a) {
+            AreaReader reader(io, base, areas[a], errorOf[a]);
+            if (errorOf[a])
+                return;
             // Records the board appended since they were counted wait for the next search.
             const uint64_t count = std::min(reader.count, firstOf[a + 1] - firstOf[a]);
+            std::vector<uint64_t>& keys = keysOf[a];
+            keys.reserve(count);
             const bool ok = reader.each(
                 [&](uint64_t position, const uint8_t* rec, std::string_view longName) {
                     const std::string_view header
@@ -259,26 +303,34 @@ DuplicateSearch::Outcome DuplicateSearch::find(
                     keys.push_back((hash & 0xFFFFFFFF00000000ull) | (firstOf[a] + position));
                 },
                 stop);
-            if (!ok) {
-                outcome.error = Error { EIO, "could not read area " + std::to_string(areas[a]) };
-                return outcome;
-            }
+            if (!ok)
+                errorOf[a] = Error { EIO, "could not read area " + std::to_string(areas[a]) };
+        });
+        if (auto e = firstError(errorOf)) {
+            outcome.error = *e;
+            return outcome;
         }
         // Most names occur once: two bit tables over the hashes' top bits say which hashes may
         // occur twice, and only those keys are sorted.
-        constexpr int kTableBits = 23;
+        constexpr int kTableBits = 22;
         std::vector<uint64_t> seen(size_t(1) << (kTableBits - 6)), twice(seen.size());
-        for (const uint64_t k : keys) {
-            const uint64_t slot = k >> (64 - kTableBits), bit = uint64_t(1) << (slot & 63);
-            uint64_t& s = seen[size_t(slot >> 6)];
-            if (s & bit)
-                twice[size_t(slot >> 6)] |= bit;
-            s |= bit;
+        for (const std::vector<uint64_t>& area : keysOf)
+            for (const uint64_t k : area) {
+                const uint64_t slot = k >> (64 - kTableBits), bit = uint64_t(1) << (slot & 63);
+                uint64_t& s = seen[size_t(slot >> 6)];
+                if (s & bit)
+                    twice[size_t(slot >> 6)] |= bit;
+                s |= bit;
+            }
+        std::vector<uint64_t> keys;
+        for (std::vector<uint64_t>& area : keysOf) {
+            for (const uint64_t k : area) {
+                const uint64_t slot = k >> (64 - kTableBits);
+                if (twice[size_t(slot >> 6)] >> (slot & 63) & 1)
+                    keys.push_back(k);
+            }
+            std::vector<uint64_t>().swap(area);
         }
-        std::erase_if(keys, [&](uint64_t k) {
-            const uint64_t slot = k >> (64 - kTableBits);
-            return !(twice[size_t(slot >> 6)] >> (slot & 63) & 1);
-        });
         sortByHash(keys);
         std::vector<std::vector<uint64_t>> wanted(areas.size());
         for (size_t i = 0; i < keys.size();) {
@@ -292,16 +344,17 @@ DuplicateSearch::Outcome DuplicateSearch::find(
             }
             i = j;
         }
-        std::map<std::string, Group> byKey;
-        HeaderRecord::Bytes rec;
-        std::string longName;
-        for (size_t a = 0; a < areas.size() && !stopped(stop); ++a) {
+        // Entries found again with their folded names, area by area; grouped in area order.
+        std::vector<std::vector<std::pair<std::string, Entry>>> foundOf(areas.size());
+        eachArea(io, areas, stop, {}, [&](size_t a) {
             if (wanted[a].empty())
-                continue;
+                return;
             std::sort(wanted[a].begin(), wanted[a].end());
-            AreaReader reader(io, base, areas[a], outcome.error);
-            if (outcome.error)
-                return outcome;
+            AreaReader reader(io, base, areas[a], errorOf[a]);
+            if (errorOf[a])
+                return;
+            HeaderRecord::Bytes rec;
+            std::string longName;
             for (const uint64_t position : wanted[a]) {
                 if (!reader.at(position, rec, longName))
                     continue; // the area became shorter meanwhile
@@ -309,10 +362,18 @@ DuplicateSearch::Outcome DuplicateSearch::find(
                     = fieldView(rec.data() + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
                 if (text::trim(header).empty())
                     continue;
-                byKey[fold.apply(shownName(header, longName))].entries.push_back(
-                    entryOf(areas[a], position, rec.data(), longName));
+                foundOf[a].emplace_back(
+                    fold.apply(shownName(header, longName)), entryOf(areas[a], position, rec.data(), longName));
             }
+        });
+        if (auto e = firstError(errorOf)) {
+            outcome.error = *e;
+            return outcome;
         }
+        std::map<std::string, Group> byKey;
+        for (auto& found : foundOf)
+            for (auto& [key, entry] : found)
+                byKey[key].entries.push_back(std::move(entry));
         std::vector<Group> groups;
         for (auto& [key, g] : byKey)
             if (g.entries.size() > 1)

@@ -129,6 +129,7 @@ public:
     }
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
+    bool readsFromThreads() const override { return m_inner.readsFromThreads(); }
     Result<bool> openElsewhere(Handle h) override
     {
         if (m_elsewhereHook)
