@@ -223,7 +223,7 @@ void InsertCommentAtFront(benchmark::State& state)
 
 BENCHMARK(ReadProperties)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(ApplyWithMovedDescription)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
-BENCHMARK(GlobalDescriptionInPlace)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(GlobalDescriptionAppended)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(GlobalDescriptionInPlace)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(GlobalDescriptionAppended)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(InsertCommentAtFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

@@ -125,27 +125,55 @@ std::string AreaJournal::serialize() const
         number(r.size);
         out += '\n';
     }
+    // Each patch line is at most its file, its hex and 72 characters: written through a pointer
+    // into room made for it, then cut to what was used.
     for (const auto& p : patches) {
-        out += p.place ? "PLACE\t" : "PATCH\t";
-        out += p.file;
-        out += '\t';
-        number(p.offset);
-        out += '\t';
+        const size_t at = out.size();
+        out.resize(at + p.file.size() + 2 * p.bytes.size() + 72);
+        char* w = out.data() + at;
+        char* const end = out.data() + out.size();
+        w = std::copy_n(p.place ? "PLACE\t" : "PATCH\t", 6, w);
+        w = std::copy(p.file.begin(), p.file.end(), w);
+        *w++ = '\t';
+        w = std::to_chars(w, end, p.offset).ptr;
+        *w++ = '\t';
         for (uint8_t b : p.bytes) {
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
+            *w++ = kHex[b >> 4];
+            *w++ = kHex[b & 15];
         }
-        out += '\t';
-        number(p.recordSize);
-        out += '\t';
-        number(p.minimumLength);
-        out += '\n';
+        *w++ = '\t';
+        w = std::to_chars(w, end, p.recordSize).ptr;
+        *w++ = '\t';
+        w = std::to_chars(w, end, p.minimumLength).ptr;
+        *w++ = '\n';
+        out.resize(size_t(w - out.data()));
     }
     if (complete) {
         out += kEnd;
         out += '\n';
     }
     return out;
+}
+
+size_t AreaJournal::serializedSize() const
+{
+    auto digits = [](uint64_t n) {
+        size_t d = 1;
+        for (; n >= 10; n /= 10)
+            ++d;
+        return d;
+    };
+    size_t size = std::strlen(kMagic) + 1;
+    if (append)
+        size += 7 + append->file.size() + 1 + digits(append->length) + 1 + digits(append->lengthAfter) + 1;
+    for (const auto& r : replacements)
+        size += 8 + r.temporary.size() + 1 + r.target.size() + 1 + digits(r.size) + 1;
+    for (const auto& p : patches)
+        size += 6 + p.file.size() + 1 + digits(p.offset) + 1 + 2 * p.bytes.size() + 1 + digits(p.recordSize) + 1
+            + digits(p.minimumLength) + 1;
+    if (complete)
+        size += std::strlen(kEnd) + 1;
+    return size;
 }
 
 std::optional<AreaJournal> AreaJournal::parse(const std::string& text)

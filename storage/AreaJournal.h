@@ -53,6 +53,8 @@ struct AreaJournal {
 
     // The text; without the END line when complete is false (the note before the commit point).
     std::string serialize() const;
+    // serialize().size(), without making the text.
+    size_t serializedSize() const;
     // nullopt for a text this program did not write or one that names files outside the area's
     // directories. A journal cut short parses with complete = false and only its whole lines;
     // one cut inside its first line (or empty) as an empty, incomplete journal.

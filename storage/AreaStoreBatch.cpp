@@ -309,7 +309,7 @@ Result<std::vector<bool>> AreaStore::setDescriptions(
                     appendedFor[i] * IndexRecord::kSize + IndexRecord::kDescriptionPointerOffset, bytes, 0, 0 });
         }
     }
-    if (note.serialize().size() > kJournalLimit) {
+    if (note.serializedSize() > kJournalLimit) {
         (void)recover(area);
         return Error { EFBIG, "too many entries for one change" };
     }

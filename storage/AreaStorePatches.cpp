@@ -231,7 +231,7 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
         note.append = AreaJournal::Append { journalName(AreaFileKind::Description, txt), *txtLength,
             *txtLength + bytes.size() + 1 };
     }
-    if (note.serialize().size() > kJournalLimit)
+    if (note.serializedSize() > kJournalLimit)
         return Error { EFBIG, "too many records for one change" };
 
     if (note.append) {

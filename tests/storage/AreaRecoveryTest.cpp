@@ -209,5 +209,29 @@ TEST_F(AreaRecoveryTest, RecordsPlacedAtTheEndAreWrittenOnlyWhereMissing)
     }
 }
 
+// The text is what a journal left by an earlier run holds; its measure decides whether a change
+// is refused as too large before anything is written.
+TEST(AreaJournalText, IsTheOneRecoveryReadsAndItsSizeIsKnownBeforehand)
+{
+    AreaJournal note;
+    note.append = AreaJournal::Append { "txt/fdb1.txt", 9, 1234567 };
+    note.replacements.push_back({ "hdr/fdb1.hdr.new", "hdr/fdb1.hdr", 388 });
+    note.patches.push_back({ "idx/fdb1.idx", 41, { 0x0A, 0xFF }, 0, 0, false });
+    note.patches.push_back({ "hdr/fdb1.lfn", 4294967296ull, { 1, 2 }, 2, 512, true });
+    const std::string text = kMagic + "APPEND\ttxt/fdb1.txt\t9\t1234567\n"
+        + "REPLACE\thdr/fdb1.hdr.new\thdr/fdb1.hdr\t388\n" + "PATCH\tidx/fdb1.idx\t41\t0aff\t0\t0\n"
+        + "PLACE\thdr/fdb1.lfn\t4294967296\t0102\t2\t512\n" + "END\n";
+    for (bool complete : { true, false }) {
+        note.complete = complete;
+        const std::string want = complete ? text : text.substr(0, text.size() - 4);
+        EXPECT_EQ(note.serialize(), want);
+        EXPECT_EQ(note.serializedSize(), want.size());
+    }
+    note.complete = true;
+    const auto back = AreaJournal::parse(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->serialize(), text);
+}
+
 } // namespace
 } // namespace qv
