@@ -231,6 +231,10 @@ TEST(AreaJournalText, IsTheOneRecoveryReadsAndItsSizeIsKnownBeforehand)
     const auto back = AreaJournal::parse(text);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->serialize(), text);
+    // A journal naming anything but a plain file of an area directory is not one of ours.
+    for (const char* name : { "hdr/", "hdr/a/b", "hdrx/a", "../hdr/a", "hdr/..", "txt/.", "/hdr/a", "lfn/a" })
+        EXPECT_FALSE(AreaJournal::parse(kMagic + "PATCH\t" + name + "\t0\t00\t0\t0\nEND\n")) << name;
+    EXPECT_TRUE(AreaJournal::parse(kMagic + "PATCH\tHDR/a\t0\t00\t0\t0\nEND\n"));
 }
 
 } // namespace

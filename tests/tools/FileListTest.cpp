@@ -4,6 +4,7 @@
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/tools/ToolsTestBoard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -138,6 +139,13 @@ TEST(FileList, AFileIsReplacedKeepingItsMode)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("GAME.ARJ"));
+
+    // A list that cannot take the place of what is there leaves nothing of its own behind.
+    const QString taken = QString::fromStdString(b.tmp.path()) + "/taken";
+    ASSERT_TRUE(QDir().mkpath(taken + "/inside"));
+    EXPECT_FALSE(FileList(*board).writeFile(taken, { .areas = { 2 } }).ok);
+    EXPECT_FALSE(QFile::exists(taken + ".q$$"));
+    EXPECT_TRUE(QFileInfo(taken + "/inside").isDir());
 }
 
 } // namespace

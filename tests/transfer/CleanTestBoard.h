@@ -91,7 +91,7 @@ public:
         };
         return {
             e("OLDDL.ZIP", 3, old, ago(91), recent), // 0: last downloaded 91 days ago
-            e("FRESH.ZIP", 1, old, ago(11), ago(334)), // 1: downloaded lately
+            e("FRESH.ZIP", 1, old, ago(30), ago(365)), // 1: each age just at its limit, not past it
             e("NEVER.ZIP", 0, ago(61), ago(1), recent), // 2: never, uploaded 61 days ago
             e("NEWUP.ZIP", 0, recent, recent, recent), // 3
             e("OLDFD.ZIP", 2, old, ago(2), ago(700)), // 4: file date 700 days old
