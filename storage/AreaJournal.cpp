@@ -94,13 +94,8 @@ std::string AreaJournal::serialize() const
 {
     // Written in place, without a temporary per field: a change of every record of a large
     // area notes hundreds of thousands of patches.
-    size_t size = 64;
-    for (const auto& r : replacements)
-        size += r.temporary.size() + r.target.size() + 40;
-    for (const auto& p : patches)
-        size += p.file.size() + 2 * p.bytes.size() + 72;
     std::string out;
-    out.reserve(size);
+    out.reserve(serializedSize());
     auto number = [&out](uint64_t n) {
         char digits[24];
         out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
@@ -282,12 +277,10 @@ Result<std::vector<uint8_t>> recordsMissing(
             return got.error();
         tail.resize(size_t(*got) / size * size);
     }
-    // [skip, skipEnd): the bytes the board changes in place.
+    // Header records are compared without the bytes the board changes in place.
     const bool header = size == HeaderRecord::kSize;
-    const size_t skip = header ? HeaderRecord::kLastDownloadOffset : size;
-    const size_t skipEnd = header ? HeaderRecord::kDownloadsOffset + 2 : size;
     auto same = [&](const uint8_t* a, const uint8_t* b) {
-        return std::memcmp(a, b, skip) == 0 && std::memcmp(a + skipEnd, b + skipEnd, size - skipEnd) == 0;
+        return header ? HeaderRecord::sameButCounted(a, b) : std::memcmp(a, b, size) == 0;
     };
     std::vector<uint8_t> missing;
     for (size_t at = 0; at + size <= bytes.size(); at += size) {

@@ -273,10 +273,6 @@ uint64_t fingerprint(const uint8_t* p, size_t n)
     return h | 1;
 }
 
-// The bytes the board bumps in place when it counts a download: the date, then the count.
-constexpr size_t kBumpedFirst = HeaderRecord::kLastDownloadOffset;
-constexpr size_t kBumpedSize = HeaderRecord::kDownloadsOffset + 2 - kBumpedFirst;
-
 // A record's fingerprint without the bumped bytes (for a header record).
 uint32_t maskedPrint(const uint8_t* p, size_t n, bool header)
 {
@@ -284,7 +280,7 @@ uint32_t maskedPrint(const uint8_t* p, size_t n, bool header)
         return uint32_t(fingerprint(p, n));
     uint8_t copy[HeaderRecord::kSize];
     std::memcpy(copy, p, n);
-    std::memset(copy + kBumpedFirst, 0, kBumpedSize);
+    std::memset(copy + HeaderRecord::kBumpedOffset, 0, HeaderRecord::kBumpedSize);
     return uint32_t(fingerprint(copy, n));
 }
 
@@ -300,7 +296,7 @@ struct Watched {
     std::vector<uint64_t> print; // of each record as copied; 0 for one not kept
     std::vector<uint32_t> namePrint; // of its name, which an in-place change keeps
     std::vector<uint32_t> restPrint; // of all but the bumped bytes
-    std::vector<std::array<uint8_t, kBumpedSize>> bumped; // as copied (header only)
+    std::vector<std::array<uint8_t, HeaderRecord::kBumpedSize>> bumped; // as copied (header only)
     std::vector<uint64_t> to; // where each kept record is in the new file
     uint64_t appended = 0; // records behind `rested` carried over so far
 
@@ -313,7 +309,7 @@ struct Watched {
         namePrint[record] = uint32_t(fingerprint(bytes, 13));
         restPrint[record] = maskedPrint(bytes, size, header());
         if (header())
-            std::memcpy(bumped[record].data(), bytes + kBumpedFirst, kBumpedSize);
+            std::memcpy(bumped[record].data(), bytes + HeaderRecord::kBumpedOffset, HeaderRecord::kBumpedSize);
     }
 };
 
@@ -361,10 +357,8 @@ struct RowCheck {
         if (record >= at.size() || at[record] < 0)
             return;
         const uint8_t* shown = expected[size_t(at[record])].record.data();
-        constexpr size_t kRest = HeaderRecord::kSize - (kBumpedFirst + kBumpedSize);
         ++checked;
-        differs = differs || std::memcmp(bytes, shown, kBumpedFirst) != 0
-            || std::memcmp(bytes + kBumpedFirst + kBumpedSize, shown + kBumpedFirst + kBumpedSize, kRest) != 0;
+        differs = differs || !HeaderRecord::sameButCounted(bytes, shown);
     }
     // Every row seen and each as shown.
     bool same() const { return !differs && checked == expected.size(); }
@@ -413,10 +407,10 @@ Result<Late> look(FileIo& io, Watched& w, bool dry, RowCheck* rows = nullptr)
                     // Only counted: the count goes onto whatever the new record holds by then.
                     const uint8_t* was = w.bumped[r].data();
                     const int now = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
-                    const int then = enc::getWord(was + (HeaderRecord::kDownloadsOffset - kBumpedFirst));
+                    const int then = enc::getWord(was + (HeaderRecord::kDownloadsOffset - HeaderRecord::kBumpedOffset));
                     Late::Count c { w.to[r], (now - then + 0x10000) % 0x10000, std::nullopt };
-                    if (std::memcmp(rec + kBumpedFirst, was, 4) != 0)
-                        c.date = enc::getLong(rec + kBumpedFirst);
+                    if (std::memcmp(rec + HeaderRecord::kBumpedOffset, was, 4) != 0)
+                        c.date = enc::getLong(rec + HeaderRecord::kBumpedOffset);
                     late.counted.push_back(c);
                 } else {
                     late.changed.emplace_back(w.to[r], std::vector<uint8_t>(rec, rec + w.size));
@@ -631,7 +625,7 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
         for (auto& [to, bytes] : found->changed)
             add(to * w.size, std::move(bytes), std::nullopt, false);
         for (const auto& c : found->counted)
-            add(c.to * w.size + kBumpedFirst, std::vector<uint8_t>(kBumpedSize), c, false);
+            add(c.to * w.size + HeaderRecord::kBumpedOffset, std::vector<uint8_t>(HeaderRecord::kBumpedSize), c, false);
         if (!found->appended.empty())
             add(*length / w.size * w.size, found->appended, std::nullopt, true);
         if (w.header()) {
@@ -677,14 +671,14 @@ Result<CarriedOver> carryLate(FileIo& io, const std::string& journal, std::vecto
     };
     // A count goes onto the record as it is in the new file, where the board may count as well.
     auto countOnto = [&](FileIo::Handle h, AreaJournal::Patch& p, const Late::Count& c) -> Result<void> {
-        uint8_t now[kBumpedSize] {};
-        auto got = io.readAt(h, p.offset, now, kBumpedSize);
+        uint8_t now[HeaderRecord::kBumpedSize] {};
+        auto got = io.readAt(h, p.offset, now, HeaderRecord::kBumpedSize);
         if (!got)
             return got.error();
-        std::memcpy(p.bytes.data(), now, kBumpedSize);
+        std::memcpy(p.bytes.data(), now, HeaderRecord::kBumpedSize);
         if (c.date)
             enc::putLong(p.bytes.data(), *c.date);
-        const int word = HeaderRecord::kDownloadsOffset - kBumpedFirst;
+        const int word = HeaderRecord::kDownloadsOffset - HeaderRecord::kBumpedOffset;
         enc::putWord(p.bytes.data() + word, (enc::getWord(now + word) + c.added) % 0x10000);
         return {};
     };

@@ -65,15 +65,9 @@ void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, Desc
     std::copy(rec, rec + HeaderRecord::kSize, row.record.begin());
 }
 
-// The bytes the board bumps in place when it counts a download.
-constexpr size_t kBumpedFirst = HeaderRecord::kLastDownloadOffset;
-constexpr size_t kBumpedEnd = HeaderRecord::kDownloadsOffset + 2;
-
 bool sameRecord(const uint8_t* a, const uint8_t* b, bool masked)
 {
-    if (!masked)
-        return std::equal(a, a + HeaderRecord::kSize, b);
-    return std::equal(a, a + kBumpedFirst, b) && std::equal(a + kBumpedEnd, a + HeaderRecord::kSize, b + kBumpedEnd);
+    return masked ? HeaderRecord::sameButCounted(a, b) : std::equal(a, a + HeaderRecord::kSize, b);
 }
 } // namespace
 

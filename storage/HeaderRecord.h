@@ -3,6 +3,7 @@
 #include "storage/Encoding.h"
 
 #include <array>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -49,6 +50,15 @@ public:
     static constexpr size_t kFreeSize = 16;
     // Where in-place patches end: the board's bytes from 174 on are only ever copied.
     static constexpr size_t kPatchableSize = kLongNamePointerOffset;
+    // The bytes the board rewrites in place when it counts a download: the date, then the count.
+    static constexpr size_t kBumpedOffset = kLastDownloadOffset;
+    static constexpr size_t kBumpedSize = kDownloadsOffset + 2 - kBumpedOffset;
+    // Whether two stored records are the same but for those bytes.
+    static bool sameButCounted(const uint8_t* a, const uint8_t* b)
+    {
+        constexpr size_t end = kBumpedOffset + kBumpedSize;
+        return std::memcmp(a, b, kBumpedOffset) == 0 && std::memcmp(a + end, b + end, kSize - end) == 0;
+    }
 
     using Bytes = std::array<uint8_t, kSize>;
 
