@@ -64,6 +64,14 @@ public:
         int fd = ::open(path.c_str(), flags, 0644);
         if (fd < 0)
             return errnoError("open", path);
+        // A directory opens for reading; whether reading it then fails depends on the file
+        // system (tmpfs gives a size and no error), so it is refused here, as a write would be.
+        struct stat st { };
+        if (mode == Mode::Read && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            errno = EISDIR;
+            return errnoError("open", path);
+        }
         return fd;
     }
 

@@ -42,13 +42,18 @@ TEST(PosixFileIo, TheEndOfAFileIsAShortReadAndACopyErrorIsTheCopys)
     EXPECT_TRUE(wrong.error().message.starts_with("copy ")) << wrong.error().message;
 }
 
-TEST(PosixFileIo, DirectoryFlushesLeaveNoDescriptorOpen)
+// A directory where a file should be is an error on every file system, not an empty file (tmpfs
+// gives a directory a size and reads no error).
+TEST(PosixFileIo, DirectoriesAreNoFilesAndTheirFlushesLeaveNoDescriptorOpen)
 {
     test::TempDir tmp;
     const size_t before = openDescriptors();
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(systemFileIo().syncDirectory(tmp.path()));
         EXPECT_FALSE(systemFileIo().syncDirectory(tmp.path() + "/missing"));
+        auto opened = systemFileIo().open(tmp.path(), FileIo::Mode::Read);
+        ASSERT_FALSE(opened);
+        EXPECT_EQ(opened.error().code, EISDIR);
     }
     EXPECT_EQ(openDescriptors(), before);
 }
