@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include "tests/support/ArchiveBuilder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,12 +19,6 @@ protected:
     {
         QFile f(path);
         return (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>")).toStdString();
-    }
-    void setContents(const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
 
     QTemporaryDir dir;
@@ -43,7 +39,7 @@ const QByteArray kBoard = "; written by hand\r\n"
 
 TEST_F(ProfileFileTest, ReadsNamesWithoutCaseAndTrimsValues)
 {
-    setContents(kBoard);
+    test::writeBytes(path, kBoard);
     const ProfileFile file(path);
     EXPECT_EQ(file.read("veltrano fe", "radir"), "/srv/bbs/RA/");
     EXPECT_EQ(file.read("ARCHIVER1", "path"), "/usr/bin/unzip");
@@ -56,7 +52,7 @@ TEST_F(ProfileFileTest, ReadsNamesWithoutCaseAndTrimsValues)
 
 TEST_F(ProfileFileTest, WritesChangeOnlyTheirOwnLine)
 {
-    setContents(kBoard);
+    test::writeBytes(path, kBoard);
     ProfileFile file(path);
 
     ASSERT_TRUE(file.write("VELTRANO FE", "cfname", "Veltrano Mono"));
@@ -87,7 +83,7 @@ TEST_F(ProfileFileTest, KeepsSpacesInSectionNamesAndValues)
 
 TEST_F(ProfileFileTest, FirstOfDuplicateKeysAndSectionsCounts)
 {
-    setContents("[A]\nk=1\nk=2\n[a]\nk=3\n");
+    test::writeBytes(path, "[A]\nk=1\nk=2\n[a]\nk=3\n");
     ProfileFile file(path);
     EXPECT_EQ(file.read("A", "K"), "1");
     ASSERT_TRUE(file.write("a", "k", "9"));
@@ -100,7 +96,7 @@ TEST_F(ProfileFileTest, FailedWriteLeavesFileAsItWas)
     ProfileFile nowhere("/proc/quorvex-no-such-dir/QV.INI");
     EXPECT_FALSE(nowhere.write("Veltrano FE", "RaDir", "/x/"));
 
-    setContents(kBoard);
+    test::writeBytes(path, kBoard);
     if (geteuid() != 0) { // root writes through permissions
         QFile::setPermissions(path, QFile::ReadOwner);
         ProfileFile file(path);

@@ -1,19 +1,14 @@
 #include "platform/ShortName.h"
 
+#include "tests/support/ArchiveBuilder.h"
+
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace qv::shortname;
-
-void touch(const QString& path)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-}
 
 TEST(ShortName, ValidNamesKeepTheirLettersInUpperCase)
 {
@@ -57,9 +52,8 @@ TEST(ShortName, RowTextsFindTheirFileByLongNameShortNameOrAnyCase)
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     const QString d = tmp.path();
-    touch(d + "/Read me first.txt");
-    touch(d + "/PKZ204G.EXE");
-    touch(d + "/qedit3.zip");
+    for (const char* name : { "/Read me first.txt", "/PKZ204G.EXE", "/qedit3.zip" })
+        qv::test::writeBytes(d + name, {});
     QDir(d).mkdir("Read me again.txt");
 
     EXPECT_EQ(findEntryFile(d, "Read me first.txt"), d + "/Read me first.txt");

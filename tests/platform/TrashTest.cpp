@@ -1,5 +1,7 @@
 #include "platform/Trash.h"
 
+#include "tests/support/ArchiveBuilder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,13 +15,6 @@ QByteArray contents(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
 }
 
 // The home trash as file managers read it: the file in files/, its origin and date in info/,
@@ -44,7 +39,7 @@ TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
     };
     for (const Case& c : cases) {
         const QString file = tmp.path() + "/area/" + c.name;
-        put(file, c.inTrash.toUtf8());
+        qv::test::writeBytes(file, c.inTrash.toUtf8());
         const QString where = qv::trash::moveToTrash(file, when);
         EXPECT_EQ(where, data + "/Trash/files/" + c.inTrash);
         EXPECT_FALSE(QFile::exists(file));
@@ -61,8 +56,8 @@ TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
     // stays and no info is left behind.
     EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/GONE.ZIP", when), QString());
     QDir(data + "/Trash/files").removeRecursively();
-    put(data + "/Trash/files", "in the way");
-    put(tmp.path() + "/area/KEEP.ZIP", "kept");
+    qv::test::writeBytes(data + "/Trash/files", "in the way");
+    qv::test::writeBytes(tmp.path() + "/area/KEEP.ZIP", "kept");
     EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/KEEP.ZIP", when), QString());
     EXPECT_EQ(contents(tmp.path() + "/area/KEEP.ZIP"), "kept");
     EXPECT_FALSE(QFile::exists(data + "/Trash/info/KEEP.ZIP.trashinfo"));

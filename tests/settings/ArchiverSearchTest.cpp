@@ -16,10 +16,8 @@ using namespace test;
 
 void makeProgram(const QString& path)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n");
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeBytes(path, "#!/bin/sh\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST(ArchiverSearch, FirstDirectoryOnPathWinsAndNamesMatchWithoutCase)
@@ -33,8 +31,7 @@ TEST(ArchiverSearch, FirstDirectoryOnPathWinsAndNamesMatchWithoutCase)
     makeProgram(tools + "/arj");
     makeProgram(tools + "/unzip");
     makeProgram(tools + "/RAR.EXE");
-    QFile plain(tools + "/7zz"); // not executable: not a program
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    writeBytes(tools + "/7zz", {}); // not executable: not a program
 
     const QString path = dos + "::" + tools; // no trailing separator, an empty entry
     const QStringList dirs = ArchiverSearch::pathDirectories(path);
@@ -125,9 +122,7 @@ TEST_P(RealArchiver, ExtractsTheDescriptionIntoTheCurrentDirectory)
         bool ok = false;
         if (ext == "ZIP" && !QStandardPaths::findExecutable("zip").isEmpty())
             ok = pack("zip", QStringList { "-q", archive } + files, src);
-        else if (ext == "ARJ")
-            ok = pack(QString::fromStdString(slot->path), QStringList { "a", archive } + files, src);
-        else if (ext == "7Z")
+        else if (ext == "ARJ" || ext == "7Z")
             ok = pack(QString::fromStdString(slot->path), QStringList { "a", archive } + files, src);
         if (!ok)
             GTEST_SKIP() << "cannot make a " << c.extension << " archive here";

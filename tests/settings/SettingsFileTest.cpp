@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 #include "app/ShutdownWriter.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QFile>
@@ -36,15 +37,9 @@ public:
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void setContents(const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
     Settings readAll(const QByteArray& section)
     {
-        setContents("[Veltrano FE]\n" + section);
+        test::writeBytes(path, "[Veltrano FE]\n" + section);
         Settings s;
         const ProfileFile file(path);
         readStartupValues(file, s);
@@ -85,6 +80,7 @@ TEST_F(SettingsFileTest, DefaultsWhenTheSectionIsEmpty)
     EXPECT_EQ(s.areaPanelWidth, 3500);
     EXPECT_EQ(s.descriptionPaneHeight, 1500);
     EXPECT_EQ(s.archivers[0].extension, "");
+    EXPECT_EQ(s.archiverTimeoutSeconds, 30);
 }
 
 struct Rule {
@@ -101,7 +97,8 @@ TEST_P(ReadingRule, Holds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ReadingRule,
-    ::testing::Values(Rule { "OriginalOrder=True\n", [](auto& s) { return s.areasInNumberOrder; }, "True is by number" },
+    ::testing::Values(
+        Rule { "OriginalOrder=True\n", [](auto& s) { return s.areasInNumberOrder; }, "True is by number" },
         Rule { "OriginalOrder= 1\n", [](auto& s) { return s.areasInNumberOrder; }, "blank and 1" },
         Rule { "OriginalOrder=2\n", [](auto& s) { return !s.areasInNumberOrder; }, "other numbers are by name" },
         Rule { "ViewType=TRUE\n", [](auto& s) { return s.viewAsList; }, "True in any case is List" },
@@ -117,18 +114,24 @@ INSTANTIATE_TEST_SUITE_P(Values, ReadingRule,
         Rule { "CFName=   \n", [](auto& s) { return s.descriptionFontName == "Terminal"; }, "blank name is Terminal" },
         Rule { "CFSize= 12\n", [](auto& s) { return s.descriptionFontSize == "12"; }, "number" },
         Rule { "CFSize=large\n", [](auto& s) { return s.descriptionFontSize == "large"; }, "text is kept" },
-        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.descriptionFontBold && !s.descriptionFontItalic; }, "numbers" },
-        Rule { "CFBold=FALSE\nCFItalic=True\n", [](auto& s) { return !s.descriptionFontBold && s.descriptionFontItalic; }, "words" },
+        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.descriptionFontBold && !s.descriptionFontItalic; },
+            "numbers" },
+        Rule { "CFBold=FALSE\nCFItalic=True\n",
+            [](auto& s) { return !s.descriptionFontBold && s.descriptionFontItalic; }, "words" },
         Rule { "WindowWidth=wide\nWindowX= 120\n", [](auto& s) { return s.windowWidth == 0 && s.windowX == 120; },
             "not a number reads as 0" },
-        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.startupArea == 12; }, "trimmed number" }));
+        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.startupArea == 12; }, "trimmed number" },
+        Rule { "ArchiverTimeout= 120 \n", [](auto& s) { return s.archiverTimeoutSeconds == 120; }, "seconds" },
+        Rule { "ArchiverTimeout=0\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "0 is 30" },
+        Rule { "ArchiverTimeout=-3\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "negative is 30" },
+        Rule { "ArchiverTimeout=soon\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "text is 30" }));
 
 TEST_F(SettingsFileTest, BoardDirectoryLosesOneTrailingSeparator)
 {
-    for (auto [stored, expected] : std::initializer_list<std::pair<const char*, const char*>> {
-             { "RaDir= /srv/bbs/RA/ \n", "/srv/bbs/RA" }, { "RaDir=C:\\RA\\\n", "C:\\RA" }, { "RaDir=/\n", "/" },
-             { "", "" } }) {
-        setContents(QByteArray("[Veltrano FE]\n") + stored);
+    for (auto [stored, expected] :
+        std::initializer_list<std::pair<const char*, const char*>> { { "RaDir= /srv/bbs/RA/ \n", "/srv/bbs/RA" },
+            { "RaDir=C:\\RA\\\n", "C:\\RA" }, { "RaDir=/\n", "/" }, { "", "" } }) {
+        test::writeBytes(path, QByteArray("[Veltrano FE]\n") + stored);
         EXPECT_EQ(readBoardDirectory(ProfileFile(path)), expected) << stored;
     }
 }
@@ -136,9 +139,10 @@ TEST_F(SettingsFileTest, BoardDirectoryLosesOneTrailingSeparator)
 TEST_F(SettingsFileTest, ArchiverSlotsStopAtTheFirstGapAndLeaveLaterSectionsAlone)
 {
     const QByteArray four = "[Archiver4]\nExtension=LZH\nPath=/usr/bin/7zz\nOptions=e -y -ssc-\n";
-    setContents("[Veltrano FE]\nRaDir=/b/\n[Archiver1]\nExtension=ZIP\nPath=/usr/bin/unzip\nOptions=-o\n"
-                "[Archiver2]\nExtension=ARJ\n"
-        + four);
+    test::writeBytes(path,
+        "[Veltrano FE]\nRaDir=/b/\n[Archiver1]\nExtension=ZIP\nPath=/usr/bin/unzip\nOptions=-o\n"
+        "[Archiver2]\nExtension=ARJ\n"
+            + four);
     RecordingProfile file(path);
     Settings s;
     readStartupValues(file, s);
@@ -159,7 +163,7 @@ TEST_F(SettingsFileTest, ArchiverSlotsStopAtTheFirstGapAndLeaveLaterSectionsAlon
 
 TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
 {
-    setContents("[Veltrano FE]\nRaDir=/b/\nWindowWidth= 9000\n");
+    test::writeBytes(path, "[Veltrano FE]\nRaDir=/b/\nWindowWidth= 9000\n");
     RecordingProfile file(path);
     Settings s;
     s.archivers[0] = { "ZIP", "/usr/bin/unzip", "-o -C -j" };
@@ -187,7 +191,8 @@ TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)
     s.windowY = 20;
     ASSERT_EQ(writeAtShutdown(normal, s, true), ShutdownResult::Written);
     EXPECT_EQ(normal.keysWritten().mid(0, 4),
-        QStringList({ "Veltrano FE/WindowWidth", "Veltrano FE/WindowHeight", "Veltrano FE/WindowX", "Veltrano FE/WindowY" }));
+        QStringList(
+            { "Veltrano FE/WindowWidth", "Veltrano FE/WindowHeight", "Veltrano FE/WindowX", "Veltrano FE/WindowY" }));
 }
 
 TEST_F(SettingsFileTest, WhatTheSysopLeftComesBackNextRun)

@@ -53,10 +53,8 @@ TEST_F(AreaConfigurationTest, RdxWordsMapRecordsToAreaNumbers)
     EXPECT_EQ(c.areaRecordOf(1), 3);
     EXPECT_EQ(c.areaRecordOf(2), 1);
     EXPECT_EQ(c.areaRecordOf(3), 2);
-    EXPECT_FALSE(c.areaExists(4));
-    EXPECT_FALSE(c.areaExists(0));
-    EXPECT_FALSE(c.areaExists(-1));
-    EXPECT_FALSE(c.areaExists(70000));
+    for (int number : { 4, 0, -1, 70000 })
+        EXPECT_FALSE(c.areaExists(number)) << number;
     EXPECT_EQ(c.area(1)->name, "Three");
     EXPECT_EQ(c.areaFilePath(1), "/a3");
 }
@@ -200,16 +198,6 @@ TEST_F(AreaConfigurationTest, MissingAndDamagedFiles)
     EXPECT_EQ(c.areaFilePath(1), "/abc");
     std::filesystem::remove(path);
     EXPECT_EQ(c.areaFilePath(1), "");
-}
-
-TEST_F(AreaConfigurationTest, AreaFilePathIsReadAfreshEachTime)
-{
-    board.writeAreas({ { "A", "/first" } });
-    const auto c = read();
-    EXPECT_EQ(c.areaFilePath(1), "/first");
-    board.writeAreas({ { "A", "/second" } });
-    EXPECT_EQ(c.areaFilePath(1), "/second");
-    EXPECT_EQ(c.areas()[0].name, "A");
 }
 
 TEST_F(AreaConfigurationTest, UpkeepFieldsAreReadAfreshFromTheirOwnBytes)

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -69,31 +70,15 @@ TEST_F(AreaRecoveryTest, AJournalThatCannotBeReadIsKeptAndReported)
     }
 }
 
-// A crash right after the journal was created leaves it empty or cut inside its first line:
-// nothing had been committed, so it goes with its temporary files.
-TEST_F(AreaRecoveryTest, AJournalCutInItsFirstLineIsDiscarded)
-{
-    for (const std::string& text : { std::string(), kMagic.substr(0, 7) }) {
-        twoEntries();
-        const auto header = readFile(board.headerPath(1));
-        test::writeFile(hdrDir() + "fdb1.$$$", "partial");
-        test::writeFile(hdrDir() + "fdb1.jnl", text);
-        ASSERT_TRUE(store.recover(1));
-        EXPECT_EQ(*store.recover(1), Recovery::Nothing);
-        EXPECT_FALSE(test::fileExists(hdrDir() + "fdb1.$$$"));
-        EXPECT_FALSE(test::fileExists(hdrDir() + "fdb1.jnl"));
-        EXPECT_EQ(readFile(board.headerPath(1)), header);
-    }
-}
-
-// An insertion that never committed leaves its text at the end of the description file; it is
-// cut off only when nothing was appended after it.
-TEST_F(AreaRecoveryTest, AnUncommittedTextIsCutOffOnlyWhenNothingFollowsIt)
+// An insertion that never committed leaves its temporary files, which go, and its text at the
+// end of the description file, which is cut off only when nothing was appended after it.
+TEST_F(AreaRecoveryTest, AnUncommittedChangeGoesAndItsTextOnlyWhenNothingFollowsIt)
 {
     struct Case {
         const char* label;
         std::string after; // what follows the old text
         bool cut;
+        std::optional<std::string> journal = std::nullopt; // when not the insertion's own
     };
     const Case cases[] = {
         { "our text alone", std::string("new", 4), true },
@@ -101,6 +86,9 @@ TEST_F(AreaRecoveryTest, AnUncommittedTextIsCutOffOnlyWhenNothingFollowsIt)
         { "the board's upload instead of ours", std::string("upload!", 8), false },
         { "half of ours", "ne", false },
         { "nothing appended", "", false },
+        // A crash right after the journal was created leaves it empty or cut inside its first line.
+        { "an empty journal", "", false, "" },
+        { "a journal cut in its first line", "", false, kMagic.substr(0, 7) },
     };
     for (const Case& c : cases) {
         twoEntries();
@@ -108,12 +96,21 @@ TEST_F(AreaRecoveryTest, AnUncommittedTextIsCutOffOnlyWhenNothingFollowsIt)
         auto text = oldText;
         text.insert(text.end(), c.after.begin(), c.after.end());
         test::writeFile(board.descriptionPath(1), text);
+        const auto header = readFile(board.headerPath(1));
+        test::writeFile(hdrDir() + "fdb1.$$$", "partial");
         test::writeFile(hdrDir() + "fdb1.jnl",
-            kMagic + "APPEND\ttxt/fdb1.txt\t" + std::to_string(oldText.size()) + "\t"
-                + std::to_string(oldText.size() + 4) + "\nREPLACE\thdr/fdb1.$$$\thdr/fd");
+            c.journal.value_or(kMagic + "APPEND\ttxt/fdb1.txt\t" + std::to_string(oldText.size()) + "\t"
+                + std::to_string(oldText.size() + 4) + "\nREPLACE\thdr/fdb1.$$$\thdr/fd"));
+        if (c.journal) {
+            ASSERT_TRUE(store.recover(1)) << c.label;
+        }
         EXPECT_EQ(store.load(1, true).rows.size(), 2u) << c.label;
+        EXPECT_EQ(*store.recover(1), Recovery::Nothing) << c.label;
         EXPECT_EQ(readFile(board.descriptionPath(1)), c.cut ? oldText : text) << c.label;
         EXPECT_FALSE(test::fileExists(hdrDir() + "fdb1.jnl")) << c.label;
+        EXPECT_FALSE(test::fileExists(hdrDir() + "fdb1.$$$")) << c.label;
+        EXPECT_EQ(readFile(board.headerPath(1)), header) << c.label;
+        EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1).empty()) << c.label;
     }
 }
 

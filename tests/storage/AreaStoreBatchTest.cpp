@@ -11,10 +11,8 @@
 
 #include <array>
 #include <filesystem>
-
-#include <optional>
-
 #include <functional>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -79,15 +77,10 @@ TEST(AreaStoreBatch, InsertedEntriesLandTogetherWithTheirTextsAppendedInOrder)
     EXPECT_TRUE(std::equal(before.hdr.begin(), before.hdr.begin() + 194, after.hdr.begin()));
     EXPECT_TRUE(std::equal(before.hdr.begin() + 194, before.hdr.end(), after.hdr.begin() + 3 * 194));
     EXPECT_TRUE(std::equal(before.idx.begin() + 41, before.idx.end(), after.idx.begin() + 3 * 41));
+    // The texts, the second one empty, then the long name for the board's pointer at 174.
     std::vector<uint8_t> txt = before.txt;
-    for (char c : std::string("text a"))
+    for (char c : std::string("text a") + '\0' + '\0' + "First file.zip" + '\0')
         txt.push_back(uint8_t(c));
-    txt.push_back(0);
-    txt.push_back(0); // the second entry's empty text
-    // The long name after the descriptions, for the board's pointer at 174.
-    for (char c : std::string("First file.zip"))
-        txt.push_back(uint8_t(c));
-    txt.push_back(0);
     EXPECT_EQ(after.txt, txt);
     const auto base = int32_t(before.txt.size());
     EXPECT_EQ(pointerAt(after.hdr, 194, HeaderRecord::kLongNamePointerOffset, 1), base + 8);

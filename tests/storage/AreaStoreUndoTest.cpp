@@ -31,9 +31,8 @@ void makeArea(BoardBuilder& b)
             Entry { .name = "", .description = "a comment" }, Entry { .name = "MID.ARJ", .description = "middle" } });
     // Text nothing points at, so a pack has something to reclaim.
     auto txt = test::readFile(b.descriptionPath(1));
-    for (char c : std::string("unreferenced text"))
+    for (char c : std::string("unreferenced text") + '\0')
         txt.push_back(uint8_t(c));
-    txt.push_back(0);
     test::writeFile(b.descriptionPath(1), txt);
 }
 

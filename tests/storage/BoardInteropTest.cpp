@@ -72,6 +72,17 @@ protected:
         enc::putLong(hdr.data() + record * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, pointer);
         test::writeFile(board.headerPath(area), hdr);
     }
+    // The board's own way: the long name behind the area's texts, the record's pointer at it.
+    int32_t appendBoardLongName(int area, size_t record, const std::string& name)
+    {
+        auto txt = readFile(board.descriptionPath(area));
+        const int32_t at = int32_t(txt.size());
+        for (char c : name + '\0')
+            txt.push_back(uint8_t(c));
+        test::writeFile(board.descriptionPath(area), txt);
+        setLongNamePointer(area, record, at);
+        return at;
+    }
     bool leftovers(int area)
     {
         const std::string stem = board.fileBaseDir() + "/hdr/fdb" + std::to_string(area);
@@ -112,14 +123,10 @@ TEST_F(BoardInteropTest, CountsAndCostsAboveHalfTheRangeReadAsTheBoardReadsThem)
 TEST_F(BoardInteropTest, ALongNameOnlyAtTheBoardsPointerIsShown)
 {
     // Made by the board: no long-name file, the long name after the description.
-    auto files = board.writeEntries(
+    board.writeEntries(
         2, { Entry { .name = "RELEAS~1.TXT", .description = "notes" }, Entry { .name = "PLAIN.ZIP" } }, false);
+    const int32_t at = appendBoardLongName(2, 0, "Release notes 1.5.txt");
     auto txt = readFile(board.descriptionPath(2));
-    const int32_t at = int32_t(txt.size());
-    for (char c : std::string("Release notes 1.5.txt") + '\0')
-        txt.push_back(uint8_t(c));
-    test::writeFile(board.descriptionPath(2), txt);
-    setLongNamePointer(2, 0, at);
     setLongNamePointer(2, 1, at + 3); // a positive pointer at a zero byte...
     txt[size_t(at) + 3] = 0;
     test::writeFile(board.descriptionPath(2), txt);
@@ -136,16 +143,13 @@ TEST_F(BoardInteropTest, ALongNameOnlyAtTheBoardsPointerIsShown)
     std::vector<LongNameRecord> lfn(2);
     lfn[0].setName("   ");
     lfn[1].setName("plain.zip");
-    test::writeFile(board.longNamePath(2), std::vector<uint8_t>());
-    for (const auto& r : lfn) {
-        auto bytes = readFile(board.longNamePath(2));
+    std::vector<uint8_t> bytes;
+    for (const auto& r : lfn)
         bytes.insert(bytes.end(), r.encode().begin(), r.encode().end());
-        test::writeFile(board.longNamePath(2), bytes);
-    }
+    test::writeFile(board.longNamePath(2), bytes);
     EXPECT_EQ(names(2), (std::vector<std::string> { "Release notes 1.5.txt", "plain.zip" }));
     EXPECT_EQ(*store.readShownLongName(2, 1), "plain.zip");
     EXPECT_TRUE(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).empty());
-    (void)files;
 }
 
 // The board's tools sort or kill entries by rewriting header and index only.
@@ -209,12 +213,8 @@ TEST_F(BoardInteropTest, ATransferredBoardLongNamePointsIntoTheDestinationsOwnFi
     board.writeEntries(5,
         { Entry { .name = "RELEAS~1.TXT", .description = "notes" }, Entry { .name = "LOST.ZIP", .description = "x" } },
         false);
-    auto src = readFile(board.descriptionPath(5));
-    const int32_t at = int32_t(src.size());
-    for (char c : std::string("Release notes 1.5.txt") + '\0')
-        src.push_back(uint8_t(c));
-    test::writeFile(board.descriptionPath(5), src);
-    setLongNamePointer(5, 0, at);
+    const int32_t at = appendBoardLongName(5, 0, "Release notes 1.5.txt");
+    const auto src = readFile(board.descriptionPath(5));
     setLongNamePointer(5, 1, at + 1000); // leads nowhere
     board.writeEntries(6, { Entry { .name = "HERE.ZIP", .description = "here" } });
     auto dst = readFile(board.descriptionPath(6));
@@ -252,10 +252,7 @@ TEST_P(ChangedMeanwhile, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
         { Entry { .name = "ONE.ZIP", .description = "one", .longName = "one.zip" },
             Entry { .name = "TWO.ZIP", .description = "two" } });
     board.writeEntries(8, { Entry { .name = "OTHER.ZIP", .description = "o" } });
-    auto src = readFile(board.descriptionPath(8));
-    src.insert(src.end(), { 'O', 't', 'h', 'e', 'r', ' ', 'f', 'i', 'l', 'e', '.', 'z', 'i', 'p', 0 });
-    test::writeFile(board.descriptionPath(8), src);
-    setLongNamePointer(8, 0, 2);
+    ASSERT_EQ(appendBoardLongName(8, 0, "Other file.zip"), 2);
 
     // Each change, and the names it leaves in order (the board's upload last).
     struct Change {

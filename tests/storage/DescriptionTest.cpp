@@ -1,7 +1,7 @@
 #include "storage/Description.h"
-#include "storage/FileIo.h"
 #include "storage/MemoryFileIo.h"
 #include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
 
 #include <gtest/gtest.h>
 
@@ -57,45 +57,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, DescriptionRead,
         return n;
     });
 
-// Counts opens and reads so the "opens nothing" and chunked-read promises are checked.
-class CountingIo final : public FileIo {
-public:
-    MemoryFileIo inner;
-    int opens = 0;
-    int reads = 0;
-    Result<Handle> open(const std::string& p, Mode m) override { return ++opens, inner.open(p, m); }
-    Result<size_t> readAt(Handle h, uint64_t o, void* b, size_t s) override
-    {
-        return ++reads, inner.readAt(h, o, b, s);
-    }
-    Result<void> writeAt(Handle h, uint64_t o, const void* b, size_t s) override { return inner.writeAt(h, o, b, s); }
-    Result<uint64_t> size(Handle h) override { return inner.size(h); }
-    Result<void> truncate(Handle h, uint64_t l) override { return inner.truncate(h, l); }
-    Result<void> sync(Handle h) override { return inner.sync(h); }
-    Result<void> close(Handle h) override { return inner.close(h); }
-    Result<void> rename(const std::string& f, const std::string& t) override { return inner.rename(f, t); }
-    Result<void> remove(const std::string& p) override { return inner.remove(p); }
-    Result<void> syncDirectory(const std::string& p) override { return inner.syncDirectory(p); }
-    Result<void> makeDirectory(const std::string& p) override { return inner.makeDirectory(p); }
-    bool exists(const std::string& p) override { return inner.exists(p); }
-    bool isDirectory(const std::string& p) override { return inner.isDirectory(p); }
-    Result<uint64_t> fileSize(const std::string& p) override { return inner.fileSize(p); }
-    Result<std::vector<DirEntry>> list(const std::string& d) override { return inner.list(d); }
-    Result<Stamp> stamp(const std::string& p) override { return inner.stamp(p); }
-    Result<void> lockRange(Handle h, uint64_t o, uint64_t l, int w) override { return inner.lockRange(h, o, l, w); }
-    Result<void> unlockRange(Handle h, uint64_t o, uint64_t l) override { return inner.unlockRange(h, o, l); }
-};
-
 TEST(DescriptionReadIo, NegativePointerOpensNothingAndLongTextsReadInChunks)
 {
-    CountingIo io;
-    io.inner.setFile("/txt/fdb1.txt", std::string(50000, 'd') + std::string(1, '\0'));
+    MemoryFileIo memory;
+    test::FaultyFileIo io(memory);
+    memory.setFile("/txt/fdb1.txt", std::string(50000, 'd') + std::string(1, '\0'));
     EXPECT_EQ(readDescription(io, "/txt/fdb1.txt", -5), "");
-    EXPECT_EQ(io.opens, 0);
+    EXPECT_EQ(io.calls(test::FaultyFileIo::Op::Open), 0);
     EXPECT_EQ(readDescription(io, "/txt/fdb1.txt", 0).size(), 50000u);
-    EXPECT_EQ(io.opens, 1);
-    EXPECT_LE(io.reads, 20);
-    EXPECT_EQ(io.inner.openHandles(), 0u);
+    EXPECT_EQ(io.calls(test::FaultyFileIo::Op::Open), 1);
+    EXPECT_LE(io.calls(test::FaultyFileIo::Op::Read), 20);
+    EXPECT_EQ(memory.openHandles(), 0u);
     EXPECT_EQ(readDescription(io, "/txt/missing.txt", 0), "");
 }
 

@@ -28,7 +28,7 @@ TEST(WordEncodingEdges, OutOfRangeWritesNothingAndEveryValueRoundTrips)
     }
 }
 
-TEST(TextEncoding, LengthByteBeyondWidthYieldsTheWholeField)
+TEST(TextEncoding, FieldsKeepToTheirWidthWhateverTheLengthByteSays)
 {
     std::array<uint8_t, 14> field {};
     field[0] = 20;
@@ -42,11 +42,8 @@ TEST(TextEncoding, LengthByteBeyondWidthYieldsTheWholeField)
     bytes[0] = 20;
     enc::putLong(bytes.data() + HeaderRecord::kSizeOffset, 0x01020304);
     EXPECT_EQ(HeaderRecord::decode(bytes).size(), 0x01020304);
-}
 
-TEST(TextEncoding, WritingPadsWithZerosAndNeverSpills)
-{
-    std::array<uint8_t, 15> field;
+    // Writing pads with zeros and never spills into the next field.
     field.fill(0xEE);
     EXPECT_TRUE(enc::putText(field.data(), 12, "ab"));
     EXPECT_EQ(field[0], 2);
