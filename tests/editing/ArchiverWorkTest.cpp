@@ -1,4 +1,3 @@
-#include "board/Messages.h"
 #include "editing/ArchiverChoice.h"
 #include "editing/ArchiverDefinitions.h"
 #include "editing/PendingFiles.h"
@@ -77,7 +76,6 @@ TEST(ArchiverDefinitions, RowsRoundTripThroughTheSlotsInOrder)
         ASSERT_TRUE(d.add({ QString::number(d.rows().size()), "/p", "" }));
     EXPECT_FALSE(d.add({ "NEW", "/p", "" }));
     EXPECT_EQ(d.rows().size(), 32u);
-    EXPECT_EQ(messages::archiverTableFull().title, "Archivers");
 }
 
 TEST(PendingFiles, MasksMatchLikeDosWithoutCase)

@@ -1,7 +1,7 @@
 #include "editing/AreaSorter.h"
 #include "platform/CodePage.h"
 #include "storage/Text.h"
-#include "tests/editing/RemoveSortTestBoard.h"
+#include "tests/editing/EditingTestBoard.h"
 
 #include <sys/stat.h>
 
@@ -9,11 +9,7 @@ namespace qv {
 namespace {
 
 using test::Entry;
-
-int32_t date(int y, int m, int d)
-{
-    return enc::encodeDate({ y, m, d });
-}
+using test::packedDate;
 
 LoadedRow row(
     std::string name, int32_t size = 0, std::string uploader = "", int32_t fileDate = 0x1CA50000, int downloads = 0)
@@ -42,12 +38,14 @@ std::vector<OrderCase> orderCases()
     const std::vector<LoadedRow> uploaders = { row("x", 0, "Bo"), row(""), row("y", 0, ""), row("z", 0, "Ann") };
     // Equal keys: 1, 3 and 4 hold 7 bytes.
     const std::vector<LoadedRow> sizes = { row("a", 9), row("b", 7), row("c", 10), row("d", 7), row("e", 7) };
-    const std::vector<LoadedRow> dates = { row("a", 0, "", date(2005, 1, 1)), row("b", 0, "", date(1999, 12, 31)),
-        row("c", 0, "", 0 /* Invalid */), row(""), row("d", 0, "", date(1980, 1, 1)),
-        row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", date(1979, 1, 1)) };
-    std::vector<LoadedRow> columns = { row("a", 0, "", date(1990, 1, 1), 30), row("b", 0, "", date(1991, 1, 1), 5) };
-    columns[0].uploadDate = date(2000, 1, 1);
-    columns[1].lastDownloadDate = date(2020, 1, 1);
+    const std::vector<LoadedRow> dates
+        = { row("a", 0, "", packedDate(2005, 1, 1)), row("b", 0, "", packedDate(1999, 12, 31)),
+              row("c", 0, "", 0 /* Invalid */), row(""), row("d", 0, "", packedDate(1980, 1, 1)),
+              row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", packedDate(1979, 1, 1)) };
+    std::vector<LoadedRow> columns
+        = { row("a", 0, "", packedDate(1990, 1, 1), 30), row("b", 0, "", packedDate(1991, 1, 1), 5) };
+    columns[0].uploadDate = packedDate(2000, 1, 1);
+    columns[1].lastDownloadDate = packedDate(2020, 1, 1);
     return {
         // Comment lines (" (Comment)") first, then code unit order: upper case before lower.
         { "names ascending", names, { SortKey::Name, false, {} }, { 1, 5, 2, 6, 4, 3, 0 } },
@@ -86,7 +84,7 @@ TEST(AreaSorter, OrderIsStableByTheShownTextsNumbersAndStoredDates)
 
 TEST(AreaSorter, SortRewritesTheThreeRecordFilesInTheNewOrderAndLeavesDescriptions)
 {
-    test::RemoveSortTestBoard t;
+    test::FilesTestBoard t;
     const test::AreaFiles written = t.builder.writeEntries(1,
         { Entry { .name = "C.ZIP", .description = "c" },
             Entry { .name = "BA~1.ZIP", .description = "a", .longName = "Ba long.zip" },

@@ -35,12 +35,9 @@ TEST(GlobalDescription, EachEntryIsOverwrittenInPlaceOrGetsACopyOfItsOwn)
     EXPECT_EQ(after.txt, txt);
     const int32_t pointers[] = { 0, 50, 63, 76 };
     for (size_t i = 0; i < 4; ++i) {
-        HeaderRecord h = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(
-            after.hdr.data() + i * HeaderRecord::kSize, HeaderRecord::kSize));
-        IndexRecord x = IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(
-            after.idx.data() + i * IndexRecord::kSize, IndexRecord::kSize));
+        HeaderRecord h = test::recordAt<HeaderRecord>(after.hdr, i);
         EXPECT_EQ(h.descriptionPointer(), pointers[i]) << i;
-        EXPECT_EQ(x.descriptionPointer(), pointers[i]) << i;
+        EXPECT_EQ(test::recordAt<IndexRecord>(after.idx, i).descriptionPointer(), pointers[i]) << i;
         h.setDescriptionPointer(t.original.headers[i].descriptionPointer());
         EXPECT_EQ(h, t.original.headers[i]) << i;
     }

@@ -43,6 +43,12 @@ inline int32_t packedDate(int year, int month, int day)
     return enc::encodeDate({ year, month, day });
 }
 
+// Record i of an area file's bytes.
+template <class Record> Record recordAt(const std::vector<uint8_t>& file, size_t i)
+{
+    return Record::decode(std::span<const uint8_t, Record::kSize>(file.data() + i * Record::kSize, Record::kSize));
+}
+
 // Area 1's files and what its directory holds, to compare before and after a change.
 struct AreaState {
     AreaBytes bytes;

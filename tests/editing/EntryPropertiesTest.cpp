@@ -58,25 +58,6 @@ TEST(EntryProperties, DatesBetweenRecordsAndBoxes)
         EXPECT_EQ(EntryProperties::calendarDate(boxes), date) << boxes.month << "/" << boxes.day;
 }
 
-TEST(EntryProperties, ChangingTheDownloadCountWritesOnlyItsTwoBytes)
-{
-    EditingTestBoard t;
-    const auto before = t.bytes();
-    // Above 32767: stored as the board reads it, plain unsigned 16 bits.
-    const PropertiesResult r = EntryProperties(*t.board, 1).apply(shownAt(*t.board, 1, 3), { .downloads = 40000 });
-    ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
-    EXPECT_EQ(r.written, QStringList({ "downloads" }));
-    auto after = t.bytes();
-    const size_t at = 3 * HeaderRecord::kSize + HeaderRecord::kDownloadsOffset;
-    // 40000 = 0x9C40, little-endian.
-    EXPECT_EQ(after.hdr[at], 0x40);
-    EXPECT_EQ(after.hdr[at + 1], 0x9C);
-    after.hdr[at] = before.hdr[at];
-    after.hdr[at + 1] = before.hdr[at + 1];
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(r.header.downloads(), 40000);
-}
-
 TEST(EntryProperties, ApplyWritesEveryFieldOfTheDialogIntoTheRecordsOwnBytes)
 {
     EditingTestBoard t;
@@ -84,7 +65,7 @@ TEST(EntryProperties, ApplyWritesEveryFieldOfTheDialogIntoTheRecordsOwnBytes)
     c.uploader = "  Bob Smith  ";
     c.uploadDate = DateBoxes { 4, 31, 2003 }; // saved as 1 May
     c.lastDownload = DateBoxes { 12, 24, 2107 };
-    c.downloads = 64000;
+    c.downloads = 64000; // above 32767: plain unsigned 16 bits, as the board reads it
     c.cost = 0;
     c.attributes = 0x81 | 0x40; // bit 7 is not kept
     c.password = " secret ";

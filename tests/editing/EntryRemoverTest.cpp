@@ -20,6 +20,7 @@ struct RemoveCase {
     std::vector<size_t> remaining; // records left, empty with cancelled
     std::vector<std::string> filesAfter;
     bool cancelled = false;
+    bool ask = true; // false: removed without questions
 };
 
 std::vector<Entry> fiveEntries()
@@ -56,6 +57,8 @@ std::vector<RemoveCase> cases()
             { Entry { .name = "TWIN.ZIP" }, Entry { .name = "TWIN.ZIP" }, Entry { .name = "KEEP.ZIP" } },
             { "TWIN.ZIP", "KEEP.ZIP" }, { 0, 1 }, { A::Yes, A::Yes }, { "Twin.zip", "Twin.zip" }, { 2 },
             { "KEEP.ZIP" } },
+        { "without questions no file is deleted", fiveEntries(), kAll, { 0, 4 }, {}, {}, { 1, 2, 3 }, kAll, false,
+            false },
     };
 }
 
@@ -73,12 +76,13 @@ TEST(EntryRemover, AnswersDecideWhichFilesGoAfterTheRecordsAreRewritten)
         QSignalSpy removedSignal(&remover, &EntryRemover::entriesRemoved);
         std::vector<std::string> asked;
         size_t next = 0;
-        const auto outcome = remover.remove(1, rows, c.selected, [&](const QString& rowText) {
+        const auto answer = [&](const QString& rowText) {
             asked.push_back(rowText.toStdString());
             // Nothing may change while questions are still being asked.
             EXPECT_EQ(t.bytes(), before) << c.label;
             return next < c.answers.size() ? c.answers[next++] : A::Cancel;
-        });
+        };
+        const auto outcome = c.ask ? remover.remove(1, rows, c.selected, answer) : remover.remove(1, rows, c.selected);
         EXPECT_EQ(asked, c.asked) << c.label;
         EXPECT_EQ(next, c.answers.size()) << c.label;
         EXPECT_EQ(outcome.cancelled, c.cancelled) << c.label;
@@ -139,20 +143,6 @@ TEST(EntryRemover, AnAreaWithoutADirectoryStillLosesItsEntries)
             EXPECT_EQ(outcome.filesNotLookedFor, c.notLookedFor) << c.path;
         }
     }
-}
-
-TEST(EntryRemover, WithoutQuestionsNoFileIsDeleted)
-{
-    test::FilesTestBoard t;
-    const auto written = t.builder.writeEntries(1, fiveEntries());
-    for (const std::string& f : kAll)
-        t.putFile(f);
-    auto board = t.open();
-    const auto outcome = EntryRemover(*board).remove(1, board->store().load(1, true).rows, { 0, 4 });
-    ASSERT_TRUE(outcome.ok());
-    EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 2, 3 }));
-    for (const std::string& f : kAll)
-        EXPECT_TRUE(test::fileExists(t.file(f))) << f;
 }
 
 // Another program changed the area after the rows were loaded: an entry it added behind them

@@ -1,5 +1,5 @@
 #include "editing/EntryUpdater.h"
-#include "tests/editing/RemoveSortTestBoard.h"
+#include "tests/editing/EditingTestBoard.h"
 
 #include <QDateTime>
 
@@ -10,6 +10,7 @@ namespace qv {
 namespace {
 
 using test::Entry;
+using test::packedDate;
 
 // The system's files, except that files of one name cannot be opened (as without permission;
 // tests run as root, where a mode of 000 would not stop a read).
@@ -49,28 +50,20 @@ private:
     std::string m_denied;
 };
 
-void setModified(const std::string& path, int year, int month, int day)
+QDateTime noon(int year, int month, int day)
 {
-    QFile f(QString::fromStdString(path));
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(f.setFileTime(QDateTime(QDate(year, month, day), QTime(12, 0)), QFileDevice::FileModificationTime));
-}
-
-int32_t date(int y, int m, int d)
-{
-    return enc::encodeDate({ y, m, d });
+    return QDateTime(QDate(year, month, day), QTime(12, 0));
 }
 
 constexpr uint8_t kMissing = uint8_t(Attribute::MissingOffline);
 
 TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileKeeps)
 {
-    test::RemoveSortTestBoard t;
+    test::FilesTestBoard t;
     test::AreaFiles written = t.builder.writeEntries(1,
         { Entry { .name = "HERE.ZIP", .size = 1, .attributes = 0x04 }, Entry { .name = "", .description = "c" },
-            Entry { .name = "GONE.ZIP", .size = 777, .fileDate = date(2001, 2, 3), .attributes = 0x11 } });
-    t.putFile("HERE.ZIP", "12345");
-    setModified(t.file("HERE.ZIP"), 2019, 7, 30);
+            Entry { .name = "GONE.ZIP", .size = 777, .fileDate = packedDate(2001, 2, 3), .attributes = 0x11 } });
+    t.put("HERE.ZIP", "12345", noon(2019, 7, 30));
     auto board = t.open();
     auto rows = board->store().load(1, true).rows;
     EntryUpdater::Outcome outcome = EntryUpdater(*board).update(1, rows, { 0, 1, 2 });
@@ -81,22 +74,21 @@ TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileK
     // Only size, file date and attributes of the two file entries differ from what was built.
     test::AreaFiles expected = written;
     expected.headers[0].setSize(5);
-    expected.headers[0].setFileDate(date(2019, 7, 30));
+    expected.headers[0].setFileDate(packedDate(2019, 7, 30));
     expected.headers[2].setSize(0);
-    expected.headers[2].setFileDate(date(1980, 1, 1));
+    expected.headers[2].setFileDate(packedDate(1980, 1, 1));
     expected.headers[2].setAttributes(0x11 | kMissing);
     EXPECT_EQ(t.bytes(), test::areaBytesOf(expected, { 0, 1, 2 }));
 
     // The file comes back: size and date follow it, the bit stays until the Properties dialog.
-    t.putFile("GONE.ZIP", "123456789");
-    setModified(t.file("GONE.ZIP"), 2024, 12, 31);
+    t.put("GONE.ZIP", "123456789", noon(2024, 12, 31));
     rows = board->store().load(1, true).rows;
     outcome = EntryUpdater(*board).update(1, rows, { 2 });
     ASSERT_FALSE(outcome.error);
     ASSERT_EQ(outcome.changed.size(), 1u);
     EXPECT_FALSE(outcome.changed[0].missing);
     expected.headers[2].setSize(9);
-    expected.headers[2].setFileDate(date(2024, 12, 31));
+    expected.headers[2].setFileDate(packedDate(2024, 12, 31));
     EXPECT_EQ(t.bytes(), test::areaBytesOf(expected, { 0, 1, 2 }));
     EXPECT_EQ(t.check(), std::vector<std::string>());
 }
@@ -106,7 +98,7 @@ TEST(EntryUpdater, MissingFileGetsZeroSizeTheOldDateAndTheBitWhichARestoredFileK
 TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
 {
     for (const size_t indexRecords : { size_t(0), size_t(1), size_t(2) }) {
-        test::RemoveSortTestBoard t;
+        test::FilesTestBoard t;
         test::AreaFiles written = t.builder.writeEntries(
             1, { Entry { .name = "ONE.ZIP", .size = 1, .longName = "" }, Entry { .name = "TWO.ZIP", .size = 2 } });
         if (indexRecords == 0) {
@@ -119,8 +111,7 @@ TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
         auto lfn = test::readFile(t.builder.longNamePath(1));
         lfn.resize(LongNameRecord::kSize);
         test::writeFile(t.builder.longNamePath(1), lfn);
-        t.putFile("TWO.ZIP", "12345");
-        setModified(t.file("TWO.ZIP"), 2019, 7, 30);
+        t.put("TWO.ZIP", "12345", noon(2019, 7, 30));
         const auto before = t.bytes();
         auto board = t.open();
         const auto rows = board->store().load(1, true).rows;
@@ -129,10 +120,10 @@ TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
         EXPECT_EQ(outcome.changed.size(), 2u);
         test::AreaFiles expected = written;
         expected.headers[0].setSize(0);
-        expected.headers[0].setFileDate(date(1980, 1, 1));
+        expected.headers[0].setFileDate(packedDate(1980, 1, 1));
         expected.headers[0].setAttributes(kMissing);
         expected.headers[1].setSize(5);
-        expected.headers[1].setFileDate(date(2019, 7, 30));
+        expected.headers[1].setFileDate(packedDate(2019, 7, 30));
         const auto after = t.bytes();
         EXPECT_EQ(after.hdr, test::areaBytesOf(expected, { 0, 1 }).hdr) << indexRecords;
         EXPECT_EQ(after.idx, before.idx) << indexRecords;
@@ -143,12 +134,11 @@ TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
 
 TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)
 {
-    test::RemoveSortTestBoard t;
+    test::FilesTestBoard t;
     test::AreaFiles written = t.builder.writeEntries(
         1, { Entry { .name = "LOCKED.ZIP", .size = 3 }, Entry { .name = "OPEN.ZIP", .size = 3 } });
     t.putFile("LOCKED.ZIP", "123456");
-    t.putFile("OPEN.ZIP", "1234");
-    setModified(t.file("OPEN.ZIP"), 2000, 1, 2);
+    t.put("OPEN.ZIP", "1234", noon(2000, 1, 2));
     DenyingFileIo io("LOCKED.ZIP");
     auto board = t.open(io);
     const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0, 1 });
@@ -157,16 +147,15 @@ TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)
     ASSERT_EQ(outcome.changed.size(), 1u);
     EXPECT_EQ(outcome.changed[0].position, 1u);
     written.headers[1].setSize(4);
-    written.headers[1].setFileDate(date(2000, 1, 2));
+    written.headers[1].setFileDate(packedDate(2000, 1, 2));
     EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 0, 1 }));
 }
 
 TEST(EntryUpdater, EntriesThatAlreadyMatchTheirFilesWriteNothing)
 {
-    test::RemoveSortTestBoard t;
-    t.builder.writeEntries(1, { Entry { .name = "SAME.ZIP", .size = 4, .fileDate = date(2010, 5, 6) } });
-    t.putFile("SAME.ZIP", "1234");
-    setModified(t.file("SAME.ZIP"), 2010, 5, 6);
+    test::FilesTestBoard t;
+    t.builder.writeEntries(1, { Entry { .name = "SAME.ZIP", .size = 4, .fileDate = packedDate(2010, 5, 6) } });
+    t.put("SAME.ZIP", "1234", noon(2010, 5, 6));
     struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     auto board = t.open();
@@ -183,7 +172,7 @@ TEST(EntryUpdater, EntriesThatAlreadyMatchTheirFilesWriteNothing)
 // the files are gone: nothing is marked missing.
 TEST(EntryUpdater, AnUnreachableAreaDirectoryChangesNothing)
 {
-    test::RemoveSortTestBoard t;
+    test::FilesTestBoard t;
     t.builder.writeAreas({ { "Files", "Q:\\NOWHERE", 1 } });
     t.builder.writeEntries(1, { Entry { .name = "A.ZIP", .size = 5 } });
     const test::AreaBytes before = t.bytes();

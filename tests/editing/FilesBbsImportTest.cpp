@@ -6,6 +6,7 @@
 
 #include "tests/editing/EditingTestBoard.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -188,8 +189,7 @@ TEST(FilesBbsImport, TheDialogShowsWhatWillHappenBeforeItImports)
     d.describeBox()->setChecked(true);
     EXPECT_EQ(d.summaryLabel()->text(), "3 to add, 1 new descriptions, 1 refused");
     EXPECT_EQ(test::areaBytes(b.builder, 1).hdr.size(), 194u) << "nothing changes before Import";
-    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty())
-        d.grab().save(shots + "/import-files-bbs.png");
+    test::shoot(&d, "import-files-bbs");
     QTest::mouseClick(d.importButton(), Qt::LeftButton);
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(d.outcome().added, 3);

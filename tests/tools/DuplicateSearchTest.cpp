@@ -62,15 +62,13 @@ TEST(DuplicateSearch, FindsGroupsByNameAndByContentAcrossAreasSharingADirectory)
         (std::vector<std::vector<std::string>> {
             { "1/1 X.zip 3 Ann", "2/3 X.zip 0 Bob" }, { "1/3 Long name.zip 0 ", "3/1 Long name.zip 0 " } }));
 
-    uint64_t read = 0;
     const auto byContent = search.find({ 1, 2, 3 }, DuplicateSearch::By::Content);
     ASSERT_FALSE(byContent.error);
-    read = byContent.bytesRead;
     // X.ZIP is listed in both areas of one directory; Y and W hold its bytes; Z has its size only.
     EXPECT_EQ(groups(byContent),
         (std::vector<std::vector<std::string>> {
             { "1/1 X.zip 3 Ann", "2/2 Y.zip 3 ", "2/3 X.zip 3 Bob", "3/2 W.zip 3 " } }));
-    EXPECT_EQ(read, 4u * 3 + 2u * 5) << "each file of a colliding size read once";
+    EXPECT_EQ(byContent.bytesRead, 4u * 3 + 2u * 5) << "each file of a colliding size read once";
 
     // Only the areas asked for, in the order asked.
     EXPECT_EQ(groups(search.find({ 3, 1 }, DuplicateSearch::By::Name)),

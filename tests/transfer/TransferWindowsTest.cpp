@@ -270,10 +270,13 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
         items[size_t(i)].row.name = names[i];
         items[size_t(i)].row.record[0] = uint8_t(i + 1);
     }
+    auto record = [&](size_t i) {
+        return QByteArray(
+            reinterpret_cast<const char*>(items[i].row.record.data()), qsizetype(items[i].row.record.size()));
+    };
     const int before = viewer.redrawCount();
     clipboard.take(Clipboard::Mode::Cut, 7, items);
-    const auto& gone = items[1].row.record;
-    clipboard.entriesRemoved(7, { QByteArray(reinterpret_cast<const char*>(gone.data()), qsizetype(gone.size())) });
+    clipboard.entriesRemoved(7, { record(1) });
     EXPECT_EQ(viewer.redrawCount(), before); // nothing drawn inside the command
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.windowTitle() == "Internal Clipboard [Cut]"; }));
     QApplication::processEvents();
@@ -285,10 +288,6 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     shoot(&viewer, "clipboard-viewer");
     // Only a removal of a held entry is news: records it does not hold (again) change nothing.
     QSignalSpy changed(&clipboard, &Clipboard::changed);
-    auto record = [&](size_t i) {
-        return QByteArray(
-            reinterpret_cast<const char*>(items[i].row.record.data()), qsizetype(items[i].row.record.size()));
-    };
     clipboard.entriesRemoved(7, { record(1) });
     clipboard.entriesRemoved(2, { record(0) });
     EXPECT_EQ(changed.count(), 0);
