@@ -2,13 +2,13 @@
 #include "app/FirstRunSetup.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 
@@ -34,16 +34,16 @@ protected:
 
     std::unique_ptr<FirstRunSetup> makeSetup(const QString& ra = {})
     {
-        auto setup = std::make_unique<FirstRunSetup>(profile, dialogs, FirstRunSetup::Environment { ra, bin, "/home/sysop" });
+        auto setup
+            = std::make_unique<FirstRunSetup>(profile, dialogs, FirstRunSetup::Environment { ra, bin, "/home/sysop" });
         setup->start();
         return setup;
     }
+    // QV_SCREENSHOT_DIR=dir saves each page as the test sees it, for looking at.
     QDialog* page(FirstRunSetup& s)
     {
-        // QV_SCREENSHOT_DIR=dir saves each page as the test sees it, for looking at.
-        const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-        if (!shots.isEmpty() && s.currentPage())
-            s.currentPage()->grab().save(shots + "/setup-" + s.currentPage()->objectName() + ".png");
+        if (s.currentPage())
+            test::shoot(s.currentPage(), "setup-" + s.currentPage()->objectName());
         return s.currentPage();
     }
     void click(FirstRunSetup& s, const char* button)
@@ -71,7 +71,7 @@ TEST_F(FirstRunSetupTest, WalksThePagesAndWritesTheBoardAndArchivers)
 {
     auto setup = makeSetup();
     ASSERT_EQ(page(*setup)->windowTitle(), "Welcome to Veltrano FE");
-    EXPECT_TRUE(page(*setup)->findChild<QLabel*>()->text().isEmpty() == false);
+    EXPECT_FALSE(page(*setup)->findChild<QLabel*>()->text().isEmpty());
     click(*setup, "back"); // nothing before the first page
     EXPECT_EQ(page(*setup)->objectName(), "welcomePage");
     click(*setup, "next");
@@ -166,8 +166,9 @@ TEST_F(FirstRunSetupTest, UnwritableSettingsEndTheAssistant)
     click(setup, "next");
     click(setup, "next");
     EXPECT_EQ(setup.outcome(), FirstRunSetup::Outcome::WriteFailed);
-    EXPECT_EQ(dialogs.messages(), QStringList({ "Location|Unable to write QV.INI!\n\nCheck your access rights to your "
-                                                "Windows directory, and try again." }));
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Location|Unable to write QV.INI!\n\nCheck your access rights to your "
+                      "Windows directory, and try again." }));
 }
 
 } // namespace

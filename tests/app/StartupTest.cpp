@@ -7,6 +7,7 @@
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowTestTools.h"
 
 #include <QDir>
 #include <QFile>
@@ -213,7 +214,6 @@ TEST_F(StartupTest, FatalLoadEndsWithoutWritingSettings)
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QPixmap>
 
 namespace qv {
 namespace {
@@ -228,9 +228,7 @@ TEST(SplashWindow, ShowsTheVersionAndWaitsOnlyWhileShown)
     splash.show();
     splash.waitShown(50);
     EXPECT_GE(t.elapsed(), 50);
-    const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (!shots.isEmpty())
-        splash.grab().save(shots + "/splash.png");
+    test::shoot(&splash, "splash");
 }
 
 } // namespace

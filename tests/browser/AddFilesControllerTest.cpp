@@ -50,8 +50,7 @@ protected:
 TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryTextInPlace)
 {
     ASSERT_TRUE(open());
-    QAction* xdesc = window->commands().action("xdesc");
-    EXPECT_EQ(xdesc->text(), "E&xtract Description");
+    QAction* xdesc = act("xdesc");
     select({ 0, 1, 2 });
     ASSERT_TRUE(xdesc->isEnabled());
     QStringList seen;
@@ -61,10 +60,9 @@ TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryText
         const QString text = window->sizePanel()->text();
         if (text.startsWith("Extracting") && !seen.contains(text)) {
             seen << text;
-            disabledMeanwhile = !window->commands().action("adopt")->isEnabled();
-            const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-            if (!shots.isEmpty() && seen.size() == 1)
-                window->grab().save(shots + "/extracting-statusbar.png");
+            disabledMeanwhile = !act("adopt")->isEnabled();
+            if (seen.size() == 1)
+                test::shoot(window.get(), "extracting-statusbar");
         }
     });
     probe.start(20);
@@ -74,7 +72,7 @@ TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryText
         QStringList({ "Extracting Description from A.zip, running " + script + "...",
             "Extracting Description from B.zip, running " + script + "..." }));
     EXPECT_TRUE(disabledMeanwhile) << "no other change starts while an archiver runs";
-    EXPECT_EQ(window->sizePanel()->text().contains("Extracting"), false);
+    EXPECT_FALSE(window->sizePanel()->text().contains("Extracting"));
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "new text of B.ZIP");
     EXPECT_EQ(opened->store().readDescription(1, 0), "new text of A.ZIP");
     EXPECT_EQ(opened->store().readDescription(1, 1), "a comment");
@@ -89,7 +87,7 @@ TEST_F(AddFilesControllerTest, AnArchiverPastItsLimitIsNamedAndTheEntryKeepsItsT
     settings.archiverTimeoutSeconds = 1;
     ASSERT_TRUE(open());
     select({ 0 });
-    window->commands().action("xdesc")->trigger();
+    act("xdesc")->trigger();
     EXPECT_EQ(
         window->statusBar()->currentMessage(), "The archiver for A.zip did not end within 1 seconds and was stopped");
     EXPECT_EQ(opened->store().readDescription(1, 0), "old text of a");
@@ -153,7 +151,7 @@ TEST_F(AddFilesControllerTest, PreferencesChangeTheSettingsInMemory)
         dialog->firstAreaOption()->setChecked(true);
         QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     });
-    window->commands().action("pref")->trigger();
+    act("pref")->trigger();
     EXPECT_EQ(settings.startupArea, 0);
     EXPECT_EQ(settings.archivers[0].extension, "ZIP");
 }

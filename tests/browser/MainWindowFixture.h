@@ -154,6 +154,14 @@ protected:
         });
     }
 
+    // Closes the window: the settings it wrote then, once.
+    Settings closeAndRead()
+    {
+        window->close();
+        EXPECT_EQ(written.size(), 1u);
+        return written.empty() ? Settings {} : written.back();
+    }
+
     TempDir tmp;
     BoardBuilder board;
     std::unique_ptr<Board> opened;

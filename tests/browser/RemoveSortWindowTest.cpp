@@ -4,10 +4,7 @@
 #include "tests/editing/RemoveSortTestBoard.h"
 
 #include <QHeaderView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QRadioButton>
-#include <QScreen>
 
 #include <sys/stat.h>
 
@@ -214,15 +211,9 @@ TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByNam
 {
     QAction* undo = act("undo");
     QAction* redo = act("redo");
-    const QList<QAction*> edit = window->commands().menu("ee")->actions();
-    ASSERT_GE(edit.size(), 2);
-    EXPECT_EQ(edit[0], undo);
-    EXPECT_EQ(edit[1], redo);
     EXPECT_EQ(undo->text(), "&Undo");
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_TRUE(undo->shortcuts().contains(QKeySequence("Ctrl+Z")));
-    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence("Ctrl+Shift+Z")));
-    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence("Ctrl+Y")));
 
     whenSortDialogOpens([](SortDialog* d) {
         choose(d, "Order0");
@@ -247,16 +238,6 @@ TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByNam
     act("remov")->trigger();
     EXPECT_EQ(names(), QStringList({ "E.zip", "C.zip", "A.zip" }));
     EXPECT_EQ(undo->text(), "&Undo Remove of 2 entries");
-    // QV_SCREENSHOT_DIR=dir (under a real X server) saves the open Edit menu, for looking at.
-    if (const QString shots = qEnvironmentVariable("QV_SCREENSHOT_DIR"); !shots.isEmpty()) {
-        window->menuBar()->setActiveAction(window->commands().menu("ee")->menuAction());
-        QTest::qWait(300);
-        const QRect frame = window->frameGeometry();
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, frame.x(), frame.y(), frame.width(), std::min(frame.height(), 480))
-            .save(shots + "/undo-menu.png");
-        window->commands().menu("ee")->hide();
-    }
 
     undo->trigger();
     EXPECT_EQ(t.bytes(), sorted);

@@ -36,14 +36,14 @@ protected:
 
 TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
 {
-    EXPECT_TRUE(window->commands().action("ffind")->isEnabled());
+    EXPECT_TRUE(act("ffind")->isEnabled());
     EXPECT_TRUE(window->commands().toolAction("findfile")->isEnabled());
     window->commands().toolAction("findfile")->trigger();
     FindWindow* find = window->tools().findWindow();
     ASSERT_NE(find, nullptr);
     EXPECT_TRUE(find->isVisible());
     EXPECT_FALSE(find->isModal());
-    window->commands().action("ffind")->trigger(); // a second open raises the same window
+    act("ffind")->trigger(); // a second open raises the same window
     EXPECT_EQ(window->tools().findWindow(), find);
 
     // Tree clicks do nothing while it is open.
@@ -113,7 +113,7 @@ TEST_F(ToolsWiring, FindStaysAboveTheWindowAndAJumpLandsWhereItDoesNotCover)
 {
     board.writeEntries(1, std::vector<test::Entry>(80, test::Entry { .name = "X.ZIP" }));
     window->areas().readArea(1);
-    window->commands().action("ffind")->trigger();
+    act("ffind")->trigger();
     FindWindow* find = window->tools().findWindow();
     ASSERT_NE(find, nullptr);
     EXPECT_TRUE(find->windowFlags().testFlag(Qt::Tool));
@@ -155,9 +155,9 @@ TEST_F(ToolsWiring, TheLoadedAreaIsBoldHoweverItWasChosen)
     EXPECT_FALSE(bold(tree, "Area2"));
 }
 
-TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
+TEST_F(ToolsWiring, ExportAndMakeFileListOpenTheirDialogsExportOnTheStartUpArea)
 {
-    EXPECT_TRUE(window->commands().action("fbbs")->isEnabled());
+    EXPECT_TRUE(act("fbbs")->isEnabled());
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* d = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
@@ -169,15 +169,12 @@ TEST_F(ToolsWiring, ExportOpensItsDialogOnTheStartUpArea)
         EXPECT_FALSE(d->isVisible()) << "OK closes once the lists are written";
         d->reject();
     });
-    window->commands().action("fbbs")->trigger();
+    act("fbbs")->trigger();
     EXPECT_TRUE(seen);
     EXPECT_EQ(messages(),
         QStringList({ "Export FILES.BBS|1 list written:\n\n" + QString::fromStdString(areaDir(1)) + "/files.bbs" }));
     EXPECT_TRUE(test::fileExists(areaDir(1) + "/files.bbs"));
-}
 
-TEST_F(ToolsWiring, MakeFileListOpensItsDialog)
-{
     QString title;
     QTimer::singleShot(0, [&] {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -185,7 +182,7 @@ TEST_F(ToolsWiring, MakeFileListOpensItsDialog)
             d->reject();
         }
     });
-    window->commands().action("filelist")->trigger();
+    act("filelist")->trigger();
     EXPECT_EQ(title, "Make File List");
 }
 
@@ -194,9 +191,6 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
     board.writeEntries(
         1, { { .name = "FOO.ZIP", .attributes = uint8_t(Attribute::Deleted) }, { .name = "BAR.ZIP", .size = 20 } });
     window->areas().readArea(1);
-    QAction* clean = window->commands().action("clean");
-    ASSERT_NE(clean, nullptr);
-    EXPECT_EQ(clean->text(), "Clean Areas...");
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* d = qobject_cast<CleanDialog*>(QApplication::activeModalWidget());
@@ -210,7 +204,7 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
         QTest::mouseClick(d->cleanButton(), Qt::LeftButton);
         d->reject();
     });
-    clean->trigger();
+    act("clean")->trigger();
     EXPECT_TRUE(seen);
     EXPECT_EQ(messages(), QStringList({ "Clean Areas|1 entry removed, 0 entries moved, 0 file(s) deleted." }));
     ASSERT_EQ(window->model()->rows().size(), 1u);
@@ -243,7 +237,7 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        ASSERT_TRUE(window->commands().action(c.id)->isEnabled());
+        ASSERT_TRUE(act(c.id)->isEnabled());
         bool seen = false;
         QTimer::singleShot(0, [&] {
             auto* d = qobject_cast<AreaUpkeepDialog*>(QApplication::activeModalWidget());
@@ -260,7 +254,7 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
             EXPECT_FALSE(d->runButton()->isEnabled());
             d->reject();
         });
-        window->commands().action(c.id)->trigger();
+        act(c.id)->trigger();
         EXPECT_TRUE(seen);
         EXPECT_EQ(window->model()->rows().size(), 2u);
     }

@@ -180,16 +180,7 @@ TEST_F(WindowKeysTest, EditMenuTakesRowsOnlyFromTheFocusedListAndSelectAllTakesE
     EXPECT_EQ(clip.items().size(), 1u);
 }
 
-TEST_F(WindowKeysTest, CtrlQQuitsAsExitDoes)
-{
-    ASSERT_TRUE(open());
-    window->tree()->setFocus();
-    QTest::keyClick(window->tree(), Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(written.size(), 1u);
-}
-
-TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsArea)
+TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsAreaAndCtrlQQuits)
 {
     ASSERT_TRUE(open());
     AreaTreeView* tree = window->tree();
@@ -210,6 +201,10 @@ TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsArea)
     tree->setCurrentItem(tree->itemOfKey("Area1"));
     QTest::keyClick(tree, Qt::Key_Return);
     EXPECT_EQ(window->areas().currentArea(), 2);
+    // Ctrl+Q quits as Exit does.
+    QTest::keyClick(tree, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(written.size(), 1u);
 }
 
 // What the window manager was told is what is written back, whole pixels or not; a moved or
@@ -224,39 +219,33 @@ TEST_F(WindowKeysTest, GeometryIsWrittenBackAsItCameUnlessTheWindowMoved)
             = std::tie(s.x, s.y, s.w, s.h);
         written.clear();
         ASSERT_TRUE(open());
-        window->close();
-        ASSERT_EQ(written.size(), 1u);
+        const Settings back = closeAndRead();
         EXPECT_TRUE(writtenNormal);
-        EXPECT_EQ(written[0].windowState, 0);
-        EXPECT_EQ(std::tie(written[0].windowX, written[0].windowY, written[0].windowWidth, written[0].windowHeight),
+        EXPECT_EQ(back.windowState, 0);
+        EXPECT_EQ(std::tie(back.windowX, back.windowY, back.windowWidth, back.windowHeight),
             std::tie(s.x, s.y, s.w, s.h))
             << s.x;
         window.reset();
     }
 
-    settings.windowX = 1200;
-    settings.windowY = 1200;
-    settings.windowWidth = 8000;
+    std::tie(settings.windowX, settings.windowY, settings.windowWidth) = std::tuple(1200, 1200, 8000);
     written.clear();
     ASSERT_TRUE(open());
     const int dpi = window->logicalDpiX();
     window->move(window->pos() + QPoint(30, 60));
     window->resize(window->size() + QSize(15, 45));
     QCoreApplication::processEvents();
-    window->close();
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].windowX, 1200 + 30 * 1440 / dpi);
-    EXPECT_EQ(written[0].windowY, 1200 + 60 * 1440 / dpi);
-    EXPECT_NEAR(written[0].windowWidth, 8000 + 15 * 1440 / dpi, 15);
+    const Settings moved = closeAndRead();
+    EXPECT_EQ(moved.windowX, 1200 + 30 * 1440 / dpi);
+    EXPECT_EQ(moved.windowY, 1200 + 60 * 1440 / dpi);
+    EXPECT_NEAR(moved.windowWidth, 8000 + 15 * 1440 / dpi, 15);
 
     window.reset();
     written.clear();
     settings.windowState = 2;
     ASSERT_TRUE(open());
-    window->close();
-    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(closeAndRead().windowState, 2);
     EXPECT_FALSE(writtenNormal);
-    EXPECT_EQ(written[0].windowState, 2);
 }
 
 // The list's usable minimum: the header, four rows and the whole Name column.

@@ -84,7 +84,7 @@ TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
     EXPECT_TRUE(run({ "areas", "--json" }).json().array()[1].toObject()["dir"].isNull());
 }
 
-TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePage)
+TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePageAndStatAndCheckFindTheAreaSound)
 {
     const ToolRun list = run({ "list", "2", "--json" });
     ASSERT_EQ(list.code, 0) << list.err.toStdString();
@@ -110,10 +110,7 @@ TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePage)
     const ToolRun text = run({ "list", "2" });
     EXPECT_EQ(text.code, 0);
     EXPECT_TRUE(text.out.contains("My file.zip")) << text.out.toStdString();
-}
 
-TEST_F(SmallBoard, StatAndCheckOnASoundArea)
-{
     const ToolRun stat = run({ "stat", "2" });
     EXPECT_EQ(stat.code, 0);
     EXPECT_EQ(stat.out, "2 Object(s)\n0 MB\n23 bytes of descriptions, 0 of them reclaimable by pack\n");
