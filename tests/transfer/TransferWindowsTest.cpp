@@ -298,8 +298,11 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.windowTitle() == "Internal Clipboard [Copy]"; }));
     EXPECT_EQ(list->count(), 0);
     EXPECT_EQ(label->text(), "Area: 00007: Games");
-    clipboard.take(Clipboard::Mode::Copy, 2, items);
+    // Taken in the order the rows were picked, held in the order of the area.
+    clipboard.take(Clipboard::Mode::Copy, 2, { items.rbegin(), items.rend() });
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() == 3; }));
+    EXPECT_EQ(list->item(0)->text(), "Doom.zip");
+    EXPECT_EQ(list->item(2)->text(), board->text(names[2]));
     EXPECT_EQ(label->text(), "Area: 00002: Utilities");
     shoot(&viewer, "clipboard-viewer-copy");
 }
