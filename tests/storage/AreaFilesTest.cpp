@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qv {
 namespace {
 
@@ -70,6 +72,10 @@ TEST(AreaFiles, EverySpellingOfADirectoryIsTriedForTheFile)
     // Nothing leads to the file: each existing directory in its first spelling, exact first.
     EXPECT_EQ(resolveCaseInsensitive(io, "/b/fdb/hdr/fdb9.hdr"), "/b/fdb/hdr/fdb9.hdr");
     EXPECT_EQ(resolveCaseInsensitive(io, "/b/Fdb/Hdr/fdb9.hdr"), "/b/FDB/hdr/fdb9.hdr");
+    // Recovery looks for journals in every spelling, not only the first found.
+    auto variants = caseVariants(io, "/b/fdb/hdr");
+    std::sort(variants.begin(), variants.end());
+    EXPECT_EQ(variants, (std::vector<std::string> { "/b/FDB/hdr", "/b/fdb/HDR", "/b/fdb/hdr" }));
 }
 
 TEST(AreaFiles, AreasInDirectoriesOfEitherCaseLoadAndChange)
