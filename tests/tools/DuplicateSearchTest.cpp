@@ -77,6 +77,14 @@ TEST(DuplicateSearch, FindsGroupsByNameAndByContentAcrossAreasSharingADirectory)
     const auto stopped = search.find({ 1, 2, 3 }, DuplicateSearch::By::Content, &stop);
     EXPECT_TRUE(stopped.stopped);
     EXPECT_TRUE(stopped.groups.empty());
+
+    // An area without long names may have no long-name file; one that cannot be read is an error.
+    std::filesystem::remove(b.builder.longNamePath(2));
+    const auto withoutFile = search.find({ 1, 2, 3 }, DuplicateSearch::By::Name);
+    EXPECT_FALSE(withoutFile.error);
+    EXPECT_EQ(groups(withoutFile), groups(byName));
+    std::filesystem::create_directory(b.builder.longNamePath(2));
+    EXPECT_TRUE(search.find({ 1, 2, 3 }, DuplicateSearch::By::Name).error);
 }
 
 // Which entries meet by name: case through the code page, the long name over the 8.3 one, blanks
