@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <unistd.h>
 
@@ -135,6 +136,20 @@ TEST(Board, DiscardedFilesGoToTheTrashOnlyWhenAsked)
     EXPECT_EQ(messages::removedReport(3, 2, 1, true),
         "3 entries removed, 1 file moved to the trash, 1 file deleted, for want of a trash");
     EXPECT_EQ(messages::removedReport(1, 1), "1 entry removed, 1 file deleted");
+}
+
+// What a failed change tells the sysop depends on whether its files were left as they were or a
+// journal finishes the change at the next load.
+TEST(Messages, AFailedChangeSaysWhetherTheNextLoadFinishesIt)
+{
+    const auto pending = messages::changeFailed(
+        3, "Sort", EIO, "rename fdb3.hdr: I/O error (the change is completed when the area is next loaded)");
+    EXPECT_EQ(pending.title, "Sort");
+    EXPECT_EQ(pending.text,
+        "Area 3 could not be changed completely (error 5); the change is finished when the area is next loaded.");
+    EXPECT_EQ(messages::changeFailed(3, "Sort", ENOSPC, "write fdb3.$$$: No space left on device").text,
+        "Area 3 could not be changed (error 28: write fdb3.$$$: No space left on device); its files were left as "
+        "they were.");
 }
 
 } // namespace
