@@ -200,6 +200,17 @@ TEST_F(AreaConfigurationTest, MissingAndDamagedFiles)
     EXPECT_EQ(c.areaFilePath(1), "");
 }
 
+// The path field is Text[40]: a path that fills it is read whole, and afresh on each call.
+TEST_F(AreaConfigurationTest, AreaFilePathFillsItsFieldAndIsReadAfresh)
+{
+    const std::string full = "/" + std::string(39, 'p');
+    board.writeAreas({ { "A", full } });
+    const auto c = read();
+    EXPECT_EQ(c.areaFilePath(1), full);
+    board.writeAreas({ { "A", "/second" } });
+    EXPECT_EQ(c.areaFilePath(1), "/second");
+}
+
 TEST_F(AreaConfigurationTest, UpkeepFieldsAreReadAfreshFromTheirOwnBytes)
 {
     struct Case {
