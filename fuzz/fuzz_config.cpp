@@ -4,21 +4,15 @@
 // Input: a flag byte (bits 0-4: CONFIG.RA, FILES.RA, FILES.RDX, FGROUPS.RA, FGROUPS.RDX present;
 // bit 5: lower-case names; bit 6: CONFIG.RA bytes are spread over the two used fields so short
 // inputs reach them; bit 7: send-to mode), five 16-bit little-endian lengths, then the contents.
+#include "fuzz/support/Check.h"
 #include "storage/AreaConfiguration.h"
 #include "storage/MemoryFileIo.h"
 #include "storage/Text.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 const char* const kNames[5] = { "CONFIG.RA", "FILES.RA", "FILES.RDX", "FGROUPS.RA", "FGROUPS.RDX" };
 }
 

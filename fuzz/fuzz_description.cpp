@@ -1,19 +1,11 @@
 // Reads descriptions from an arbitrary description file at an arbitrary pointer and limit and
 // compares with a plain byte-by-byte reading.
+#include "fuzz/support/Check.h"
 #include "storage/Description.h"
 #include "storage/MemoryFileIo.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,18 +1,10 @@
 // Reads an arbitrary FILES.BBS: every item it gives is a comment, a refused name or a name the
 // area's directory may hold, in line order, and no text carries a zero byte.
+#include "fuzz/support/Check.h"
 #include "storage/FilesBbsReader.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

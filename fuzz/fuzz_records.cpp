@@ -1,22 +1,15 @@
 // Decodes arbitrary bytes as header, index and long-name records and checks that reading never
 // strays outside a record and that every byte survives decode and encode.
+#include "fuzz/support/Check.h"
 #include "storage/Encoding.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
 #include "storage/KeywordChecksum.h"
 #include "storage/Text.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 template <class Record> Record decodeAt(const uint8_t* data)
 {
     typename Record::Bytes bytes;
