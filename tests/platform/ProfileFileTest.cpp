@@ -15,11 +15,7 @@ namespace {
 
 class ProfileFileTest : public ::testing::Test {
 protected:
-    std::string contents() const
-    {
-        QFile f(path);
-        return (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>")).toStdString();
-    }
+    std::string contents() const { return test::readBytes(path).toStdString(); }
 
     QTemporaryDir dir;
     QString path = dir.filePath("QV.INI");

@@ -11,12 +11,6 @@
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-}
-
 // The home trash as file managers read it: the file in files/, its origin and date in info/,
 // a second file of the same name beside the first, the data directory made when missing and
 // private to the user.
@@ -43,8 +37,8 @@ TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
         const QString where = qv::trash::moveToTrash(file, when);
         EXPECT_EQ(where, data + "/Trash/files/" + c.inTrash);
         EXPECT_FALSE(QFile::exists(file));
-        EXPECT_EQ(contents(where), c.inTrash.toUtf8());
-        EXPECT_EQ(contents(data + "/Trash/info/" + c.inTrash + ".trashinfo"),
+        EXPECT_EQ(qv::test::readBytes(where), c.inTrash.toUtf8());
+        EXPECT_EQ(qv::test::readBytes(data + "/Trash/info/" + c.inTrash + ".trashinfo"),
             "[Trash Info]\nPath=" + QFile::encodeName(file).toPercentEncoding("/")
                 + "\nDeletionDate=2026-12-08T03:04:05\n");
     }
@@ -59,7 +53,7 @@ TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
     qv::test::writeBytes(data + "/Trash/files", "in the way");
     qv::test::writeBytes(tmp.path() + "/area/KEEP.ZIP", "kept");
     EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/KEEP.ZIP", when), QString());
-    EXPECT_EQ(contents(tmp.path() + "/area/KEEP.ZIP"), "kept");
+    EXPECT_EQ(qv::test::readBytes(tmp.path() + "/area/KEEP.ZIP"), "kept");
     EXPECT_FALSE(QFile::exists(data + "/Trash/info/KEEP.ZIP.trashinfo"));
     qputenv("XDG_DATA_HOME", before);
 }

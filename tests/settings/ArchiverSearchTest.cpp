@@ -136,10 +136,9 @@ TEST_P(RealArchiver, ExtractsTheDescriptionIntoTheCurrentDirectory)
         + QStringList { archive, "FILE_ID.DIZ", out + "/" };
     p.start(QString::fromStdString(slot->path), args);
     ASSERT_TRUE(p.waitForFinished(60000));
-    QFile result(out + "/" + member);
-    ASSERT_TRUE(result.open(QIODevice::ReadOnly)) << QDir(out).entryList().join(' ').toStdString();
-    EXPECT_EQ(result.readAll(), diz) << slot->path << " " << slot->options << "\n"
-                                     << p.readAllStandardOutput().toStdString();
+    EXPECT_EQ(readBytes(out + "/" + member), diz)
+        << QDir(out).entryList().join(' ').toStdString() << slot->path << " " << slot->options << "\n"
+        << p.readAllStandardOutput().toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList({ QString::fromLatin1(member) })) << "only the description";
 }
 

@@ -156,9 +156,7 @@ TEST_F(SettingsFileTest, ArchiverSlotsStopAtTheFirstGapAndLeaveLaterSectionsAlon
     EXPECT_TRUE(file.writes.filter("Archiver3").isEmpty());
     EXPECT_TRUE(file.writes.filter("Archiver4").isEmpty());
     EXPECT_TRUE(file.writes.contains("Archiver2/Path=/usr/bin/arj"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().contains(four));
+    EXPECT_TRUE(test::readBytes(path).contains(four));
 }
 
 TEST_F(SettingsFileTest, ShutdownWritesInOrderAndMaximisedKeepsGeometry)

@@ -19,5 +19,6 @@ QByteArray arcArchive(const Members& members);
 QByteArray lzhArchive(const Members& members);
 QByteArray rarArchive(const Members& members);
 void writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path); // null when missing
 
 } // namespace qv::test
