@@ -84,6 +84,16 @@ void FaultyFileIo::step(
     ::kill(::getpid(), SIGKILL);
 }
 
+// Fails the call when it is the chosen one; else counts a changing step and makes it.
+template <class F> auto FaultyFileIo::guarded(Op op, const std::string& file, bool changing, F call) -> decltype(call())
+{
+    if (hit(op, file))
+        return failure(op);
+    if (changing)
+        step(op, file);
+    return call();
+}
+
 Result<FileIo::Handle> FaultyFileIo::open(const std::string& path, Mode mode)
 {
     if (hit(Op::Open, path))
@@ -100,9 +110,7 @@ Result<FileIo::Handle> FaultyFileIo::open(const std::string& path, Mode mode)
 
 Result<size_t> FaultyFileIo::readAt(Handle h, uint64_t offset, void* buffer, size_t size)
 {
-    if (hit(Op::Read, h))
-        return failure(Op::Read);
-    return m_inner.readAt(h, offset, buffer, size);
+    return guarded(Op::Read, fileOf(h), false, [&] { return m_inner.readAt(h, offset, buffer, size); });
 }
 
 Result<void> FaultyFileIo::writeAt(Handle h, uint64_t offset, const void* buffer, size_t size)
@@ -170,10 +178,7 @@ Result<uint64_t> FaultyFileIo::copyRange(Handle from, uint64_t fromOffset, Handl
 
 Result<void> FaultyFileIo::truncate(Handle h, uint64_t length)
 {
-    if (hit(Op::Truncate, h))
-        return failure(Op::Truncate);
-    step(Op::Truncate, h);
-    return m_inner.truncate(h, length);
+    return guarded(Op::Truncate, fileOf(h), true, [&] { return m_inner.truncate(h, length); });
 }
 
 void FaultyFileIo::waited(Handle h)
@@ -195,20 +200,12 @@ void FaultyFileIo::waited(Handle h)
 
 Result<void> FaultyFileIo::sync(Handle h)
 {
-    if (hit(Op::Sync, h))
-        return failure(Op::Sync);
-    step(Op::Sync, h);
-    waited(h);
-    return m_inner.sync(h);
+    return guarded(Op::Sync, fileOf(h), true, [&] { return waited(h), m_inner.sync(h); });
 }
 
 Result<void> FaultyFileIo::syncData(Handle h)
 {
-    if (hit(Op::Sync, h))
-        return failure(Op::Sync);
-    step(Op::Sync, h);
-    waited(h);
-    return m_inner.syncData(h);
+    return guarded(Op::Sync, fileOf(h), true, [&] { return waited(h), m_inner.syncData(h); });
 }
 
 Result<void> FaultyFileIo::startSync(Handle h)
@@ -242,35 +239,22 @@ Result<void> FaultyFileIo::close(Handle h)
 
 Result<void> FaultyFileIo::rename(const std::string& from, const std::string& to)
 {
-    if (hit(Op::Rename, to))
-        return failure(Op::Rename);
-    step(Op::Rename, to);
-    return m_inner.rename(from, to);
+    return guarded(Op::Rename, to, true, [&] { return m_inner.rename(from, to); });
 }
 
 Result<void> FaultyFileIo::remove(const std::string& path)
 {
-    if (hit(Op::Remove, path))
-        return failure(Op::Remove);
-    step(Op::Remove, path);
-    return m_inner.remove(path);
+    return guarded(Op::Remove, path, true, [&] { return m_inner.remove(path); });
 }
 
 Result<void> FaultyFileIo::syncDirectory(const std::string& path)
 {
-    if (hit(Op::SyncDirectory, path))
-        return failure(Op::SyncDirectory);
-    step(Op::SyncDirectory, path);
-    ++m_waits;
-    return m_inner.syncDirectory(path);
+    return guarded(Op::SyncDirectory, path, true, [&] { return ++m_waits, m_inner.syncDirectory(path); });
 }
 
 Result<void> FaultyFileIo::makeDirectory(const std::string& path)
 {
-    if (hit(Op::MakeDirectory, path))
-        return failure(Op::MakeDirectory);
-    step(Op::MakeDirectory, path);
-    return m_inner.makeDirectory(path);
+    return guarded(Op::MakeDirectory, path, true, [&] { return m_inner.makeDirectory(path); });
 }
 
 Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
@@ -288,9 +272,7 @@ Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
 
 Result<void> FaultyFileIo::lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs)
 {
-    if (hit(Op::Lock, h))
-        return failure(Op::Lock);
-    return m_inner.lockRange(h, offset, length, waitMs);
+    return guarded(Op::Lock, fileOf(h), false, [&] { return m_inner.lockRange(h, offset, length, waitMs); });
 }
 
 } // namespace qv::test

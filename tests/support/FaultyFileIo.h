@@ -64,11 +64,6 @@ public:
         std::lock_guard lock(m_mutex);
         return m_calls[size_t(op)];
     }
-    int changingSteps() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_steps;
-    }
     // Times the caller waited for the device: each directory flush, each file flush not started
     // with startSync, and once for files started together and then flushed.
     int flushWaits() const
@@ -169,6 +164,7 @@ public:
     void beforeOpenElsewhere(std::function<void(Handle)> hook) { m_elsewhereHook = std::move(hook); }
 
 private:
+    template <class F> auto guarded(Op op, const std::string& file, bool changing, F call) -> decltype(call());
     // Counts and logs the call; true when it is the one to fail.
     bool hit(Op op, const std::string& file);
     bool hit(Op op, Handle h) { return hit(op, fileOf(h)); }
