@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -22,9 +23,7 @@ class AreaCheckCases : public ::testing::TestWithParam<CheckCase> { };
 
 void resize(const std::string& path, size_t size)
 {
-    auto bytes = qv::test::readFile(path);
-    bytes.resize(size);
-    qv::test::writeFile(path, bytes);
+    std::filesystem::resize_file(path, size);
 }
 
 TEST_P(AreaCheckCases, ReportsExactlyTheProblems)
@@ -76,18 +75,12 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
                 "journal <fdb>/hdr/fdb4.jnl cannot be read; the area needs attention" } },
         CheckCase { "indexNameInAnotherCase",
             [](BoardBuilder& b) {
-                auto idx = qv::test::readFile(b.indexPath(4));
-                idx[2 * 41 + 1] = 't'; // the board copied "three.txt" as it was
-                idx[1] = 'o';
-                qv::test::writeFile(b.indexPath(4), idx);
+                qv::test::patchFile(b.indexPath(4), 2 * 41 + 1, qv::test::bytesOf("t")); // "three.txt" as it was
+                qv::test::patchFile(b.indexPath(4), 1, qv::test::bytesOf("o"));
             },
             {} },
         CheckCase { "indexNameDiffers",
-            [](BoardBuilder& b) {
-                auto idx = qv::test::readFile(b.indexPath(4));
-                idx[1] = 'X';
-                qv::test::writeFile(b.indexPath(4), idx);
-            },
+            [](BoardBuilder& b) { qv::test::patchFile(b.indexPath(4), 1, qv::test::bytesOf("X")); },
             { "record 1: index name \"XNE.ZIP\" does not match header name \"ONE.ZIP\"" } },
         CheckCase { "longNamesOfOtherEntries",
             [](BoardBuilder& b) {
@@ -105,11 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
                 "record 3: long name \"Archive with a long name.zip\" does not belong to header name \"three.txt\"" } },
         CheckCase { "boardLongNamePointerPastTheEnd",
             [](BoardBuilder& b) {
-                auto hdr = qv::test::readFile(b.headerPath(4));
-                qv::enc::putLong(hdr.data() + qv::HeaderRecord::kLongNamePointerOffset, 11);
-                qv::enc::putLong(hdr.data() + 194 + qv::HeaderRecord::kLongNamePointerOffset, 12);
-                qv::enc::putLong(hdr.data() + 388 + qv::HeaderRecord::kLongNamePointerOffset, -1);
-                qv::test::writeFile(b.headerPath(4), hdr);
+                qv::test::patchLong(b.headerPath(4), qv::HeaderRecord::kLongNamePointerOffset, 11);
+                qv::test::patchLong(b.headerPath(4), 194 + qv::HeaderRecord::kLongNamePointerOffset, 12);
+                qv::test::patchLong(b.headerPath(4), 388 + qv::HeaderRecord::kLongNamePointerOffset, -1);
             },
             { "record 2: long-name pointer 12 is past the end of the description file (12 bytes)" } },
         CheckCase { "headerMissing", [](BoardBuilder& b) { std::remove(b.headerPath(4).c_str()); },

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace qv {
 namespace {
@@ -44,74 +45,73 @@ protected:
     }
 };
 
-TEST_F(AreaConfigurationTest, RdxWordsMapRecordsToAreaNumbers)
+std::vector<uint8_t> recordsBytes(const std::vector<AreaRecordSpec>& areas, std::vector<uint8_t> tail = {})
 {
-    board.writeAreas({ { "One", "/a1" }, { "Two", "/a2" }, { "Three", "/a3" } });
-    board.writeFilesRdx({ 3, 1, 2 });
-    const auto c = read();
-    EXPECT_EQ(listed(c), (std::vector<Listed> { { 2, "One", 0, 1 }, { 3, "Two", 0, 2 }, { 1, "Three", 0, 3 } }));
-    EXPECT_EQ(c.areaRecordOf(1), 3);
-    EXPECT_EQ(c.areaRecordOf(2), 1);
-    EXPECT_EQ(c.areaRecordOf(3), 2);
-    for (int number : { 4, 0, -1, 70000 })
-        EXPECT_FALSE(c.areaExists(number)) << number;
-    EXPECT_EQ(c.area(1)->name, "Three");
-    EXPECT_EQ(c.areaFilePath(1), "/a3");
+    std::vector<uint8_t> bytes;
+    for (const auto& a : areas) {
+        const auto r = test::areaRecordBytes(a);
+        bytes.insert(bytes.end(), r.begin(), r.end());
+    }
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    return bytes;
 }
 
-TEST_F(AreaConfigurationTest, BlankRecordsAreSkippedButKeepTheirNumber)
-{
-    board.writeAreas({ { "  " }, { "Second", "/s" }, { "", "/x" }, { " Fourth ", "/f", 9 } });
-    const auto c = read();
-    EXPECT_EQ(listed(c), (std::vector<Listed> { { 2, "Second", 0, 2 }, { 4, " Fourth ", 9, 4 } }));
-    EXPECT_FALSE(c.areaExists(1));
-    EXPECT_FALSE(c.areaExists(3));
-    EXPECT_EQ(c.areaFilePath(4), "/f");
-}
+struct NumberingCase {
+    const char* label;
+    std::vector<uint8_t> filesRa;
+    std::optional<std::vector<uint8_t>> filesRdx;
+    std::vector<Listed> listed;
+};
 
-TEST_F(AreaConfigurationTest, RemaindersAreIgnored)
-{
-    auto bytes = test::areaRecordBytes({ "A", "/a" });
-    const auto second = test::areaRecordBytes({ "B", "/b" });
-    bytes.insert(bytes.end(), second.begin(), second.end());
-    bytes.insert(bytes.end(), { 1, 2, 3, 4 });
-    ASSERT_EQ(bytes.size(), 340u);
-    board.writeBoardFile("FILES.RA", bytes);
+const NumberingCase kNumbering[] = {
+    { "rdx words map records to area numbers", recordsBytes({ { "One", "/a1" }, { "Two", "/a2" }, { "Three", "/a3" } }),
+        test::wordBytes({ 3, 1, 2 }), { { 2, "One", 0, 1 }, { 3, "Two", 0, 2 }, { 1, "Three", 0, 3 } } },
+    { "blank records are skipped but keep their number",
+        recordsBytes({ { "  " }, { "Second", "/s" }, { "", "/x" }, { " Fourth ", "/f", 9 } }), std::nullopt,
+        { { 2, "Second", 0, 2 }, { 4, " Fourth ", 9, 4 } } },
     // Three words and one stray byte: area 3 gets record 1.
-    board.writeBoardFile("FILES.RDX", { 2, 0, 9, 0, 1, 0, 7 });
-    const auto c = read();
-    EXPECT_EQ(listed(c), (std::vector<Listed> { { 3, "A", 0, 1 }, { 1, "B", 0, 2 } }));
-}
-
-TEST_F(AreaConfigurationTest, RdxEdgeWords)
-{
-    std::vector<AreaRecordSpec> areas(3, AreaRecordSpec { "x" });
-    areas[2].name = "Third";
-    board.writeAreas(areas);
+    { "remainders are ignored", recordsBytes({ { "A", "/a" }, { "B", "/b" } }, { 1, 2, 3, 4 }),
+        std::vector<uint8_t> { 2, 0, 9, 0, 1, 0, 7 }, { { 3, "A", 0, 1 }, { 1, "B", 0, 2 } } },
+    { "a later duplicate area number wins", recordsBytes({ { "Old", "/old" }, { "New", "/new" } }),
+        test::wordBytes({ 1, 2, 1 }), { { 3, "Old", 0, 1 }, { 2, "New", 0, 2 } } },
+    // Record 2 is area 2 (no word names it), record 3 is area 2 as well: both listed, the later wins.
+    { "an unnamed record and a later one share a number",
+        recordsBytes({ { "Old", "/old" }, { "New", "/new" }, { "Later", "/later" } }), test::wordBytes({ 1, 3, 0 }),
+        { { 1, "Old", 0, 1 }, { 2, "New", 0, 2 }, { 2, "Later", 0, 3 } } },
     // Words are plain unsigned: FF FF names record 65535 and 00 80 record 32768, neither of which
     // exists; zero names no record; a later word for the same record overrides an earlier one.
-    board.writeBoardFile("FILES.RDX", test::rawWordBytes({ 0xFFFF, 0x8000, 0, 3, 1, 3 }));
-    const auto c = read();
+    { "rdx edge words", recordsBytes({ { "x" }, { "x" }, { "Third" } }),
+        test::wordBytes({ 0xFFFF, 0x8000, 0, 3, 1, 3 }), { { 5, "x", 0, 1 }, { 2, "x", 0, 2 }, { 6, "Third", 0, 3 } } },
+};
+
+TEST_F(AreaConfigurationTest, RecordsGetTheirAreaNumbersAndTheLastRecordOfANumberWins)
+{
+    for (const NumberingCase& n : kNumbering) {
+        board.writeBoardFile("FILES.RA", n.filesRa);
+        std::filesystem::remove(board.boardDir() + "/FILES.RDX");
+        if (n.filesRdx)
+            board.writeBoardFile("FILES.RDX", *n.filesRdx);
+        const auto c = read();
+        EXPECT_EQ(listed(c), n.listed) << n.label;
+        std::map<int, int> lastRecord;
+        for (const Listed& l : n.listed)
+            lastRecord[l.number] = l.record;
+        for (int number = -1; number <= 8; ++number) {
+            const auto found = lastRecord.find(number);
+            EXPECT_EQ(c.areaExists(number), found != lastRecord.end()) << n.label << ", area " << number;
+            if (found == lastRecord.end())
+                continue;
+            EXPECT_EQ(c.areaRecordOf(number), found->second) << n.label << ", area " << number;
+            EXPECT_EQ(c.areaNumberOfRecord(found->second), number) << n.label;
+            EXPECT_EQ(c.area(number)->record, found->second) << n.label;
+            EXPECT_EQ(c.areaFilePath(number), enc::getText(n.filesRa.data() + size_t(found->second - 1) * 168 + 46, 40))
+                << n.label;
+        }
+    }
+    const auto c = read(); // the edge words, last: records 65535 and 32768 are named but missing
     EXPECT_EQ(c.areaNumberOfRecord(65535), 1);
     EXPECT_EQ(c.areaNumberOfRecord(32768), 2);
-    EXPECT_EQ(listed(c), (std::vector<Listed> { { 5, "x", 0, 1 }, { 2, "x", 0, 2 }, { 6, "Third", 0, 3 } }));
-}
-
-TEST_F(AreaConfigurationTest, ALaterDuplicateAreaNumberWins)
-{
-    board.writeAreas({ { "Old", "/old" }, { "New", "/new" } });
-    board.writeFilesRdx({ 1, 2, 1 });
-    const auto c = read();
-    EXPECT_EQ(listed(c), (std::vector<Listed> { { 3, "Old", 0, 1 }, { 2, "New", 0, 2 } }));
-
-    board.writeAreas({ { "Old", "/old" }, { "New", "/new" }, { "Later", "/later" } });
-    // Record 2 is area 2 (no word names it), record 3 is area 2 as well: both listed, the later wins.
-    board.writeBoardFile("FILES.RDX", test::wordBytes({ 1, 3, 0 }));
-    const auto d = read();
-    EXPECT_EQ(listed(d), (std::vector<Listed> { { 1, "Old", 0, 1 }, { 2, "New", 0, 2 }, { 2, "Later", 0, 3 } }));
-    EXPECT_EQ(d.areaRecordOf(2), 3);
-    EXPECT_EQ(d.area(2)->name, "Later");
-    EXPECT_EQ(d.areaFilePath(2), "/later");
+    EXPECT_FALSE(c.areaExists(70000));
 }
 
 TEST_F(AreaConfigurationTest, GroupsBoardNameAndSendToMode)
@@ -119,7 +119,7 @@ TEST_F(AreaConfigurationTest, GroupsBoardNameAndSendToMode)
     board.writeConfig("The Board", "C:\\RA\\FDB\\");
     board.writeAreas({ { "A", "/a", 2 } });
     board.writeGroups({ { "First" }, { "" }, { "Third" } });
-    board.writeGroupsRdx({ 3, 1 });
+    board.writeBoardFile("FGROUPS.RDX", test::wordBytes({ 3, 1 }));
     const auto c = read();
     EXPECT_EQ(c.boardName(), "The Board");
     ASSERT_EQ(c.groups().size(), 2u);

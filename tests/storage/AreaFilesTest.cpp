@@ -94,10 +94,7 @@ TEST(AreaFiles, AreasInDirectoriesOfEitherCaseLoadAndChange)
         const auto loaded = store.load(area, true);
         ASSERT_FALSE(loaded.error) << area;
         EXPECT_EQ(loaded.rows.size(), 1u) << area;
-        NewEntry e;
-        e.header.setName("NEW.ZIP");
-        e.index.setName("NEW.ZIP");
-        ASSERT_TRUE(store.insertEntry(area, 1, e, "new")) << area;
+        ASSERT_TRUE(store.insertEntry(area, 1, test::newEntry("NEW.ZIP"), "new")) << area;
         EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), area), std::vector<std::string>()) << area;
     }
     EXPECT_EQ(test::readFile(board.fileBaseDir() + "/HDR/FDB2.HDR").size(), 2 * HeaderRecord::kSize);

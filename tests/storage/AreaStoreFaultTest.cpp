@@ -9,10 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <functional>
 
 namespace qv {
@@ -34,27 +33,16 @@ void makeBoard(BoardBuilder& board)
     board.writeEntries(1,
         { Entry { .name = "MYFILE~1.TXT", .description = "foo", .longName = "My file.txt" },
             Entry { .name = "", .description = "a comment" }, Entry { .name = "BAR.ARJ", .description = "bar" } });
-    auto lfn = test::readFile(board.longNamePath(1));
-    lfn.resize(LongNameRecord::kSize); // one long-name record for three entries
-    test::writeFile(board.longNamePath(1), lfn);
+    std::filesystem::resize_file(board.longNamePath(1), LongNameRecord::kSize); // one for three entries
     board.writeEntries(2, { Entry { .name = "OTHERF~1.ZIP", .description = "other", .longName = "Other file.zip" } });
     // The board's own long name of the entry follows its description; a transfer copies it over.
-    auto txt = test::readFile(board.descriptionPath(2));
-    auto hdr = test::readFile(board.headerPath(2));
-    enc::putLong(hdr.data() + HeaderRecord::kLongNamePointerOffset, int32_t(txt.size()));
-    for (char c : std::string("Other file.zip") + '\0')
-        txt.push_back(uint8_t(c));
-    test::writeFile(board.descriptionPath(2), txt);
-    test::writeFile(board.headerPath(2), hdr);
+    test::patchLong(board.headerPath(2), HeaderRecord::kLongNamePointerOffset,
+        test::appendText(board.descriptionPath(2), "Other file.zip"));
 }
 
 NewEntry added()
 {
-    NewEntry e;
-    e.header.setName("ANEWFI~1.ZIP");
-    e.index.setName("ANEWFI~1.ZIP");
-    e.longName.setName("A new file.zip");
-    return e;
+    return test::newEntry("ANEWFI~1.ZIP", "A new file.zip");
 }
 
 // The file base as the board may spell it: the same directory in another case and with an empty
@@ -223,38 +211,20 @@ TEST(AreaStoreFaults, OnlyOurOwnPartOfAFailedAppendIsCutBack)
 
 TEST(AreaStoreFaults, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
 {
-    for (const auto& [op, odd] : spelledOperations()) {
-        const Snapshot after = expectedAfter(op);
-        for (bool torn : { false, true }) {
-            std::optional<test::TempDir> tmp;
-            std::optional<BoardBuilder> board;
-            Snapshot before;
-            test::sweepKills(std::string(op.label) + (odd ? ", base spelled otherwise" : ""),
-                { .prepare =
-                        [&] {
-                            board.reset();
-                            tmp.emplace();
-                            board.emplace(tmp->path());
-                            makeBoard(*board);
-                            before = snapshot(*board, 1);
-                        },
-                    .child =
-                        [&](FaultyFileIo& io) {
-                            AreaStore store(io, baseOf(*board, odd));
-                            return bool(op.run(store));
-                        },
-                    .killed = [&](const std::string& where) { expectOldOrNew(*board, before, after, true, where); },
-                    .finished =
-                        [&](const std::string& where, bool ok) {
-                            // The operation ran to its end before this step.
-                            EXPECT_TRUE(ok) << where;
-                            EXPECT_EQ(snapshot(*board, 1), after) << where;
-                        },
-                    .torn = torn,
-                    .limit = 200,
-                    .sampleEvery = odd ? 3 : 1 });
-        }
-    }
+    for (const auto& [op, odd] : spelledOperations())
+        test::sweepChange({ .label = std::string(op.label) + (odd ? ", base spelled otherwise" : ""),
+            .make = makeBoard,
+            .run =
+                [&](FileIo& io, BoardBuilder& board) {
+                    AreaStore store(io, baseOf(board, odd));
+                    return bool(op.run(store));
+                },
+            .check = [](BoardBuilder& board, const Snapshot& before, const Snapshot& after,
+                         const std::string& where) { expectOldOrNew(board, before, after, true, where); },
+            .failCalls = false,
+            .torn = { false, true },
+            .limit = 200,
+            .sampleEvery = odd ? 3 : 1 });
 }
 
 // A rename that fails after the commit point: the change is finished at once when it can be, and

@@ -4,6 +4,8 @@
 
 #include "tests/support/BoardBuilder.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@ namespace {
 
 using test::BoardBuilder;
 using test::Entry;
+using test::newEntry;
 using test::readFile;
 
 std::vector<std::string> names(const LoadOutcome& outcome)
@@ -33,35 +36,17 @@ struct Stored {
 Stored stored(const BoardBuilder& board, int area)
 {
     Stored s;
-    const auto hdr = readFile(board.headerPath(area));
-    const auto idx = readFile(board.indexPath(area));
-    const auto lfn = readFile(board.longNamePath(area));
-    for (size_t i = 0; i + HeaderRecord::kSize <= hdr.size(); i += HeaderRecord::kSize) {
-        auto r
-            = HeaderRecord::decode(std::span<const uint8_t, HeaderRecord::kSize>(hdr.data() + i, HeaderRecord::kSize));
+    for (const auto& r : test::recordsIn<HeaderRecord>(board.headerPath(area))) {
         s.headers.push_back(r.name());
         s.headerPointers.push_back(r.descriptionPointer());
     }
-    for (size_t i = 0; i + IndexRecord::kSize <= idx.size(); i += IndexRecord::kSize) {
-        auto r = IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(idx.data() + i, IndexRecord::kSize));
+    for (const auto& r : test::recordsIn<IndexRecord>(board.indexPath(area))) {
         s.indexes.push_back(r.name());
         s.indexPointers.push_back(r.descriptionPointer());
     }
-    for (size_t i = 0; i + LongNameRecord::kSize <= lfn.size(); i += LongNameRecord::kSize)
-        s.longNames.push_back(LongNameRecord::decode(
-            std::span<const uint8_t, LongNameRecord::kSize>(lfn.data() + i, LongNameRecord::kSize))
-                                  .name());
+    for (const auto& r : test::recordsIn<LongNameRecord>(board.longNamePath(area)))
+        s.longNames.push_back(r.name());
     return s;
-}
-
-NewEntry newEntry(const std::string& name, const std::string& longName = "")
-{
-    NewEntry e;
-    e.header.setName(name);
-    e.header.setSize(1234);
-    e.index.setName(name);
-    e.longName.setName(longName);
-    return e;
 }
 
 class AreaStoreTest : public ::testing::Test {
@@ -90,9 +75,7 @@ TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
 
     EXPECT_EQ(names(store.load(1, false)), (std::vector<std::string> { "Myfile~1.txt", " (Comment)", "Bar.arj" }));
 
-    auto hdr = readFile(board.headerPath(1));
-    hdr.resize(200);
-    test::writeFile(board.headerPath(1), hdr);
+    std::filesystem::resize_file(board.headerPath(1), 200);
     EXPECT_EQ(names(store.load(1, true)), std::vector<std::string> { "My file.txt" });
 
     test::writeFile(board.headerPath(1), std::vector<uint8_t>());
@@ -107,9 +90,7 @@ TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
     entries[0].name = "LONGON~1";
     entries[0].longName = "Long one";
     board.writeEntries(2, entries);
-    auto lfn = readFile(board.longNamePath(2));
-    lfn.resize(LongNameRecord::kSize + 10); // one record and a partial one
-    test::writeFile(board.longNamePath(2), lfn);
+    std::filesystem::resize_file(board.longNamePath(2), LongNameRecord::kSize + 10); // one and a partial one
     std::vector<int> calls;
     auto outcome = store.load(2, true, [&](int i, int count) {
         EXPECT_EQ(count, 25);
@@ -137,9 +118,7 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
                 Entry { .name = "F" + number + ".ZIP", .size = i, .longName = i % 3 ? "" : "File " + number + ".zip" });
     }
     board.writeEntries(1, entries);
-    auto lfn = readFile(board.longNamePath(1));
-    lfn.resize(size_t(n - 700) * LongNameRecord::kSize);
-    test::writeFile(board.longNamePath(1), lfn);
+    std::filesystem::resize_file(board.longNamePath(1), size_t(n - 700) * LongNameRecord::kSize);
     std::vector<uint64_t> all(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         all[size_t(i)] = uint64_t(i);
@@ -241,9 +220,7 @@ TEST_F(AreaStoreTest, RewrittenFilesKeepTheModeAndOwnerTheBoardGaveThem)
 TEST_F(AreaStoreTest, RemovalLeavesThreeFilesOfOneLengthWhateverLayBeside)
 {
     threeEntries();
-    auto lfn = readFile(board.longNamePath(1));
-    lfn.resize(LongNameRecord::kSize);
-    test::writeFile(board.longNamePath(1), lfn);
+    std::filesystem::resize_file(board.longNamePath(1), LongNameRecord::kSize);
     const std::string stale(5000, 'S');
     test::writeFile(board.fileBaseDir() + "/hdr/fdb1.$$$", stale);
     test::writeFile(board.fileBaseDir() + "/idx/fdb1.$$$", stale);
@@ -345,9 +322,7 @@ TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
     EXPECT_EQ(readFile(board.headerPath(1)), expected);
 
     // Long names: the file is lengthened with empty records to reach the patched one.
-    auto lfn = readFile(board.longNamePath(1));
-    lfn.resize(LongNameRecord::kSize + 3);
-    test::writeFile(board.longNamePath(1), lfn);
+    std::filesystem::resize_file(board.longNamePath(1), LongNameRecord::kSize + 3);
     LongNameRecord name;
     name.setName("Third");
     ASSERT_TRUE(store.patchRecord(1, AreaFileKind::LongName, 2, 0, name.encode()));

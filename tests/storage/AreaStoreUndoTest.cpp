@@ -29,19 +29,7 @@ void makeArea(BoardBuilder& b)
         { Entry { .name = "ZED.ZIP", .description = "last one" },
             Entry { .name = "ALPHA~1.ZIP", .description = "first", .longName = "Alpha file.zip" },
             Entry { .name = "", .description = "a comment" }, Entry { .name = "MID.ARJ", .description = "middle" } });
-    // Text nothing points at, so a pack has something to reclaim.
-    auto txt = test::readFile(b.descriptionPath(1));
-    for (char c : std::string("unreferenced text") + '\0')
-        txt.push_back(uint8_t(c));
-    test::writeFile(b.descriptionPath(1), txt);
-}
-
-NewEntry newEntry(const std::string& name)
-{
-    NewEntry e;
-    e.header = test::headerOf(Entry { .name = name }, -1);
-    e.index = test::indexOf(Entry { .name = name }, -1);
-    return e;
+    test::appendText(b.descriptionPath(1), "unreferenced text"); // so a pack has something to reclaim
 }
 
 struct Change {
@@ -63,7 +51,7 @@ const std::vector<Change> kChanges = {
         [](AreaStore& s) {
             return s.setDescriptions(1, { { 0, "short" }, { 3, "a text much longer than the old one" } }).ok();
         } },
-    { "an added entry", [](AreaStore& s) { return s.insertEntry(1, 2, newEntry("NEW.ZIP"), "new text").ok(); } },
+    { "an added entry", [](AreaStore& s) { return s.insertEntry(1, 2, test::newEntry("NEW.ZIP"), "new text").ok(); } },
     { "a removal",
         [](AreaStore& s) {
             return s.rewrite(1, RewritePlan::removal(4, { 0, 2 })).ok();
@@ -155,13 +143,12 @@ TEST(AreaStoreUndo, AnAreaChangedSinceTheStepIsNotUndone)
         { "an upload's text appended and pointed at",
             [](BoardBuilder& b) {
                 AreaStore s(systemFileIo(), b.fileBaseDir());
-                ASSERT_TRUE(s.insertEntry(1, 4, newEntry("UPLOAD.ZIP"), "the board's"));
+                ASSERT_TRUE(s.insertEntry(1, 4, test::newEntry("UPLOAD.ZIP"), "the board's"));
             } },
         { "the description file cut short",
             [](BoardBuilder& b) {
-                auto txt = test::readFile(b.descriptionPath(1));
-                txt.resize(txt.size() - 3);
-                test::writeFile(b.descriptionPath(1), txt);
+                std::filesystem::resize_file(
+                    b.descriptionPath(1), std::filesystem::file_size(b.descriptionPath(1)) - 3);
             } },
     };
     for (const Other& o : others) {

@@ -12,9 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <functional>
 
 namespace qv {
@@ -46,16 +44,12 @@ void writeArea(BoardBuilder& b, int area, const std::vector<Rec>& recs, std::str
 
 std::vector<Rec> readArea(BoardBuilder& b, int area)
 {
-    const auto hdr = test::readFile(b.headerPath(area));
-    const auto idx = test::readFile(b.indexPath(area));
+    const auto hdr = test::recordsIn<HeaderRecord>(b.headerPath(area));
+    const auto idx = test::recordsIn<IndexRecord>(b.indexPath(area));
     std::vector<Rec> out;
-    for (size_t i = 0; i < hdr.size() / HeaderRecord::kSize; ++i) {
-        const auto h = HeaderRecord::decode(
-            std::span<const uint8_t, HeaderRecord::kSize>(hdr.data() + i * HeaderRecord::kSize, HeaderRecord::kSize));
-        const auto x = IndexRecord::decode(
-            std::span<const uint8_t, IndexRecord::kSize>(idx.data() + i * IndexRecord::kSize, IndexRecord::kSize));
-        out.push_back({ h.name(), h.descriptionPointer(), h.longNamePointer(), x.descriptionPointer() });
-    }
+    for (size_t i = 0; i < hdr.size(); ++i)
+        out.push_back({ hdr[i].name(), hdr[i].descriptionPointer(), hdr[i].longNamePointer(),
+            i < idx.size() ? idx[i].descriptionPointer() : -2 });
     return out;
 }
 
@@ -143,19 +137,9 @@ TEST(DescriptionPack, AnUploadDuringThePackSurvives)
             if (uploaded)
                 return;
             uploaded = true;
-            const auto txt = test::readFile(board.descriptionPath(1));
-            auto grown = txt;
-            for (char ch : "upload"s + '\0')
-                grown.push_back(uint8_t(ch));
-            test::writeFile(board.descriptionPath(1), grown); // in place: the same file
-            const int fd = ::open(board.headerPath(1).c_str(), O_WRONLY | O_APPEND);
-            const auto h = test::headerOf(Entry { .name = "UP.ZIP" }, int32_t(txt.size()));
-            ASSERT_EQ(::write(fd, h.encode().data(), HeaderRecord::kSize), ssize_t(HeaderRecord::kSize));
-            ::close(fd);
-            const int fx = ::open(board.indexPath(1).c_str(), O_WRONLY | O_APPEND);
-            const auto x = test::indexOf(Entry { .name = "UP.ZIP" }, int32_t(txt.size()));
-            ASSERT_EQ(::write(fx, x.encode().data(), IndexRecord::kSize), ssize_t(IndexRecord::kSize));
-            ::close(fx);
+            const int32_t at = test::appendText(board.descriptionPath(1), "upload"); // in place: the same file
+            test::appendBytes(board.headerPath(1), test::headerOf(Entry { .name = "UP.ZIP" }, at).encode());
+            test::appendBytes(board.indexPath(1), test::indexOf(Entry { .name = "UP.ZIP" }, at).encode());
         });
         AreaStore store(io, board.fileBaseDir());
         store.setLateWriteWait(0, 0);
@@ -181,16 +165,12 @@ void makeDamaged(BoardBuilder& b)
             Entry { .name = "TWOISL~1.ZIP", .description = "second", .longName = "Two is long.zip" },
             Entry { .name = "", .description = "comment" },
             Entry { .name = "FOUR.ZIP", .keywords = { "x" }, .description = "fourth", .longName = "Other.zip" } });
-    auto hdr = test::readFile(b.headerPath(3));
     // Record 2 also has a board long-name pointer (at 174); the long-name record beside record 4
     // is another file's, as a board tool that moved header records leaves it.
-    enc::putLong(hdr.data() + 1 * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, 6);
-    enc::putLong(hdr.data() + 2 * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset, 5000);
-    test::writeFile(b.headerPath(3), hdr);
-    auto idx = test::readFile(b.indexPath(3));
-    idx[1 * IndexRecord::kSize + 1] = 'X'; // a wrong name
-    idx.resize(2 * IndexRecord::kSize); // short
-    test::writeFile(b.indexPath(3), idx);
+    test::patchLong(b.headerPath(3), 1 * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, 6);
+    test::patchLong(b.headerPath(3), 2 * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset, 5000);
+    test::patchFile(b.indexPath(3), 1 * IndexRecord::kSize + 1, test::bytesOf("X")); // a wrong name
+    std::filesystem::resize_file(b.indexPath(3), 2 * IndexRecord::kSize); // short
     test::writeFile(b.fileBaseDir() + "/hdr/fdb3.l$$", "stale"s);
 }
 
@@ -222,19 +202,15 @@ TEST(AreaRepair, MendsWhatTheCheckFindsAndKeepsTheRest)
     EXPECT_EQ(test::readFile(board.descriptionPath(3)), txtBefore);
 
     // Index records as the board writes them: names, dates, checksums of the header's keywords.
-    const auto idx = test::readFile(board.indexPath(3));
-    ASSERT_EQ(idx.size(), 4 * IndexRecord::kSize);
-    const auto x = [&](size_t i) {
-        return IndexRecord::decode(
-            std::span<const uint8_t, IndexRecord::kSize>(idx.data() + i * IndexRecord::kSize, IndexRecord::kSize));
-    };
-    EXPECT_EQ(x(0).keywordChecksum(0), 0); // record 1 agreed: kept as it was
-    EXPECT_EQ(x(1).name(), "TWOISL~1.ZIP");
-    EXPECT_EQ(x(2).descriptionPointer(), -1);
-    EXPECT_EQ(x(3).name(), "FOUR.ZIP");
-    EXPECT_EQ(x(3).keywordChecksum(0), keywordChecksum("x"));
-    EXPECT_EQ(x(3).keywordChecksum(1), keywordChecksum(""));
-    EXPECT_EQ(x(3).uploadDate(), 0x1CA50000);
+    ASSERT_EQ(test::readFile(board.indexPath(3)).size(), 4 * IndexRecord::kSize);
+    const auto x = test::recordsIn<IndexRecord>(board.indexPath(3));
+    EXPECT_EQ(x[0].keywordChecksum(0), 0); // record 1 agreed: kept as it was
+    EXPECT_EQ(x[1].name(), "TWOISL~1.ZIP");
+    EXPECT_EQ(x[2].descriptionPointer(), -1);
+    EXPECT_EQ(x[3].name(), "FOUR.ZIP");
+    EXPECT_EQ(x[3].keywordChecksum(0), keywordChecksum("x"));
+    EXPECT_EQ(x[3].keywordChecksum(1), keywordChecksum(""));
+    EXPECT_EQ(x[3].uploadDate(), 0x1CA50000);
     // The long name of record 2 is its own still (and the board's); record 4 shows its 8.3 name.
     EXPECT_EQ(*store.readShownLongName(3, 1), "Two is long.zip");
     EXPECT_EQ(*store.readShownLongName(3, 3), "");
@@ -269,8 +245,7 @@ TEST(AreaRepair, ALostIndexIsRebuiltAloneWithTheBoardsChecksums)
     EXPECT_EQ(systemFileIo().stamp(board.headerPath(3))->inode, hdr->inode);
     EXPECT_EQ(systemFileIo().stamp(board.longNamePath(3))->inode, lfn->inode);
     ASSERT_EQ(after.idx.size(), 2 * IndexRecord::kSize);
-    const auto x
-        = IndexRecord::decode(std::span<const uint8_t, IndexRecord::kSize>(after.idx.data(), IndexRecord::kSize));
+    const auto x = test::recordsIn<IndexRecord>(board.indexPath(3))[0];
     EXPECT_EQ(x.name(), "ONE.ZIP");
     EXPECT_EQ(x.keywordChecksum(0), keywordChecksum("abc"));
     EXPECT_EQ(x.keywordChecksum(4), -1);
@@ -299,33 +274,6 @@ TEST(AreaRepair, AnUnreadableJournalIsLeftAndNamed)
     EXPECT_TRUE(test::fileExists(board.fileBaseDir() + "/hdr/fdb3.l$$"));
 }
 
-// Each mutating operation of this file, on the board it starts from.
-struct Upkeep {
-    const char* label;
-    std::function<void(BoardBuilder&)> make;
-    std::function<bool(AreaStore&)> run;
-};
-
-const Upkeep kUpkeeps[] = {
-    { "pack",
-        [](BoardBuilder& b) {
-            writeArea(b, 3, { { "A.ZIP", 6, 24 }, { "B.ZIP", 6 }, { "", -1 }, { "C.ZIP", 13 } },
-                "junk1\0shared text\0junk2\0Long Board Name.zip\0tail-junk\0"s);
-        },
-        [](AreaStore& s) { return bool(packDescriptions(s, 3)); } },
-    { "repair", [](BoardBuilder& b) { makeDamaged(b); }, [](AreaStore& s) { return bool(repairArea(s, 3)); } },
-};
-
-test::AreaBytes resultOf(const Upkeep& u)
-{
-    test::TempDir tmp;
-    BoardBuilder board(tmp.path());
-    u.make(board);
-    AreaStore store(systemFileIo(), board.fileBaseDir());
-    EXPECT_TRUE(u.run(store));
-    return test::areaBytes(board, 3);
-}
-
 void expectOldOrNew(
     BoardBuilder& board, const test::AreaBytes& before, const test::AreaBytes& after, const std::string& where)
 {
@@ -342,72 +290,29 @@ void expectOldOrNew(
     }
 }
 
-TEST(AreaUpkeepFaults, EveryFailingCallLeavesTheOldOrTheNewFiles)
+// A pack and a repair, failing at any call or killed at any step, leave the old or the new files.
+TEST(AreaUpkeepFaults, EveryFailureOrKillLeavesTheOldOrTheNewFiles)
 {
-    for (const Upkeep& u : kUpkeeps) {
-        const auto after = resultOf(u);
-        std::optional<test::TempDir> tmp;
-        std::optional<BoardBuilder> board;
-        test::AreaBytes before;
-        auto fresh = [&] {
-            board.reset();
-            tmp.emplace();
-            board.emplace(tmp->path());
-            u.make(*board);
-            before = test::areaBytes(*board, 3);
-        };
-        test::sweepFailingCalls(
-            u.label,
-            [&](test::FaultyFileIo& io) {
-                fresh();
-                AreaStore store(io, board->fileBaseDir());
-                io.resetCounts();
-                ASSERT_TRUE(u.run(store));
-            },
-            [&](test::FaultyFileIo::Op kind, int n, const std::string& where) {
-                fresh();
-                test::FaultyFileIo io(systemFileIo());
-                io.failAt(kind, n, EIO);
-                AreaStore store(io, board->fileBaseDir());
-                store.setLateWriteWait(0, 0);
-                if (u.run(store)) {
-                    EXPECT_EQ(test::areaBytes(*board, 3), after) << where << ": success claimed";
-                }
-                expectOldOrNew(*board, before, after, where);
-            });
-    }
-}
-
-TEST(AreaUpkeepFaults, AProcessKilledAtAnyStepLeavesTheOldOrTheNewFiles)
-{
-    for (const Upkeep& u : kUpkeeps) {
-        const auto after = resultOf(u);
-        std::optional<test::TempDir> tmp;
-        std::optional<BoardBuilder> board;
-        test::AreaBytes before;
-        test::sweepKills(u.label,
-            { .prepare =
-                    [&] {
-                        board.reset();
-                        tmp.emplace();
-                        board.emplace(tmp->path());
-                        u.make(*board);
-                        before = test::areaBytes(*board, 3);
-                    },
-                .child =
-                    [&](test::FaultyFileIo& io) {
-                        AreaStore store(io, board->fileBaseDir());
-                        store.setLateWriteWait(0, 0);
-                        return u.run(store);
-                    },
-                .killed = [&](const std::string& where) { expectOldOrNew(*board, before, after, where); },
-                .finished =
-                    [&](const std::string& where, bool ok) {
-                        EXPECT_TRUE(ok) << where;
-                        EXPECT_EQ(test::areaBytes(*board, 3), after) << where;
-                    },
-                .torn = true });
-    }
+    const std::pair<const char*, std::function<bool(AreaStore&)>> upkeeps[] = {
+        { "pack", [](AreaStore& s) { return bool(packDescriptions(s, 3)); } },
+        { "repair", [](AreaStore& s) { return bool(repairArea(s, 3)); } },
+    };
+    for (const auto& [label, run] : upkeeps)
+        test::sweepChange({ .label = label,
+            .make =
+                [&](BoardBuilder& b) {
+                    if (std::string(label) == "repair")
+                        return makeDamaged(b);
+                    writeArea(b, 3, kPackCases[0].before, kPackCases[0].txt);
+                },
+            .run =
+                [&](FileIo& io, BoardBuilder& b) {
+                    AreaStore store(io, b.fileBaseDir());
+                    store.setLateWriteWait(0, 0);
+                    return run(store);
+                },
+            .check = expectOldOrNew,
+            .area = 3 });
 }
 
 } // namespace

@@ -42,14 +42,6 @@ std::optional<uint64_t> firstOurs(const std::vector<LoadedRow>& rows)
     return std::nullopt;
 }
 
-NewEntry entry(const std::string& name)
-{
-    NewEntry e;
-    e.header.setName(name);
-    e.index.setName(name);
-    return e;
-}
-
 struct Operation {
     const char* label;
     // One round: reads the area as a command would, then changes it.
@@ -90,7 +82,7 @@ const Operation kOperations[] = {
             const uint64_t p = rows.size() / 2;
             const RowIdentity id = identityOf(rows[p], p);
             std::vector<NewEntry> one;
-            one.push_back(entry("OURNEW" + std::to_string(round % 100) + ".ZIP"));
+            one.push_back(test::newEntry("OURNEW" + std::to_string(round % 100) + ".ZIP"));
             return s.insertEntries(kArea, p, std::move(one), { "ours" }, std::span(&id, 1));
         } },
     { "take",
@@ -218,9 +210,13 @@ TEST(BoardBeside, TextsAppendedAtTheLastMomentAreFoundWhereTheyLanded)
         uint64_t position; // the entry that gets "ours"
     };
     const Case cases[] = {
-        { "insertion", [](AreaStore& s) { return s.insertEntries(kArea, 1, { entry("OURNEW.ZIP") }, { "ours" }); }, 1 },
+        { "insertion",
+            [](AreaStore& s) { return s.insertEntries(kArea, 1, { test::newEntry("OURNEW.ZIP") }, { "ours" }); }, 1 },
         { "description appended",
-            [](AreaStore& s) { return ignoreValue(s.setDescriptions(kArea, { { 0, "ours" } })); }, 0 },
+            [](AreaStore& s) {
+                return ignoreValue(s.setDescriptions(kArea, { { 0, "ours" } }));
+            },
+            0 },
         { "entry taken", [](AreaStore& s) { return s.takeEntries(kArea, 2, kOther, { 0 }); }, 2 },
     };
     const std::string upload = std::string("upload text") + '\0';

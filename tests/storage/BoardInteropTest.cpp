@@ -68,18 +68,13 @@ protected:
     }
     void setLongNamePointer(int area, size_t record, int32_t pointer)
     {
-        auto hdr = readFile(board.headerPath(area));
-        enc::putLong(hdr.data() + record * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, pointer);
-        test::writeFile(board.headerPath(area), hdr);
+        test::patchLong(
+            board.headerPath(area), record * HeaderRecord::kSize + HeaderRecord::kLongNamePointerOffset, pointer);
     }
     // The board's own way: the long name behind the area's texts, the record's pointer at it.
     int32_t appendBoardLongName(int area, size_t record, const std::string& name)
     {
-        auto txt = readFile(board.descriptionPath(area));
-        const int32_t at = int32_t(txt.size());
-        for (char c : name + '\0')
-            txt.push_back(uint8_t(c));
-        test::writeFile(board.descriptionPath(area), txt);
+        const int32_t at = test::appendText(board.descriptionPath(area), name);
         setLongNamePointer(area, record, at);
         return at;
     }
@@ -126,13 +121,10 @@ TEST_F(BoardInteropTest, ALongNameOnlyAtTheBoardsPointerIsShown)
     board.writeEntries(
         2, { Entry { .name = "RELEAS~1.TXT", .description = "notes" }, Entry { .name = "PLAIN.ZIP" } }, false);
     const int32_t at = appendBoardLongName(2, 0, "Release notes 1.5.txt");
-    auto txt = readFile(board.descriptionPath(2));
     setLongNamePointer(2, 1, at + 3); // a positive pointer at a zero byte...
-    txt[size_t(at) + 3] = 0;
-    test::writeFile(board.descriptionPath(2), txt);
+    test::patchFile(board.descriptionPath(2), size_t(at) + 3, std::vector<uint8_t> { 0 });
     EXPECT_EQ(names(2), (std::vector<std::string> { "Rel", "Plain.zip" })) << "...gives no name";
-    txt[size_t(at) + 3] = 'e';
-    test::writeFile(board.descriptionPath(2), txt);
+    test::patchFile(board.descriptionPath(2), size_t(at) + 3, test::bytesOf("e"));
     setLongNamePointer(2, 1, -1);
     EXPECT_EQ(names(2), (std::vector<std::string> { "Release notes 1.5.txt", "Plain.zip" }));
     EXPECT_EQ(names(2, false), (std::vector<std::string> { "Releas~1.txt", "Plain.zip" }));
@@ -158,15 +150,8 @@ TEST_F(BoardInteropTest, AfterTheBoardSortedOrKilledOnlyLongNamesThatStillBelong
     board.writeEntries(3,
         { Entry { .name = "ARCHIV~1.ZIP", .description = "zip", .longName = "Archive with a long name.zip" },
             Entry { .name = "HOWTO.DOC", .description = "doc" } });
-    NewEntry notes;
-    notes.header.setName("RELEAS~1.TXT");
-    notes.index.setName("RELEAS~1.TXT");
-    notes.longName.setName("Release notes 1.5.txt");
-    ASSERT_TRUE(store.insertEntry(3, 2, notes, "notes"));
-    NewEntry added;
-    added.header.setName("ADDED.TXT");
-    added.index.setName("ADDED.TXT");
-    ASSERT_TRUE(store.insertEntry(3, 3, added, "added"));
+    ASSERT_TRUE(store.insertEntry(3, 2, test::newEntry("RELEAS~1.TXT", "Release notes 1.5.txt"), "notes"));
+    ASSERT_TRUE(store.insertEntry(3, 3, test::newEntry("ADDED.TXT"), "added"));
     EXPECT_EQ(names(3),
         (std::vector<std::string> {
             "Archive with a long name.zip", "Howto.doc", "Release notes 1.5.txt", "Added.txt" }));
@@ -265,9 +250,8 @@ TEST_P(ChangedMeanwhile, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
          },
             { "TWO.ZIP", "ONE.ZIP" } },
         { [](AreaStore& s) {
-             NewEntry e;
-             e.header.setName("ANEWFI~1.ZIP");
-             e.longName.setName("A new file.zip");
+             NewEntry e = test::newEntry("ANEWFI~1.ZIP", "A new file.zip");
+             e.index.setName("");
              return s.insertEntry(7, 0, e, "new");
          },
             { "ANEWFI~1.ZIP", "ONE.ZIP", "TWO.ZIP" } },
@@ -290,17 +274,12 @@ TEST_P(ChangedMeanwhile, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
         test::FaultyFileIo io(systemFileIo());
         // Between the copy of the old records and the last look at them.
         io.beforeStamp(3, [&](const std::string&) {
-            const int fd = ::open(board.headerPath(7).c_str(), O_WRONLY);
-            ASSERT_GE(fd, 0);
-            if (append) {
-                const HeaderRecord added = test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1);
-                ASSERT_EQ(::pwrite(fd, added.encode().data(), HeaderRecord::kSize, off_t(hdr0.size())),
-                    ssize_t(HeaderRecord::kSize));
-            } else {
-                const uint8_t count[2] = { 0x41, 0x9C };
-                ASSERT_EQ(::pwrite(fd, count, 2, HeaderRecord::kDownloadsOffset), 2);
-            }
-            ::close(fd);
+            if (append)
+                test::patchFile(
+                    board.headerPath(7), hdr0.size(), test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
+            else
+                test::patchFile(
+                    board.headerPath(7), HeaderRecord::kDownloadsOffset, std::vector<uint8_t> { 0x41, 0x9C });
         });
         AreaStore guarded(io, board.fileBaseDir());
         ASSERT_TRUE(changes[c].run(guarded));
@@ -372,16 +351,10 @@ TEST_F(BoardInteropTest, APatchWaitsForTheBoardsLockOnTheFirstRecord)
 TEST_F(BoardInteropTest, ACarriedUploadTheBoardWritesOverIsPlacedAgain)
 {
     board.writeEntries(7, { Entry { .name = "ONE.ZIP" }, Entry { .name = "TWO.ZIP" } });
-    auto append = [](const std::string& file, std::span<const uint8_t> bytes, std::optional<off_t> at = {}) {
-        const int fd = ::open(file.c_str(), O_WRONLY);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), at ? *at : ::lseek(fd, 0, SEEK_END)), ssize_t(bytes.size()));
-        ::close(fd);
-    };
     test::FaultyFileIo io(systemFileIo());
     io.beforeStamp(3, [&](const std::string&) {
-        append(board.headerPath(7), test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
-        append(board.indexPath(7), test::indexOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
+        test::appendBytes(board.headerPath(7), test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
+        test::appendBytes(board.indexPath(7), test::indexOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
     });
     bool looked = false;
     io.beforeOpenElsewhere([&](FileIo::Handle h) {
@@ -391,9 +364,9 @@ TEST_F(BoardInteropTest, ACarriedUploadTheBoardWritesOverIsPlacedAgain)
             return; // an old file
         if (std::exchange(looked, true))
             return;
-        append(board.headerPath(7), test::headerOf(Entry { .name = "STALE.ZIP" }, -1).encode(),
-            off_t(2 * HeaderRecord::kSize));
-        append(board.indexPath(7), test::indexOf(Entry { .name = "STALE.ZIP" }, -1).encode());
+        test::patchFile(
+            board.headerPath(7), 2 * HeaderRecord::kSize, test::headerOf(Entry { .name = "STALE.ZIP" }, -1).encode());
+        test::appendBytes(board.indexPath(7), test::indexOf(Entry { .name = "STALE.ZIP" }, -1).encode());
     });
     AreaStore guarded(io, board.fileBaseDir());
     ASSERT_TRUE(guarded.rewrite(7, RewritePlan::permutation({ 1, 0 })));

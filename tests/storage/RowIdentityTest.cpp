@@ -61,14 +61,6 @@ struct Case {
     std::function<Result<void>(AreaStore&, std::span<const RowIdentity>)> run;
 };
 
-NewEntry entry(const char* name)
-{
-    NewEntry e;
-    e.header.setName(name);
-    e.index.setName(name);
-    return e;
-}
-
 const Case kCases[] = {
     { "patchRecord", 1, 2, true,
         [](AreaStore& s, auto ids) {
@@ -91,7 +83,7 @@ const Case kCases[] = {
     { "insertEntries", 1, 2, false,
         [](AreaStore& s, auto ids) {
             std::vector<NewEntry> e;
-            e.push_back(entry("N.ZIP"));
+            e.push_back(test::newEntry("N.ZIP"));
             return s.insertEntries(1, 2, std::move(e), { "n" }, ids);
         } },
     { "takeEntries from", 2, 1, false, [](AreaStore& s, auto ids) { return s.takeEntries(1, 0, 2, { 1 }, ids); } },

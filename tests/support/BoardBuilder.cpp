@@ -1,7 +1,6 @@
 #include "tests/support/BoardBuilder.h"
 
 #include "storage/Encoding.h"
-#include "storage/KeywordChecksum.h"
 #include "storage/Text.h"
 
 #include <algorithm>
@@ -62,6 +61,46 @@ std::vector<uint8_t> bytesOf(std::string_view text)
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
+int32_t appendBytes(const std::string& path, std::span<const uint8_t> bytes)
+{
+    auto file = readFile(path);
+    const auto at = int32_t(file.size());
+    file.insert(file.end(), bytes.begin(), bytes.end());
+    writeFile(path, file);
+    return at;
+}
+
+int32_t appendText(const std::string& path, std::string_view text)
+{
+    auto bytes = bytesOf(text);
+    bytes.push_back(0);
+    return appendBytes(path, bytes);
+}
+
+void patchFile(const std::string& path, size_t offset, std::span<const uint8_t> bytes)
+{
+    auto file = readFile(path);
+    file.resize(std::max(file.size(), offset + bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), file.begin() + long(offset));
+    writeFile(path, file);
+}
+
+void patchLong(const std::string& path, size_t offset, int32_t value)
+{
+    uint8_t bytes[4];
+    enc::putLong(bytes, value);
+    patchFile(path, offset, bytes);
+}
+
+NewEntry newEntry(const std::string& name, const std::string& longName)
+{
+    NewEntry e;
+    e.header.setName(name);
+    e.index.setName(name);
+    e.longName.setName(longName);
+    return e;
+}
+
 namespace {
 // Plain 16 bits; values outside 0..65535 keep their low 16 bits, for damaged files.
 void putWordAny(uint8_t* p, int value)
@@ -93,30 +132,11 @@ std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& fields)
     return r;
 }
 
-std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& fields)
-{
-    std::vector<uint8_t> r(153, 0);
-    putWordAny(r.data(), fields.storedNumber);
-    enc::putText(r.data() + 2, 40, fields.name);
-    applyRaw(r, fields.raw);
-    return r;
-}
-
 std::vector<uint8_t> wordBytes(const std::vector<int>& words)
 {
     std::vector<uint8_t> bytes(words.size() * 2, 0);
     for (size_t j = 0; j < words.size(); ++j)
         putWordAny(bytes.data() + j * 2, words[j]);
-    return bytes;
-}
-
-std::vector<uint8_t> rawWordBytes(const std::vector<uint16_t>& words)
-{
-    std::vector<uint8_t> bytes;
-    for (uint16_t w : words) {
-        bytes.push_back(uint8_t(w));
-        bytes.push_back(uint8_t(w >> 8));
-    }
     return bytes;
 }
 
@@ -155,17 +175,7 @@ IndexRecord indexOf(const Entry& e, int32_t descriptionPointer)
     IndexRecord r;
     r.setName(text::toUpper(e.name));
     r.setUploadDate(e.uploadDate);
-    if (e.keywordChecksums)
-        for (size_t k = 0; k < IndexRecord::kChecksumCount; ++k)
-            r.setKeywordChecksum(k, keywordChecksum(k < e.keywords.size() ? e.keywords[k] : std::string()));
     r.setDescriptionPointer(descriptionPointer);
-    return r;
-}
-
-LongNameRecord longNameOf(const Entry& e)
-{
-    LongNameRecord r;
-    r.setName(e.longName);
     return r;
 }
 
@@ -202,18 +212,16 @@ std::string BoardBuilder::writeGroups(const std::vector<GroupRecordSpec>& record
 {
     std::vector<uint8_t> bytes;
     for (const auto& r : records) {
-        const auto rec = groupRecordBytes(r);
+        std::vector<uint8_t> rec(153, 0);
+        putWordAny(rec.data(), r.storedNumber);
+        enc::putText(rec.data() + 2, 40, r.name);
+        applyRaw(rec, r.raw);
         bytes.insert(bytes.end(), rec.begin(), rec.end());
     }
     return writeBoardFile(fileName, bytes);
 }
 
 std::string BoardBuilder::writeFilesRdx(const std::vector<int>& words, const std::string& fileName)
-{
-    return writeBoardFile(fileName, wordBytes(words));
-}
-
-std::string BoardBuilder::writeGroupsRdx(const std::vector<int>& words, const std::string& fileName)
 {
     return writeBoardFile(fileName, wordBytes(words));
 }
@@ -279,7 +287,7 @@ AreaFiles BoardBuilder::writeEntries(int area, const std::vector<Entry>& entries
         }
         files.headers.push_back(headerOf(e, pointer));
         files.indexes.push_back(indexOf(e, pointer));
-        files.longNames.push_back(longNameOf(e));
+        files.longNames.emplace_back().setName(e.longName);
     }
     writeAreaFiles(area, files.headers, files.indexes, withLongNames ? std::optional(files.longNames) : std::nullopt,
         files.descriptions);

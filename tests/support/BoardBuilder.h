@@ -13,7 +13,7 @@
 //                           { .name = "", .description = "a comment line" } });
 //   auto bytes = qv::test::readFile(board.headerPath(1));
 //
-// Lower level: areaRecordBytes / groupRecordBytes / wordBytes / configBytes give the bytes of one
+// Lower level: areaRecordBytes / wordBytes / configBytes give the bytes of one
 // record or file; writeAreaFiles takes HeaderRecord / IndexRecord / LongNameRecord lists and the
 // description file's bytes as they are. Every write* returns the path it wrote. Names are written
 // as given ("FILES.RA" by default; pass "files.ra" to test case matching); area files are lower
@@ -21,9 +21,11 @@
 
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/RewritePlan.h"
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,6 +52,23 @@ void writeFile(const std::string& path, std::string_view bytes);
 std::vector<uint8_t> readFile(const std::string& path); // empty when missing
 bool fileExists(const std::string& path);
 std::vector<uint8_t> bytesOf(std::string_view text);
+// Appends to the file (text with its zero byte, as the board stores one); returns where it begins.
+int32_t appendBytes(const std::string& path, std::span<const uint8_t> bytes);
+int32_t appendText(const std::string& path, std::string_view text);
+// Writes bytes over the file's own at offset, as another program changes a field in place.
+void patchFile(const std::string& path, size_t offset, std::span<const uint8_t> bytes);
+void patchLong(const std::string& path, size_t offset, int32_t value);
+// Every whole record of a file of records (HeaderRecord, IndexRecord or LongNameRecord).
+template <class Record> std::vector<Record> recordsIn(const std::string& path)
+{
+    const auto bytes = readFile(path);
+    std::vector<Record> out;
+    for (size_t at = 0; at + Record::kSize <= bytes.size(); at += Record::kSize)
+        out.push_back(Record::decode(std::span<const uint8_t, Record::kSize>(bytes.data() + at, Record::kSize)));
+    return out;
+}
+// A new entry of that name in header and index, with that long name.
+NewEntry newEntry(const std::string& name, const std::string& longName = "");
 
 // One FILES.RA record (168 bytes).
 struct AreaRecordSpec {
@@ -72,10 +91,8 @@ struct GroupRecordSpec {
 };
 
 std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& spec);
-std::vector<uint8_t> groupRecordBytes(const GroupRecordSpec& spec);
 // Words as plain unsigned 16 bits (values outside 0..65535 keep their low 16 bits).
 std::vector<uint8_t> wordBytes(const std::vector<int>& words);
-std::vector<uint8_t> rawWordBytes(const std::vector<uint16_t>& words); // plain little-endian
 // CONFIG.RA: board name Text[35] at 1258, length byte at 3089 then the path; padded with zero
 // bytes to at least minSize.
 std::vector<uint8_t> configBytes(std::string_view boardName, std::string_view fileBasePath, size_t minSize = 4096);
@@ -92,8 +109,7 @@ struct Entry {
     int downloads = 0;
     uint8_t attributes = 0;
     std::string password = {};
-    std::vector<std::string> keywords = {}; // up to 5; index checksums stay 0 unless keywordChecksums
-    bool keywordChecksums = false; // fill the index checksums from the keywords (all five)
+    std::vector<std::string> keywords = {}; // up to 5; index checksums stay 0
     int cost = 0;
     std::optional<std::string> description = std::string(); // nullopt: pointer -1, nothing stored
     std::string longName = {}; // long-name record text
@@ -101,7 +117,6 @@ struct Entry {
 
 HeaderRecord headerOf(const Entry& e, int32_t descriptionPointer);
 IndexRecord indexOf(const Entry& e, int32_t descriptionPointer);
-LongNameRecord longNameOf(const Entry& e);
 
 // What writeEntries produced, for comparing against the bytes the program writes later.
 struct AreaFiles {
@@ -129,7 +144,6 @@ public:
     std::string writeAreas(const std::vector<AreaRecordSpec>& records, const std::string& fileName = "FILES.RA");
     std::string writeGroups(const std::vector<GroupRecordSpec>& records, const std::string& fileName = "FGROUPS.RA");
     std::string writeFilesRdx(const std::vector<int>& words, const std::string& fileName = "FILES.RDX");
-    std::string writeGroupsRdx(const std::vector<int>& words, const std::string& fileName = "FGROUPS.RDX");
     // Any bytes under any name in the board directory (truncated or damaged files).
     std::string writeBoardFile(const std::string& fileName, const std::vector<uint8_t>& bytes);
 

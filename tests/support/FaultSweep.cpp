@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <map>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -184,6 +185,52 @@ void sweepKills(const std::string& label, const KillSweep& sweep)
         sweep.killed(where);
     }
     ADD_FAILURE() << label << ": no run got to its end within " << sweep.limit << " steps";
+}
+
+void sweepChange(const ChangeSweep& c)
+{
+    std::optional<TempDir> tmp;
+    std::optional<BoardBuilder> board;
+    AreaBytes before;
+    auto fresh = [&] {
+        board.reset();
+        tmp.emplace();
+        board.emplace(tmp->path());
+        c.make(*board);
+        before = areaBytes(*board, c.area);
+    };
+    fresh();
+    ASSERT_TRUE(c.run(systemFileIo(), *board)) << c.label;
+    const AreaBytes after = areaBytes(*board, c.area);
+    if (c.failCalls)
+        sweepFailingCalls(
+            c.label,
+            [&](FaultyFileIo& io) {
+                fresh();
+                ASSERT_TRUE(c.run(io, *board)) << c.label;
+            },
+            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
+                fresh();
+                FaultyFileIo io(systemFileIo());
+                io.failAt(kind, n, EIO);
+                if (c.run(io, *board)) {
+                    EXPECT_EQ(areaBytes(*board, c.area), after) << where << ": success claimed";
+                }
+                c.check(*board, before, after, where);
+            });
+    for (const bool torn : c.torn)
+        sweepKills(c.label,
+            { .prepare = fresh,
+                .child = [&](FaultyFileIo& io) { return c.run(io, *board); },
+                .killed = [&](const std::string& where) { c.check(*board, before, after, where); },
+                .finished =
+                    [&](const std::string& where, bool ok) {
+                        EXPECT_TRUE(ok) << where;
+                        EXPECT_EQ(areaBytes(*board, c.area), after) << where;
+                    },
+                .torn = torn,
+                .limit = c.limit,
+                .sampleEvery = c.sampleEvery });
 }
 
 } // namespace qv::test

@@ -15,6 +15,7 @@
 //       .killed = [&](const std::string& where) { check(where); },
 //       .finished = [&](const std::string& where, bool ok) { ... } });
 
+#include "tests/support/BoardBuilder.h"
 #include "tests/support/FaultyFileIo.h"
 
 #include <functional>
@@ -53,5 +54,20 @@ struct KillSweep {
 // A first child notes its steps; then kills at each step worth sweeping and lets one child run to
 // its end; fails the test if none does by limit.
 void sweepKills(const std::string& label, const KillSweep& sweep);
+
+// Both sweeps of one change of an area, each run on a board made afresh: a run that claims success
+// leaves the new files; after each failed or killed run, check judges what it left.
+struct ChangeSweep {
+    std::string label;
+    std::function<void(BoardBuilder&)> make;
+    std::function<bool(FileIo& io, BoardBuilder&)> run; // the change, through io
+    std::function<void(BoardBuilder&, const AreaBytes& before, const AreaBytes& after, const std::string& where)> check;
+    int area = 1;
+    bool failCalls = true; // the failing-call sweep; the kill sweep always runs
+    std::vector<bool> torn = { true }; // a kill sweep for each: the killing write torn or not
+    int limit = 300;
+    int sampleEvery = 1;
+};
+void sweepChange(const ChangeSweep& sweep);
 
 } // namespace qv::test
