@@ -3,10 +3,10 @@
 #include "editing/widgets/PreferencesDialog.h"
 #include "settings/Settings.h"
 
+#include "tests/editing/DialogProbe.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "tests/support/WindowTestTools.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,20 +19,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <gtest/gtest.h>
-
 namespace qv {
 namespace {
 
 using test::shoot;
-
-QStringList texts(const QListWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
 {
@@ -56,7 +46,7 @@ TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
     EXPECT_EQ(d.maskBox()->text(), "*.*");
     EXPECT_EQ(d.uploaderBox()->text(), "Jane Sysop");
     EXPECT_EQ(d.uploaderBox()->maxLength(), 35);
-    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Beep.zip", "Notes.txt" }));
+    EXPECT_EQ(test::itemTexts(d.notInBaseList()), QStringList({ "Beep.zip", "Notes.txt" }));
     EXPECT_EQ(d.countLabel()->text(), "Files: 2");
     EXPECT_FALSE(d.refreshButton()->isEnabled());
     shoot(&d, "addfiles-notinbase");
@@ -71,7 +61,7 @@ TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
     EXPECT_TRUE(d.refreshButton()->isEnabled());
     QTest::mouseClick(d.refreshButton(), Qt::LeftButton);
     EXPECT_FALSE(d.refreshButton()->isEnabled());
-    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Beep.zip" }));
+    EXPECT_EQ(test::itemTexts(d.notInBaseList()), QStringList({ "Beep.zip" }));
     EXPECT_EQ(d.countLabel()->text(), "Files: 1");
 
     d.notInBaseList()->item(0)->setSelected(true);
@@ -84,34 +74,18 @@ TEST(AddFilesDialog, ListsCountsAndHandsTheSelectionToOk)
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }
 
-TEST(AddFilesDialog, FilesThatVanishedAreNamedInTheStatusLine)
-{
-    test::TempDir tmp;
-    const QString dir = QString::fromStdString(tmp.path());
-    test::writeBytes(dir + "/gone.zip", "x");
-    AddFilesDialog d(
-        { 1, "A", "C:\\A", dir, {}, "U" }, [&](const QStringList& names, const QString&, bool) { return names; });
-    d.show();
-    QFile::remove(dir + "/gone.zip");
-    d.notInBaseList()->item(0)->setSelected(true);
-    QTest::mouseClick(d.okButton(), Qt::LeftButton);
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(d.statusLabel()->text(), "Not added, no longer in the directory: Gone.zip");
-    EXPECT_EQ(d.countLabel()->text(), "Files: 0");
-}
-
-// Enter in the mask box lists again (it adds nothing), activating the dialog lists again, and the
-// uploader typed is remembered even when OK adds nothing.
-TEST(AddFilesDialog, EnterInTheMaskRefreshesAndActivationListsAgain)
+// Enter in the mask box lists again (it adds nothing), activating the dialog lists again, the
+// uploader typed is remembered even when OK adds nothing, and files that vanished are named.
+TEST(AddFilesDialog, EnterInTheMaskRefreshesActivationListsAgainAndVanishedFilesAreNamed)
 {
     test::TempDir tmp;
     const QString dir = QString::fromStdString(tmp.path());
     test::writeBytes(dir + "/one.zip", "x");
     test::writeBytes(dir + "/two.txt", "x");
     int adds = 0;
-    AddFilesDialog d({ 1, "A", "C:\\A", dir, {}, "U" }, [&](const QStringList&, const QString&, bool) {
+    AddFilesDialog d({ 1, "A", "C:\\A", dir, {}, "U" }, [&](const QStringList& names, const QString&, bool) {
         ++adds;
-        return QStringList();
+        return names; // none was there any more
     });
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
@@ -121,22 +95,33 @@ TEST(AddFilesDialog, EnterInTheMaskRefreshesAndActivationListsAgain)
     QTest::keyClick(d.maskBox(), Qt::Key_Return);
     EXPECT_EQ(adds, 0);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Two.txt" }));
+    EXPECT_EQ(test::itemTexts(d.notInBaseList()), QStringList({ "Two.txt" }));
     EXPECT_FALSE(d.refreshButton()->isEnabled());
 
     test::writeBytes(dir + "/three.txt", "x");
     d.notInBaseList()->item(0)->setSelected(true);
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(&d, &activate);
-    EXPECT_EQ(texts(d.notInBaseList()), QStringList({ "Three.txt", "Two.txt" }));
+    EXPECT_EQ(test::itemTexts(d.notInBaseList()), QStringList({ "Three.txt", "Two.txt" }));
     EXPECT_TRUE(d.notInBaseList()->item(1)->isSelected()) << "the selection stays";
 
+    QFile::remove(dir + "/three.txt");
+    d.notInBaseList()->clearSelection();
+    d.notInBaseList()->item(0)->setSelected(true);
+    QTest::mouseClick(d.okButton(), Qt::LeftButton);
+    EXPECT_EQ(adds, 1);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.statusLabel()->text(), "Not added, no longer in the directory: Three.txt");
+    EXPECT_EQ(d.countLabel()->text(), "Files: 1");
+
     CurrentUploader::set({});
+    EXPECT_FALSE(CurrentUploader::defaultName().isEmpty()) << "a full name or the login name";
     d.notInBaseList()->clearSelection();
     d.uploaderBox()->setText("Typed Name");
     QTest::mouseClick(d.okButton(), Qt::LeftButton);
-    EXPECT_EQ(adds, 0);
+    EXPECT_EQ(adds, 1);
     EXPECT_EQ(CurrentUploader::get(), "Typed Name");
+    EXPECT_EQ(CurrentUploader::defaultName(), "Typed Name") << "the confirmed name wins over the system's";
     CurrentUploader::set({});
 }
 
@@ -152,7 +137,7 @@ struct PreferencesFixture {
     }
 };
 
-TEST(PreferencesDialog, OpensOnTheStoredValues)
+TEST(PreferencesDialog, OpensOnTheStoredValuesAndBrowsePicksTheProgram)
 {
     PreferencesFixture f;
     PreferencesDialog d(f.settings, { { 3, "00003: Games" }, { 7, "00007: Utilities" } }, f.dialogs);
@@ -176,6 +161,24 @@ TEST(PreferencesDialog, OpensOnTheStoredValues)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
     EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
     EXPECT_EQ(d.optionsBox()->text(), "-o");
+    // A missing program is marked; Browse starts at the program named, or where programs live;
+    // a cancelled pick changes nothing.
+    for (const auto& [typed, marked] : { std::pair { "/nonexistent/nomarch", true }, std::pair { "/bin/sh", false },
+             std::pair { "", false }, std::pair { "/etc/passwd", true } }) {
+        d.pathBox()->setText(typed);
+        EXPECT_EQ(d.pathMissingMark()->isVisible(), marked) << typed;
+    }
+    d.pathBox()->setText("/nonexistent/nomarch");
+    f.dialogs.files = { "/bin/sh" };
+    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    EXPECT_FALSE(d.pathMissingMark()->isVisible());
+    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
+    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
+    ASSERT_EQ(f.dialogs.calls.size(), 2);
+    EXPECT_EQ(f.dialogs.calls[0].kind, "file");
+    EXPECT_EQ(f.dialogs.calls[0].text, "/usr/bin");
+    EXPECT_TRUE(f.dialogs.calls[1].text.endsWith("sh")) << f.dialogs.calls[1].text.toStdString();
 
     d.firstAreaOption()->setChecked(true);
     EXPECT_FALSE(d.areaList()->isEnabled());
@@ -188,31 +191,6 @@ TEST(PreferencesDialog, OpensOnTheStoredValues)
     d.areaList()->setCurrentIndex(0);
     QTest::mouseClick(d.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     EXPECT_EQ(f.settings.startupArea, 3);
-}
-
-TEST(PreferencesDialog, BrowsePicksTheProgramAndAMissingOneIsMarked)
-{
-    PreferencesFixture f;
-    PreferencesDialog d(f.settings, {}, f.dialogs);
-    d.show();
-    d.tabs()->setCurrentIndex(1);
-    for (const auto& [typed, marked] : { std::pair { "/nonexistent/nomarch", true }, std::pair { "/bin/sh", false },
-             std::pair { "", false }, std::pair { "/etc/passwd", true } }) {
-        d.pathBox()->setText(typed);
-        EXPECT_EQ(d.pathMissingMark()->isVisible(), marked) << typed;
-    }
-    // Browse starts at the program named, or where programs live; a cancelled pick changes nothing.
-    d.pathBox()->setText("/nonexistent/nomarch");
-    f.dialogs.files = { "/bin/sh" };
-    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
-    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
-    EXPECT_FALSE(d.pathMissingMark()->isVisible());
-    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
-    EXPECT_EQ(d.pathBox()->text(), "/bin/sh");
-    ASSERT_EQ(f.dialogs.calls.size(), 2);
-    EXPECT_EQ(f.dialogs.calls[0].kind, "file");
-    EXPECT_EQ(f.dialogs.calls[0].text, "/usr/bin");
-    EXPECT_TRUE(f.dialogs.calls[1].text.endsWith("sh")) << f.dialogs.calls[1].text.toStdString();
 }
 
 TEST(PreferencesDialog, AddEditAndDeleteAskAndKeepTheOrder)

@@ -55,7 +55,7 @@ TEST(GlobalDescription, AnEmptyDescriptionStillWritesOneZeroBytePerEntry)
     EXPECT_EQ(t.board->store().readHeader(1, 2)->descriptionPointer(), 50);
 }
 
-TEST(GlobalDescription, RefusalsWriteNothing)
+TEST(Descriptions, RefusalsWriteNothing)
 {
     EditingTestBoard t;
     const auto before = t.bytes();
@@ -67,6 +67,11 @@ TEST(GlobalDescription, RefusalsWriteNothing)
     EXPECT_EQ(r.message,
         "The character \"\u263a\" (U+263A) cannot be stored in the board's code page IBM437. Nothing was written.");
     EXPECT_EQ(Descriptions(*t.board, 1).giveAll({}, "x").outcome, Outcome::NothingToWrite);
+    // A comment line's uploader the code page lacks.
+    r = Descriptions(*t.board, 1).insertComment(0, "", QString("J\u00f6rg \u0141ukasz"));
+    EXPECT_EQ(r.outcome, Outcome::Refused);
+    EXPECT_EQ(r.message,
+        "The character \"\u0141\" (U+0141) cannot be stored in the board's code page IBM437. Nothing was written.");
     EXPECT_EQ(t.bytes(), before);
 }
 
@@ -111,20 +116,13 @@ TEST(CommentLine, IsInsertedAtItsPlaceWithItsOwnEmptyRecords)
     }
 }
 
-TEST(CommentLine, CarriesItsTextAndRefusesWhatTheCodePageLacks)
+TEST(CommentLine, CarriesItsTextWithTheBoardsLineBreaks)
 {
     EditingTestBoard t;
-    DescriptionsResult r = Descriptions(*t.board, 2).insertComment(0, "-- new --\nsection", "");
+    const DescriptionsResult r = Descriptions(*t.board, 2).insertComment(0, "-- new --\nsection", "");
     ASSERT_EQ(r.outcome, Outcome::Written) << r.message.toStdString();
     EXPECT_EQ(t.bytes(2).txt, test::bytesOf(std::string_view("-- new --\r\nsection\0", 19)));
     EXPECT_EQ(t.board->store().readDescription(2, 0), "-- new --\r\nsection");
-
-    const auto before = t.bytes();
-    r = Descriptions(*t.board, 1).insertComment(0, "", QString("J\u00f6rg \u0141ukasz"));
-    EXPECT_EQ(r.outcome, Outcome::Refused);
-    EXPECT_EQ(r.message,
-        "The character \"\u0141\" (U+0141) cannot be stored in the board's code page IBM437. Nothing was written.");
-    EXPECT_EQ(t.bytes(), before);
 }
 
 } // namespace

@@ -19,9 +19,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <algorithm>
-#include <memory>
-
 namespace qv::test {
 
 // Rows as a command shows them: their records as stored now.
@@ -95,16 +92,7 @@ public:
         return ok;
     }
 
-    AreaBytes bytes(int area = kArea) const { return areaBytes(builder, area); }
-    AreaState state() const
-    {
-        AreaState s { bytes(), {} };
-        std::error_code e;
-        for (const auto& f : std::filesystem::directory_iterator(filesDir(), e))
-            s.files.push_back(f.path().filename().string());
-        std::sort(s.files.begin(), s.files.end());
-        return s;
-    }
+    AreaState state() const { return { bytes(), namesIn(filesDir()) }; }
 
     QString files = QString::fromStdString(filesDir());
     QString temp = QString::fromStdString(tmp.path()) + "/tmp";

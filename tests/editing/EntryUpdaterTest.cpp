@@ -1,5 +1,6 @@
 #include "editing/EntryUpdater.h"
 #include "tests/editing/EditingTestBoard.h"
+#include "tests/support/FaultyFileIo.h"
 
 #include <QDateTime>
 
@@ -11,44 +12,6 @@ namespace {
 
 using test::Entry;
 using test::packedDate;
-
-// The system's files, except that files of one name cannot be opened (as without permission;
-// tests run as root, where a mode of 000 would not stop a read).
-class DenyingFileIo final : public FileIo {
-public:
-    explicit DenyingFileIo(std::string deniedName)
-        : m_denied(std::move(deniedName))
-    {
-    }
-    Result<Handle> open(const std::string& path, Mode mode) override
-    {
-        if (path.size() >= m_denied.size()
-            && path.compare(path.size() - m_denied.size(), m_denied.size(), m_denied) == 0)
-            return Error { EACCES, path + ": permission denied" };
-        return m_io.open(path, mode);
-    }
-    Result<size_t> readAt(Handle h, uint64_t o, void* b, size_t s) override { return m_io.readAt(h, o, b, s); }
-    Result<void> writeAt(Handle h, uint64_t o, const void* b, size_t s) override { return m_io.writeAt(h, o, b, s); }
-    Result<uint64_t> size(Handle h) override { return m_io.size(h); }
-    Result<void> truncate(Handle h, uint64_t l) override { return m_io.truncate(h, l); }
-    Result<void> sync(Handle h) override { return m_io.sync(h); }
-    Result<void> close(Handle h) override { return m_io.close(h); }
-    Result<void> rename(const std::string& f, const std::string& t) override { return m_io.rename(f, t); }
-    Result<void> remove(const std::string& p) override { return m_io.remove(p); }
-    Result<void> syncDirectory(const std::string& p) override { return m_io.syncDirectory(p); }
-    Result<void> makeDirectory(const std::string& p) override { return m_io.makeDirectory(p); }
-    bool exists(const std::string& p) override { return m_io.exists(p); }
-    bool isDirectory(const std::string& p) override { return m_io.isDirectory(p); }
-    Result<uint64_t> fileSize(const std::string& p) override { return m_io.fileSize(p); }
-    Result<Stamp> stamp(const std::string& p) override { return m_io.stamp(p); }
-    Result<void> lockRange(Handle h, uint64_t o, uint64_t l, int w) override { return m_io.lockRange(h, o, l, w); }
-    Result<void> unlockRange(Handle h, uint64_t o, uint64_t l) override { return m_io.unlockRange(h, o, l); }
-    Result<std::vector<DirEntry>> list(const std::string& d) override { return m_io.list(d); }
-
-private:
-    FileIo& m_io = systemFileIo();
-    std::string m_denied;
-};
 
 QDateTime noon(int year, int month, int day)
 {
@@ -135,13 +98,26 @@ TEST(EntryUpdater, OnlyTheHeaderIsPatchedWhateverTheOtherFilesHold)
 TEST(EntryUpdater, UnreadableFileIsSkippedAndNamedWhileTheOthersChange)
 {
     test::FilesTestBoard t;
-    test::AreaFiles written = t.builder.writeEntries(
-        1, { Entry { .name = "LOCKED.ZIP", .size = 3 }, Entry { .name = "OPEN.ZIP", .size = 3 } });
-    t.putFile("LOCKED.ZIP", "123456");
+    test::AreaFiles written = t.builder.writeEntries(1,
+        { Entry { .name = "LOCKED.ZIP", .size = 6, .fileDate = packedDate(2000, 1, 2) },
+            Entry { .name = "OPEN.ZIP", .size = 3 } });
+    t.put("LOCKED.ZIP", "123456", noon(2000, 1, 2));
     t.put("OPEN.ZIP", "1234", noon(2000, 1, 2));
-    DenyingFileIo io("LOCKED.ZIP");
+    test::FaultyFileIo io(systemFileIo());
     auto board = t.open(io);
-    const auto outcome = EntryUpdater(*board).update(1, board->store().load(1, true).rows, { 0, 1 });
+    const auto rows = board->store().load(1, true).rows;
+    // A first update of LOCKED.ZIP alone, which matches its file, finds where it is opened; the
+    // second denies that open, as without permission (tests run as root, where a mode of 000
+    // would not stop a read).
+    io.resetCounts();
+    ASSERT_TRUE(EntryUpdater(*board).update(1, rows, { 0 }).changed.empty());
+    int opens = 0;
+    for (const auto& call : io.callLog())
+        if (call.op == test::FaultyFileIo::Op::Open && (++opens, call.file.find("LOCKED.ZIP") != std::string::npos))
+            break;
+    io.resetCounts();
+    io.failAt(test::FaultyFileIo::Op::Open, opens, EACCES);
+    const auto outcome = EntryUpdater(*board).update(1, rows, { 0, 1 });
     ASSERT_FALSE(outcome.error);
     EXPECT_EQ(outcome.skipped, QStringList { "Locked.zip" });
     ASSERT_EQ(outcome.changed.size(), 1u);

@@ -1,4 +1,3 @@
-#include "editing/CurrentUploader.h"
 #include "editing/DescriptionExtractor.h"
 #include "editing/FileAdder.h"
 #include "editing/PendingFiles.h"
@@ -168,15 +167,6 @@ TEST(FileAdder, ANameOrUploaderOutsideTheCodePageIsRefusedNotSubstituted)
     EXPECT_EQ(listing.refused,
         QStringList({ QString::fromUtf8("The character \"\xE2\x82\xAC\" (U+20AC) of the file name ") + euro
             + " cannot be stored in the board's code page IBM437." }));
-}
-
-TEST(CurrentUploader, TheConfirmedNameWinsOverTheSystemsName)
-{
-    CurrentUploader::set({});
-    EXPECT_FALSE(CurrentUploader::defaultName().isEmpty()) << "a full name or the login name";
-    CurrentUploader::set("Jane Sysop");
-    EXPECT_EQ(CurrentUploader::defaultName(), "Jane Sysop");
-    CurrentUploader::set({});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "editing/widgets/PropertiesDialog.h"
 
+#include "editing/widgets/GlobalDescriptionDialog.h"
 #include "storage/KeywordChecksum.h"
 #include "tests/editing/EditingTestBoard.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -81,7 +82,7 @@ protected:
     std::vector<PropertiesResult> applied;
 };
 
-TEST_F(PropertiesDialogTest, ShowsEveryStoredValueInItsBox)
+TEST_F(PropertiesDialogTest, ShowsEveryStoredValueInItsBoxAndOkWritesTheKeywordChecksums)
 {
     open(0);
     EXPECT_EQ(dialog->windowTitle(), "Properties - [Foo archive.zip]");
@@ -120,6 +121,31 @@ TEST_F(PropertiesDialogTest, ShowsEveryStoredValueInItsBox)
     EXPECT_EQ(description->font().family(), "Monospace");
     EXPECT_GE(description->viewport()->width(),
         QFontMetrics(description->font()).horizontalAdvance(PropertiesDialog::ruler()));
+    // The date boxes stand under their captions in the locale's order.
+    const auto order = PropertiesDialog::dateOrder(QLocale::system().dateFormat(QLocale::ShortFormat));
+    const char* const parts[] = { "Month", "Day", "Year" };
+    int lastX = -1;
+    for (int k = 0; k < 3; ++k) {
+        const QString part = parts[order.parts[size_t(k)]];
+        auto* caption = find<QLabel>(("lbl" + part).toLatin1().constData());
+        QLineEdit* box = find(("txtUpload" + part).toLatin1().constData());
+        EXPECT_EQ(caption->x(), box->x()) << part.toStdString();
+        EXPECT_GT(box->x(), lastX) << part.toStdString();
+        lastX = box->x();
+    }
+
+    // Stored keywords count as changed, so their checksums are written.
+    QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    IndexRecord x = t.original.indexes[0];
+    const char* keywords[] = { "one", "", "three", "", "" };
+    for (size_t k = 0; k < 5; ++k)
+        x.setKeywordChecksum(k, keywordChecksum(keywords[k]));
+    EXPECT_EQ(t.bytes().idx, t.indexesWith(0, x));
+    // Nothing else was touched: the description with its mixed line breaks, the header with bit 7 of
+    // its attributes.
+    EXPECT_EQ(t.bytes().txt, t.original.descriptions);
+    EXPECT_EQ(t.bytes().hdr, t.headersWith(0, t.original.headers[0]));
 }
 
 TEST_F(PropertiesDialogTest, ACommentLineOffersOnlyItsDescription)
@@ -170,22 +196,6 @@ TEST_F(PropertiesDialogTest, ApplyIsEnabledByAChangeAndWritesTheDialogsFields)
     ASSERT_EQ(applied.size(), 1u);
     EXPECT_EQ(applied[0].header.downloads(), 123);
     EXPECT_EQ(t.bytes().txt, t.original.descriptions);
-}
-
-TEST_F(PropertiesDialogTest, StoredKeywordsCountAsChangedSoTheirChecksumsAreWritten)
-{
-    open(0);
-    QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    IndexRecord x = t.original.indexes[0];
-    const char* keywords[] = { "one", "", "three", "", "" };
-    for (size_t k = 0; k < 5; ++k)
-        x.setKeywordChecksum(k, keywordChecksum(keywords[k]));
-    EXPECT_EQ(t.bytes().idx, t.indexesWith(0, x));
-    // Nothing else was touched: the description with its mixed line breaks, the header with bit 7 of
-    // its attributes.
-    EXPECT_EQ(t.bytes().txt, t.original.descriptions);
-    EXPECT_EQ(t.bytes().hdr, t.headersWith(0, t.original.headers[0]));
 }
 
 // Only what the user changed is checked and written: a stored count above the boxes' range, a zero
@@ -301,23 +311,7 @@ TEST(PropertiesDateOrder, FollowsTheDateFormat)
     }
 }
 
-TEST_F(PropertiesDialogTest, DateBoxesStandUnderTheirCaptionsInTheLocaleOrder)
-{
-    open(0);
-    const auto order = PropertiesDialog::dateOrder(QLocale::system().dateFormat(QLocale::ShortFormat));
-    const char* const parts[] = { "Month", "Day", "Year" };
-    int lastX = -1;
-    for (int k = 0; k < 3; ++k) {
-        const QString part = parts[order.parts[size_t(k)]];
-        auto* caption = find<QLabel>(("lbl" + part).toLatin1().constData());
-        QLineEdit* box = find(("txtUpload" + part).toLatin1().constData());
-        EXPECT_EQ(caption->x(), box->x()) << part.toStdString();
-        EXPECT_GT(box->x(), lastX) << part.toStdString();
-        lastX = box->x();
-    }
-}
-
-TEST_F(PropertiesDialogTest, LeavingABoxOutOfRangeSaysSoAndReturnsTheFocus)
+TEST_F(PropertiesDialogTest, ValuesOutOfRangeAreRefusedAndReturnTheFocus)
 {
     struct Case {
         const char* box;
@@ -357,11 +351,8 @@ TEST_F(PropertiesDialogTest, LeavingABoxOutOfRangeSaysSoAndReturnsTheFocus)
         EXPECT_EQ(find(c.box)->text(), c.text);
         find(c.box)->setText(c.valid);
     }
-}
 
-TEST_F(PropertiesDialogTest, ApplyAndOkRefuseValuesThatCannotBeStoredAndCancelWritesNothing)
-{
-    open(0);
+    // Apply and OK refuse values that cannot be stored; Cancel writes nothing.
     const auto before = t.bytes();
     type("txtDownloads", "70000");
     type("txtUploadYear", "2200");
@@ -413,6 +404,54 @@ TEST_F(PropertiesDialogTest, TheDescriptionPageTakesTheFocusAndStoresLineBreaksA
                       "Nothing was written." }));
     EXPECT_EQ(t.bytes(), before);
     EXPECT_EQ(QApplication::focusWidget(), box);
+}
+
+TEST(GlobalDescriptionDialog, AsksFirstAndWritesEverySelectedEntryOnYes)
+{
+    test::EditingTestBoard t;
+    test::ScriptedDialogs dialogs;
+    int runs = 0;
+    GlobalDescriptionDialog dialog(dialogs, QFont("Monospace", 10), [&](const QString& text) {
+        ++runs;
+        return Descriptions(*t.board, 1).giveAll(shownAt(*t.board, 1, { 2, 3 }), text);
+    });
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* box = dialog.findChild<QPlainTextEdit*>("txtDescription");
+    EXPECT_TRUE(box->toPlainText().isEmpty());
+    auto* ok = dialog.findChild<QPushButton*>("cmdOK");
+    auto* apply = dialog.findChild<QPushButton*>("cmdApply");
+    EXPECT_FALSE(apply->isEnabled());
+
+    box->setFocus();
+    QTest::keyClicks(box, "All the same");
+    test::shoot(&dialog, "global-description");
+    EXPECT_FALSE(apply->isEnabled());
+    const auto before = t.bytes();
+    dialogs.answers.push_back(Dialogs::Answer::No);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages(),
+        QStringList({ "Quorvex|This action will permanently change the descriptions of all selected files!\n"
+                      "Apply description to selected files?" }));
+    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Exclamation);
+    EXPECT_EQ(dialogs.calls[0].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(t.bytes(), before);
+
+    std::vector<DescriptionsResult> written;
+    QObject::connect(
+        &dialog, &GlobalDescriptionDialog::written, [&](const DescriptionsResult& r) { written.push_back(r); });
+    dialogs.answers.push_back(Dialogs::Answer::Yes);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].appended, 2);
+    auto txt = t.descriptionsPlus("All the same");
+    txt.insert(txt.end(), { 'A', 'l', 'l', ' ', 't', 'h', 'e', ' ', 's', 'a', 'm', 'e', 0 });
+    EXPECT_EQ(t.bytes().txt, txt);
+    dialogs.verifyAllAnswersUsed();
 }
 
 } // namespace

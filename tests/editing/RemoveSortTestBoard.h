@@ -1,28 +1,21 @@
 #pragma once
 
-// An area of entries with their files on disk, for the remove, update and sort tests: the board
-// in tmp/ra, the file base in tmp/fdb, area 1 stored as C:\FILES with C: mapped to tmp.
+// An area of entries with their files on disk, for the remove, update and sort tests: area 1
+// stored as C:\FILES, its files in tmp/files.
 
-#include "board/Board.h"
 #include "storage/AreaCheck.h"
-#include "tests/support/BoardBuilder.h"
-
-#include <QFile>
+#include "tests/editing/MappedBoard.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <memory>
-
 namespace qv::test {
 
-class RemoveSortTestBoard {
+class RemoveSortTestBoard : public MappedBoard {
 public:
     static constexpr int kArea = 1;
 
     RemoveSortTestBoard()
     {
-        builder.writeConfig("Board");
         builder.writeAreas({ { "Files", "C:\\FILES", 1 } });
         std::filesystem::create_directories(filesDir());
     }
@@ -31,19 +24,8 @@ public:
     std::string file(const std::string& name) const { return filesDir() + "/" + name; }
     void putFile(const std::string& name, std::string_view bytes = "data") { writeFile(file(name), bytes); }
 
-    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
-    {
-        Board::Options o;
-        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
-        o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
-        return std::make_unique<Board>(o, io);
-    }
-
-    AreaBytes bytes() const { return areaBytes(builder, kArea); }
+    AreaBytes bytes(int area = kArea) const { return MappedBoard::bytes(area); }
     std::vector<std::string> check() const { return AreaCheck::run(systemFileIo(), builder.fileBaseDir(), kArea); }
-
-    TempDir tmp;
-    BoardBuilder builder { tmp.path() };
 };
 
 } // namespace qv::test

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace qv {
 namespace {
 
@@ -279,12 +277,7 @@ TEST(FileSearch, StopEndsASearchWithinTheAreaBeingRead)
     tb.builder.writeAreas({ { "Big", "/x", 1 }, { "Next", "/y", 1 } });
     tb.builder.writeEntries(1, { { .name = "A.ZIP", .description = "a" } });
     tb.builder.writeEntries(2, { { .name = "B.ZIP", .description = "needle" } });
-    {
-        std::ofstream out(tb.builder.descriptionPath(1), std::ios::binary | std::ios::app);
-        const std::string chunk(1 << 20, 'q');
-        for (int i = 0; i < 4; ++i)
-            out << chunk;
-    }
+    tb.growDescriptions(1, 4);
     test::FaultyFileIo io(systemFileIo());
     auto board = tb.open(io);
     FileSearch s(*board);

@@ -1,5 +1,5 @@
+#include "tests/editing/DialogProbe.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "tests/support/WindowTestTools.h"
 #include "tests/tools/ToolsTestBoard.h"
 #include "tools/widgets/AreaNumberField.h"
 #include "tools/widgets/DuplicatesWindow.h"
@@ -24,17 +24,15 @@
 
 #include "storage/HeaderRecord.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
 
 namespace qv {
 namespace {
 
-using test::shoot;
-
+using test::cell;
+using test::child;
 using test::Entry;
+using test::shoot;
 
 class ToolWindows : public ::testing::Test {
 protected:
@@ -63,17 +61,11 @@ protected:
         w->show();
         return w;
     }
-    template <class T> static T* child(QWidget* w, const char* name)
-    {
-        T* c = w->findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
     static QStringList names(const FindWindow& w)
     {
         QStringList out;
         for (int r = 0; r < w.results()->rowCount(); ++r)
-            out << w.results()->data(w.results()->index(r, 0), Qt::DisplayRole).toString();
+            out << cell(w.results(), r);
         return out;
     }
     test::ToolsTestBoard tb;
@@ -102,8 +94,8 @@ TEST_F(ToolWindows, FindWindowTextsSearchAndStatus)
     EXPECT_EQ(close->text(), "&Stop");
     w->waitForSearch();
     EXPECT_EQ(names(*w), QStringList({ "1 - Alpha", "One.zip", " (Comment)", "7 - Gamma", "Seven.txt" }));
-    EXPECT_EQ(w->results()->data(w->results()->index(1, 1), Qt::DisplayRole).toString(), "5");
-    EXPECT_EQ(w->results()->data(w->results()->index(1, 6), Qt::DisplayRole).toString(), "(Unknown)");
+    EXPECT_EQ(cell(w->results(), 1, 1), "5");
+    EXPECT_EQ(cell(w->results(), 1, 6), "(Unknown)");
     EXPECT_EQ(child<QLabel>(w.get(), "StatusPanel1")->text(), "5 Object(s) found");
     EXPECT_EQ(child<QLabel>(w.get(), "StatusPanel2")->text(), "Double-click on item to go to area");
     EXPECT_TRUE(find->isEnabled());
@@ -226,12 +218,7 @@ TEST_F(ToolWindows, RowLimitShowsItsMessageAndKeepsTheRows)
 
 TEST_F(ToolWindows, StopEndsTheSearchAndTheWindowStaysOpen)
 {
-    {
-        std::ofstream out(tb.builder.descriptionPath(1), std::ios::binary | std::ios::app);
-        const std::string chunk(1 << 20, 'q');
-        for (int i = 0; i < 48; ++i)
-            out << chunk;
-    }
+    tb.growDescriptions(1, 48);
     auto w = window();
     child<QLineEdit>(w.get(), "Text1")->setText("apple");
     w->find();
@@ -251,10 +238,7 @@ TEST_F(ToolWindows, ExportDialogWritesEachSelectedAreaSaysWhereAndCloses)
     ExportDialog d(*board, dialogs, 7);
     d.show();
     QListWidget* list = d.areaList();
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    EXPECT_EQ(items, QStringList({ "00001: Alpha", "00002: Beta", "00007: Gamma" }));
+    EXPECT_EQ(test::itemTexts(list), QStringList({ "00001: Alpha", "00002: Beta", "00007: Gamma" }));
     EXPECT_EQ(list->currentRow(), 2); // the start-up area
     list->item(0)->setSelected(true);
     child<QCheckBox>(&d, "Check1")->setChecked(true);
@@ -293,12 +277,9 @@ TEST_F(ToolWindows, DuplicatesAreFoundOnAWorkerAndADoubleClickGoesToTheEntry)
         QTest::mouseClick(w.findChild<QPushButton*>("Find"), Qt::LeftButton);
         w.waitForSearch();
         ASSERT_EQ(w.results()->rowCount(), 3) << "by " << by;
-        auto cell = [&](int row, int column) {
-            return w.results()->data(w.results()->index(row, column), Qt::DisplayRole).toString();
-        };
-        EXPECT_EQ(cell(0, 0), "Group 1: 2 entries");
-        EXPECT_EQ(cell(2, 0), "7 - Gamma");
-        EXPECT_EQ(cell(2, DuplicatesModel::Uploader), "Ann");
+        EXPECT_EQ(cell(w.results(), 0), "Group 1: 2 entries");
+        EXPECT_EQ(cell(w.results(), 2), "7 - Gamma");
+        EXPECT_EQ(cell(w.results(), 2, DuplicatesModel::Uploader), "Ann");
         EXPECT_EQ(w.statusLabel()->text(), "1 group(s), 2 entries");
     }
     shoot(&w, "find-duplicates");

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <fstream>
 #include <memory>
 
 namespace qv::test {
@@ -17,6 +18,14 @@ struct ToolsTestBoard {
     ToolsTestBoard() { builder.writeConfig("Board"); }
 
     std::string areaDir(const std::string& name) const { return tmp.path() + "/files/" + name; }
+    // The area's description file grown by that many MiB of text no entry points at.
+    void growDescriptions(int area, int mib) const
+    {
+        std::ofstream out(builder.descriptionPath(area), std::ios::binary | std::ios::app);
+        const std::string chunk(1 << 20, 'q');
+        for (int i = 0; i < mib; ++i)
+            out << chunk;
+    }
 
     std::unique_ptr<Board> open(FileIo& io = systemFileIo(), QByteArray codePage = CodePage::kDefaultName) const
     {

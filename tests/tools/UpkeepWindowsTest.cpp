@@ -54,7 +54,7 @@ struct UpkeepWindows : ::testing::Test {
 
 // Both windows: the preview area by area first, nothing changed; then the run and its outcome.
 // The repair goes first: a pack, like any rewrite, completes a short index as well.
-TEST_F(UpkeepWindows, PreviewFirstThenChangeWithTheOutcomeShown)
+TEST_F(UpkeepWindows, PreviewFirstThenChangeWithTheOutcomeShownAndNoPreviewWithoutAreas)
 {
     PackDialog pack(*board, dialogs, board->numberedAreaItems());
     RepairDialog repair(*board, dialogs, board->numberedAreaItems());
@@ -106,15 +106,12 @@ TEST_F(UpkeepWindows, PreviewFirstThenChangeWithTheOutcomeShown)
     QTest::mouseClick(repair.previewButton(), Qt::LeftButton);
     EXPECT_EQ(repair.statusLabel()->text(), "Nothing to repair in 2 area(s).");
     EXPECT_FALSE(repair.runButton()->isEnabled());
-}
-
-TEST_F(UpkeepWindows, APreviewWithoutAreasIsRefused)
-{
-    RepairDialog d(*board, dialogs, board->numberedAreaItems());
-    d.areaList()->clearSelection();
-    QTest::mouseClick(d.previewButton(), Qt::LeftButton);
+    // A preview without areas is refused.
+    const QString shown = repair.previewBox()->toPlainText();
+    repair.areaList()->clearSelection();
+    QTest::mouseClick(repair.previewButton(), Qt::LeftButton);
     EXPECT_EQ(dialogs.messages(), QStringList { "Error!|Select the areas first." });
-    EXPECT_TRUE(d.previewBox()->toPlainText().isEmpty());
+    EXPECT_EQ(repair.previewBox()->toPlainText(), shown);
 }
 
 // A copy a live transfer is writing stays, and a file a transfer left twice is named, not deleted.

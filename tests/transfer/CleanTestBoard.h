@@ -10,21 +10,16 @@
 //   8 "To nowhere"   C:\FILES\H  moves to 99
 // entries() fills an area with one entry of each kind, files() names the files put beside them.
 
-#include "board/Board.h"
 #include "board/TransferLeftovers.h"
 #include "storage/AreaCheck.h"
 #include "storage/Encoding.h"
-#include "tests/support/BoardBuilder.h"
+#include "tests/editing/MappedBoard.h"
 
 #include <QDate>
-#include <QFile>
-
-#include <filesystem>
-#include <memory>
 
 namespace qv::test {
 
-class CleanTestBoard {
+class CleanTestBoard : public MappedBoard {
 public:
     static inline const QDate kToday { 2026, 12, 1 };
 
@@ -32,7 +27,6 @@ public:
 
     CleanTestBoard()
     {
-        builder.writeConfig("Board");
         struct Area {
             const char* name;
             const char* path;
@@ -118,24 +112,8 @@ public:
             putFile(area, f);
         return written;
     }
-    std::vector<std::string> filesIn(int area) const
-    {
-        std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(dir(area)))
-            out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
+    std::vector<std::string> filesIn(int area) const { return namesIn(dir(area)); }
 
-    std::unique_ptr<Board> open(FileIo& io = systemFileIo()) const
-    {
-        Board::Options o;
-        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
-        o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
-        return std::make_unique<Board>(o, io);
-    }
-
-    AreaBytes bytes(int area) const { return areaBytes(builder, area); }
     // What qvtool check reports for the area: its files, and what transfers left in its directory.
     std::vector<std::string> check(int area) const
     {
@@ -145,9 +123,6 @@ public:
             out.push_back(line.toStdString());
         return out;
     }
-
-    TempDir tmp;
-    BoardBuilder builder { tmp.path() };
 };
 
 } // namespace qv::test

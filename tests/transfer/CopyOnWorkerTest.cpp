@@ -35,11 +35,7 @@ const std::string kLarge(size_t(17) << 20, 'x');
 
 std::vector<std::string> temporaries(const std::string& directory)
 {
-    std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(directory))
-        if (e.path().filename().string().starts_with(".qvcopy-"))
-            out.push_back(e.path().filename().string());
-    return out;
+    return test::namesIn(directory, ".qvcopy-");
 }
 
 // Holds the worker before the piece-th copy of bytes until this thread lets it go, so that

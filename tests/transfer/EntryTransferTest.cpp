@@ -1,9 +1,10 @@
-// Pasting and direct transfers: the bytes both areas hold afterwards and which files exist.
+// Pasting, direct transfers and send-to: the bytes the areas hold afterwards and which files exist.
 
 #include "board/Board.h"
 #include "board/TransferLeftovers.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
+#include "transfer/SendTo.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,23 @@ test::AreaBytes betaWith(const Areas& a, const std::vector<size_t>& alphaRecords
     return b;
 }
 
+// The id of a process that has ended, as that of a killed transfer.
+pid_t endedProcess()
+{
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ::waitpid(gone, nullptr, 0);
+    return gone;
+}
+
+class EntryTransferTest : public ::testing::Test {
+protected:
+    TransferTestBoard t;
+    const Areas a = makeAreas(t);
+    std::unique_ptr<Board> board = t.open();
+};
+
 EntryTransfer::Request paste(
     Board& board, int from, const std::vector<uint64_t>& held, bool cut, int to, uint64_t after)
 {
@@ -84,11 +102,8 @@ EntryTransfer::Request paste(
     return r;
 }
 
-TEST(EntryTransfer, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescriptionsOrFiles)
+TEST_F(EntryTransferTest, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescriptionsOrFiles)
 {
-    TransferTestBoard t;
-    const Areas a = makeAreas(t);
-    auto board = t.open();
     // Cut 2 and 5, paste behind 3: 1, 3, 2, 5, 4, 6.
     auto moved = EntryTransfer(*board).run(paste(*board, 1, { 1, 4 }, true, 1, 3));
     ASSERT_TRUE(moved.ok()) << moved.error->message;
@@ -105,23 +120,16 @@ TEST(EntryTransfer, WithinOneAreaACutMovesAndACopyDuplicatesWithoutTouchingDescr
     EXPECT_TRUE(t.check(1).empty());
 }
 
-TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopiesFilesKeepingTheirNames)
+TEST_F(EntryTransferTest, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopiesFilesKeepingTheirNames)
 {
-    TransferTestBoard t;
-    const Areas a = makeAreas(t);
     // An old time, so a copy stamped with the clock would show.
     std::filesystem::last_write_time(
         t.file(1, "A1.ZIP"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
     struct stat before { };
     ASSERT_EQ(::stat(t.file(1, "A1.ZIP").c_str(), &before), 0);
     // What a copy killed half way left behind: removed by the next transfer into the directory.
-    const pid_t gone = fork();
-    if (gone == 0)
-        _exit(0);
-    ::waitpid(gone, nullptr, 0);
-    const std::string leftover = t.dir(2) + "/.qvcopy-" + std::to_string(gone) + "-0.tmp";
+    const std::string leftover = t.dir(2) + "/.qvcopy-" + std::to_string(endedProcess()) + "-0.tmp";
     test::writeFile(leftover, "half");
-    auto board = t.open();
     const auto alphaBefore = t.bytes(1);
     QStringList shown;
     EntryTransfer::Callbacks callbacks;
@@ -150,11 +158,9 @@ TEST(EntryTransfer, CopyToAnotherAreaAppendsDescriptionsSetsBothPointersAndCopie
     EXPECT_TRUE(t.check(2).empty());
 }
 
-TEST(EntryTransfer, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheDestinationHasThem)
+TEST_F(EntryTransferTest, ACutBetweenAreasRemovesTheSourceEntriesAndFilesOnlyAfterTheDestinationHasThem)
 {
-    TransferTestBoard t;
-    const Areas a = makeAreas(t);
-    auto board = t.open(systemFileIo(), true);
+    board = t.open(systemFileIo(), true);
     // Paste behind Beta's first entry.
     auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0, 2, 5 }, true, 2, 1));
     ASSERT_TRUE(outcome.ok()) << outcome.error->message;
@@ -210,12 +216,9 @@ TEST(EntryTransfer, AMovedFileAnotherSourceEntryNamesByItsLongNameStays)
     EXPECT_TRUE(test::fileExists(t.file(2, "Long name.zip")));
 }
 
-TEST(EntryTransfer, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
+TEST_F(EntryTransferTest, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
 {
-    TransferTestBoard t;
-    makeAreas(t);
     t.builder.writeEntries(3, {});
-    auto board = t.open();
     auto outcome = EntryTransfer(*board).run(paste(*board, 1, { 0 }, true, 3, UINT64_MAX));
     ASSERT_TRUE(outcome.ok());
     ASSERT_EQ(outcome.files.size(), 1u);
@@ -270,14 +273,11 @@ TEST(EntryTransfer, HeldEntriesAreFoundWhereTheyAreNowAndShownRowsMustStayPut)
     }
 }
 
-TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntriesWhoseFileStayed)
+TEST_F(EntryTransferTest, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntriesWhoseFileStayed)
 {
-    TransferTestBoard t;
-    const Areas a = makeAreas(t);
     const std::string out = t.tmp.path() + "/out";
     std::filesystem::create_directories(out);
     test::writeFile(out + "/a4.zip", "already there");
-    auto board = t.open();
     EntryTransfer::Request r = paste(*board, 1, { 0, 2, 3 }, true, 0, 0);
     r.to = EntryTransfer::To::Directory;
     r.directory = QString::fromStdString(out);
@@ -293,12 +293,6 @@ TEST(EntryTransfer, AMoveToADirectoryTakesCommentLinesAndCopiedFilesButKeepsEntr
     EXPECT_EQ(test::readFile(out + "/a4.zip"), test::bytesOf("already there"));
     EXPECT_TRUE(t.check(1).empty());
 }
-
-} // namespace
-} // namespace qv
-
-namespace qv {
-namespace {
 
 // Check names what a killed transfer left: temporary copies, and a moved file still in the source
 // directory (no entry of that directory names it; the entry that moved names its twin). Loading
@@ -316,11 +310,7 @@ TEST(TransferLeftovers, CheckNamesWhatAKilledTransferLeftAndLoadingRemovesDeadCo
     t.putFile(2, "OTHER.ZIP", "other");
     const auto stamp = std::filesystem::last_write_time(t.file(2, "MOVED.ZIP"));
     std::filesystem::last_write_time(t.file(1, "MOVED.ZIP"), stamp);
-    const pid_t gone = fork();
-    if (gone == 0)
-        _exit(0);
-    ::waitpid(gone, nullptr, 0);
-    const std::string dead = t.dir(2) + "/.qvcopy-" + std::to_string(gone) + "-0.tmp";
+    const std::string dead = t.dir(2) + "/.qvcopy-" + std::to_string(endedProcess()) + "-0.tmp";
     const std::string live = t.dir(2) + "/.qvcopy-" + std::to_string(::getpid()) + "-7.tmp";
     test::writeFile(dead, "half");
     test::writeFile(live, "half");
@@ -342,6 +332,49 @@ TEST(TransferLeftovers, CheckNamesWhatAKilledTransferLeftAndLoadingRemovesDeadCo
     EXPECT_FALSE(board->loadArea(2, true).error);
     EXPECT_FALSE(test::fileExists(dead));
     EXPECT_TRUE(test::fileExists(live)) << "its process still runs";
+}
+
+TEST(SendTo, CopyOrMoveAddsTheFileAsTheLastEntryAndAMoveDeletesTheOriginalOnlyAfterwards)
+{
+    for (bool move : { false, true }) {
+        TransferTestBoard t;
+        t.builder.writeEntries(2, { Entry { .name = "B1.ZIP" } });
+        const std::string original = t.tmp.path() + "/Download.Zip";
+        test::writeFile(original, "payload");
+        auto board = t.open();
+        auto outcome = SendTo::run(*board, { 2, QString::fromStdString(original), move, "Sysop", true }, nullptr);
+        ASSERT_TRUE(outcome.added) << (outcome.error ? outcome.error->message : "");
+        EXPECT_EQ(test::readFile(t.file(2, "Download.Zip")), test::bytesOf("payload"));
+        EXPECT_EQ(test::fileExists(original), !move);
+        const auto rows = board->store().load(2, true).rows;
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1].name, "Download.zip");
+        EXPECT_EQ(rows[1].size, 7);
+    }
+}
+
+// A file already in the area's directory is added and kept; a copy that fails adds nothing and
+// keeps the original.
+TEST(SendTo, AFileAlreadyThereIsKeptAndAFailedCopyAddsNothing)
+{
+    TransferTestBoard t;
+    t.builder.writeAreas({ { "Alpha", "C:\\FILES\\A", 1 }, { "Lost", "D:\\NOWHERE", 1 } });
+    t.builder.writeEntries(1, {});
+    t.builder.writeEntries(2, {});
+    t.putFile(1, "HERE.ZIP", "here");
+    const std::string original = t.tmp.path() + "/x.zip";
+    test::writeFile(original, "x");
+    auto board = t.open();
+    auto here = SendTo::run(*board, { 1, QString::fromStdString(t.file(1, "HERE.ZIP")), true, "Sysop", true }, nullptr);
+    ASSERT_TRUE(here.added);
+    EXPECT_EQ(here.copy.status, FileCopier::Status::SameFile);
+    EXPECT_EQ(test::readFile(t.file(1, "HERE.ZIP")), test::bytesOf("here"));
+    EXPECT_EQ(board->store().count(1).value(), 1u);
+    auto failed = SendTo::run(*board, { 2, QString::fromStdString(original), true, "Sysop", true }, nullptr);
+    EXPECT_FALSE(failed.added);
+    EXPECT_TRUE(failed.copy.pathNotFound);
+    EXPECT_TRUE(test::fileExists(original));
+    EXPECT_EQ(board->store().count(2).value(), 0u);
 }
 
 } // namespace

@@ -33,14 +33,6 @@ struct State {
     bool operator==(const State&) const = default;
 };
 
-Files filesIn(const std::string& dir)
-{
-    Files out;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        out[e.path().filename().string()] = test::readFile(e.path().string());
-    return out;
-}
-
 template <class Fixture> struct Operation {
     const char* label;
     int src;
@@ -51,7 +43,7 @@ template <class Fixture> struct Operation {
 
 template <class Fixture> State stateOf(const Fixture& t, int src)
 {
-    return { t.bytes(src), t.bytes(2), filesIn(t.dir(src)), filesIn(t.dir(2)) };
+    return { t.bytes(src), t.bytes(2), test::filesIn(t.dir(src)), test::filesIn(t.dir(2)) };
 }
 
 QString folded(const std::string& name)

@@ -1,26 +1,18 @@
 #pragma once
 
-// Three areas with their files on disk, for the transfer tests: the board in tmp/ra, the file
-// base in tmp/fdb, C: mapped to tmp. Area 1 "Alpha" is C:\FILES\A, area 2 "Beta" C:\FILES\B,
-// area 3 "Shared" lives in Alpha's directory too.
+// Three areas with their files on disk, for the transfer tests. Area 1 "Alpha" is C:\FILES\A,
+// area 2 "Beta" C:\FILES\B, area 3 "Shared" lives in Alpha's directory too.
 
-#include "board/Board.h"
 #include "storage/AreaCheck.h"
-#include "tests/support/BoardBuilder.h"
+#include "tests/editing/MappedBoard.h"
 #include "transfer/Clipboard.h"
-
-#include <QFile>
-
-#include <filesystem>
-#include <memory>
 
 namespace qv::test {
 
-class TransferTestBoard {
+class TransferTestBoard : public MappedBoard {
 public:
     TransferTestBoard()
     {
-        builder.writeConfig("Board");
         builder.writeAreas(
             { { "Alpha", "C:\\FILES\\A", 1 }, { "Beta", "C:\\FILES\\B", 1 }, { "Shared", "C:\\FILES\\A", 1 } });
         std::filesystem::create_directories(dir(1));
@@ -32,15 +24,6 @@ public:
     void putFile(int area, const std::string& name, std::string_view bytes = "data")
     {
         writeFile(file(area, name), bytes);
-    }
-
-    std::unique_ptr<Board> open(FileIo& io = systemFileIo(), bool useTrash = false) const
-    {
-        Board::Options o;
-        o.useTrash = useTrash;
-        o.boardDirectory = QFile::decodeName(QByteArray::fromStdString(builder.boardDir()));
-        o.drives.insert(QChar('C'), QString::fromStdString(tmp.path()));
-        return std::make_unique<Board>(o, io);
     }
 
     // Alpha: three files and a comment line between them; Beta: one file.
@@ -55,7 +38,6 @@ public:
         putFile(2, "B1.ZIP", "beta");
     }
 
-    AreaBytes bytes(int area) const { return areaBytes(builder, area); }
     std::vector<std::string> check(int area) const
     {
         return AreaCheck::run(systemFileIo(), builder.fileBaseDir(), area);
@@ -70,9 +52,6 @@ public:
             out.push_back({ p, rows.at(size_t(p)) });
         return out;
     }
-
-    TempDir tmp;
-    BoardBuilder builder { tmp.path() };
 };
 
 } // namespace qv::test

@@ -18,11 +18,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
-#include "tests/support/WindowTestTools.h"
-
-#include <gtest/gtest.h>
+#include "tests/editing/DialogProbe.h"
 
 #include <filesystem>
 #include <memory>
@@ -31,27 +28,14 @@ namespace qv {
 namespace {
 
 using Answer = Dialogs::Answer;
+using test::child;
+using test::clickInModal;
+using test::itemTexts;
 using test::shoot;
-
-template <class T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(name);
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
 
 QString str(const std::string& s)
 {
     return QString::fromStdString(s);
-}
-
-// Clicks the button of that name in the next modal window once it is up.
-void clickInModal(const char* button)
-{
-    test::whenModalOpens([button](QWidget* w) {
-        if (auto* b = w->findChild<QPushButton*>(button))
-            b->click();
-    });
 }
 
 // Areas 1 "Old Games", 2 "Utilities", 7 "Games": one name inside another, numbers with a gap.
@@ -140,16 +124,12 @@ TEST_F(TransferWindows, AreaKindChecksInOrderAndKeepsTheDialogOpen)
     EXPECT_TRUE(d->target()->toArea);
     EXPECT_EQ(d->target()->area, 2);
     EXPECT_EQ(d->result(), QDialog::Accepted);
-}
 
-TEST_F(TransferWindows, NamePickerFindsTheAreaOfThatExactName)
-{
-    auto d = dialog({ .move = true, .currentArea = 2, .currentIsComment = false, .itemsByNumber = false });
+    // By name: "Games" is contained in "Old Games", which comes first by number.
+    d = dialog({ .move = true, .currentArea = 2, .currentIsComment = false, .itemsByNumber = false });
     EXPECT_EQ(d->windowTitle(), "Move...");
     EXPECT_EQ(child<QLabel>(d.get(), "Label1")->text(), "Move selected file(s) to...");
-    auto* combo = child<QComboBox>(d.get(), "Combo1");
-    ASSERT_EQ(combo->count(), 3);
-    EXPECT_EQ(combo->itemText(0), "Games"); // contained in "Old Games", which comes first by number
+    EXPECT_EQ(itemTexts(child<QComboBox>(d.get(), "Combo1")), QStringList({ "Games", "Old Games", "Utilities" }));
     d->confirm();
     ASSERT_TRUE(d->target().has_value());
     EXPECT_EQ(d->target()->area, 7);
@@ -159,7 +139,7 @@ TEST_F(TransferWindows, NamePickerFindsTheAreaOfThatExactName)
     shoot(d.get(), "direct-move-directory");
 }
 
-TEST_F(TransferWindows, KindsEnableTheirOwnControlsAndCommentRowsStayInAreas)
+TEST_F(TransferWindows, KindsEnableTheirOwnControlsAndBrowseFillsThePath)
 {
     auto d = dialog({ .move = false, .currentArea = 1, .currentIsComment = false, .itemsByNumber = true });
     const char* areaSide[] = { "Label3", "Text1", "Combo1" };
@@ -173,14 +153,7 @@ TEST_F(TransferWindows, KindsEnableTheirOwnControlsAndCommentRowsStayInAreas)
     }
     EXPECT_TRUE(child<QRadioButton>(d.get(), "Option1_1")->isEnabled());
     shoot(d.get(), "direct-copy-area");
-    auto comment = dialog({ .move = true, .currentArea = 1, .currentIsComment = true, .itemsByNumber = true });
-    EXPECT_FALSE(child<QRadioButton>(comment.get(), "Option1_1")->isEnabled());
-    EXPECT_TRUE(child<QRadioButton>(comment.get(), "Option1_0")->isChecked());
-}
-
-TEST_F(TransferWindows, BrowseFillsThePathAndCancelKeepsIt)
-{
-    auto d = dialog({ .move = false, .currentArea = 1, .currentIsComment = false, .itemsByNumber = true });
+    // Browse fills the path; a cancelled pick keeps it.
     child<QRadioButton>(d.get(), "Option1_1")->setChecked(true);
     auto* path = child<QLineEdit>(d.get(), "Text2");
     path->setText("D:\\");
@@ -193,6 +166,10 @@ TEST_F(TransferWindows, BrowseFillsThePathAndCancelKeepsIt)
     EXPECT_EQ(dialogs.calls[0].kind, "folder");
     EXPECT_EQ(dialogs.calls[0].title, "Select Destination Path");
     EXPECT_EQ(dialogs.calls[0].text, QDir::cleanPath(str(tmp.path() + "/files"))); // starts at the mapped path
+    // Comment rows stay in areas.
+    d = dialog({ .move = true, .currentArea = 1, .currentIsComment = true, .itemsByNumber = true });
+    EXPECT_FALSE(child<QRadioButton>(d.get(), "Option1_1")->isEnabled());
+    EXPECT_TRUE(child<QRadioButton>(d.get(), "Option1_0")->isChecked());
 }
 
 TEST_F(TransferWindows, MissingDirectoryIsCreatedOnlyAfterYes)
@@ -281,9 +258,7 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.windowTitle() == "Internal Clipboard [Cut]"; }));
     QApplication::processEvents();
     EXPECT_EQ(viewer.redrawCount(), before + 1);
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(0)->text(), "Doom.zip");
-    EXPECT_EQ(list->item(1)->text(), board->text(names[2]));
+    EXPECT_EQ(itemTexts(list), QStringList({ "Doom.zip", board->text(names[2]) }));
     EXPECT_EQ(label->text(), "Area: 00007: Games");
     shoot(&viewer, "clipboard-viewer");
     // Only a removal of a held entry is news: records it does not hold (again) change nothing.
@@ -301,8 +276,7 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     // Taken in the order the rows were picked, held in the order of the area.
     clipboard.take(Clipboard::Mode::Copy, 2, { items.rbegin(), items.rend() });
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() == 3; }));
-    EXPECT_EQ(list->item(0)->text(), "Doom.zip");
-    EXPECT_EQ(list->item(2)->text(), board->text(names[2]));
+    EXPECT_EQ(itemTexts(list), QStringList({ "Doom.zip", " (Comment)", board->text(names[2]) }));
     EXPECT_EQ(label->text(), "Area: 00002: Utilities");
     shoot(&viewer, "clipboard-viewer-copy");
 }
@@ -346,10 +320,7 @@ TEST_F(TransferWindows, SendToWindowShortensLongPathsAndCopiesByDefault)
     SendToWindow w(*board, "/home/sysop/incoming/" + QString(30, 'x') + ".zip");
     w.show();
     auto* areas = child<QComboBox>(&w, "cmbAreaPick");
-    QStringList items;
-    for (int i = 0; i < areas->count(); ++i)
-        items << areas->itemText(i);
-    EXPECT_EQ(items, QStringList({ "00001: Old Games", "00002: Utilities", "00007: Games" }));
+    EXPECT_EQ(itemTexts(areas), QStringList({ "00001: Old Games", "00002: Utilities", "00007: Games" }));
     EXPECT_EQ(areas->currentIndex(), 0);
     EXPECT_TRUE(child<QRadioButton>(&w, "optMoveSend_1")->isChecked());
     EXPECT_EQ(child<QLabel>(&w, "lblFile")->text(), "File: /hom...incoming/" + QString(30, 'x') + ".zip");
@@ -370,16 +341,11 @@ TEST_F(TransferWindows, ModalAsksAnswerOnlyAfterOk)
     };
     clickInModal("Command1");
     EXPECT_FALSE(DirectTransferDialog::ask(nullptr, *board, dialogs, setup).has_value());
-    clickInModal("Command3");
     // Area 1 is the first item and the current area: OK stays open, so cancel after it.
-    auto* cancelLater = new QTimer;
-    QObject::connect(cancelLater, &QTimer::timeout, cancelLater, [&, cancelLater] {
-        if (dialogs.calls.isEmpty())
-            return;
-        cancelLater->deleteLater();
-        clickInModal("Command1");
+    test::whenModalOpens([](QWidget* w) {
+        child<QPushButton>(w, "Command3")->click();
+        child<QPushButton>(w, "Command1")->click();
     });
-    cancelLater->start(10);
     EXPECT_FALSE(DirectTransferDialog::ask(nullptr, *board, dialogs, setup).has_value());
     EXPECT_EQ(dialogs.messages(), QStringList({ "Error!|Source and destination area are equal!" }));
 
