@@ -354,7 +354,7 @@ Result<void> AreaStore::patchRecord(int area, AreaFileKind kind, uint64_t positi
         patch.minimumLength = (position + 1) * size;
     }
     note.patches.push_back(patch);
-    return writeNoted(area, note, { file }, expected);
+    return writeNoted(area, note, { file }, {}, expected);
 }
 
 namespace {

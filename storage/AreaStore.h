@@ -290,12 +290,13 @@ private:
     Result<void> commitPlan(int area, const RewritePlan& plan, std::optional<AreaJournal::Append> appended,
         const FileIo::Stamp& before, std::span<const RowIdentity> expected = {},
         std::span<const RowIdentity> expectedOther = {});
-    // Writes the note as the journal, then carries out its patches (files[k] is the path of
-    // patch k): the files are opened first, the board's lock is taken only around the identity
-    // check and the writes, and the flushes follow. When the rows changed it fails with
-    // kRowsChanged, the journal removed and nothing written (*started stays false).
+    // Writes the note as the journal, then carries out its patches (files[fileOf[k]] is the path
+    // of patch k; fileOf empty: every patch is in files[0]): the files are opened first, the
+    // board's lock is taken only around the identity check and the writes, and the flushes
+    // follow. When the rows changed it fails with kRowsChanged, the journal removed and nothing
+    // written (*started stays false).
     Result<void> writeNoted(int area, const AreaJournal& note, const std::vector<std::string>& files,
-        std::span<const RowIdentity> expected, bool* started = nullptr);
+        const std::vector<uint32_t>& fileOf, std::span<const RowIdentity> expected, bool* started = nullptr);
     // Fails with kRowsChanged (for area) unless each expected position of the open header file
     // holds the bytes shown; masked leaves out the fields the board bumps in place.
     Result<void> checkRows(FileIo::Handle header, int area, std::span<const RowIdentity> expected, bool masked);

@@ -313,13 +313,14 @@ Result<std::vector<bool>> AreaStore::setDescriptions(
         (void)recover(area);
         return Error { EFBIG, "too many entries for one change" };
     }
-    std::vector<std::string> files;
+    const std::string headerName = journalName(AreaFileKind::Header, hdrPath);
+    const std::string indexName = journalName(AreaFileKind::Index, idxPath);
+    std::vector<uint32_t> fileOf;
+    fileOf.reserve(note.patches.size());
     for (const auto& patch : note.patches)
-        files.push_back(patch.file == journalName(AreaFileKind::Header, hdrPath) ? hdrPath
-                : patch.file == journalName(AreaFileKind::Index, idxPath)        ? idxPath
-                                                                                 : txtPath);
+        fileOf.push_back(patch.file == headerName ? 0 : patch.file == indexName ? 1 : 2);
     bool started = false;
-    if (auto done = writeNoted(area, note, files, expected, &started); !done) {
+    if (auto done = writeNoted(area, note, { hdrPath, idxPath, txtPath }, fileOf, expected, &started); !done) {
         // Refused or failed before anything was written: the appended texts are cut off again.
         if (!started && note.append)
             (void)undoAppend(*m_io, m_fileBaseDir, area, *note.append);

@@ -13,7 +13,7 @@
 namespace qv {
 
 Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std::vector<std::string>& files,
-    std::span<const RowIdentity> expected, bool* started)
+    const std::vector<uint32_t>& fileOf, std::span<const RowIdentity> expected, bool* started)
 {
     if (started)
         *started = false;
@@ -51,11 +51,17 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     if (auto written = writeJournal(*m_io, journal, note, true, alongside); !written)
         return retract(written.error());
     texts.reset();
-    std::vector<size_t> slot(files.size());
+    // Only the files some patch is in are opened (besides the header, which holds the lock).
+    std::vector<bool> used(files.size(), fileOf.empty() && !note.patches.empty());
+    for (uint32_t j : fileOf)
+        used[j] = true;
+    std::vector<size_t> handleOf(files.size()); // files[j] -> handles[handleOf[j]]
     for (size_t k = 0; k < files.size(); ++k) {
+        if (!used[k])
+            continue;
         const auto at = std::find(opened.begin(), opened.end(), files[k]);
         if (at != opened.end()) {
-            slot[k] = size_t(at - opened.begin());
+            handleOf[k] = size_t(at - opened.begin());
             continue;
         }
         if (!m_io->exists(files[k])) {
@@ -67,10 +73,11 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         auto f = m_io->open(files[k], FileIo::Mode::ReadWrite);
         if (!f)
             return retract(f.error());
-        slot[k] = opened.size();
+        handleOf[k] = opened.size();
         opened.push_back(files[k]);
         handles.push_back(std::make_unique<ScopedHandle>(*m_io, *f));
     }
+    auto slot = [&](size_t k) { return handleOf[fileOf.empty() ? 0 : fileOf[k]]; };
     const FileIo::Handle header = handles.front()->get();
     if (auto l = m_io->lockRange(header, 0, HeaderRecord::kSize, m_lockWaitMs); !l)
         return retract(l.error());
@@ -83,17 +90,19 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         std::vector<ChangeRecorder::Touch> touches;
         const AreaFileKind kinds[] = { AreaFileKind::Header, AreaFileKind::Index, AreaFileKind::Description,
             AreaFileKind::LongName };
-        std::vector<std::string> paths;
-        for (AreaFileKind kind : kinds)
-            paths.push_back(path(area, kind));
+        std::vector<AreaFileKind> kindOf(files.size(), AreaFileKind::Header);
+        for (AreaFileKind kind : kinds) {
+            const std::string file = path(area, kind);
+            for (size_t j = 0; j < files.size(); ++j)
+                if (files[j] == file)
+                    kindOf[j] = kind;
+        }
+        touches.reserve(note.patches.size());
         for (size_t k = 0; k < note.patches.size(); ++k) {
-            AreaFileKind kind = AreaFileKind::Header;
-            for (size_t i = 0; i < paths.size(); ++i)
-                if (paths[i] == files[k])
-                    kind = kinds[i];
+            const size_t j = fileOf.empty() ? 0 : fileOf[k];
             const AreaJournal::Patch& p = note.patches[k];
             const uint64_t end = std::max<uint64_t>(p.offset + p.bytes.size(), p.minimumLength);
-            touches.push_back({ kind, files[k], false, p.offset, end - p.offset });
+            touches.push_back({ kindOf[j], files[j], false, p.offset, end - p.offset });
         }
         m_recorder->committing(area, touches);
     }
@@ -108,7 +117,7 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         std::vector<std::vector<FileIo::Piece>> pieces(handles.size());
         for (size_t k = 0; k < note.patches.size(); ++k) {
             const AreaJournal::Patch& p = note.patches[k];
-            pieces[slot[k]].push_back({ p.offset, p.bytes.data(), p.bytes.size() });
+            pieces[slot(k)].push_back({ p.offset, p.bytes.data(), p.bytes.size() });
         }
         for (size_t i = 0; i < handles.size() && done; ++i)
             if (!pieces[i].empty())
@@ -116,7 +125,7 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     }
     for (size_t k = 0; !plain && k < note.patches.size() && done; ++k) {
         const AreaJournal::Patch& p = note.patches[k];
-        const FileIo::Handle f = handles[slot[k]]->get();
+        const FileIo::Handle f = handles[slot(k)]->get();
         if (p.recordSize > 0) {
             // A short long-name file is lengthened by whole empty records first.
             auto length = m_io->size(f);
@@ -185,7 +194,13 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
         return n;
     };
     AreaJournal note;
-    std::map<std::string, std::vector<size_t>> byFile; // host path -> its patches in the note
+    note.patches.reserve(patches.size());
+    // The files patched, each with its name in the journal; fileOf[k] is patch k's.
+    std::vector<std::string> files;
+    std::vector<std::string> names;
+    std::vector<uint32_t> fileOf;
+    fileOf.reserve(patches.size());
+    std::map<AreaFileKind, uint32_t> fileOfKind;
     for (FieldPatch& p : patches) {
         if (p.pointerOfAppended && (*p.pointerOfAppended >= appended.size() || p.bytes.size() != 4))
             return Error { EINVAL, "a pointer patch names no appended text" };
@@ -206,9 +221,13 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
                 return Error { EINVAL, pathOf(p.kind) + " has no record " + std::to_string(p.position + 1) };
             offset = p.position * size + p.fieldOffset;
         }
-        const std::string& file = pathOf(p.kind);
-        byFile[file].push_back(note.patches.size());
-        note.patches.push_back({ journalName(p.kind, file), offset, std::move(p.bytes), 0, 0 });
+        auto [known, added] = fileOfKind.emplace(p.kind, uint32_t(files.size()));
+        if (added) {
+            files.push_back(pathOf(p.kind));
+            names.push_back(journalName(p.kind, files.back()));
+        }
+        fileOf.push_back(known->second);
+        note.patches.push_back({ names[known->second], offset, std::move(p.bytes), 0, 0 });
     }
 
     const std::string txt = pathOf(AreaFileKind::Description);
@@ -256,12 +275,8 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
             if (patches[k].pointerOfAppended)
                 enc::putLong(note.patches[k].bytes.data(), pointers[*patches[k].pointerOfAppended]);
     }
-    std::vector<std::string> files(note.patches.size());
-    for (const auto& [file, indexes] : byFile)
-        for (size_t i : indexes)
-            files[i] = file;
     bool started = false;
-    if (auto done = writeNoted(area, note, files, expected, &started); !done) {
+    if (auto done = writeNoted(area, note, files, fileOf, expected, &started); !done) {
         // Refused or failed before anything was patched: the texts are cut off again.
         if (!started && note.append)
             (void)undoAppend(*m_io, m_fileBaseDir, area, *note.append);

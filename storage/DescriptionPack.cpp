@@ -20,56 +20,52 @@ struct Pointers {
     int32_t index = -1;
 };
 
-Result<std::vector<Pointers>> readPointers(FileIo& io, const std::string& fileBaseDir, int area, uint64_t records)
+// Reads one pointer per record of the header or index file into out; records the file lacks
+// keep what out holds.
+Result<void> readPointerFile(FileIo& io, const std::string& file, AreaFileKind kind, std::vector<Pointers>& out)
 {
-    std::vector<Pointers> out(records);
-    struct Kind {
-        AreaFileKind kind;
-        size_t size;
-    };
-    for (Kind k :
-        { Kind { AreaFileKind::Header, HeaderRecord::kSize }, Kind { AreaFileKind::Index, IndexRecord::kSize } }) {
-        const std::string file = areaFilePath(io, fileBaseDir, area, k.kind);
-        if (!io.exists(file)) {
-            // No index: the rewrite builds one from the header, pointers and all.
-            for (auto& p : out)
-                p.index = p.header;
-            continue;
-        }
-        auto h = io.open(file, FileIo::Mode::Read);
-        if (!h)
-            return h.error();
-        ScopedHandle handle(io, *h);
-        auto length = io.size(*h);
-        if (!length)
-            return length.error();
-        const uint64_t present = std::min(records, *length / k.size);
-        const uint64_t perBlock = kWindow / k.size;
-        std::vector<uint8_t> block(perBlock * k.size);
-        for (uint64_t first = 0; first < present; first += perBlock) {
-            const uint64_t n = std::min(perBlock, present - first);
-            auto got = io.readAt(*h, first * k.size, block.data(), n * k.size);
-            if (!got)
-                return got.error();
-            if (*got != n * k.size)
-                return Error { kChangedMeanwhile, "an area file became shorter while it was read" };
-            for (uint64_t i = 0; i < n; ++i) {
-                const uint8_t* rec = block.data() + i * k.size;
-                Pointers& p = out[first + i];
-                if (k.kind == AreaFileKind::Header) {
-                    p.header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
-                    p.longName = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset);
-                } else {
-                    p.index = enc::getLong(rec + IndexRecord::kDescriptionPointerOffset);
-                }
+    const size_t size = kind == AreaFileKind::Header ? HeaderRecord::kSize : IndexRecord::kSize;
+    auto h = io.open(file, FileIo::Mode::Read);
+    if (!h)
+        return h.error();
+    ScopedHandle handle(io, *h);
+    auto length = io.size(*h);
+    if (!length)
+        return length.error();
+    const uint64_t present = std::min<uint64_t>(out.size(), *length / size);
+    const uint64_t perBlock = kWindow / size;
+    std::vector<uint8_t> block(perBlock * size);
+    for (uint64_t first = 0; first < present; first += perBlock) {
+        const uint64_t n = std::min(perBlock, present - first);
+        auto got = io.readAt(*h, first * size, block.data(), n * size);
+        if (!got)
+            return got.error();
+        if (*got != n * size)
+            return Error { kChangedMeanwhile, "an area file became shorter while it was read" };
+        for (uint64_t i = 0; i < n; ++i) {
+            const uint8_t* rec = block.data() + i * size;
+            Pointers& p = out[first + i];
+            if (kind == AreaFileKind::Header) {
+                p.header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
+                p.longName = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset);
+            } else {
+                p.index = enc::getLong(rec + IndexRecord::kDescriptionPointerOffset);
             }
         }
-        // Index records the file lacks are rebuilt from the header.
-        if (k.kind == AreaFileKind::Index)
-            for (uint64_t i = present; i < records; ++i)
-                out[i].index = out[i].header;
     }
-    return out;
+    return {};
+}
+
+// The index's pointers; without an index file (or for the records it lacks) the header's, as
+// the rewrite rebuilds them.
+Result<void> readIndexPointers(FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& out)
+{
+    for (auto& p : out)
+        p.index = p.header;
+    const std::string file = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);
+    if (!io.exists(file))
+        return {};
+    return readPointerFile(io, file, AreaFileKind::Index, out);
 }
 
 // Where the bytes after the last zero byte of the file's first `length` bytes start (0: none).
@@ -91,36 +87,15 @@ Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length)
     return uint64_t(0);
 }
 
-} // namespace
-
-Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area)
+// Lays out anew the kept texts of the records whose pointers are given, in the description file
+// survey.layout.read measured.
+Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointers>& pointers, PackSurvey& survey)
 {
-    PackSurvey survey;
-    const std::string txt = areaFilePath(io, fileBaseDir, area, AreaFileKind::Description);
-    // The description file is measured before the records are counted: every text a counted
-    // record points at was written before it, so pointers at or past that length lead nowhere.
-    auto texts = io.stamp(txt);
-    if (!texts)
-        return texts.error();
-    survey.layout.read = *texts;
-    auto header = io.stamp(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header));
-    if (!header)
-        return header.error();
-    survey.header = *header;
-    survey.records = header->exists ? header->size / HeaderRecord::kSize : 0;
-    survey.fileBytes = texts->exists ? texts->size : 0;
-    survey.keptBytes = survey.fileBytes;
-    if (!texts->exists || !header->exists)
-        return survey; // no records to rewrite: nothing is packed
-
-    auto pointers = readPointers(io, fileBaseDir, area, survey.records);
-    if (!pointers)
-        return pointers.error();
     auto h = io.open(txt, FileIo::Mode::Read);
     if (!h)
         return h.error();
     ScopedHandle handle(io, *h);
-    const uint64_t length = texts->size;
+    const uint64_t length = survey.layout.read.size;
     auto tail = afterLastZero(io, *h, length);
     if (!tail)
         return tail.error();
@@ -129,16 +104,17 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     // Every text starts at a pointer and ends with the first zero byte after it. Texts that share
     // their end (one a suffix of another) are one stretch, so they stay shared.
     std::vector<uint64_t> starts;
-    starts.reserve(pointers->size() * 2);
+    starts.reserve(pointers.size() * 2);
     auto consider = [&](int32_t p, bool longName) {
         if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
             return;
         starts.push_back(uint64_t(p));
     };
-    for (const Pointers& p : *pointers) {
+    for (const Pointers& p : pointers) {
         consider(p.header, false);
         consider(p.longName, true);
-        consider(p.index, false);
+        if (p.index != p.header) // as they mostly are
+            consider(p.index, false);
     }
     std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
@@ -173,10 +149,16 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     }
 
     // New offsets in record order: the first record's texts first.
+    size_t hint = 0;
     auto stretchOf = [&](uint64_t p) {
-        return size_t(std::upper_bound(stretches.begin(), stretches.end(), p,
+        // Records mostly point at texts in the order they were appended: first where the last led.
+        for (size_t k : { hint, hint + 1 })
+            if (k < stretches.size() && stretches[k].from <= p && p < stretches[k].from + stretches[k].length)
+                return hint = k;
+        hint = size_t(std::upper_bound(stretches.begin(), stretches.end(), p,
                           [](uint64_t v, const DescriptionLayout::Stretch& s) { return v < s.from; })
             - stretches.begin() - 1);
+        return hint;
     };
     std::vector<bool> placed(stretches.size(), false);
     uint64_t next = 0;
@@ -196,10 +178,11 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
         // A long-name pointer of 0 means none: such a text must not come first.
         longNameAtZero = longNameAtZero || (longName && k == *first && uint64_t(p) == stretches[k].from);
     };
-    for (const Pointers& p : *pointers) {
+    for (const Pointers& p : pointers) {
         place(p.header, false);
         place(p.longName, true);
-        place(p.index, false);
+        if (p.index != p.header)
+            place(p.index, false);
     }
     const uint64_t lead = longNameAtZero ? 1 : 0;
     for (auto& s : stretches)
@@ -207,6 +190,66 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     survey.texts = stretches.size();
     survey.layout.tailTo = next + lead;
     survey.keptBytes = survey.layout.tailTo + (length - *tail);
+    return {};
+}
+
+
+// The stamps of the description and header files; false when there is nothing to pack.
+Result<bool> measure(FileIo& io, const std::string& fileBaseDir, int area, PackSurvey& survey)
+{
+    // The description file is measured before the records are counted: every text a counted
+    // record points at was written before it, so pointers at or past that length lead nowhere.
+    auto texts = io.stamp(areaFilePath(io, fileBaseDir, area, AreaFileKind::Description));
+    if (!texts)
+        return texts.error();
+    survey.layout.read = *texts;
+    auto header = io.stamp(areaFilePath(io, fileBaseDir, area, AreaFileKind::Header));
+    if (!header)
+        return header.error();
+    survey.header = *header;
+    survey.records = header->exists ? header->size / HeaderRecord::kSize : 0;
+    survey.fileBytes = texts->exists ? texts->size : 0;
+    survey.keptBytes = survey.fileBytes;
+    return texts->exists && header->exists; // else no records to rewrite: nothing is packed
+}
+
+} // namespace
+
+Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area)
+{
+    PackSurvey survey;
+    auto any = measure(io, fileBaseDir, area, survey);
+    if (!any || !*any)
+        return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
+    std::vector<Pointers> pointers(survey.records);
+    if (auto r = readPointerFile(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
+            pointers);
+        !r)
+        return r.error();
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers); !r)
+        return r.error();
+    if (auto r = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey); !r)
+        return r.error();
+    return survey;
+}
+
+Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows)
+{
+    PackSurvey survey;
+    // Measured after the rows were read, so every text they point at is in it.
+    auto any = measure(io, fileBaseDir, area, survey);
+    survey.records = rows.size();
+    if (!any || !*any)
+        return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
+    std::vector<Pointers> pointers(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        pointers[i].header = enc::getLong(rows[i].record.data() + HeaderRecord::kDescriptionPointerOffset);
+        pointers[i].longName = enc::getLong(rows[i].record.data() + HeaderRecord::kLongNamePointerOffset);
+    }
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers); !r)
+        return r.error();
+    if (auto r = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey); !r)
+        return r.error();
     return survey;
 }
 

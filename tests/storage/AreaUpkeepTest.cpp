@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 namespace qv {
 namespace {
@@ -104,6 +105,19 @@ TEST_P(PackCases, KeepsOnlyReferencedTextsAndMovesEveryPointer)
     ASSERT_TRUE(survey);
     EXPECT_EQ(survey->reclaimable(), c.txt.size() - c.packed.size());
     AreaStore store(systemFileIo(), board.fileBaseDir());
+    // The same from the rows a load gave, as the status figures take it.
+    const auto rows = store.load(2, true).rows;
+    auto fromRows = surveyPack(systemFileIo(), board.fileBaseDir(), 2, rows);
+    ASSERT_TRUE(fromRows);
+    auto stretches = [](const PackSurvey& p) {
+        std::vector<std::tuple<uint64_t, uint64_t, uint64_t>> out;
+        for (const auto& s : p.layout.stretches)
+            out.emplace_back(s.from, s.length, s.to);
+        return out;
+    };
+    EXPECT_EQ(stretches(*fromRows), stretches(*survey));
+    EXPECT_EQ(std::tie(fromRows->keptBytes, fromRows->texts, fromRows->layout.tailTo),
+        std::tie(survey->keptBytes, survey->texts, survey->layout.tailTo));
     auto packed = packDescriptions(store, 2);
     ASSERT_TRUE(packed) << packed.error().message;
     EXPECT_TRUE(packed->written);
