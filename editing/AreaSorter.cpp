@@ -93,31 +93,37 @@ std::vector<uint64_t> AreaSorter::order(
     std::iota(sorted.begin(), sorted.end(), 0u);
     if (isTextKey(request.key)) {
         // Code unit by code unit, case-sensitive: QString's own ordering. The keys lie in one
-        // block, each code unit high byte first, so that comparing bytes compares code units.
+        // block, made so that comparing bytes compares code units.
         std::string block;
         std::vector<std::pair<size_t, size_t>> keys(m); // offset and length in block
         if (request.key == SortKey::Name) {
-            // A name decodes one byte to one code unit: through a table, without a string per row.
+            // A name decodes one byte to one code unit, so each byte is replaced by the rank of its
+            // code unit among all 256: comparing ranks compares code units, one byte per unit.
             std::array<char16_t, 256> unit {};
             for (int b = 0; b < 256; ++b) {
                 const char byte = char(b);
                 unit[size_t(b)] = codePage.decode(std::string_view(&byte, 1)).at(0).unicode();
             }
+            std::array<char16_t, 256> units = unit;
+            std::sort(units.begin(), units.end());
+            // Equal code units share a rank (that of the first in order); memcmp compares unsigned.
+            std::array<char, 256> rank {};
+            for (size_t b = 0; b < 256; ++b)
+                rank[b] = char(uint8_t(std::lower_bound(units.begin(), units.end(), unit[b]) - units.begin()));
             size_t total = 0;
             for (size_t j = 0; j < m; ++j)
-                total += rows[size_t(places[j])].name.size() * 2;
-            block.reserve(total);
+                total += rows[size_t(places[j])].name.size();
+            block.resize(total);
+            char* out = block.data();
             for (size_t j = 0; j < m; ++j) {
                 const std::string& name = rows[size_t(places[j])].name;
-                keys[j] = { block.size(), name.size() * 2 };
-                for (const char c : name) {
-                    const char16_t u = unit[uint8_t(c)];
-                    block.push_back(char(u >> 8));
-                    block.push_back(char(u & 0xFF));
-                }
+                keys[j] = { size_t(out - block.data()), name.size() };
+                for (const char c : name)
+                    *out++ = rank[uint8_t(c)];
             }
         } else {
             for (size_t j = 0; j < m; ++j) {
+                // Each code unit high byte first.
                 const QString key = textKey(rows[size_t(places[j])], request.key, codePage);
                 keys[j] = { block.size(), size_t(key.size()) * 2 };
                 for (QChar c : key) {
