@@ -63,72 +63,40 @@ struct Fixture {
 
 const QString kUnzip = QStandardPaths::findExecutable("unzip");
 
-TEST(ArchiverRunner, RealArchiversExtractTheDescriptionAsStored)
+// The command line is the same for every program; which options extract each format is what
+// the archiver search's own test checks. Here: what the runner makes of what comes out.
+TEST(ArchiverRunner, TheDescriptionComesOutAsStoredWhateverTheArchiveHolds)
 {
+    if (kUnzip.isEmpty() || QStandardPaths::findExecutable("zip").isEmpty())
+        GTEST_SKIP() << "no zip and unzip on this machine";
     Fixture f;
     const QByteArray diz = "Quick Beep 1.0\r\n\tBeeps \x01quickly.\r\n";
-    struct Case {
-        QString program, options, archive;
-        QByteArray expected;
-    };
-    std::vector<Case> cases;
-    if (!kUnzip.isEmpty() && !QStandardPaths::findExecutable("zip").isEmpty()) {
-        ASSERT_TRUE(f.zip(f.src() + "/UPPER.ZIP", { { "FILE_ID.DIZ", diz }, { "README.TXT", "x" } }));
-        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/UPPER.ZIP", diz });
-        ASSERT_TRUE(f.zip(f.src() + "/lower.zip", { { "file_id.diz", diz } }));
-        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/lower.zip", diz });
-        ASSERT_TRUE(f.zip(f.src() + "/BIG.ZIP", { { "FILE_ID.DIZ", QByteArray(5000, 'x') } }));
-        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/BIG.ZIP", QByteArray(4096, 'x') });
-        ASSERT_TRUE(f.zip(f.src() + "/NODIZ.ZIP", { { "README.TXT", "x" } }));
-        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/NODIZ.ZIP", {} });
-        // Names an uploader chose: nothing in them runs, the description still comes out.
-        for (const QString name :
-            { "a b.zip", "it's \"q\".zip", "a;touch pwned.zip", "$(touch pwned).zip", "-rf.zip" }) {
-            QFile::copy(f.src() + "/UPPER.ZIP", f.src() + "/" + name);
-            cases.push_back({ kUnzip, "-o -C -j", f.src() + "/" + name, diz });
-        }
-        // A member that is a symbolic link gives nothing, whatever it points at.
-        writeBytes(f.src() + "/secret.txt", "not for the board");
-        QFile::remove(f.src() + "/FILE_ID.DIZ");
-        ASSERT_TRUE(QFile::link(f.src() + "/secret.txt", f.src() + "/FILE_ID.DIZ"));
-        ASSERT_TRUE(f.zip(f.src() + "/LINK.ZIP", { { "FILE_ID.DIZ", {} } }));
-        QFile::remove(f.src() + "/FILE_ID.DIZ");
-        cases.push_back({ kUnzip, "-o -C -j", f.src() + "/LINK.ZIP", {} });
+    ASSERT_TRUE(f.zip(f.src() + "/UPPER.ZIP", { { "FILE_ID.DIZ", diz }, { "README.TXT", "x" } }));
+    ASSERT_TRUE(f.zip(f.src() + "/lower.zip", { { "file_id.diz", diz } }));
+    ASSERT_TRUE(f.zip(f.src() + "/BIG.ZIP", { { "FILE_ID.DIZ", QByteArray(5000, 'x') } }));
+    ASSERT_TRUE(f.zip(f.src() + "/NODIZ.ZIP", { { "README.TXT", "x" } }));
+    std::vector<std::pair<QString, QByteArray>> cases { { "UPPER.ZIP", diz }, { "lower.zip", diz },
+        { "BIG.ZIP", QByteArray(4096, 'x') }, { "NODIZ.ZIP", {} } };
+    // Names an uploader chose: nothing in them runs, the description still comes out.
+    for (const QString name : { "a b.zip", "it's \"q\".zip", "a;touch pwned.zip", "$(touch pwned).zip", "-rf.zip" }) {
+        QFile::copy(f.src() + "/UPPER.ZIP", f.src() + "/" + name);
+        cases.push_back({ name, diz });
     }
-    const QString sevenZip = QStandardPaths::findExecutable("7zz");
-    if (!sevenZip.isEmpty()) {
-        writeBytes(f.src() + "/A.LZH", test::lzhArchive({ { "README.TXT", "x" }, { "file_id.diz", diz } }));
-        cases.push_back({ sevenZip, "e -y -ssc-", f.src() + "/A.LZH", diz });
-    }
-    const QString arj = QStandardPaths::findExecutable("arj");
-    if (!arj.isEmpty()) {
-        writeBytes(f.src() + "/FILE_ID.DIZ", diz);
-        QProcess p;
-        p.setWorkingDirectory(f.src());
-        p.start(arj, { "a", f.src() + "/A.ARJ", "FILE_ID.DIZ" });
-        if (p.waitForFinished(60000) && p.exitCode() == 0)
-            cases.push_back({ arj, "e -y", f.src() + "/A.ARJ", diz });
-    }
-    const QString unrar = QStandardPaths::findExecutable("unrar-free");
-    if (!unrar.isEmpty()) {
-        writeBytes(f.src() + "/A.RAR", test::rarArchive({ { "FILE_ID.DIZ", diz } }));
-        cases.push_back({ unrar, "-x -f --extract-no-paths", f.src() + "/A.RAR", diz });
-    }
-    const QString nomarch = QStandardPaths::findExecutable("nomarch");
-    if (!nomarch.isEmpty()) {
-        writeBytes(f.src() + "/A.ARC", test::arcArchive({ { "FILE_ID.DIZ", diz } }));
-        cases.push_back({ nomarch, "-U", f.src() + "/A.ARC", diz });
-    }
-    if (cases.empty())
-        GTEST_SKIP() << "no archiver on this machine";
+    // A member that is a symbolic link gives nothing, whatever it points at.
+    writeBytes(f.src() + "/secret.txt", "not for the board");
+    QFile::remove(f.src() + "/FILE_ID.DIZ");
+    ASSERT_TRUE(QFile::link(f.src() + "/secret.txt", f.src() + "/FILE_ID.DIZ"));
+    ASSERT_TRUE(f.zip(f.src() + "/LINK.ZIP", { { "FILE_ID.DIZ", {} } }));
+    QFile::remove(f.src() + "/FILE_ID.DIZ");
+    cases.push_back({ "LINK.ZIP", {} });
     ArchiverRunner runner(f.tmp());
-    for (const Case& c : cases) {
-        const auto r = runner.extract(c.program, c.options, c.archive);
+    for (const auto& [name, description] : cases) {
+        const auto r = runner.extract(kUnzip, "-o -C -j", f.src() + "/" + name);
         const auto expected
-            = c.expected.isNull() ? ArchiverRunner::Outcome::NoDescription : ArchiverRunner::Outcome::Extracted;
-        EXPECT_EQ(r.outcome, expected) << c.archive.toStdString() << "\n" << r.output.toStdString();
-        EXPECT_EQ(r.description, c.expected) << c.archive.toStdString();
-        EXPECT_TRUE(f.tmpEmpty()) << c.archive.toStdString();
+            = description.isNull() ? ArchiverRunner::Outcome::NoDescription : ArchiverRunner::Outcome::Extracted;
+        EXPECT_EQ(r.outcome, expected) << name.toStdString() << "\n" << r.output.toStdString();
+        EXPECT_EQ(r.description, description) << name.toStdString();
+        EXPECT_TRUE(f.tmpEmpty()) << name.toStdString();
     }
     EXPECT_FALSE(QFile::exists(f.src() + "/pwned"));
     EXPECT_FALSE(QFile::exists("pwned"));

@@ -16,46 +16,37 @@ struct MappingCase {
     const char* error;
 };
 
-class DosPathMapping : public ::testing::TestWithParam<MappingCase> { };
-
-TEST_P(DosPathMapping, MapsStoredPathToHost)
+TEST(DosPathMapping, MapsStoredPathToHost)
 {
-    const MappingCase& c = GetParam();
-    const qv::DosPathMapper mapper(QString::fromUtf8(c.boardDir), c.drives);
-    const auto mapped = mapper.toHost(QString::fromUtf8(c.stored));
-    EXPECT_EQ(mapped.hostPath.toStdString(), c.hostPath);
-    EXPECT_EQ(mapped.error.toStdString(), c.error);
-}
-
-const QMap<QChar, QString> kNoDrives;
-
-INSTANTIATE_TEST_SUITE_P(Paths, DosPathMapping,
-    ::testing::Values(MappingCase { "unix", "/srv/bbs/RA", kNoDrives, "/data/Files", "/data/Files", "" },
-        MappingCase { "inferred", "/srv/bbs/RA", kNoDrives, "C:\\RA\\FDB", "/srv/bbs/RA/FDB", "" },
-        MappingCase { "trailingBlanksAndSlash", "/srv/bbs/RA", kNoDrives, "C:\\RA\\FDB\\   ", "/srv/bbs/RA/FDB", "" },
-        MappingCase {
-            "inferredWithoutCase", "/srv/bbs/ra", kNoDrives, "c:\\RA\\Files\\UTIL", "/srv/bbs/RA/Files/UTIL", "" },
+    const QMap<QChar, QString> kNoDrives;
+    const MappingCase cases[] = { { "unix", "/srv/bbs/RA", kNoDrives, "/data/Files", "/data/Files", "" },
+        { "inferred", "/srv/bbs/RA", kNoDrives, "C:\\RA\\FDB", "/srv/bbs/RA/FDB", "" },
+        { "trailingBlanksAndSlash", "/srv/bbs/RA", kNoDrives, "C:\\RA\\FDB\\   ", "/srv/bbs/RA/FDB", "" },
+        { "inferredWithoutCase", "/srv/bbs/ra", kNoDrives, "c:\\RA\\Files\\UTIL", "/srv/bbs/RA/Files/UTIL", "" },
         // Both one and two trailing components match; the longer run is the right one.
-        MappingCase { "longestRun", "/x/RA/RA", kNoDrives, "C:\\RA\\RA\\FDB", "/x/RA/RA/FDB", "" },
-        MappingCase { "twoComponents", "/x/BBS/RA", kNoDrives, "C:\\BBS\\RA\\FDB", "/x/BBS/RA/FDB", "" },
-        MappingCase {
-            "tableBeatsInference", "/srv/bbs/RA", { { QChar('C'), "/mnt/c" } }, "C:\\RA\\FDB", "/mnt/c/RA/FDB", "" },
-        MappingCase { "lowerCaseDriveLetter", "/srv/bbs/RA", { { QChar('d'), "/mnt/d/" } }, "d:\\DL", "/mnt/d/DL", "" },
-        MappingCase { "driveRootItself", "/srv/bbs/RA", { { QChar('D'), "/mnt/d" } }, "D:\\", "/mnt/d", "" },
-        MappingCase { "unmapped", "/srv/bbs/RA", kNoDrives, "D:\\FILES\\UP", "",
+        { "longestRun", "/x/RA/RA", kNoDrives, "C:\\RA\\RA\\FDB", "/x/RA/RA/FDB", "" },
+        { "twoComponents", "/x/BBS/RA", kNoDrives, "C:\\BBS\\RA\\FDB", "/x/BBS/RA/FDB", "" },
+        { "tableBeatsInference", "/srv/bbs/RA", { { QChar('C'), "/mnt/c" } }, "C:\\RA\\FDB", "/mnt/c/RA/FDB", "" },
+        { "lowerCaseDriveLetter", "/srv/bbs/RA", { { QChar('d'), "/mnt/d/" } }, "d:\\DL", "/mnt/d/DL", "" },
+        { "driveRootItself", "/srv/bbs/RA", { { QChar('D'), "/mnt/d" } }, "D:\\", "/mnt/d", "" },
+        { "unmapped", "/srv/bbs/RA", kNoDrives, "D:\\FILES\\UP", "",
             "Drive D: is not mapped; add D=/path to the [Drives] section of QV.INI or pass --drive D=/path" },
-        MappingCase { "nothingInCommon", "/srv/bbs/RA", kNoDrives, "C:\\BBS\\FDB", "",
+        { "nothingInCommon", "/srv/bbs/RA", kNoDrives, "C:\\BBS\\FDB", "",
             "Drive C: is not mapped; add C=/path to the [Drives] section of QV.INI or pass --drive C=/path" },
-        MappingCase { "relativeToBoard", "/srv/bbs/RA", kNoDrives, "FDB\\HDR", "/srv/bbs/RA/FDB/HDR", "" },
-        MappingCase { "empty", "/srv/bbs/RA", kNoDrives, "   ", "", "The path is empty" },
+        { "relativeToBoard", "/srv/bbs/RA", kNoDrives, "FDB\\HDR", "/srv/bbs/RA/FDB/HDR", "" },
+        { "empty", "/srv/bbs/RA", kNoDrives, "   ", "", "The path is empty" },
         // Nothing may fall back on the directory the program runs in.
-        MappingCase { "relativeWithoutBoard", "", kNoDrives, "FDB", "",
-            "The path FDB cannot be mapped to an absolute host path" },
-        MappingCase {
-            "dotWithoutBoard", "", kNoDrives, ".", "", "The path . cannot be mapped to an absolute host path" },
-        MappingCase { "relativeDriveRoot", "/srv/bbs/RA", { { QChar('E'), "mnt/e" } }, "E:\\X", "",
-            "The path E:\\X cannot be mapped to an absolute host path" }),
-    [](const auto& info) { return std::string(info.param.label); });
+        { "relativeWithoutBoard", "", kNoDrives, "FDB", "", "The path FDB cannot be mapped to an absolute host path" },
+        { "dotWithoutBoard", "", kNoDrives, ".", "", "The path . cannot be mapped to an absolute host path" },
+        { "relativeDriveRoot", "/srv/bbs/RA", { { QChar('E'), "mnt/e" } }, "E:\\X", "",
+            "The path E:\\X cannot be mapped to an absolute host path" } };
+    for (const MappingCase& c : cases) {
+        const auto mapped
+            = qv::DosPathMapper(QString::fromUtf8(c.boardDir), c.drives).toHost(QString::fromUtf8(c.stored));
+        EXPECT_EQ(mapped.hostPath.toStdString(), c.hostPath) << c.label;
+        EXPECT_EQ(mapped.error.toStdString(), c.error) << c.label;
+    }
+}
 
 TEST(DosPathMapper, ResolvesEveryComponentAgainstWhatExists)
 {

@@ -52,18 +52,6 @@ protected:
     QString path = dir.filePath("QV.INI");
 };
 
-TEST_F(SettingsFileTest, NumbersAndTruthWords)
-{
-    EXPECT_EQ(leadingNumber(" 1500"), 1500);
-    EXPECT_EQ(leadingNumber("-12px"), -12);
-    EXPECT_EQ(leadingNumber("wide"), 0);
-    EXPECT_EQ(leadingNumber("99999999999"), INT_MAX);
-    EXPECT_EQ(numberText(8000), " 8000");
-    EXPECT_EQ(numberText(-1), "-1");
-    EXPECT_EQ(truthWord("tRUE"), true);
-    EXPECT_EQ(truthWord("yes"), std::nullopt);
-}
-
 TEST_F(SettingsFileTest, DefaultsWhenTheSectionIsEmpty)
 {
     const Settings s = readAll("");
@@ -89,42 +77,43 @@ struct Rule {
     const char* what;
 };
 
-class ReadingRule : public SettingsFileTest, public ::testing::WithParamInterface<Rule> { };
-
-TEST_P(ReadingRule, Holds)
+TEST_F(SettingsFileTest, EachValueReadsByItsOwnRule)
 {
-    EXPECT_TRUE(GetParam().holds(readAll(GetParam().stored))) << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, ReadingRule,
-    ::testing::Values(
-        Rule { "OriginalOrder=True\n", [](auto& s) { return s.areasInNumberOrder; }, "True is by number" },
-        Rule { "OriginalOrder= 1\n", [](auto& s) { return s.areasInNumberOrder; }, "blank and 1" },
-        Rule { "OriginalOrder=2\n", [](auto& s) { return !s.areasInNumberOrder; }, "other numbers are by name" },
-        Rule { "ViewType=TRUE\n", [](auto& s) { return s.viewAsList; }, "True in any case is List" },
-        Rule { "ViewType=0\n", [](auto& s) { return !s.viewAsList; }, "0 is Details" },
-        Rule { "ViewType=List\n", [](auto& s) { return !s.viewAsList; }, "other text is Details" },
-        Rule { "UseLFN=true\n", [](auto& s) { return s.useLongNames; }, "lower-case true is on" },
-        Rule { "UseLFN=yes\n", [](auto& s) { return !s.useLongNames; }, "yes is off" },
-        Rule { "UseLFN=0\n", [](auto& s) { return !s.useLongNames; }, "0 is off" },
-        Rule { "AreaListEnabled=1\n", [](auto& s) { return s.areaPanelShown; }, "1 is shown" },
-        Rule { "AreaListEnabled=-1\n", [](auto& s) { return !s.areaPanelShown; }, "other numbers hide" },
-        Rule { "AreaListEnabled=False\n", [](auto& s) { return !s.areaPanelShown; }, "False hides" },
-        Rule { "AreaListEnabled=true\n", [](auto& s) { return s.areaPanelShown; }, "true shows" },
-        Rule { "CFName=   \n", [](auto& s) { return s.descriptionFontName == "Terminal"; }, "blank name is Terminal" },
-        Rule { "CFSize= 12\n", [](auto& s) { return s.descriptionFontSize == "12"; }, "number" },
-        Rule { "CFSize=large\n", [](auto& s) { return s.descriptionFontSize == "large"; }, "text is kept" },
-        Rule { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.descriptionFontBold && !s.descriptionFontItalic; },
+    const Rule rules[] = {
+        { "OriginalOrder=True\n", [](auto& s) { return s.areasInNumberOrder; }, "True is by number" },
+        { "OriginalOrder= 1\n", [](auto& s) { return s.areasInNumberOrder; }, "blank and 1" },
+        { "OriginalOrder=2\n", [](auto& s) { return !s.areasInNumberOrder; }, "other numbers are by name" },
+        { "ViewType=TRUE\n", [](auto& s) { return s.viewAsList; }, "True in any case is List" },
+        { "ViewType=0\n", [](auto& s) { return !s.viewAsList; }, "0 is Details" },
+        { "ViewType=List\n", [](auto& s) { return !s.viewAsList; }, "other text is Details" },
+        { "UseLFN=true\n", [](auto& s) { return s.useLongNames; }, "lower-case true is on" },
+        { "UseLFN=yes\n", [](auto& s) { return !s.useLongNames; }, "yes is off" },
+        { "UseLFN=0\n", [](auto& s) { return !s.useLongNames; }, "0 is off" },
+        { "AreaListEnabled=1\n", [](auto& s) { return s.areaPanelShown; }, "1 is shown" },
+        { "AreaListEnabled=-1\n", [](auto& s) { return !s.areaPanelShown; }, "other numbers hide" },
+        { "AreaListEnabled=False\n", [](auto& s) { return !s.areaPanelShown; }, "False hides" },
+        { "AreaListEnabled=true\n", [](auto& s) { return s.areaPanelShown; }, "true shows" },
+        { "CFName=   \n", [](auto& s) { return s.descriptionFontName == "Terminal"; }, "blank name is Terminal" },
+        { "CFSize= 12\n", [](auto& s) { return s.descriptionFontSize == "12"; }, "number" },
+        { "CFSize=large\n", [](auto& s) { return s.descriptionFontSize == "large"; }, "text is kept" },
+        { "CFBold=-1\nCFItalic=0\n", [](auto& s) { return s.descriptionFontBold && !s.descriptionFontItalic; },
             "numbers" },
-        Rule { "CFBold=FALSE\nCFItalic=True\n",
-            [](auto& s) { return !s.descriptionFontBold && s.descriptionFontItalic; }, "words" },
-        Rule { "WindowWidth=wide\nWindowX= 120\n", [](auto& s) { return s.windowWidth == 0 && s.windowX == 120; },
+        { "CFBold=FALSE\nCFItalic=True\n", [](auto& s) { return !s.descriptionFontBold && s.descriptionFontItalic; },
+            "words" },
+        { "WindowWidth=wide\nWindowX= 120\n", [](auto& s) { return s.windowWidth == 0 && s.windowX == 120; },
             "not a number reads as 0" },
-        Rule { "DefaultArea= 12 \n", [](auto& s) { return s.startupArea == 12; }, "trimmed number" },
-        Rule { "ArchiverTimeout= 120 \n", [](auto& s) { return s.archiverTimeoutSeconds == 120; }, "seconds" },
-        Rule { "ArchiverTimeout=0\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "0 is 30" },
-        Rule { "ArchiverTimeout=-3\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "negative is 30" },
-        Rule { "ArchiverTimeout=soon\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "text is 30" }));
+        { "DefaultArea= 12 \n", [](auto& s) { return s.startupArea == 12; }, "trimmed number" },
+        { "ArchiverTimeout= 120 \n", [](auto& s) { return s.archiverTimeoutSeconds == 120; }, "seconds" },
+        { "ArchiverTimeout=0\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "0 is 30" },
+        { "ArchiverTimeout=-3\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "negative is 30" },
+        { "ArchiverTimeout=soon\n", [](auto& s) { return s.archiverTimeoutSeconds == 30; }, "text is 30" },
+        { "WindowHeight=99999999999\nWindowY=-12px\n",
+            [](auto& s) { return s.windowHeight == INT_MAX && s.windowY == -12; },
+            "the leading number, at most INT_MAX" },
+    };
+    for (const Rule& rule : rules)
+        EXPECT_TRUE(rule.holds(readAll(rule.stored))) << rule.what;
+}
 
 TEST_F(SettingsFileTest, BoardDirectoryLosesOneTrailingSeparator)
 {

@@ -19,50 +19,32 @@ struct CheckCase {
     std::vector<std::string> problems; // with <fdb> standing for the file base directory
 };
 
-class AreaCheckCases : public ::testing::TestWithParam<CheckCase> { };
-
 void resize(const std::string& path, size_t size)
 {
     std::filesystem::resize_file(path, size);
 }
 
-TEST_P(AreaCheckCases, ReportsExactlyTheProblems)
+TEST(AreaCheck, ReportsExactlyTheProblems)
 {
-    qv::test::TempDir tmp;
-    BoardBuilder board(tmp.path());
-    board.writeEntries(4,
-        { Entry { .name = "ONE.ZIP", .description = "first" }, Entry { .name = "", .description = std::nullopt },
-            Entry { .name = "three.txt", .description = "third" } });
-    GetParam().apply(board);
-    std::vector<std::string> expected;
-    for (std::string p : GetParam().problems) {
-        if (auto at = p.find("<fdb>"); at != std::string::npos)
-            p.replace(at, 5, board.fileBaseDir());
-        expected.push_back(p);
-    }
-    EXPECT_EQ(qv::AreaCheck::run(qv::systemFileIo(), board.fileBaseDir(), 4), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
-    ::testing::Values(
+    const CheckCase cases[] = {
         // The comment line has pointer -1 and a lower-case header name is upper-cased in the index.
-        CheckCase { "sound", [](BoardBuilder&) {}, {} },
-        CheckCase { "shortLongNameFileIsNormal", [](BoardBuilder& b) { resize(b.longNamePath(4), 256); }, {} },
-        CheckCase { "trailingLongNameBytes", [](BoardBuilder& b) { resize(b.longNamePath(4), 256 + 7); },
+        { "sound", [](BoardBuilder&) {}, {} },
+        { "shortLongNameFileIsNormal", [](BoardBuilder& b) { resize(b.longNamePath(4), 256); }, {} },
+        { "trailingLongNameBytes", [](BoardBuilder& b) { resize(b.longNamePath(4), 256 + 7); },
             { "long-name file has 7 trailing bytes after its 1 record" } },
-        CheckCase { "noLongNameFile", [](BoardBuilder& b) { std::remove(b.longNamePath(4).c_str()); }, {} },
-        CheckCase { "trailingHeaderBytes", [](BoardBuilder& b) { resize(b.headerPath(4), 3 * 194 + 6); },
+        { "noLongNameFile", [](BoardBuilder& b) { std::remove(b.longNamePath(4).c_str()); }, {} },
+        { "trailingHeaderBytes", [](BoardBuilder& b) { resize(b.headerPath(4), 3 * 194 + 6); },
             { "header file has 6 trailing bytes after its 3 records" } },
-        CheckCase { "indexMissing", [](BoardBuilder& b) { std::remove(b.indexPath(4).c_str()); },
+        { "indexMissing", [](BoardBuilder& b) { std::remove(b.indexPath(4).c_str()); },
             { "index file is missing for 3 header records" } },
-        CheckCase { "indexLonger", [](BoardBuilder& b) { resize(b.indexPath(4), 4 * 41); },
+        { "indexLonger", [](BoardBuilder& b) { resize(b.indexPath(4), 4 * 41); },
             { "index file holds 4 records, header file 3" } },
-        CheckCase { "descriptionFileGone", [](BoardBuilder& b) { std::remove(b.descriptionPath(4).c_str()); },
+        { "descriptionFileGone", [](BoardBuilder& b) { std::remove(b.descriptionPath(4).c_str()); },
             { "record 1: header description pointer 0 is past the end of the description file (0 bytes)",
                 "record 1: index description pointer 0 is past the end of the description file (0 bytes)",
                 "record 3: header description pointer 6 is past the end of the description file (0 bytes)",
                 "record 3: index description pointer 6 is past the end of the description file (0 bytes)" } },
-        CheckCase { "journalAndLongNameTemporary",
+        { "journalAndLongNameTemporary",
             [](BoardBuilder& b) {
                 qv::test::writeFile(b.fileBaseDir() + "/hdr/fdb4.jnl", std::string("j"));
                 qv::test::writeFile(b.fileBaseDir() + "/hdr/fdb4.l$$", std::string());
@@ -73,16 +55,15 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
                 "leftover file <fdb>/hdr/fdb4.l$$ from an interrupted rewrite",
                 "leftover file <fdb>/hdr/fdb4.jnl from an interrupted rewrite",
                 "journal <fdb>/hdr/fdb4.jnl cannot be read; the area needs attention" } },
-        CheckCase { "indexNameInAnotherCase",
+        { "indexNameInAnotherCase",
             [](BoardBuilder& b) {
                 qv::test::patchFile(b.indexPath(4), 2 * 41 + 1, qv::test::bytesOf("t")); // "three.txt" as it was
                 qv::test::patchFile(b.indexPath(4), 1, qv::test::bytesOf("o"));
             },
             {} },
-        CheckCase { "indexNameDiffers",
-            [](BoardBuilder& b) { qv::test::patchFile(b.indexPath(4), 1, qv::test::bytesOf("X")); },
+        { "indexNameDiffers", [](BoardBuilder& b) { qv::test::patchFile(b.indexPath(4), 1, qv::test::bytesOf("X")); },
             { "record 1: index name \"XNE.ZIP\" does not match header name \"ONE.ZIP\"" } },
-        CheckCase { "longNamesOfOtherEntries",
+        { "longNamesOfOtherEntries",
             [](BoardBuilder& b) {
                 // Records moved without the long-name file: two no longer fit their 8.3 names.
                 std::vector<qv::LongNameRecord> lfn(3);
@@ -96,15 +77,31 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaCheckCases,
             },
             { "record 2: long name \"Release notes 1.5.txt\" does not belong to header name \"\"",
                 "record 3: long name \"Archive with a long name.zip\" does not belong to header name \"three.txt\"" } },
-        CheckCase { "boardLongNamePointerPastTheEnd",
+        { "boardLongNamePointerPastTheEnd",
             [](BoardBuilder& b) {
                 qv::test::patchLong(b.headerPath(4), qv::HeaderRecord::kLongNamePointerOffset, 11);
                 qv::test::patchLong(b.headerPath(4), 194 + qv::HeaderRecord::kLongNamePointerOffset, 12);
                 qv::test::patchLong(b.headerPath(4), 388 + qv::HeaderRecord::kLongNamePointerOffset, -1);
             },
             { "record 2: long-name pointer 12 is past the end of the description file (12 bytes)" } },
-        CheckCase { "headerMissing", [](BoardBuilder& b) { std::remove(b.headerPath(4).c_str()); },
-            { "header file <fdb>/hdr/fdb4.hdr not found" } }),
-    [](const auto& info) { return std::string(info.param.label); });
+        { "headerMissing", [](BoardBuilder& b) { std::remove(b.headerPath(4).c_str()); },
+            { "header file <fdb>/hdr/fdb4.hdr not found" } }
+    };
+    for (const CheckCase& c : cases) {
+        qv::test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        board.writeEntries(4,
+            { Entry { .name = "ONE.ZIP", .description = "first" }, Entry { .name = "", .description = std::nullopt },
+                Entry { .name = "three.txt", .description = "third" } });
+        c.apply(board);
+        std::vector<std::string> expected;
+        for (std::string p : c.problems) {
+            if (auto at = p.find("<fdb>"); at != std::string::npos)
+                p.replace(at, 5, board.fileBaseDir());
+            expected.push_back(p);
+        }
+        EXPECT_EQ(qv::AreaCheck::run(qv::systemFileIo(), board.fileBaseDir(), 4), expected) << c.label;
+    }
+}
 
 } // namespace

@@ -182,33 +182,25 @@ TEST_F(AreaConfigurationTest, MissingAndDamagedFiles)
     EXPECT_EQ(c.boardName(), "A long");
     EXPECT_EQ(c.groups().size(), 1u);
 
-    // Missing CONFIG.RA and FGROUPS.RA.
+    // Missing CONFIG.RA and FGROUPS.RA; a path that fills its Text[40] field is read whole.
     std::filesystem::remove(board.boardDir() + "/CONFIG.RA");
     std::filesystem::remove(board.boardDir() + "/FGROUPS.RA");
-    board.writeAreas({ { "A", "/a" } });
+    const std::string full = "/" + std::string(39, 'p');
+    board.writeAreas({ { "A", full } });
     c = read();
     EXPECT_EQ(c.boardName(), "");
     EXPECT_TRUE(c.groups().empty());
     EXPECT_EQ(c.areas().size(), 1u);
+    EXPECT_EQ(c.areaFilePath(1), full);
 
-    // FILES.RA cut inside the record's path field after reading: the path is what remains.
+    // FILES.RA cut inside the record's path field after reading: the path, read afresh, is what
+    // remains.
     auto rec = test::areaRecordBytes({ "A", "/abcdef" });
     rec.resize(46 + 1 + 4);
     const auto path = board.writeBoardFile("FILES.RA", rec);
     EXPECT_EQ(c.areaFilePath(1), "/abc");
     std::filesystem::remove(path);
     EXPECT_EQ(c.areaFilePath(1), "");
-}
-
-// The path field is Text[40]: a path that fills it is read whole, and afresh on each call.
-TEST_F(AreaConfigurationTest, AreaFilePathFillsItsFieldAndIsReadAfresh)
-{
-    const std::string full = "/" + std::string(39, 'p');
-    board.writeAreas({ { "A", full } });
-    const auto c = read();
-    EXPECT_EQ(c.areaFilePath(1), full);
-    board.writeAreas({ { "A", "/second" } });
-    EXPECT_EQ(c.areaFilePath(1), "/second");
 }
 
 TEST_F(AreaConfigurationTest, UpkeepFieldsAreReadAfreshFromTheirOwnBytes)

@@ -11,16 +11,6 @@
 namespace qv {
 namespace {
 
-TEST(AreaFiles, RecordCountIgnoresAPartialLastRecord)
-{
-    EXPECT_EQ(recordCount(390, AreaFileKind::Header), 2u);
-    EXPECT_EQ(recordCount(387, AreaFileKind::Header), 1u);
-    EXPECT_EQ(recordCount(0, AreaFileKind::Header), 0u);
-    EXPECT_EQ(recordCount(82, AreaFileKind::Index), 2u);
-    EXPECT_EQ(recordCount(511, AreaFileKind::LongName), 1u);
-    EXPECT_EQ(recordCount(1000, AreaFileKind::Description), 0u);
-}
-
 TEST(AreaFiles, NamesUseThePlainDecimalNumberInLowerCaseWhenNothingExists)
 {
     MemoryFileIo io;

@@ -115,17 +115,23 @@ TEST_F(AreaRecoveryTest, AnUncommittedChangeGoesAndItsTextOnlyWhenNothingFollows
 }
 
 // The journal names files by the area's own directories, so a board reached through another
-// spelling of its path (or moved) finishes the change in the right place.
+// spelling of its path (or moved) finishes the change in the right place. Committed, the header
+// was renamed already, the index not yet.
 TEST_F(AreaRecoveryTest, JournalNamesTheAreaDirectoriesNotTheBase)
 {
     board.setUpperCaseAreaFiles(true);
     board.writeEntries(3, { Entry { .name = "A.ZIP", .description = "a" }, Entry { .name = "B.ZIP" } });
+    const auto oldHeader = readFile(board.headerPath(3));
+    const std::vector<uint8_t> newHeader(oldHeader.begin(), oldHeader.begin() + HeaderRecord::kSize);
+    test::writeFile(board.headerPath(3), newHeader);
     const auto oldIndex = readFile(board.indexPath(3));
     const std::vector<uint8_t> newIndex(oldIndex.begin(), oldIndex.begin() + IndexRecord::kSize);
     test::writeFile(board.fileBaseDir() + "/IDX/fdb3.$$$", newIndex);
-    test::writeFile(board.fileBaseDir() + "/HDR/fdb3.jnl", kMagic + "REPLACE\tidx/fdb3.$$$\tidx/FDB3.IDX\t41\nEND\n");
+    test::writeFile(board.fileBaseDir() + "/HDR/fdb3.jnl",
+        kMagic + "REPLACE\thdr/fdb3.$$$\thdr/FDB3.HDR\t194\nREPLACE\tidx/fdb3.$$$\tidx/FDB3.IDX\t41\nEND\n");
     AreaStore moved(systemFileIo(), tmp.path() + "//FDB/");
     EXPECT_EQ(moved.recoverAll(), std::vector<int>());
+    EXPECT_EQ(readFile(board.headerPath(3)), newHeader);
     EXPECT_EQ(readFile(board.indexPath(3)), newIndex);
     EXPECT_FALSE(test::fileExists(board.fileBaseDir() + "/HDR/fdb3.jnl"));
 }
@@ -229,9 +235,16 @@ TEST(AreaJournalText, IsTheOneRecoveryReadsAndItsSizeIsKnownBeforehand)
     ASSERT_TRUE(back);
     EXPECT_EQ(back->serialize(), text);
     // A journal naming anything but a plain file of an area directory is not one of ours.
-    for (const char* name : { "hdr/", "hdr/a/b", "hdrx/a", "../hdr/a", "hdr/..", "txt/.", "/hdr/a", "lfn/a" })
+    for (const char* name : { "hdr/", "hdr/a/b", "hdrx/a", "../hdr/a", "hdr/..", "txt/.", "/hdr/a", "lfn/a" }) {
         EXPECT_FALSE(AreaJournal::parse(kMagic + "PATCH\t" + name + "\t0\t00\t0\t0\nEND\n")) << name;
+        EXPECT_FALSE(AreaJournal::parse(kMagic + "REPLACE\t" + name + "\thdr/fdb1.hdr\t1\nEND\n")) << name;
+    }
     EXPECT_TRUE(AreaJournal::parse(kMagic + "PATCH\tHDR/a\t0\t00\t0\t0\nEND\n"));
+    // A number cut short by a crash is not taken: the line has no end.
+    const auto cut = AreaJournal::parse(kMagic + "APPEND\ttxt/fdb1.txt\t12");
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->complete);
+    EXPECT_FALSE(cut->append);
 }
 
 } // namespace

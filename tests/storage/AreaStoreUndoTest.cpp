@@ -73,25 +73,23 @@ void expectBack(const test::AreaBytes& now, const test::AreaBytes& was, const st
     EXPECT_TRUE(std::equal(was.txt.begin(), was.txt.end(), now.txt.begin())) << where;
 }
 
+// Runs the change as one step, keeping its undo in keep, and returns what it kept.
+KeptChange step(const BoardBuilder& board, const std::string& keep, const Change& c)
+{
+    std::filesystem::create_directories(keep);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    UndoKeeper keeper(systemFileIo(), board.fileBaseDir(), keep);
+    store.setRecorder(&keeper);
+    keeper.begin();
+    EXPECT_TRUE(c.run(store)) << c.label;
+    return keeper.end();
+}
+
 struct Fixture {
     test::TempDir tmp;
     BoardBuilder board { tmp.path() };
     std::string keep = tmp.path() + "/undo";
-    Fixture()
-    {
-        makeArea(board);
-        std::filesystem::create_directories(keep);
-    }
-    // Runs the change as one step and returns what it kept.
-    KeptChange step(const Change& c, FileIo& io = systemFileIo())
-    {
-        AreaStore store(io, board.fileBaseDir());
-        UndoKeeper keeper(io, board.fileBaseDir(), keep);
-        store.setRecorder(&keeper);
-        keeper.begin();
-        EXPECT_TRUE(c.run(store)) << c.label;
-        return keeper.end();
-    }
+    Fixture() { makeArea(board); }
 };
 
 TEST(AreaStoreUndo, UndoAndRedoBringBackTheBytesOfEachChange)
@@ -99,7 +97,7 @@ TEST(AreaStoreUndo, UndoAndRedoBringBackTheBytesOfEachChange)
     for (const Change& c : kChanges) {
         Fixture f;
         const auto before = test::areaBytes(f.board, 1);
-        KeptChange done = f.step(c);
+        KeptChange done = step(f.board, f.keep, c);
         const auto after = test::areaBytes(f.board, 1);
         ASSERT_FALSE(after.sameRecords(before) && after.txt == before.txt) << c.label << ": nothing changed";
         ASSERT_EQ(done.areas.size(), 1u) << c.label;
@@ -153,7 +151,7 @@ TEST(AreaStoreUndo, AnAreaChangedSinceTheStepIsNotUndone)
     };
     for (const Other& o : others) {
         Fixture f;
-        KeptChange done = f.step(kChanges[0]);
+        KeptChange done = step(f.board, f.keep, kChanges[0]);
         o.write(f.board);
         const auto changed = test::areaBytes(f.board, 1);
         AreaStore store(systemFileIo(), f.board.fileBaseDir());
@@ -183,47 +181,21 @@ TEST(AreaStoreUndoFaults, AnUndoFailingOrKilledAtAnyStepLeavesTheStepOrTheOldFil
 {
     // A rewrite and an in-place change: undone by replacements and by patches.
     for (const Change* c : { &kChanges[0], &kChanges[2] }) {
-        std::optional<Fixture> f;
         std::optional<KeptChange> done;
-        test::AreaBytes before, after;
-        auto fresh = [&] {
-            f.reset();
-            f.emplace();
-            before = test::areaBytes(f->board, 1);
-            done = f->step(*c);
-            after = test::areaBytes(f->board, 1);
-        };
-        test::sweepFailingCalls(
-            c->label,
-            [&](test::FaultyFileIo& io) {
-                fresh();
-                AreaStore store(io, f->board.fileBaseDir());
-                io.resetCounts();
-                ASSERT_TRUE(store.restore(1, done->areas[0]));
-            },
-            [&](test::FaultyFileIo::Op kind, int n, const std::string& where) {
-                fresh();
-                test::FaultyFileIo io(systemFileIo());
-                io.failAt(kind, n, EIO);
-                AreaStore store(io, f->board.fileBaseDir());
-                if (store.restore(1, done->areas[0]))
-                    expectBack(test::areaBytes(f->board, 1), before, where + ": success claimed");
-                expectStepOrBefore(f->board, before, after, where);
-            });
-        test::sweepKills(c->label,
-            { .prepare = fresh,
-                .child =
-                    [&](test::FaultyFileIo& io) {
-                        AreaStore store(io, f->board.fileBaseDir());
-                        return store.restore(1, done->areas[0]).ok();
-                    },
-                .killed = [&](const std::string& where) { expectStepOrBefore(f->board, before, after, where); },
-                .finished =
-                    [&](const std::string& where, bool ok) {
-                        EXPECT_TRUE(ok) << where;
-                        expectBack(test::areaBytes(f->board, 1), before, where);
-                    },
-                .torn = true });
+        test::sweepChange({ .label = c->label,
+            .make =
+                [&](BoardBuilder& b) {
+                    makeArea(b);
+                    done = step(b, b.boardDir() + "/undo", *c);
+                },
+            .run =
+                [&](FileIo& io, BoardBuilder& b) {
+                    AreaStore store(io, b.fileBaseDir());
+                    return store.restore(1, done->areas[0]).ok();
+                },
+            // Here "before" is the step's state and "after" the undone one.
+            .check = [](BoardBuilder& b, const test::AreaBytes& step, const test::AreaBytes& undone,
+                         const std::string& where) { expectStepOrBefore(b, undone, step, where); } });
     }
 }
 

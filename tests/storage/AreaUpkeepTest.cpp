@@ -92,49 +92,45 @@ const PackCase kPackCases[] = {
         { { "A.ZIP", 0 }, { "B.ZIP", 96 } }, "text\0"s },
 };
 
-class PackCases : public ::testing::TestWithParam<PackCase> { };
-
-TEST_P(PackCases, KeepsOnlyReferencedTextsAndMovesEveryPointer)
+TEST(DescriptionPack, KeepsOnlyReferencedTextsAndMovesEveryPointer)
 {
-    const PackCase& c = GetParam();
-    test::TempDir tmp;
-    BoardBuilder board(tmp.path());
-    writeArea(board, 2, c.before, c.txt);
-    const size_t problems = AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).size();
-    auto survey = surveyPack(systemFileIo(), board.fileBaseDir(), 2);
-    ASSERT_TRUE(survey);
-    EXPECT_EQ(survey->reclaimable(), c.txt.size() - c.packed.size());
-    AreaStore store(systemFileIo(), board.fileBaseDir());
-    // The same from the rows a load gave, as the status figures take it.
-    const auto rows = store.load(2, true).rows;
-    auto fromRows = surveyPack(systemFileIo(), board.fileBaseDir(), 2, rows);
-    ASSERT_TRUE(fromRows);
-    auto stretches = [](const PackSurvey& p) {
-        std::vector<std::tuple<uint64_t, uint64_t, uint64_t>> out;
-        for (const auto& s : p.layout.stretches)
-            out.emplace_back(s.from, s.length, s.to);
-        return out;
-    };
-    EXPECT_EQ(stretches(*fromRows), stretches(*survey));
-    EXPECT_EQ(std::tie(fromRows->keptBytes, fromRows->texts, fromRows->layout.tailTo),
-        std::tie(survey->keptBytes, survey->texts, survey->layout.tailTo));
-    auto packed = packDescriptions(store, 2);
-    ASSERT_TRUE(packed) << packed.error().message;
-    EXPECT_TRUE(packed->written);
-    EXPECT_EQ(packed->bytesAfter, c.packed.size());
-    EXPECT_EQ(test::readFile(board.descriptionPath(2)), test::bytesOf(c.packed));
-    EXPECT_EQ(readArea(board, 2), c.after);
-    EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).size(), problems); // none added
-    // Packed once, nothing more to reclaim: the second pack writes nothing.
-    const auto stamp = systemFileIo().stamp(board.headerPath(2));
-    auto again = packDescriptions(store, 2);
-    ASSERT_TRUE(again);
-    EXPECT_FALSE(again->written);
-    EXPECT_EQ(systemFileIo().stamp(board.headerPath(2))->inode, stamp->inode);
+    for (const PackCase& c : kPackCases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        writeArea(board, 2, c.before, c.txt);
+        const size_t problems = AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).size();
+        auto survey = surveyPack(systemFileIo(), board.fileBaseDir(), 2);
+        ASSERT_TRUE(survey);
+        EXPECT_EQ(survey->reclaimable(), c.txt.size() - c.packed.size());
+        AreaStore store(systemFileIo(), board.fileBaseDir());
+        // The same from the rows a load gave, as the status figures take it.
+        auto fromRows = surveyPack(systemFileIo(), board.fileBaseDir(), 2, store.load(2, true).rows);
+        ASSERT_TRUE(fromRows);
+        auto stretches = [](const PackSurvey& p) {
+            std::vector<std::tuple<uint64_t, uint64_t, uint64_t>> out;
+            for (const auto& s : p.layout.stretches)
+                out.emplace_back(s.from, s.length, s.to);
+            return out;
+        };
+        EXPECT_EQ(stretches(*fromRows), stretches(*survey));
+        EXPECT_EQ(std::tie(fromRows->keptBytes, fromRows->texts, fromRows->layout.tailTo),
+            std::tie(survey->keptBytes, survey->texts, survey->layout.tailTo));
+        auto packed = packDescriptions(store, 2);
+        ASSERT_TRUE(packed) << packed.error().message;
+        EXPECT_TRUE(packed->written);
+        EXPECT_EQ(packed->bytesAfter, c.packed.size());
+        EXPECT_EQ(test::readFile(board.descriptionPath(2)), test::bytesOf(c.packed));
+        EXPECT_EQ(readArea(board, 2), c.after);
+        EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 2).size(), problems); // none added
+        // Packed once, nothing more to reclaim: the second pack writes nothing.
+        const auto stamp = systemFileIo().stamp(board.headerPath(2));
+        auto again = packDescriptions(store, 2);
+        ASSERT_TRUE(again);
+        EXPECT_FALSE(again->written);
+        EXPECT_EQ(systemFileIo().stamp(board.headerPath(2))->inode, stamp->inode);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Areas, PackCases, ::testing::ValuesIn(kPackCases), [](const auto& info) { return std::string(info.param.label); });
 
 // The board uploads while the pack runs: its text and its record, appended after the pack read
 // the area, come along into the new files with the pointer moved.

@@ -19,9 +19,8 @@ TEST(BoardBuilderTest, WritesRecordsAtTheirOffsets)
     EXPECT_EQ(config[3089], 7);
     EXPECT_EQ(std::string(config.begin() + 3090, config.begin() + 3097), "C:\\FDB\\");
 
-    const auto areas = readFile(board.writeAreas({ { "Up", "/p", 32768, 7, { { 167, 0xAB } } }, { "" } }));
+    const auto areas = readFile(board.writeAreas({ { "Up", "/p", 32768, { { 167, 0xAB } } }, { "" } }));
     ASSERT_EQ(areas.size(), 336u);
-    EXPECT_EQ(enc::getWord(areas.data()), 7);
     EXPECT_EQ(enc::getText(areas.data() + 4, 40), "Up");
     EXPECT_EQ(enc::getText(areas.data() + 46, 40), "/p");
     EXPECT_EQ(areas[111], 0x00);

@@ -17,45 +17,36 @@ struct DescriptionCase {
     size_t storedLength;
 };
 
-class DescriptionRead : public testing::TestWithParam<DescriptionCase> { };
-
-TEST_P(DescriptionRead, StopsAtZeroEndOfFileOrLimit)
+TEST(DescriptionRead, StopsAtZeroEndOfFileOrLimit)
 {
-    const DescriptionCase& c = GetParam();
+    const std::string two("first\0second\r\nline\0", 19);
+    const std::string big = std::string(10000, 'x') + std::string(1, '\0') + "tail";
+    const size_t all = kDescriptionReadLimit;
+    const DescriptionCase cases[] = {
+        { "first", two, 0, all, "first", 6 },
+        { "second keeps its line break", two, 6, all, "second\r\nline", 13 },
+        { "into the middle", two, 8, all, "cond\r\nline", 11 },
+        { "at a zero byte", two, 5, all, "", 1 },
+        { "negative", two, -1, all, "", 0 },
+        { "very negative", two, INT32_MIN, all, "", 0 },
+        { "at end of file", two, 19, all, "", 0 },
+        { "past end of file", two, 1 << 30, all, "", 0 },
+        { "last text lacks its zero", std::string("a\0bcd", 5), 2, all, "bcd", 0 },
+        { "across chunks", big, 0, all, std::string(10000, 'x'), 10001 },
+        { "limit cuts", big, 0, 100, std::string(100, 'x'), 0 },
+        { "text exactly at the limit", big, 0, 10000, std::string(10000, 'x'), 10001 },
+        { "limit one short", big, 0, 9999, std::string(9999, 'x'), 0 },
+        { "empty file", "", 0, all, "", 0 },
+        { "eight-bit bytes", std::string("\xC9\xCD\xBB\0", 4), 0, all, "\xC9\xCD\xBB", 4 },
+    };
     test::TempDir tmp;
     const std::string path = tmp.path() + "/fdb1.txt";
-    test::writeFile(path, c.file);
-    EXPECT_EQ(readDescription(systemFileIo(), path, c.pointer, c.limit), c.text);
-    EXPECT_EQ(storedDescriptionLength(systemFileIo(), path, c.pointer, c.limit), c.storedLength);
+    for (const DescriptionCase& c : cases) {
+        test::writeFile(path, c.file);
+        EXPECT_EQ(readDescription(systemFileIo(), path, c.pointer, c.limit), c.text) << c.label;
+        EXPECT_EQ(storedDescriptionLength(systemFileIo(), path, c.pointer, c.limit), c.storedLength) << c.label;
+    }
 }
-
-const std::string kTwo("first\0second\r\nline\0", 19);
-const std::string kLong = std::string(10000, 'x') + std::string(1, '\0') + "tail";
-
-INSTANTIATE_TEST_SUITE_P(Cases, DescriptionRead,
-    testing::Values(DescriptionCase { "first", kTwo, 0, kDescriptionReadLimit, "first", 6 },
-        DescriptionCase { "second keeps its line break", kTwo, 6, kDescriptionReadLimit, "second\r\nline", 13 },
-        DescriptionCase { "into the middle", kTwo, 8, kDescriptionReadLimit, "cond\r\nline", 11 },
-        DescriptionCase { "at a zero byte", kTwo, 5, kDescriptionReadLimit, "", 1 },
-        DescriptionCase { "negative", kTwo, -1, kDescriptionReadLimit, "", 0 },
-        DescriptionCase { "very negative", kTwo, INT32_MIN, kDescriptionReadLimit, "", 0 },
-        DescriptionCase { "at end of file", kTwo, 19, kDescriptionReadLimit, "", 0 },
-        DescriptionCase { "past end of file", kTwo, 1 << 30, kDescriptionReadLimit, "", 0 },
-        DescriptionCase { "last text lacks its zero", std::string("a\0bcd", 5), 2, kDescriptionReadLimit, "bcd", 0 },
-        DescriptionCase { "across chunks", kLong, 0, kDescriptionReadLimit, std::string(10000, 'x'), 10001 },
-        DescriptionCase { "limit cuts", kLong, 0, 100, std::string(100, 'x'), 0 },
-        DescriptionCase { "text exactly at the limit", kLong, 0, 10000, std::string(10000, 'x'), 10001 },
-        DescriptionCase { "limit one short", kLong, 0, 9999, std::string(9999, 'x'), 0 },
-        DescriptionCase { "empty file", "", 0, kDescriptionReadLimit, "", 0 },
-        DescriptionCase {
-            "eight-bit bytes", std::string("\xC9\xCD\xBB\0", 4), 0, kDescriptionReadLimit, "\xC9\xCD\xBB", 4 }),
-    [](const auto& info) {
-        std::string n = info.param.label;
-        for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
 
 TEST(DescriptionReadIo, NegativePointerOpensNothingAndLongTextsReadInChunks)
 {

@@ -36,48 +36,44 @@ struct ReadCase {
     std::vector<std::string> items;
 };
 
-class FilesBbsRead : public testing::TestWithParam<ReadCase> { };
-
-TEST_P(FilesBbsRead, RecognisesEachDialect)
+TEST(FilesBbsRead, RecognisesEachDialect)
 {
-    std::vector<std::string> got;
-    for (const auto& item : FilesBbsReader::read(GetParam().list))
-        got.push_back(shown(item));
-    EXPECT_EQ(got, GetParam().items);
-}
-
-const std::string k31(31, ' ');
-const std::string k36(36, ' ');
-
-INSTANTIATE_TEST_SUITE_P(Dialects, FilesBbsRead,
-    testing::Values(ReadCase { "export", "TEST.ZIP        12345 11/05/98  First line\r\n" + k31 + "| Second line\r\n",
-                        { "F TEST.ZIP 12345 1998-11-5 |First line/Second line" } },
-        ReadCase { "export_with_counters_and_an_empty_line",
+    const std::string k31(31, ' '), k36(36, ' ');
+    const ReadCase cases[] = { { "export", "TEST.ZIP        12345 11/05/98  First line\r\n" + k31 + "| Second line\r\n",
+                                   { "F TEST.ZIP 12345 1998-11-5 |First line/Second line" } },
+        { "export_with_counters_and_an_empty_line",
             "TEST.ZIP        12345 11/05/98 0003  First\r\n" + k36 + "| \r\n" + k36 + "|   third\r\n",
             { "F TEST.ZIP 12345 1998-11-5 [3] |First//  third" } },
-        ReadCase { "export_keeps_leading_blanks_and_wide_sizes",
+        { "export_keeps_leading_blanks_and_wide_sizes",
             "A.ZIP" + std::string(15, ' ') + "1 01/02/03    indented\r\nBIG.ZIP      123456789 Invalid   \r\n",
             { "F A.ZIP 1 2003-1-2 |  indented", "F BIG.ZIP 123456789 Invalid |" } },
-        ReadCase { "common_form", "FOO.ZIP   A fine program\n   + second\n\tthird\n",
+        { "common_form", "FOO.ZIP   A fine program\n   + second\n\tthird\n",
             { "F FOO.ZIP |A fine program/second/third" } },
-        ReadCase { "size_date_and_counter_columns",
+        { "size_date_and_counter_columns",
             "FOO.ZIP  12345  01-02-95  Desc\nBAR.ARJ [12] Counted\nEU.LZH 31.12.99 [ 4] European\n"
             "NUM.ZIP 1995 edition\n",
             { "F FOO.ZIP 12345 1995-1-2 |Desc", "F BAR.ARJ [12] |Counted", "F EU.LZH 1999-12-31 [4] |European",
                 "F NUM.ZIP |1995 edition" } },
-        ReadCase { "comment_lines",
+        { "comment_lines",
             "---- Games ----\r\n\r\n\x1b[1;33mANSI\r\nNote: heading\r\n  indented note\r\n\xC9\xCD\xBB\r\n"
             "\xBA Box \xBA\r\n\x82T\x82.ZIP accented\r\n",
             { "C |---- Games ----", "C |", "C |\x1b[1;33mANSI", "C |Note: heading/  indented note", "C |\xC9\xCD\xBB",
                 "C |\xBA Box \xBA", "F \x82T\x82.ZIP |accented" } },
-        ReadCase { "unsafe_names_are_refused_with_their_lines",
-            "../../etc/passwd x\r\n   more\r\nC:\\DOS\\X.ZIP y\r\nsub/FOO.ZIP z\r\nFO\x01O.ZIP c\r\na:X.ZIP w\r\nOK.ZIP fine\r\n",
-            { "R ../../etc/passwd |x/more", "R C:\\DOS\\X.ZIP |y", "R sub/FOO.ZIP |z", "R FO\x01O.ZIP |c", "R a:X.ZIP |w",
-                "F OK.ZIP |fine" } },
-        ReadCase { "quoted_long_names_end_of_file_mark_and_zero_bytes",
+        { "unsafe_names_are_refused_with_their_lines",
+            "../../etc/passwd x\r\n   more\r\nC:\\DOS\\X.ZIP y\r\nsub/FOO.ZIP z\r\nFO\x01O.ZIP c\r\na:X.ZIP "
+            "w\r\nOK.ZIP fine\r\n",
+            { "R ../../etc/passwd |x/more", "R C:\\DOS\\X.ZIP |y", "R sub/FOO.ZIP |z", "R FO\x01O.ZIP |c",
+                "R a:X.ZIP |w", "F OK.ZIP |fine" } },
+        { "quoted_long_names_end_of_file_mark_and_zero_bytes",
             "\"My File.zip\"  long one\rA.ZIP a\0b\r\n\x1AJUNK.ZIP after the end\r\n"s,
-            { "F My File.zip |long one", "F A.ZIP |ab" } }),
-    [](const testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.label); });
+            { "F My File.zip |long one", "F A.ZIP |ab" } } };
+    for (const ReadCase& c : cases) {
+        std::vector<std::string> got;
+        for (const auto& item : FilesBbsReader::read(c.list))
+            got.push_back(shown(item));
+        EXPECT_EQ(got, c.items) << c.label;
+    }
+}
 
 } // namespace
 } // namespace qv

@@ -120,7 +120,6 @@ void applyRaw(std::vector<uint8_t>& bytes, const std::vector<std::pair<size_t, u
 std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& fields)
 {
     std::vector<uint8_t> r(168, 0);
-    putWordAny(r.data(), fields.storedNumber);
     enc::putText(r.data() + 4, 40, fields.name);
     enc::putText(r.data() + 46, 40, fields.path);
     putWordAny(r.data() + 111, fields.group);
@@ -213,9 +212,7 @@ std::string BoardBuilder::writeGroups(const std::vector<GroupRecordSpec>& record
     std::vector<uint8_t> bytes;
     for (const auto& r : records) {
         std::vector<uint8_t> rec(153, 0);
-        putWordAny(rec.data(), r.storedNumber);
         enc::putText(rec.data() + 2, 40, r.name);
-        applyRaw(rec, r.raw);
         bytes.insert(bytes.end(), rec.begin(), rec.end());
     }
     return writeBoardFile(fileName, bytes);

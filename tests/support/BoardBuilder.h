@@ -70,12 +70,11 @@ template <class Record> std::vector<Record> recordsIn(const std::string& path)
 // A new entry of that name in header and index, with that long name.
 NewEntry newEntry(const std::string& name, const std::string& longName = "");
 
-// One FILES.RA record (168 bytes).
+// One FILES.RA record (168 bytes); its word at 0, which the reader ignores, stays 0.
 struct AreaRecordSpec {
     std::string name = {}; // Text[40] at 4; blank = not an area
     std::string path = {}; // Text[40] at 46, the area's file directory as stored
     int group = 0; // Word at 111
-    int storedNumber = 0; // Word at 0 (ignored by the reader)
     std::vector<std::pair<size_t, uint8_t>> raw = {}; // byte overrides (offset, value), applied last
     int killDaysDownload = 0; // Word at 87
     int killDaysFileDate = 0; // Word at 89
@@ -86,8 +85,6 @@ struct AreaRecordSpec {
 // One FGROUPS.RA record (153 bytes).
 struct GroupRecordSpec {
     std::string name = {}; // Text[40] at 2
-    int storedNumber = 0; // Word at 0
-    std::vector<std::pair<size_t, uint8_t>> raw = {};
 };
 
 std::vector<uint8_t> areaRecordBytes(const AreaRecordSpec& spec);

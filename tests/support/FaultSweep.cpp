@@ -202,22 +202,29 @@ void sweepChange(const ChangeSweep& c)
     fresh();
     ASSERT_TRUE(c.run(systemFileIo(), *board)) << c.label;
     const AreaBytes after = areaBytes(*board, c.area);
-    if (c.failCalls)
-        sweepFailingCalls(
-            c.label,
-            [&](FaultyFileIo& io) {
-                fresh();
-                ASSERT_TRUE(c.run(io, *board)) << c.label;
-            },
-            [&](FaultyFileIo::Op kind, int n, const std::string& where) {
+    if (c.failCalls) {
+        const int codes[] = { ENOSPC, EIO, EACCES };
+        const auto calls = callsWorthFailing([&](FaultyFileIo& io) {
+            fresh();
+            ASSERT_TRUE(c.run(io, *board)) << c.label;
+        });
+        for (size_t k = 0; k < calls.size(); k += size_t(std::max(1, c.sampleEvery)))
+            for (const bool torn : { false, true }) {
+                const auto [kind, n] = calls[k];
+                if (torn && (!c.tearFailedWrites || kind != FaultyFileIo::Op::Write))
+                    continue;
+                const std::string where
+                    = c.label + ", " + FaultyFileIo::name(kind) + " #" + std::to_string(n) + (torn ? " torn" : "");
                 fresh();
                 FaultyFileIo io(systemFileIo());
-                io.failAt(kind, n, EIO);
+                io.failAt(kind, n, codes[(k + torn) % 3]);
+                io.tearFailedWrites(torn);
                 if (c.run(io, *board)) {
                     EXPECT_EQ(areaBytes(*board, c.area), after) << where << ": success claimed";
                 }
-                c.check(*board, before, after, where);
-            });
+                (c.checkFailed ? c.checkFailed : c.check)(*board, before, after, where);
+            }
+    }
     for (const bool torn : c.torn)
         sweepKills(c.label,
             { .prepare = fresh,

@@ -56,17 +56,22 @@ struct KillSweep {
 void sweepKills(const std::string& label, const KillSweep& sweep);
 
 // Both sweeps of one change of an area, each run on a board made afresh: a run that claims success
-// leaves the new files; after each failed or killed run, check judges what it left.
+// leaves the new files; after each failed or killed run, check judges what it left. Failing calls
+// fail with ENOSPC, EIO and EACCES in turn.
 struct ChangeSweep {
+    using Check
+        = std::function<void(BoardBuilder&, const AreaBytes& before, const AreaBytes& after, const std::string& where)>;
     std::string label;
     std::function<void(BoardBuilder&)> make;
     std::function<bool(FileIo& io, BoardBuilder&)> run; // the change, through io
-    std::function<void(BoardBuilder&, const AreaBytes& before, const AreaBytes& after, const std::string& where)> check;
+    Check check;
+    Check checkFailed = nullptr; // after a failing call, when it differs from check
     int area = 1;
     bool failCalls = true; // the failing-call sweep; the kill sweep always runs
+    bool tearFailedWrites = false; // each failing write is also swept failing half done
     std::vector<bool> torn = { true }; // a kill sweep for each: the killing write torn or not
     int limit = 300;
-    int sampleEvery = 1;
+    int sampleEvery = 1; // of the calls and steps worth sweeping
 };
 void sweepChange(const ChangeSweep& sweep);
 

@@ -6,11 +6,7 @@ Desktop::OpenResult ScriptedDesktop::openWithAssociatedApplication(const QString
 {
     opened.append(path);
     workingDirectories.append(workingDirectory);
-    if (openResults.empty())
-        return openResult;
-    const OpenResult r = openResults.front();
-    openResults.pop_front();
-    return r;
+    return openResult;
 }
 
 Desktop::Launch ScriptedDesktop::exploreDirectory(const QString& directory)
@@ -19,10 +15,9 @@ Desktop::Launch ScriptedDesktop::exploreDirectory(const QString& directory)
     return exploreResult;
 }
 
-Desktop::Launch ScriptedDesktop::openDocument(const QString& path)
+Desktop::Launch ScriptedDesktop::openDocument(const QString&)
 {
-    documents.append(path);
-    return openDocumentResult;
+    return {};
 }
 
 } // namespace qv::test

@@ -3,8 +3,7 @@
 // Desktop for tests: records what would have been opened or explored, launches nothing.
 //
 //   qv::test::ScriptedDesktop desktop;
-//   desktop.openResult = qv::Desktop::OpenResult::NoApplication;  // standing answer for every open
-//   desktop.openResults.push_back(qv::Desktop::OpenResult::NotFound);  // or: the next open only
+//   desktop.openResult = qv::Desktop::OpenResult::NoApplication;  // the answer to every open
 //   ... run the code under test ...
 //   EXPECT_EQ(desktop.opened, QStringList({ dir + "/FOO.ZIP" }));
 //   EXPECT_EQ(desktop.workingDirectories, QStringList({ dir }));
@@ -15,8 +14,6 @@
 
 #include <QStringList>
 
-#include <deque>
-
 namespace qv::test {
 
 class ScriptedDesktop : public Desktop {
@@ -26,13 +23,10 @@ public:
     Launch openDocument(const QString& path) override;
 
     OpenResult openResult = OpenResult::Ok;
-    std::deque<OpenResult> openResults; // taken first, one per open
     Launch exploreResult;
-    Launch openDocumentResult;
     QStringList opened;
     QStringList workingDirectories;
     QStringList explored;
-    QStringList documents;
 };
 
 } // namespace qv::test

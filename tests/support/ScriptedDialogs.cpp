@@ -4,54 +4,23 @@
 
 namespace qv::test {
 
+namespace {
 const char* toString(Dialogs::Icon icon)
 {
-    switch (icon) {
-    case Dialogs::Icon::None:
-        return "None";
-    case Dialogs::Icon::Information:
-        return "Information";
-    case Dialogs::Icon::Warning:
-        return "Warning";
-    case Dialogs::Icon::Critical:
-        return "Critical";
-    case Dialogs::Icon::Question:
-        return "Question";
-    case Dialogs::Icon::Exclamation:
-        return "Exclamation";
-    }
-    return "?";
+    static const char* const names[] = { "None", "Information", "Warning", "Critical", "Question", "Exclamation" };
+    return names[int(icon)];
 }
-
 const char* toString(Dialogs::Buttons buttons)
 {
-    switch (buttons) {
-    case Dialogs::Buttons::Ok:
-        return "Ok";
-    case Dialogs::Buttons::YesNo:
-        return "YesNo";
-    case Dialogs::Buttons::YesNoCancel:
-        return "YesNoCancel";
-    case Dialogs::Buttons::OkCancel:
-        return "OkCancel";
-    }
-    return "?";
+    static const char* const names[] = { "Ok", "YesNo", "YesNoCancel", "OkCancel" };
+    return names[int(buttons)];
 }
-
 const char* toString(Dialogs::Answer answer)
 {
-    switch (answer) {
-    case Dialogs::Answer::Ok:
-        return "Ok";
-    case Dialogs::Answer::Cancel:
-        return "Cancel";
-    case Dialogs::Answer::Yes:
-        return "Yes";
-    case Dialogs::Answer::No:
-        return "No";
-    }
-    return "?";
+    static const char* const names[] = { "Ok", "Cancel", "Yes", "No" };
+    return names[int(answer)];
 }
+} // namespace
 
 void ScriptedDialogs::message(QWidget*, const QString& title, const QString& text, Icon icon)
 {
@@ -63,9 +32,9 @@ Dialogs::Answer ScriptedDialogs::question(
 {
     calls.append({ QStringLiteral("question"), title, text, icon, buttons, defaultAnswer });
     if (answers.empty()) {
-        ADD_FAILURE() << "Unplanned question \"" << title.toStdString() << "\": \"" << text.toStdString()
-                      << "\" (icon " << toString(icon) << ", buttons " << toString(buttons) << ", default "
-                      << toString(defaultAnswer) << "); push an answer to ScriptedDialogs::answers first";
+        ADD_FAILURE() << "Unplanned question \"" << title.toStdString() << "\": \"" << text.toStdString() << "\" (icon "
+                      << toString(icon) << ", buttons " << toString(buttons) << ", default " << toString(defaultAnswer)
+                      << "); push an answer to ScriptedDialogs::answers first";
         return defaultAnswer;
     }
     const Answer a = answers.front();
@@ -120,11 +89,7 @@ QString ScriptedDialogs::pickFile(QWidget*, const QString& title, const QString&
 std::optional<QFont> ScriptedDialogs::pickFont(QWidget*, const QFont& initial)
 {
     calls.append({ QStringLiteral("font"), {}, initial.family(), Icon::None, Buttons::OkCancel, Answer::Ok });
-    if (fonts.empty())
-        return font;
-    const std::optional<QFont> f = fonts.front();
-    fonts.pop_front();
-    return f;
+    return font;
 }
 
 QStringList ScriptedDialogs::messages() const
@@ -143,7 +108,6 @@ void ScriptedDialogs::verifyAllAnswersUsed() const
                                  << (answers.empty() ? "" : toString(answers.front()));
     EXPECT_TRUE(choices.empty()) << choices.size() << " planned choice(s) never asked for";
     EXPECT_TRUE(folders.empty()) << folders.size() << " planned folder(s) never picked";
-    EXPECT_TRUE(fonts.empty()) << fonts.size() << " planned font(s) never picked";
     EXPECT_TRUE(files.empty()) << files.size() << " planned file(s) never picked";
 }
 

@@ -15,9 +15,9 @@
 //   dialogs.verifyAllAnswersUsed();                        // a planned answer left over fails
 //
 // A question with no planned answer fails the running test (ADD_FAILURE naming the question) and
-// returns its default answer. Folder and font pickers take the next planned value from
-// `folders` / `fonts`, else the standing `folder` / `font` (empty folder and nullopt font mean
-// the operator cancelled); they never fail the test.
+// returns its default answer. The folder picker takes the next of `folders`, else the standing
+// `folder`; the font picker answers `font` (an empty folder and nullopt mean the operator
+// cancelled); they never fail the test.
 
 #include "platform/widgets/Dialogs.h"
 
@@ -54,7 +54,7 @@ public:
 
     // "title|text" of every message and question, in order.
     QStringList messages() const;
-    // Fails the running test when planned answers, folders or fonts were not asked for.
+    // Fails the running test when planned answers, choices, folders or files were not asked for.
     void verifyAllAnswersUsed() const;
 
     QList<Call> calls;
@@ -63,13 +63,8 @@ public:
     std::deque<QString> choices;
     std::deque<QString> folders;
     std::deque<QString> files;
-    std::deque<std::optional<QFont>> fonts;
     QString folder;
     std::optional<QFont> font;
 };
-
-const char* toString(Dialogs::Icon icon);
-const char* toString(Dialogs::Buttons buttons);
-const char* toString(Dialogs::Answer answer);
 
 } // namespace qv::test
