@@ -71,7 +71,7 @@ TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
     EXPECT_TRUE(dialogs.calls.isEmpty());
 }
 
-TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
+TEST_F(EditingControllerTest, EditDescriptionAndOpeningACommentRowOpenOnTheDescriptionPage)
 {
     clickRow(0);
     window->fileList()->currentView()->setFocus();
@@ -92,10 +92,8 @@ TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo\nbar");
     EXPECT_EQ(opened->store().readDescription(12, 0), "Foo\r\nbar");
     closeDialogs();
-}
 
-TEST_F(EditingControllerTest, OpeningACommentRowEditsItsDescription)
-{
+    // Opening a comment row, by a double click or Open, edits its description.
     for (int way = 0; way < 2; ++way) {
         clickRow(2, way == 0);
         if (way == 1)

@@ -157,33 +157,21 @@ TEST_F(ToolsWiring, TheLoadedAreaIsBoldHoweverItWasChosen)
 
 TEST_F(ToolsWiring, ExportAndMakeFileListOpenTheirDialogsExportOnTheStartUpArea)
 {
-    EXPECT_TRUE(act("fbbs")->isEnabled());
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        seen = true;
+    test::inModal<ExportDialog>(act("fbbs"), [](ExportDialog* d) {
         EXPECT_EQ(d->areaList()->currentItem()->text(), "00001: Utilities");
         d->areaList()->currentItem()->setSelected(true);
         QTest::mouseClick(d->findChild<QPushButton*>("Command3"), Qt::LeftButton);
         EXPECT_FALSE(d->isVisible()) << "OK closes once the lists are written";
         d->reject();
     });
-    act("fbbs")->trigger();
-    EXPECT_TRUE(seen);
     EXPECT_EQ(messages(),
         QStringList({ "Export FILES.BBS|1 list written:\n\n" + QString::fromStdString(areaDir(1)) + "/files.bbs" }));
     EXPECT_TRUE(test::fileExists(areaDir(1) + "/files.bbs"));
 
-    QString title;
-    QTimer::singleShot(0, [&] {
-        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            title = d->windowTitle();
-            d->reject();
-        }
+    test::inModal<QDialog>(act("filelist"), [](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), "Make File List");
+        d->reject();
     });
-    act("filelist")->trigger();
-    EXPECT_EQ(title, "Make File List");
 }
 
 TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClean)
@@ -191,11 +179,7 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
     board.writeEntries(
         1, { { .name = "FOO.ZIP", .attributes = uint8_t(Attribute::Deleted) }, { .name = "BAR.ZIP", .size = 20 } });
     window->areas().readArea(1);
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<CleanDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        seen = true;
+    test::inModal<CleanDialog>(act("clean"), [](CleanDialog* d) {
         ASSERT_EQ(d->areaList()->selectedItems().size(), 1);
         EXPECT_EQ(d->areaList()->selectedItems()[0]->text(), "00001: Utilities");
         d->expiredBox()->setChecked(false);
@@ -204,8 +188,6 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
         QTest::mouseClick(d->cleanButton(), Qt::LeftButton);
         d->reject();
     });
-    act("clean")->trigger();
-    EXPECT_TRUE(seen);
     EXPECT_EQ(messages(), QStringList({ "Clean Areas|1 entry removed, 0 entries moved, 0 file(s) deleted." }));
     ASSERT_EQ(window->model()->rows().size(), 1u);
     EXPECT_EQ(window->model()->rows()[0].name, "Bar.zip");
@@ -237,12 +219,7 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        ASSERT_TRUE(act(c.id)->isEnabled());
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<AreaUpkeepDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(d, nullptr);
-            seen = true;
+        test::inModal<AreaUpkeepDialog>(act(c.id), [&c](AreaUpkeepDialog* d) {
             EXPECT_EQ(d->windowTitle(), c.title);
             EXPECT_EQ(d->chosenAreas(), std::vector<int> { 1 });
             EXPECT_FALSE(d->runButton()->isEnabled());
@@ -254,8 +231,6 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
             EXPECT_FALSE(d->runButton()->isEnabled());
             d->reject();
         });
-        act(c.id)->trigger();
-        EXPECT_TRUE(seen);
         EXPECT_EQ(window->model()->rows().size(), 2u);
     }
     EXPECT_EQ(test::readFile(board.descriptionPath(1)).size(), 21u);

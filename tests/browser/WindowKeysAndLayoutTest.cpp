@@ -64,11 +64,7 @@ TEST_F(WindowKeysTest, DescriptionFollowsTheCurrentRowMovedByKeysInBothViews)
             EXPECT_EQ(window->files().lastDescribedRow(), current());
             seen.push_back(current());
         }
-        EXPECT_EQ(seen[0], 1);
-        EXPECT_EQ(seen[1], 2);
-        EXPECT_EQ(seen[2], 1);
-        EXPECT_EQ(seen[3], kRows - 1);
-        EXPECT_EQ(seen[4], 0);
+        EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 5), (std::vector<int> { 1, 2, 1, kRows - 1, 0 }));
         EXPECT_GT(seen[5], 1);
         EXPECT_LT(seen[7], kRows - 1);
         window.reset();
@@ -222,8 +218,8 @@ TEST_F(WindowKeysTest, GeometryIsWrittenBackAsItCameUnlessTheWindowMoved)
         const Settings back = closeAndRead();
         EXPECT_TRUE(writtenNormal);
         EXPECT_EQ(back.windowState, 0);
-        EXPECT_EQ(std::tie(back.windowX, back.windowY, back.windowWidth, back.windowHeight),
-            std::tie(s.x, s.y, s.w, s.h))
+        EXPECT_EQ(
+            std::tie(back.windowX, back.windowY, back.windowWidth, back.windowHeight), std::tie(s.x, s.y, s.w, s.h))
             << s.x;
         window.reset();
     }
