@@ -126,7 +126,7 @@ TEST_F(AddFilesControllerTest, AddFilesInsertsTheRowsAfterTheCurrentRowInPlace)
     expectNoNewProblems();
 }
 
-TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePath)
+TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePathAndPreferencesChangeTheSettings)
 {
     std::filesystem::remove_all(areaDir(1));
     ASSERT_TRUE(open());
@@ -140,11 +140,8 @@ TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePath)
     EXPECT_EQ(messages(),
         QStringList({ "Add Files|The directory of area 1 does not exist:\n\n" + QString::fromStdString(areaDir(1))
             + "\n\nCreate it, or correct the area's path in the board's configuration." }));
-}
 
-TEST_F(AddFilesControllerTest, PreferencesChangeTheSettingsInMemory)
-{
-    ASSERT_TRUE(open());
+    // Preferences change the settings in memory.
     window->addFiles().setDialogHook([&](QDialog* d) {
         auto* dialog = qobject_cast<PreferencesDialog*>(d);
         ASSERT_NE(dialog, nullptr);
