@@ -42,21 +42,24 @@ protected:
 TEST_F(FindExportTool, FindByKeywordOrNameOverARange)
 {
     const QJsonArray hits = run.ok({ "find", "SECOND", "--json" }).json().array();
-    ASSERT_EQ(hits.size(), 2);
+    ASSERT_GE(hits.size(), 1);
     EXPECT_EQ(hits[0].toObject()["area"].toInt(), 1);
     EXPECT_EQ(hits[0].toObject()["position"].toInt(), 1);
-    EXPECT_EQ(hits[0].toObject()["name"].toString(), "Test.zip");
     EXPECT_EQ(hits[0].toObject()["entry"].toObject()["size"].toInt(), 12345);
-    EXPECT_EQ(hits[1].toObject()["name"].toString(), "Other.txt");
 
-    EXPECT_EQ(run.ok({ "find", "--from", "2", "--keyword", "second", "--json" }).json().array().size(), 1);
-
-    const QJsonArray named = run.ok({ "find", "--name", "*.zip", "--json" }).json().array();
-    ASSERT_EQ(named.size(), 1);
-    EXPECT_EQ(named[0].toObject()["name"].toString(), "Test Archive.ZIP");
-    EXPECT_EQ(
-        run({ "find", "*.zip", "--name", "--short-names", "--json" }).json().array()[0].toObject()["name"].toString(),
-        "Test.zip");
+    // What each search finds, by the names of its hits.
+    const std::pair<QStringList, QStringList> cases[] = {
+        { { "find", "SECOND" }, { "Test.zip", "Other.txt" } },
+        { { "find", "--from", "2", "--keyword", "second" }, { "Other.txt" } },
+        { { "find", "--name", "*.zip" }, { "Test Archive.ZIP" } },
+        { { "find", "*.zip", "--name", "--short-names" }, { "Test.zip" } },
+    };
+    for (const auto& [args, expected] : cases) {
+        QStringList names;
+        for (const QJsonValue& hit : run.ok(args + QStringList { "--json" }).json().array())
+            names << hit.toObject()["name"].toString();
+        EXPECT_EQ(names, expected) << args.join(' ').toStdString();
+    }
 
     const QString upToOne = run.ok({ "find", "second", "--to", "1" }).out;
     EXPECT_TRUE(upToOne.contains("1 - Alpha") && !upToOne.contains("Other.txt")) << upToOne.toStdString();
