@@ -231,8 +231,21 @@ TEST_F(SmallBoard, FailuresNameTheProblemAndChangeNothing)
     EXPECT_EQ(qvtool({ "info" }, root + "/config").code, 2) << "no board given, none in QV.INI";
 }
 
-TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
+// The board and its drives come from the settings file or the options; a drive mapped by neither
+// is named.
+TEST_F(SmallBoard, BoardAndDrivesComeFromTheSettingsFileOrTheOptionsAndAnUnmappedDriveIsNamed)
 {
+    QDir(root).mkpath("config/quorvex");
+    qv::test::writeFile((root + "/config/quorvex/QV.INI").toStdString(),
+        "[Veltrano FE]\r\nRaDir=" + (root + "/ra").toStdString() + "\r\n[Drives]\r\nD=" + root.toStdString() + "\r\n");
+    const ToolRun areas = qv::test::BoundTool { {}, root + "/config" }.ok({ "areas", "--json" });
+    EXPECT_EQ(areas.json().array()[1].toObject()["dir"].toString().toStdString(), (root + "/dl").toStdString());
+
+    qv::test::writeFile(
+        (root + "/other.ini").toStdString(), "[veltrano fe]\nradir=" + (root + "/ra").toStdString() + "\n");
+    const ToolRun other = qvtool({ "--settings", root + "/other.ini", "info", "--json" }, root + "/none");
+    EXPECT_EQ(other.json().object()["board_name"].toString(), "Test Board");
+
     board->writeConfig("Test Board", "E:\\FDB\\");
     run.fails({ "list", "2" }, 1,
         "qvtool: Drive E: is not mapped; add E=/path to the [Drives] section of QV.INI or pass --drive E=/path\n");
@@ -278,21 +291,6 @@ TEST(CommandLine, EveryCommandAnswersHelpAndTheVersionIsPrinted)
     EXPECT_EQ(qvtool({ "help" }, QString()).out, usage.out);
     const ToolRun version = qvtool({ "--version" }, QString());
     EXPECT_EQ(QString::number(version.code) + " " + version.out, "0 qvtool 1.5\n");
-}
-
-TEST_F(SmallBoard, SettingsFileGivesBoardAndDrives)
-{
-    QDir(root).mkpath("config/quorvex");
-    qv::test::writeFile((root + "/config/quorvex/QV.INI").toStdString(),
-        "[Veltrano FE]\r\nRaDir=" + (root + "/ra").toStdString() + "\r\n[Drives]\r\nD=" + root.toStdString() + "\r\n");
-    const ToolRun areas = qvtool({ "areas", "--json" }, root + "/config");
-    ASSERT_EQ(areas.code, 0) << areas.err.toStdString();
-    EXPECT_EQ(areas.json().array()[1].toObject()["dir"].toString().toStdString(), (root + "/dl").toStdString());
-
-    qv::test::writeFile(
-        (root + "/other.ini").toStdString(), "[veltrano fe]\nradir=" + (root + "/ra").toStdString() + "\n");
-    const ToolRun other = qvtool({ "--settings", root + "/other.ini", "info", "--json" }, root + "/none");
-    EXPECT_EQ(other.json().object()["board_name"].toString(), "Test Board");
 }
 
 TEST(DemoBoard, EveryCommandWorksOnIt)
