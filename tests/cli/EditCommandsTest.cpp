@@ -47,15 +47,6 @@ protected:
     qv::test::BoundTool run;
 };
 
-TEST_F(EditCommands, ShowGivesTheEntryAsListDoes)
-{
-    EXPECT_EQ(run.ok({ "show", "1", "1", "--json" }).json().object()["entry"].toObject(),
-        run.ok({ "list", "1", "--json" }).json().object()["entries"].toArray()[0].toObject());
-    const ToolRun text = run.ok({ "show", "1", "2" });
-    EXPECT_TRUE(text.out.contains(" (Comment)") && text.out.contains("-- tools --")) << text.out.toStdString();
-    run.fails({ "show", "1", "4" }, 1, "qvtool: Area 1 has no entry 4\n");
-}
-
 TEST_F(EditCommands, SetWritesExactlyTheNamedFields)
 {
     EXPECT_EQ(run.ok({ "set", "1", "3", "--downloads", "64000", "--upload-date", "31-04-2003", "--attributes",
@@ -140,8 +131,15 @@ TEST_F(EditCommands, DescribeRawTakesTheFilesBytesAsTheBoards)
     EXPECT_EQ(run({ "describe", "1", "3", "--file", file, "--raw" }).out, "Area 1, entry 3: description unchanged\n");
 }
 
-TEST_F(EditCommands, CommentInsertsAfterTheFirstEntriesOrAtTheEnd)
+// Show gives an entry as list does; comment inserts after the first entries or at the end.
+TEST_F(EditCommands, ShowAndComment)
 {
+    EXPECT_EQ(run.ok({ "show", "1", "1", "--json" }).json().object()["entry"].toObject(),
+        run.ok({ "list", "1", "--json" }).json().object()["entries"].toArray()[0].toObject());
+    const ToolRun text = run.ok({ "show", "1", "2" });
+    EXPECT_TRUE(text.out.contains(" (Comment)") && text.out.contains("-- tools --")) << text.out.toStdString();
+    run.fails({ "show", "1", "4" }, 1, "qvtool: Area 1 has no entry 4\n");
+
     EXPECT_EQ(run.ok({ "comment", "1", "--text", "-- games --", "--after", "1", "--uploader", "Sysop" }).out,
         "Area 1: comment line inserted as entry 2\n");
     EXPECT_TRUE(header(1).isComment());

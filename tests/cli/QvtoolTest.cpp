@@ -61,7 +61,7 @@ protected:
     qv::test::BoundTool run;
 };
 
-TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
+TEST_F(SmallBoard, InfoGroupsAreasAndListGiveExactFields)
 {
     EXPECT_EQ(run.ok({ "info", "--json" }).json().object(),
         (QJsonObject { { "board_name", "Test Board" }, { "file_base_path", "C:\\RA\\FDB" },
@@ -77,10 +77,8 @@ TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
                 { "path", "D:\\DL" }, { "dir", root + "/dl" } } }));
     // Without a mapping for D: the area is still listed, with no host directory.
     EXPECT_TRUE(run({ "areas", "--json" }).json().array()[1].toObject()["dir"].isNull());
-}
 
-TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePageAndStatAndCheckFindTheAreaSound)
-{
+    // List decodes every field through the code page; stat and check find the area sound.
     const QJsonObject o = run.ok({ "list", "2", "--json" }).json().object();
     EXPECT_EQ(o["area"].toInt(), 2);
     const QJsonArray entries = o["entries"].toArray();
