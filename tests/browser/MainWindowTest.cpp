@@ -287,25 +287,8 @@ void drag(QSplitter* splitter, QPoint to)
     QApplication::sendEvent(handle, &release);
 }
 
-TEST_F(MainWindowTest, SplittersStopAtTheirLimits)
-{
-    ASSERT_TRUE(open());
-    const int dpi = window->logicalDpiX();
-    QSplitter* tree = window->treeSplitter();
-    drag(tree, { 0, tree->height() / 2 });
-    EXPECT_EQ(window->areaPanel()->width(), 500 * dpi / 1440);
-    drag(tree, { tree->width(), tree->height() / 2 });
-    EXPECT_EQ(window->fileList()->width(), 1000 * dpi / 1440);
-
-    QSplitter* desc = window->descriptionSplitter();
-    drag(desc, { desc->width() / 2, 0 });
-    EXPECT_EQ(window->fileList()->height(), 500 * dpi / 1440);
-    drag(desc, { desc->width() / 2, desc->height() });
-    EXPECT_EQ(window->descriptionPane()->height(), 540 * dpi / 1440);
-    EXPECT_NEAR(closeAndRead().descriptionPaneHeight, 540, 15);
-}
-
-TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
+// The splitters stop at their limits; the description font is chosen, stored and applied.
+TEST_F(MainWindowTest, SplittersStopAtTheirLimitsAndTheDescriptionFontIsChosen)
 {
     settings.descriptionFontName = "Terminal";
     settings.descriptionFontSize = "11";
@@ -324,6 +307,20 @@ TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
     EXPECT_FALSE(settings.descriptionFontItalic);
     EXPECT_EQ(window->descriptionPane()->font().pointSize(), 14);
     EXPECT_TRUE(window->descriptionPane()->font().bold());
+
+    const int dpi = window->logicalDpiX();
+    QSplitter* tree = window->treeSplitter();
+    drag(tree, { 0, tree->height() / 2 });
+    EXPECT_EQ(window->areaPanel()->width(), 500 * dpi / 1440);
+    drag(tree, { tree->width(), tree->height() / 2 });
+    EXPECT_EQ(window->fileList()->width(), 1000 * dpi / 1440);
+
+    QSplitter* desc = window->descriptionSplitter();
+    drag(desc, { desc->width() / 2, 0 });
+    EXPECT_EQ(window->fileList()->height(), 500 * dpi / 1440);
+    drag(desc, { desc->width() / 2, desc->height() });
+    EXPECT_EQ(window->descriptionPane()->height(), 540 * dpi / 1440);
+    EXPECT_NEAR(closeAndRead().descriptionPaneHeight, 540, 15);
 }
 
 // The progress of a load counts records in tens and gives way to the panels.
