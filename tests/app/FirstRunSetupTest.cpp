@@ -113,7 +113,7 @@ TEST_F(FirstRunSetupTest, WalksThePagesAndWritesTheBoardAndArchivers)
     dialogs.verifyAllAnswersUsed();
 }
 
-TEST_F(FirstRunSetupTest, BackKeepsTheTypedLocationAndBrowseReplacesIt)
+TEST_F(FirstRunSetupTest, BackKeepsTheTypedLocationBrowseReplacesItAndCancelAsks)
 {
     auto setup = makeSetup(boardDir + "/");
     click(*setup, "next");
@@ -132,21 +132,17 @@ TEST_F(FirstRunSetupTest, BackKeepsTheTypedLocationAndBrowseReplacesIt)
     ASSERT_EQ(dialogs.calls.size(), 2);
     EXPECT_EQ(dialogs.calls[0].title, "Select Destination Path");
     EXPECT_EQ(dialogs.calls[0].text, "/typed/by/hand");
-}
 
-TEST_F(FirstRunSetupTest, CancelAsksAndNoKeepsThePage)
-{
-    auto setup = makeSetup();
-    click(*setup, "next");
+    // Cancel asks, and No keeps the page as it was.
     location(*setup)->setText("/half/typed");
     dialogs.answers.push_back(Answer::No);
     click(*setup, "cancel");
-    ASSERT_EQ(dialogs.calls.size(), 1);
-    EXPECT_EQ(dialogs.calls[0].title, "Cancel");
-    EXPECT_EQ(dialogs.calls[0].text, "Setup is not yet completed... Are you sure you want to quit?");
-    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
-    EXPECT_EQ(dialogs.calls[0].buttons, Dialogs::Buttons::YesNo);
-    EXPECT_EQ(dialogs.calls[0].defaultAnswer, Answer::No);
+    ASSERT_EQ(dialogs.calls.size(), 3);
+    EXPECT_EQ(dialogs.calls[2].title, "Cancel");
+    EXPECT_EQ(dialogs.calls[2].text, "Setup is not yet completed... Are you sure you want to quit?");
+    EXPECT_EQ(dialogs.calls[2].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(dialogs.calls[2].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_EQ(dialogs.calls[2].defaultAnswer, Answer::No);
     EXPECT_FALSE(setup->outcome().has_value());
     EXPECT_EQ(location(*setup)->text(), "/half/typed");
 
@@ -154,7 +150,7 @@ TEST_F(FirstRunSetupTest, CancelAsksAndNoKeepsThePage)
     dialogs.answers.push_back(Answer::Yes);
     QTest::keyClick(page(*setup), Qt::Key_Escape);
     EXPECT_EQ(setup->outcome(), FirstRunSetup::Outcome::Cancelled);
-    EXPECT_EQ(dialogs.calls.size(), 2);
+    EXPECT_EQ(dialogs.calls.size(), 4);
     EXPECT_FALSE(QFile::exists(profile.path()));
 }
 

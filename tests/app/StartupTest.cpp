@@ -122,7 +122,7 @@ TEST_F(StartupTest, ABoardDirectoryWithoutABoardIsNamedAndTheSetupOfferedAgain)
     }
 }
 
-TEST_F(StartupTest, OneExistingFileArgumentIsSendToMode)
+TEST_F(StartupTest, OneExistingFileArgumentIsSendToModeAndARunHasItsOwnTemporaryDirectory)
 {
     ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));
     ASSERT_TRUE(profile.write(settingsfile::kSection, "ViewType", "True"));
@@ -137,11 +137,8 @@ TEST_F(StartupTest, OneExistingFileArgumentIsSendToMode)
              QStringList { QString::fromStdString(file), QString::fromStdString(file) },
              QStringList { QString::fromStdString(tmp.path() + "/missing.zip") } })
         EXPECT_EQ(Startup::sendToFileOf(args), QString()) << args.join(' ').toStdString();
-}
 
-TEST_F(StartupTest, PrivateTemporaryDirectoryAndInterpreter)
-{
-    ASSERT_TRUE(profile.write(settingsfile::kSection, "RaDir", QString::fromStdString(board.boardDir())));
+    // Each run has a private temporary directory, gone at its end.
     QString made;
     {
         Startup startup(profile, env, setupWritingOnRun(0));

@@ -47,7 +47,7 @@ protected:
     QString script;
 };
 
-TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryTextInPlace)
+TEST_F(AddFilesControllerTest, ExtractDescriptionAndAddFilesStoreEveryTextInPlace)
 {
     ASSERT_TRUE(open());
     QAction* xdesc = act("xdesc");
@@ -78,26 +78,10 @@ TEST_F(AddFilesControllerTest, ExtractDescriptionShowsProgressAndStoresEveryText
     EXPECT_EQ(opened->store().readDescription(1, 1), "a comment");
     EXPECT_EQ(opened->store().readDescription(1, 2), "new text of B.ZIP");
     EXPECT_EQ(window->model()->rows().size(), 3u) << "the list is not reloaded";
-    expectNoNewProblems();
-}
 
-TEST_F(AddFilesControllerTest, AnArchiverPastItsLimitIsNamedAndTheEntryKeepsItsText)
-{
-    test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
-    settings.archiverTimeoutSeconds = 1;
-    ASSERT_TRUE(open());
-    select({ 0 });
-    act("xdesc")->trigger();
-    EXPECT_EQ(
-        window->statusBar()->currentMessage(), "The archiver for A.zip did not end within 1 seconds and was stopped");
-    EXPECT_EQ(opened->store().readDescription(1, 0), "old text of a");
-}
-
-TEST_F(AddFilesControllerTest, AddFilesInsertsTheRowsAfterTheCurrentRowInPlace)
-{
+    // Add Files inserts the rows after the current row, in place.
     test::writeBytes(QString::fromStdString(areaDir(1)) + "/New file.txt", "12345");
     test::writeBytes(QString::fromStdString(areaDir(1)) + "/C.ZIP", "x");
-    ASSERT_TRUE(open());
     select({ 0 });
     QStringList listed;
     window->addFiles().setDialogHook([&](QDialog* d) {
@@ -126,7 +110,19 @@ TEST_F(AddFilesControllerTest, AddFilesInsertsTheRowsAfterTheCurrentRowInPlace)
     expectNoNewProblems();
 }
 
-TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePath)
+TEST_F(AddFilesControllerTest, AnArchiverPastItsLimitIsNamedAndTheEntryKeepsItsText)
+{
+    test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
+    settings.archiverTimeoutSeconds = 1;
+    ASSERT_TRUE(open());
+    select({ 0 });
+    act("xdesc")->trigger();
+    EXPECT_EQ(
+        window->statusBar()->currentMessage(), "The archiver for A.zip did not end within 1 seconds and was stopped");
+    EXPECT_EQ(opened->store().readDescription(1, 0), "old text of a");
+}
+
+TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePathAndPreferencesChangeTheSettings)
 {
     std::filesystem::remove_all(areaDir(1));
     ASSERT_TRUE(open());
@@ -140,11 +136,8 @@ TEST_F(AddFilesControllerTest, AnAreaWithoutItsDirectorySaysSoWithThePath)
     EXPECT_EQ(messages(),
         QStringList({ "Add Files|The directory of area 1 does not exist:\n\n" + QString::fromStdString(areaDir(1))
             + "\n\nCreate it, or correct the area's path in the board's configuration." }));
-}
 
-TEST_F(AddFilesControllerTest, PreferencesChangeTheSettingsInMemory)
-{
-    ASSERT_TRUE(open());
+    // Preferences change the settings in memory.
     window->addFiles().setDialogHook([&](QDialog* d) {
         auto* dialog = qobject_cast<PreferencesDialog*>(d);
         ASSERT_NE(dialog, nullptr);

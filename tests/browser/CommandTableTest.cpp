@@ -49,7 +49,8 @@ TEST(CommandTable, EveryCommandOnceNoSharedShortcutAndTheRowMenuOutsideTheBar)
     for (QAction* a : all)
         order << a->objectName();
     EXPECT_EQ(order.join(' '),
-        "file open dasf adopt icom remov update fbbs explore pref exit ee undo redo eddesc xdesc mnuGlobDesc cut copy paste "
+        "file open dasf adopt icom remov update fbbs explore pref exit ee undo redo eddesc xdesc mnuGlobDesc cut copy "
+        "paste "
         "selall dcopy dmove SelSort ffind vv intclip ViewList ViewDetails mnuDispLFN AExp ao alph num props df refr "
         "tools importbbs filelist dupes clean packdesc repair hh contents about mnuFileopen RmView RmViewList "
         "RmViewDetails adsf addfile icom2 filecut filecop fpaste filepaste behall filedelete dc dm ExDesc Sortsel "
@@ -82,7 +83,8 @@ TEST(CommandTable, ToolbarHasElevenItemsThatRunTheirMenuCommands)
     for (QAction* a : bar.actions())
         got << (a->isSeparator() ? QString("-") : a->objectName());
     EXPECT_EQ(got.join(' '), "insert props del - findfile namesort numsort - reread - explore");
-    // The sort keys are pressed by the window's order commands, tried there. A toolbar key runs the menu command it stands for, and stays inert while that is disabled.
+    // The sort keys are pressed by the window's order commands, tried there. A toolbar key runs the menu command it
+    // stands for, and stays inert while that is disabled.
     int refreshes = 0;
     QObject::connect(table.action("refr"), &QAction::triggered, [&] { ++refreshes; });
     table.toolAction("reread")->trigger();

@@ -34,7 +34,7 @@ protected:
     }
 };
 
-TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
+TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndCommentLinesGoAfterTheSelectedRow)
 {
     clickRow(3);
     for (const char* id : { "props", "prop" }) {
@@ -69,9 +69,36 @@ TEST_F(EditingControllerTest, PropertiesApplyChangesTheRowInPlaceAndOkCloses)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(properties(), nullptr);
     EXPECT_TRUE(dialogs.calls.isEmpty());
+
+    // Comment lines go after the selected row, or at the end, even of an empty area.
+    clickRow(0);
+    act("icom")->trigger();
+    EXPECT_EQ(cell(1, 0), " (Comment)");
+    EXPECT_EQ(cell(2, 0), "My long name.txt");
+    EXPECT_EQ(window->messagePanel()->text(), "Comment line inserted");
+    EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
+    EXPECT_EQ(readFile(board.headerPath(12)).size(), 5u * 194);
+    // The uploader of the run, stored in the new record.
+    const auto bytes = readFile(board.headerPath(12));
+    EXPECT_EQ(enc::getText(bytes.data() + 194 + HeaderRecord::kUploaderOffset, 35), "Run Uploader");
+
+    window->fileList()->selectionModel()->clearSelection();
+    act("icom2")->trigger();
+    EXPECT_EQ(window->model()->rowCount(), 6);
+    EXPECT_EQ(cell(5, 0), " (Comment)");
+    window->fileList()->currentView()->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(window->model()->rowCount(), 7);
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+
+    // An empty area takes one too, and then has a row to edit.
+    window->areas().readArea(3);
+    act("icom")->trigger();
+    EXPECT_EQ(window->model()->rowCount(), 1);
+    EXPECT_TRUE(act("props")->isEnabled());
 }
 
-TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
+TEST_F(EditingControllerTest, EditDescriptionAndOpeningACommentRowOpenOnTheDescriptionPage)
 {
     clickRow(0);
     window->fileList()->currentView()->setFocus();
@@ -92,10 +119,8 @@ TEST_F(EditingControllerTest, EditDescriptionOpensOnItsPageAndThePaneFollows)
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo\nbar");
     EXPECT_EQ(opened->store().readDescription(12, 0), "Foo\r\nbar");
     closeDialogs();
-}
 
-TEST_F(EditingControllerTest, OpeningACommentRowEditsItsDescription)
-{
+    // Opening a comment row, by a double click or Open, edits its description.
     for (int way = 0; way < 2; ++way) {
         clickRow(2, way == 0);
         if (way == 1)
@@ -135,35 +160,6 @@ TEST_F(EditingControllerTest, GlobalDescriptionWritesTheSelectedEntriesWithoutAR
     EXPECT_EQ(std::string(text.begin(), text.begin() + 7), std::string("Shared\0", 7));
     EXPECT_EQ(std::string(text.end() - 7, text.end()), std::string("Shared\0", 7));
     EXPECT_EQ(text.size(), 49u);
-}
-
-TEST_F(EditingControllerTest, CommentLinesGoAfterTheSelectedRowOrAtTheEndEvenOfAnEmptyArea)
-{
-    clickRow(0);
-    act("icom")->trigger();
-    EXPECT_EQ(cell(1, 0), " (Comment)");
-    EXPECT_EQ(cell(2, 0), "My long name.txt");
-    EXPECT_EQ(window->messagePanel()->text(), "Comment line inserted");
-    EXPECT_EQ(window->objectsPanel()->text(), "5 Object(s)");
-    EXPECT_EQ(readFile(board.headerPath(12)).size(), 5u * 194);
-    // The uploader of the run, stored in the new record.
-    const auto bytes = readFile(board.headerPath(12));
-    EXPECT_EQ(enc::getText(bytes.data() + 194 + HeaderRecord::kUploaderOffset, 35), "Run Uploader");
-
-    window->fileList()->selectionModel()->clearSelection();
-    act("icom2")->trigger();
-    EXPECT_EQ(window->model()->rowCount(), 6);
-    EXPECT_EQ(cell(5, 0), " (Comment)");
-    window->fileList()->currentView()->setFocus();
-    QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ShiftModifier);
-    EXPECT_EQ(window->model()->rowCount(), 7);
-    EXPECT_TRUE(dialogs.calls.isEmpty());
-
-    // An empty area takes one too, and then has a row to edit.
-    window->areas().readArea(3);
-    act("icom")->trigger();
-    EXPECT_EQ(window->model()->rowCount(), 1);
-    EXPECT_TRUE(act("props")->isEnabled());
 }
 
 } // namespace

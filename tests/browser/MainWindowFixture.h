@@ -17,10 +17,10 @@
 #include "browser/TransferController.h"
 #include "settings/Settings.h"
 #include "storage/AreaCheck.h"
+#include "tests/editing/DialogProbe.h"
 #include "tests/support/BoardBuilder.h"
 #include "tests/support/ScriptedDesktop.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "tests/support/WindowTestTools.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,6 +46,42 @@ inline void PrintTo(const QString& s, std::ostream* os)
 }
 
 namespace qv::test {
+
+// Polls at every turn of events while `run` runs: `act` gets each visible modal window (of that
+// object name, when one is given) until it returns true; false when it never did.
+inline bool pollModal(const std::function<bool(QWidget*)>& act, const std::function<void()>& run,
+    const char* name = nullptr, int intervalMs = 0)
+{
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (done || !w || !w->isVisible() || (name && w->objectName() != QLatin1String(name)))
+            return;
+        poll.stop(); // `act` may run a modal window of its own
+        done = act(w);
+        if (!done)
+            poll.start();
+    });
+    poll.start(intervalMs);
+    run();
+    return done;
+}
+
+// Runs `act` on the modal window that `open` brings up, which must be a T.
+template <class T = QWidget, class Act> void inModal(QAction* open, const Act& act)
+{
+    EXPECT_TRUE(pollModal(
+        [&](QWidget* w) {
+            auto* d = qobject_cast<T*>(w);
+            EXPECT_NE(d, nullptr) << w->metaObject()->className();
+            if (d)
+                act(d);
+            return true;
+        },
+        [open] { open->trigger(); }, nullptr, 10))
+        << "no window came up";
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -108,6 +144,28 @@ protected:
     ScriptedDialogs dialogs;
     ScriptedDesktop desktop;
     std::unique_ptr<MainWindow> window;
+};
+
+// A window on a test board `T` (tests/editing/MappedBoard.h) named "Board", on its area 1; `board`
+// is the window's opening of it. Every planned answer must be asked for.
+template <class T> class MappedWindow : public WindowTest {
+protected:
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        dialogs.verifyAllAnswersUsed();
+    }
+    void startOn(FileIo& io = systemFileIo())
+    {
+        settings.boardDirectory = t.builder.boardDir();
+        settings.drives['C'] = t.tmp.path();
+        settings.startupArea = 1;
+        board = t.open(io);
+        ASSERT_TRUE(startWindow(*board));
+    }
+
+    T t;
+    std::unique_ptr<Board> board;
 };
 
 // A window on a board built byte by byte: the board directory is <root>/ra, the file base

@@ -34,6 +34,14 @@ TEST_F(MainWindowTest, StartUpShowsTheDefaultAreaAndTheBoardInRecordOrderAndAbou
     EXPECT_EQ(AreaTreeView::keyOf(tree->itemOfKey("Area4")->parent()), "Group2");
     EXPECT_EQ(items("Combo3"), QStringList({ "00012: Utilities", "00003: Games", "00005: Orphans", "00004: Games" }));
     EXPECT_EQ(items("Combo2"), QStringList({ "Games", "Games", "Orphans", "Utilities" }));
+
+    // Help sits at the right end of the menu bar (F1 itself is tried where it opens the manual).
+    QMenuBar* bar = window->menuBar();
+    QWidget* corner = bar->cornerWidget(Qt::TopRightCorner);
+    ASSERT_NE(corner, nullptr);
+    EXPECT_TRUE(corner->isVisible());
+    EXPECT_GT(corner->x(), bar->actionGeometry(bar->actions().last()).right());
+    EXPECT_GE(corner->geometry().right(), bar->width() - 8);
 }
 
 // A default area that does not exist is said; 0 means the first area without a word.
@@ -129,6 +137,21 @@ TEST_F(MainWindowTest, TwoAreasOfOneNameLoadTheFirstInNumericOrderAndAnEmptyArea
     const QList<QAction*> comments = { act("icom"), act("icom2") };
     for (QAction* a : onRows + comments)
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+
+    // The right-button menu follows the clicked row.
+    QTreeView* view = window->fileList()->detailsView();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(window->model()->index(2, 0)).center());
+    QMenu* popup = window->commands().popupMenu();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->title(), "Fileprops");
+    EXPECT_FALSE(act("ExDesc")->isEnabled());
+    EXPECT_FALSE(act("udate")->isEnabled());
+    EXPECT_TRUE(act("prop")->isEnabled());
+    popup->hide();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(window->model()->index(0, 0)).center());
+    EXPECT_TRUE(act("ExDesc")->isEnabled());
+    popup->hide();
+
     choose(combo("Combo2"), "Games");
     EXPECT_EQ(title(), "Quorvex 1.5 - 3: Games");
     EXPECT_EQ(objects(), "0 Object(s)");
@@ -167,7 +190,7 @@ TEST_F(MainWindowTest, OrderCommandsSwapTheSelectorsAndThePressedToolbarKey)
     EXPECT_TRUE(closeAndRead().areasInNumberOrder);
 }
 
-TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad)
+TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoadAndOpenGoesThroughTheDesktop)
 {
     ASSERT_TRUE(open());
     DescriptionPane* pane = window->descriptionPane();
@@ -188,11 +211,8 @@ TEST_F(MainWindowTest, RowClickShowsTheDescriptionReadOncePerRowUntilTheNextLoad
     clickRow(0);
     EXPECT_EQ(pane->toPlainText(), "New");
     EXPECT_EQ(pane->font().pointSize(), 9);
-}
 
-TEST_F(MainWindowTest, OpenGoesThroughTheDesktop)
-{
-    ASSERT_TRUE(open());
+    // A double click opens the file through the desktop, which says what went wrong.
     const QString dir = QString::fromStdString(areaDir(1));
     qv::test::writeFile(areaDir(1) + "/FOO.ZIP", "PK");
     clickRow(0, true);
@@ -212,8 +232,9 @@ TEST_F(MainWindowTest, OpenGoesThroughTheDesktop)
             "Open...|No application linked to this extension" }));
 }
 
-TEST_F(MainWindowTest, ViewsLongNamesAndRefresh)
+TEST_F(MainWindowTest, ViewsLongNamesAndTheAreaPanelAreWrittenBack)
 {
+    settings.areaPanelWidth = 3000; // 200 pixels at 96 dpi
     ASSERT_TRUE(open());
     FileListView* list = window->fileList();
     act("RmViewList")->trigger();
@@ -232,15 +253,8 @@ TEST_F(MainWindowTest, ViewsLongNamesAndRefresh)
     EXPECT_FALSE(act("mnuDispLFN")->isChecked());
     EXPECT_EQ(window->model()->index(1, 0).data().toString(), "Mylong~1.txt");
     act("ViewList")->trigger();
-    const Settings back = closeAndRead();
-    EXPECT_FALSE(back.useLongNames);
-    EXPECT_TRUE(back.viewAsList);
-}
 
-TEST_F(MainWindowTest, AreaPanelTogglesAndKeepsItsWidth)
-{
-    settings.areaPanelWidth = 3000; // 200 pixels at 96 dpi
-    ASSERT_TRUE(open());
+    // The area panel toggles and keeps its width.
     QWidget* panel = window->areaPanel();
     const int width = panel->width();
     EXPECT_NEAR(width, 3000 * window->logicalDpiX() / 1440, 1);
@@ -254,6 +268,8 @@ TEST_F(MainWindowTest, AreaPanelTogglesAndKeepsItsWidth)
     EXPECT_EQ(panel->width(), width);
     act("AExp")->trigger();
     const Settings back = closeAndRead();
+    EXPECT_FALSE(back.useLongNames);
+    EXPECT_TRUE(back.viewAsList);
     EXPECT_FALSE(back.areaPanelShown);
     EXPECT_NEAR(back.areaPanelWidth, 3000, 15);
 }
@@ -271,25 +287,8 @@ void drag(QSplitter* splitter, QPoint to)
     QApplication::sendEvent(handle, &release);
 }
 
-TEST_F(MainWindowTest, SplittersStopAtTheirLimits)
-{
-    ASSERT_TRUE(open());
-    const int dpi = window->logicalDpiX();
-    QSplitter* tree = window->treeSplitter();
-    drag(tree, { 0, tree->height() / 2 });
-    EXPECT_EQ(window->areaPanel()->width(), 500 * dpi / 1440);
-    drag(tree, { tree->width(), tree->height() / 2 });
-    EXPECT_EQ(window->fileList()->width(), 1000 * dpi / 1440);
-
-    QSplitter* desc = window->descriptionSplitter();
-    drag(desc, { desc->width() / 2, 0 });
-    EXPECT_EQ(window->fileList()->height(), 500 * dpi / 1440);
-    drag(desc, { desc->width() / 2, desc->height() });
-    EXPECT_EQ(window->descriptionPane()->height(), 540 * dpi / 1440);
-    EXPECT_NEAR(closeAndRead().descriptionPaneHeight, 540, 15);
-}
-
-TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
+// The splitters stop at their limits; the description font is chosen, stored and applied.
+TEST_F(MainWindowTest, SplittersStopAtTheirLimitsAndTheDescriptionFontIsChosen)
 {
     settings.descriptionFontName = "Terminal";
     settings.descriptionFontSize = "11";
@@ -308,44 +307,35 @@ TEST_F(MainWindowTest, DescriptionFontIsChosenStoredAndApplied)
     EXPECT_FALSE(settings.descriptionFontItalic);
     EXPECT_EQ(window->descriptionPane()->font().pointSize(), 14);
     EXPECT_TRUE(window->descriptionPane()->font().bold());
+
+    const int dpi = window->logicalDpiX();
+    QSplitter* tree = window->treeSplitter();
+    drag(tree, { 0, tree->height() / 2 });
+    EXPECT_EQ(window->areaPanel()->width(), 500 * dpi / 1440);
+    drag(tree, { tree->width(), tree->height() / 2 });
+    EXPECT_EQ(window->fileList()->width(), 1000 * dpi / 1440);
+
+    QSplitter* desc = window->descriptionSplitter();
+    drag(desc, { desc->width() / 2, 0 });
+    EXPECT_EQ(window->fileList()->height(), 500 * dpi / 1440);
+    drag(desc, { desc->width() / 2, desc->height() });
+    EXPECT_EQ(window->descriptionPane()->height(), 540 * dpi / 1440);
+    EXPECT_NEAR(closeAndRead().descriptionPaneHeight, 540, 15);
 }
 
-TEST_F(MainWindowTest, RightButtonMenuFollowsTheClickedRow)
-{
-    ASSERT_TRUE(open());
-    QTreeView* view = window->fileList()->detailsView();
-    const QPoint comment = view->visualRect(window->model()->index(2, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, comment);
-    QMenu* popup = window->commands().popupMenu();
-    EXPECT_TRUE(popup->isVisible());
-    EXPECT_EQ(popup->title(), "Fileprops");
-    EXPECT_FALSE(act("ExDesc")->isEnabled());
-    EXPECT_FALSE(act("udate")->isEnabled());
-    EXPECT_TRUE(act("prop")->isEnabled());
-    popup->hide();
-    const QPoint file = view->visualRect(window->model()->index(0, 0)).center();
-    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, file);
-    EXPECT_TRUE(act("ExDesc")->isEnabled());
-    popup->hide();
-}
-
-TEST_F(MainWindowTest, ProgressCountsRecordsInTensAndGivesWayToThePanels)
+// The progress of a load counts records in tens and gives way to the panels.
+TEST_F(MainWindowTest, ProgressCountsInTensAndADuplicateAreaNumberGetsTheKeyWithTheInsertedZero)
 {
     board.writeEntries(12, std::vector<Entry>(25, Entry { .name = "X.ZIP", .size = 1 }));
+    // Record 5 is not listed in FILES.RDX, so it takes its record number, 5, which record 3 has too.
+    writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 }, { "Orphans", "", 9 }, { "Games", "", 2 },
+        { "Orphans again", "", 1 } });
     ASSERT_TRUE(open());
     EXPECT_EQ(window->progressBar()->maximum(), 25);
     EXPECT_EQ(window->progressBar()->value(), 20);
     EXPECT_FALSE(window->progressBar()->isVisible());
     EXPECT_TRUE(window->objectsPanel()->isVisible());
     EXPECT_EQ(objects(), "25 Object(s)");
-}
-
-TEST_F(MainWindowTest, ADuplicateAreaNumberGetsTheKeyWithTheInsertedZeroAndLoadsTheSameArea)
-{
-    // Record 5 is not listed in FILES.RDX, so it takes its record number, 5, which record 3 has too.
-    writeAreas({ { "Utilities", "", 1 }, { "Games", "", 2 }, { "Orphans", "", 9 }, { "Games", "", 2 },
-        { "Orphans again", "", 1 } });
-    ASSERT_TRUE(open());
     ASSERT_NE(window->tree()->itemOfKey("Area05"), nullptr);
     EXPECT_EQ(window->tree()->itemOfKey("Area05")->text(0), "Orphans again");
     clickNode("Area05");
@@ -415,18 +405,6 @@ TEST_F(MainWindowTest, AMissingDescriptionFaceFallsBackToTheFixedFontAndKeepsIts
     clickRow(0);
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Foo archive");
     EXPECT_EQ(closeAndRead().descriptionFontName, "Terminal");
-}
-
-// F1 itself is tried where it opens the manual.
-TEST_F(MainWindowTest, HelpSitsAtTheRightEndOfTheMenuBar)
-{
-    ASSERT_TRUE(open());
-    QMenuBar* bar = window->menuBar();
-    QWidget* corner = bar->cornerWidget(Qt::TopRightCorner);
-    ASSERT_NE(corner, nullptr);
-    EXPECT_TRUE(corner->isVisible());
-    EXPECT_GT(corner->x(), bar->actionGeometry(bar->actions().last()).right());
-    EXPECT_GE(corner->geometry().right(), bar->width() - 8);
 }
 
 } // namespace

@@ -43,13 +43,7 @@ protected:
     QString title() const { return window->windowTitle(); }
     QString megabytes() const { return window->sizePanel()->text(); }
     QComboBox* combo(const char* name) const { return window->findChild<QComboBox*>(name); }
-    QStringList items(const char* name) const
-    {
-        QStringList out;
-        for (int i = 0; i < combo(name)->count(); ++i)
-            out << combo(name)->itemText(i);
-        return out;
-    }
+    QStringList items(const char* name) const { return itemTexts(combo(name)); }
 
     void clickNode(const QString& key)
     {

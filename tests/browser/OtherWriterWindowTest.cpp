@@ -120,15 +120,8 @@ TEST_F(OtherWriterWindowTest, TheListWaitsForAnOpenDialogWhoseChangeIsThenRefuse
     EXPECT_EQ(names().size(), 6) << "read again under the open dialog";
 
     // A field must change: OK on an untouched dialog writes nothing and so checks nothing.
-    auto* uploader = dialog->findChild<QLineEdit*>("txtUploader");
-    ASSERT_NE(uploader, nullptr);
-    QTest::keyClicks(uploader, "X");
-    QPushButton* ok = nullptr;
-    for (QPushButton* b : dialog->findChildren<QPushButton*>())
-        if (b->text() == "OK")
-            ok = b;
-    ASSERT_NE(ok, nullptr);
-    QTest::mouseClick(ok, Qt::LeftButton);
+    QTest::keyClicks(test::child<QLineEdit>(dialog, "txtUploader"), "X");
+    QTest::mouseClick(test::child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
     EXPECT_EQ(dialogs.messages(), QStringList { "Quorvex|" + messages::rowsChanged(1) });
     EXPECT_EQ(t.bytes(1), changed);
     ASSERT_TRUE(QTest::qWaitFor([&] { return names().size() == 7; }, 5000));

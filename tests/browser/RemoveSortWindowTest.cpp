@@ -16,7 +16,7 @@ namespace {
 const std::vector<std::string> kFiles = { "A.ZIP", "B.ZIP", "C.ZIP", "D.ZIP", "E.ZIP" };
 
 // Five entries of area 1 with their files, in the window.
-class RemoveSortWindowTest : public test::WindowTest {
+class RemoveSortWindowTest : public test::MappedWindow<test::RemoveSortTestBoard> {
 protected:
     void SetUp() override
     {
@@ -31,16 +31,7 @@ protected:
                 Entry { .name = "D.ZIP", .size = 40, .description = "d" } });
         for (const std::string& f : kFiles)
             t.putFile(f);
-        settings.boardDirectory = t.builder.boardDir();
-        settings.drives['C'] = t.tmp.path();
-        settings.startupArea = 1;
-        board = t.open();
-        ASSERT_TRUE(startWindow(*board));
-    }
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        dialogs.verifyAllAnswersUsed();
+        startOn();
     }
 
     std::vector<std::string> filesOnDisk() const
@@ -51,28 +42,29 @@ protected:
                 out.push_back(f);
         return out;
     }
-    // Answers the next sort dialog once it is up: records its title and preselected key, then acts.
-    void whenSortDialogOpens(std::function<void(SortDialog*)> act)
+    // Answers the sort dialog that `open` brings up: records its title and preselected key, then acts.
+    void sortVia(const std::function<void()>& open, const std::function<void(SortDialog*)>& answer)
     {
-        auto* poll = new QTimer(window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, act] {
-            auto* dialog = qobject_cast<SortDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll->stop();
-            poll->deleteLater();
-            sortTitle = dialog->windowTitle();
-            preselected = int(dialog->key());
-            act(dialog);
-        });
-        poll->start(10);
+        EXPECT_TRUE(test::pollModal(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<SortDialog*>(w);
+                if (dialog) {
+                    sortTitle = dialog->windowTitle();
+                    preselected = int(dialog->key());
+                    answer(dialog);
+                }
+                return dialog != nullptr;
+            },
+            open, nullptr, 10));
+    }
+    void sortVia(const char* command, const std::function<void(SortDialog*)>& answer)
+    {
+        sortVia([this, command] { act(command)->trigger(); }, answer);
     }
     static void choose(SortDialog* d, const char* radio) { d->findChild<QRadioButton*>(radio)->click(); }
     static void ok(SortDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("OK"), Qt::LeftButton); }
 
-    test::RemoveSortTestBoard t;
     test::AreaFiles written;
-    std::unique_ptr<Board> board;
     QString sortTitle;
     int preselected = -1;
 };
@@ -156,25 +148,14 @@ TEST_F(RemoveSortWindowTest, ASortOfALargeAreaCanBeCancelledBeforeAnythingIsWrit
     t.builder.writeEntries(1, many);
     window->areas().readArea(1);
     const auto before = test::readFile(t.builder.headerPath(1));
-    bool clicked = false;
-    whenSortDialogOpens([&clicked](SortDialog* d) {
-        // Polled at every turn of events: the sort lets them run only twice.
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, &clicked] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w || w->objectName() != "frmSortStat" || !w->isVisible())
-                return;
-            QTest::mouseClick(w->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-            clicked = true;
-            poll->deleteLater();
-            poll->stop();
-        });
-        poll->start(0);
-        ok(d);
-    });
     window->fileList()->currentView()->selectAll();
-    act("SelSort")->trigger();
-    EXPECT_TRUE(clicked);
+    // Polled at every turn of events: the sort lets them run only twice.
+    EXPECT_TRUE(test::pollModal(
+        [](QWidget* w) {
+            QTest::mouseClick(test::child<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
+            return true;
+        },
+        [&] { sortVia("SelSort", ok); }, "frmSortStat"));
     EXPECT_EQ(test::readFile(t.builder.headerPath(1)), before);
     EXPECT_EQ(window->messagePanel()->text(), "Sort cancelled: the area keeps its order");
 }
@@ -185,8 +166,7 @@ TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlacesU
     struct stat before { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &before), 0);
     select({ 0, 1, 3 });
-    whenSortDialogOpens([](SortDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
-    act("SelSort")->trigger();
+    sortVia("SelSort", [](SortDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
     EXPECT_EQ(sortTitle, "Sort Selection...");
     struct stat after { };
     ASSERT_EQ(::stat(t.builder.headerPath(1).c_str(), &after), 0);
@@ -195,8 +175,7 @@ TEST_F(RemoveSortWindowTest, SelectionSortOrdersTheSelectedRowsAmongTheirPlacesU
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 0, 1, 3 }));
 
     sortTitle.clear();
-    whenSortDialogOpens([](SortDialog* d) { ok(d); });
-    act("Sortsel")->trigger();
+    sortVia("Sortsel", ok);
     EXPECT_EQ(sortTitle, "Sort Selection...");
     EXPECT_EQ(preselected, int(SortKey::Name));
     EXPECT_EQ(t.bytes(), test::areaBytesOf(written, { 1, 3, 2, 0, 4 }));
@@ -215,14 +194,17 @@ TEST_F(RemoveSortWindowTest, EditMenuUndoesAndRedoesTheHeaderSortAndARemoveByNam
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_TRUE(undo->shortcuts().contains(QKeySequence("Ctrl+Z")));
 
-    whenSortDialogOpens([](SortDialog* d) {
-        choose(d, "Order0");
-        ok(d);
-    });
     QHeaderView* header = window->fileList()->detailsView()->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-        QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
-    QCoreApplication::processEvents();
+    sortVia(
+        [header] {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(FileListModel::Size) + 5, header->height() / 2));
+            QCoreApplication::processEvents();
+        },
+        [](SortDialog* d) {
+            choose(d, "Order0");
+            ok(d);
+        });
     EXPECT_EQ(sortTitle, "Sort All...");
     EXPECT_EQ(preselected, int(SortKey::Size));
     const auto sorted = t.bytes();

@@ -16,6 +16,11 @@ using namespace qv;
 
 namespace {
 
+bool isBold(AreaTreeView* tree, const char* key)
+{
+    return tree->itemOfKey(key)->font(0).bold();
+}
+
 class ToolsWiring : public test::MainWindowFixture {
 protected:
     void SetUp() override
@@ -46,8 +51,10 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     act("ffind")->trigger(); // a second open raises the same window
     EXPECT_EQ(window->tools().findWindow(), find);
 
-    // Tree clicks do nothing while it is open.
+    // Tree clicks do nothing while it is open. The loaded area is bold however it was chosen.
     AreaTreeView* tree = window->tree();
+    auto bold = [tree] { return QString("%1%2").arg(isBold(tree, "Area1")).arg(isBold(tree, "Area2")); };
+    EXPECT_EQ(bold(), "10");
     QTreeWidgetItem* games = tree->itemOfKey("Area2");
     tree->scrollToItem(games);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(games).center());
@@ -68,6 +75,9 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     };
     doubleClick(2);
     EXPECT_EQ(window->areas().currentArea(), 2);
+    EXPECT_EQ(bold(), "01");
+    tree->setCurrentItem(tree->itemOfKey("Group1")); // selecting another node changes nothing
+    EXPECT_EQ(bold(), "01");
     EXPECT_EQ(window->files().lastDescribedRow(), -1);
     doubleClick(1);
     EXPECT_EQ(window->areas().currentArea(), 1);
@@ -75,6 +85,7 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     EXPECT_EQ(window->fileList()->selectedRows(), QList<int>({ 1 }));
     EXPECT_EQ(window->files().lastDescribedRow(), 1);
     EXPECT_EQ(window->descriptionPane()->toPlainText(), "Bar tool");
+    EXPECT_EQ(bold(), "10");
 
     // Another program put a line in front since the search: the jump still finds Bar.zip; gone
     // from the area, it is not some other row.
@@ -102,11 +113,11 @@ TEST_F(ToolsWiring, FindWindowOpensBesideTheWindowAndGoesToAreasAndEntries)
     QTest::mouseClick(find->findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(games).center());
     EXPECT_EQ(window->areas().currentArea(), 2);
-}
-
-bool bold(AreaTreeView* tree, const char* key)
-{
-    return tree->itemOfKey(key)->font(0).bold();
+    auto* selector = window->findChild<QComboBox*>("Combo2");
+    selector->setCurrentIndex(selector->findText("Utilities"));
+    emit selector->activated(selector->currentIndex());
+    EXPECT_EQ(window->areas().currentArea(), 1);
+    EXPECT_EQ(bold(), "10");
 }
 
 TEST_F(ToolsWiring, FindStaysAboveTheWindowAndAJumpLandsWhereItDoesNotCover)
@@ -136,54 +147,23 @@ TEST_F(ToolsWiring, FindStaysAboveTheWindowAndAJumpLandsWhereItDoesNotCover)
     }
 }
 
-TEST_F(ToolsWiring, TheLoadedAreaIsBoldHoweverItWasChosen)
-{
-    AreaTreeView* tree = window->tree();
-    EXPECT_TRUE(bold(tree, "Area1"));
-    EXPECT_FALSE(bold(tree, "Area2"));
-    auto* selector = window->findChild<QComboBox*>("Combo2");
-    selector->setCurrentIndex(selector->findText("Games"));
-    emit selector->activated(selector->currentIndex());
-    EXPECT_EQ(window->areas().currentArea(), 2);
-    EXPECT_TRUE(bold(tree, "Area2"));
-    EXPECT_FALSE(bold(tree, "Area1"));
-    // Selecting another node changes nothing; a jump from Find does.
-    tree->setCurrentItem(tree->itemOfKey("Group1"));
-    EXPECT_TRUE(bold(tree, "Area2"));
-    window->tools().goTo(1, 1);
-    EXPECT_TRUE(bold(tree, "Area1"));
-    EXPECT_FALSE(bold(tree, "Area2"));
-}
-
 TEST_F(ToolsWiring, ExportAndMakeFileListOpenTheirDialogsExportOnTheStartUpArea)
 {
-    EXPECT_TRUE(act("fbbs")->isEnabled());
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        seen = true;
+    test::inModal<ExportDialog>(act("fbbs"), [](ExportDialog* d) {
         EXPECT_EQ(d->areaList()->currentItem()->text(), "00001: Utilities");
         d->areaList()->currentItem()->setSelected(true);
         QTest::mouseClick(d->findChild<QPushButton*>("Command3"), Qt::LeftButton);
         EXPECT_FALSE(d->isVisible()) << "OK closes once the lists are written";
         d->reject();
     });
-    act("fbbs")->trigger();
-    EXPECT_TRUE(seen);
     EXPECT_EQ(messages(),
         QStringList({ "Export FILES.BBS|1 list written:\n\n" + QString::fromStdString(areaDir(1)) + "/files.bbs" }));
     EXPECT_TRUE(test::fileExists(areaDir(1) + "/files.bbs"));
 
-    QString title;
-    QTimer::singleShot(0, [&] {
-        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            title = d->windowTitle();
-            d->reject();
-        }
+    test::inModal<QDialog>(act("filelist"), [](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), "Make File List");
+        d->reject();
     });
-    act("filelist")->trigger();
-    EXPECT_EQ(title, "Make File List");
 }
 
 TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClean)
@@ -191,11 +171,7 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
     board.writeEntries(
         1, { { .name = "FOO.ZIP", .attributes = uint8_t(Attribute::Deleted) }, { .name = "BAR.ZIP", .size = 20 } });
     window->areas().readArea(1);
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<CleanDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        seen = true;
+    test::inModal<CleanDialog>(act("clean"), [](CleanDialog* d) {
         ASSERT_EQ(d->areaList()->selectedItems().size(), 1);
         EXPECT_EQ(d->areaList()->selectedItems()[0]->text(), "00001: Utilities");
         d->expiredBox()->setChecked(false);
@@ -204,8 +180,6 @@ TEST_F(ToolsWiring, ToolsCleanAreasOpensOnTheCurrentAreaAndTheListFollowsTheClea
         QTest::mouseClick(d->cleanButton(), Qt::LeftButton);
         d->reject();
     });
-    act("clean")->trigger();
-    EXPECT_TRUE(seen);
     EXPECT_EQ(messages(), QStringList({ "Clean Areas|1 entry removed, 0 entries moved, 0 file(s) deleted." }));
     ASSERT_EQ(window->model()->rows().size(), 1u);
     EXPECT_EQ(window->model()->rows()[0].name, "Bar.zip");
@@ -237,12 +211,7 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        ASSERT_TRUE(act(c.id)->isEnabled());
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<AreaUpkeepDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(d, nullptr);
-            seen = true;
+        test::inModal<AreaUpkeepDialog>(act(c.id), [&c](AreaUpkeepDialog* d) {
             EXPECT_EQ(d->windowTitle(), c.title);
             EXPECT_EQ(d->chosenAreas(), std::vector<int> { 1 });
             EXPECT_FALSE(d->runButton()->isEnabled());
@@ -254,8 +223,6 @@ TEST_F(ToolsWiring, PackAndRepairPreviewThenChangeTheCurrentArea)
             EXPECT_FALSE(d->runButton()->isEnabled());
             d->reject();
         });
-        act(c.id)->trigger();
-        EXPECT_TRUE(seen);
         EXPECT_EQ(window->model()->rows().size(), 2u);
     }
     EXPECT_EQ(test::readFile(board.descriptionPath(1)).size(), 21u);

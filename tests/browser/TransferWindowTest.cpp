@@ -84,14 +84,11 @@ TEST_F(TransferWindowTest, DirectMoveWithoutSelectionWarnsAndWithOneTakesTheRows
         dialogs.calls[0].title + "|" + dialogs.calls[0].text, "Error!|No files selected! Select some files first...");
 
     select({ 1, 3 }, 1);
-    whenModalOpens([](QWidget* w) {
+    test::inModal(act("dm"), [](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), "Move...");
-        auto* number = w->findChild<QLineEdit*>("Text1");
-        ASSERT_NE(number, nullptr);
-        QTest::keyClicks(number, "2");
-        w->findChild<QPushButton*>("Command3")->click();
+        QTest::keyClicks(test::child<QLineEdit>(w, "Text1"), "2");
+        test::child<QPushButton>(w, "Command3")->click();
     });
-    act("dm")->trigger();
     EXPECT_EQ(names(), (QStringList { "F1.zip", "F3.zip", "F5.zip", " (Comment)" }));
     EXPECT_EQ(objects(), "4 Object(s)");
     EXPECT_FALSE(test::fileExists(t.file(1, "F2.ZIP")));
@@ -126,40 +123,31 @@ TEST_F(TransferWindowTest, YesToAllAndNoToAllAnswerForTheRestOfTheTransfer)
     }
 }
 
-// Polls while a transfer lets events run: act gets the modal copy window once it shows.
-void whenCopyWindowShows(std::function<bool(QWidget*)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || w->objectName() != "Form10" || !w->isVisible() || !act(w))
-            return;
-        poll->stop();
-        poll->deleteLater();
-    });
-    poll->start(0);
-}
-
 // The copy window names host paths in full, from the first file on.
 TEST_F(TransferWindowTest, TheCopyWindowNamesTheHostPathAndACancelledMoveLeavesBothAreasAsTheyWere)
 {
     const auto before1 = board->store().load(1, true).rows.size();
     QString first;
     bool fits = false;
-    whenCopyWindowShows([&](QWidget* w) {
-        auto* label = w->findChild<QLabel*>("Label1");
-        if (first.isEmpty()) {
-            first = label->text();
-            fits = label->width() >= label->sizeHint().width();
-        }
-        // Once the first file is copied, while the second is about to be.
-        if (!label->text().contains("F2.ZIP"))
-            return false;
-        QTest::mouseClick(w->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-        return true;
-    });
-    select({ 0, 1, 2 }, 0);
-    window->transfers().direct(true, 2);
+    const bool cancelled = test::pollModal(
+        [&](QWidget* w) {
+            auto* label = w->findChild<QLabel*>("Label1");
+            if (first.isEmpty()) {
+                first = label->text();
+                fits = label->width() >= label->sizeHint().width();
+            }
+            // Once the first file is copied, while the second is about to be.
+            if (!label->text().contains("F2.ZIP"))
+                return false;
+            QTest::mouseClick(w->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+            return true;
+        },
+        [&] {
+            select({ 0, 1, 2 }, 0);
+            window->transfers().direct(true, 2);
+        },
+        "Form10");
+    EXPECT_TRUE(cancelled);
     EXPECT_EQ(first, "Copying file '" + QString::fromStdString(t.file(1, "F1.ZIP")) + "'...");
     EXPECT_TRUE(fits);
     EXPECT_EQ(names(), (QStringList { "F1.zip", "F2.zip", "F3.zip", "F4.zip", "F5.zip", " (Comment)" }));
@@ -196,32 +184,31 @@ TEST_F(TransferWindowTest, WhileAFileIsCopiedTheWindowRepaintsOtherTransfersWait
         EXPECT_TRUE(act(id)->isEnabled()) << id << " before";
 
     int paintsBefore = -1;
-    bool looked = false;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        auto* bar = w ? w->findChild<QProgressBar*>("progress") : nullptr;
-        if (!bar || !bar->isVisible() || bar->value() == 0)
-            return; // the first piece has not been reported yet
-        if (paintsBefore < 0) {
-            paintsBefore = counter.paints;
-            viewport->update();
-            return;
-        }
-        if (counter.paints == paintsBefore)
-            return;
-        for (const char* id : transfers)
-            EXPECT_FALSE(act(id)->isEnabled()) << id << " during the copy";
-        shoot(w, "copy-progress-large-file");
-        EXPECT_FALSE(window->close());
-        EXPECT_TRUE(window->isVisible());
-        looked = true;
-        look.stop();
-        gate.release();
-    });
-    look.start(5);
-    select({ 0 }, 0);
-    window->transfers().direct(false, 2);
+    const bool looked = test::pollModal(
+        [&](QWidget* w) {
+            auto* bar = w->findChild<QProgressBar*>("progress");
+            if (!bar || !bar->isVisible() || bar->value() == 0)
+                return false; // the first piece has not been reported yet
+            if (paintsBefore < 0) {
+                paintsBefore = counter.paints;
+                viewport->update();
+                return false;
+            }
+            if (counter.paints == paintsBefore)
+                return false;
+            for (const char* id : transfers)
+                EXPECT_FALSE(act(id)->isEnabled()) << id << " during the copy";
+            shoot(w, "copy-progress-large-file");
+            EXPECT_FALSE(window->close());
+            EXPECT_TRUE(window->isVisible());
+            gate.release();
+            return true;
+        },
+        [&] {
+            select({ 0 }, 0);
+            window->transfers().direct(false, 2);
+        },
+        nullptr, 5);
     EXPECT_TRUE(looked);
     EXPECT_EQ(test::readFile(t.file(2, "F1.ZIP")), test::bytesOf(large));
     EXPECT_EQ(board->store().count(2).value(), 3u);
@@ -233,61 +220,60 @@ TEST_F(TransferWindowTest, WhileAFileIsCopiedTheWindowRepaintsOtherTransfersWait
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(TransferWindowTest, RowsDroppedOnAnAreaOfTheTreeAreCopiedOrWithShiftMoved)
+// A drag that enters `on` at `at` and drops there: whether it was taken.
+bool drop(QWidget* on, QPoint at, const QMimeData& data, Qt::KeyboardModifiers modifiers = {})
 {
-    auto drop = [&](const char* key, Qt::KeyboardModifiers modifiers) {
+    // A drop goes where the drag entered.
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(on, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(on, &move);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(on, &dropped);
+    return move.isAccepted();
+}
+
+// Rows dropped on an area of the tree are copied, with Shift moved; files dropped from a file
+// manager on the list become entries of the area.
+TEST_F(TransferWindowTest, RowsDroppedOnTheTreeAreTransferredAndFilesDroppedOnTheListAdded)
+{
+    auto onNode = [&](const char* key, Qt::KeyboardModifiers modifiers) {
         AreaTreeView* tree = window->tree();
         QTreeWidgetItem* node = tree->itemOfKey(key);
         for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
             up->setExpanded(true);
         tree->scrollToItem(node);
         QCoreApplication::processEvents();
-        const QPoint at = tree->visualItemRect(node).center();
         QMimeData data;
         data.setData(FileListModel::kEntriesMimeType, "0,1");
-        // A drop goes where the drag entered.
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
-        QApplication::sendEvent(tree->viewport(), &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
-        QApplication::sendEvent(tree->viewport(), &move);
-        const bool accepted = move.isAccepted();
-        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
-        QApplication::sendEvent(tree->viewport(), &dropped);
-        return accepted;
+        return drop(tree->viewport(), tree->visualItemRect(node).center(), data, modifiers);
     };
     select({ 0, 1 }, 0);
-    EXPECT_FALSE(drop("r", {})) << "the board's node takes nothing";
-    EXPECT_TRUE(drop("Area2", {}));
+    EXPECT_FALSE(onNode("r", {})) << "the board's node takes nothing";
+    EXPECT_TRUE(onNode("Area2", {}));
     EXPECT_EQ(board->store().count(2).value(), 4u);
     EXPECT_EQ(names().size(), 6);
     EXPECT_EQ(window->messagePanel()->text(), "2 entries copied to area 2");
     // The same question as any transfer: the files are there now.
     dialogs.choices = { "No to a&ll" };
     select({ 0, 1 }, 0);
-    EXPECT_TRUE(drop("Area2", Qt::ShiftModifier));
+    EXPECT_TRUE(onNode("Area2", Qt::ShiftModifier));
     EXPECT_EQ(dialogs.calls.size(), 1);
     EXPECT_EQ(names(), (QStringList { "F3.zip", "F4.zip", "F5.zip", " (Comment)" }));
     EXPECT_EQ(board->store().count(2).value(), 6u);
-}
 
-TEST_F(TransferWindowTest, FilesDroppedFromAFileManagerBecomeEntriesOfTheArea)
-{
     const std::string outside = t.tmp.path() + "/outside";
     std::filesystem::create_directories(outside);
+    QMimeData files;
     QList<QUrl> urls;
     for (const char* name : { "NEW1.TXT", "NEW2.TXT" }) {
         test::writeBytes(QString::fromStdString(outside + "/" + name), name);
         urls << QUrl::fromLocalFile(QString::fromStdString(outside + "/" + name));
     }
-    QWidget* viewport = window->fileList()->currentView()->viewport();
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(viewport, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(viewport, &dropped);
-    EXPECT_EQ(names().mid(6), (QStringList { "New1.txt", "New2.txt" }));
+    files.setUrls(urls);
+    window->fileList()->selectionModel()->clear();
+    EXPECT_TRUE(drop(window->fileList()->currentView()->viewport(), QPoint(5, 5), files));
+    EXPECT_EQ(names().mid(4), (QStringList { "New1.txt", "New2.txt" }));
     EXPECT_EQ(test::readFile(t.file(1, "NEW1.TXT")), test::bytesOf("NEW1.TXT"));
     EXPECT_TRUE(test::fileExists(outside + "/NEW1.TXT")) << "copied, not moved";
     EXPECT_EQ(window->messagePanel()->text(), "2 files added");

@@ -8,7 +8,7 @@ namespace qv::test {
 
 // A real window on Alpha: F1..F5 with their files and the comment "Editors and viewers"; Beta:
 // B1, B2. `other` is a second opening of the board, as another program has it.
-class TwoAreaWindow : public WindowTest {
+class TwoAreaWindow : public MappedWindow<TransferTestBoard> {
 protected:
     void SetUp() override
     {
@@ -22,23 +22,13 @@ protected:
         t.builder.writeEntries(2, { Entry { .name = "B1.ZIP" }, Entry { .name = "B2.ZIP" } });
         for (const char* f : { "F1.ZIP", "F2.ZIP", "F3.ZIP", "F4.ZIP", "F5.ZIP" })
             t.putFile(1, f, f);
-        settings.boardDirectory = t.builder.boardDir();
-        settings.drives['C'] = t.tmp.path();
-        settings.startupArea = 1;
-        board = t.open(io);
         other = t.open();
-        ASSERT_TRUE(startWindow(*board));
+        startOn(io);
         window->fileList()->detailsView()->setFocus();
     }
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        dialogs.verifyAllAnswersUsed();
-    }
 
-    TransferTestBoard t;
     FaultyFileIo io { systemFileIo() }; // fails nothing; a test may hold a copy half way
-    std::unique_ptr<Board> board, other;
+    std::unique_ptr<Board> other;
 };
 
 } // namespace qv::test

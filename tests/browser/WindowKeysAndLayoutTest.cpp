@@ -64,11 +64,7 @@ TEST_F(WindowKeysTest, DescriptionFollowsTheCurrentRowMovedByKeysInBothViews)
             EXPECT_EQ(window->files().lastDescribedRow(), current());
             seen.push_back(current());
         }
-        EXPECT_EQ(seen[0], 1);
-        EXPECT_EQ(seen[1], 2);
-        EXPECT_EQ(seen[2], 1);
-        EXPECT_EQ(seen[3], kRows - 1);
-        EXPECT_EQ(seen[4], 0);
+        EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 5), (std::vector<int> { 1, 2, 1, kRows - 1, 0 }));
         EXPECT_GT(seen[5], 1);
         EXPECT_LT(seen[7], kRows - 1);
         window.reset();
@@ -180,7 +176,7 @@ TEST_F(WindowKeysTest, EditMenuTakesRowsOnlyFromTheFocusedListAndSelectAllTakesE
     EXPECT_EQ(clip.items().size(), 1u);
 }
 
-TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsAreaAndCtrlQQuits)
+TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsAreaExploreAndF1SayWhatTheyDoAndCtrlQQuits)
 {
     ASSERT_TRUE(open());
     AreaTreeView* tree = window->tree();
@@ -201,7 +197,46 @@ TEST_F(WindowKeysTest, EnterAndSpaceOnATreeNodeLoadItsAreaAndCtrlQQuits)
     tree->setCurrentItem(tree->itemOfKey("Area1"));
     QTest::keyClick(tree, Qt::Key_Return);
     EXPECT_EQ(window->areas().currentArea(), 2);
+    tree->setClicksIgnored(false);
+
+    // Explore says what could not be opened and why; F1 shows the manual.
+    window->areas().readArea(1);
+    desktop.exploreResult = { false, "no program to open it is installed (xdg-open was not found)" };
+    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+    const QString dir = QString::fromStdString(areaDir(1));
+    ASSERT_EQ(desktop.explored, QStringList({ dir }));
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(messages(),
+        QStringList({ "Explore|Could not open the directory " + dir
+            + ":\nno program to open it is installed (xdg-open was not found)" }));
+
+    // The manual of the source tree, in a window of its own.
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    auto* help = qobject_cast<QTextBrowser*>(window->helpWindow());
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->source().toLocalFile().endsWith("/docs/manual/index.html"))
+        << help->source().toString().toStdString();
+    EXPECT_TRUE(help->toPlainText().contains("Ctrl+Shift+J"));
+    test::shoot(help, "manual");
+
+    // Started: nothing to say.
+    desktop.exploreResult = {};
+    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.calls.size(), 1);
+
+    // A directory on a drive that is not mapped is not given to the desktop at all.
+    window->areas().readArea(2);
+    act("explore")->trigger();
+    EXPECT_EQ(desktop.explored.size(), 2);
+    ASSERT_EQ(dialogs.calls.size(), 2);
+    EXPECT_TRUE(messages()[1].startsWith("Explore|Could not open the directory Q:\\FAR\\AWAY:\n"))
+        << messages()[1].toStdString();
+
     // Ctrl+Q quits as Exit does.
+    QApplication::setActiveWindow(window.get());
+    tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(written.size(), 1u);
@@ -222,8 +257,8 @@ TEST_F(WindowKeysTest, GeometryIsWrittenBackAsItCameUnlessTheWindowMoved)
         const Settings back = closeAndRead();
         EXPECT_TRUE(writtenNormal);
         EXPECT_EQ(back.windowState, 0);
-        EXPECT_EQ(std::tie(back.windowX, back.windowY, back.windowWidth, back.windowHeight),
-            std::tie(s.x, s.y, s.w, s.h))
+        EXPECT_EQ(
+            std::tie(back.windowX, back.windowY, back.windowWidth, back.windowHeight), std::tie(s.x, s.y, s.w, s.h))
             << s.x;
         window.reset();
     }
@@ -284,43 +319,6 @@ TEST_F(WindowKeysTest, TheListKeepsItsRoomWhenTheWindowShrinks)
     window->resize(window->minimumSizeHint());
     QCoreApplication::processEvents();
     expectUsableList(*window);
-}
-
-TEST_F(WindowKeysTest, ExploreSaysWhatCouldNotBeOpenedAndWhyAndF1ShowsTheManual)
-{
-    ASSERT_TRUE(open());
-    desktop.exploreResult = { false, "no program to open it is installed (xdg-open was not found)" };
-    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
-    const QString dir = QString::fromStdString(areaDir(1));
-    ASSERT_EQ(desktop.explored, QStringList({ dir }));
-    ASSERT_EQ(dialogs.calls.size(), 1);
-    EXPECT_EQ(dialogs.calls[0].icon, Dialogs::Icon::Warning);
-    EXPECT_EQ(messages(),
-        QStringList({ "Explore|Could not open the directory " + dir
-            + ":\nno program to open it is installed (xdg-open was not found)" }));
-
-    // The manual of the source tree, in a window of its own.
-    QTest::keyClick(window.get(), Qt::Key_F1);
-    auto* help = qobject_cast<QTextBrowser*>(window->helpWindow());
-    ASSERT_NE(help, nullptr);
-    EXPECT_TRUE(help->isVisible());
-    EXPECT_TRUE(help->source().toLocalFile().endsWith("/docs/manual/index.html"))
-        << help->source().toString().toStdString();
-    EXPECT_TRUE(help->toPlainText().contains("Ctrl+Shift+J"));
-    test::shoot(help, "manual");
-
-    // Started: nothing to say.
-    desktop.exploreResult = {};
-    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.calls.size(), 1);
-
-    // A directory on a drive that is not mapped is not given to the desktop at all.
-    window->areas().readArea(2);
-    act("explore")->trigger();
-    EXPECT_EQ(desktop.explored.size(), 2);
-    ASSERT_EQ(dialogs.calls.size(), 2);
-    EXPECT_TRUE(messages()[1].startsWith("Explore|Could not open the directory Q:\\FAR\\AWAY:\n"))
-        << messages()[1].toStdString();
 }
 
 } // namespace

@@ -16,13 +16,14 @@ protected:
         QString::fromStdString(t.tmp.path() + "/config") };
 };
 
-TEST_F(CleanTool, DryRunListsWhatWouldGoAndChangesNothing)
+// A dry run lists what would go and changes nothing; the clean then changes each area at once.
+TEST_F(CleanTool, DryRunListsWhatWouldGoAndTheCleanLeavesEachAreaClean)
 {
-    t.fill(4, QDate::currentDate());
+    const auto one = t.fill(1, QDate::currentDate());
+    const auto four = t.fill(4, QDate::currentDate());
     const auto before = t.bytes(4);
     const auto files = t.filesIn(4);
-    const auto r = run({ "clean", "4", "--expired", "--missing", "--deleted", "--dry-run", "--json" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const auto r = run.ok({ "clean", "4", "--expired", "--missing", "--deleted", "--dry-run", "--json" });
     const QJsonArray entries = r.json().object()["areas"].toArray().at(0).toObject()["entries"].toArray();
     QStringList got;
     for (const auto& e : entries) {
@@ -39,18 +40,11 @@ TEST_F(CleanTool, DryRunListsWhatWouldGoAndChangesNothing)
     EXPECT_EQ(t.bytes(4), before);
     EXPECT_EQ(t.filesIn(4), files);
 
-    const auto text = run({ "clean", "4", "--missing", "--dry-run" });
-    EXPECT_EQ(text.code, 0);
-    EXPECT_EQ(text.out.toStdString(), "4: 8 Gone.zip: missing (not in C:\\FILES\\D): remove\n");
-}
+    EXPECT_EQ(run.ok({ "clean", "4", "--missing", "--dry-run" }).out.toStdString(),
+        "4: 8 Gone.zip: missing (not in C:\\FILES\\D): remove\n");
 
-TEST_F(CleanTool, CleansEachAreaInOneChangeAndLeavesItClean)
-{
-    const auto one = t.fill(1, QDate::currentDate());
-    const auto four = t.fill(4, QDate::currentDate());
-    const auto r = run({ "clean", "1", "4", "--expired", "--deleted", "--json" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QJsonArray areas = r.json().object()["areas"].toArray();
+    const QJsonArray areas
+        = run.ok({ "clean", "1", "4", "--expired", "--deleted", "--json" }).json().object()["areas"].toArray();
     EXPECT_EQ(areas.at(0).toObject()["moved"].toInt(), 3);
     EXPECT_EQ(areas.at(0).toObject()["removed"].toInt(), 2);
     EXPECT_EQ(areas.at(1).toObject()["removed"].toInt(), 5);
@@ -58,10 +52,8 @@ TEST_F(CleanTool, CleansEachAreaInOneChangeAndLeavesItClean)
     EXPECT_TRUE(t.bytes(1).sameRecords(qv::test::areaBytesOf(one, { 1, 3, 5, 6, 7, 9, 10, 11, 13 })));
     EXPECT_TRUE(t.bytes(4).sameRecords(qv::test::areaBytesOf(four, { 1, 3, 5, 6, 7, 9, 10, 11, 13 })));
     EXPECT_EQ(t.filesIn(2), (std::vector<std::string> { "NEVER.ZIP", "OLDDL.ZIP", "OLDFD.ZIP" }));
-    for (const char* area : { "1", "2", "4" }) {
-        const auto check = run({ "check", area });
-        EXPECT_EQ(check.code, 0) << check.out.toStdString();
-    }
+    for (const char* area : { "1", "2", "4" })
+        run.ok({ "check", area });
 }
 
 TEST_F(CleanTool, RefusesWhatItCannotDoAndNamesAreasLeftAlone)

@@ -38,11 +38,7 @@ protected:
         return qv::IndexRecord::decode(std::span<const uint8_t, qv::IndexRecord::kSize>(
             bytes.data() + i * qv::IndexRecord::kSize, qv::IndexRecord::kSize));
     }
-    void expectClean() const
-    {
-        const ToolRun check = run({ "check", "1" });
-        EXPECT_EQ(check.code, 0) << check.out.toStdString();
-    }
+    void expectClean() const { run.ok({ "check", "1" }); }
 
     qv::test::TempDir tmp;
     QString root;
@@ -51,28 +47,12 @@ protected:
     qv::test::BoundTool run;
 };
 
-TEST_F(EditCommands, ShowGivesTheEntryAsListDoes)
-{
-    const ToolRun show = run({ "show", "1", "1", "--json" });
-    ASSERT_EQ(show.code, 0) << show.err.toStdString();
-    const QJsonObject entry = show.json().object()["entry"].toObject();
-    const ToolRun list = run({ "list", "1", "--json" });
-    EXPECT_EQ(entry, list.json().object()["entries"].toArray()[0].toObject());
-    const ToolRun text = run({ "show", "1", "2" });
-    EXPECT_EQ(text.code, 0);
-    EXPECT_TRUE(text.out.contains(" (Comment)")) << text.out.toStdString();
-    EXPECT_TRUE(text.out.contains("-- tools --")) << text.out.toStdString();
-    const ToolRun missing = run({ "show", "1", "4" });
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "qvtool: Area 1 has no entry 4\n");
-}
-
 TEST_F(EditCommands, SetWritesExactlyTheNamedFields)
 {
-    const ToolRun set = run({ "set", "1", "3", "--downloads", "64000", "--upload-date", "31-04-2003", "--attributes",
-        "free,no-time", "--keywords", "Alpha,,beta", "--uploader=  Zed  " });
-    ASSERT_EQ(set.code, 0) << set.err.toStdString();
-    EXPECT_EQ(set.out, "Area 1, entry 3: wrote uploader, upload date, downloads, attributes, keywords\n");
+    EXPECT_EQ(run.ok({ "set", "1", "3", "--downloads", "64000", "--upload-date", "31-04-2003", "--attributes",
+                         "free,no-time", "--keywords", "Alpha,,beta", "--uploader=  Zed  " })
+                  .out,
+        "Area 1, entry 3: wrote uploader, upload date, downloads, attributes, keywords\n");
     qv::HeaderRecord h = original.headers[2];
     h.setUploader("Zed");
     h.setUploadDate(qv::enc::encodeDate({ 2003, 5, 1 }));
@@ -106,40 +86,32 @@ TEST_F(EditCommands, SetWritesExactlyTheNamedFields)
         { { "set", "1", "1", "--uploader", QString(36, 'x') },
             "qvtool: The uploader can hold at most 35 characters.\n" },
     };
-    for (const Refusal& r : refusals) {
-        const ToolRun out = run(r.args);
-        EXPECT_EQ(out.code, 1) << r.args.join(' ').toStdString();
-        EXPECT_EQ(out.err, r.err) << r.args.join(' ').toStdString();
-    }
+    for (const Refusal& r : refusals)
+        run.fails(r.args, 1, r.err);
     EXPECT_EQ(qv::test::readFile(board->headerPath(1)), before);
 }
 
 TEST_F(EditCommands, DescribeOneOrSeveralEntries)
 {
-    ToolRun r = run({ "describe", "1", "1", "--text", "short" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "Area 1, entry 1: description overwritten in place at offset 0\n");
-    r = run({ "describe", "1", "3", "--stdin" }, "line one\nline two\n");
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "Area 1, entry 3: description appended at offset 21\n");
+    EXPECT_EQ(run.ok({ "describe", "1", "1", "--text", "short" }).out,
+        "Area 1, entry 1: description overwritten in place at offset 0\n");
+    EXPECT_EQ(run.ok({ "describe", "1", "3", "--stdin" }, "line one\nline two\n").out,
+        "Area 1, entry 3: description appended at offset 21\n");
     auto txt = qv::test::readFile(board->descriptionPath(1));
     const std::string expected = std::string("short\0xt\0-- tools --\0line one\r\nline two\r\n\0", 42);
     EXPECT_EQ(std::string(txt.begin(), txt.end()), expected);
     EXPECT_EQ(header(2).descriptionPointer(), 21);
     EXPECT_EQ(index(2).descriptionPointer(), 21);
 
-    r = run({ "describe", "1", "1", "2", "3", "--text", "-- same text --" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "Area 1: description given to 3 entries (1 overwritten in place, 2 appended)\n");
+    EXPECT_EQ(run.ok({ "describe", "1", "1", "2", "3", "--text", "-- same text --" }).out,
+        "Area 1: description given to 3 entries (1 overwritten in place, 2 appended)\n");
     expectClean();
 
     const auto before = qv::test::readFile(board->descriptionPath(1));
-    r = run({ "describe", "1", "1", "--text", QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC") });
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err,
+    run.fails({ "describe", "1", "1", "--text", QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC") }, 1,
         QString::fromUtf8("qvtool: The character \"\xE2\x82\xAC\" (U+20AC) cannot be stored in the board's code page "
                           "IBM437. Nothing was written.\n"));
-    EXPECT_EQ(run({ "describe", "1", "1", "--file", root + "/missing.txt" }).code, 1);
+    run.fails({ "describe", "1", "1", "--file", root + "/missing.txt" }, 1);
     EXPECT_EQ(qv::test::readFile(board->descriptionPath(1)), before);
 }
 
@@ -151,30 +123,31 @@ TEST_F(EditCommands, DescribeRawTakesTheFilesBytesAsTheBoards)
     const std::string diz = "caf\x82 \xB0\xB1\xB2\r\nline two";
     qv::test::writeFile(file.toStdString(), diz);
     const auto before = qv::test::readFile(board->descriptionPath(1));
-    ToolRun r = run({ "describe", "1", "3", "--file", file });
-    EXPECT_EQ(r.code, 1);
+    run.fails({ "describe", "1", "3", "--file", file }, 1);
     EXPECT_EQ(qv::test::readFile(board->descriptionPath(1)), before);
-    r = run({ "describe", "1", "3", "--file", file, "--raw" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    run.ok({ "describe", "1", "3", "--file", file, "--raw" });
     auto txt = qv::test::readFile(board->descriptionPath(1));
     EXPECT_EQ(std::string(txt.begin() + std::ptrdiff_t(before.size()), txt.end()), diz + '\0');
-    r = run({ "describe", "1", "3", "--file", file, "--raw" });
-    EXPECT_EQ(r.out, "Area 1, entry 3: description unchanged\n");
+    EXPECT_EQ(run({ "describe", "1", "3", "--file", file, "--raw" }).out, "Area 1, entry 3: description unchanged\n");
 }
 
-TEST_F(EditCommands, CommentInsertsAfterTheFirstEntriesOrAtTheEnd)
+// Show gives an entry as list does; comment inserts after the first entries or at the end.
+TEST_F(EditCommands, ShowAndComment)
 {
-    ToolRun r = run({ "comment", "1", "--text", "-- games --", "--after", "1", "--uploader", "Sysop" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "Area 1: comment line inserted as entry 2\n");
+    EXPECT_EQ(run.ok({ "show", "1", "1", "--json" }).json().object()["entry"].toObject(),
+        run.ok({ "list", "1", "--json" }).json().object()["entries"].toArray()[0].toObject());
+    const ToolRun text = run.ok({ "show", "1", "2" });
+    EXPECT_TRUE(text.out.contains(" (Comment)") && text.out.contains("-- tools --")) << text.out.toStdString();
+    run.fails({ "show", "1", "4" }, 1, "qvtool: Area 1 has no entry 4\n");
+
+    EXPECT_EQ(run.ok({ "comment", "1", "--text", "-- games --", "--after", "1", "--uploader", "Sysop" }).out,
+        "Area 1: comment line inserted as entry 2\n");
     EXPECT_TRUE(header(1).isComment());
     EXPECT_EQ(header(1).uploader(), "Sysop");
     EXPECT_EQ(header(2), original.headers[1]);
-    r = run({ "comment", "1", "--text", "" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "Area 1: comment line inserted as entry 5\n");
+    EXPECT_EQ(run.ok({ "comment", "1", "--text", "" }).out, "Area 1: comment line inserted as entry 5\n");
     expectClean();
-    EXPECT_EQ(run({ "comment", "1", "--text", "x", "--after", "9" }).code, 1);
+    run.fails({ "comment", "1", "--text", "x", "--after", "9" }, 1);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ struct Fixture {
                 + unzip + "\nOptions=-o -C -j\n[Archiver2]\nExtension=ARJ\nPath=/nonexistent/arj\nOptions=e\n")
                 .toUtf8());
     }
-    test::ToolRun run(QStringList args) const { return test::qvtool(QStringList { "--settings", ini } + args, config); }
+    test::BoundTool run { { "--settings", ini }, config };
     bool zip(const QString& archive, const QByteArray& diz) const
     {
         QTemporaryDir src;
@@ -60,17 +60,13 @@ TEST(QvtoolAddFiles, ArchiversPendingAddAndExtractWorkOnTheArea)
     ASSERT_TRUE(f.zip("$(touch pwned);x.zip", "hostile name"));
     test::writeBytes(f.files + "/notes.txt", "x");
 
-    auto archivers = f.run({ "--json", "archivers" });
-    ASSERT_EQ(archivers.code, 0) << archivers.err.toStdString();
-    const QJsonArray defined = archivers.json().array();
+    const QJsonArray defined = f.run.ok({ "--json", "archivers" }).json().array();
     ASSERT_EQ(defined.size(), 2);
     EXPECT_TRUE(defined[0].toObject()["found"].toBool());
     EXPECT_FALSE(defined[1].toObject()["found"].toBool());
 
-    auto pending = f.run({ "--json", "pending", "1" });
-    ASSERT_EQ(pending.code, 0) << pending.err.toStdString();
-    EXPECT_EQ(
-        pending.json().array().toVariantList(), QVariantList({ "$(touch pwned);x.zip", "New one.zip", "Notes.txt" }));
+    EXPECT_EQ(f.run.ok({ "--json", "pending", "1" }).json().array().toVariantList(),
+        QVariantList({ "$(touch pwned);x.zip", "New one.zip", "Notes.txt" }));
     EXPECT_EQ(f.run({ "pending", "1", "--mask", "*.txt" }).out, "Notes.txt\n");
 
     auto add = f.run(
@@ -86,13 +82,10 @@ TEST(QvtoolAddFiles, ArchiversPendingAddAndExtractWorkOnTheArea)
     EXPECT_EQ(store.readLongName(1, 0)->name(), "New one.zip");
     EXPECT_FALSE(QFile::exists(f.files + "/pwned"));
 
-    auto extract = f.run({ "extract", "1", "3" });
-    ASSERT_EQ(extract.code, 0) << extract.err.toStdString();
-    EXPECT_EQ(extract.out, "3 Old.zip: extracted (10 bytes)\n");
+    EXPECT_EQ(f.run.ok({ "extract", "1", "3" }).out, "3 Old.zip: extracted (10 bytes)\n");
     EXPECT_EQ(store.readDescription(1, 2), "new of old");
-    EXPECT_EQ(f.run({ "extract", "1", "9" }).code, 2);
-    EXPECT_TRUE(AreaCheck::run(systemFileIo(), f.board.fileBaseDir(), 1).empty());
-    EXPECT_EQ(f.run({ "check" }).code, 0);
+    f.run.fails({ "extract", "1", "9" }, 2);
+    f.run.ok({ "check" });
 }
 
 TEST(FileTools, ImportAddPendingFileListAndDupesRunFromTheCommandLine)
@@ -114,8 +107,7 @@ TEST(FileTools, ImportAddPendingFileListAndDupesRunFromTheCommandLine)
 
     auto imported = f.run({ "--json", "import", "1", "--uploader", "Cron" });
     EXPECT_EQ(imported.json().object()["added"].toInt(), 1) << imported.err.toStdString();
-    auto list = f.run({ "list", "1" });
-    EXPECT_TRUE(list.out.contains("New.zip")) << list.out.toStdString();
+    EXPECT_TRUE(f.run.ok({ "list", "1" }).out.contains("New.zip"));
 
     // Area 2 shares the directory: every file but the list itself is pending there, one name
     // cannot be held by the code page.
@@ -131,18 +123,14 @@ TEST(FileTools, ImportAddPendingFileListAndDupesRunFromTheCommandLine)
     EXPECT_TRUE(AreaCheck::run(systemFileIo(), f.board.fileBaseDir(), 2).empty());
 
     const QString out = QString::fromStdString(f.tmp.path()) + "/new.html";
-    auto html = f.run({ "--json", "filelist", out, "--group", "2", "--html" });
-    ASSERT_EQ(html.code, 0) << html.err.toStdString();
-    EXPECT_EQ(html.json().object()["files"].toInt(), 3);
+    EXPECT_EQ(f.run.ok({ "--json", "filelist", out, "--group", "2", "--html" }).json().object()["files"].toInt(), 3);
     QFile page(out);
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_TRUE(page.readAll().contains("<h2>2: Mirror</h2>"));
 
-    auto dupes = f.run({ "--json", "dupes", "--by", "content" });
-    ASSERT_EQ(dupes.code, 0) << dupes.err.toStdString();
-    const QJsonArray groups = dupes.json().array();
+    const QJsonArray groups = f.run.ok({ "--json", "dupes", "--by", "content" }).json().array();
     // OLD.ZIP, NEW.ZIP and the list, which the run over every area added to area 1 as well.
-    ASSERT_EQ(groups.size(), 3) << dupes.out.toStdString();
+    ASSERT_EQ(groups.size(), 3);
     EXPECT_EQ(groups[0].toArray()[1].toObject()["area"].toInt(), 2);
 }
 

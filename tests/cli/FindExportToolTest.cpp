@@ -41,54 +41,45 @@ protected:
 
 TEST_F(FindExportTool, FindByKeywordOrNameOverARange)
 {
-    qv::test::ToolRun r = run({ "find", "SECOND", "--json" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    QJsonArray hits = r.json().array();
-    ASSERT_EQ(hits.size(), 2);
+    const QJsonArray hits = run.ok({ "find", "SECOND", "--json" }).json().array();
+    ASSERT_GE(hits.size(), 1);
     EXPECT_EQ(hits[0].toObject()["area"].toInt(), 1);
     EXPECT_EQ(hits[0].toObject()["position"].toInt(), 1);
-    EXPECT_EQ(hits[0].toObject()["name"].toString(), "Test.zip");
     EXPECT_EQ(hits[0].toObject()["entry"].toObject()["size"].toInt(), 12345);
-    EXPECT_EQ(hits[1].toObject()["name"].toString(), "Other.txt");
 
-    r = run({ "find", "--from", "2", "--keyword", "second", "--json" });
-    EXPECT_EQ(r.json().array().size(), 1);
+    // What each search finds, by the names of its hits.
+    const std::pair<QStringList, QStringList> cases[] = {
+        { { "find", "SECOND" }, { "Test.zip", "Other.txt" } },
+        { { "find", "--from", "2", "--keyword", "second" }, { "Other.txt" } },
+        { { "find", "--name", "*.zip" }, { "Test Archive.ZIP" } },
+        { { "find", "*.zip", "--name", "--short-names" }, { "Test.zip" } },
+    };
+    for (const auto& [args, expected] : cases) {
+        QStringList names;
+        for (const QJsonValue& hit : run.ok(args + QStringList { "--json" }).json().array())
+            names << hit.toObject()["name"].toString();
+        EXPECT_EQ(names, expected) << args.join(' ').toStdString();
+    }
 
-    r = run({ "find", "--name", "*.zip", "--json" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    ASSERT_EQ(r.json().array().size(), 1);
-    EXPECT_EQ(r.json().array()[0].toObject()["name"].toString(), "Test Archive.ZIP");
-    r = run({ "find", "*.zip", "--name", "--short-names", "--json" });
-    EXPECT_EQ(r.json().array()[0].toObject()["name"].toString(), "Test.zip");
-
-    r = run({ "find", "second", "--to", "1" });
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.contains("1 - Alpha")) << r.out.toStdString();
-    EXPECT_FALSE(r.out.contains("Other.txt"));
-
-    r = run({ "find", "x", "--from", "2", "--to", "1" });
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "qvtool: Invalid range specified!\n");
+    const QString upToOne = run.ok({ "find", "second", "--to", "1" }).out;
+    EXPECT_TRUE(upToOne.contains("1 - Alpha") && !upToOne.contains("Other.txt")) << upToOne.toStdString();
+    run.fails({ "find", "x", "--from", "2", "--to", "1" }, 1, "qvtool: Invalid range specified!\n");
 }
 
 TEST_F(FindExportTool, ExportWritesListsOrPrintsOne)
 {
-    qv::test::ToolRun r = run({ "export", "--stdout", "1", "--counters", "--comments" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.toStdString(),
+    EXPECT_EQ(run.ok({ "export", "--stdout", "1", "--counters", "--comments" }).out.toStdString(),
         "TEST.ZIP        12345 11/05/98 0003  First line\r\n" + std::string(36, ' ')
             + "| Second line\r\n-- comment --\r\n");
 
-    r = run({ "export", "--all", "--short", "--json" });
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.json().array().size(), 2);
+    EXPECT_EQ(run.ok({ "export", "--all", "--short", "--json" }).json().array().size(), 2);
     EXPECT_EQ(qv::test::readFile(tmp.path() + "/files/a/files.bbs"),
         qv::test::bytesOf("TEST.ZIP        12345 11/05/98  First line\r\n"));
     EXPECT_EQ(qv::test::readFile(tmp.path() + "/files/b/files.bbs"),
         qv::test::bytesOf("OTHER.TXT           1 11/05/98  second\r\n"));
 
     QDir(root + "/files/b").removeRecursively();
-    r = run({ "export", "1", "2" });
+    const qv::test::ToolRun r = run({ "export", "1", "2" });
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "qvtool: Could not open: " + root + "/files/b\\Files.bbs!\n");
     EXPECT_TRUE(r.out.startsWith("1: ")) << r.out.toStdString();

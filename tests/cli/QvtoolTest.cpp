@@ -61,34 +61,25 @@ protected:
     qv::test::BoundTool run;
 };
 
-TEST_F(SmallBoard, InfoGroupsAndAreasGiveExactFields)
+TEST_F(SmallBoard, InfoGroupsAreasAndListGiveExactFields)
 {
-    const ToolRun info = run({ "info", "--json" });
-    ASSERT_EQ(info.code, 0) << info.err.toStdString();
-    EXPECT_EQ(info.json().object(),
+    EXPECT_EQ(run.ok({ "info", "--json" }).json().object(),
         (QJsonObject { { "board_name", "Test Board" }, { "file_base_path", "C:\\RA\\FDB" },
             { "file_base_dir", root + "/ra/FDB" }, { "areas", 2 }, { "groups", 2 } }));
 
-    const ToolRun groups = run({ "groups", "--json" });
-    EXPECT_EQ(groups.json().array(),
+    EXPECT_EQ(run.ok({ "groups", "--json" }).json().array(),
         (QJsonArray { QJsonObject { { "number", 1 }, { "name", "Tools" } },
             QJsonObject { { "number", 2 }, { "name", "Misc" } } }));
-
-    const ToolRun areas = run({ "--drive", "d=" + root, "areas", "--json" });
-    EXPECT_EQ(areas.json().array(),
+    EXPECT_EQ(run.ok({ "--drive", "d=" + root, "areas", "--json" }).json().array(),
         (QJsonArray { QJsonObject { { "number", 2 }, { "record", 1 }, { "name", "Utilities" }, { "group", 1 },
                           { "path", "C:\\RA\\FILES\\UTIL" }, { "dir", root + "/ra/files/util" } },
             QJsonObject { { "number", 1 }, { "record", 3 }, { "name", "Downloads" }, { "group", 2 },
                 { "path", "D:\\DL" }, { "dir", root + "/dl" } } }));
     // Without a mapping for D: the area is still listed, with no host directory.
     EXPECT_TRUE(run({ "areas", "--json" }).json().array()[1].toObject()["dir"].isNull());
-}
 
-TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePageAndStatAndCheckFindTheAreaSound)
-{
-    const ToolRun list = run({ "list", "2", "--json" });
-    ASSERT_EQ(list.code, 0) << list.err.toStdString();
-    const QJsonObject o = list.json().object();
+    // List decodes every field through the code page; stat and check find the area sound.
+    const QJsonObject o = run.ok({ "list", "2", "--json" }).json().object();
     EXPECT_EQ(o["area"].toInt(), 2);
     const QJsonArray entries = o["entries"].toArray();
     ASSERT_EQ(entries.size(), 2);
@@ -106,17 +97,10 @@ TEST_F(SmallBoard, ListDecodesEveryFieldThroughTheCodePageAndStatAndCheckFindThe
     EXPECT_TRUE(comment["comment"].toBool());
     EXPECT_EQ(comment["description_pointer"].toInt(), 11);
     EXPECT_EQ(comment["description"].toString(), "-- tools --");
-
-    const ToolRun text = run({ "list", "2" });
-    EXPECT_EQ(text.code, 0);
-    EXPECT_TRUE(text.out.contains("My file.zip")) << text.out.toStdString();
-
-    const ToolRun stat = run({ "stat", "2" });
-    EXPECT_EQ(stat.code, 0);
-    EXPECT_EQ(stat.out, "2 Object(s)\n0 MB\n23 bytes of descriptions, 0 of them reclaimable by pack\n");
-    const ToolRun check = run({ "check", "2" });
-    EXPECT_EQ(check.code, 0) << check.out.toStdString();
-    EXPECT_TRUE(check.out.startsWith("OK")) << check.out.toStdString();
+    EXPECT_TRUE(run.ok({ "list", "2" }).out.contains("My file.zip"));
+    EXPECT_EQ(
+        run.ok({ "stat", "2" }).out, "2 Object(s)\n0 MB\n23 bytes of descriptions, 0 of them reclaimable by pack\n");
+    EXPECT_TRUE(run.ok({ "check", "2" }).out.startsWith("OK"));
 }
 
 // Pack and repair from the command line: what they print, and a check that is clean afterwards.
@@ -132,8 +116,7 @@ TEST_F(SmallBoard, PackAndRepairLeaveACleanArea)
     qv::test::writeFile(board->headerPath(2), hdr);
     qv::test::writeFile(txt, bytes);
     // The index still has the old pointers: repair rebuilds it from the header first.
-    const ToolRun dry = run({ "repair", "2", "--dry-run" });
-    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
+    const ToolRun dry = run.ok({ "repair", "2", "--dry-run" });
     EXPECT_TRUE(dry.out.startsWith("Area 2: record 1: index description pointer 0 differs from the header's 101: the "
                                    "index record is rebuilt from the header\n"))
         << dry.out.toStdString();
@@ -141,71 +124,46 @@ TEST_F(SmallBoard, PackAndRepairLeaveACleanArea)
     const ToolRun damaged = run({ "check", "--json" });
     EXPECT_EQ(damaged.code, 1);
     EXPECT_FALSE(damaged.json().object()["problems"].toArray().isEmpty());
-    const ToolRun repaired = run({ "repair", "--all", "--json" });
-    ASSERT_EQ(repaired.code, 0) << repaired.err.toStdString();
-    EXPECT_EQ(repaired.json().object()["areas"].toArray().size(), 2);
-    EXPECT_EQ(run({ "check", "2" }).code, 0);
+    EXPECT_EQ(run.ok({ "repair", "--all", "--json" }).json().object()["areas"].toArray().size(), 2);
+    run.ok({ "check", "2" });
 
     EXPECT_EQ(
         run({ "stat", "2" }).out, "2 Object(s)\n0 MB\n124 bytes of descriptions, 101 of them reclaimable by pack\n");
-    const ToolRun packed = run({ "pack", "2", "--json" });
-    ASSERT_EQ(packed.code, 0) << packed.err.toStdString();
-    const QJsonObject o = packed.json().array()[0].toObject();
+    const QJsonObject o = run.ok({ "pack", "2", "--json" }).json().array()[0].toObject();
     EXPECT_EQ(o["bytes_reclaimed"].toInt(), 101);
     EXPECT_TRUE(o["written"].toBool());
     EXPECT_EQ(qv::test::readFile(txt).size(), 23u);
-    const ToolRun list = run({ "show", "2", "1", "--json" });
-    EXPECT_TRUE(list.out.contains("Hello")) << list.out.toStdString();
+    EXPECT_TRUE(run.ok({ "show", "2", "1", "--json" }).out.contains("Hello"));
     EXPECT_EQ(run({ "pack", "--all" }).out,
         "1: nothing to reclaim\n2: nothing to reclaim\n0 area(s) packed, 0 bytes reclaimed.\n");
-    EXPECT_EQ(run({ "check", "2" }).code, 0);
+    run.ok({ "check", "2" });
 }
 
-struct Damage {
-    const char* label;
-    std::function<void(BoardBuilder&)> apply;
-    const char* reported;
-};
-
-// Damage the check finds, as the command prints it.
-class DamagedBoard : public SmallBoard, public ::testing::WithParamInterface<Damage> { };
-
-TEST_P(DamagedBoard, CheckReportsTheProblemAndFails)
+// Damage the check finds, as the command prints it; each case on the sound area.
+TEST_F(SmallBoard, CheckReportsDamageAndFails)
 {
-    GetParam().apply(*board);
-    const ToolRun check = run({ "check", "2" });
-    EXPECT_EQ(check.code, 1);
-    EXPECT_TRUE(check.out.contains(GetParam().reported)) << check.out.toStdString();
-}
-
-void patch(const std::string& path, size_t offset, std::vector<uint8_t> bytes)
-{
-    auto content = qv::test::readFile(path);
-    std::copy(bytes.begin(), bytes.end(), content.begin() + std::ptrdiff_t(offset));
-    qv::test::writeFile(path, content);
-}
-
-INSTANTIATE_TEST_SUITE_P(Damages, DamagedBoard,
-    ::testing::Values(Damage { "indexShort",
-                          [](BoardBuilder& b) {
-                              auto idx = qv::test::readFile(b.indexPath(2));
-                              idx.resize(41);
-                              qv::test::writeFile(b.indexPath(2), idx);
-                          },
-                          "Area 2: index file holds 1 record, header file 2" },
-        Damage { "pointersDisagree",
-            [](BoardBuilder& b) {
-                patch(b.indexPath(2), 37, { 11, 0, 0, 0 });
-            },
+    struct Case {
+        std::string file;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        const char* reported;
+    };
+    const Case cases[] = {
+        { board->indexPath(2), [](auto& b) { b.resize(41); }, "Area 2: index file holds 1 record, header file 2" },
+        { board->indexPath(2), [](auto& b) { b[37] = 11; },
             "record 1: index description pointer 11 differs from the header's 0" },
-        Damage { "longNamesLonger",
-            [](BoardBuilder& b) {
-                auto lfn = qv::test::readFile(b.longNamePath(2));
-                lfn.resize(3 * 256);
-                qv::test::writeFile(b.longNamePath(2), lfn);
-            },
-            "long-name file holds 3 records, header file 2" }),
-    [](const auto& info) { return std::string(info.param.label); });
+        { board->longNamePath(2), [](auto& b) { b.resize(3 * 256); }, "long-name file holds 3 records, header file 2" },
+    };
+    for (const Case& c : cases) {
+        const auto sound = qv::test::readFile(c.file);
+        auto bytes = sound;
+        c.damage(bytes);
+        qv::test::writeFile(c.file, bytes);
+        const ToolRun check = run({ "check", "2" });
+        EXPECT_EQ(check.code, 1) << c.reported;
+        EXPECT_TRUE(check.out.contains(c.reported)) << check.out.toStdString();
+        qv::test::writeFile(c.file, sound);
+    }
+}
 
 // What every command shares: a failure goes to stderr after the tool's name, with exit code 1
 // for what the board refused and 2 with the command's usage for what the arguments lack, and
@@ -271,20 +229,29 @@ TEST_F(SmallBoard, FailuresNameTheProblemAndChangeNothing)
     EXPECT_EQ(qvtool({ "info" }, root + "/config").code, 2) << "no board given, none in QV.INI";
 }
 
-TEST_F(SmallBoard, UnmappedFileBaseDriveIsNamed)
+// The board and its drives come from the settings file or the options; a drive mapped by neither
+// is named.
+TEST_F(SmallBoard, BoardAndDrivesComeFromTheSettingsFileOrTheOptionsAndAnUnmappedDriveIsNamed)
 {
+    QDir(root).mkpath("config/quorvex");
+    qv::test::writeFile((root + "/config/quorvex/QV.INI").toStdString(),
+        "[Veltrano FE]\r\nRaDir=" + (root + "/ra").toStdString() + "\r\n[Drives]\r\nD=" + root.toStdString() + "\r\n");
+    const ToolRun areas = qv::test::BoundTool { {}, root + "/config" }.ok({ "areas", "--json" });
+    EXPECT_EQ(areas.json().array()[1].toObject()["dir"].toString().toStdString(), (root + "/dl").toStdString());
+
+    qv::test::writeFile(
+        (root + "/other.ini").toStdString(), "[veltrano fe]\nradir=" + (root + "/ra").toStdString() + "\n");
+    const ToolRun other = qvtool({ "--settings", root + "/other.ini", "info", "--json" }, root + "/none");
+    EXPECT_EQ(other.json().object()["board_name"].toString(), "Test Board");
+
     board->writeConfig("Test Board", "E:\\FDB\\");
-    const ToolRun list = run({ "list", "2" });
-    EXPECT_EQ(list.code, 1);
-    EXPECT_EQ(list.err.toStdString(),
+    run.fails({ "list", "2" }, 1,
         "qvtool: Drive E: is not mapped; add E=/path to the [Drives] section of QV.INI or pass --drive E=/path\n");
     EXPECT_TRUE(run({ "info", "--json" }).json().object()["file_base_dir"].isNull());
     // The mapping on the command line is all it takes.
     QDir(root).mkpath("e");
     QDir(root).rename("ra/FDB", "e/fdb");
-    const ToolRun mapped = run({ "--drive", "E=" + root + "/e", "stat", "2" });
-    EXPECT_EQ(mapped.code, 0) << mapped.err.toStdString();
-    EXPECT_TRUE(mapped.out.startsWith("2 Object(s)\n0 MB\n")) << mapped.out.toStdString();
+    EXPECT_TRUE(run.ok({ "--drive", "E=" + root + "/e", "stat", "2" }).out.startsWith("2 Object(s)\n0 MB\n"));
 }
 
 TEST_F(SmallBoard, OptionsTakeTheirValueEitherWayAndStandAnywhere)
@@ -297,15 +264,10 @@ TEST_F(SmallBoard, OptionsTakeTheirValueEitherWayAndStandAnywhere)
         // The board named after the command wins over the one before it.
         { { "stat", "2" }, { "--board", root + "/nowhere", "stat", "2", "--board=" + ra } },
     };
-    for (const auto& [left, right] : same) {
-        const ToolRun l = run(left);
-        const ToolRun r = run(right);
-        EXPECT_EQ(l.code, 0) << left.join(' ').toStdString() << l.err.toStdString();
-        EXPECT_EQ(r.code, 0) << right.join(' ').toStdString() << r.err.toStdString();
-        EXPECT_EQ(l.out, r.out) << right.join(' ').toStdString();
-    }
+    for (const auto& [left, right] : same)
+        EXPECT_EQ(run.ok(left).out, run.ok(right).out) << right.join(' ').toStdString();
     EXPECT_EQ(run({ "find", "hello", "--from=2", "--json" }).json().array().size(), 1);
-    EXPECT_EQ(run({ "find", "hello", "--from=3", "--json" }).code, 1);
+    run.fails({ "find", "hello", "--from=3", "--json" }, 1);
 }
 
 TEST(CommandLine, EveryCommandAnswersHelpAndTheVersionIsPrinted)
@@ -326,23 +288,7 @@ TEST(CommandLine, EveryCommandAnswersHelpAndTheVersionIsPrinted)
     }
     EXPECT_EQ(qvtool({ "help" }, QString()).out, usage.out);
     const ToolRun version = qvtool({ "--version" }, QString());
-    EXPECT_EQ(version.code, 0);
-    EXPECT_EQ(version.out, "qvtool 1.5\n");
-}
-
-TEST_F(SmallBoard, SettingsFileGivesBoardAndDrives)
-{
-    QDir(root).mkpath("config/quorvex");
-    qv::test::writeFile((root + "/config/quorvex/QV.INI").toStdString(),
-        "[Veltrano FE]\r\nRaDir=" + (root + "/ra").toStdString() + "\r\n[Drives]\r\nD=" + root.toStdString() + "\r\n");
-    const ToolRun areas = qvtool({ "areas", "--json" }, root + "/config");
-    ASSERT_EQ(areas.code, 0) << areas.err.toStdString();
-    EXPECT_EQ(areas.json().array()[1].toObject()["dir"].toString().toStdString(), (root + "/dl").toStdString());
-
-    qv::test::writeFile(
-        (root + "/other.ini").toStdString(), "[veltrano fe]\nradir=" + (root + "/ra").toStdString() + "\n");
-    const ToolRun other = qvtool({ "--settings", root + "/other.ini", "info", "--json" }, root + "/none");
-    EXPECT_EQ(other.json().object()["board_name"].toString(), "Test Board");
+    EXPECT_EQ(QString::number(version.code) + " " + version.out, "0 qvtool 1.5\n");
 }
 
 TEST(DemoBoard, EveryCommandWorksOnIt)
@@ -352,25 +298,19 @@ TEST(DemoBoard, EveryCommandWorksOnIt)
     const qv::test::BoundTool run { { "--board", dir + "/RA" }, QString::fromStdString(tmp.path()) + "/config" };
     ASSERT_EQ(qvtool({ "make-demo", dir }, run.configHome).code, 0);
 
-    const ToolRun info = run({ "info", "--json" });
-    ASSERT_EQ(info.code, 0) << info.err.toStdString();
-    const QJsonObject o = info.json().object();
+    const QJsonObject o = run.ok({ "info", "--json" }).json().object();
     EXPECT_GT(o["groups"].toInt(), 0);
     EXPECT_FALSE(o["file_base_dir"].isNull());
-    const QJsonArray areas = run({ "areas", "--json" }).json().array();
+    const QJsonArray areas = run.ok({ "areas", "--json" }).json().array();
     ASSERT_GT(areas.size(), 0);
     ASSERT_EQ(areas.size(), o["areas"].toInt());
-    EXPECT_EQ(run({ "groups" }).code, 0);
+    run.ok({ "groups" });
     for (const QJsonValue& a : areas) {
         const QString n = QString::number(a.toObject()["number"].toInt());
-        const ToolRun list = run({ "list", n, "--json" });
-        ASSERT_EQ(list.code, 0) << list.err.toStdString();
-        const ToolRun stat = run({ "stat", n, "--json" });
-        ASSERT_EQ(stat.code, 0) << stat.err.toStdString();
-        EXPECT_EQ(stat.json().object()["rows"].toInt(), list.json().object()["entries"].toArray().size());
+        EXPECT_EQ(run.ok({ "stat", n, "--json" }).json().object()["rows"].toInt(),
+            run.ok({ "list", n, "--json" }).json().object()["entries"].toArray().size());
     }
-    const ToolRun check = run({ "check" });
-    EXPECT_EQ(check.code, 0) << check.out.toStdString();
+    run.ok({ "check" });
 }
 
 } // namespace

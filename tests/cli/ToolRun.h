@@ -45,6 +45,22 @@ struct BoundTool {
     {
         return qvtool(prefix + args, configHome, input);
     }
+    // A run that must succeed; a failure names the command and what it said.
+    ToolRun ok(const QStringList& args, const QByteArray& input = {}) const
+    {
+        ToolRun r = (*this)(args, input);
+        EXPECT_EQ(r.code, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString() << r.out.toStdString();
+        return r;
+    }
+    // A run that must end with `code` and, when `err` is given, print exactly that on stderr.
+    void fails(const QStringList& args, int code, const QString& err = {}) const
+    {
+        const ToolRun r = (*this)(args);
+        EXPECT_EQ(r.code, code) << args.join(' ').toStdString();
+        if (!err.isNull()) {
+            EXPECT_EQ(r.err, err) << args.join(' ').toStdString();
+        }
+    }
 };
 
 // Every file under dir with its bytes, to prove that a refusal changed nothing.

@@ -41,11 +41,9 @@ TEST(ToolOutput, ControlCharactersFromTheBoardAreShownEscaped)
         { { "list", "1" }, "Bad\\x1b[31mGuy" },
     };
     for (const Case& c : cases) {
-        const ToolRun r = run(c.args);
-        EXPECT_EQ(r.code, 0) << c.args.join(' ').toStdString() << r.err.toStdString();
-        EXPECT_TRUE(r.out.contains(c.expected)) << r.out.toStdString();
-        EXPECT_FALSE(r.out.contains(QChar(0x1b))) << c.args.join(' ').toStdString();
-        EXPECT_FALSE(r.out.contains(QChar(0x07))) << c.args.join(' ').toStdString();
+        const QString out = run.ok(c.args).out;
+        EXPECT_TRUE(out.contains(c.expected)) << out.toStdString();
+        EXPECT_FALSE(out.contains(QChar(0x1b)) || out.contains(QChar(0x07))) << out.toStdString();
     }
     // JSON keeps the text as it is; the encoder escapes it.
     const ToolRun json = run({ "info", "--json" });
@@ -54,10 +52,8 @@ TEST(ToolOutput, ControlCharactersFromTheBoardAreShownEscaped)
 
     // Errors name what they could not read, escaped as well, after the tool's name.
     const QString odd = root + "/no\x1b[2Jboard";
-    const ToolRun missing = qvtool({ "--board", odd, "info" }, run.configHome);
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(
-        missing.err, "qvtool: Unable to read RA configuration files (FILES.RA) in " + root + "/no\\x1b[2Jboard\n");
+    qv::test::BoundTool { { "--board", odd }, run.configHome }.fails(
+        { "info" }, 1, "qvtool: Unable to read RA configuration files (FILES.RA) in " + root + "/no\\x1b[2Jboard\n");
 }
 
 // What a directory holds before make-demo is pointed at it.
@@ -80,8 +76,7 @@ TEST_P(MakeDemoTarget, RefusesAnythingButAnEarlierDemoBoard)
     const ToolRun r = qvtool({ "make-demo", QString::fromStdString(dir) }, config);
     if (GetParam().accepted) {
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
-        const ToolRun check = qvtool({ "--board", QString::fromStdString(dir) + "/RA", "check" }, config);
-        EXPECT_EQ(check.code, 0) << check.out.toStdString();
+        qv::test::BoundTool { { "--board", QString::fromStdString(dir) + "/RA" }, config }.ok({ "check" });
         return;
     }
     EXPECT_EQ(r.code, 1);

@@ -29,36 +29,33 @@ protected:
 
 TEST_F(TransferTool, CopyKeepsAnExistingFileUnlessToldAndMoveTakesTheEntriesAlong)
 {
-    auto copied = run({ "copy", "1", "1", "3", "--to", "2", "--json" });
-    ASSERT_EQ(copied.code, 0) << copied.err.toStdString();
-    const QJsonObject result = copied.json().object();
+    const QJsonObject result = run.ok({ "copy", "1", "1", "3", "--to", "2", "--json" }).json().object();
     ASSERT_EQ(result["files"].toArray().size(), 2);
     EXPECT_EQ(result["files"].toArray()[1].toObject()["result"].toString(), "kept existing");
     EXPECT_EQ(result["entries"].toArray()[0].toObject()["position"].toInt(), 2);
     EXPECT_EQ(qv::test::readFile(t.file(2, "B.ZIP")), qv::test::bytesOf("beta b"));
     EXPECT_TRUE(qv::test::fileExists(t.file(2, "A.ZIP")));
 
-    auto moved = run({ "move", "1", "2", "3", "--to", "2", "--overwrite" });
-    ASSERT_EQ(moved.code, 0) << moved.err.toStdString();
-    EXPECT_TRUE(moved.out.contains("removed 3 B.zip from area 1")) << moved.out.toStdString();
+    EXPECT_TRUE(
+        run.ok({ "move", "1", "2", "3", "--to", "2", "--overwrite" }).out.contains("removed 3 B.zip from area 1"));
     EXPECT_EQ(qv::test::readFile(t.file(2, "B.ZIP")), qv::test::bytesOf("alpha b"));
     EXPECT_FALSE(qv::test::fileExists(t.file(1, "B.ZIP")));
-    auto listed = run({ "list", "1", "--json" });
-    EXPECT_EQ(listed.json().object()["entries"].toArray().size(), 1);
-    EXPECT_TRUE(run({ "check", "1" }).code == 0 && run({ "check", "2" }).code == 0);
+    EXPECT_EQ(run({ "list", "1", "--json" }).json().object()["entries"].toArray().size(), 1);
+    run.ok({ "check", "1" });
+    run.ok({ "check", "2" });
 }
 
 TEST_F(TransferTool, ArgumentsAreCheckedBeforeAnythingChanges)
 {
     const auto before = t.bytes(1);
-    EXPECT_EQ(run({ "move", "1", "1", "--to", "1" }).code, 1);
-    EXPECT_EQ(run({ "move", "1", "9", "--to", "2" }).code, 1);
-    EXPECT_EQ(run({ "move", "1", "1", "--to-dir", QString::fromStdString(t.tmp.path() + "/nowhere") }).code, 1);
+    const QString nowhere = QString::fromStdString(t.tmp.path() + "/nowhere");
+    run.fails({ "move", "1", "1", "--to", "1" }, 1, "qvtool: Source and destination area are equal!\n");
+    run.fails({ "move", "1", "9", "--to", "2" }, 1, "qvtool: no entry 9: the area has 3\n");
+    run.fails({ "move", "1", "1", "--to-dir", nowhere }, 1, "qvtool: no directory " + nowhere + "\n");
     EXPECT_EQ(t.bytes(1), before);
     const std::string out = t.tmp.path() + "/out";
     std::filesystem::create_directories(out);
-    auto moved = run({ "move", "1", "1", "2", "--to-dir", QString::fromStdString(out) });
-    ASSERT_EQ(moved.code, 0) << moved.err.toStdString();
+    run.ok({ "move", "1", "1", "2", "--to-dir", QString::fromStdString(out) });
     EXPECT_EQ(qv::test::readFile(out + "/A.ZIP"), qv::test::bytesOf("alpha a"));
     EXPECT_EQ(run({ "list", "1", "--json" }).json().object()["entries"].toArray().size(), 1);
 }
