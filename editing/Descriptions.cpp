@@ -172,7 +172,7 @@ DescriptionsResult Descriptions::giveAll(std::vector<RowIdentity> shown, const Q
     }
 
     DescriptionsResult result;
-    std::vector<std::string> appended;
+    std::vector<std::string_view> appended; // each the same encoded text
     std::vector<FieldPatch> patches;
     std::vector<uint8_t> inPlace(encoded.bytes.begin(), encoded.bytes.end());
     inPlace.push_back(0);

@@ -306,7 +306,7 @@ PropertiesResult EntryProperties::apply(const RowIdentity& shown, const Property
     if (!description && patches.empty())
         return {};
 
-    std::vector<std::string> appended;
+    std::vector<std::string_view> appended; // of description, which lives until the patch
     if (description) {
         result.written << QStringLiteral("description");
         const int32_t pointer = h.descriptionPointer();

@@ -212,9 +212,10 @@ public:
     // One change of several records in place: the texts are appended to the description file
     // (each with its zero byte), then every patch is written. Journalled as one change, so after
     // a failure or a crash either all of it holds or none of it (the texts are cut off again).
-    // Returns the description pointers of the appended texts. Fails with EINVAL, changing
-    // nothing, when a patch leaves its record or names bytes the description file does not have.
-    Result<std::vector<int32_t>> patchRecords(int area, const std::vector<std::string>& appended,
+    // Returns the description pointers of the appended texts (which need only live for the call).
+    // Fails with EINVAL, changing nothing, when a patch leaves its record or names bytes the
+    // description file does not have.
+    Result<std::vector<int32_t>> patchRecords(int area, const std::vector<std::string_view>& appended,
         std::vector<FieldPatch> patches, std::span<const RowIdentity> expected = {});
 
     // Where each record, given by its stored bytes, is in the area now (after a sort, an insertion

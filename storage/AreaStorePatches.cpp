@@ -166,7 +166,7 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
     return {};
 }
 
-Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector<std::string>& appended,
+Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector<std::string_view>& appended,
     std::vector<FieldPatch> patches, std::span<const RowIdentity> expected)
 {
     if (auto r = recover(area); !r)
@@ -237,6 +237,11 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
     // One write for all texts; appendText adds the last zero byte.
     std::string bytes;
     std::vector<size_t> offsets;
+    size_t total = 0;
+    for (std::string_view text : appended)
+        total += text.size() + 1;
+    bytes.reserve(total);
+    offsets.reserve(appended.size());
     for (size_t k = 0; k < appended.size(); ++k) {
         if (k > 0)
             bytes.push_back('\0');
