@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,15 +48,33 @@ TEST(Trash, FilesGoToTheHomeTrashWithWhatRestoresThem)
     ASSERT_EQ(::stat(QFile::encodeName(data + "/Trash").constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
-    // Nothing to move, or a trash that cannot be made (files/ taken by a plain file): the file
-    // stays and no info is left behind.
+    // Nothing to move, or a trash that cannot be used: files/ taken by a plain file, by a link to
+    // a directory someone else could read, or by another user's directory. The file stays and no
+    // info is left behind.
     EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/GONE.ZIP", when), QString());
-    QDir(data + "/Trash/files").removeRecursively();
-    qv::test::writeBytes(data + "/Trash/files", "in the way");
-    qv::test::writeBytes(tmp.path() + "/area/KEEP.ZIP", "kept");
-    EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/KEEP.ZIP", when), QString());
-    EXPECT_EQ(qv::test::readBytes(tmp.path() + "/area/KEEP.ZIP"), "kept");
-    EXPECT_FALSE(QFile::exists(data + "/Trash/info/KEEP.ZIP.trashinfo"));
+    const QString files = data + "/Trash/files";
+    const QByteArray elsewhere = QFile::encodeName(tmp.path() + "/elsewhere");
+    QDir().mkpath(QString::fromUtf8(elsewhere));
+    const std::function<void()> inTheWay[] = {
+        [&] { qv::test::writeBytes(files, "in the way"); },
+        [&] { ASSERT_EQ(::symlink(elsewhere.constData(), QFile::encodeName(files).constData()), 0); },
+        [&] {
+            QDir().mkpath(files);
+            ASSERT_EQ(::chown(QFile::encodeName(files).constData(), 4242, 4242), 0);
+        },
+    };
+    // Only root can give a directory away.
+    for (size_t k = 0; k < std::size(inTheWay) - (::getuid() == 0 ? 0 : 1); ++k) {
+        SCOPED_TRACE(k);
+        QDir(files).removeRecursively();
+        QFile::remove(files);
+        inTheWay[k]();
+        qv::test::writeBytes(tmp.path() + "/area/KEEP.ZIP", "kept");
+        EXPECT_EQ(qv::trash::moveToTrash(tmp.path() + "/area/KEEP.ZIP", when), QString());
+        EXPECT_EQ(qv::test::readBytes(tmp.path() + "/area/KEEP.ZIP"), "kept");
+        EXPECT_FALSE(QFile::exists(data + "/Trash/info/KEEP.ZIP.trashinfo"));
+        EXPECT_TRUE(QDir(QString::fromUtf8(elsewhere)).isEmpty());
+    }
     qputenv("XDG_DATA_HOME", before);
 }
 
