@@ -2,6 +2,7 @@
 #include "tools/FileList.h"
 
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/FaultyFileIo.h"
 #include "tests/tools/ToolsTestBoard.h"
 
 #include <QDir>
@@ -139,6 +140,19 @@ TEST(FileList, AFileIsReplacedKeepingItsMode)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("GAME.ARJ"));
+
+    // A write, flush, close or rename that fails is reported and leaves the old list in place.
+    using Op = test::FaultyFileIo::Op;
+    for (const Op op : { Op::Write, Op::Sync, Op::Close, Op::Rename }) {
+        SCOPED_TRACE(int(op));
+        test::writeBytes(path, "old list");
+        test::FaultyFileIo io(systemFileIo());
+        io.failFrom(op, 1, EIO);
+        auto failing = b.open(io);
+        EXPECT_FALSE(FileList(*failing).writeFile(path, { .areas = { 2 } }).ok);
+        EXPECT_EQ(test::readBytes(path), "old list");
+        EXPECT_FALSE(QFile::exists(path + ".q$$"));
+    }
 
     // A list that cannot take the place of what is there leaves nothing of its own behind.
     const QString taken = QString::fromStdString(b.tmp.path()) + "/taken";
