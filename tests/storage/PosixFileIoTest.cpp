@@ -40,6 +40,12 @@ TEST(PosixFileIo, TheEndOfAFileIsAShortReadAndACopyErrorIsTheCopys)
     ASSERT_FALSE(wrong);
     EXPECT_EQ(wrong.error().code, EBADF);
     EXPECT_TRUE(wrong.error().message.starts_with("copy ")) << wrong.error().message;
+
+    // A whole-file read takes a file of just its limit and refuses one byte more.
+    EXPECT_EQ(readWholeFile(io, from, 6).value(), test::bytesOf("abcdef"));
+    auto larger = readWholeFile(io, from, 5);
+    ASSERT_FALSE(larger);
+    EXPECT_EQ(larger.error().code, EFBIG);
 }
 
 // A directory where a file should be is an error on every file system, not an empty file (tmpfs
