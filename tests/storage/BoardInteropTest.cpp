@@ -36,7 +36,10 @@ TEST(LongNameRule, UsesALongNameOnlyWithItsOwnShortName)
         { "RELEAS~1.ZIP", "Release notes 1.5.txt", false }, // extension differs
         { "RELEAX~1.TXT", "Release notes 1.5.txt", false },
         { "RELEAS~X.TXT", "Release notes 1.5.txt", false }, // no number after ~
-        { "~1.TXT", "Release notes 1.5.txt", false }, { "README.TXT", "   ", false }, { "", "readme.txt", false } };
+        { "~1.TXT", "Release notes 1.5.txt", false }, { "README.TXT", "   ", false }, { "", "readme.txt", false },
+        // No 8.3 name: nine before the period, four after it, nothing between ~ and the period.
+        { "REL~12345.TXT", "Release notes 1.5.txt", false }, { "RELEAS~1.TXTX", "Release notes 1.5.txtx", false },
+        { "RELEAS~.TXT", "Release notes 1.5.txt", false } };
     for (const auto& [shortName, longName, belongs] : cases)
         EXPECT_EQ(longname::belongsTo(shortName, longName), belongs) << shortName << " " << longName;
 }
