@@ -61,7 +61,8 @@ const std::vector<Change> kChanges = {
         [](AreaStore& s) {
             return s.setDescriptions(1, { { 1, "one" } }).ok()
                 && s.rewrite(1, RewritePlan::permutation({ 1, 0, 2, 3 })).ok()
-                && s.setDescriptions(1, { { 0, "two" } }).ok();
+                // Appended, so the header is patched after the rewrite copied it whole.
+                && s.setDescriptions(1, { { 0, "two, longer than the text before" } }).ok();
         } },
 };
 
