@@ -95,7 +95,9 @@ std::string AreaJournal::serialize() const
     // Written in place, without a temporary per field: a change of every record of a large
     // area notes hundreds of thousands of patches.
     std::string out;
-    out.reserve(serializedSize());
+    // The last patch line is given its room of 72 before it is cut: without them a journal of
+    // megabytes would be copied once more at its very end.
+    out.reserve(serializedSize() + 72);
     auto number = [&out](uint64_t n) {
         char digits[24];
         out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);

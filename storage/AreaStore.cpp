@@ -4,6 +4,7 @@
 #include "storage/Description.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/LargeTable.h"
 #include "storage/LongName.h"
 #include "storage/Text.h"
 
@@ -13,8 +14,6 @@
 #include <map>
 #include <optional>
 #include <thread>
-
-#include <sys/mman.h>
 
 namespace qv {
 
@@ -67,17 +66,6 @@ void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, Desc
     std::copy(rec, rec + HeaderRecord::kSize, row.record.begin());
 }
 
-// A large table of rows is held in huge pages where the system allows it: each fresh small page
-// costs a fault, and 100,000 rows are some 7,000 of them.
-void adviseHugePages(void* data, size_t bytes)
-{
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
-    if (end > first)
-        (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-}
-
 bool sameRecord(const uint8_t* a, const uint8_t* b, bool masked)
 {
     return masked ? HeaderRecord::sameButCounted(a, b) : std::equal(a, a + HeaderRecord::kSize, b);
@@ -94,33 +82,45 @@ Result<void> AreaStore::checkRows(FileIo::Handle header, int area, std::span<con
     if (expected.empty())
         return {};
     const Error changed { kRowsChanged, rowsChangedMessage(area) };
-    // Many rows (a sort of the whole list) are read in one stretch, a few one by one.
+    // Many rows in record order (the usual case) are read a window at a time; many in another
+    // order in one stretch; a few one by one.
+    const auto byPosition = [](const RowIdentity& a, const RowIdentity& b) { return a.position < b.position; };
     uint64_t lo = UINT64_MAX, hi = 0;
     for (const RowIdentity& r : expected) {
         lo = std::min(lo, r.position);
         hi = std::max(hi, r.position + 1);
     }
-    const bool stretch = expected.size() > 16 && (hi - lo) <= uint64_t(64 << 20) / HeaderRecord::kSize;
-    std::vector<uint8_t> block(stretch ? (hi - lo) * HeaderRecord::kSize : HeaderRecord::kSize);
-    if (stretch) {
-        auto got = m_io->readAt(header, lo * HeaderRecord::kSize, block.data(), block.size());
+    const bool many = expected.size() > 16;
+    const bool ordered = many && std::is_sorted(expected.begin(), expected.end(), byPosition);
+    const bool stretch = many && !ordered && (hi - lo) <= uint64_t(64 << 20) / HeaderRecord::kSize;
+    constexpr uint64_t kWindowRecords = (uint64_t(1) << 20) / HeaderRecord::kSize;
+    std::vector<uint8_t> block(size_t(stretch ? hi - lo : ordered ? std::min(kWindowRecords, hi - lo) : 1)
+        * HeaderRecord::kSize);
+    uint64_t first = lo, held = 0; // the records block holds: [first, first + held)
+    auto fill = [&](uint64_t from, uint64_t n) -> Result<bool> {
+        auto got = m_io->readAt(header, from * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
         if (!got)
             return got.error();
-        if (*got != block.size())
+        first = from;
+        held = n;
+        return *got == n * HeaderRecord::kSize;
+    };
+    if (stretch) {
+        auto whole = fill(lo, hi - lo);
+        if (!whole)
+            return whole.error();
+        if (!*whole)
             return changed;
     }
     for (const RowIdentity& r : expected) {
-        const uint8_t* at = block.data();
-        if (stretch) {
-            at += (r.position - lo) * HeaderRecord::kSize;
-        } else {
-            auto got = m_io->readAt(header, r.position * HeaderRecord::kSize, block.data(), HeaderRecord::kSize);
-            if (!got)
-                return got.error();
-            if (*got != HeaderRecord::kSize)
+        if (r.position < first || r.position >= first + held) {
+            auto whole = fill(r.position, ordered ? std::min(kWindowRecords, hi - r.position) : 1);
+            if (!whole)
+                return whole.error();
+            if (!*whole)
                 return changed;
         }
-        if (!sameRecord(at, r.record.data(), masked))
+        if (!sameRecord(block.data() + (r.position - first) * HeaderRecord::kSize, r.record.data(), masked))
             return changed;
     }
     return {};
@@ -203,8 +203,7 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (!length)
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
-    outcome.rows.reserve(size_t(count));
-    adviseHugePages(outcome.rows.data(), outcome.rows.capacity() * sizeof(LoadedRow));
+    reserveLarge(outcome.rows, size_t(count));
     outcome.rows.resize(size_t(count));
 
     // Rows [from, to): both files read in blocks of records, record i of each landing on row i.

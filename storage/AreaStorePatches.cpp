@@ -3,6 +3,7 @@
 
 #include "storage/Encoding.h"
 #include "storage/HeaderRecord.h"
+#include "storage/LargeTable.h"
 
 #include <cerrno>
 #include <algorithm>
@@ -115,6 +116,11 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         note.patches.begin(), note.patches.end(), [](const AreaJournal::Patch& p) { return p.recordSize > 0; });
     if (plain) {
         std::vector<std::vector<FileIo::Piece>> pieces(handles.size());
+        std::vector<size_t> perFile(handles.size(), 0);
+        for (size_t k = 0; k < note.patches.size(); ++k)
+            ++perFile[slot(k)];
+        for (size_t i = 0; i < handles.size(); ++i)
+            reserveLarge(pieces[i], perFile[i]);
         for (size_t k = 0; k < note.patches.size(); ++k) {
             const AreaJournal::Patch& p = note.patches[k];
             pieces[slot(k)].push_back({ p.offset, p.bytes.data(), p.bytes.size() });
@@ -194,7 +200,7 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
         return n;
     };
     AreaJournal note;
-    note.patches.reserve(patches.size());
+    reserveLarge(note.patches, patches.size());
     // The files patched, each with its name in the journal; fileOf[k] is patch k's.
     std::vector<std::string> files;
     std::vector<std::string> names;

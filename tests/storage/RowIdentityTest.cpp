@@ -122,6 +122,46 @@ TEST(RowIdentity, ChangesActOnlyOnTheRowsShown)
         }
 }
 
+// A change resting on thousands of rows (a global description) compares every one, in any
+// order: a count bumped far in, or the last record cut off, refuses it.
+TEST(RowIdentity, ManyRowsAreAllCompared)
+{
+    constexpr uint64_t kRows = 6000; // more than one window of records read at once
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    std::vector<Entry> entries(kRows);
+    for (uint64_t i = 0; i < kRows; ++i)
+        entries[i].name = "F" + std::to_string(i) + ".ZIP";
+    board.writeEntries(1, entries);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    const auto rows = store.load(1, false).rows;
+    std::vector<RowIdentity> ordered;
+    for (uint64_t i = 0; i < kRows; ++i)
+        ordered.push_back(identityOf(rows[i], i));
+    const std::vector<RowIdentity> reversed(ordered.rbegin(), ordered.rend());
+    const auto original = test::readFile(board.headerPath(1));
+    for (const bool inOrder : { true, false })
+        for (const char* meanwhile : { "nothing", "bumped", "cut" }) {
+            SCOPED_TRACE(std::string(inOrder ? "in order, " : "reversed, ") + meanwhile);
+            auto hdr = original;
+            if (meanwhile == std::string("bumped"))
+                hdr[5500 * HeaderRecord::kSize + HeaderRecord::kDownloadsOffset] += 1;
+            if (meanwhile == std::string("cut"))
+                hdr.resize(hdr.size() - HeaderRecord::kSize);
+            test::writeFile(board.headerPath(1), hdr);
+            auto done = store.patchRecords(1, {},
+                { FieldPatch { AreaFileKind::Header, 0, HeaderRecord::kCostOffset, { 5, 0 }, std::nullopt } },
+                inOrder ? ordered : reversed);
+            if (meanwhile == std::string("nothing")) {
+                EXPECT_TRUE(done);
+                continue;
+            }
+            ASSERT_FALSE(done);
+            EXPECT_EQ(done.error().code, kRowsChanged);
+            EXPECT_EQ(test::readFile(board.headerPath(1)), hdr);
+        }
+}
+
 TEST(RowIdentity, LocateFindsRecordsWhereverTheyMoved)
 {
     test::TempDir tmp;
