@@ -3,6 +3,7 @@
 #include "board/Board.h"
 #include "platform/CodePage.h"
 #include "storage/Encoding.h"
+#include "storage/LargeTable.h"
 #include "storage/Text.h"
 
 #include <QDate>
@@ -132,12 +133,49 @@ std::vector<uint64_t> AreaSorter::order(
                 }
             }
         }
-        std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
-            const auto [atA, lengthA] = keys[a];
-            const auto [atB, lengthB] = keys[b];
-            const int c = std::memcmp(block.data() + atA, block.data() + atB, std::min(lengthA, lengthB));
-            return c < 0 || (c == 0 && lengthA < lengthB);
+        // Names on a board often share a long start ("Some series, part ..."): what all keys
+        // share is skipped, and the next eight bytes, read as one number, settle most comparisons
+        // without going back to the block. A key that ends there counts as padded with the lowest
+        // rank, which only ever makes two heads equal, never puts them the wrong way round.
+        size_t common = m > 0 ? keys[0].second : 0;
+        for (size_t j = 1; j < m && common > 0; ++j) {
+            const char* a = block.data() + keys[0].first;
+            const char* b = block.data() + keys[j].first;
+            const size_t most = std::min(common, keys[j].second);
+            size_t k = 0;
+            while (k < most && a[k] == b[k])
+                ++k;
+            common = k;
+        }
+        struct Head {
+            uint64_t head;
+            uint32_t at;
+        };
+        std::vector<Head> heads(m);
+        for (size_t j = 0; j < m; ++j) {
+            uint64_t head = 0;
+            const auto [at, length] = keys[j];
+            for (size_t k = 0; k < 8; ++k)
+                head = (head << 8) | (common + k < length ? uint8_t(block[at + common + k]) : 0u);
+            heads[j] = { head, uint32_t(j) };
+        }
+        // Ties go by position, which keeps the order of equal names as it was.
+        std::sort(heads.begin(), heads.end(), [&](const Head& x, const Head& y) {
+            if (x.head != y.head)
+                return x.head < y.head;
+            const auto [atA, lengthA] = keys[x.at];
+            const auto [atB, lengthB] = keys[y.at];
+            const size_t skip = std::min({ common + 8, lengthA, lengthB });
+            const int c = std::memcmp(block.data() + atA + skip, block.data() + atB + skip,
+                std::min(lengthA, lengthB) - skip);
+            if (c != 0)
+                return c < 0;
+            if (lengthA != lengthB)
+                return lengthA < lengthB;
+            return x.at < y.at;
         });
+        for (size_t j = 0; j < m; ++j)
+            sorted[j] = heads[j].at;
     } else {
         std::vector<int64_t> keys(m);
         for (size_t j = 0; j < m; ++j)
@@ -179,7 +217,7 @@ AreaSorter::Outcome AreaSorter::sort(int area, const std::vector<LoadedRow>& row
     AreaStore& store = m_board.store();
     // The order rests on every row shown; records added behind them since keep their places.
     std::vector<RowIdentity> shown;
-    shown.reserve(rows.size());
+    reserveLarge(shown, rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         shown.push_back(identityOf(rows[i], uint64_t(i)));
     auto count = store.count(area);

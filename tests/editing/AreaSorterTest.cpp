@@ -54,6 +54,13 @@ std::vector<OrderCase> orderCases()
         // By the characters the code page shows, not by its bytes: z, U-umlaut, sharp s, u-umlaut.
         { "names through the code page", { row("\x81"), row("z"), row("\xE1"), row("\x9A") },
             { SortKey::Name, false, {} }, { 1, 3, 2, 0 } },
+        // A long start all share, names equal for more than eight characters beyond it, one a
+        // start of another, and two the same.
+        { "names sharing their start",
+            { row("Series of parts 10 a.zip, disk 2"), row("Series of parts 10 a.zip, disk 1"),
+                row("Series of parts 1"), row("Series of parts 10 a.zip, disk 1"), row("Series of parts 10 a.zip"),
+                row("Series of parts 10 a.zip, disk 10") },
+            { SortKey::Name, false, {} }, { 2, 4, 1, 3, 5, 0 } },
         { "uploader: comment lines first ascending, (Unknown) by its cell text", uploaders,
             { SortKey::Uploader, false, {} }, { 1, 2, 3, 0 } },
         { "uploader: comment lines last descending", uploaders, { SortKey::Uploader, true, {} }, { 0, 3, 2, 1 } },
