@@ -5,6 +5,7 @@
 #include "storage/AreaFiles.h"
 #include "storage/Description.h"
 #include "storage/Encoding.h"
+#include "storage/LargeTable.h"
 #include "storage/Text.h"
 
 #include <algorithm>
@@ -31,11 +32,20 @@ struct SourceArea {
     int hdr = -1, idx = -1, lfn = -1;
     uint64_t hdrCount = 0, idxCount = 0, lfnCount = 0;
 
+    // Files a rename has replaced: their handles are the last ones, and may be closed later.
+    bool hdrReplaced = false, idxReplaced = false, lfnReplaced = false;
+
     ~SourceArea()
     {
-        for (int h : { hdr, idx, lfn })
-            if (h >= 0)
+        for (auto [h, replaced] : { std::pair { hdr, hdrReplaced }, { idx, idxReplaced }, { lfn, lfnReplaced } })
+            if (h >= 0 && replaced)
+                io->closeReplaced(h);
+            else if (h >= 0)
                 (void)io->close(h);
+    }
+    void replaced(AreaFileKind kind)
+    {
+        (kind == AreaFileKind::Header ? hdrReplaced : kind == AreaFileKind::Index ? idxReplaced : lfnReplaced) = true;
     }
 
     Result<void> open(FileIo& fileIo, const std::string& fileBaseDir, int area)
@@ -84,6 +94,7 @@ public:
         if (size > m_capacity) {
             m_data.reset(new uint8_t[size]);
             m_capacity = size;
+            adviseHugePages(m_data.get(), size);
         }
         m_size = size;
     }
@@ -1060,11 +1071,17 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
         w.size = recordSize(kind);
         w.rested = rested;
         w.read = here.records(kind);
+        reserveLarge(w.print, w.read);
+        reserveLarge(w.namePrint, w.read);
+        reserveLarge(w.restPrint, w.read);
+        reserveLarge(w.to, w.read);
         w.print.assign(w.read, 0);
         w.namePrint.assign(w.read, 0);
         w.restPrint.assign(w.read, 0);
-        if (kind == AreaFileKind::Header)
+        if (kind == AreaFileKind::Header) {
+            reserveLarge(w.bumped, w.read);
             w.bumped.resize(w.read);
+        }
         w.to.assign(w.read, 0);
         watched.push_back(std::move(w));
     }
@@ -1270,6 +1287,9 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
     }
     unlock();
     lock.reset();
+    for (const auto& t : targets)
+        if (t.kind != AreaFileKind::Description)
+            here.replaced(t.kind);
     // The index file's rename is on disk before the journal can be gone; the header directory's
     // renames and the journal's removal go to disk with one flush. A journal that outlived its
     // change could take the temporary files of the next one for its own.

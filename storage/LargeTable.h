@@ -8,18 +8,24 @@
 
 namespace qv {
 
-// Room for n elements, held in huge pages where the system allows it. A table of 100,000 rows is
-// thousands of fresh small pages, each a fault; the advice is only a hint and costs nothing when
-// it is not taken.
+// Asks for huge pages for the whole 2 MiB pages inside [data, data + bytes). A table of 100,000
+// rows is thousands of fresh small pages, each a fault; the advice is only a hint and costs
+// nothing when it is not taken.
+inline void adviseHugePages(void* data, size_t bytes)
+{
+    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    const auto at = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t first = (at + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (at + bytes) & ~(kHuge - 1);
+    if (end > first)
+        (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+// Room for n elements, in huge pages where the system allows it.
 template <class T> void reserveLarge(std::vector<T>& table, size_t n)
 {
     table.reserve(n);
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    const auto data = reinterpret_cast<uintptr_t>(table.data());
-    const uintptr_t first = (data + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (data + table.capacity() * sizeof(T)) & ~(kHuge - 1);
-    if (end > first)
-        (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    adviseHugePages(table.data(), table.capacity() * sizeof(T));
 }
 
 } // namespace qv
