@@ -75,6 +75,10 @@ public:
     // writes of several files overlap before each is flushed. Makes nothing durable by itself.
     virtual Result<void> startSync(Handle) { return {}; }
     virtual Result<void> close(Handle h) = 0;
+    // Closes a read-only handle of a file that a rename has replaced. Its last handle frees the
+    // old file's blocks, milliseconds for a large area that no caller waits for, so this may
+    // close it a little later on another thread. Nothing is reported.
+    virtual void closeReplaced(Handle h) { (void)close(h); }
 
     // Atomic replacement of `to` by `from` on the same file system.
     virtual Result<void> rename(const std::string& from, const std::string& to) = 0;

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <vector>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -41,6 +44,59 @@ int setLock(int fd, short type, uint64_t offset, uint64_t length)
 #endif
     return ::fcntl(fd, F_SETLK, &fl);
 }
+
+// Closes descriptors on a thread of its own, in the order given; joined when it goes.
+class Closer {
+public:
+    ~Closer()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void close(int fd)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_thread.joinable()) {
+            try {
+                m_thread = std::thread([this] { run(); });
+            } catch (const std::system_error&) {
+                ::close(fd); // no thread to be had: closed here and now
+                return;
+            }
+        }
+        m_pending.push_back(fd);
+        m_wake.notify_one();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stop || !m_pending.empty(); });
+            while (!m_pending.empty()) {
+                const int fd = m_pending.front();
+                m_pending.erase(m_pending.begin());
+                lock.unlock();
+                ::close(fd);
+                lock.lock();
+            }
+            if (m_stop)
+                return;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<int> m_pending;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 class PosixFileIo final : public FileIo {
 public:
@@ -226,6 +282,7 @@ public:
             return errnoError("close", "#" + std::to_string(h));
         return {};
     }
+    void closeReplaced(Handle h) override { m_closer.close(h); }
 
     Result<void> rename(const std::string& from, const std::string& to) override
     {
@@ -418,6 +475,9 @@ public:
             return errnoError("chmod", "#" + std::to_string(h));
         return {};
     }
+
+private:
+    Closer m_closer;
 };
 
 } // namespace

@@ -1,12 +1,15 @@
 // The system's file calls where the store relies on their edges: the end of a file, a copy the
 // kernel refuses, and descriptors that must not leak over a long session.
 
+#include "storage/AreaStore.h"
 #include "storage/FileIo.h"
 #include "tests/support/BoardBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace qv {
 namespace {
@@ -62,6 +65,42 @@ TEST(PosixFileIo, DirectoriesAreNoFilesAndTheirFlushesLeaveNoDescriptorOpen)
         EXPECT_EQ(opened.error().code, EISDIR);
     }
     EXPECT_EQ(openDescriptors(), before);
+}
+
+// Waits, up to a limit only a hung closer reaches, for the count of open descriptors to fall
+// back to `count`.
+size_t descriptorsFallTo(size_t count)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (openDescriptors() > count && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return openDescriptors();
+}
+
+// The handles of files a rename replaced are closed off the caller's thread, but all of them:
+// a sort repeated all day leaves nothing open.
+TEST(PosixFileIo, HandlesOfReplacedFilesAreClosedLater)
+{
+    test::TempDir tmp;
+    test::BoardBuilder board(tmp.path());
+    std::vector<test::Entry> entries;
+    for (const char* name : { "C.ZIP", "A.ZIP", "B.ZIP" })
+        entries.push_back(test::Entry { .name = name, .longName = std::string(name) + " long" });
+    board.writeEntries(1, entries);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    const size_t before = openDescriptors();
+    for (int round = 0; round < 4; ++round)
+        ASSERT_TRUE(store.rewrite(1, RewritePlan::permutation({ 1, 2, 0 })));
+    EXPECT_EQ(descriptorsFallTo(before), before);
+
+    const std::string file = tmp.path() + "/old";
+    test::writeFile(file, std::string_view("old"));
+    auto h = systemFileIo().open(file, FileIo::Mode::Read);
+    ASSERT_TRUE(h);
+    test::writeFile(file + ".new", std::string_view("new"));
+    ASSERT_TRUE(systemFileIo().rename(file + ".new", file));
+    systemFileIo().closeReplaced(*h);
+    EXPECT_EQ(descriptorsFallTo(before), before);
 }
 
 } // namespace
