@@ -243,20 +243,24 @@ TEST_F(BoardInteropTest, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
     };
     const auto hdr0 = readFile(board.headerPath(7));
     const auto idx0 = readFile(board.indexPath(7));
-    for (const bool append : { false, true })
+    enum Meanwhile { Counted, Uploaded, Edited };
+    for (const Meanwhile what : { Counted, Uploaded, Edited })
         for (size_t c = 0; c < changes.size(); ++c) {
-            SCOPED_TRACE("change " + std::to_string(c) + (append ? ", an upload" : ", a download counted"));
+            SCOPED_TRACE("change " + std::to_string(c) + ", meanwhile " + std::to_string(int(what)));
+            const bool append = what == Uploaded;
             test::writeFile(board.headerPath(7), hdr0);
             test::writeFile(board.indexPath(7), idx0);
             test::FaultyFileIo io(systemFileIo());
-            // Between the copy of the old records and the last look at them.
+            // Between the copy of the old records and the last look at them: a download counted,
+            // an upload, or ONE.ZIP's size written anew by the board's own tools.
             io.beforeStamp(3, [&](const std::string&) {
                 if (append)
                     test::patchFile(
                         board.headerPath(7), hdr0.size(), test::headerOf(Entry { .name = "UPLOAD.ZIP" }, -1).encode());
                 else
-                    test::patchFile(
-                        board.headerPath(7), HeaderRecord::kDownloadsOffset, std::vector<uint8_t> { 0x41, 0x9C });
+                    test::patchFile(board.headerPath(7),
+                        what == Counted ? HeaderRecord::kDownloadsOffset : HeaderRecord::kSizeOffset,
+                        std::vector<uint8_t> { 0x41, 0x9C });
             });
             AreaStore guarded(io, board.fileBaseDir());
             ASSERT_TRUE(changes[c].run(guarded));
@@ -268,7 +272,10 @@ TEST_F(BoardInteropTest, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
             for (uint64_t k = 0; k < expected.size() + 1; ++k)
                 if (auto h = guarded.readHeader(7, k)) {
                     got.push_back(h->name());
-                    EXPECT_EQ(h->downloads(), h->name() == "ONE.ZIP" && !append ? 0x9C41 : 0) << h->name();
+                    const bool one = h->name() == "ONE.ZIP";
+                    EXPECT_EQ(h->downloads(), one && what == Counted ? 0x9C41 : 0) << h->name();
+                    if (one)
+                        EXPECT_EQ(h->size() & 0xFFFF, what == Edited ? 0x9C41 : 0) << h->name();
                 }
             EXPECT_EQ(got, expected);
             EXPECT_FALSE(leftovers(7));
