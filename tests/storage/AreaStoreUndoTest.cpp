@@ -126,6 +126,22 @@ TEST(AreaStoreUndo, UndoAndRedoBringBackTheBytesOfEachChange)
     }
 }
 
+// An area that had no files yet: nothing of it was watched, and its first entry is undone all
+// the same.
+TEST(AreaStoreUndo, TheFirstEntryOfAnAreaWithoutFilesIsUndone)
+{
+    Fixture f;
+    const Change first { "first entry", [](AreaStore& s) {
+                            return s.insertEntry(2, 0, test::newEntry("NEW.ZIP"), "new").ok();
+                        } };
+    KeptChange done = step(f.board, f.keep, first);
+    ASSERT_EQ(done.areas.size(), 1u);
+    AreaStore store(systemFileIo(), f.board.fileBaseDir());
+    ASSERT_TRUE(store.restore(2, done.areas[0]));
+    EXPECT_TRUE(store.load(2, false).rows.empty());
+    done.discard(systemFileIo());
+}
+
 TEST(AreaStoreUndo, AnAreaChangedSinceTheStepIsNotUndone)
 {
     struct Other {
