@@ -150,6 +150,12 @@ TEST_F(AreaStoreTest, LoadErrorsAreTold)
     AreaStore elsewhere(systemFileIo(), tmp.path() + "/no-such-dir");
     ASSERT_TRUE(elsewhere.load(8, true).error);
     EXPECT_EQ(elsewhere.load(8, true).error->kind, LoadError::Kind::FileBasePathNotFound);
+    // A file where the file base's directory should be (ENOTDIR).
+    AreaStore onAFile(systemFileIo(), board.headerPath(8));
+    const auto notADirectory = onAFile.load(8, true);
+    ASSERT_TRUE(notADirectory.error);
+    EXPECT_EQ(notADirectory.error->code, ENOTDIR);
+    EXPECT_EQ(notADirectory.error->kind, LoadError::Kind::FileBasePathNotFound);
 }
 
 // An insertion is a batch of one, whose bytes the batch test checks: here the front and the end,
