@@ -43,6 +43,11 @@ TEST(PosixFileIo, TheEndOfAFileIsAShortReadAndACopyErrorIsTheCopys)
     ASSERT_FALSE(wrong);
     EXPECT_EQ(wrong.error().code, EBADF);
     EXPECT_TRUE(wrong.error().message.starts_with("copy ")) << wrong.error().message;
+    // A lock the kernel refuses outright (a write lock on a file open for reading) is that
+    // refusal at once, not a holder waited for.
+    auto locked = io.lockRange(*in, 0, 1, 2000);
+    ASSERT_FALSE(locked);
+    EXPECT_EQ(locked.error().code, EBADF);
 
     // A whole-file read takes a file of just its limit and refuses one byte more.
     EXPECT_EQ(readWholeFile(io, from, 6).value(), test::bytesOf("abcdef"));
