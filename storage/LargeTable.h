@@ -22,10 +22,10 @@ inline void adviseHugePages(void* data, size_t bytes)
 }
 
 // Room for n elements, in huge pages where the system allows it.
-template <class T> void reserveLarge(std::vector<T>& table, size_t n)
+template <class Table> void reserveLarge(Table& table, size_t n)
 {
     table.reserve(n);
-    adviseHugePages(table.data(), table.capacity() * sizeof(T));
+    adviseHugePages(table.data(), table.capacity() * sizeof(*table.data()));
 }
 
 } // namespace qv

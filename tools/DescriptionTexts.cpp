@@ -1,5 +1,7 @@
 #include "tools/DescriptionTexts.h"
 
+#include "storage/LargeTable.h"
+
 #include <algorithm>
 
 namespace qv {
@@ -24,6 +26,7 @@ bool DescriptionTexts::read(int32_t pointer, std::string_view& text)
     const auto p = uint64_t(pointer);
     if (m_whole) {
         if (!m_loaded) {
+            reserveLarge(m_buffer, size_t(m_length));
             m_buffer.resize(size_t(m_length));
             size_t have = 0;
             while (have < m_buffer.size()) {

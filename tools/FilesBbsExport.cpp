@@ -32,19 +32,22 @@ void padRight(std::string& out, std::string_view s, size_t width)
         out.append(width - s.size(), ' ');
 }
 
-// The description with every line break (CR LF, LF or CR) written as CR LF followed by indent.
-void appendWithBreaks(std::string& out, std::string_view text, std::string_view indent)
+// The description with every line break (CR LF, LF or CR) written as CR LF, then `spaces`
+// blanks and mark. The text between breaks goes in whole: a list of 100,000 entries is tens of
+// megabytes of it.
+void appendWithBreaks(std::string& out, std::string_view text, size_t spaces, std::string_view mark)
 {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!isBreak(c)) {
-            out += c;
-            continue;
-        }
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    for (size_t i = 0;;) {
+        const size_t at = size_t(std::find_if(text.begin() + std::ptrdiff_t(i), text.end(), isBreak) - text.begin());
+        out.append(text.data() + i, at - i);
+        if (at == text.size())
+            return;
+        i = at + 1;
+        if (text[at] == '\r' && i < text.size() && text[i] == '\n')
             ++i;
         out += "\r\n";
-        out += indent;
+        out.append(spaces, ' ');
+        out += mark;
     }
 }
 
@@ -83,7 +86,7 @@ void FilesBbsExport::appendEntryLines(
     if (name.empty()) {
         if (!options.comments)
             return;
-        appendWithBreaks(out, text, {});
+        appendWithBreaks(out, text, 0, {});
         out += "\r\n";
         return;
     }
@@ -107,26 +110,18 @@ void FilesBbsExport::appendEntryLines(
         padRight(out, "Invalid", kDateColumn);
     }
     if (options.counters) {
-        char count[16];
-        std::snprintf(count, sizeof count, "%04d", int(enc::getWord(record + HeaderRecord::kDownloadsOffset)));
-        out += count;
+        char count[8];
+        const auto counted
+            = std::to_chars(count, count + sizeof count, unsigned(enc::getWord(record + HeaderRecord::kDownloadsOffset)));
+        const size_t width = size_t(counted.ptr - count);
+        if (width < 4)
+            out.append(4 - width, '0');
+        out.append(count, width);
         out += ' ';
     }
     out += ' ';
     // Continuation lines start under the description, marked "| ".
-    const size_t column = out.size() - lineStart;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!isBreak(c)) {
-            out += c;
-            continue;
-        }
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        out += "\r\n";
-        out.append(column - 1, ' ');
-        out += "| ";
-    }
+    appendWithBreaks(out, text, out.size() - lineStart - 1, "| ");
     out += "\r\n";
 }
 
@@ -169,6 +164,9 @@ bool FilesBbsExport::writeList(int area, const ExportOptions& options, const std
         const uint64_t have = *got / HeaderRecord::kSize;
         for (uint64_t i = 0; i < have; ++i) {
             const uint8_t* rec = records.data() + i * HeaderRecord::kSize;
+            if (constexpr uint64_t kAhead = 8; i + kAhead < have)
+                descriptions.prefetch(enc::getLong(
+                    records.data() + (i + kAhead) * HeaderRecord::kSize + HeaderRecord::kDescriptionPointerOffset));
             if (rec[HeaderRecord::kAttributesOffset] & kHiddenAttributes)
                 continue;
             std::string_view description;
