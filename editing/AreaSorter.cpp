@@ -159,10 +159,25 @@ std::vector<uint64_t> AreaSorter::order(
                 head = (head << 8) | (common + k < length ? uint8_t(block[at + common + k]) : 0u);
             heads[j] = { head, uint32_t(j) };
         }
-        // Ties go by position, which keeps the order of equal names as it was.
-        std::sort(heads.begin(), heads.end(), [&](const Head& x, const Head& y) {
-            if (x.head != y.head)
-                return x.head < y.head;
+        // The heads by their bytes, last byte first, each pass keeping the order of the one before
+        // (a byte all heads share is passed over): no comparison to mispredict, and equal heads
+        // stay in position order.
+        std::vector<Head> spare(m);
+        for (int shift = 0; shift < 64; shift += 8) {
+            std::array<size_t, 257> at {};
+            for (const Head& h : heads)
+                ++at[size_t((h.head >> shift) & 0xFF) + 1];
+            if (std::find(at.begin() + 1, at.end(), m) != at.end())
+                continue;
+            for (size_t b = 1; b < at.size(); ++b)
+                at[b] += at[b - 1];
+            for (const Head& h : heads)
+                spare[at[size_t((h.head >> shift) & 0xFF)]++] = h;
+            heads.swap(spare);
+        }
+        // Equal heads go by the rest of their keys; ties by position, which keeps the order of
+        // equal names as it was.
+        auto rest = [&](const Head& x, const Head& y) {
             const auto [atA, lengthA] = keys[x.at];
             const auto [atB, lengthB] = keys[y.at];
             const size_t skip = std::min({ common + 8, lengthA, lengthB });
@@ -173,7 +188,15 @@ std::vector<uint64_t> AreaSorter::order(
             if (lengthA != lengthB)
                 return lengthA < lengthB;
             return x.at < y.at;
-        });
+        };
+        for (size_t from = 0; from < m;) {
+            size_t to = from + 1;
+            while (to < m && heads[to].head == heads[from].head)
+                ++to;
+            if (to - from > 1)
+                std::sort(heads.begin() + std::ptrdiff_t(from), heads.begin() + std::ptrdiff_t(to), rest);
+            from = to;
+        }
         for (size_t j = 0; j < m; ++j)
             sorted[j] = heads[j].at;
     } else {
