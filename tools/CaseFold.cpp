@@ -49,13 +49,6 @@ FoldedFinder::FoldedFinder(std::string needle, const std::array<uint8_t, 256>& t
     , m_table(&table)
 {
     const size_t m = m_needle.size();
-    std::array<size_t, 256> folded;
-    folded.fill(m);
-    for (size_t i = 0; i + 1 < m; ++i)
-        folded[uint8_t(m_needle[i])] = m - 1 - i;
-    for (int b = 0; b < 256; ++b)
-        m_skip[size_t(b)] = folded[table[size_t(b)]];
-
     // Letters from the most to the least common in English text; every other byte counts as
     // rarer than all of them.
     static constexpr std::string_view kCommon = "ETAOINSHRDLUCMFWYPVBGKJQXZ ";
@@ -71,9 +64,11 @@ FoldedFinder::FoldedFinder(std::string needle, const std::array<uint8_t, 256>& t
             m_rareBytes.push_back(uint8_t(b));
 }
 
-size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) const
+size_t FoldedFinder::find(std::string_view haystack, size_t from) const
 {
     const size_t m = m_needle.size();
+    if (m == 0 || haystack.size() < m)
+        return std::string_view::npos;
     const auto* h = reinterpret_cast<const uint8_t*>(haystack.data());
     const auto& t = *m_table;
     auto matchesAt = [&](size_t pos) {
@@ -87,10 +82,11 @@ size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) cons
     const size_t end = haystack.size() - (m - 1 - m_rareAt);
 #if defined(__SSE2__)
     // Two bytes that differ only in the case bit (a letter and its capital) take one compare
-    // with that bit set; anything else takes one compare per byte.
-    const size_t n = m_rareBytes.size();
+    // with that bit set; anything else takes one compare per byte. A code page folds at most
+    // three bytes together; a table that folds more is scanned a byte at a time below.
+    const size_t n = m_rareBytes.size() <= 4 ? m_rareBytes.size() : 0;
     const bool caseBit = n == 2 && (m_rareBytes[0] ^ m_rareBytes[1]) == 0x20;
-    __m128i wanted[4];
+    __m128i wanted[4] {};
     for (size_t k = 0; k < n; ++k)
         wanted[k] = _mm_set1_epi8(char(caseBit ? m_rareBytes[0] | 0x20 : m_rareBytes[k]));
     const __m128i bit = _mm_set1_epi8(caseBit ? 0x20 : 0);
@@ -108,7 +104,7 @@ size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) cons
         return std::string_view::npos;
     };
     // Sixty-four bytes a round, so the common round without a candidate costs one test.
-    while (at + 64 <= end) {
+    while (n > 0 && at + 64 <= end) {
         const __m128i a = hits(at), b = hits(at + 16), c = hits(at + 32), d = hits(at + 48);
         if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)))) {
             const __m128i parts[4] = { a, b, c, d };
@@ -119,7 +115,7 @@ size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) cons
         }
         at += 64;
     }
-    while (at + 16 <= end) {
+    while (n > 0 && at + 16 <= end) {
         if (const size_t pos = check(at, unsigned(_mm_movemask_epi8(hits(at)))); pos != std::string_view::npos)
             return pos;
         at += 16;
@@ -128,29 +124,6 @@ size_t FoldedFinder::findByRareByte(std::string_view haystack, size_t from) cons
     for (; at < end; ++at)
         if (t[h[at]] == uint8_t(m_needle[m_rareAt]) && matchesAt(at - m_rareAt))
             return at - m_rareAt;
-    return std::string_view::npos;
-}
-
-size_t FoldedFinder::find(std::string_view haystack, size_t from) const
-{
-    const size_t m = m_needle.size();
-    if (m == 0 || haystack.size() < m)
-        return std::string_view::npos;
-    if (m_rareBytes.size() <= 4)
-        return findByRareByte(haystack, from);
-    const auto* h = reinterpret_cast<const uint8_t*>(haystack.data());
-    const auto* n = reinterpret_cast<const uint8_t*>(m_needle.data());
-    const auto& t = *m_table;
-    const uint8_t last = n[m - 1];
-    for (size_t pos = from; pos + m <= haystack.size(); pos += m_skip[h[pos + m - 1]]) {
-        if (t[h[pos + m - 1]] != last)
-            continue;
-        size_t i = 0;
-        while (i + 1 < m && t[h[pos + i]] == n[i])
-            ++i;
-        if (i + 1 == m)
-            return pos;
-    }
     return std::string_view::npos;
 }
 

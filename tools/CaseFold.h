@@ -41,11 +41,8 @@ public:
     size_t size() const { return m_needle.size(); }
 
 private:
-    size_t findByRareByte(std::string_view haystack, size_t from) const;
-
     std::string m_needle;
     const std::array<uint8_t, 256>* m_table;
-    std::array<size_t, 256> m_skip {};
     // The needle's rarest byte in ordinary text and every byte that folds to it: the scan looks
     // for those 16 bytes at a time and checks the whole needle only where one of them stands.
     size_t m_rareAt = 0;

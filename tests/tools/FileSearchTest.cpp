@@ -101,6 +101,14 @@ TEST(CaseFold, FoldsThroughTheCodePageAndRefusesWhatItCannotHold)
     EXPECT_EQ(finder.find("xxabAbA", 0), 2u);
     EXPECT_EQ(finder.find("xxabAbA", 3), 4u);
     EXPECT_EQ(finder.find("xxabAb", 3), std::string_view::npos);
+    // A table that folds more bytes together than any code page (all digits to 0) is scanned
+    // byte by byte, and finds the same.
+    std::array<uint8_t, 256> digits;
+    for (int b = 0; b < 256; ++b)
+        digits[size_t(b)] = b >= '0' && b <= '9' ? '0' : uint8_t(b);
+    FoldedFinder anyDigit("A0", digits);
+    EXPECT_EQ(anyDigit.find(std::string(100, 'x') + "A7A", 0), 100u);
+    EXPECT_EQ(anyDigit.find(std::string(100, 'x') + "A", 0), std::string_view::npos);
 }
 
 TEST(FoldedFinder, FindsTheNeedleAtEveryPlaceOfEveryLengthOfText)
