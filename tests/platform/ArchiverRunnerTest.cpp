@@ -26,6 +26,8 @@ TEST(ArchiverRunner, OptionsSplitLikeShellWordsWithoutExpansion)
         { "-x \"two words\" 'single $(x)' a\\ b", { "-x", "two words", "single $(x)", "a b" } },
         { "\"\" $HOME `id` ;rm", { "", "$HOME", "`id`", ";rm" } },
         { "\"a \\\" b\"", { "a \" b" } },
+        // A backslash that ends the options inside an open quote is kept as it is.
+        { "-p\"x\\", { "-px\\" } },
     };
     for (const auto& [options, words] : cases)
         EXPECT_EQ(ArchiverRunner::splitOptions(options), words) << options.toStdString();
