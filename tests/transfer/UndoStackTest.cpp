@@ -4,12 +4,14 @@
 
 #include "board/UndoStack.h"
 #include "editing/EntryRemover.h"
+#include "tests/support/FaultyFileIo.h"
 #include "tests/transfer/TransferTestBoard.h"
 #include "transfer/EntryTransfer.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 
 #include <functional>
 
@@ -124,19 +126,49 @@ TEST(UndoStack, AStepChangedSinceIsRefusedAndChangesNothing)
     EXPECT_TRUE(stack.canUndo()); // still offered: the other program may change it back
 }
 
+// An undo whose restore fails part way is no success: it says why, and neither undo nor redo
+// is offered any more, as the areas may be half undone.
+TEST(UndoStack, AnUndoThatFailsIsReportedAndOfferedNoMore)
+{
+    TransferTestBoard t;
+    t.writeSmallAreas();
+    test::FaultyFileIo io(systemFileIo());
+    auto board = t.open(io, true);
+    UndoStack stack(*board, QString::fromStdString(t.tmp.path() + "/undo"));
+    stack.begin(QStringLiteral("Direct Move"));
+    kCommands[1].run(*board);
+    stack.end();
+    io.failFrom(test::FaultyFileIo::Op::Rename, 1, EIO);
+    const auto failed = stack.undo();
+    EXPECT_FALSE(failed.done);
+    EXPECT_EQ(failed.message.toStdString(),
+        "Area 1 could not be changed completely (error 5); the change is finished when the area is next loaded.");
+    EXPECT_FALSE(stack.canUndo());
+    EXPECT_FALSE(stack.canRedo());
+}
+
 TEST(UndoStack, StepsBeyondTheLimitGoOldestFirstAndTheMenuSaysSo)
 {
     TransferTestBoard t;
     t.writeSmallAreas();
     auto board = t.open();
     const QString dir = QString::fromStdString(t.tmp.path() + "/undo");
+    auto keptFiles = [&dir] {
+        int n = 0;
+        for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+            ++n;
+        return n;
+    };
     uint64_t one = 0; // what a sort of this area keeps
+    int oneFiles = 0; // in files
     {
         UndoStack stack(*board, dir);
         stack.begin(QStringLiteral("Sort"));
         ASSERT_TRUE(board->store().rewrite(1, RewritePlan::permutation({ 3, 2, 1, 0 })));
         stack.end();
         one = stack.bytesKept();
+        oneFiles = keptFiles();
+        ASSERT_GT(oneFiles, 0);
         ASSERT_GT(one, 4u * HeaderRecord::kSize);
     }
     {
@@ -148,6 +180,7 @@ TEST(UndoStack, StepsBeyondTheLimitGoOldestFirstAndTheMenuSaysSo)
         }
         EXPECT_EQ(stack.undoText(), "&Undo Sort Again");
         EXPECT_LE(stack.bytesKept(), one * 3 / 2);
+        EXPECT_EQ(keptFiles(), oneFiles); // the dropped step's copies are gone from the disk
         EXPECT_TRUE(stack.undo().done);
         EXPECT_FALSE(stack.canUndo());
         EXPECT_EQ(stack.undoText(), "Can't Undo");
