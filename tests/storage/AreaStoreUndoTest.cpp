@@ -142,6 +142,28 @@ TEST(AreaStoreUndo, TheFirstEntryOfAnAreaWithoutFilesIsUndone)
     done.discard(systemFileIo());
 }
 
+// A long name for an entry the long-name file lacks lengthens the file: the undo gives it back
+// its old length, not only its old bytes.
+TEST(AreaStoreUndo, ALengthenedLongNameFileGetsItsLengthBack)
+{
+    Fixture f;
+    auto lfn = test::readFile(f.board.longNamePath(1));
+    lfn.resize(2 * LongNameRecord::kSize);
+    test::writeFile(f.board.longNamePath(1), lfn);
+    const Change named { "long name", [](AreaStore& s) {
+                            const std::string name = "\x0cA long name";
+                            return s.patchRecord(1, AreaFileKind::LongName, 3, 0,
+                                        std::span(reinterpret_cast<const uint8_t*>(name.data()), name.size()))
+                                .ok();
+                        } };
+    KeptChange done = step(f.board, f.keep, named);
+    ASSERT_EQ(test::readFile(f.board.longNamePath(1)).size(), 4 * LongNameRecord::kSize);
+    AreaStore store(systemFileIo(), f.board.fileBaseDir());
+    ASSERT_TRUE(store.restore(1, done.areas[0]));
+    EXPECT_EQ(test::readFile(f.board.longNamePath(1)), lfn);
+    done.discard(systemFileIo());
+}
+
 TEST(AreaStoreUndo, AnAreaChangedSinceTheStepIsNotUndone)
 {
     struct Other {
