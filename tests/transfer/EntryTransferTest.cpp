@@ -228,6 +228,26 @@ TEST_F(EntryTransferTest, MovingBetweenAreasThatShareADirectoryKeepsTheFile)
     EXPECT_EQ(board->store().count(1).value(), 5u);
 }
 
+// The board counting a download of a shown entry meanwhile does not make it another entry: a
+// direct move and a paste both go through, and the count goes along.
+TEST(EntryTransfer, ACountBumpedSinceStillFindsTheEntry)
+{
+    for (const bool locate : { false, true }) {
+        TransferTestBoard t;
+        makeAreas(t);
+        auto board = t.open();
+        auto request = paste(*board, 1, { 3 }, true, 2, UINT64_MAX);
+        request.locate = locate;
+        auto hdr = test::readFile(t.builder.headerPath(1));
+        hdr[3 * HeaderRecord::kSize + HeaderRecord::kDownloadsOffset] += 1;
+        test::writeFile(t.builder.headerPath(1), hdr);
+        const auto outcome = EntryTransfer(*board).run(request);
+        ASSERT_TRUE(outcome.ok()) << locate << ": " << outcome.error->message;
+        EXPECT_EQ(board->store().readHeader(2, board->store().count(2).value() - 1)->downloads(),
+            HeaderRecord::decode(request.entries[0].row.record).downloads() + 1);
+    }
+}
+
 // A paste finds held entries by their records wherever the area put them since; what is gone,
 // or stands in the area twice away from where it was held, is refused, and so is a direct
 // transfer of rows that are no longer where they were shown.
