@@ -3,6 +3,7 @@
 
 #include "storage/AreaStore.h"
 #include "storage/FileIo.h"
+#include "storage/MemoryFileIo.h"
 #include "tests/support/BoardBuilder.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,33 @@ TEST(PosixFileIo, DirectoriesAreNoFilesAndTheirFlushesLeaveNoDescriptorOpen)
         EXPECT_EQ(opened.error().code, EISDIR);
     }
     EXPECT_EQ(openDescriptors(), before);
+}
+
+// A handle opened for reading changes nothing, in the system's layer and in the one in memory
+// that the fuzzers run on alike.
+TEST(FileLayers, AReadHandleChangesNothing)
+{
+    test::TempDir tmp;
+    MemoryFileIo memory;
+    memory.addDirectory(tmp.path());
+    for (FileIo* io : { &systemFileIo(), static_cast<FileIo*>(&memory) }) {
+        const std::string file = tmp.path() + "/f";
+        auto w = io->open(file, FileIo::Mode::CreateTruncate);
+        ASSERT_TRUE(w);
+        ASSERT_TRUE(io->writeAt(*w, 0, "abc", 3));
+        ASSERT_TRUE(io->close(*w));
+        auto r = io->open(file, FileIo::Mode::Read);
+        ASSERT_TRUE(r);
+        EXPECT_FALSE(io->truncate(*r, 1));
+        EXPECT_FALSE(io->writeAt(*r, 0, "x", 1));
+        EXPECT_EQ(io->size(*r).value(), 3u);
+        ASSERT_TRUE(io->close(*r));
+        auto rw = io->open(file, FileIo::Mode::ReadWrite);
+        ASSERT_TRUE(rw);
+        EXPECT_TRUE(io->truncate(*rw, 1));
+        EXPECT_EQ(io->size(*rw).value(), 1u);
+        ASSERT_TRUE(io->close(*rw));
+    }
 }
 
 // Waits, up to a limit only a hung closer reaches, for the count of open descriptors to fall
