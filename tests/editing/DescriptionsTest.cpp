@@ -2,6 +2,7 @@
 
 #include "storage/AreaCheck.h"
 #include "tests/editing/EditingTestBoard.h"
+#include "tests/support/FaultyFileIo.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,16 @@ TEST(GlobalDescription, AnEmptyDescriptionStillWritesOneZeroBytePerEntry)
     txt.push_back(0); // entry 3 had none
     EXPECT_EQ(t.bytes().txt, txt);
     EXPECT_EQ(t.board->store().readHeader(1, 2)->descriptionPointer(), 50);
+}
+
+// The first entry's text is 28 bytes and its zero byte; the file read for it is closed again.
+TEST(Descriptions, AStoredLengthIsReadAndItsFileClosed)
+{
+    EditingTestBoard t;
+    test::FaultyFileIo io(systemFileIo());
+    EXPECT_EQ(Descriptions::storedLength(io, t.builder.descriptionPath(1), 0).value(), 29u);
+    EXPECT_EQ(io.calls(test::FaultyFileIo::Op::Open), 1);
+    EXPECT_EQ(io.calls(test::FaultyFileIo::Op::Close), 1);
 }
 
 TEST(Descriptions, RefusalsWriteNothing)
