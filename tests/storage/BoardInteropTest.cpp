@@ -31,6 +31,7 @@ TEST(LongNameRule, UsesALongNameOnlyWithItsOwnShortName)
         { "README.TXT", " ReadMe.TXT ", true }, { "RELEAS~1.TXT", "Release notes 1.5.txt", true },
         { "RE~12345.TXT", "Release notes 1.5.txt", true }, { "ARCHIV~2.ZIP", "Archive with a long name.zip", true },
         { "A_B~1.HTM", "a+b.html", true }, // characters DOS cannot hold become '_'
+        { "Z09AZA~1.TXT", "z09AZa.txt", true }, // the edges of the letters and digits DOS holds
         { "PROFIL~1", ".profile", true }, { "PROFIL~1", "..profile", true }, { "NOEXT~1", "no ext", true },
         { "ADDED.TXT", "Release notes 1.5.txt", false }, { "HOWTO.DOC", "Archive with a long name.zip", false },
         { "RELEAS~1.ZIP", "Release notes 1.5.txt", false }, // extension differs
