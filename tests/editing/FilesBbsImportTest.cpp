@@ -164,6 +164,19 @@ TEST(FilesBbsImport, AListedFileIsFoundByEveryNameItGoesBy)
             "already there", "already there 6", "add", "not on disk" }));
 }
 
+// Names the list reader takes but an entry cannot hold are refused too, each with its reason.
+TEST(FilesBbsImport, NamesNoEntryCanHoldAreRefused)
+{
+    ImportBoard b;
+    b.put("FILES.BBS", QByteArray::fromStdString("\"" + std::string(256, 'n') + "\" too long\r\n"));
+    auto board = b.open();
+    const auto plan = FilesBbsImport::prepare(*board, 1, { .missing = true });
+    ASSERT_FALSE(plan.error) << plan.error->message;
+    ASSERT_EQ(plan.items.size(), 1u);
+    EXPECT_EQ(plan.items[0].action, FilesBbsImport::Action::Refused);
+    EXPECT_EQ(plan.items[0].reason, "a name longer than 255 characters");
+}
+
 TEST(FilesBbsImport, AListThatCannotBeReadChangesNothing)
 {
     ImportBoard b({}, { "A.ZIP" });
