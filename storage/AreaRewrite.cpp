@@ -122,11 +122,8 @@ public:
     // from all over a preloaded file, and each would otherwise wait for memory on its own.
     void prefetch(uint64_t record) const
     {
-        if (record >= m_cacheFirst && record < m_cacheFirst + m_cacheCount) {
-            const uint8_t* at = m_cache.data() + (record - m_cacheFirst) * m_size;
-            for (size_t line = 0; line < m_size; line += 64)
-                __builtin_prefetch(at + line);
-        }
+        if (record >= m_cacheFirst && record < m_cacheFirst + m_cacheCount)
+            qv::prefetch(m_cache.data() + (record - m_cacheFirst) * m_size, m_size);
     }
 
     // Record `first`..`first + count` of the source into out (count records of m_size bytes).

@@ -1,7 +1,5 @@
 #include "tools/DescriptionTexts.h"
 
-#include "storage/LargeTable.h"
-
 #include <algorithm>
 
 namespace qv {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "storage/FileIo.h"
+#include "storage/LargeTable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,8 +29,7 @@ public:
     void prefetch(int32_t pointer) const
     {
         if (m_loaded && pointer >= 0 && uint64_t(pointer) < m_buffer.size())
-            for (size_t line = 0; line < 256 && pointer + line < m_buffer.size(); line += 64)
-                __builtin_prefetch(m_buffer.data() + pointer + line);
+            qv::prefetch(m_buffer.data() + pointer, std::min<size_t>(256, m_buffer.size() - size_t(pointer)));
     }
 
 private:

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cerrno>
-#include <cstdio>
 #include <optional>
 
 namespace qv {
