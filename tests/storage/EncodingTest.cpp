@@ -2,6 +2,7 @@
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
 #include "storage/KeywordChecksum.h"
+#include "storage/Text.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -54,6 +55,22 @@ TEST(TextEncoding, FieldsKeepToTheirWidthWhateverTheLengthByteSays)
     EXPECT_FALSE(enc::putText(field.data(), 12, "0123456789ABCDEF"));
     EXPECT_EQ(field[0], 12);
     EXPECT_EQ(field[13], 0xEE);
+}
+
+// Only the ASCII capitals after the first character are lowered; the letters' neighbours and
+// the code page's upper half (its own capitals among them) stay as stored.
+TEST(TextEncoding, CapitalisingLowersOnlyAsciiCapitalsAfterTheFirst)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        { "", "" },
+        { "Z", "Z" },
+        { "ABOUT.ZIP", "About.zip" },
+        { "x@AZ[`az{", "x@az[`az{" },
+        { "\xC0\xC1\xDA\x80\xFF-A", "\xC0\xC1\xDA\x80\xFF-a" },
+        { "A LONG NAME OF THIRTY-TWO LETTERS OR MORE", "A long name of thirty-two letters or more" },
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(text::capitalise(in), out) << in;
 }
 
 TEST(DateDecoding, ShowsDayMonthYearOrInvalid)
