@@ -2,16 +2,24 @@
 
 #include "storage/AreaFiles.h"
 #include "storage/Encoding.h"
+#include "storage/LargeTable.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace qv {
 
 namespace {
 
 constexpr size_t kWindow = size_t(1) << 20;
+
+// A buffer for reads, left unwritten: zeroing it first would touch pages a short file never fills.
+std::unique_ptr<uint8_t[]> readBuffer(size_t bytes)
+{
+    return std::unique_ptr<uint8_t[]>(new uint8_t[bytes]);
+}
 
 // The pointers of one record that lead to text: description (header, index) and long name.
 struct Pointers {
@@ -34,16 +42,16 @@ Result<void> readPointerFile(FileIo& io, const std::string& file, AreaFileKind k
         return length.error();
     const uint64_t present = std::min<uint64_t>(out.size(), *length / size);
     const uint64_t perBlock = kWindow / size;
-    std::vector<uint8_t> block(perBlock * size);
+    const auto block = readBuffer(perBlock * size);
     for (uint64_t first = 0; first < present; first += perBlock) {
         const uint64_t n = std::min(perBlock, present - first);
-        auto got = io.readAt(*h, first * size, block.data(), n * size);
+        auto got = io.readAt(*h, first * size, block.get(), n * size);
         if (!got)
             return got.error();
         if (*got != n * size)
             return Error { kChangedMeanwhile, "an area file became shorter while it was read" };
         for (uint64_t i = 0; i < n; ++i) {
-            const uint8_t* rec = block.data() + i * size;
+            const uint8_t* rec = block.get() + i * size;
             Pointers& p = out[first + i];
             if (kind == AreaFileKind::Header) {
                 p.header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
@@ -71,10 +79,10 @@ Result<void> readIndexPointers(FileIo& io, const std::string& fileBaseDir, int a
 // Where the bytes after the last zero byte of the file's first `length` bytes start (0: none).
 Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length)
 {
-    std::vector<uint8_t> block(kWindow);
+    const auto block = readBuffer(kWindow);
     for (uint64_t end = length; end > 0;) {
         const uint64_t start = end > kWindow ? end - kWindow : 0;
-        auto got = io.readAt(h, start, block.data(), size_t(end - start));
+        auto got = io.readAt(h, start, block.get(), size_t(end - start));
         if (!got)
             return got.error();
         if (*got != end - start)
@@ -105,7 +113,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
     // their end (one a suffix of another) are one stretch, so they stay shared.
     // Pointers are 32-bit: half the memory of 64-bit offsets, which for 100,000 records counts.
     std::vector<uint32_t> starts;
-    starts.reserve(pointers.size() + pointers.size() / 4);
+    reserveLarge(starts, pointers.size() + pointers.size() / 4);
     auto consider = [&](int32_t p, bool longName) {
         if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
             return;
@@ -117,11 +125,14 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
         if (p.index != p.header) // as they mostly are
             consider(p.index, false);
     }
-    std::sort(starts.begin(), starts.end());
+    // Texts appended one after another leave them in order already.
+    if (!std::is_sorted(starts.begin(), starts.end()))
+        std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 
     std::vector<DescriptionLayout::Stretch>& stretches = survey.layout.stretches;
-    std::vector<uint8_t> window(kWindow);
+    reserveLarge(stretches, starts.size());
+    const auto window = readBuffer(kWindow);
     uint64_t windowFirst = 0, windowCount = 0;
     for (const uint64_t start : starts) {
         if (!stretches.empty() && start < stretches.back().from + stretches.back().length)
@@ -130,7 +141,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
         uint64_t at = start;
         for (;;) {
             if (at < windowFirst || at >= windowFirst + windowCount) {
-                auto got = io.readAt(*h, at, window.data(), size_t(std::min<uint64_t>(kWindow, *tail - at)));
+                auto got = io.readAt(*h, at, window.get(), size_t(std::min<uint64_t>(kWindow, *tail - at)));
                 if (!got)
                     return got.error();
                 if (*got == 0)
@@ -138,7 +149,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
                 windowFirst = at;
                 windowCount = *got;
             }
-            const uint8_t* from = window.data() + (at - windowFirst);
+            const uint8_t* from = window.get() + (at - windowFirst);
             const void* zero = std::memchr(from, 0, size_t(windowFirst + windowCount - at));
             if (zero) {
                 at += uint64_t(static_cast<const uint8_t*>(zero) - from);
