@@ -115,12 +115,24 @@ std::vector<uint64_t> AreaSorter::order(
             for (size_t j = 0; j < m; ++j)
                 total += rows[size_t(places[j])].name.size();
             block.resize(total);
+            // Printable ASCII ranks as itself in the usual code pages (some trade control codes
+            // around): a name of it alone is copied, checked many bytes at a time, not looked up.
+            bool printableKept = true;
+            for (size_t b = 0x20; b < 0x7F; ++b)
+                printableKept = printableKept && uint8_t(rank[b]) == b;
             char* out = block.data();
             for (size_t j = 0; j < m; ++j) {
                 const std::string& name = rows[size_t(places[j])].name;
-                keys[j] = { size_t(out - block.data()), name.size() };
-                for (const char c : name)
-                    *out++ = rank[uint8_t(c)];
+                const size_t length = name.size();
+                keys[j] = { size_t(out - block.data()), length };
+                std::memcpy(out, name.data(), length);
+                bool plain = printableKept;
+                for (size_t k = 0; k < length; ++k)
+                    plain &= uint8_t(out[k] - 0x20) < 0x5F;
+                if (!plain)
+                    for (size_t k = 0; k < length; ++k)
+                        out[k] = rank[uint8_t(out[k])];
+                out += length;
             }
         } else {
             for (size_t j = 0; j < m; ++j) {
@@ -142,6 +154,10 @@ std::vector<uint64_t> AreaSorter::order(
             const char* a = block.data() + keys[0].first;
             const char* b = block.data() + keys[j].first;
             const size_t most = std::min(common, keys[j].second);
+            if (std::memcmp(a, b, most) == 0) {
+                common = most;
+                continue;
+            }
             size_t k = 0;
             while (k < most && a[k] == b[k])
                 ++k;
@@ -155,8 +171,13 @@ std::vector<uint64_t> AreaSorter::order(
         for (size_t j = 0; j < m; ++j) {
             uint64_t head = 0;
             const auto [at, length] = keys[j];
-            for (size_t k = 0; k < 8; ++k)
-                head = (head << 8) | (common + k < length ? uint8_t(block[at + common + k]) : 0u);
+            if (common + 8 <= length) {
+                std::memcpy(&head, block.data() + at + common, 8);
+                head = __builtin_bswap64(head); // the first byte the highest
+            } else {
+                for (size_t k = 0; k < 8; ++k)
+                    head = (head << 8) | (common + k < length ? uint8_t(block[at + common + k]) : 0u);
+            }
             heads[j] = { head, uint32_t(j) };
         }
         // The heads by their bytes, last byte first, each pass keeping the order of the one before

@@ -51,9 +51,11 @@ std::vector<OrderCase> orderCases()
         { "names ascending", names, { SortKey::Name, false, {} }, { 1, 5, 2, 6, 4, 3, 0 } },
         { "names descending reads the ascending result backwards", names, { SortKey::Name, true, {} },
             { 0, 3, 4, 6, 2, 5, 1 } },
-        // By the characters the code page shows, not by its bytes: z, U-umlaut, sharp s, u-umlaut.
-        { "names through the code page", { row("\x81"), row("z"), row("\xE1"), row("\x9A") },
-            { SortKey::Name, false, {} }, { 1, 3, 2, 0 } },
+        // By the characters the code page shows, not by its bytes: z, U-umlaut, sharp s, u-umlaut;
+        // the page shows byte 7F as control code 1A and byte 1C as 7F.
+        { "names through the code page",
+            { row("\x81"), row("z"), row("\xE1"), row("\x9A"), row("a\x1C"), row("a\x7F"), row("a~") },
+            { SortKey::Name, false, {} }, { 5, 6, 4, 1, 3, 2, 0 } },
         // A long start all share, names equal for more than eight characters beyond it, one a
         // start of another, and two the same.
         { "names sharing their start",
