@@ -132,6 +132,23 @@ TEST(DescriptionPack, KeepsOnlyReferencedTextsAndMovesEveryPointer)
     }
 }
 
+// A description file without a single zero byte (one text the board has not ended yet, longer
+// than a read) is all tail: nothing is reclaimable and the pack writes nothing.
+TEST(DescriptionPack, AFileWithoutAnEndedTextIsAllTail)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    writeArea(board, 1, { { "A.ZIP", 0 } }, std::string((1 << 20) + 3, 'x'));
+    auto survey = surveyPack(systemFileIo(), board.fileBaseDir(), 1);
+    ASSERT_TRUE(survey);
+    EXPECT_EQ(survey->layout.tailFrom, 0u);
+    EXPECT_EQ(survey->reclaimable(), 0u);
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    auto packed = packDescriptions(store, 1);
+    ASSERT_TRUE(packed);
+    EXPECT_FALSE(packed->written);
+}
+
 // The board uploads while the pack runs: its text and its record, appended after the pack read
 // the area, come along into the new files with the pointer moved.
 TEST(DescriptionPack, AnUploadDuringThePackSurvives)
