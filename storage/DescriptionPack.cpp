@@ -15,10 +15,11 @@ namespace {
 
 constexpr size_t kWindow = size_t(1) << 20;
 
-// A buffer for reads, left unwritten: zeroing it first would touch pages a short file never fills.
-std::unique_ptr<uint8_t[]> readBuffer(size_t bytes)
+// One buffer of kWindow bytes serves every read of a survey, left unwritten: each fresh page
+// costs a fault, and zeroing it first would touch pages a short file never fills.
+std::unique_ptr<uint8_t[]> readBuffer()
 {
-    return std::unique_ptr<uint8_t[]>(new uint8_t[bytes]);
+    return std::unique_ptr<uint8_t[]>(new uint8_t[kWindow]);
 }
 
 // The pointers of one record that lead to text: description (header, index) and long name.
@@ -30,7 +31,8 @@ struct Pointers {
 
 // Reads one pointer per record of the header or index file into out; records the file lacks
 // keep what out holds.
-Result<void> readPointerFile(FileIo& io, const std::string& file, AreaFileKind kind, std::vector<Pointers>& out)
+Result<void> readPointerFile(
+    FileIo& io, const std::string& file, AreaFileKind kind, std::vector<Pointers>& out, uint8_t* block)
 {
     const size_t size = kind == AreaFileKind::Header ? HeaderRecord::kSize : IndexRecord::kSize;
     auto h = io.open(file, FileIo::Mode::Read);
@@ -42,16 +44,15 @@ Result<void> readPointerFile(FileIo& io, const std::string& file, AreaFileKind k
         return length.error();
     const uint64_t present = std::min<uint64_t>(out.size(), *length / size);
     const uint64_t perBlock = kWindow / size;
-    const auto block = readBuffer(perBlock * size);
     for (uint64_t first = 0; first < present; first += perBlock) {
         const uint64_t n = std::min(perBlock, present - first);
-        auto got = io.readAt(*h, first * size, block.get(), n * size);
+        auto got = io.readAt(*h, first * size, block, n * size);
         if (!got)
             return got.error();
         if (*got != n * size)
             return Error { kChangedMeanwhile, "an area file became shorter while it was read" };
         for (uint64_t i = 0; i < n; ++i) {
-            const uint8_t* rec = block.get() + i * size;
+            const uint8_t* rec = block + i * size;
             Pointers& p = out[first + i];
             if (kind == AreaFileKind::Header) {
                 p.header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
@@ -66,23 +67,25 @@ Result<void> readPointerFile(FileIo& io, const std::string& file, AreaFileKind k
 
 // The index's pointers; without an index file (or for the records it lacks) the header's, as
 // the rewrite rebuilds them.
-Result<void> readIndexPointers(FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& out)
+Result<void> readIndexPointers(
+    FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& out, uint8_t* block)
 {
     for (auto& p : out)
         p.index = p.header;
     const std::string file = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);
     if (!io.exists(file))
         return {};
-    return readPointerFile(io, file, AreaFileKind::Index, out);
+    return readPointerFile(io, file, AreaFileKind::Index, out, block);
 }
 
 // Where the bytes after the last zero byte of the file's first `length` bytes start (0: none).
-Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length)
+Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length, uint8_t* block)
 {
-    const auto block = readBuffer(kWindow);
-    for (uint64_t end = length; end > 0;) {
-        const uint64_t start = end > kWindow ? end - kWindow : 0;
-        auto got = io.readAt(h, start, block.get(), size_t(end - start));
+    // The last byte is mostly a zero: a small read first, larger ones only when it is not.
+    uint64_t want = 4096;
+    for (uint64_t end = length; end > 0; want = std::min<uint64_t>(want * 16, kWindow)) {
+        const uint64_t start = end > want ? end - want : 0;
+        auto got = io.readAt(h, start, block, size_t(end - start));
         if (!got)
             return got.error();
         if (*got != end - start)
@@ -97,14 +100,15 @@ Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length)
 
 // Lays out anew the kept texts of the records whose pointers are given, in the description file
 // survey.layout.read measured.
-Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointers>& pointers, PackSurvey& survey)
+Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointers>& pointers, PackSurvey& survey,
+    uint8_t* window)
 {
     auto h = io.open(txt, FileIo::Mode::Read);
     if (!h)
         return h.error();
     ScopedHandle handle(io, *h);
     const uint64_t length = survey.layout.read.size;
-    auto tail = afterLastZero(io, *h, length);
+    auto tail = afterLastZero(io, *h, length, window);
     if (!tail)
         return tail.error();
     survey.layout.tailFrom = *tail;
@@ -132,8 +136,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
 
     std::vector<DescriptionLayout::Stretch>& stretches = survey.layout.stretches;
     reserveLarge(stretches, starts.size());
-    const auto window = readBuffer(kWindow);
-    uint64_t windowFirst = 0, windowCount = 0;
+    uint64_t windowFirst = 0, windowCount = 0; // the window holds no bytes of the file yet
     for (const uint64_t start : starts) {
         if (!stretches.empty() && start < stretches.back().from + stretches.back().length)
             continue; // a suffix of the stretch before
@@ -141,7 +144,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
         uint64_t at = start;
         for (;;) {
             if (at < windowFirst || at >= windowFirst + windowCount) {
-                auto got = io.readAt(*h, at, window.get(), size_t(std::min<uint64_t>(kWindow, *tail - at)));
+                auto got = io.readAt(*h, at, window, size_t(std::min<uint64_t>(kWindow, *tail - at)));
                 if (!got)
                     return got.error();
                 if (*got == 0)
@@ -149,7 +152,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
                 windowFirst = at;
                 windowCount = *got;
             }
-            const uint8_t* from = window.get() + (at - windowFirst);
+            const uint8_t* from = window + (at - windowFirst);
             const void* zero = std::memchr(from, 0, size_t(windowFirst + windowCount - at));
             if (zero) {
                 at += uint64_t(static_cast<const uint8_t*>(zero) - from);
@@ -234,13 +237,16 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
     std::vector<Pointers> pointers(survey.records);
+    const auto buffer = readBuffer();
     if (auto r = readPointerFile(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
-            pointers);
+            pointers, buffer.get());
         !r)
         return r.error();
-    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers); !r)
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.get()); !r)
         return r.error();
-    if (auto r = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey); !r)
+    if (auto r = layOut(
+            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.get());
+        !r)
         return r.error();
     return survey;
 }
@@ -258,9 +264,12 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
         pointers[i].header = enc::getLong(rows[i].record.data() + HeaderRecord::kDescriptionPointerOffset);
         pointers[i].longName = enc::getLong(rows[i].record.data() + HeaderRecord::kLongNamePointerOffset);
     }
-    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers); !r)
+    const auto buffer = readBuffer();
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.get()); !r)
         return r.error();
-    if (auto r = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey); !r)
+    if (auto r = layOut(
+            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.get());
+        !r)
         return r.error();
     return survey;
 }

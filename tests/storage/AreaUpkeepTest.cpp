@@ -88,6 +88,8 @@ const PackCase kPackCases[] = {
     // Bytes after the last zero (a text without its end, or one being appended) stay at the end.
     { "unendedTextAtTheEndIsKept", { { "A.ZIP", 5 }, { "B.ZIP", 10 } }, "gone\0kept\0open"s,
         { { "A.ZIP", 0 }, { "B.ZIP", 5 } }, "kept\0open"s },
+    { "longUnendedTextIsKeptWhole", { { "A.ZIP", 5 } }, "gone\0kept\0"s + std::string(5000, 'o'), { { "A.ZIP", 0 } },
+        "kept\0"s + std::string(5000, 'o') },
     { "pointerPastTheEndStaysPastIt", { { "A.ZIP", 4 }, { "B.ZIP", 100 } }, "xxx\0text\0"s,
         { { "A.ZIP", 0 }, { "B.ZIP", 96 } }, "text\0"s },
 };
