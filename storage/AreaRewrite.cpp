@@ -25,6 +25,8 @@ namespace {
 
 // Reads for scattered records (a sort, a paste) go through a cache of this size.
 constexpr size_t kChunkBytes = size_t(1) << 20;
+// From this many records on, a second thread pays for itself in building the new files.
+constexpr uint64_t kParallelWriteRecords = 1024;
 
 // The open files of one area that a plan reads from.
 struct SourceArea {
@@ -1123,21 +1125,26 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
 
     // Temporary files, complete and on disk. Each file's writes start as soon as it is written,
     // while the next is built; then all are flushed together.
-    std::vector<uint64_t> tempBytes;
-    std::vector<std::unique_ptr<ScopedHandle>> outputs;
-    for (auto& t : targets) {
+    std::vector<std::unique_ptr<ScopedHandle>> outputs(targets.size());
+    auto openTarget = [&](size_t k) -> Result<void> {
+        Target& t = targets[k];
         auto h = m_io->open(t.temporary, FileIo::Mode::CreateTruncate); // a stale one is emptied
         if (!h)
-            return abandon(h.error());
+            return h.error();
         t.written = true;
-        outputs.push_back(std::make_unique<ScopedHandle>(*m_io, *h));
+        outputs[k] = std::make_unique<ScopedHandle>(*m_io, *h);
         // The board may run as another user: the new file must stay as writable to it as the old.
         if (m_io->exists(t.file))
             if (auto kept = m_io->takeModeAndOwner(*h, t.file); !kept)
-                return abandon(kept.error());
+                return kept.error();
+        return {};
+    };
+    auto buildTarget = [&](size_t k) -> Result<void> {
+        const Target& t = targets[k];
+        const FileIo::Handle h = outputs[k]->get();
         Result<void> r;
         if (t.kind == AreaFileKind::Description) {
-            auto copied = writeDescriptions(*m_io, *h, oldTexts->get(), *layout, m_windowBytes);
+            auto copied = writeDescriptions(*m_io, h, oldTexts->get(), *layout, m_windowBytes);
             if (copied)
                 textsCopied = *copied;
             else
@@ -1150,18 +1157,60 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
                     r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
             }
         } else {
-            r = writeKind(*m_io, *h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
+            r = writeKind(*m_io, h, t.kind, plan, here, other ? &*other : nullptr, longNamePointers, m_windowBytes,
                 m_preloadBytes, watchedOf(t.kind));
         }
         if (!r && r.error().code == kChangedMeanwhile)
             r = Error { kChangedMeanwhile, changedMeanwhileMessage(area) };
         if (r)
-            r = m_io->startSync(*h);
-        if (!r)
-            return abandon(r.error());
+            r = m_io->startSync(h);
+        return r;
+    };
+    // A large area's long-name and index files are built on a second thread while this one builds
+    // the header file: they share only the plan and the old files, which both only read, and
+    // each has its own record of what it watches.
+    const bool beside = plan.size() >= kParallelWriteRecords && m_io->writesFromThreads()
+        && std::thread::hardware_concurrency() > 1;
+    auto besideKind = [&](size_t k) {
+        return beside && (targets[k].kind == AreaFileKind::LongName || targets[k].kind == AreaFileKind::Index);
+    };
+    std::optional<std::thread> helper;
+    Result<void> helped;
+    // Nothing may close or remove the helper's files while it writes them.
+    auto stopHelper = [&] {
+        if (helper && helper->joinable())
+            helper->join();
+    };
+    auto fail = [&](const Error& e) {
+        stopHelper();
+        return abandon(e);
+    };
+    if (beside) {
+        for (size_t k = 0; k < targets.size(); ++k)
+            if (besideKind(k))
+                if (auto r = openTarget(k); !r)
+                    return abandon(r.error());
+        helper.emplace([&] {
+            for (size_t k = 0; k < targets.size() && helped; ++k)
+                if (besideKind(k))
+                    helped = buildTarget(k);
+        });
+    }
+    for (size_t k = 0; k < targets.size(); ++k) {
+        if (besideKind(k))
+            continue;
+        if (auto r = openTarget(k); !r)
+            return fail(r.error());
+        if (auto r = buildTarget(k); !r)
+            return fail(r.error());
+    }
+    stopHelper();
+    if (!helped)
+        return abandon(helped.error());
+    std::vector<uint64_t> tempBytes;
+    for (const Target& t : targets)
         tempBytes.push_back(t.kind == AreaFileKind::Description ? layout->tailTo + (textsCopied - layout->tailFrom)
                                                                 : plan.size() * recordSize(t.kind));
-    }
     {
         std::vector<FileIo::Handle> written;
         for (const auto& o : outputs)

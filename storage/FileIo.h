@@ -116,6 +116,8 @@ public:
     virtual Result<void> takeModeAndOwner(Handle, const std::string& /*path*/) { return {}; }
     // Whether several threads may open, read and close files through this at once.
     virtual bool readsFromThreads() const { return false; }
+    // Whether several threads may also write and flush different files through this at once.
+    virtual bool writesFromThreads() const { return false; }
 };
 
 // The process-wide implementation on POSIX calls.

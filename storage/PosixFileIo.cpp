@@ -369,6 +369,7 @@ public:
     }
 
     bool readsFromThreads() const override { return true; }
+    bool writesFromThreads() const override { return true; }
 
     Result<bool> openElsewhere(Handle h) override
     {

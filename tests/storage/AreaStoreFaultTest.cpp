@@ -191,6 +191,60 @@ TEST(AreaStoreFaults, EveryFailingCallOrKillLeavesTheOldOrTheNewFiles)
         }
 }
 
+// A large area's long-name and index files are built on a second thread beside its header file:
+// any write failing, on either thread, or the process killed leaves the old files or the new.
+TEST(AreaStoreFaults, FilesBuiltOnTwoThreadsStayWhole)
+{
+    constexpr uint64_t kRecords = 1024;
+    std::vector<uint64_t> reversed(kRecords);
+    for (uint64_t k = 0; k < kRecords; ++k)
+        reversed[k] = kRecords - 1 - k;
+    const auto make = [](BoardBuilder& board) {
+        std::vector<Entry> entries;
+        for (uint64_t k = 0; k < kRecords; ++k)
+            entries.push_back(Entry { .name = "F" + std::to_string(k) + "~1.ZIP",
+                .description = "d",
+                .longName = "F" + std::to_string(k) + " long.zip" });
+        board.writeEntries(1, entries);
+    };
+    const auto run = [&](FileIo& io, BoardBuilder& board) {
+        if (auto* faulty = dynamic_cast<FaultyFileIo*>(&io))
+            faulty->allowWritesFromThreads();
+        AreaStore store(io, board.fileBaseDir());
+        return store.rewrite(1, RewritePlan::permutation(reversed)).ok();
+    };
+    Snapshot after;
+    {
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        make(board);
+        ASSERT_TRUE(run(systemFileIo(), board));
+        after = snapshot(board, 1);
+    }
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 200);
+        test::TempDir tmp;
+        BoardBuilder board(tmp.path());
+        make(board);
+        const Snapshot before = snapshot(board, 1);
+        FaultyFileIo io(systemFileIo());
+        io.failAt(FaultyFileIo::Op::Write, n, EIO);
+        const bool done = run(io, board);
+        EXPECT_EQ(snapshot(board, 1), done ? after : before) << "write " << n;
+        EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), 1), std::vector<std::string>()) << n;
+        if (done)
+            break;
+    }
+    test::sweepChange({ .label = "reverse a large area",
+        .make = make,
+        .run = run,
+        .check = [](BoardBuilder& board, const Snapshot& before, const Snapshot& after,
+                     const std::string& where) { expectOldOrNew(board, before, after, false, where); },
+        .failCalls = false,
+        .limit = 200,
+        .sampleEvery = 4 });
+}
+
 // A rename that fails after the commit point: the change is finished at once when it can be, and
 // otherwise reported as a failure and finished by the next load, whatever the base's spelling.
 TEST(AreaStoreFaults, AFailedReplacementIsFinishedOrReportedPending)

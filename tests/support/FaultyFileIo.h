@@ -125,6 +125,9 @@ public:
     // A lock that cannot be had fails like the board holding it (EAGAIN unless told otherwise).
     Result<void> lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs) override;
     bool readsFromThreads() const override { return m_inner.readsFromThreads(); }
+    // Off unless allowed: the steps a fault or a kill is put at keep one order from run to run.
+    bool writesFromThreads() const override { return m_writesFromThreads && m_inner.writesFromThreads(); }
+    void allowWritesFromThreads() { m_writesFromThreads = true; }
     Result<bool> openElsewhere(Handle h) override
     {
         if (m_elsewhereHook)
@@ -192,6 +195,7 @@ private:
     int m_steps = 0;
     int m_crashAt = 0;
     bool m_tearFailures = false;
+    bool m_writesFromThreads = false;
     std::function<void(Handle)> m_elsewhereHook;
     bool m_torn = false;
     int m_stamps = 0;
