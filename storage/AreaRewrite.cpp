@@ -16,6 +16,7 @@
 #include <span>
 #include <optional>
 #include <chrono>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -1190,11 +1191,16 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             if (besideKind(k))
                 if (auto r = openTarget(k); !r)
                     return abandon(r.error());
-        helper.emplace([&] {
+        auto buildBeside = [&] {
             for (size_t k = 0; k < targets.size() && helped; ++k)
                 if (besideKind(k))
                     helped = buildTarget(k);
-        });
+        };
+        try {
+            helper.emplace(buildBeside);
+        } catch (const std::system_error&) {
+            buildBeside(); // no thread to be had: built here, first
+        }
     }
     for (size_t k = 0; k < targets.size(); ++k) {
         if (besideKind(k))
