@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <numeric>
 
 namespace qv {
 
@@ -147,7 +148,14 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
     if (auto r = board.store().insertEntries(area, result.at, std::move(entries), std::move(descriptions)); !r) {
         result.error = r.error();
         result.rows.clear();
+        return result;
     }
+    // The rows as stored, pointers and all: a command on a new row rests on the bytes the file
+    // holds, as on any other. Should the reading fail, the rows made above still show the entries.
+    std::vector<uint64_t> positions(result.rows.size());
+    std::iota(positions.begin(), positions.end(), result.at);
+    if (auto stored = board.store().readRows(area, positions, request.useLongNames))
+        result.rows = std::move(*stored);
     return result;
 }
 

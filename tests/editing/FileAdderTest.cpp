@@ -44,6 +44,9 @@ TEST(FileAdder, NewEntriesLandTogetherAfterTheGivenRowWithEveryField)
 
     const auto [hdr, idx, lfn, txt] = b.bytes();
     ASSERT_EQ(hdr.size(), 6 * 194u);
+    // The rows shown hold the records as stored, so a change resting on them is not refused.
+    for (size_t k = 0; k < r.rows.size(); ++k)
+        EXPECT_TRUE(std::equal(r.rows[k].record.begin(), r.rows[k].record.end(), hdr.begin() + (1 + k) * 194)) << k;
     ASSERT_EQ(idx.size(), 6 * 41u);
     ASSERT_EQ(lfn.size(), 6 * 256u);
     EXPECT_EQ(recordAt<HeaderRecord>(hdr, 0).name(), "ONE.ZIP");
