@@ -107,6 +107,8 @@ TEST_F(AddFilesControllerTest, ExtractDescriptionAndAddFilesStoreEveryTextInPlac
     EXPECT_EQ(CurrentUploader::get(), "New Uploader");
     EXPECT_EQ(opened->store().readDescription(1, 1), "new text of C.ZIP");
     EXPECT_EQ(opened->store().readHeader(1, 2)->name(), "NEWFIL~1.TXT");
+    EXPECT_EQ(window->model()->rows()[2].record, opened->store().readHeader(1, 2)->encode())
+        << "a command on a new row rests on the bytes stored";
     expectNoNewProblems();
 }
 
