@@ -1,4 +1,5 @@
 #include "app/BrowserLaunch.h"
+#include "app/TerminationSignals.h"
 
 #include "board/Board.h"
 #include "board/Messages.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -32,8 +34,11 @@ int runBrowserWindow(BrowserLaunch& launch)
         launch.windowShown();
     if (!window.start())
         return 1;
-    if (launch.screenshotFile.isEmpty())
+    if (launch.screenshotFile.isEmpty()) {
+        if (TerminationSignals::requested())
+            QTimer::singleShot(0, &window, &QWidget::close);
         return QApplication::exec();
+    }
 
     window.ensureFirstActivation();
     for (int i = 0; i < 5; ++i)

@@ -10,6 +10,7 @@
 #include "app/ShutdownWriter.h"
 #include "app/SplashWindow.h"
 #include "app/Startup.h"
+#include "app/TerminationSignals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -66,6 +67,7 @@ std::optional<Options> parse(const QStringList& args, int& exitCode)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    const qv::TerminationSignals endOnSignal;
     QApplication::setApplicationName(QStringLiteral("quorvex"));
     QApplication::setApplicationVersion(QString::fromLatin1(qv::kVersionText));
     int exitCode = 0;
