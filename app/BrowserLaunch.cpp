@@ -35,8 +35,13 @@ int runBrowserWindow(BrowserLaunch& launch)
     if (!window.start())
         return 1;
     if (launch.screenshotFile.isEmpty()) {
+        // Closed already, if the signal came while the area loaded: then nothing else would end
+        // the event loop.
         if (TerminationSignals::requested())
-            QTimer::singleShot(0, &window, &QWidget::close);
+            QTimer::singleShot(0, &window, [&window] {
+                window.close();
+                QApplication::quit();
+            });
         return QApplication::exec();
     }
 
