@@ -9,8 +9,9 @@
 namespace qv {
 namespace {
 
-// A signal closes the windows from the event loop (the process lives on to write its settings);
-// the handlers in place before are back when the object goes.
+// A signal closes the windows from the event loop (the process lives on to write its settings),
+// a second one would end it at once, and the handlers in place before are back when the object
+// goes.
 TEST(TerminationSignals, EachSignalClosesTheWindowsAndTheOldHandlerComesBack)
 {
     for (const int signal : TerminationSignals::kSignals) {
@@ -26,6 +27,10 @@ TEST(TerminationSignals, EachSignalClosesTheWindowsAndTheOldHandlerComesBack)
             while (window.isVisible() && waited.elapsed() < 5000)
                 QApplication::processEvents(QEventLoop::AllEvents, 50);
             EXPECT_FALSE(window.isVisible()) << signal;
+            EXPECT_TRUE(TerminationSignals::requested());
+            struct sigaction meanwhile { };
+            ::sigaction(signal, nullptr, &meanwhile);
+            EXPECT_EQ(meanwhile.sa_handler, SIG_DFL) << "a second signal ends the program at once";
         }
         struct sigaction after { };
         ::sigaction(signal, nullptr, &after);
