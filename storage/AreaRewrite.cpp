@@ -86,29 +86,6 @@ struct SourceArea {
     }
 };
 
-// A byte buffer that is not zero-filled: rewrites fill every byte they write, and clearing tens
-// of megabytes first costs as much as the copy itself.
-class RawBuffer {
-public:
-    uint8_t* data() { return m_data.get(); }
-    const uint8_t* data() const { return m_data.get(); }
-    size_t size() const { return m_size; }
-    void resize(size_t size)
-    {
-        if (size > m_capacity) {
-            m_data.reset(new uint8_t[size]);
-            m_capacity = size;
-            adviseHugePages(m_data.get(), size);
-        }
-        m_size = size;
-    }
-
-private:
-    std::unique_ptr<uint8_t[]> m_data;
-    size_t m_size = 0;
-    size_t m_capacity = 0;
-};
-
 // Copies records of one source into an output window, reading through a small cache when the
 // records are scattered and straight into the window when they are long runs.
 class Gatherer {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 namespace qv {
 
@@ -15,11 +14,13 @@ namespace {
 
 constexpr size_t kWindow = size_t(1) << 20;
 
-// One buffer of kWindow bytes serves every read of a survey, left unwritten: each fresh page
-// costs a fault, and zeroing it first would touch pages a short file never fills.
-std::unique_ptr<uint8_t[]> readBuffer()
+// One buffer of kWindow bytes serves every read of a survey: each fresh page costs a fault, and
+// zeroing it first would touch pages a short file never fills.
+RawBuffer readBuffer()
 {
-    return std::unique_ptr<uint8_t[]>(new uint8_t[kWindow]);
+    RawBuffer buffer;
+    buffer.resize(kWindow);
+    return buffer;
 }
 
 // The pointers of one record that lead to text: description (header, index) and long name.
@@ -228,7 +229,21 @@ Result<bool> measure(FileIo& io, const std::string& fileBaseDir, int area, PackS
     return texts->exists && header->exists; // else no records to rewrite: nothing is packed
 }
 
+// The index's pointers added to the header's, then the texts laid out.
+Result<PackSurvey> finishSurvey(FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& pointers,
+    RawBuffer& buffer, PackSurvey& survey)
+{
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.data()); !r)
+        return r.error();
+    if (auto r = layOut(
+            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.data());
+        !r)
+        return r.error();
+    return survey;
+}
+
 } // namespace
+
 
 Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area)
 {
@@ -237,18 +252,12 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
     std::vector<Pointers> pointers(survey.records);
-    const auto buffer = readBuffer();
+    RawBuffer buffer = readBuffer();
     if (auto r = readPointerFile(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
-            pointers, buffer.get());
+            pointers, buffer.data());
         !r)
         return r.error();
-    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.get()); !r)
-        return r.error();
-    if (auto r = layOut(
-            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.get());
-        !r)
-        return r.error();
-    return survey;
+    return finishSurvey(io, fileBaseDir, area, pointers, buffer, survey);
 }
 
 Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows)
@@ -264,14 +273,8 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
         pointers[i].header = enc::getLong(rows[i].record.data() + HeaderRecord::kDescriptionPointerOffset);
         pointers[i].longName = enc::getLong(rows[i].record.data() + HeaderRecord::kLongNamePointerOffset);
     }
-    const auto buffer = readBuffer();
-    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.get()); !r)
-        return r.error();
-    if (auto r = layOut(
-            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.get());
-        !r)
-        return r.error();
-    return survey;
+    RawBuffer buffer = readBuffer();
+    return finishSurvey(io, fileBaseDir, area, pointers, buffer, survey);
 }
 
 Result<PackOutcome> packDescriptions(AreaStore& store, int area)

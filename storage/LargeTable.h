@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include <sys/mman.h>
 
@@ -34,5 +35,28 @@ template <class Table> void reserveLarge(Table& table, size_t n)
     table.reserve(n);
     adviseHugePages(table.data(), table.capacity() * sizeof(*table.data()));
 }
+
+// A byte buffer that is not zero-filled: reads and rewrites fill every byte they use, and
+// clearing tens of megabytes first costs as much as the copy itself.
+class RawBuffer {
+public:
+    uint8_t* data() { return m_data.get(); }
+    const uint8_t* data() const { return m_data.get(); }
+    size_t size() const { return m_size; }
+    void resize(size_t size)
+    {
+        if (size > m_capacity) {
+            m_data.reset(new uint8_t[size]);
+            m_capacity = size;
+            adviseHugePages(m_data.get(), size);
+        }
+        m_size = size;
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> m_data;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+};
 
 } // namespace qv

@@ -46,14 +46,12 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b)
 std::string capitalise(std::string_view s)
 {
     std::string r(s);
-    // Through a plain pointer and without branches, so the loop is vectorised: a store through
-    // the string's own bytes would make it reload the length for every character.
+    // Through a plain pointer, so the loop is vectorised: a store through the string's own
+    // bytes would make it reload the length for every character.
     char* p = r.data();
     const size_t n = r.size();
-    for (size_t i = 1; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
-        p[i] = char(c | (unsigned(c - 'A') < 26u ? 0x20 : 0));
-    }
+    for (size_t i = 1; i < n; ++i)
+        p[i] = lower(p[i]);
     return r;
 }
 
