@@ -62,7 +62,7 @@ struct Area {
         qv::bench::keepOriginals(files());
     }
     void restore() { qv::bench::restoreOriginals(files()); }
-    std::vector<qv::LoadedRow> rows(bool longNames = true) { return board->store().load(kArea, longNames).rows; }
+    qv::LoadedRows rows(bool longNames = true) { return board->store().load(kArea, longNames).rows; }
 };
 
 Area& area()

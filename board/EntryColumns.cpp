@@ -34,17 +34,17 @@ QString cellText(const LoadedRow& r, int column, const CodePage& codePage)
         return QString();
     switch (column) {
     case Size:
-        return QString::number(r.size);
+        return QString::number(r.size());
     case FileDate:
-        return dateText(r.fileDate);
+        return dateText(r.fileDate());
     case UploadDate:
-        return dateText(r.uploadDate);
+        return dateText(r.uploadDate());
     case DownloadDate:
-        return dateText(r.lastDownloadDate);
+        return dateText(r.lastDownloadDate());
     case Downloads:
-        return QString::number(r.downloads);
+        return QString::number(r.downloads());
     case Uploader:
-        return messages::uploaderText(r.uploader, codePage);
+        return messages::uploaderText(r.uploader(), codePage);
     }
     return QString();
 }

@@ -195,7 +195,7 @@ QString megabytes(uint64_t totalBytes)
     return QString::fromStdString(megabyteText(totalBytes)) + QStringLiteral(" MB");
 }
 
-QString uploaderText(const std::string& stored, const CodePage& codePage)
+QString uploaderText(std::string_view stored, const CodePage& codePage)
 {
     return text::trim(stored).empty() ? QStringLiteral("(Unknown)") : codePage.decode(stored);
 }

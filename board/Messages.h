@@ -81,7 +81,7 @@ Message filesBbsNotWritten(const QString& listPath);
 QString objectCount(uint64_t rows);
 QString megabytes(uint64_t totalBytes);
 // The uploader column: the stored name, or "(Unknown)" when it is blank.
-QString uploaderText(const std::string& stored, const CodePage& codePage);
+QString uploaderText(std::string_view stored, const CodePage& codePage);
 
 // Entry editing: the range checks of the Properties dialog (title "Error!"), a character the
 // code page cannot hold, a comment line's fields, the Global Description question, a failed write.

@@ -118,7 +118,7 @@ bool AreaController::readArea(int area)
     return true;
 }
 
-void AreaController::showRows(std::vector<LoadedRow> rows)
+void AreaController::showRows(LoadedRows rows)
 {
     m_parts.model->setRows(std::move(rows));
     showCounts();

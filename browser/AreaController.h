@@ -54,7 +54,7 @@ public:
     void readAgainInPlace();
     void setReadAgain(std::function<void()> readAgain) { m_readAgain = std::move(readAgain); }
     // Shows rows of the current area just read, as after a load.
-    void showRows(std::vector<LoadedRow> rows);
+    void showRows(LoadedRows rows);
     // The start-up area from DefaultArea, or the first area with a message; false when there
     // is no area at all (reported) or the load failed.
     bool loadInitialArea();

@@ -17,7 +17,7 @@ FileListModel::FileListModel(QObject* parent)
 {
 }
 
-void FileListModel::setRows(std::vector<LoadedRow> rows)
+void FileListModel::setRows(LoadedRows rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
@@ -29,7 +29,7 @@ void FileListModel::clear()
     setRows({});
 }
 
-void FileListModel::insertEntries(int at, std::vector<LoadedRow> rows)
+void FileListModel::insertEntries(int at, LoadedRows rows)
 {
     if (rows.empty())
         return;
@@ -69,7 +69,7 @@ void FileListModel::updateEntry(int row, LoadedRow entry)
 
 void FileListModel::moveEntries(std::vector<int> positions, int to)
 {
-    std::vector<LoadedRow> moving;
+    LoadedRows moving;
     moving.reserve(positions.size());
     for (int p : positions)
         if (p >= 0 && p < int(m_rows.size()))
@@ -82,7 +82,7 @@ uint64_t FileListModel::totalSize() const
 {
     uint64_t total = 0;
     for (const LoadedRow& r : m_rows)
-        total += uint64_t(uint32_t(r.size));
+        total += uint64_t(uint32_t(r.size()));
     return total;
 }
 
@@ -123,7 +123,7 @@ QString FileListModel::dateText(int32_t packed)
     return entrycolumns::dateText(packed);
 }
 
-QString FileListModel::text(const std::string& bytes) const
+QString FileListModel::text(std::string_view bytes) const
 {
     return m_codePage ? m_codePage->decode(bytes) : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
 }

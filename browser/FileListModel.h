@@ -25,19 +25,19 @@ public:
     void setArchiverExtensions(const QStringList& extensions) { m_archivers = extensions; }
 
     // A load: the only full reset.
-    void setRows(std::vector<LoadedRow> rows);
+    void setRows(LoadedRows rows);
     void clear();
 
     // Changes after a command, made with the model's own signals so views keep their selection
     // and scroll position. Positions are 0-based rows.
-    void insertEntries(int at, std::vector<LoadedRow> rows);
+    void insertEntries(int at, LoadedRows rows);
     // positions need not be sorted; duplicates are ignored.
     void removeEntries(std::vector<int> positions);
     void updateEntry(int row, LoadedRow entry);
     // Moves the rows at positions (in their order) so they stand together from row `to` of the
     // list without them; what the store's reorder of a paste within an area does.
     void moveEntries(std::vector<int> positions, int to);
-    const std::vector<LoadedRow>& rows() const { return m_rows; }
+    const LoadedRows& rows() const { return m_rows; }
     uint64_t totalSize() const;
     // The row whose name has the most characters (the code page has one byte per character),
     // or -1 without rows.
@@ -62,9 +62,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QString text(const std::string& bytes) const;
+    QString text(std::string_view bytes) const;
 
-    std::vector<LoadedRow> m_rows;
+    LoadedRows m_rows;
     const CodePage* m_codePage = nullptr;
     QStringList m_archivers;
 };

@@ -39,7 +39,7 @@ std::string entryKey(const LoadedRow& row)
     return key;
 }
 
-bool sameRows(const std::vector<LoadedRow>& a, const std::vector<LoadedRow>& b)
+bool sameRows(const LoadedRows& a, const LoadedRows& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
         [](const LoadedRow& l, const LoadedRow& r) { return l.record == r.record && l.name == r.name; });
@@ -154,11 +154,11 @@ void ListFollower::readAgain()
     show(std::move(loaded.rows));
 }
 
-void ListFollower::show(std::vector<LoadedRow> rows)
+void ListFollower::show(LoadedRows rows)
 {
     FileListView* list = m_parts.list;
     QAbstractItemView* view = list->currentView();
-    const std::vector<LoadedRow> before = m_parts.model->rows();
+    const LoadedRows before = m_parts.model->rows();
     const QList<int> selected = list->selectedRows();
     const int current = list->currentRow();
     const QModelIndex top = view->indexAt(QPoint(1, 1));
@@ -184,7 +184,7 @@ void ListFollower::show(std::vector<LoadedRow> rows)
     m_known = stamps();
 }
 
-std::vector<int> ListFollower::follow(const std::vector<LoadedRow>& before, const std::vector<LoadedRow>& now)
+std::vector<int> ListFollower::follow(const LoadedRows& before, const LoadedRows& now)
 {
     std::unordered_multimap<std::string, int> at;
     at.reserve(now.size());

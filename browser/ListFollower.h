@@ -51,7 +51,7 @@ public:
     // Where the rows of before are in rows of now: for each old row, its new position or -1.
     // Rows are the same entry when their records agree outside the fields the board bumps in
     // place (download count and last-download date); among identical ones the nearest is taken.
-    static std::vector<int> follow(const std::vector<LoadedRow>& before, const std::vector<LoadedRow>& now);
+    static std::vector<int> follow(const LoadedRows& before, const LoadedRows& now);
 
 private:
     void watch(int area);
@@ -59,7 +59,7 @@ private:
     void look();
     bool heldOff() const;
     std::array<FileIo::Stamp, 3> stamps() const;
-    void show(std::vector<LoadedRow> rows);
+    void show(LoadedRows rows);
 
     BrowserServices& m_services;
     Parts m_parts;

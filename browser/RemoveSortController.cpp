@@ -110,8 +110,6 @@ void RemoveSortController::updateSelected()
     }
     for (const EntryUpdater::Changed& c : outcome.changed) {
         LoadedRow row = m_parts.model->rows()[size_t(c.position)];
-        row.size = c.size;
-        row.fileDate = c.fileDate;
         row.record = c.record;
         m_parts.model->updateEntry(int(c.position), std::move(row));
     }

@@ -8,7 +8,7 @@
 namespace qv {
 
 QJsonObject entryJson(const Board& board, uint64_t position, const HeaderRecord& h, const std::string& longName,
-    const std::string& rowText, const std::string& description)
+    std::string_view rowText, const std::string& description)
 {
     QJsonArray keywords;
     for (size_t k = 0; k < HeaderRecord::kKeywordCount; ++k)

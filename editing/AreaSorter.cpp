@@ -41,15 +41,15 @@ int64_t numberKey(const LoadedRow& row, SortKey key)
         return 0;
     switch (key) {
     case SortKey::Size:
-        return row.size;
+        return row.size();
     case SortKey::Downloads:
-        return row.downloads;
+        return row.downloads();
     case SortKey::FileDate:
-        return dateKey(row, row.fileDate);
+        return dateKey(row, row.fileDate());
     case SortKey::UploadDate:
-        return dateKey(row, row.uploadDate);
+        return dateKey(row, row.uploadDate());
     case SortKey::LastDownload:
-        return dateKey(row, row.lastDownloadDate);
+        return dateKey(row, row.lastDownloadDate());
     default:
         return 0;
     }
@@ -62,7 +62,7 @@ QString textKey(const LoadedRow& row, SortKey key, const CodePage& codePage)
     // The Uploader cell: empty on a comment line, "(Unknown)" for a blank name.
     if (row.comment)
         return QString();
-    return text::trim(row.uploader).empty() ? QStringLiteral("(Unknown)") : codePage.decode(row.uploader);
+    return text::trim(row.uploader()).empty() ? QStringLiteral("(Unknown)") : codePage.decode(row.uploader());
 }
 
 } // namespace
@@ -73,7 +73,7 @@ AreaSorter::AreaSorter(Board& board)
 }
 
 std::vector<uint64_t> AreaSorter::order(
-    const std::vector<LoadedRow>& rows, const SortRequest& request, const CodePage& codePage)
+    const LoadedRows& rows, const SortRequest& request, const CodePage& codePage)
 {
     const int n = int(rows.size());
     std::vector<int> places;
@@ -122,7 +122,7 @@ std::vector<uint64_t> AreaSorter::order(
                 printableKept = printableKept && uint8_t(rank[b]) == b;
             char* out = block.data();
             for (size_t j = 0; j < m; ++j) {
-                const std::string& name = rows[size_t(places[j])].name;
+                const std::string_view name = rows[size_t(places[j])].name;
                 const size_t length = name.size();
                 keys[j] = { size_t(out - block.data()), length };
                 std::memcpy(out, name.data(), length);
@@ -241,7 +241,7 @@ std::vector<uint64_t> AreaSorter::order(
     return result;
 }
 
-AreaSorter::Outcome AreaSorter::sort(int area, const std::vector<LoadedRow>& rows, const SortRequest& request,
+AreaSorter::Outcome AreaSorter::sort(int area, const LoadedRows& rows, const SortRequest& request,
     const Progress& progress, const std::function<bool()>& cancelled)
 {
     Outcome outcome;

@@ -46,12 +46,12 @@ public:
 
     // Record k of the new files is record order[k]; empty when the order would not change.
     static std::vector<uint64_t> order(
-        const std::vector<LoadedRow>& rows, const SortRequest& request, const CodePage& codePage);
+        const LoadedRows& rows, const SortRequest& request, const CodePage& codePage);
 
     // rows: every row of the area as loaded, row texts as the list shows them. Refused
     // (kRowsChanged) unless the area still holds them where they were shown.
     // cancelled is asked once the order is known, before anything is written.
-    Outcome sort(int area, const std::vector<LoadedRow>& rows, const SortRequest& request,
+    Outcome sort(int area, const LoadedRows& rows, const SortRequest& request,
         const Progress& progress = {}, const std::function<bool()>& cancelled = {});
 
     // Command-line names of the keys: name, size, file-date, upload-date, last-download,

@@ -260,9 +260,11 @@ DescriptionsResult Descriptions::insertComment(
     result.appended = 1;
     result.description = EditedText::forEditor(page, description.bytes);
     result.position = at;
-    result.row.name = std::string(text::kCommentRowText);
+    result.row.name = RowName::lasting(text::kCommentRowText);
     result.row.comment = true;
-    result.row.uploader = name.bytes;
+    HeaderRecord shown;
+    shown.setUploader(name.bytes);
+    result.row.record = shown.encode();
     // The stored record carries the pointer the store gave the text: the row's identity.
     if (auto rows = store.readRows(m_area, { at }, false); rows && rows->size() == 1)
         result.row = rows->front();

@@ -166,10 +166,6 @@ enc::CalendarDate EntryProperties::calendarDate(const DateBoxes& b)
 
 void EntryProperties::updateRow(LoadedRow& row, const HeaderRecord& h)
 {
-    row.uploader = h.uploader();
-    row.uploadDate = h.uploadDate();
-    row.lastDownloadDate = h.lastDownloadDate();
-    row.downloads = h.downloads();
     row.record = h.encode();
 }
 

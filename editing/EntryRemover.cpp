@@ -26,7 +26,7 @@ EntryRemover::EntryRemover(Board& board, QObject* parent)
 }
 
 EntryRemover::Outcome EntryRemover::remove(
-    int area, const std::vector<LoadedRow>& rows, std::vector<int> selected, const Ask& ask)
+    int area, const LoadedRows& rows, std::vector<int> selected, const Ask& ask)
 {
     Outcome outcome;
     const int n = int(rows.size());

@@ -47,7 +47,7 @@ public:
     // rows: every row of the area as loaded (row texts as the list shows them); selected:
     // 0-based positions, any order. The removal is refused (kRowsChanged) unless the selected
     // positions still hold the records shown. Without ask no file is deleted.
-    Outcome remove(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected, const Ask& ask = {});
+    Outcome remove(int area, const LoadedRows& rows, std::vector<int> selected, const Ask& ask = {});
 
 signals:
     // After a committed removal: the header records removed, for whoever holds entries of the

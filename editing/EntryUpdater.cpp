@@ -23,7 +23,7 @@ int32_t EntryUpdater::missingFileDate()
     return enc::encodeDate({ 1980, 1, 1 });
 }
 
-EntryUpdater::Outcome EntryUpdater::update(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected,
+EntryUpdater::Outcome EntryUpdater::update(int area, const LoadedRows& rows, std::vector<int> selected,
     const std::function<void(size_t done, size_t total)>& checked)
 {
     Outcome outcome;

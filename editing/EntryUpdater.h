@@ -38,7 +38,7 @@ public:
     // rows: every row of the area as loaded; selected: 0-based positions (comment lines and
     // positions past the end are passed over). Refused (kRowsChanged) unless the updated
     // positions still hold the records shown. checked(done, total) after each file looked at.
-    Outcome update(int area, const std::vector<LoadedRow>& rows, std::vector<int> selected,
+    Outcome update(int area, const LoadedRows& rows, std::vector<int> selected,
         const std::function<void(size_t done, size_t total)>& checked = {});
 
     // The stored form of 01-01-1980, the date a missing file gets.

@@ -126,11 +126,7 @@ FileAdder::Result FileAdder::add(Board& board, int area, const Request& request,
         }
         LoadedRow row;
         row.name = text::displayName(entry.header.name(), request.useLongNames ? entry.longName.name() : std::string());
-        row.size = entry.header.size();
-        row.uploader = entry.header.uploader();
-        row.uploadDate = entry.header.uploadDate();
-        row.fileDate = entry.header.fileDate();
-        row.lastDownloadDate = entry.header.lastDownloadDate();
+        row.record = entry.header.encode();
         result.rows.push_back(std::move(row));
         result.added << onDisk;
         entries.push_back(std::move(entry));

@@ -30,7 +30,7 @@ public:
     };
     struct Result {
         uint64_t at = 0; // position of the first new entry
-        std::vector<LoadedRow> rows; // the new rows, as loading the area would show them
+        LoadedRows rows; // the new rows, as loading the area would show them
         QStringList added; // names on disk, in order
         QStringList vanished; // names no longer in the directory: skipped
         std::optional<Error> error; // nothing was added (also when a name cannot be stored)

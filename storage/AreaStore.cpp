@@ -40,8 +40,10 @@ std::string_view counted(const uint8_t* p, size_t width)
 }
 
 // One header record as the file list shows it. longName is the entry's own long-name record;
-// boardNames, when long names are shown, reads the board's texts at the pointer at 174.
-void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames)
+// boardNames, when long names are shown, reads the board's texts at the pointer at 174. The name
+// goes into blocks when given, else into a string of its own.
+void fillRow(
+    LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames, NameBlocks* blocks)
 {
     const std::string_view name = counted(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
     std::string boardName;
@@ -55,14 +57,18 @@ void fillRow(LoadedRow& row, const uint8_t* rec, std::string_view longName, Desc
         }
     }
     row.comment = text::trim(name).empty();
-    row.name = text::displayName(name, longName);
-    row.size = enc::getLong(rec + HeaderRecord::kSizeOffset);
-    row.checksum = enc::getLong(rec + HeaderRecord::kChecksumOffset);
-    row.uploader = counted(rec + HeaderRecord::kUploaderOffset, HeaderRecord::kUploaderWidth);
-    row.uploadDate = enc::getLong(rec + HeaderRecord::kUploadDateOffset);
-    row.fileDate = enc::getLong(rec + HeaderRecord::kFileDateOffset);
-    row.lastDownloadDate = enc::getLong(rec + HeaderRecord::kLastDownloadOffset);
-    row.downloads = enc::getWord(rec + HeaderRecord::kDownloadsOffset);
+    if (row.comment) {
+        row.name = RowName::lasting(text::kCommentRowText);
+    } else {
+        const std::string_view shown = text::trim(longName).empty() ? name : longName;
+        if (blocks) {
+            char* at = blocks->room(shown.size());
+            text::capitaliseInto(at, shown);
+            row.name = blocks->name(at, shown.size());
+        } else {
+            row.name = text::capitalise(shown);
+        }
+    }
     std::copy(rec, rec + HeaderRecord::kSize, row.record.begin());
 }
 
@@ -203,13 +209,12 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (!length)
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
-    reserveLarge(outcome.rows, size_t(count));
-    outcome.rows.resize(size_t(count));
 
-    // Rows [from, to): both files read in blocks of records, record i of each landing on row i.
-    // Returns the rows decoded, fewer when the file became shorter while it was read.
+    // Rows [from, to) appended to rows: both files read in blocks of records. Fewer rows when
+    // the file became shorter while it was read. Each thread makes its rows where they are to
+    // stay, so the table is written once.
     const std::string texts = path(area, AreaFileKind::Description);
-    auto decode = [&](int from, int to, const std::function<void(int)>& reached) -> Result<int> {
+    auto decode = [&](int from, int to, LoadedRows& rows, const std::function<void(int)>& reached) -> Result<void> {
         constexpr int kBlock = 1024;
         std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
         std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
@@ -217,6 +222,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         std::optional<DescriptionReader> boardNames;
         if (useLongNames)
             boardNames.emplace(*m_io, texts);
+        // Names of 8.3 entries fit 12 bytes; long ones mostly a few dozen.
+        NameBlocks blocks(size_t(to - from) * (useLongNames ? 48 : 12));
         for (int first = from; first < to; first += kBlock) {
             const int n = std::min(kBlock, to - first);
             auto got = m_io->readAt(
@@ -239,12 +246,12 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 std::string_view longName = size_t(k) < namesGot
                     ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                     : std::string_view();
-                fillRow(outcome.rows[size_t(i - 1)], rec, longName, boardNames ? &*boardNames : nullptr);
+                fillRow(rows.emplace_back(), rec, longName, boardNames ? &*boardNames : nullptr, &blocks);
             }
             if (whole < n)
-                return first + whole - from;
+                return {};
         }
-        return to - from;
+        return {};
     };
 
     // A large area is decoded by two threads, each on its half; the reads are positioned, so
@@ -252,11 +259,16 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     int half = count;
     if (count >= kParallelRows && std::thread::hardware_concurrency() > 1)
         half = count / 2;
-    Result<int> second = 0;
+    outcome.rows.reserve(size_t(count));
+    LoadedRows tail;
+    Result<void> second;
     std::optional<std::thread> helper;
     if (half < count)
-        helper.emplace([&] { second = decode(half, count, {}); });
-    Result<int> firstHalf = decode(0, half, [&](int i) {
+        helper.emplace([&] {
+            tail.reserve(size_t(count - half));
+            second = decode(half, count, tail, {});
+        });
+    Result<void> firstHalf = decode(0, half, outcome.rows, [&](int i) {
         if (progress)
             progress(int(int64_t(i) * count / std::max(half, 1)), count);
     });
@@ -267,10 +279,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (!second)
         return fail(second.error());
     // The file became shorter while it was read: keep the rows that were read.
-    if (*firstHalf < half)
-        outcome.rows.resize(size_t(*firstHalf));
-    else if (*second < count - half)
-        outcome.rows.resize(size_t(half + *second));
+    if (outcome.rows.size() == size_t(half))
+        outcome.rows.insert(outcome.rows.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
     return outcome;
 }
 
@@ -436,7 +446,7 @@ Result<std::string> AreaStore::readShownLongName(int area, uint64_t position)
     return texts.textAt(header->longNamePointer());
 }
 
-Result<std::vector<LoadedRow>> AreaStore::readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames)
+Result<LoadedRows> AreaStore::readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames)
 {
     if (m_fileBaseDir.empty())
         return noFileBase();
@@ -451,7 +461,7 @@ Result<std::vector<LoadedRow>> AreaStore::readRows(int area, const std::vector<u
         if (auto l = m_io->open(path(area, AreaFileKind::LongName), FileIo::Mode::Read))
             longNames.emplace(*m_io, *l);
     }
-    std::vector<LoadedRow> rows(positions.size());
+    LoadedRows rows(positions.size());
     HeaderRecord::Bytes rec {};
     LongNameRecord::Bytes name {};
     for (size_t k = 0; k < positions.size(); ++k) {
@@ -467,7 +477,7 @@ Result<std::vector<LoadedRow>> AreaStore::readRows(int area, const std::vector<u
             if (r && *r == name.size())
                 longName = counted(name.data(), LongNameRecord::kWidth);
         }
-        fillRow(rows[k], rec.data(), longName, boardNames ? &*boardNames : nullptr);
+        fillRow(rows[k], rec.data(), longName, boardNames ? &*boardNames : nullptr, nullptr);
     }
     return rows;
 }

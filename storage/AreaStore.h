@@ -3,10 +3,13 @@
 #include "storage/AreaFiles.h"
 #include "storage/AreaJournal.h"
 #include "storage/FileIo.h"
+#include "storage/LargeTable.h"
 #include "storage/RewritePlan.h"
 #include "storage/RowIdentity.h"
+#include "storage/RowName.h"
 #include "storage/UndoKeeper.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -19,19 +22,32 @@
 
 namespace qv {
 
-// What the file list holds of one header record; everything else is read again when needed.
+// What the file list holds of one header record: its stored bytes and the name it shows. The
+// other columns are read from the bytes when they are shown.
 struct LoadedRow {
-    std::string name; // display name (capitalised long or short name), or " (Comment)"
-    int32_t size = 0;
-    int32_t checksum = 0;
-    std::string uploader; // as stored; the list shows "(Unknown)" when blank
-    int32_t uploadDate = 0;
-    int32_t fileDate = 0;
-    int32_t lastDownloadDate = 0;
-    int downloads = 0;
+    RowName name; // display name (capitalised long or short name), or " (Comment)"
     bool comment = false;
     std::array<uint8_t, HeaderRecord::kSize> record {}; // the stored bytes as loaded
+
+    int32_t size() const { return field(HeaderRecord::kSizeOffset); }
+    int32_t checksum() const { return field(HeaderRecord::kChecksumOffset); }
+    // As stored; the list shows "(Unknown)" when blank.
+    std::string_view uploader() const
+    {
+        const uint8_t* p = record.data() + HeaderRecord::kUploaderOffset;
+        return { reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], HeaderRecord::kUploaderWidth) };
+    }
+    int32_t uploadDate() const { return field(HeaderRecord::kUploadDateOffset); }
+    int32_t fileDate() const { return field(HeaderRecord::kFileDateOffset); }
+    int32_t lastDownloadDate() const { return field(HeaderRecord::kLastDownloadOffset); }
+    int downloads() const { return enc::getWord(record.data() + HeaderRecord::kDownloadsOffset); }
+
+private:
+    int32_t field(size_t offset) const { return enc::getLong(record.data() + offset); }
 };
+
+// The rows of an area (or some of them), as loaded.
+using LoadedRows = LargeVector<LoadedRow>;
 
 // The identity a command passes on for a row it shows at position.
 RowIdentity identityOf(const LoadedRow& row, uint64_t position);
@@ -65,7 +81,7 @@ struct FieldPatch {
 };
 
 struct LoadOutcome {
-    std::vector<LoadedRow> rows;
+    LoadedRows rows;
     std::optional<LoadError> error;
 };
 
@@ -235,7 +251,7 @@ public:
     // else the text at the header's long-name pointer; "" when neither gives one.
     Result<std::string> readShownLongName(int area, uint64_t position);
     // The rows at these positions as load() shows them; ESTALE for a position the area lacks.
-    Result<std::vector<LoadedRow>> readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames);
+    Result<LoadedRows> readRows(int area, const std::vector<uint64_t>& positions, bool useLongNames);
 
     // Finishes or discards an interrupted rewrite of one area, or of every area that left a
     // journal or temporary file in a header, index or description directory (start-up). recoverAll returns the

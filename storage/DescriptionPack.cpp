@@ -33,7 +33,7 @@ struct Pointers {
 // Reads one pointer per record of the header or index file into out; records the file lacks
 // keep what out holds.
 Result<void> readPointerFile(
-    FileIo& io, const std::string& file, AreaFileKind kind, std::vector<Pointers>& out, uint8_t* block)
+    FileIo& io, const std::string& file, AreaFileKind kind, LargeVector<Pointers>& out, uint8_t* block)
 {
     const size_t size = kind == AreaFileKind::Header ? HeaderRecord::kSize : IndexRecord::kSize;
     auto h = io.open(file, FileIo::Mode::Read);
@@ -69,7 +69,7 @@ Result<void> readPointerFile(
 // The index's pointers; without an index file (or for the records it lacks) the header's, as
 // the rewrite rebuilds them.
 Result<void> readIndexPointers(
-    FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& out, uint8_t* block)
+    FileIo& io, const std::string& fileBaseDir, int area, LargeVector<Pointers>& out, uint8_t* block)
 {
     for (auto& p : out)
         p.index = p.header;
@@ -101,7 +101,7 @@ Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length, ui
 
 // Lays out anew the kept texts of the records whose pointers are given, in the description file
 // survey.layout.read measured.
-Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointers>& pointers, PackSurvey& survey,
+Result<void> layOut(FileIo& io, const std::string& txt, const LargeVector<Pointers>& pointers, PackSurvey& survey,
     uint8_t* window)
 {
     auto h = io.open(txt, FileIo::Mode::Read);
@@ -117,7 +117,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
     // Every text starts at a pointer and ends with the first zero byte after it. Texts that share
     // their end (one a suffix of another) are one stretch, so they stay shared.
     // Pointers are 32-bit: half the memory of 64-bit offsets, which for 100,000 records counts.
-    std::vector<uint32_t> starts;
+    LargeVector<uint32_t> starts;
     reserveLarge(starts, pointers.size() + pointers.size() / 4);
     auto consider = [&](int32_t p, bool longName) {
         if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
@@ -135,7 +135,7 @@ Result<void> layOut(FileIo& io, const std::string& txt, const std::vector<Pointe
         std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 
-    std::vector<DescriptionLayout::Stretch>& stretches = survey.layout.stretches;
+    auto& stretches = survey.layout.stretches;
     reserveLarge(stretches, starts.size());
     uint64_t windowFirst = 0, windowCount = 0; // the window holds no bytes of the file yet
     for (const uint64_t start : starts) {
@@ -230,7 +230,7 @@ Result<bool> measure(FileIo& io, const std::string& fileBaseDir, int area, PackS
 }
 
 // The index's pointers added to the header's, then the texts laid out.
-Result<PackSurvey> finishSurvey(FileIo& io, const std::string& fileBaseDir, int area, std::vector<Pointers>& pointers,
+Result<PackSurvey> finishSurvey(FileIo& io, const std::string& fileBaseDir, int area, LargeVector<Pointers>& pointers,
     RawBuffer& buffer, PackSurvey& survey)
 {
     if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.data()); !r)
@@ -251,7 +251,7 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     auto any = measure(io, fileBaseDir, area, survey);
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
-    std::vector<Pointers> pointers(survey.records);
+    LargeVector<Pointers> pointers(survey.records);
     RawBuffer buffer = readBuffer();
     if (auto r = readPointerFile(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
             pointers, buffer.data());
@@ -268,7 +268,7 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     survey.records = rows.size();
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
-    std::vector<Pointers> pointers(rows.size());
+    LargeVector<Pointers> pointers(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         pointers[i].header = enc::getLong(rows[i].record.data() + HeaderRecord::kDescriptionPointerOffset);
         pointers[i].longName = enc::getLong(rows[i].record.data() + HeaderRecord::kLongNamePointerOffset);

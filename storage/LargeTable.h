@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include <sys/mman.h>
 
@@ -29,12 +31,53 @@ inline void prefetch(const void* data, size_t bytes)
         __builtin_prefetch(static_cast<const char*>(data) + line);
 }
 
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// Room for a table of bytes. From one huge page up it is whole huge pages, aligned to them: the
+// parts of a table before its first and after its last whole huge page would each be hundreds of
+// small-page faults, more than the kernel takes to clear the huge pages.
+inline void* allocateLarge(size_t bytes)
+{
+    if (bytes < kHugePage)
+        return ::operator new(bytes);
+    const size_t whole = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* p = ::operator new(whole, std::align_val_t(kHugePage));
+    (void)::madvise(p, whole, MADV_HUGEPAGE);
+    return p;
+}
+
+inline void freeLarge(void* p, size_t bytes)
+{
+    if (bytes < kHugePage)
+        ::operator delete(p);
+    else
+        ::operator delete(p, std::align_val_t(kHugePage));
+}
+
+// The allocator of tables that may hold an area's worth of records or rows.
+template <class T> struct LargeTableAllocator {
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    using value_type = T;
+    LargeTableAllocator() = default;
+    template <class U> LargeTableAllocator(const LargeTableAllocator<U>&) { }
+    T* allocate(size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { freeLarge(p, n * sizeof(T)); }
+    friend bool operator==(const LargeTableAllocator&, const LargeTableAllocator&) { return true; }
+};
+
+template <class T> using LargeVector = std::vector<T, LargeTableAllocator<T>>;
+
 // Room for n elements, in huge pages where the system allows it.
 template <class Table> void reserveLarge(Table& table, size_t n)
 {
     table.reserve(n);
     adviseHugePages(table.data(), table.capacity() * sizeof(*table.data()));
 }
+
+struct LargeFree {
+    size_t bytes = 0;
+    void operator()(uint8_t* p) const { freeLarge(p, bytes); }
+};
 
 // A byte buffer that is not zero-filled: reads and rewrites fill every byte they use, and
 // clearing tens of megabytes first costs as much as the copy itself.
@@ -46,15 +89,16 @@ public:
     void resize(size_t size)
     {
         if (size > m_capacity) {
-            m_data.reset(new uint8_t[size]);
+            m_data.reset();
+            m_data.reset(static_cast<uint8_t*>(allocateLarge(size)));
+            m_data.get_deleter().bytes = size;
             m_capacity = size;
-            adviseHugePages(m_data.get(), size);
         }
         m_size = size;
     }
 
 private:
-    std::unique_ptr<uint8_t[]> m_data;
+    std::unique_ptr<uint8_t, LargeFree> m_data;
     size_t m_size = 0;
     size_t m_capacity = 0;
 };

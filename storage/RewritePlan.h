@@ -4,6 +4,7 @@
 #include "storage/FileIo.h"
 #include "storage/HeaderRecord.h"
 #include "storage/IndexRecord.h"
+#include "storage/LargeTable.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,7 +30,7 @@ struct DescriptionLayout {
         uint64_t length = 0;
         uint64_t to = 0; // in the new file
     };
-    std::vector<Stretch> stretches; // sorted by from, not overlapping
+    LargeVector<Stretch> stretches; // sorted by from, not overlapping
     uint64_t tailFrom = 0;
     uint64_t tailTo = 0;
     // The old file as the layout was made from it: replaced or shorter at the commit point, the

@@ -43,15 +43,21 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b)
     return true;
 }
 
+void capitaliseInto(char* out, std::string_view s)
+{
+    // Through plain pointers, so the loop is vectorised.
+    const char* in = s.data();
+    const size_t n = s.size();
+    if (n > 0)
+        out[0] = in[0];
+    for (size_t i = 1; i < n; ++i)
+        out[i] = lower(in[i]);
+}
+
 std::string capitalise(std::string_view s)
 {
-    std::string r(s);
-    // Through a plain pointer, so the loop is vectorised: a store through the string's own
-    // bytes would make it reload the length for every character.
-    char* p = r.data();
-    const size_t n = r.size();
-    for (size_t i = 1; i < n; ++i)
-        p[i] = lower(p[i]);
+    std::string r(s.size(), '\0');
+    capitaliseInto(r.data(), s);
     return r;
 }
 

@@ -12,6 +12,8 @@ std::string toLower(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // The file list's capitalisation: the first character kept, every later one in lower case.
 std::string capitalise(std::string_view s);
+// The same written to out, which has room for s.size() bytes.
+void capitaliseInto(char* out, std::string_view s);
 
 // Row text of a comment line in the file list.
 inline constexpr std::string_view kCommentRowText = " (Comment)";

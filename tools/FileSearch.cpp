@@ -76,7 +76,7 @@ public:
         const size_t needed = m_first ? 2 : 1;
         if (m_limit && m_search.m_rows + needed > m_limit)
             return false;
-        // One hit is filled again and again, every field of it, so its texts keep their memory.
+        // One hit is filled again and again, every field of it.
         SearchHit& hit = m_hit;
         hit.area = m_area;
         hit.position = position;
@@ -88,18 +88,11 @@ public:
         r.record = h.encode();
         r.comment = h.isComment();
         if (r.comment)
-            r.name.assign(text::kCommentRowText);
+            r.name = RowName::lasting(text::kCommentRowText);
         else if (hasText(longName))
-            r.name.assign(longName);
+            r.name = longName;
         else
             r.name = text::capitalise(h.name());
-        r.size = h.size();
-        r.checksum = h.checksum();
-        r.uploader = h.uploader();
-        r.uploadDate = h.uploadDate();
-        r.fileDate = h.fileDate();
-        r.lastDownloadDate = h.lastDownloadDate();
-        r.downloads = h.downloads();
         m_search.m_rows += needed;
         m_first = false;
         if (m_callbacks.hit)

@@ -51,7 +51,7 @@ public:
         AreaUpkeep upkeep;
         QString problem; // the area is left alone: why (its directory cannot be reached, ...)
         QString note; // what the area's settings leave out ("expired entries of a CD-ROM area stay")
-        std::vector<LoadedRow> rows; // every row as loaded: the identities the change rests on
+        LoadedRows rows; // every row as loaded: the identities the change rests on
         std::vector<Item> items; // in record order
         int count(Action action) const;
     };

@@ -66,7 +66,7 @@ public:
         std::vector<FileCopier::Copy> files; // in entry order, comment lines left out
         // Destination: where the entries now are, and their rows as loading shows them.
         uint64_t insertedAt = 0;
-        std::vector<LoadedRow> inserted;
+        LoadedRows inserted;
         // Within one area: record k is now record order[k] of before.
         std::vector<uint64_t> order;
         // Source positions removed (before the removal), ascending: where the entries were found,

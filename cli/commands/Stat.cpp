@@ -30,7 +30,7 @@ public:
         // Summed as the status bar sums them: every row, sizes as unsigned 32-bit values.
         uint64_t total = 0;
         for (const LoadedRow& r : loaded.rows)
-            total += uint64_t(uint32_t(r.size));
+            total += uint64_t(uint32_t(r.size()));
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
         // What a pack would reclaim of the description file.

@@ -22,12 +22,14 @@ LoadedRow entry(const std::string& name, int32_t size, const std::string& upload
 {
     LoadedRow r;
     r.name = name;
-    r.size = size;
-    r.uploader = uploader;
-    r.fileDate = packed(1998, 11, 5);
-    r.uploadDate = packed(2001, 2, 28);
-    r.lastDownloadDate = packed(2001, 2, 30); // not a day of the calendar
-    r.downloads = 17;
+    HeaderRecord h;
+    h.setSize(size);
+    h.setUploader(uploader);
+    h.setFileDate(packed(1998, 11, 5));
+    h.setUploadDate(packed(2001, 2, 28));
+    h.setLastDownloadDate(packed(2001, 2, 30)); // not a day of the calendar
+    h.setDownloads(17);
+    r.record = h.encode();
     return r;
 }
 

@@ -44,7 +44,7 @@ protected:
         EXPECT_EQ(dialogs.messages(), QStringList());
         QStringList onDisk;
         for (const LoadedRow& r : board->store().load(area, true).rows)
-            onDisk << QString::fromStdString(r.name);
+            onDisk << QString::fromStdString(r.name.str());
         EXPECT_EQ(names(), onDisk);
     }
     QString status() const { return window->statusBar()->currentMessage(); }
@@ -171,7 +171,7 @@ TEST(ListFollower, FollowsRowsByTheirRecords)
     };
     struct Case {
         const char* label;
-        std::vector<LoadedRow> before, now;
+        LoadedRows before, now;
         std::vector<int> expected;
     };
     const Case cases[] = {

@@ -17,35 +17,39 @@ LoadedRow row(
     LoadedRow r;
     r.comment = name.empty();
     r.name = r.comment ? std::string(text::kCommentRowText) : name;
-    r.size = size;
-    r.uploader = uploader;
-    r.fileDate = r.uploadDate = r.lastDownloadDate = fileDate;
-    r.downloads = downloads;
+    HeaderRecord h;
+    h.setSize(size);
+    h.setUploader(uploader);
+    h.setFileDate(fileDate);
+    h.setUploadDate(fileDate);
+    h.setLastDownloadDate(fileDate);
+    h.setDownloads(uint16_t(downloads));
+    r.record = h.encode();
     return r;
 }
 
 struct OrderCase {
     const char* label;
-    std::vector<LoadedRow> rows;
+    LoadedRows rows;
     SortRequest request;
     std::vector<uint64_t> order; // empty: no change
 };
 
 std::vector<OrderCase> orderCases()
 {
-    const std::vector<LoadedRow> names
+    const LoadedRows names
         = { row("b.zip"), row(""), row("B.zip"), row("ab"), row("a"), row(""), row("Zz") };
-    const std::vector<LoadedRow> uploaders = { row("x", 0, "Bo"), row(""), row("y", 0, ""), row("z", 0, "Ann") };
+    const LoadedRows uploaders = { row("x", 0, "Bo"), row(""), row("y", 0, ""), row("z", 0, "Ann") };
     // Equal keys: 1, 3 and 4 hold 7 bytes.
-    const std::vector<LoadedRow> sizes = { row("a", 9), row("b", 7), row("c", 10), row("d", 7), row("e", 7) };
-    const std::vector<LoadedRow> dates
+    const LoadedRows sizes = { row("a", 9), row("b", 7), row("c", 10), row("d", 7), row("e", 7) };
+    const LoadedRows dates
         = { row("a", 0, "", packedDate(2005, 1, 1)), row("b", 0, "", packedDate(1999, 12, 31)),
               row("c", 0, "", 0 /* Invalid */), row(""), row("d", 0, "", packedDate(1980, 1, 1)),
               row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", packedDate(1979, 1, 1)) };
-    std::vector<LoadedRow> columns
+    LoadedRows columns
         = { row("a", 0, "", packedDate(1990, 1, 1), 30), row("b", 0, "", packedDate(1991, 1, 1), 5) };
-    columns[0].uploadDate = packedDate(2000, 1, 1);
-    columns[1].lastDownloadDate = packedDate(2020, 1, 1);
+    enc::putLong(columns[0].record.data() + HeaderRecord::kUploadDateOffset, packedDate(2000, 1, 1));
+    enc::putLong(columns[1].record.data() + HeaderRecord::kLastDownloadOffset, packedDate(2020, 1, 1));
     return {
         // Comment lines (" (Comment)") first, then code unit order: upper case before lower.
         { "names ascending", names, { SortKey::Name, false, {} }, { 1, 5, 2, 6, 4, 3, 0 } },

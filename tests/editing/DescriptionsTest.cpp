@@ -99,7 +99,7 @@ TEST(CommentLine, IsInsertedAtItsPlaceWithItsOwnEmptyRecords)
         EXPECT_EQ(r.position, c.expected);
         EXPECT_EQ(r.row.name, " (Comment)");
         EXPECT_TRUE(r.row.comment);
-        EXPECT_EQ(r.row.uploader, "Carl");
+        EXPECT_EQ(r.row.uploader(), "Carl");
 
         const auto after = t.bytes();
         EXPECT_EQ(after.txt, t.descriptionsPlus(""));

@@ -95,16 +95,16 @@ std::vector<Operation> operations()
              return Descriptions(b, 1).insertComment(2, "-- section --", "Sysop").outcome == DO::Written;
          }),
             true },
-        { "remove with its files", withFiles, onRows([](Board& b, const std::vector<LoadedRow>& rows) {
+        { "remove with its files", withFiles, onRows([](Board& b, const LoadedRows& rows) {
              return EntryRemover(b)
                  .remove(1, rows, { 1, 2, 4 }, [](const QString&) { return DeletionAnswer::YesToAll; })
                  .ok();
          }) },
-        { "sort by name descending", withFiles, onRows([](Board& b, const std::vector<LoadedRow>& rows) {
+        { "sort by name descending", withFiles, onRows([](Board& b, const LoadedRows& rows) {
              return !AreaSorter(b).sort(1, rows, { SortKey::Name, true, {} }).error;
          }) },
         // Update leaves an entry whose file cannot be opened as it is.
-        { "update", withFiles, onRows([](Board& b, const std::vector<LoadedRow>& rows) {
+        { "update", withFiles, onRows([](Board& b, const LoadedRows& rows) {
              return !EntryUpdater(b).update(1, rows, { 0, 1, 3, 5 }).error;
          }),
             false, 200, false, true, false },

@@ -100,9 +100,9 @@ TEST(EntryProperties, ApplyWritesEveryFieldOfTheDialogIntoTheRecordsOwnBytes)
 
     LoadedRow row;
     EntryProperties::updateRow(row, r.header);
-    EXPECT_EQ(row.uploader, "Bob Smith");
-    EXPECT_EQ(row.uploadDate, packedDate(2003, 5, 1));
-    EXPECT_EQ(row.downloads, 64000);
+    EXPECT_EQ(row.uploader(), "Bob Smith");
+    EXPECT_EQ(row.uploadDate(), packedDate(2003, 5, 1));
+    EXPECT_EQ(row.downloads(), 64000);
 }
 
 // Each case: the entry, the typed text; then the description file and pointer afterwards.

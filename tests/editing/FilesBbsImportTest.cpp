@@ -39,7 +39,7 @@ std::vector<std::string> entriesOf(Board& board, int area)
     std::vector<std::string> out;
     const auto loaded = board.store().load(area, true);
     for (size_t i = 0; i < loaded.rows.size(); ++i)
-        out.push_back(loaded.rows[i].name + "|" + board.store().readDescription(area, i) + "|"
+        out.push_back(loaded.rows[i].name.str() + "|" + board.store().readDescription(area, i) + "|"
             + std::to_string(board.store().readHeader(area, i).value().attributes()));
     return out;
 }

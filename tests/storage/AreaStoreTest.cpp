@@ -23,7 +23,7 @@ std::vector<std::string> names(const LoadOutcome& outcome)
 {
     std::vector<std::string> out;
     for (const auto& row : outcome.rows)
-        out.push_back(row.name);
+        out.push_back(row.name.str());
     return out;
 }
 
@@ -71,7 +71,7 @@ TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
     ASSERT_FALSE(outcome.error);
     EXPECT_EQ(names(outcome), (std::vector<std::string> { "My file.txt", " (Comment)", "Bar.arj" }));
     EXPECT_TRUE(outcome.rows[1].comment);
-    EXPECT_EQ(outcome.rows[2].size, 200);
+    EXPECT_EQ(outcome.rows[2].size(), 200);
 
     EXPECT_EQ(names(store.load(1, false)), (std::vector<std::string> { "Myfile~1.txt", " (Comment)", "Bar.arj" }));
 
@@ -106,16 +106,20 @@ TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
 TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
 {
     // Large enough for two decoding threads; names, comments and board long names differ per
-    // row so a row landing in the wrong place shows, and the long-name file ends early.
+    // row so a row landing in the wrong place shows, and the long-name file ends early. Every
+    // third row shows a long name of 200 bytes and more, so the names outgrow the room first
+    // set aside for them.
     const int n = AreaStore::kParallelRows + 1234;
     std::vector<Entry> entries;
     for (int i = 0; i < n; ++i) {
         const std::string number = std::to_string(i);
         if (i % 97 == 0)
             entries.push_back(Entry { .name = "", .description = "comment " + number });
+        else if (i % 3)
+            entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i });
         else
             entries.push_back(
-                Entry { .name = "F" + number + ".ZIP", .size = i, .longName = i % 3 ? "" : "File " + number + ".zip" });
+                Entry { .name = "L~" + number + ".ZIP", .size = i, .longName = "L" + std::string(200, 'x') + number + ".zip" });
     }
     board.writeEntries(1, entries);
     std::filesystem::resize_file(board.longNamePath(1), size_t(n - 700) * LongNameRecord::kSize);
@@ -135,9 +139,13 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
     ASSERT_EQ(loaded.rows.size(), one->size());
     for (size_t i = 0; i < one->size(); ++i) {
         EXPECT_EQ(loaded.rows[i].name, (*one)[i].name) << i;
-        EXPECT_EQ(loaded.rows[i].size, (*one)[i].size) << i;
+        EXPECT_EQ(loaded.rows[i].size(), (*one)[i].size()) << i;
     }
     EXPECT_EQ(loaded.rows[size_t(n - 2)].name, "F" + std::to_string(n - 2) + ".zip");
+    // A row kept keeps its name when the rest are gone.
+    const LoadedRow kept = loaded.rows[21];
+    loaded = {};
+    EXPECT_EQ(kept.name, "L" + std::string(200, 'x') + "21.zip");
 }
 
 TEST_F(AreaStoreTest, LoadErrorsAreTold)

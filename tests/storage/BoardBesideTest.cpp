@@ -31,10 +31,10 @@ const int kMilliseconds = std::getenv("QV_BOARD_BESIDE_MS") ? std::atoi(std::get
 // Our entries are OURn.ZIP; the board's are SB..., which our changes never pick.
 bool ours(const LoadedRow& row)
 {
-    return row.name.rfind("Our", 0) == 0 || row.name.rfind("OUR", 0) == 0;
+    return row.name.view().starts_with("Our") || row.name.view().starts_with("OUR");
 }
 
-std::optional<uint64_t> firstOurs(const std::vector<LoadedRow>& rows)
+std::optional<uint64_t> firstOurs(const LoadedRows& rows)
 {
     for (uint64_t k = 0; k < rows.size(); ++k)
         if (ours(rows[k]))

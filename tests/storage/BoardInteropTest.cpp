@@ -57,7 +57,7 @@ protected:
         EXPECT_FALSE(outcome.error);
         std::vector<std::string> out;
         for (const auto& row : outcome.rows)
-            out.push_back(row.name);
+            out.push_back(row.name.str());
         return out;
     }
     void setLongNamePointer(int area, size_t record, int32_t pointer)
@@ -92,9 +92,9 @@ TEST_F(BoardInteropTest, CountsAndCostsAboveHalfTheRangeReadAsTheBoardReadsThem)
     EXPECT_EQ(hdr[HeaderRecord::kSize + HeaderRecord::kDownloadsOffset + 1], 0x9C);
     auto outcome = store.load(1, true);
     ASSERT_EQ(outcome.rows.size(), 3u);
-    EXPECT_EQ(outcome.rows[0].downloads, 32768);
-    EXPECT_EQ(outcome.rows[1].downloads, 40000);
-    EXPECT_EQ(outcome.rows[2].downloads, 65535);
+    EXPECT_EQ(outcome.rows[0].downloads(), 32768);
+    EXPECT_EQ(outcome.rows[1].downloads(), 40000);
+    EXPECT_EQ(outcome.rows[2].downloads(), 65535);
     EXPECT_EQ(store.readHeader(1, 0)->cost(), 65535);
     EXPECT_EQ(store.readHeader(1, 2)->cost(), 32768);
 }

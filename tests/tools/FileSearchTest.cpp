@@ -38,7 +38,7 @@ SearchRun search(const Board& board, SearchQuery::Mode mode, const QString& text
     r.outcome = s.run({ mode, text, first, last, longNames, limit }, stop,
         { [&](int area) { r.areas.push_back(area); },
             [&](const SearchHit& h) {
-                r.hits.push_back({ h.area, h.position, h.firstOfArea, h.row.name });
+                r.hits.push_back({ h.area, h.position, h.firstOfArea, h.row.name.str() });
             } });
     r.rows = s.rows();
     return r;

@@ -369,7 +369,7 @@ TEST(SendTo, CopyOrMoveAddsTheFileAsTheLastEntryAndAMoveDeletesTheOriginalOnlyAf
         const auto rows = board->store().load(2, true).rows;
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[1].name, "Download.zip");
-        EXPECT_EQ(rows[1].size, 7);
+        EXPECT_EQ(rows[1].size(), 7);
     }
 }
 

@@ -98,7 +98,7 @@ void expectNothingLost(const Fixture& t, const Operation<Fixture>& op, const Sta
         QSet<QString> out;
         for (bool longNames : { true, false })
             for (const LoadedRow& row : board->store().load(area, longNames).rows)
-                out.insert(folded(row.name));
+                out.insert(folded(row.name.str()));
         return out;
     };
     const std::map<int, QSet<QString>> named { { src, names(src) }, { 2, names(2) } };
