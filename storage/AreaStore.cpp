@@ -41,7 +41,8 @@ std::string_view counted(const uint8_t* p, size_t width)
 
 // One header record as the file list shows it. longName is the entry's own long-name record;
 // boardNames, when long names are shown, reads the board's texts at the pointer at 174. The name
-// goes into blocks when given, else into a string of its own.
+// goes into blocks when given, else into a string of its own. The record's bytes are the caller's
+// to set.
 void fillRow(
     LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames, NameBlocks* blocks)
 {
@@ -69,7 +70,6 @@ void fillRow(
             row.name = text::capitalise(shown);
         }
     }
-    std::copy(rec, rec + HeaderRecord::kSize, row.record.begin());
 }
 
 bool sameRecord(const uint8_t* a, const uint8_t* b, bool masked)
@@ -216,7 +216,11 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     const std::string texts = path(area, AreaFileKind::Description);
     auto decode = [&](int from, int to, LoadedRows& rows, const std::function<void(int)>& reached) -> Result<void> {
         constexpr int kBlock = 1024;
-        std::vector<uint8_t> block(size_t(kBlock) * HeaderRecord::kSize);
+        // The records are read straight into the buffer their rows keep.
+        const size_t bytes = size_t(to - from) * HeaderRecord::kSize;
+        auto* records = static_cast<uint8_t*>(allocateLarge(bytes));
+        const std::shared_ptr<const uint8_t[]> kept(
+            records, [bytes](const uint8_t* p) { freeLarge(const_cast<uint8_t*>(p), bytes); });
         std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
         // Texts the board's long-name pointers lead to, read only for entries that need one.
         std::optional<DescriptionReader> boardNames;
@@ -226,8 +230,9 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         NameBlocks blocks(size_t(to - from) * (useLongNames ? 48 : 12));
         for (int first = from; first < to; first += kBlock) {
             const int n = std::min(kBlock, to - first);
+            uint8_t* block = records + size_t(first - from) * HeaderRecord::kSize;
             auto got = m_io->readAt(
-                header.get(), uint64_t(first) * HeaderRecord::kSize, block.data(), size_t(n) * HeaderRecord::kSize);
+                header.get(), uint64_t(first) * HeaderRecord::kSize, block, size_t(n) * HeaderRecord::kSize);
             if (!got)
                 return got.error();
             size_t namesGot = 0;
@@ -242,11 +247,13 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 const int i = first + k + 1;
                 if (reached && i % 10 == 0)
                     reached(i);
-                const uint8_t* rec = block.data() + size_t(k) * HeaderRecord::kSize;
+                const uint8_t* rec = block + size_t(k) * HeaderRecord::kSize;
                 std::string_view longName = size_t(k) < namesGot
                     ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                     : std::string_view();
-                fillRow(rows.emplace_back(), rec, longName, boardNames ? &*boardNames : nullptr, &blocks);
+                LoadedRow& row = rows.emplace_back();
+                fillRow(row, rec, longName, boardNames ? &*boardNames : nullptr, &blocks);
+                row.record = RowRecord(kept, rec);
             }
             if (whole < n)
                 return {};
@@ -478,6 +485,7 @@ Result<LoadedRows> AreaStore::readRows(int area, const std::vector<uint64_t>& po
                 longName = counted(name.data(), LongNameRecord::kWidth);
         }
         fillRow(rows[k], rec.data(), longName, boardNames ? &*boardNames : nullptr, nullptr);
+        rows[k].record = rec;
     }
     return rows;
 }

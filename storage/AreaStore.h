@@ -7,6 +7,7 @@
 #include "storage/RewritePlan.h"
 #include "storage/RowIdentity.h"
 #include "storage/RowName.h"
+#include "storage/RowRecord.h"
 #include "storage/UndoKeeper.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ namespace qv {
 struct LoadedRow {
     RowName name; // display name (capitalised long or short name), or " (Comment)"
     bool comment = false;
-    std::array<uint8_t, HeaderRecord::kSize> record {}; // the stored bytes as loaded
+    RowRecord record; // the stored bytes as loaded
 
     int32_t size() const { return field(HeaderRecord::kSizeOffset); }
     int32_t checksum() const { return field(HeaderRecord::kChecksumOffset); }
@@ -41,6 +42,14 @@ struct LoadedRow {
     int32_t fileDate() const { return field(HeaderRecord::kFileDateOffset); }
     int32_t lastDownloadDate() const { return field(HeaderRecord::kLastDownloadOffset); }
     int downloads() const { return enc::getWord(record.data() + HeaderRecord::kDownloadsOffset); }
+
+    // Its own copies of name and bytes, for a row kept after its list is gone: the buffers of a
+    // load stay as long as any of its rows points into them.
+    void detach()
+    {
+        name.detach();
+        record.detach();
+    }
 
 private:
     int32_t field(size_t offset) const { return enc::getLong(record.data() + offset); }

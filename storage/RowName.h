@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace qv {
 
@@ -47,6 +48,30 @@ public:
         , m_at(at)
         , m_size(uint32_t(size))
     {
+    }
+
+    // Lets go of a shared block (for a row kept long after the rest of its load).
+    void detach()
+    {
+        if (m_block)
+            *this = RowName(view());
+    }
+
+    RowName(const RowName&) = default;
+    RowName& operator=(const RowName&) = default;
+    // A name moved from is empty, not pointing into a block it no longer keeps.
+    RowName(RowName&& other) noexcept
+        : m_block(std::move(other.m_block))
+        , m_at(std::exchange(other.m_at, ""))
+        , m_size(std::exchange(other.m_size, 0))
+    {
+    }
+    RowName& operator=(RowName&& other) noexcept
+    {
+        m_block = std::move(other.m_block);
+        m_at = std::exchange(other.m_at, "");
+        m_size = std::exchange(other.m_size, 0);
+        return *this;
     }
 
     std::string_view view() const { return { m_at, m_size }; }

@@ -16,6 +16,9 @@ bool Clipboard::take(Mode mode, int area, std::vector<Item> items)
     if (items.size() > size_t(kCapacity))
         return false;
     std::sort(items.begin(), items.end(), [](const Item& l, const Item& r) { return l.position < r.position; });
+    // Held across reloads of the list: not pinning the buffers of the load they came from.
+    for (Item& item : items)
+        item.row.detach();
     m_mode = mode;
     m_area = area;
     m_items = std::move(items);

@@ -164,9 +164,10 @@ TEST(ListFollower, FollowsRowsByTheirRecords)
 {
     auto row = [](uint8_t id, int downloads = 0) {
         LoadedRow r;
-        r.record[0] = id;
-        r.record[HeaderRecord::kDownloadsOffset] = uint8_t(downloads);
-        r.record[HeaderRecord::kLastDownloadOffset] = uint8_t(downloads);
+        uint8_t* bytes = r.record.mutableData();
+        bytes[0] = id;
+        bytes[HeaderRecord::kDownloadsOffset] = uint8_t(downloads);
+        bytes[HeaderRecord::kLastDownloadOffset] = uint8_t(downloads);
         return r;
     };
     struct Case {

@@ -48,8 +48,8 @@ std::vector<OrderCase> orderCases()
               row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", packedDate(1979, 1, 1)) };
     LoadedRows columns
         = { row("a", 0, "", packedDate(1990, 1, 1), 30), row("b", 0, "", packedDate(1991, 1, 1), 5) };
-    enc::putLong(columns[0].record.data() + HeaderRecord::kUploadDateOffset, packedDate(2000, 1, 1));
-    enc::putLong(columns[1].record.data() + HeaderRecord::kLastDownloadOffset, packedDate(2020, 1, 1));
+    enc::putLong(columns[0].record.mutableData() + HeaderRecord::kUploadDateOffset, packedDate(2000, 1, 1));
+    enc::putLong(columns[1].record.mutableData() + HeaderRecord::kLastDownloadOffset, packedDate(2020, 1, 1));
     return {
         // Comment lines (" (Comment)") first, then code unit order: upper case before lower.
         { "names ascending", names, { SortKey::Name, false, {} }, { 1, 5, 2, 6, 4, 3, 0 } },

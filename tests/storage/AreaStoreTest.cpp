@@ -84,6 +84,33 @@ TEST_F(AreaStoreTest, LoadsNamesCommentsAndOnlyWholeRecords)
     EXPECT_TRUE(outcome.rows.empty());
 }
 
+// Loaded rows share their buffers: a change to one copy, or the end of the others, must not
+// reach another.
+TEST_F(AreaStoreTest, LoadedRowsKeepTheirBytesApart)
+{
+    threeEntries();
+    auto outcome = store.load(1, true);
+    ASSERT_EQ(outcome.rows.size(), 3u);
+    const HeaderRecord::Bytes stored = outcome.rows[2].record;
+    LoadedRow copy = outcome.rows[2];
+    copy.record.mutableData()[HeaderRecord::kSizeOffset] = 7;
+    EXPECT_EQ(copy.size(), 7);
+    EXPECT_EQ(outcome.rows[2].size(), 200);
+    outcome.rows[0].record.mutableData()[HeaderRecord::kSizeOffset] = 9;
+    EXPECT_EQ(outcome.rows[1].record, test::recordsIn<HeaderRecord>(board.headerPath(1))[1].encode());
+
+    LoadedRow kept = outcome.rows[2];
+    LoadedRow alone = outcome.rows[2];
+    alone.detach();
+    const LoadedRow moved = std::move(kept);
+    outcome = {};
+    EXPECT_EQ(alone.record, stored);
+    EXPECT_EQ(alone.name, "Bar.arj");
+    EXPECT_EQ(moved.record, stored);
+    EXPECT_EQ(kept.record, HeaderRecord::Bytes {});
+    EXPECT_TRUE(kept.name.empty());
+}
+
 TEST_F(AreaStoreTest, ShortLongNameFileAndProgressEveryTenthRecord)
 {
     std::vector<Entry> entries(25, Entry { .name = "A.ZIP" });

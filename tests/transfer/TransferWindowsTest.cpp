@@ -245,7 +245,7 @@ TEST_F(TransferWindows, ViewerFollowsTheClipboardOncePerTurn)
     for (int i = 0; i < 3; ++i) {
         items[size_t(i)].position = uint64_t(i * 2);
         items[size_t(i)].row.name = names[i];
-        items[size_t(i)].row.record[0] = uint8_t(i + 1);
+        items[size_t(i)].row.record.mutableData()[0] = uint8_t(i + 1);
     }
     auto record = [&](size_t i) {
         return QByteArray(
