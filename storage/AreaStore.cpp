@@ -211,8 +211,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     const auto count = int(recordCount(*length, AreaFileKind::Header));
 
     // Rows [from, to) appended to rows: both files read in blocks of records. Fewer rows when
-    // the file became shorter while it was read. Each thread makes its rows where they are to
-    // stay, so the table is written once.
+    // the file became shorter while it was read. The first part's rows are made where they stay
+    // (no table is zeroed first); the second part's are moved behind them.
     const std::string texts = path(area, AreaFileKind::Description);
     auto decode = [&](int from, int to, LoadedRows& rows, const std::function<void(int)>& reached) -> Result<void> {
         constexpr int kBlock = 1024;
