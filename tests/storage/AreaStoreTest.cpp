@@ -3,6 +3,7 @@
 #include "storage/Description.h"
 
 #include "tests/support/BoardBuilder.h"
+#include "tests/support/FaultyFileIo.h"
 
 #include <filesystem>
 
@@ -191,6 +192,16 @@ TEST_F(AreaStoreTest, LoadErrorsAreTold)
     ASSERT_TRUE(notADirectory.error);
     EXPECT_EQ(notADirectory.error->code, ENOTDIR);
     EXPECT_EQ(notADirectory.error->kind, LoadError::Kind::FileBasePathNotFound);
+
+    // A read failing after some rows were made gives the error and no rows.
+    board.writeEntries(7, std::vector<Entry>(1500, Entry { .name = "A.ZIP" }));
+    test::FaultyFileIo faulty(systemFileIo());
+    faulty.failAt(test::FaultyFileIo::Op::Read, 2, EIO);
+    const auto broken = AreaStore(faulty, board.fileBaseDir()).load(7, false);
+    ASSERT_TRUE(broken.error);
+    EXPECT_EQ(broken.error->code, EIO);
+    EXPECT_EQ(broken.error->kind, LoadError::Kind::FileBasePathNotFound); // as a drive gone away
+    EXPECT_TRUE(broken.rows.empty());
 }
 
 // An insertion is a batch of one, whose bytes the batch test checks: here the front and the end,
