@@ -57,10 +57,7 @@ struct Area {
         return { builder.headerPath(kArea), builder.indexPath(kArea), builder.longNamePath(kArea) };
     }
     // The area as built, put back before each measured change.
-    void save()
-    {
-        qv::bench::keepOriginals(files());
-    }
+    void save() { qv::bench::keepOriginals(files()); }
     void restore() { qv::bench::restoreOriginals(files()); }
     qv::LoadedRows rows(bool longNames = true) { return board->store().load(kArea, longNames).rows; }
 };

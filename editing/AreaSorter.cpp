@@ -72,8 +72,7 @@ AreaSorter::AreaSorter(Board& board)
 {
 }
 
-std::vector<uint64_t> AreaSorter::order(
-    const LoadedRows& rows, const SortRequest& request, const CodePage& codePage)
+std::vector<uint64_t> AreaSorter::order(const LoadedRows& rows, const SortRequest& request, const CodePage& codePage)
 {
     const int n = int(rows.size());
     std::vector<int> places;
@@ -202,8 +201,8 @@ std::vector<uint64_t> AreaSorter::order(
             const auto [atA, lengthA] = keys[x.at];
             const auto [atB, lengthB] = keys[y.at];
             const size_t skip = std::min({ common + 8, lengthA, lengthB });
-            const int c = std::memcmp(block.data() + atA + skip, block.data() + atB + skip,
-                std::min(lengthA, lengthB) - skip);
+            const int c
+                = std::memcmp(block.data() + atA + skip, block.data() + atB + skip, std::min(lengthA, lengthB) - skip);
             if (c != 0)
                 return c < 0;
             if (lengthA != lengthB)

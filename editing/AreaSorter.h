@@ -45,14 +45,13 @@ public:
     explicit AreaSorter(Board& board);
 
     // Record k of the new files is record order[k]; empty when the order would not change.
-    static std::vector<uint64_t> order(
-        const LoadedRows& rows, const SortRequest& request, const CodePage& codePage);
+    static std::vector<uint64_t> order(const LoadedRows& rows, const SortRequest& request, const CodePage& codePage);
 
     // rows: every row of the area as loaded, row texts as the list shows them. Refused
     // (kRowsChanged) unless the area still holds them where they were shown.
     // cancelled is asked once the order is known, before anything is written.
-    Outcome sort(int area, const LoadedRows& rows, const SortRequest& request,
-        const Progress& progress = {}, const std::function<bool()>& cancelled = {});
+    Outcome sort(int area, const LoadedRows& rows, const SortRequest& request, const Progress& progress = {},
+        const std::function<bool()>& cancelled = {});
 
     // Command-line names of the keys: name, size, file-date, upload-date, last-download,
     // downloads, uploader.

@@ -25,8 +25,7 @@ EntryRemover::EntryRemover(Board& board, QObject* parent)
 {
 }
 
-EntryRemover::Outcome EntryRemover::remove(
-    int area, const LoadedRows& rows, std::vector<int> selected, const Ask& ask)
+EntryRemover::Outcome EntryRemover::remove(int area, const LoadedRows& rows, std::vector<int> selected, const Ask& ask)
 {
     Outcome outcome;
     const int n = int(rows.size());

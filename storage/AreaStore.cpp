@@ -100,7 +100,9 @@ Result<void> AreaStore::checkRows(FileIo::Handle header, int area, std::span<con
     const bool ordered = many && std::is_sorted(expected.begin(), expected.end(), byPosition);
     const bool stretch = many && !ordered && (hi - lo) <= uint64_t(64 << 20) / HeaderRecord::kSize;
     constexpr uint64_t kWindowRecords = (uint64_t(1) << 20) / HeaderRecord::kSize;
-    std::vector<uint8_t> block(size_t(stretch ? hi - lo : ordered ? std::min(kWindowRecords, hi - lo) : 1)
+    std::vector<uint8_t> block(size_t(stretch    ? hi - lo
+                                       : ordered ? std::min(kWindowRecords, hi - lo)
+                                                 : 1)
         * HeaderRecord::kSize);
     uint64_t first = lo, held = 0; // the records block holds: [first, first + held)
     auto fill = [&](uint64_t from, uint64_t n) -> Result<bool> {
@@ -287,7 +289,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(second.error());
     // The file became shorter while it was read: keep the rows that were read.
     if (outcome.rows.size() == size_t(half))
-        outcome.rows.insert(outcome.rows.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+        outcome.rows.insert(
+            outcome.rows.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
     return outcome;
 }
 

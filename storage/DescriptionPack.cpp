@@ -101,8 +101,8 @@ Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length, ui
 
 // Lays out anew the kept texts of the records whose pointers are given, in the description file
 // survey.layout.read measured.
-Result<void> layOut(FileIo& io, const std::string& txt, const LargeVector<Pointers>& pointers, PackSurvey& survey,
-    uint8_t* window)
+Result<void> layOut(
+    FileIo& io, const std::string& txt, const LargeVector<Pointers>& pointers, PackSurvey& survey, uint8_t* window)
 {
     auto h = io.open(txt, FileIo::Mode::Read);
     if (!h)
@@ -209,7 +209,6 @@ Result<void> layOut(FileIo& io, const std::string& txt, const LargeVector<Pointe
     return {};
 }
 
-
 // The stamps of the description and header files; false when there is nothing to pack.
 Result<bool> measure(FileIo& io, const std::string& fileBaseDir, int area, PackSurvey& survey)
 {
@@ -235,15 +234,14 @@ Result<PackSurvey> finishSurvey(FileIo& io, const std::string& fileBaseDir, int 
 {
     if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.data()); !r)
         return r.error();
-    if (auto r = layOut(
-            io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.data());
+    if (auto r
+        = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.data());
         !r)
         return r.error();
     return survey;
 }
 
 } // namespace
-
 
 Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area)
 {

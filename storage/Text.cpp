@@ -3,9 +3,18 @@
 namespace qv::text {
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+char upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 }
 
 std::string_view trim(std::string_view s)

@@ -37,17 +37,14 @@ struct OrderCase {
 
 std::vector<OrderCase> orderCases()
 {
-    const LoadedRows names
-        = { row("b.zip"), row(""), row("B.zip"), row("ab"), row("a"), row(""), row("Zz") };
+    const LoadedRows names = { row("b.zip"), row(""), row("B.zip"), row("ab"), row("a"), row(""), row("Zz") };
     const LoadedRows uploaders = { row("x", 0, "Bo"), row(""), row("y", 0, ""), row("z", 0, "Ann") };
     // Equal keys: 1, 3 and 4 hold 7 bytes.
     const LoadedRows sizes = { row("a", 9), row("b", 7), row("c", 10), row("d", 7), row("e", 7) };
-    const LoadedRows dates
-        = { row("a", 0, "", packedDate(2005, 1, 1)), row("b", 0, "", packedDate(1999, 12, 31)),
-              row("c", 0, "", 0 /* Invalid */), row(""), row("d", 0, "", packedDate(1980, 1, 1)),
-              row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", packedDate(1979, 1, 1)) };
-    LoadedRows columns
-        = { row("a", 0, "", packedDate(1990, 1, 1), 30), row("b", 0, "", packedDate(1991, 1, 1), 5) };
+    const LoadedRows dates = { row("a", 0, "", packedDate(2005, 1, 1)), row("b", 0, "", packedDate(1999, 12, 31)),
+        row("c", 0, "", 0 /* Invalid */), row(""), row("d", 0, "", packedDate(1980, 1, 1)),
+        row("e", 0, "", int32_t(0x1C5E0000) /* 30 February 1994 */), row("f", 0, "", packedDate(1979, 1, 1)) };
+    LoadedRows columns = { row("a", 0, "", packedDate(1990, 1, 1), 30), row("b", 0, "", packedDate(1991, 1, 1), 5) };
     enc::putLong(columns[0].record.mutableData() + HeaderRecord::kUploadDateOffset, packedDate(2000, 1, 1));
     enc::putLong(columns[1].record.mutableData() + HeaderRecord::kLastDownloadOffset, packedDate(2020, 1, 1));
     return {

@@ -146,8 +146,8 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
         else if (i % 3)
             entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i });
         else
-            entries.push_back(
-                Entry { .name = "L~" + number + ".ZIP", .size = i, .longName = "L" + std::string(200, 'x') + number + ".zip" });
+            entries.push_back(Entry {
+                .name = "L~" + number + ".ZIP", .size = i, .longName = "L" + std::string(200, 'x') + number + ".zip" });
     }
     board.writeEntries(1, entries);
     std::filesystem::resize_file(board.longNamePath(1), size_t(n - 700) * LongNameRecord::kSize);
