@@ -219,10 +219,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     auto decode = [&](int from, int to, LoadedRows& rows, const std::function<void(int)>& reached) -> Result<void> {
         constexpr int kBlock = 1024;
         // The records are read straight into the buffer their rows keep.
-        const size_t bytes = size_t(to - from) * HeaderRecord::kSize;
-        auto* records = static_cast<uint8_t*>(allocateLarge(bytes));
-        const std::shared_ptr<const uint8_t[]> kept(
-            records, [bytes](const uint8_t* p) { freeLarge(const_cast<uint8_t*>(p), bytes); });
+        const std::shared_ptr<uint8_t[]> kept = sharedLarge<uint8_t>(size_t(to - from) * HeaderRecord::kSize);
+        uint8_t* records = kept.get();
         std::vector<uint8_t> names(longNames ? size_t(kBlock) * LongNameRecord::kSize : 0);
         // Texts the board's long-name pointers lead to, read only for entries that need one.
         std::optional<DescriptionReader> boardNames;

@@ -118,7 +118,7 @@ Result<void> layOut(
     // their end (one a suffix of another) are one stretch, so they stay shared.
     // Pointers are 32-bit: half the memory of 64-bit offsets, which for 100,000 records counts.
     LargeVector<uint32_t> starts;
-    reserveLarge(starts, pointers.size() + pointers.size() / 4);
+    starts.reserve(pointers.size() + pointers.size() / 4);
     auto consider = [&](int32_t p, bool longName) {
         if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
             return;
@@ -136,7 +136,7 @@ Result<void> layOut(
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 
     auto& stretches = survey.layout.stretches;
-    reserveLarge(stretches, starts.size());
+    stretches.reserve(starts.size());
     uint64_t windowFirst = 0, windowCount = 0; // the window holds no bytes of the file yet
     for (const uint64_t start : starts) {
         if (!stretches.empty() && start < stretches.back().from + stretches.back().length)

@@ -76,8 +76,15 @@ template <class Table> void reserveLarge(Table& table, size_t n)
 
 struct LargeFree {
     size_t bytes = 0;
-    void operator()(uint8_t* p) const { freeLarge(p, bytes); }
+    void operator()(const void* p) const { freeLarge(const_cast<void*>(p), bytes); }
 };
+
+// Room for count elements of a plain type, shared by whoever keeps a pointer into it.
+template <class T> std::shared_ptr<T[]> sharedLarge(size_t count)
+{
+    const size_t bytes = count * sizeof(T);
+    return std::shared_ptr<T[]>(static_cast<T*>(allocateLarge(bytes)), LargeFree { bytes });
+}
 
 // A byte buffer that is not zero-filled: reads and rewrites fill every byte they use, and
 // clearing tens of megabytes first costs as much as the copy itself.

@@ -10,9 +10,9 @@ char* NameBlocks::room(size_t size)
 {
     if (size > m_left) {
         const size_t bytes = std::max({ size, m_next, size_t(4096) });
-        auto* p = static_cast<char*>(allocateLarge(bytes));
-        m_block = std::shared_ptr<const char[]>(p, [bytes](const char* q) { freeLarge(const_cast<char*>(q), bytes); });
-        m_free = p;
+        auto block = sharedLarge<char>(bytes);
+        m_free = block.get();
+        m_block = std::move(block);
         m_left = bytes;
         // A guess too small is not made again for every row.
         m_next = std::max(m_next, bytes);

@@ -55,7 +55,6 @@ public:
     static constexpr size_t size() { return kSize; }
     const uint8_t* begin() const { return data(); }
     const uint8_t* end() const { return data() + kSize; }
-    uint8_t operator[](size_t i) const { return data()[i]; }
     operator HeaderRecord::Bytes() const // NOLINT(google-explicit-constructor)
     {
         HeaderRecord::Bytes b;
