@@ -30,10 +30,11 @@ struct Pointers {
     int32_t index = -1;
 };
 
-// Reads one pointer per record of the header or index file into out; records the file lacks
-// keep what out holds.
-Result<void> readPointerFile(
-    FileIo& io, const std::string& file, AreaFileKind kind, LargeVector<Pointers>& out, uint8_t* block)
+// Hands each of the first `records` records of the header or index file to each, with its
+// number; records the file lacks are not handed.
+template <class Each>
+Result<void> readRecords(
+    FileIo& io, const std::string& file, AreaFileKind kind, uint64_t records, uint8_t* block, Each each)
 {
     const size_t size = kind == AreaFileKind::Header ? HeaderRecord::kSize : IndexRecord::kSize;
     auto h = io.open(file, FileIo::Mode::Read);
@@ -43,7 +44,7 @@ Result<void> readPointerFile(
     auto length = io.size(*h);
     if (!length)
         return length.error();
-    const uint64_t present = std::min<uint64_t>(out.size(), *length / size);
+    const uint64_t present = std::min<uint64_t>(records, *length / size);
     const uint64_t perBlock = kWindow / size;
     for (uint64_t first = 0; first < present; first += perBlock) {
         const uint64_t n = std::min(perBlock, present - first);
@@ -52,18 +53,15 @@ Result<void> readPointerFile(
             return got.error();
         if (*got != n * size)
             return Error { kChangedMeanwhile, "an area file became shorter while it was read" };
-        for (uint64_t i = 0; i < n; ++i) {
-            const uint8_t* rec = block + i * size;
-            Pointers& p = out[first + i];
-            if (kind == AreaFileKind::Header) {
-                p.header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
-                p.longName = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset);
-            } else {
-                p.index = enc::getLong(rec + IndexRecord::kDescriptionPointerOffset);
-            }
-        }
+        for (uint64_t i = 0; i < n; ++i)
+            each(first + i, block + i * size);
     }
     return {};
+}
+
+int32_t indexPointer(const uint8_t* rec)
+{
+    return enc::getLong(rec + IndexRecord::kDescriptionPointerOffset);
 }
 
 // The index's pointers; without an index file (or for the records it lacks) the header's, as
@@ -76,7 +74,8 @@ Result<void> readIndexPointers(
     const std::string file = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);
     if (!io.exists(file))
         return {};
-    return readPointerFile(io, file, AreaFileKind::Index, out, block);
+    return readRecords(io, file, AreaFileKind::Index, out.size(), block,
+        [&](uint64_t i, const uint8_t* rec) { out[i].index = indexPointer(rec); });
 }
 
 // Where the bytes after the last zero byte of the file's first `length` bytes start (0: none).
@@ -99,70 +98,139 @@ Result<uint64_t> afterLastZero(FileIo& io, FileIo::Handle h, uint64_t length, ui
     return uint64_t(0);
 }
 
+// The texts the records point at, gathered in record order before they are sorted. Each is
+// its offset shifted left by one, the low bit set for a long-name pointer: pointers are
+// positive 32-bit values, so this fits 32 bits, half the memory of 64-bit offsets, which for
+// 100,000 records counts.
+struct Starts {
+    explicit Starts(uint64_t tail, size_t records)
+        : tail(tail)
+    {
+        all.reserve(records + records / 4);
+    }
+    // One record's pointers, in the order a pack places their texts.
+    void add(int32_t header, int32_t longName, int32_t index)
+    {
+        consider(header, false);
+        consider(longName, true);
+        if (index != header) // as they mostly are
+            consider(index, false);
+    }
+    // Texts appended one after another leave them in order already.
+    void sort()
+    {
+        if (!std::is_sorted(all.begin(), all.end()))
+            std::sort(all.begin(), all.end());
+    }
+    static bool leads(int32_t p, bool longName, uint64_t tail)
+    {
+        return p >= 0 && !(longName && p == 0) && uint64_t(p) < tail;
+    }
+
+    uint64_t tail;
+    LargeVector<uint32_t> all;
+    std::optional<uint32_t> first; // the first pointer in record order that leads to a text
+
+private:
+    void consider(int32_t p, bool longName)
+    {
+        if (!leads(p, longName, tail))
+            return;
+        all.push_back(uint32_t(p) << 1 | uint32_t(longName));
+        if (!first)
+            first = uint32_t(p);
+    }
+};
+
+// Finds where each text ends: at the first zero byte after its start, before the tail. Texts
+// that share their end (one a suffix of another) are one stretch, so they stay shared.
+// stretch(from, length) is called for each stretch, in the order of the file, then start(p,
+// longName, from) for each gathered start in it.
+template <class Stretch, class Start>
+Result<void> findStretches(
+    FileIo& io, FileIo::Handle h, const Starts& starts, uint8_t* window, Stretch stretch, Start start)
+{
+    uint64_t windowFirst = 0, windowCount = 0; // the window holds no bytes of the file yet
+    uint64_t from = 0, end = 0; // the last stretch; none yet
+    for (const uint32_t entry : starts.all) {
+        const uint64_t p = entry >> 1;
+        if (p >= end) { // else a suffix of the stretch before
+            // The zero byte that ends it: there is one before the tail.
+            uint64_t at = p;
+            for (;;) {
+                if (at < windowFirst || at >= windowFirst + windowCount) {
+                    auto got = io.readAt(h, at, window, size_t(std::min<uint64_t>(kWindow, starts.tail - at)));
+                    if (!got)
+                        return got.error();
+                    if (*got == 0)
+                        return Error { kChangedMeanwhile, "the description file became shorter while it was read" };
+                    windowFirst = at;
+                    windowCount = *got;
+                }
+                const uint8_t* in = window + (at - windowFirst);
+                const void* zero = std::memchr(in, 0, size_t(windowFirst + windowCount - at));
+                if (zero) {
+                    at += uint64_t(static_cast<const uint8_t*>(zero) - in);
+                    break;
+                }
+                at = windowFirst + windowCount;
+            }
+            from = p;
+            end = at + 1;
+            stretch(from, end - from);
+        }
+        start(p, (entry & 1) != 0, from);
+    }
+    return {};
+}
+
+// Opens the description file survey.layout.read measured and finds its tail.
+Result<uint64_t> openTexts(
+    FileIo& io, const std::string& txt, PackSurvey& survey, std::optional<ScopedHandle>& handle, uint8_t* window)
+{
+    auto h = io.open(txt, FileIo::Mode::Read);
+    if (!h)
+        return h.error();
+    handle.emplace(io, *h);
+    auto tail = afterLastZero(io, *h, survey.layout.read.size, window);
+    if (!tail)
+        return tail.error();
+    survey.layout.tailFrom = *tail;
+    return *tail;
+}
+
+// What a pack keeps: the kept texts, the byte before them when a long name would come first
+// (lead), and the tail as it is.
+void keep(PackSurvey& survey, uint64_t texts, uint64_t packed, bool lead)
+{
+    survey.texts = texts;
+    survey.layout.tailTo = packed + (lead ? 1 : 0);
+    survey.keptBytes = survey.layout.tailTo + (survey.layout.read.size - survey.layout.tailFrom);
+}
+
 // Lays out anew the kept texts of the records whose pointers are given, in the description file
 // survey.layout.read measured.
 Result<void> layOut(
     FileIo& io, const std::string& txt, const LargeVector<Pointers>& pointers, PackSurvey& survey, uint8_t* window)
 {
-    auto h = io.open(txt, FileIo::Mode::Read);
-    if (!h)
-        return h.error();
-    ScopedHandle handle(io, *h);
-    const uint64_t length = survey.layout.read.size;
-    auto tail = afterLastZero(io, *h, length, window);
+    std::optional<ScopedHandle> handle;
+    auto tail = openTexts(io, txt, survey, handle, window);
     if (!tail)
         return tail.error();
-    survey.layout.tailFrom = *tail;
-
-    // Every text starts at a pointer and ends with the first zero byte after it. Texts that share
-    // their end (one a suffix of another) are one stretch, so they stay shared.
-    // Pointers are 32-bit: half the memory of 64-bit offsets, which for 100,000 records counts.
-    LargeVector<uint32_t> starts;
-    starts.reserve(pointers.size() + pointers.size() / 4);
-    auto consider = [&](int32_t p, bool longName) {
-        if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
-            return;
-        starts.push_back(uint32_t(p));
-    };
-    for (const Pointers& p : pointers) {
-        consider(p.header, false);
-        consider(p.longName, true);
-        if (p.index != p.header) // as they mostly are
-            consider(p.index, false);
-    }
-    // Texts appended one after another leave them in order already.
-    if (!std::is_sorted(starts.begin(), starts.end()))
-        std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-
+    Starts starts(*tail, pointers.size());
+    for (const Pointers& p : pointers)
+        starts.add(p.header, p.longName, p.index);
+    starts.sort();
     auto& stretches = survey.layout.stretches;
-    stretches.reserve(starts.size());
-    uint64_t windowFirst = 0, windowCount = 0; // the window holds no bytes of the file yet
-    for (const uint64_t start : starts) {
-        if (!stretches.empty() && start < stretches.back().from + stretches.back().length)
-            continue; // a suffix of the stretch before
-        // The zero byte that ends it: there is one before the tail.
-        uint64_t at = start;
-        for (;;) {
-            if (at < windowFirst || at >= windowFirst + windowCount) {
-                auto got = io.readAt(*h, at, window, size_t(std::min<uint64_t>(kWindow, *tail - at)));
-                if (!got)
-                    return got.error();
-                if (*got == 0)
-                    return Error { kChangedMeanwhile, "the description file became shorter while it was read" };
-                windowFirst = at;
-                windowCount = *got;
-            }
-            const uint8_t* from = window + (at - windowFirst);
-            const void* zero = std::memchr(from, 0, size_t(windowFirst + windowCount - at));
-            if (zero) {
-                at += uint64_t(static_cast<const uint8_t*>(zero) - from);
-                break;
-            }
-            at = windowFirst + windowCount;
-        }
-        stretches.push_back({ start, at + 1 - start, 0 });
-    }
+    stretches.reserve(starts.all.size());
+    if (auto r = findStretches(
+            io, handle->get(), starts, window,
+            [&](uint64_t from, uint64_t length) {
+                stretches.push_back({ from, length, 0 });
+            },
+            [](uint64_t, bool, uint64_t) {});
+        !r)
+        return r.error();
 
     // New offsets in record order: the first record's texts first.
     size_t hint = 0;
@@ -181,7 +249,7 @@ Result<void> layOut(
     std::optional<size_t> first;
     bool longNameAtZero = false;
     auto place = [&](int32_t p, bool longName) {
-        if (p < 0 || (longName && p == 0) || uint64_t(p) >= *tail)
+        if (!Starts::leads(p, longName, *tail))
             return;
         const size_t k = stretchOf(uint64_t(p));
         if (!placed[k]) {
@@ -203,9 +271,7 @@ Result<void> layOut(
     const uint64_t lead = longNameAtZero ? 1 : 0;
     for (auto& s : stretches)
         s.to += lead;
-    survey.texts = stretches.size();
-    survey.layout.tailTo = next + lead;
-    survey.keptBytes = survey.layout.tailTo + (length - *tail);
+    keep(survey, stretches.size(), next, longNameAtZero);
     return {};
 }
 
@@ -228,19 +294,6 @@ Result<bool> measure(FileIo& io, const std::string& fileBaseDir, int area, PackS
     return texts->exists && header->exists; // else no records to rewrite: nothing is packed
 }
 
-// The index's pointers added to the header's, then the texts laid out.
-Result<PackSurvey> finishSurvey(FileIo& io, const std::string& fileBaseDir, int area, LargeVector<Pointers>& pointers,
-    RawBuffer& buffer, PackSurvey& survey)
-{
-    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.data()); !r)
-        return r.error();
-    if (auto r
-        = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.data());
-        !r)
-        return r.error();
-    return survey;
-}
-
 } // namespace
 
 Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area)
@@ -251,14 +304,25 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
     LargeVector<Pointers> pointers(survey.records);
     RawBuffer buffer = readBuffer();
-    if (auto r = readPointerFile(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
-            pointers, buffer.data());
+    if (auto r = readRecords(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Header), AreaFileKind::Header,
+            pointers.size(), buffer.data(),
+            [&](uint64_t i, const uint8_t* rec) {
+                pointers[i].header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
+                pointers[i].longName = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset);
+            });
         !r)
         return r.error();
-    return finishSurvey(io, fileBaseDir, area, pointers, buffer, survey);
+    if (auto r = readIndexPointers(io, fileBaseDir, area, pointers, buffer.data()); !r)
+        return r.error();
+    if (auto r
+        = layOut(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), pointers, survey, buffer.data());
+        !r)
+        return r.error();
+    return survey;
 }
 
-Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows)
+Result<PackSurvey> surveyPackFigures(
+    FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows)
 {
     PackSurvey survey;
     // Measured after the rows were read, so every text they point at is in it.
@@ -266,13 +330,52 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
     survey.records = rows.size();
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
-    LargeVector<Pointers> pointers(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        pointers[i].header = enc::getLong(rows[i].record.data() + HeaderRecord::kDescriptionPointerOffset);
-        pointers[i].longName = enc::getLong(rows[i].record.data() + HeaderRecord::kLongNamePointerOffset);
-    }
     RawBuffer buffer = readBuffer();
-    return finishSurvey(io, fileBaseDir, area, pointers, buffer, survey);
+    std::optional<ScopedHandle> file;
+    auto tail
+        = openTexts(io, areaFilePath(io, fileBaseDir, area, AreaFileKind::Description), survey, file, buffer.data());
+    if (!tail)
+        return tail.error();
+
+    // Each row's pointers with its index record's, read in step; rows the index file lacks take
+    // the header's, as the rewrite rebuilds them.
+    Starts starts(*tail, rows.size());
+    uint64_t done = 0;
+    auto add = [&](uint64_t i, std::optional<int32_t> index) {
+        const uint8_t* rec = rows[i].record.data();
+        const int32_t header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
+        starts.add(header, enc::getLong(rec + HeaderRecord::kLongNamePointerOffset), index.value_or(header));
+        done = i + 1;
+    };
+    const std::string index = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);
+    if (io.exists(index)) {
+        if (auto r = readRecords(io, index, AreaFileKind::Index, rows.size(), buffer.data(),
+                [&](uint64_t i, const uint8_t* rec) { add(i, indexPointer(rec)); });
+            !r)
+            return r.error();
+    }
+    while (done < rows.size())
+        add(done, std::nullopt);
+    starts.sort();
+
+    // The first text in record order is placed first: it must not be one a long-name pointer
+    // leads to at its start, or that pointer would read 0.
+    uint64_t kept = 0, packed = 0;
+    std::optional<uint64_t> first;
+    bool lead = false;
+    if (auto r = findStretches(
+            io, file->get(), starts, buffer.data(),
+            [&](uint64_t from, uint64_t length) {
+                ++kept;
+                packed += length;
+                if (starts.first && from <= *starts.first && *starts.first < from + length)
+                    first = from;
+            },
+            [&](uint64_t p, bool longName, uint64_t from) { lead = lead || (longName && first == from && p == from); });
+        !r)
+        return r.error();
+    keep(survey, kept, packed, lead);
+    return survey;
 }
 
 Result<PackOutcome> packDescriptions(AreaStore& store, int area)

@@ -34,7 +34,7 @@ public:
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
         // What a pack would reclaim of the description file.
-        const auto pack = surveyPack(c.board().io(), c.board().store().fileBaseDir(), *area, loaded.rows);
+        const auto pack = surveyPackFigures(c.board().io(), c.board().store().fileBaseDir(), *area, loaded.rows);
         const qint64 reclaimable = pack ? qint64(pack->reclaimable()) : 0;
         if (c.json())
             c.printJson(
