@@ -32,9 +32,10 @@ function(qv_folder_library target)
     qv_common(${target})
 endfunction()
 
-# A GoogleTest executable made of every .cpp in the calling folder.
+# A GoogleTest executable made of every .cpp in the calling folder. LEAKS: the sanitizers also
+# look for leaks (only where no library the tests use keeps memory to the end on purpose).
 function(qv_test_folder target)
-    cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+    cmake_parse_arguments(ARG "LEAKS" "" "LINK" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(NOT sources)
         return()
@@ -47,9 +48,13 @@ function(qv_test_folder target)
     # One test alone: bin/<program> --gtest_filter=<Suite.Test>.
     set(shards 4)
     math(EXPR last "${shards} - 1")
+    set(environment "QT_QPA_PLATFORM=offscreen")
+    if(ARG_LEAKS)
+        list(APPEND environment "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")
+    endif()
     foreach(i RANGE ${last})
         add_test(NAME ${target}/${i} COMMAND ${target} --gtest_brief=1)
         set_tests_properties(${target}/${i} PROPERTIES ENVIRONMENT
-            "QT_QPA_PLATFORM=offscreen;GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${i}")
+            "${environment};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${i}")
     endforeach()
 endfunction()

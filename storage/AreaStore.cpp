@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -194,6 +195,7 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         const bool missing
             = e.code == ENOENT || e.code == ENOTDIR || e.code == EACCES || e.code == EIO || e.code == ENAMETOOLONG;
         outcome.rows.clear();
+        outcome.sizes = 0;
         outcome.error = LoadError { missing ? LoadError::Kind::FileBasePathNotFound : LoadError::Kind::Unexpected,
             e.code, e.message };
         return outcome;
@@ -212,11 +214,13 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
 
-    // Rows [from, to) appended to rows: both files read in blocks of records. Fewer rows when
-    // the file became shorter while it was read. The first part's rows are made where they stay
-    // (no table is zeroed first); the second part's are moved behind them.
+    // Rows [from, to) made in place from slots on, in the room the table reserved, made counting
+    // them; both files read in blocks of records. Fewer rows when the file became shorter while
+    // it was read. Each thread makes its rows where they stay: no table is zeroed first and
+    // none is moved afterwards.
     const std::string texts = path(area, AreaFileKind::Description);
-    auto decode = [&](int from, int to, LoadedRows& rows, const std::function<void(int)>& reached) -> Result<void> {
+    auto decode = [&](int from, int to, LoadedRow* slots, size_t& made, uint64_t& sizes,
+                      const std::function<void(int)>& reached) -> Result<void> {
         constexpr int kBlock = 1024;
         // The records are read straight into the buffer their rows keep.
         const std::shared_ptr<uint8_t[]> kept = sharedLarge<uint8_t>(size_t(to - from) * HeaderRecord::kSize);
@@ -251,9 +255,11 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 std::string_view longName = size_t(k) < namesGot
                     ? counted(names.data() + size_t(k) * LongNameRecord::kSize, LongNameRecord::kWidth)
                     : std::string_view();
-                LoadedRow& row = rows.emplace_back();
+                LoadedRow& row = *::new (static_cast<void*>(slots + made)) LoadedRow();
+                ++made;
                 fillRow(row, rec, longName, boardNames ? &*boardNames : nullptr, &blocks);
                 row.record = RowRecord(kept, rec);
+                sizes += uint32_t(enc::getLong(rec + HeaderRecord::kSizeOffset));
             }
             if (whole < n)
                 return {};
@@ -267,28 +273,33 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (count >= kParallelRows && std::thread::hardware_concurrency() > 1)
         half = count / 2;
     outcome.rows.reserve(size_t(count));
-    LoadedRows tail;
+    LoadedRow* const slots = outcome.rows.data();
+    size_t made = 0, tailMade = 0;
+    uint64_t tailSizes = 0;
     Result<void> second;
     std::optional<std::thread> helper;
     if (half < count)
-        helper.emplace([&] {
-            tail.reserve(size_t(count - half));
-            second = decode(half, count, tail, {});
-        });
-    Result<void> firstHalf = decode(0, half, outcome.rows, [&](int i) {
+        helper.emplace([&] { second = decode(half, count, slots + half, tailMade, tailSizes, {}); });
+    Result<void> firstHalf = decode(0, half, slots, made, outcome.sizes, [&](int i) {
         if (progress)
             progress(int(int64_t(i) * count / std::max(half, 1)), count);
     });
     if (helper)
         helper->join();
-    if (!firstHalf)
-        return fail(firstHalf.error());
-    if (!second)
-        return fail(second.error());
+    // Rows made in place are the table's once adopted; those it does not take are ended here.
+    if (!firstHalf || !second) {
+        std::destroy_n(slots, made);
+        std::destroy_n(slots + half, tailMade);
+        return fail(!firstHalf ? firstHalf.error() : second.error());
+    }
+    adoptMadeInPlace(outcome.rows, made);
     // The file became shorter while it was read: keep the rows that were read.
-    if (outcome.rows.size() == size_t(half))
-        outcome.rows.insert(
-            outcome.rows.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+    if (made == size_t(half)) {
+        adoptMadeInPlace(outcome.rows, tailMade);
+        outcome.sizes += tailSizes;
+    } else {
+        std::destroy_n(slots + half, tailMade);
+    }
     return outcome;
 }
 

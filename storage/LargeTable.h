@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <sys/mman.h>
@@ -54,6 +56,10 @@ inline void freeLarge(void* p, size_t bytes)
         ::operator delete(p, std::align_val_t(kHugePage));
 }
 
+// Given to a table's emplace_back for an element already made in place at its end, in the room
+// reserve() gave: the table counts it without making it again (adoptMadeInPlace).
+struct MadeInPlace { };
+
 // The allocator of tables that may hold an area's worth of records or rows.
 template <class T> struct LargeTableAllocator {
     static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
@@ -62,10 +68,26 @@ template <class T> struct LargeTableAllocator {
     template <class U> LargeTableAllocator(const LargeTableAllocator<U>&) { }
     T* allocate(size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
     void deallocate(T* p, size_t n) { freeLarge(p, n * sizeof(T)); }
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U> void construct(U*, MadeInPlace) { }
     friend bool operator==(const LargeTableAllocator&, const LargeTableAllocator&) { return true; }
 };
 
 template <class T> using LargeVector = std::vector<T, LargeTableAllocator<T>>;
+
+// Counts the n elements made in place after the end of table as its own. Threads that fill the
+// parts of one table each make their elements where they stay; no table is made first and none
+// is moved afterwards. The room must be there: growing would "make" garbage.
+template <class T> void adoptMadeInPlace(LargeVector<T>& table, size_t n)
+{
+    if (table.size() + n > table.capacity())
+        std::abort();
+    for (size_t i = 0; i < n; ++i)
+        table.emplace_back(MadeInPlace {});
+}
 
 // Room for n elements, in huge pages where the system allows it.
 template <class Table> void reserveLarge(Table& table, size_t n)

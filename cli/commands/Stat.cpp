@@ -27,10 +27,7 @@ public:
         LoadOutcome loaded;
         if (!c.load(*area, loaded))
             return 1;
-        // Summed as the status bar sums them: every row, sizes as unsigned 32-bit values.
-        uint64_t total = 0;
-        for (const LoadedRow& r : loaded.rows)
-            total += uint64_t(uint32_t(r.size()));
+        const uint64_t total = loaded.sizes;
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
         // What a pack would reclaim of the description file.

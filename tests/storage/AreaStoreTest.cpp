@@ -136,7 +136,7 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
     // Large enough for two decoding threads; names, comments and board long names differ per
     // row so a row landing in the wrong place shows, and the long-name file ends early. Every
     // third row shows a long name of 200 bytes and more, so the names outgrow the room first
-    // set aside for them.
+    // set aside for them. Some sizes are over 2 GB, which the sum takes as unsigned.
     const int n = AreaStore::kParallelRows + 1234;
     std::vector<Entry> entries;
     for (int i = 0; i < n; ++i) {
@@ -144,7 +144,7 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
         if (i % 97 == 0)
             entries.push_back(Entry { .name = "", .description = "comment " + number });
         else if (i % 3)
-            entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i });
+            entries.push_back(Entry { .name = "F" + number + ".ZIP", .size = i % 5 ? i : -i }); // over 2 GB
         else
             entries.push_back(Entry {
                 .name = "L~" + number + ".ZIP", .size = i, .longName = "L" + std::string(200, 'x') + number + ".zip" });
@@ -165,10 +165,13 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
     auto one = store.readRows(1, all, true);
     ASSERT_TRUE(one);
     ASSERT_EQ(loaded.rows.size(), one->size());
+    uint64_t sizes = 0;
     for (size_t i = 0; i < one->size(); ++i) {
         EXPECT_EQ(loaded.rows[i].name, (*one)[i].name) << i;
         EXPECT_EQ(loaded.rows[i].size(), (*one)[i].size()) << i;
+        sizes += uint32_t((*one)[i].size());
     }
+    EXPECT_EQ(loaded.sizes, sizes);
     EXPECT_EQ(loaded.rows[size_t(n - 2)].name, "F" + std::to_string(n - 2) + ".zip");
     // A row kept keeps its name when the rest are gone.
     const LoadedRow kept = loaded.rows[21];
@@ -202,6 +205,14 @@ TEST_F(AreaStoreTest, LoadErrorsAreTold)
     EXPECT_EQ(broken.error->code, EIO);
     EXPECT_EQ(broken.error->kind, LoadError::Kind::FileBasePathNotFound); // as a drive gone away
     EXPECT_TRUE(broken.rows.empty());
+    // The same when two threads share the load and one fails after both made rows.
+    board.writeEntries(6, std::vector<Entry>(AreaStore::kParallelRows + 100, Entry { .name = "A.ZIP" }));
+    faulty.failAt(test::FaultyFileIo::Op::Read, 12, EIO);
+    const auto halves = AreaStore(faulty, board.fileBaseDir()).load(6, false);
+    ASSERT_TRUE(halves.error);
+    EXPECT_EQ(halves.error->code, EIO);
+    EXPECT_TRUE(halves.rows.empty());
+    EXPECT_EQ(halves.sizes, 0u);
 }
 
 // An insertion is a batch of one, whose bytes the batch test checks: here the front and the end,
