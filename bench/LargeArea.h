@@ -88,16 +88,16 @@ public:
         if (plain > 0)
             m_ratios.push_back(work / plain);
     }
-    template <class State> void report(State& state) const
+    template <class State> void report(State& state, const std::string& name = "ratio") const
     {
         if (m_ratios.empty())
             return;
         std::vector<double> r = m_ratios;
         std::sort(r.begin(), r.end());
         const size_t n = r.size();
-        state.counters["ratio"] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
-        state.counters["ratio_min"] = r.front();
-        state.counters["ratio_max"] = r.back();
+        state.counters[name] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
+        state.counters[name + "_min"] = r.front();
+        state.counters[name + "_max"] = r.back();
     }
 
 private:
