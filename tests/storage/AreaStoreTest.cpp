@@ -381,6 +381,11 @@ TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
     ASSERT_TRUE(store.patchRecord(1, AreaFileKind::LongName, 2, 0, name.encode()));
     EXPECT_EQ(stored(board, 1).longNames, (std::vector<std::string> { "MY FILE.TXT", "", "Third" }));
     EXPECT_EQ(store.readLongName(1, 5)->name(), "");
+
+    // An index file shorter than the header has no record for the last entry to patch.
+    std::filesystem::resize_file(board.indexPath(1), 2 * IndexRecord::kSize);
+    EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Index, 2, 0, downloads));
+    EXPECT_EQ(std::filesystem::file_size(board.indexPath(1)), 2 * IndexRecord::kSize);
 }
 
 } // namespace

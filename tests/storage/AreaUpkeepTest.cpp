@@ -130,6 +130,20 @@ TEST(DescriptionPack, KeepsOnlyReferencedTextsAndMovesEveryPointer)
     }
 }
 
+// Texts without a header file are no records' texts: nothing to pack, and no error.
+TEST(DescriptionPack, TextsWithoutRecordsAreLeftAlone)
+{
+    test::TempDir tmp;
+    BoardBuilder board(tmp.path());
+    writeArea(board, 1, {}, "orphan\0"s);
+    std::filesystem::remove(board.headerPath(1));
+    AreaStore store(systemFileIo(), board.fileBaseDir());
+    auto packed = packDescriptions(store, 1);
+    ASSERT_TRUE(packed) << packed.error().message;
+    EXPECT_FALSE(packed->written);
+    EXPECT_EQ(test::readFile(board.descriptionPath(1)), test::bytesOf("orphan\0"s));
+}
+
 // A description file without a single zero byte (one text the board has not ended yet, longer
 // than a read) is all tail: nothing is reclaimable and the pack writes nothing.
 TEST(DescriptionPack, AFileWithoutAnEndedTextIsAllTail)
