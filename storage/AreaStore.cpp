@@ -214,8 +214,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
 
-    // Rows [from, to) made in place from slots on, in the room the table reserved, made counting
-    // them; both files read in blocks of records. Fewer rows when the file became shorter while
+    // Makes the rows [from, to) in place at slots (room the table reserved), counting them in
+    // made; both files read in blocks of records. Fewer rows when the file became shorter while
     // it was read. Each thread makes its rows where they stay: no table is zeroed first and
     // none is moved afterwards.
     const std::string texts = path(area, AreaFileKind::Description);
