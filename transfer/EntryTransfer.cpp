@@ -20,17 +20,6 @@ namespace {
 // entries again where they are.
 constexpr int kSourceAttempts = 3;
 
-// Records that are the same entry: equal outside the fields the board bumps in place.
-bool sameEntry(const std::array<uint8_t, HeaderRecord::kSize>& a, const std::array<uint8_t, HeaderRecord::kSize>& b)
-{
-    auto masked = [](std::array<uint8_t, HeaderRecord::kSize> r) {
-        std::fill_n(r.begin() + HeaderRecord::kLastDownloadOffset, 4, uint8_t(0));
-        std::fill_n(r.begin() + HeaderRecord::kDownloadsOffset, 2, uint8_t(0));
-        return r;
-    };
-    return masked(a) == masked(b);
-}
-
 QString nameKey(const QString& name)
 {
     return name.trimmed().toCaseFolded();
@@ -117,7 +106,7 @@ bool EntryTransfer::locate(const Request& request, Outcome& outcome)
         auto rows = m_board.store().readRows(request.source, held, false);
         bool all = bool(rows);
         for (size_t k = 0; all && k < rows->size(); ++k)
-            all = sameEntry((*rows)[k].record, item(request, k).row.record);
+            all = HeaderRecord::sameButCounted((*rows)[k].record.data(), item(request, k).row.record.data());
         if (all) {
             m_positions = std::move(held);
             return true;
@@ -161,7 +150,8 @@ bool EntryTransfer::check(const Request& request, Outcome& outcome)
         return fail(
             rows.error().code == ESTALE ? Error { kRowsChanged, rowsChangedMessage(request.source) } : rows.error());
     for (size_t k = 0; k < rows->size(); ++k)
-        if (!sameEntry((*rows)[k].record, item(request, k).row.record))
+        // The same entry: equal outside the fields the board bumps in place.
+        if (!HeaderRecord::sameButCounted((*rows)[k].record.data(), item(request, k).row.record.data()))
             return fail(Error { kRowsChanged, rowsChangedMessage(request.source) });
     return true;
 }
