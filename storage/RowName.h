@@ -93,16 +93,17 @@ private:
     uint32_t m_size = 0;
 };
 
-// Where one thread of a load puts the names of its rows: blocks in huge pages, each handed to
-// the rows whose names it holds. Not shared between threads.
+// Where one thread of a load puts the names of its rows: blocks handed to the rows whose names
+// they hold. Not shared between threads.
 class NameBlocks {
 public:
     // Room for size bytes of one name; the RowName of it is made by name() once they are written.
     char* room(size_t size);
     RowName name(const char* at, size_t size) const { return RowName(m_block, at, size); }
-    // Bytes each new block holds at least (a guess at what the names of a load will need).
+    // expected is a guess at the bytes the names of a load will need.
     explicit NameBlocks(size_t expected)
-        : m_next(expected)
+        : m_planned(expected)
+        , m_next(expected)
     {
     }
 
@@ -110,7 +111,8 @@ private:
     std::shared_ptr<const char[]> m_block;
     char* m_free = nullptr;
     size_t m_left = 0;
-    size_t m_next;
+    size_t m_planned; // bytes of the guess no block holds yet
+    size_t m_next; // the size of blocks once the guess is used up
 };
 
 } // namespace qv
