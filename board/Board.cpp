@@ -115,12 +115,13 @@ Board::AreaDirectory Board::areaDirectory(int area) const
     return dir;
 }
 
-LoadOutcome Board::loadArea(int area, bool useLongNames, const std::function<void(int, int)>& progress) const
+LoadOutcome Board::loadArea(
+    int area, bool useLongNames, const std::function<void(int, int)>& progress, WithPointers withPointers) const
 {
     const AreaDirectory dir = areaDirectory(area);
     if (dir.ok())
         TransferLeftovers::removeDeadCopies(dir.host);
-    return m_store->load(area, useLongNames, progress);
+    return m_store->load(area, useLongNames, progress, withPointers);
 }
 
 QString Board::entryFile(const QString& hostDirectory, const QString& rowText)

@@ -59,7 +59,8 @@ public:
     AreaStore& store() const { return *m_store; }
     // The area as the file list shows it, after removing what dead transfers left in its
     // directory (their temporary copies).
-    LoadOutcome loadArea(int area, bool useLongNames, const std::function<void(int, int)>& progress = {}) const;
+    LoadOutcome loadArea(int area, bool useLongNames, const std::function<void(int, int)>& progress = {},
+        WithPointers withPointers = WithPointers::No) const;
 
     bool areaExists(int area) const { return m_config.areaExists(area); }
     // The area's name as stored, as text ("" for an unknown area).

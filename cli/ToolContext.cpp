@@ -67,11 +67,11 @@ bool ToolContext::requireFileBase()
     return false;
 }
 
-bool ToolContext::load(int area, LoadOutcome& outcome)
+bool ToolContext::load(int area, LoadOutcome& outcome, WithPointers withPointers)
 {
     if (!requireArea(area) || !requireFileBase())
         return false;
-    outcome = board().loadArea(area, true);
+    outcome = board().loadArea(area, true, {}, withPointers);
     if (!outcome.error)
         return true;
     fail(messages::loadFailed(*outcome.error, board().fileBasePath()).text);

@@ -39,7 +39,7 @@ public:
     // False with the mapper's or the loader's message when the file base cannot be reached.
     bool requireFileBase();
     // Loads an area as the file list does; false with the loader's message.
-    bool load(int area, LoadOutcome& outcome);
+    bool load(int area, LoadOutcome& outcome, WithPointers withPointers = WithPointers::No);
 
     // Text output: control characters from board files are shown escaped, never sent raw.
     void out(const QString& text) const;

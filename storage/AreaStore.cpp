@@ -181,7 +181,8 @@ Result<Located> AreaStore::locate(int area, std::span<const std::array<uint8_t, 
     return found;
 }
 
-LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<void(int, int)>& progress)
+LoadOutcome AreaStore::load(
+    int area, bool useLongNames, const std::function<void(int, int)>& progress, WithPointers withPointers)
 {
     LoadOutcome outcome;
     // No file base is no directory at all, never the current one.
@@ -196,6 +197,7 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
             = e.code == ENOENT || e.code == ENOTDIR || e.code == EACCES || e.code == EIO || e.code == ENAMETOOLONG;
         outcome.rows.clear();
         outcome.sizes = 0;
+        outcome.pointers.clear();
         outcome.error = LoadError { missing ? LoadError::Kind::FileBasePathNotFound : LoadError::Kind::Unexpected,
             e.code, e.message };
         return outcome;
@@ -213,6 +215,9 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     if (!length)
         return fail(length.error());
     const auto count = int(recordCount(*length, AreaFileKind::Header));
+    if (withPointers == WithPointers::Yes)
+        outcome.pointers.resize(size_t(count));
+    TextPointers* const pointers = outcome.pointers.data();
 
     // Makes the rows [from, to) in place at slots (room the table reserved), counting them in
     // made; both files read in blocks of records. Fewer rows when the file became shorter while
@@ -260,6 +265,9 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
                 fillRow(row, rec, longName, boardNames ? &*boardNames : nullptr, &blocks);
                 row.record = RowRecord(kept, rec);
                 sizes += uint32_t(enc::getLong(rec + HeaderRecord::kSizeOffset));
+                if (pointers)
+                    pointers[first + k] = { enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset),
+                        enc::getLong(rec + HeaderRecord::kLongNamePointerOffset) };
             }
             if (whole < n)
                 return {};
@@ -300,6 +308,8 @@ LoadOutcome AreaStore::load(int area, bool useLongNames, const std::function<voi
     } else {
         std::destroy_n(slots + half, tailMade);
     }
+    if (!outcome.pointers.empty())
+        outcome.pointers.resize(outcome.rows.size());
     return outcome;
 }
 

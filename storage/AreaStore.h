@@ -89,11 +89,22 @@ struct FieldPatch {
     std::optional<size_t> pointerOfAppended;
 };
 
+// A row's pointers into the description file, as its header record holds them.
+struct TextPointers {
+    int32_t description = 0;
+    int32_t longName = 0;
+};
+
+// Whether a load also gives each row's TextPointers (what a pack survey reads of the records).
+enum class WithPointers : bool { No, Yes };
+
 struct LoadOutcome {
     LoadedRows rows;
     // The rows' sizes summed as unsigned 32-bit values, as the status bar sums them: taken while
     // each record is at hand, a second pass over 100,000 records costs more than the sum.
     uint64_t sizes = 0;
+    // One for each row when asked for (WithPointers::Yes), taken in the same way.
+    LargeVector<TextPointers> pointers;
     std::optional<LoadError> error;
 };
 
@@ -172,7 +183,8 @@ public:
     // interrupted rewrite of the area is finished or discarded first. Areas of kParallelRows
     // or more are decoded by two threads: the FileIo must allow reads from both.
     static constexpr int kParallelRows = 20000;
-    LoadOutcome load(int area, bool useLongNames, const std::function<void(int, int)>& progress = {});
+    LoadOutcome load(int area, bool useLongNames, const std::function<void(int, int)>& progress = {},
+        WithPointers withPointers = WithPointers::No);
 
     // Records in the area's header file (0 when it does not exist).
     Result<uint64_t> count(int area);

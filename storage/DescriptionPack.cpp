@@ -324,7 +324,7 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
 }
 
 Result<PackSurvey> surveyPackFigures(
-    FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows)
+    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> rows)
 {
     PackSurvey survey;
     // Measured after the rows were read, so every text they point at is in it.
@@ -344,9 +344,7 @@ Result<PackSurvey> surveyPackFigures(
     Starts starts(*tail, rows.size());
     uint64_t done = 0;
     auto add = [&](uint64_t i, std::optional<int32_t> index) {
-        const uint8_t* rec = rows[i].record.data();
-        const int32_t header = enc::getLong(rec + HeaderRecord::kDescriptionPointerOffset);
-        starts.add(header, enc::getLong(rec + HeaderRecord::kLongNamePointerOffset), index.value_or(header));
+        starts.add(rows[i].description, rows[i].longName, index.value_or(rows[i].description));
         done = i + 1;
     };
     const std::string index = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);

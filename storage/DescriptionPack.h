@@ -25,11 +25,11 @@ struct PackSurvey {
 // the file's last zero byte (a text without its end, or one the board is appending) are kept as
 // they are, at the end. A pointer past the end stays past the end.
 Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int area);
-// Its figures (everything but the layout's stretches) for rows load() gave (their header
-// records), reading only the index and description files. Fit for showing what a pack would
-// reclaim, not for a pack: the header may have changed.
+// Its figures (everything but the layout's stretches) for the rows a load gave, from their
+// pointers (WithPointers::Yes), reading only the index and description files. Fit for showing
+// what a pack would reclaim, not for a pack: the header may have changed.
 Result<PackSurvey> surveyPackFigures(
-    FileIo& io, const std::string& fileBaseDir, int area, std::span<const LoadedRow> rows);
+    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> rows);
 
 struct PackOutcome {
     uint64_t bytesBefore = 0;

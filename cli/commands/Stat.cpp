@@ -25,13 +25,13 @@ public:
         if (!area)
             return c.usage(QStringLiteral("stat wants one area number"));
         LoadOutcome loaded;
-        if (!c.load(*area, loaded))
+        if (!c.load(*area, loaded, WithPointers::Yes))
             return 1;
         const uint64_t total = loaded.sizes;
         const QString objects = messages::objectCount(loaded.rows.size());
         const QString megabytes = messages::megabytes(total);
         // What a pack would reclaim of the description file.
-        const auto pack = surveyPackFigures(c.board().io(), c.board().store().fileBaseDir(), *area, loaded.rows);
+        const auto pack = surveyPackFigures(c.board().io(), c.board().store().fileBaseDir(), *area, loaded.pointers);
         const qint64 reclaimable = pack ? qint64(pack->reclaimable()) : 0;
         if (c.json())
             c.printJson(

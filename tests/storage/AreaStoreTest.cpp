@@ -155,23 +155,32 @@ TEST_F(AreaStoreTest, ALargeAreaLoadsTheSameRowsAsReadingThemOneByOne)
     for (int i = 0; i < n; ++i)
         all[size_t(i)] = uint64_t(i);
     int last = 0;
-    auto loaded = store.load(1, true, [&](int i, int count) {
-        EXPECT_EQ(count, n);
-        EXPECT_GE(i, last);
-        last = i;
-    });
+    auto loaded = store.load(
+        1, true,
+        [&](int i, int count) {
+            EXPECT_EQ(count, n);
+            EXPECT_GE(i, last);
+            last = i;
+        },
+        WithPointers::Yes);
     ASSERT_FALSE(loaded.error);
     EXPECT_GE(last, n - 20);
     auto one = store.readRows(1, all, true);
     ASSERT_TRUE(one);
     ASSERT_EQ(loaded.rows.size(), one->size());
+    ASSERT_EQ(loaded.pointers.size(), one->size());
     uint64_t sizes = 0;
     for (size_t i = 0; i < one->size(); ++i) {
         EXPECT_EQ(loaded.rows[i].name, (*one)[i].name) << i;
         EXPECT_EQ(loaded.rows[i].size(), (*one)[i].size()) << i;
+        const HeaderRecord header = HeaderRecord::decode((*one)[i].record);
+        EXPECT_EQ(std::pair(loaded.pointers[i].description, loaded.pointers[i].longName),
+            std::pair(header.descriptionPointer(), header.longNamePointer()))
+            << i;
         sizes += uint32_t((*one)[i].size());
     }
     EXPECT_EQ(loaded.sizes, sizes);
+    EXPECT_TRUE(store.load(1, true).pointers.empty()); // only when asked for
     EXPECT_EQ(loaded.rows[size_t(n - 2)].name, "F" + std::to_string(n - 2) + ".zip");
     // A row kept keeps its name when the rest are gone.
     const LoadedRow kept = loaded.rows[21];
@@ -208,10 +217,11 @@ TEST_F(AreaStoreTest, LoadErrorsAreTold)
     // The same when two threads share the load and one fails after both made rows.
     board.writeEntries(6, std::vector<Entry>(AreaStore::kParallelRows + 100, Entry { .name = "A.ZIP" }));
     faulty.failAt(test::FaultyFileIo::Op::Read, 12, EIO);
-    const auto halves = AreaStore(faulty, board.fileBaseDir()).load(6, false);
+    const auto halves = AreaStore(faulty, board.fileBaseDir()).load(6, false, {}, WithPointers::Yes);
     ASSERT_TRUE(halves.error);
     EXPECT_EQ(halves.error->code, EIO);
     EXPECT_TRUE(halves.rows.empty());
+    EXPECT_TRUE(halves.pointers.empty());
     EXPECT_EQ(halves.sizes, 0u);
 }
 

@@ -110,7 +110,8 @@ TEST(DescriptionPack, KeepsOnlyReferencedTextsAndMovesEveryPointer)
         EXPECT_EQ(survey->reclaimable(), c.txt.size() - c.packed.size());
         AreaStore store(systemFileIo(), board.fileBaseDir());
         // The same figures from the rows a load gave, as the status figures take them.
-        auto fromRows = surveyPackFigures(systemFileIo(), board.fileBaseDir(), 2, store.load(2, true).rows);
+        auto fromRows = surveyPackFigures(
+            systemFileIo(), board.fileBaseDir(), 2, store.load(2, true, {}, WithPointers::Yes).pointers);
         ASSERT_TRUE(fromRows);
         EXPECT_EQ(std::tie(fromRows->keptBytes, fromRows->texts, fromRows->layout.tailFrom, fromRows->layout.tailTo),
             std::tie(survey->keptBytes, survey->texts, survey->layout.tailFrom, survey->layout.tailTo));
