@@ -48,28 +48,30 @@ void fillRow(
     LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames, NameBlocks* blocks)
 {
     const std::string_view name = counted(rec + HeaderRecord::kNameOffset, HeaderRecord::kNameWidth);
-    std::string boardName;
-    const std::string_view trimmed = text::trim(longName);
-    if (trimmed.empty() || !longname::belongsToTrimmed(text::trim(name), trimmed))
+    const std::string_view shortName = text::trim(name);
+    row.comment = shortName.empty();
+    if (row.comment) {
+        row.name = RowName::lasting(text::kCommentRowText);
+        return;
+    }
+    // A long name shows as stored, blanks and all, when it is not blank.
+    if (!longname::belongsToTrimmed(shortName, text::trim(longName)))
         longName = {}; // none, or another entry's left here by the board's own tools
+    std::string boardName;
     if (boardNames && longName.empty()) {
         if (const int32_t p = enc::getLong(rec + HeaderRecord::kLongNamePointerOffset); p > 0) {
             boardName = boardNames->textAt(p);
-            longName = boardName;
+            if (!text::trim(boardName).empty())
+                longName = boardName;
         }
     }
-    row.comment = text::trim(name).empty();
-    if (row.comment) {
-        row.name = RowName::lasting(text::kCommentRowText);
+    const std::string_view shown = longName.empty() ? name : longName;
+    if (blocks) {
+        char* at = blocks->room(shown.size());
+        text::capitaliseInto(at, shown);
+        row.name = blocks->name(at, shown.size());
     } else {
-        const std::string_view shown = text::trim(longName).empty() ? name : longName;
-        if (blocks) {
-            char* at = blocks->room(shown.size());
-            text::capitaliseInto(at, shown);
-            row.name = blocks->name(at, shown.size());
-        } else {
-            row.name = text::capitalise(shown);
-        }
+        row.name = text::capitalise(shown);
     }
 }
 

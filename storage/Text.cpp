@@ -3,10 +3,6 @@
 namespace qv::text {
 
 namespace {
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 char lower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -15,15 +11,6 @@ char upper(char c)
 {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
-}
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
 }
 
 std::string toUpper(std::string_view s)

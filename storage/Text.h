@@ -6,7 +6,16 @@
 // Byte-string helpers for board text (8-bit code page; only ASCII letters change case).
 namespace qv::text {
 
-std::string_view trim(std::string_view s); // blanks (space, tab) at both ends
+// Blanks (space, tab) off both ends. Inline: a load trims every row's names.
+inline std::string_view trim(std::string_view s)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
 std::string toUpper(std::string_view s);
 std::string toLower(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
