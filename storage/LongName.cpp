@@ -10,12 +10,12 @@ namespace {
 
 // Runs once per record of a loaded area: no allocations, early exits.
 
-char upper(char c)
+constexpr char upper(char c)
 {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
-bool isLegal(char c)
+constexpr bool isLegal(char c)
 {
     const auto u = static_cast<unsigned char>(c);
     if (u >= 0x80)
@@ -27,23 +27,20 @@ bool isLegal(char c)
 
 // The character an alias is made of for each byte: legal ones in upper case, blanks and dots
 // left out (0), every other one as '_' (the way aliases are made here and on DOS-era systems).
-const std::array<char, 256>& aliasCharacters()
-{
-    static const auto kTable = [] {
-        std::array<char, 256> t {};
-        for (int u = 0; u < 256; ++u) {
-            const char c = char(u);
-            t[size_t(u)] = (c == ' ' || c == '.') ? '\0' : isLegal(c) ? upper(c) : '_';
-        }
-        return t;
-    }();
-    return kTable;
-}
+// Made when compiling: a load looks it up for every row.
+constexpr std::array<char, 256> kAliasCharacters = [] {
+    std::array<char, 256> t {};
+    for (int u = 0; u < 256; ++u) {
+        const char c = char(u);
+        t[size_t(u)] = (c == ' ' || c == '.') ? '\0' : isLegal(c) ? upper(c) : '_';
+    }
+    return t;
+}();
 
 // True when prefix (compared in upper case) starts the characters an alias is made of.
 bool startsAliasBasis(std::string_view prefix, std::string_view source)
 {
-    const std::array<char, 256>& made = aliasCharacters();
+    const std::array<char, 256>& made = kAliasCharacters;
     size_t k = 0;
     for (char c : source) {
         if (k == prefix.size())
