@@ -204,6 +204,10 @@ TEST_F(AreaStoreTest, LoadErrorsAreTold)
     ASSERT_TRUE(notADirectory.error);
     EXPECT_EQ(notADirectory.error->code, ENOTDIR);
     EXPECT_EQ(notADirectory.error->kind, LoadError::Kind::FileBasePathNotFound);
+    const auto tooLong = AreaStore(systemFileIo(), tmp.path() + "/" + std::string(300, 'n')).load(8, true);
+    ASSERT_TRUE(tooLong.error);
+    EXPECT_EQ(tooLong.error->code, ENAMETOOLONG);
+    EXPECT_EQ(tooLong.error->kind, LoadError::Kind::FileBasePathNotFound);
 
     // A read failing after some rows were made gives the error and no rows.
     board.writeEntries(7, std::vector<Entry>(1500, Entry { .name = "A.ZIP" }));

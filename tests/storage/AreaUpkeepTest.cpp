@@ -143,6 +143,10 @@ TEST(DescriptionPack, TextsWithoutRecordsAreLeftAlone)
     ASSERT_TRUE(packed) << packed.error().message;
     EXPECT_FALSE(packed->written);
     EXPECT_EQ(test::readFile(board.descriptionPath(1)), test::bytesOf("orphan\0"s));
+    // The status figures agree: nothing for a pack to reclaim.
+    auto figures = surveyPackFigures(systemFileIo(), board.fileBaseDir(), 1, {});
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(figures->reclaimable(), 0u);
 }
 
 // A description file without a single zero byte (one text the board has not ended yet, longer
