@@ -1,4 +1,5 @@
 #include "storage/FileIo.h"
+#include "storage/MappedWrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -207,7 +208,8 @@ public:
         // Many pieces (a description for every entry) are stored through a shared mapping of the
         // stretch they lie in: one call per piece costs far more than the bytes. The mapped
         // bytes are the file's own cache pages, so writes of other programs to the bytes
-        // between are kept, and the flush that follows writes them out.
+        // between are kept, and the flush that follows writes them out. A program that shortens
+        // the file meanwhile makes it a failed write, not the end of this one.
         if (pieces.size() < 64)
             return FileIo::writePieces(h, pieces);
         uint64_t lo = UINT64_MAX, hi = 0;
@@ -227,10 +229,14 @@ public:
         if (map == MAP_FAILED)
             return FileIo::writePieces(h, pieces);
         auto* base = static_cast<uint8_t*>(map);
-        for (const Piece& p : pieces)
-            std::memcpy(base + (p.offset - start), p.data, p.size);
+        const bool whole = MappedWrite::run(map, length, [&] {
+            for (const Piece& p : pieces)
+                std::memcpy(base + (p.offset - start), p.data, p.size);
+        });
         if (::munmap(map, length) != 0)
             return errnoError("munmap", "#" + std::to_string(h));
+        if (!whole)
+            return Error { EIO, "#" + std::to_string(h) + " became shorter while it was written" };
         return {};
     }
 

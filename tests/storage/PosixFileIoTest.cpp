@@ -3,6 +3,7 @@
 
 #include "storage/AreaStore.h"
 #include "storage/FileIo.h"
+#include "storage/MappedWrite.h"
 #include "storage/MemoryFileIo.h"
 #include "tests/support/BoardBuilder.h"
 
@@ -11,6 +12,11 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -134,6 +140,42 @@ TEST(PosixFileIo, HandlesOfReplacedFilesAreClosedLater)
     ASSERT_TRUE(systemFileIo().rename(file + ".new", file));
     systemFileIo().closeReplaced(*h);
     EXPECT_EQ(descriptorsFallTo(before), before);
+}
+
+// The board may shorten a file while a change writes through a mapping of it: each time that is
+// a failed write, and the program goes on. A SIGBUS outside such a write still ends it.
+TEST(MappedWrite, AFileShortenedMeanwhileIsAFailedWriteNotAnEnd)
+{
+    test::TempDir tmp;
+    const std::string file = tmp.path() + "/f";
+    test::writeFile(file, std::string(3 * 4096, 'a'));
+    const int fd = ::open(file.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    const size_t length = 3 * 4096;
+    auto* map = static_cast<char*>(::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+    ASSERT_NE(map, MAP_FAILED);
+    EXPECT_TRUE(MappedWrite::run(map, length, [&] { map[5000] = 'b'; }));
+    ASSERT_EQ(::ftruncate(fd, 4096), 0);
+    for (int twice = 0; twice < 2; ++twice) // the second fault finds SIGBUS unblocked again
+        EXPECT_FALSE(MappedWrite::run(map, length, [&] {
+            map[10] = 'c';
+            map[4096 + 10] = 'c';
+        }));
+    EXPECT_EQ(test::readFile(file).at(10), 'c'); // what came before the end stays written
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10); // a handler that swallowed the fault would run it again forever
+        ::dup2(::open("/dev/null", O_WRONLY), 2); // a sanitizer's report of it is no news
+        map[2 * 4096] = 'd';
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) != SIGALRM) << status;
+    ::munmap(map, length);
+    ::close(fd);
 }
 
 } // namespace
