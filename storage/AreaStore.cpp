@@ -42,7 +42,7 @@ std::string_view counted(const uint8_t* p, size_t width)
 
 // One header record as the file list shows it. longName is the entry's own long-name record;
 // boardNames, when long names are shown, reads the board's texts at the pointer at 174. The name
-// goes into blocks when given, else into a string of its own. The record's bytes are the caller's
+// goes into blocks when given, else into a block of its own. The record's bytes are the caller's
 // to set.
 void fillRow(
     LoadedRow& row, const uint8_t* rec, std::string_view longName, DescriptionReader* boardNames, NameBlocks* blocks)
@@ -71,7 +71,7 @@ void fillRow(
         text::capitaliseInto(at, shown);
         row.name = blocks->name(at, shown.size());
     } else {
-        row.name = text::capitalise(shown);
+        row.name = RowName::made(shown.size(), [&](char* out) { text::capitaliseInto(out, shown); });
     }
 }
 

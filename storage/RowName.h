@@ -18,14 +18,21 @@ class RowName {
 public:
     RowName() = default;
     RowName(std::string_view text) // NOLINT(google-explicit-constructor): rows take names as text
+        : RowName(made(text.size(), [&](char* out) { std::memcpy(out, text.data(), text.size()); }))
     {
-        if (text.empty())
-            return;
-        auto own = std::make_shared_for_overwrite<char[]>(text.size());
-        std::memcpy(own.get(), text.data(), text.size());
-        m_at = own.get();
-        m_size = uint32_t(text.size());
-        m_block = std::move(own);
+    }
+    // A name of size bytes in a block of its own, which fill(char*) writes before anything shares it.
+    template <class Fill> static RowName made(size_t size, Fill fill)
+    {
+        RowName n;
+        if (size == 0)
+            return n;
+        auto own = std::make_shared_for_overwrite<char[]>(size);
+        fill(own.get());
+        n.m_at = own.get();
+        n.m_size = uint32_t(size);
+        n.m_block = std::move(own);
+        return n;
     }
     RowName(const std::string& text)
         : RowName(std::string_view(text))
