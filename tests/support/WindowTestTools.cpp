@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 namespace qv::test {
 
@@ -16,7 +17,14 @@ void shoot(QWidget* window, const QString& name)
 void whenModalOpens(std::function<void(QWidget*)> act)
 {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, test, act = std::move(act)] {
+        // A window its test waited for in vain is not looked for in the tests after it.
+        if (::testing::UnitTest::GetInstance()->current_test_info() != test) {
+            poll->stop();
+            poll->deleteLater();
+            return;
+        }
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible())
             return;
