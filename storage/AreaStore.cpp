@@ -54,7 +54,6 @@ void fillRow(
         row.name = RowName::lasting(text::kCommentRowText);
         return;
     }
-    // A long name shows as stored, blanks and all, when it is not blank.
     if (!longname::belongsToTrimmed(shortName, text::trim(longName)))
         longName = {}; // none, or another entry's left here by the board's own tools
     std::string boardName;
@@ -65,6 +64,7 @@ void fillRow(
                 longName = boardName;
         }
     }
+    // A long name shows as stored, blanks and all; none left here is blank.
     const std::string_view shown = longName.empty() ? name : longName;
     if (blocks) {
         char* at = blocks->room(shown.size());
