@@ -324,12 +324,12 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
 }
 
 Result<PackSurvey> surveyPackFigures(
-    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> rows)
+    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> pointers)
 {
     PackSurvey survey;
     // Measured after the rows were read, so every text they point at is in it.
     auto any = measure(io, fileBaseDir, area, survey);
-    survey.records = rows.size();
+    survey.records = pointers.size();
     if (!any || !*any)
         return any ? Result<PackSurvey>(survey) : Result<PackSurvey>(any.error());
     RawBuffer buffer = readBuffer();
@@ -341,20 +341,20 @@ Result<PackSurvey> surveyPackFigures(
 
     // Each row's pointers with its index record's, read in step; rows the index file lacks take
     // the header's, as the rewrite rebuilds them.
-    Starts starts(*tail, rows.size());
+    Starts starts(*tail, pointers.size());
     uint64_t done = 0;
     auto add = [&](uint64_t i, std::optional<int32_t> index) {
-        starts.add(rows[i].description, rows[i].longName, index.value_or(rows[i].description));
+        starts.add(pointers[i].description, pointers[i].longName, index.value_or(pointers[i].description));
         done = i + 1;
     };
     const std::string index = areaFilePath(io, fileBaseDir, area, AreaFileKind::Index);
     if (io.exists(index)) {
-        if (auto r = readRecords(io, index, AreaFileKind::Index, rows.size(), buffer.data(),
+        if (auto r = readRecords(io, index, AreaFileKind::Index, pointers.size(), buffer.data(),
                 [&](uint64_t i, const uint8_t* rec) { add(i, indexPointer(rec)); });
             !r)
             return r.error();
     }
-    while (done < rows.size())
+    while (done < pointers.size())
         add(done, std::nullopt);
     starts.sort();
 

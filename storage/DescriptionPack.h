@@ -29,7 +29,7 @@ Result<PackSurvey> surveyPack(FileIo& io, const std::string& fileBaseDir, int ar
 // pointers (WithPointers::Yes), reading only the index and description files. Fit for showing
 // what a pack would reclaim, not for a pack: the header may have changed.
 Result<PackSurvey> surveyPackFigures(
-    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> rows);
+    FileIo& io, const std::string& fileBaseDir, int area, std::span<const TextPointers> pointers);
 
 struct PackOutcome {
     uint64_t bytesBefore = 0;
