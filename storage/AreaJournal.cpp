@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include <zlib.h>
+
 namespace qv {
 
 namespace {
@@ -381,10 +383,67 @@ Result<void> applyPatches(
     return {};
 }
 
+namespace {
+uint32_t checksumOf(uint32_t crc, const void* bytes, size_t size)
+{
+    const auto* p = static_cast<const Bytef*>(bytes);
+    // zlib takes at most 4 GiB a call.
+    for (size_t done = 0; done < size;) {
+        const auto n = uInt(std::min<size_t>(size - done, size_t(1) << 30));
+        crc = uint32_t(crc32(crc, p + done, n));
+        done += n;
+    }
+    return crc;
+}
+} // namespace
+
+void AreaJournal::Append::land(uint64_t offset, std::string_view bytes)
+{
+    landed.push_back({ offset, bytes.size(), checksumOf(0, bytes.data(), bytes.size()) });
+}
+
+Result<bool> appendedStillThere(FileIo& io, const std::string& path, const AreaJournal::Append& appended)
+{
+    if (appended.landed.empty())
+        return true;
+    auto h = io.open(path, FileIo::Mode::Read);
+    if (!h)
+        return h.error().code == ENOENT ? Result<bool>(false) : Result<bool>(h.error());
+    ScopedHandle file(io, *h);
+    auto length = io.size(*h);
+    if (!length)
+        return length.error();
+    std::vector<uint8_t> window;
+    for (const AreaJournal::Append::Landed& l : appended.landed) {
+        if (l.offset > *length || l.size > *length - l.offset)
+            return false;
+        window.resize(std::min<uint64_t>(l.size, uint64_t(1) << 20));
+        uint32_t crc = 0;
+        for (uint64_t done = 0; done < l.size;) {
+            const size_t n = size_t(std::min<uint64_t>(window.size(), l.size - done));
+            auto got = io.readAt(*h, l.offset + done, window.data(), n);
+            if (!got)
+                return got.error();
+            if (*got != n)
+                return false;
+            crc = checksumOf(crc, window.data(), n);
+            done += n;
+        }
+        if (crc != l.checksum)
+            return false;
+    }
+    return true;
+}
+
 Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, const AreaJournal::Append& appended)
 {
     const std::string txt = journalTarget(io, fileBaseDir, area, appended.file);
     if (txt.empty() || !io.exists(txt))
+        return {};
+    // A file another program put in the place of ours keeps all of its bytes.
+    if (auto there = appendedStillThere(io, txt, appended); !there)
+        return there.error();
+    else if (!*there)
         return {};
     // lengthAfter is what our append left, whole or (noted after a failed write) in part.
     return cutBack(io, txt, appended.lengthAfter, appended.length);

@@ -33,6 +33,16 @@ struct AreaJournal {
         uint64_t length = 0; // before the text was appended
         // once it was (or what a failed append left); the text is only cut off from a file of this length
         uint64_t lengthAfter = 0;
+        // Where this process's texts landed and their checksum; kept in memory, not in the note.
+        // Another program may replace or rewrite the file after the append, and records must
+        // not be pointed into its texts, nor its file cut.
+        struct Landed {
+            uint64_t offset = 0;
+            uint64_t size = 0;
+            uint32_t checksum = 0;
+        };
+        std::vector<Landed> landed = {};
+        void land(uint64_t offset, std::string_view bytes);
     };
     struct Patch {
         std::string file;
@@ -101,6 +111,9 @@ Result<void> undoAppend(FileIo& io, const std::string& fileBaseDir, int area, co
 // exactly the start of those bytes (our partial write), nullopt when something else is there.
 Result<std::optional<uint64_t>> partialAppend(
     FileIo& io, const std::string& path, uint64_t length, std::string_view bytes);
+// Whether every text of appended.landed is still where it landed in the file at path (true when
+// none is known).
+Result<bool> appendedStillThere(FileIo& io, const std::string& path, const AreaJournal::Append& appended);
 // Cuts the file at path back to length, only when it is still exactly lengthNow bytes long.
 Result<void> cutBack(FileIo& io, const std::string& path, uint64_t lengthNow, uint64_t length);
 

@@ -1002,6 +1002,8 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             auto pointer = appendText(txt, texts);
             if (!pointer)
                 return undo(pointer.error());
+            texts.push_back('\0');
+            appended->land(uint64_t(*pointer), texts);
             for (const auto& [record, offset] : offsets)
                 longNamePointers[record] = *pointer + int32_t(offset);
         }
@@ -1317,6 +1319,15 @@ Result<void> AreaStore::commitPlan(int area, const RewritePlan& plan, std::optio
             if (lost)
                 return gaveUp(meanwhile);
         }
+    }
+    // Records about to point at texts appended here, in a description file another program
+    // replaced or rewrote since.
+    if (appended) {
+        auto there = appendedStillThere(*m_io, path(area, AreaFileKind::Description), *appended);
+        if (!there)
+            return gaveUp(there.error());
+        if (!*there)
+            return gaveUp(meanwhile);
     }
     if (layout) {
         // Text the board appended since the tail was copied would be lost with the old file.

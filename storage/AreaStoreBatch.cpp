@@ -115,6 +115,7 @@ Result<std::pair<AreaJournal::Append, std::vector<int32_t>>> AreaStore::appendNo
         return fail(written.error());
     }
     (void)handle.close();
+    intent.append->land(*at, bytes);
     return std::pair { *intent.append, std::move(pointers) };
 }
 

@@ -86,6 +86,15 @@ Result<void> AreaStore::writeNoted(int area, const AreaJournal& note, const std:
         (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
         return retract(same.error());
     }
+    // Records about to point at texts appended here, in a description file another program
+    // replaced or rewrote since.
+    if (note.append) {
+        auto there = appendedStillThere(*m_io, path(area, AreaFileKind::Description), *note.append);
+        if (!there || !*there) {
+            (void)m_io->unlockRange(header, 0, HeaderRecord::kSize);
+            return retract(there ? Error { kChangedMeanwhile, changedMeanwhileMessage(area) } : there.error());
+        }
+    }
     if (m_recorder) {
         // The old bytes are read under the lock, so a count the board bumps meanwhile is not lost.
         std::vector<ChangeRecorder::Touch> touches;
@@ -282,6 +291,8 @@ Result<std::vector<int32_t>> AreaStore::patchRecords(int area, const std::vector
             pointers.push_back(int32_t(uint64_t(*base) + offset));
         note.append->length = uint64_t(*base);
         note.append->lengthAfter = uint64_t(*base) + bytes.size() + 1;
+        bytes.push_back('\0');
+        note.append->land(uint64_t(*base), bytes);
         for (size_t k = 0; k < patches.size(); ++k)
             if (patches[k].pointerOfAppended)
                 enc::putLong(note.patches[k].bytes.data(), pointers[*patches[k].pointerOfAppended]);

@@ -248,5 +248,78 @@ TEST(BoardBeside, TextsAppendedAtTheLastMomentAreFoundWhereTheyLanded)
     }
 }
 
+// The board's own tools put a new description file in place of the one a change has just
+// appended to, between the append and the commit: the change must give up rather than point its
+// records into the board's texts, and must not cut the board's file either.
+TEST(BoardBeside, TextsAppendedToADescriptionFileReplacedMeanwhileCommitNothing)
+{
+    struct Change {
+        const char* label;
+        std::function<Result<void>(AreaStore&)> run;
+    };
+    const Change changes[] = {
+        { "insertion",
+            [](AreaStore& s) { return s.insertEntries(kArea, 1, { test::newEntry("OURNEW.ZIP") }, { "ours" }); } },
+        { "description appended",
+            [](AreaStore& s) {
+                return ignoreValue(s.setDescriptions(kArea, { { 0, "ours" } }));
+            } },
+        { "patch with an appended text",
+            [](AreaStore& s) {
+                std::vector<uint8_t> pointer(4);
+                return ignoreValue(s.patchRecords(kArea, { "ours" },
+                    { FieldPatch { AreaFileKind::Header, 0, HeaderRecord::kDescriptionPointerOffset, pointer, 0 } }));
+            } },
+        // Its description and its board long name are appended one after the other.
+        { "entry taken", [](AreaStore& s) { return s.takeEntries(kArea, 2, kOther, { 0 }); } },
+    };
+    const std::string upload = std::string("upload text") + '\0';
+    const std::function<void(const std::string&, const std::vector<uint8_t>&)> boards[] = {
+        [&](const std::string& txt, const std::vector<uint8_t>& before) { // renamed over
+            test::writeFile(txt + ".new", std::string(before.begin(), before.end()) + upload);
+            ASSERT_EQ(std::rename((txt + ".new").c_str(), txt.c_str()), 0);
+        },
+        [&](const std::string& txt, const std::vector<uint8_t>& before) { // rewritten in place
+            test::writeFile(txt, std::string(before.begin(), before.end()) + upload);
+        },
+    };
+    for (const Change& c : changes) {
+        for (size_t b = 0; b < std::size(boards); ++b) {
+            SCOPED_TRACE(std::string(c.label) + (b == 0 ? ", renamed over" : ", rewritten in place"));
+            test::TempDir tmp;
+            BoardBuilder board(tmp.path());
+            board.writeEntries(
+                kArea, { Entry { .name = "A.ZIP", .description = "a" }, Entry { .name = "B.ZIP" } }, false);
+            board.writeEntries(kOther,
+                { Entry { .name = "C.ZIP", .description = "ours" },
+                    Entry { .name = "D.ZIP", .description = "C long" } },
+                false);
+            test::patchLong(board.headerPath(kOther), HeaderRecord::kLongNamePointerOffset, 5);
+            const std::string txt = board.descriptionPath(kArea);
+            const auto before = test::readFile(txt);
+            const auto headerBefore = test::readFile(board.headerPath(kArea));
+            const auto otherBefore = test::readFile(board.headerPath(kOther));
+            test::FaultyFileIo io(systemFileIo());
+            bool appended = false, replaced = false;
+            io.beforeAppend([&] { appended = true; });
+            io.beforeLock([&] {
+                if (appended && !std::exchange(replaced, true))
+                    boards[b](txt, before);
+            });
+            AreaStore store(io, board.fileBaseDir());
+            const auto done = c.run(store);
+            ASSERT_TRUE(replaced);
+            ASSERT_FALSE(done);
+            EXPECT_EQ(done.error().code, kChangedMeanwhile);
+            EXPECT_EQ(test::readFile(board.headerPath(kArea)), headerBefore);
+            EXPECT_EQ(test::readFile(board.headerPath(kOther)), otherBefore);
+            auto boardTexts = before;
+            boardTexts.insert(boardTexts.end(), upload.begin(), upload.end());
+            EXPECT_EQ(test::readFile(txt), boardTexts);
+            EXPECT_EQ(AreaCheck::run(systemFileIo(), board.fileBaseDir(), kArea), std::vector<std::string> {});
+        }
+    }
+}
+
 } // namespace
 } // namespace qv

@@ -272,6 +272,13 @@ Result<FileIo::Stamp> FaultyFileIo::stamp(const std::string& path)
 
 Result<void> FaultyFileIo::lockRange(Handle h, uint64_t offset, uint64_t length, int waitMs)
 {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_lockHook;
+    }
+    if (hook)
+        hook();
     return guarded(Op::Lock, fileOf(h), false, [&] { return m_inner.lockRange(h, offset, length, waitMs); });
 }
 

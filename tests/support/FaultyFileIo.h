@@ -162,6 +162,13 @@ public:
         m_appendHook = std::move(hook);
     }
 
+    // Runs before every lock: a change takes it just before its last look at the files, so a
+    // test changes them there as the board would at the last moment.
+    void beforeLock(std::function<void()> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_lockHook = std::move(hook);
+    }
     // Runs before every question whether another process has a file open: a test writes there
     // as a board process would that opened the file a moment earlier.
     void beforeOpenElsewhere(std::function<void(Handle)> hook) { m_elsewhereHook = std::move(hook); }
@@ -207,6 +214,7 @@ private:
     int m_copies = 0;
     std::function<void(int)> m_copyHook;
     std::function<void()> m_appendHook;
+    std::function<void()> m_lockHook;
 };
 
 } // namespace qv::test
