@@ -43,16 +43,16 @@ struct EntryFields {
 
 // The fields to write; those left empty keep their bytes.
 struct PropertyChanges {
-    std::optional<QString> uploader; // trimmed before it is stored
-    std::optional<DateBoxes> uploadDate;
-    std::optional<DateBoxes> lastDownload;
-    std::optional<int> downloads;
-    std::optional<int> cost;
-    std::optional<uint8_t> attributes; // bit 7 is dropped
-    std::optional<QString> password; // trimmed before it is stored
+    std::optional<QString> uploader = {}; // trimmed before it is stored
+    std::optional<DateBoxes> uploadDate = {};
+    std::optional<DateBoxes> lastDownload = {};
+    std::optional<int> downloads = {};
+    std::optional<int> cost = {};
+    std::optional<uint8_t> attributes = {}; // bit 7 is dropped
+    std::optional<QString> password = {}; // trimmed before it is stored
     // All five keywords, with their checksums in the entry's own index record.
-    std::optional<std::array<QString, HeaderRecord::kKeywordCount>> keywords;
-    std::optional<QString> description;
+    std::optional<std::array<QString, HeaderRecord::kKeywordCount>> keywords = {};
+    std::optional<QString> description = {};
 
     bool empty() const;
     bool onlyDescription() const;

@@ -275,8 +275,9 @@ TEST_F(BoardInteropTest, ARewriteCarriesOverWhatTheBoardWroteMeanwhile)
                     got.push_back(h->name());
                     const bool one = h->name() == "ONE.ZIP";
                     EXPECT_EQ(h->downloads(), one && what == Counted ? 0x9C41 : 0) << h->name();
-                    if (one)
+                    if (one) {
                         EXPECT_EQ(h->size() & 0xFFFF, what == Edited ? 0x9C41 : 0) << h->name();
+                    }
                 }
             EXPECT_EQ(got, expected);
             EXPECT_FALSE(leftovers(7));
