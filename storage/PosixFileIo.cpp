@@ -26,8 +26,7 @@ Error errnoError(const char* op, const std::string& path)
     return Error { code, std::string(op) + " " + path + ": " + std::strerror(code) };
 }
 
-// How messages name an open file: "#7". Appended, not handleName(h), whose inlined
-// insert GCC 12 takes for an overlapping copy in every Release build.
+// How messages name an open file: "#7".
 std::string handleName(int h)
 {
     std::string name = "#";
