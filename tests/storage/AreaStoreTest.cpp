@@ -400,6 +400,11 @@ TEST_F(AreaStoreTest, PatchesKeepOtherBytesAndStayInsideTheArea)
     std::filesystem::resize_file(board.indexPath(1), 2 * IndexRecord::kSize);
     EXPECT_FALSE(store.patchRecord(1, AreaFileKind::Index, 2, 0, downloads));
     EXPECT_EQ(std::filesystem::file_size(board.indexPath(1)), 2 * IndexRecord::kSize);
+    // One longer than the header: its extra record belongs to no entry.
+    std::filesystem::resize_file(board.indexPath(1), 4 * IndexRecord::kSize);
+    const auto index = readFile(board.indexPath(1));
+    EXPECT_FALSE(store.patchRecords(1, {}, { FieldPatch { AreaFileKind::Index, 3, 0, { 1, 2 }, std::nullopt } }));
+    EXPECT_EQ(readFile(board.indexPath(1)), index);
 }
 
 } // namespace
